@@ -1,0 +1,170 @@
+#pragma once
+
+// The operating system's file services, as the file stream needs them.
+//
+// TFileStream talks to the system only through a FileEnv. Each platform has
+// one implementation in a file of its own (PosixFileEnv.cpp, ...), and
+// FileEnvWrapper forwards every call to another FileEnv so that tests can
+// replace single calls (for example to make one of them fail with a chosen
+// error code).
+//
+// The calls mirror the Windows kernel services the stream was designed on:
+// every call that fails records a system error code for the calling thread,
+// which LastError() returns until the next failing call, and ErrorText()
+// turns a code into the system's own text.
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// A handle to an open file; kInvalidHandle (all bits set) when none.
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kInvalidHandle = -1;
+
+// A system error code (errno values on POSIX, GetLastError codes on Windows).
+using SysError = std::uint32_t;
+
+// Access bits for Open.
+inline constexpr std::uint32_t kGenericRead = 0x80000000u;
+inline constexpr std::uint32_t kGenericWrite = 0x40000000u;
+// Share bits for Open: what other opens of the same file may do meanwhile.
+inline constexpr std::uint32_t kFileShareRead = 1;
+inline constexpr std::uint32_t kFileShareWrite = 2;
+// Dispositions for Open.
+inline constexpr std::uint32_t kCreateAlways = 2;
+inline constexpr std::uint32_t kOpenExisting = 3;
+// Attributes for Open.
+inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
+// Origins for SetPosition.
+inline constexpr std::uint32_t kFileBegin = 0;
+inline constexpr std::uint32_t kFileCurrent = 1;
+
+class FileEnv {
+public:
+  virtual ~FileEnv();
+
+  // The platform's implementation. Never null; lives for the whole process.
+  static FileEnv* Default();
+
+  // Opens Name with Access (kGenericRead | kGenericWrite bits), Share (the
+  // kFileShare* bits others may use while this handle is open) and
+  // Disposition (kCreateAlways: create the file or empty an existing one;
+  // kOpenExisting: the file must exist). Returns the new handle, or
+  // kInvalidHandle with the last error set. An open that conflicts with the
+  // access or sharing of an open handle to the same file (by whatever name)
+  // fails with the platform's sharing-violation code before the file is
+  // created or emptied. Never blocks, and never opens a directory.
+  virtual FileHandle Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
+                          std::uint32_t Disposition, std::uint32_t Attributes) = 0;
+
+  // Reads up to Count bytes at the file position into Buffer and stores the
+  // number read in *Done; 0 at the end of the file. Transfers retry until
+  // Count bytes have moved, the file ends or an error occurs. Returns false
+  // with the last error set on failure (a negative Count is an invalid
+  // argument).
+  virtual bool Read(FileHandle Handle, void* Buffer, std::int32_t Count, std::int32_t* Done) = 0;
+
+  // Writes Count bytes from Buffer at the file position and stores the
+  // number written in *Done. Same retry rule and failure contract as Read.
+  virtual bool Write(FileHandle Handle, const void* Buffer, std::int32_t Count,
+                     std::int32_t* Done) = 0;
+
+  // Moves the file position by Distance from Origin (kFileBegin or
+  // kFileCurrent) and returns the new position, or -1 with the last error set.
+  // A position that does not fit a signed 32-bit value is an overflow error.
+  virtual std::int32_t SetPosition(FileHandle Handle, std::int32_t Distance,
+                                   std::uint32_t Origin) = 0;
+
+  // Returns the file's size, or -1 with the last error set (an overflow
+  // error when the size does not fit a signed 32-bit value).
+  virtual std::int32_t GetSize(FileHandle Handle) = 0;
+
+  // Makes the current position the end of the file. False on failure.
+  virtual bool SetEnd(FileHandle Handle) = 0;
+
+  // Writes the file's data through to the device. False on failure.
+  virtual bool Flush(FileHandle Handle) = 0;
+
+  // Closes Handle. False on failure; the handle is gone either way.
+  virtual bool Close(FileHandle Handle) = 0;
+
+  // Deletes the file called Name. Fails (false) while another handle to the
+  // file is open.
+  virtual bool Delete(const std::string& Name) = 0;
+
+  // The calling thread's last error code.
+  virtual SysError LastError() = 0;
+
+  // Sets the calling thread's last error code.
+  virtual void SetLastError(SysError Code) = 0;
+
+  // Stores the system's text for Code in *Text and returns true, or returns
+  // false when the system has no text for it.
+  virtual bool ErrorText(SysError Code, std::string* Text) = 0;
+};
+
+// Forwards every call to a target FileEnv; derive from it and override the
+// calls a test wants to change.
+class FileEnvWrapper : public FileEnv {
+public:
+  explicit FileEnvWrapper(FileEnv* Target) : target_(Target) {}
+  FileEnv* target() const { return target_; }
+
+  FileHandle Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
+                  std::uint32_t Disposition, std::uint32_t Attributes) override {
+    return target_->Open(Name, Access, Share, Disposition, Attributes);
+  }
+  bool Read(FileHandle Handle, void* Buffer, std::int32_t Count, std::int32_t* Done) override {
+    return target_->Read(Handle, Buffer, Count, Done);
+  }
+  bool Write(FileHandle Handle, const void* Buffer, std::int32_t Count,
+             std::int32_t* Done) override {
+    return target_->Write(Handle, Buffer, Count, Done);
+  }
+  std::int32_t SetPosition(FileHandle Handle, std::int32_t Distance,
+                           std::uint32_t Origin) override {
+    return target_->SetPosition(Handle, Distance, Origin);
+  }
+  std::int32_t GetSize(FileHandle Handle) override { return target_->GetSize(Handle); }
+  bool SetEnd(FileHandle Handle) override { return target_->SetEnd(Handle); }
+  bool Flush(FileHandle Handle) override { return target_->Flush(Handle); }
+  bool Close(FileHandle Handle) override { return target_->Close(Handle); }
+  bool Delete(const std::string& Name) override { return target_->Delete(Name); }
+  SysError LastError() override { return target_->LastError(); }
+  void SetLastError(SysError Code) override { target_->SetLastError(Code); }
+  bool ErrorText(SysError Code, std::string* Text) override {
+    return target_->ErrorText(Code, Text);
+  }
+
+private:
+  FileEnv* target_;
+};
+
+// The FileEnv that new file streams use: FileEnv::Default() unless a
+// ScopedFileEnv has put another one in place.
+FileEnv* CurrentFileEnv();
+
+// Makes Env the current FileEnv for its lifetime (tests use it to inject
+// faults into code that opens files itself, such as the batch run).
+class ScopedFileEnv {
+public:
+  explicit ScopedFileEnv(FileEnv* Env);
+  ~ScopedFileEnv();
+  ScopedFileEnv(const ScopedFileEnv&) = delete;
+  ScopedFileEnv& operator=(const ScopedFileEnv&) = delete;
+
+private:
+  FileEnv* previous_;
+};
+
+// Platform error codes the portable code needs to name.
+SysError ErrorSharingViolation();  // an open refused by another open's sharing
+SysError ErrorInvalidArgument();   // a bad argument to a call (negative count, ...)
+SysError ErrorFileTooLarge();      // a size that does not fit the file services
+SysError ErrorOverflow();          // a size or position beyond 32 bits
+
+// The platform's path delimiter: '/' on POSIX, '\\' on Windows.
+char PathDelimiter();
+
+}  // namespace platform

@@ -1,0 +1,280 @@
+// File services on POSIX systems.
+//
+// Windows lets every open say what others may do with the file meanwhile
+// (its share mode) and refuses an open that conflicts with an open handle.
+// Here that is emulated with open-file-description locks on four bytes far
+// beyond any real data, so it holds between opens in one process and across
+// processes, and follows the file itself whatever name reaches it:
+//
+//   kReadAccess   every open with read access holds a shared lock on it
+//   kWriteAccess  every open with write access holds a shared lock on it
+//   kDenyRead     every open that does not share reading holds it
+//   kDenyWrite    every open that does not share writing holds it
+//
+// A new open conflicts when it wants an access that somebody denies, or
+// denies an access that somebody has. The test and the taking of the locks
+// happen under an exclusive lock on kGate, so two opens cannot both pass.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+#include "platform/FileEnv.h"
+
+namespace platform {
+
+namespace {
+
+constexpr off_t kLockBase = std::numeric_limits<off_t>::max() - 16;
+constexpr off_t kReadAccess = kLockBase + 0;
+constexpr off_t kWriteAccess = kLockBase + 1;
+constexpr off_t kDenyRead = kLockBase + 2;
+constexpr off_t kDenyWrite = kLockBase + 3;
+constexpr off_t kGate = kLockBase + 4;
+
+constexpr std::int32_t kMax32 = std::numeric_limits<std::int32_t>::max();
+
+int LockByte(int fd, off_t at, short type, bool wait) {
+  struct flock fl {};
+  fl.l_type = type;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = at;
+  fl.l_len = 1;
+  int rc;
+  do {
+    rc = fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &fl);
+  } while (rc == -1 && errno == EINTR);
+  return rc;
+}
+
+// True when another open file description holds a lock on byte at.
+bool Taken(int fd, off_t at) {
+  struct flock fl {};
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = at;
+  fl.l_len = 1;
+  if (fcntl(fd, F_OFD_GETLK, &fl) == -1) return false;
+  return fl.l_type != F_UNLCK;
+}
+
+// Applies the sharing rules to the freshly opened fd. Returns 0, or an errno.
+int ClaimSharing(int fd, bool read, bool write, bool shareRead, bool shareWrite, bool canLockRead) {
+  // The gate is held only for the few calls below; waiting for it cannot
+  // block for long.
+  if (LockByte(fd, kGate, F_WRLCK, true) == -1) return errno;
+  int err = 0;
+  if ((read && Taken(fd, kDenyRead)) || (write && Taken(fd, kDenyWrite)) ||
+      (!shareRead && Taken(fd, kReadAccess)) || (!shareWrite && Taken(fd, kWriteAccess))) {
+    err = EBUSY;
+  } else if (canLockRead) {
+    // Shared locks need a descriptor open for reading.
+    if ((read && LockByte(fd, kReadAccess, F_RDLCK, false) == -1) ||
+        (write && LockByte(fd, kWriteAccess, F_RDLCK, false) == -1) ||
+        (!shareRead && LockByte(fd, kDenyRead, F_RDLCK, false) == -1) ||
+        (!shareWrite && LockByte(fd, kDenyWrite, F_RDLCK, false) == -1))
+      err = errno;
+  }
+  LockByte(fd, kGate, F_UNLCK, false);
+  return err;
+}
+
+class PosixFileEnv final : public FileEnv {
+public:
+  FileHandle Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
+                  std::uint32_t Disposition, std::uint32_t /*Attributes*/) override {
+    const bool read = (Access & kGenericRead) != 0;
+    const bool write = (Access & kGenericWrite) != 0;
+    if (!read && !write) return Fail(EINVAL);
+    const bool create = Disposition == kCreateAlways;
+    // Never truncate here: emptying the file waits until the sharing check
+    // has passed. O_NONBLOCK keeps FIFOs and devices from hanging the open.
+    int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    if (create) flags |= O_CREAT;
+    // A writer opens read-write when it may, so that it can hold its
+    // sharing locks; a file it may only write is opened write-only.
+    int fd = -1;
+    bool canLockRead = true;
+    if (write) {
+      fd = ::open(Name.c_str(), flags | O_RDWR, 0666);
+      if (fd == -1 && !read && errno == EACCES) {
+        fd = ::open(Name.c_str(), flags | O_WRONLY, 0666);
+        canLockRead = false;
+      }
+    } else {
+      fd = ::open(Name.c_str(), flags | O_RDONLY, 0666);
+      // Creating with read access alone still creates the file.
+      if (fd != -1 && create) {
+        // nothing more: an existing file is emptied below
+      }
+    }
+    if (fd == -1) return Fail(errno);
+    struct stat st {};
+    if (fstat(fd, &st) == -1) return CloseAndFail(fd, errno);
+    if (S_ISDIR(st.st_mode)) return CloseAndFail(fd, EISDIR);
+    // A file stream needs a size and a position: FIFOs, sockets and devices
+    // are refused.
+    if (!S_ISREG(st.st_mode)) return CloseAndFail(fd, ESPIPE);
+    int err = ClaimSharing(fd, read, write, (Share & kFileShareRead) != 0,
+                           (Share & kFileShareWrite) != 0, canLockRead);
+    if (err != 0) return CloseAndFail(fd, err);
+    if (create && st.st_size != 0) {
+      int rc;
+      do {
+        rc = ftruncate(fd, 0);
+      } while (rc == -1 && errno == EINTR);
+      if (rc == -1) return CloseAndFail(fd, errno);
+    }
+    return fd;
+  }
+
+  bool Read(FileHandle Handle, void* Buffer, std::int32_t Count, std::int32_t* Done) override {
+    *Done = 0;
+    if (Count < 0) return Fail(EINVAL), false;
+    auto* p = static_cast<char*>(Buffer);
+    std::int32_t got = 0;
+    while (got < Count) {
+      ssize_t n = ::read(static_cast<int>(Handle), p + got, static_cast<std::size_t>(Count - got));
+      if (n == -1) {
+        if (errno == EINTR) continue;
+        return Fail(errno), false;
+      }
+      if (n == 0) break;
+      got += static_cast<std::int32_t>(n);
+    }
+    *Done = got;
+    return true;
+  }
+
+  bool Write(FileHandle Handle, const void* Buffer, std::int32_t Count,
+             std::int32_t* Done) override {
+    *Done = 0;
+    if (Count < 0) return Fail(EINVAL), false;
+    if (Count == 0) return true;
+    const int fd = static_cast<int>(Handle);
+    // Sizes beyond 32 bits cannot be handled by the streams: refuse to
+    // grow the file past them.
+    off_t pos = ::lseek(fd, 0, SEEK_CUR);
+    if (pos == -1) return Fail(errno), false;
+    if (pos + Count > kMax32) return Fail(EFBIG), false;
+    const auto* p = static_cast<const char*>(Buffer);
+    std::int32_t put = 0;
+    while (put < Count) {
+      ssize_t n = ::write(fd, p + put, static_cast<std::size_t>(Count - put));
+      if (n == -1) {
+        if (errno == EINTR) continue;
+        return Fail(errno), false;
+      }
+      if (n == 0) break;
+      put += static_cast<std::int32_t>(n);
+    }
+    *Done = put;
+    return true;
+  }
+
+  std::int32_t SetPosition(FileHandle Handle, std::int32_t Distance,
+                           std::uint32_t Origin) override {
+    const int fd = static_cast<int>(Handle);
+    off_t result;
+    if (Origin == kFileBegin) {
+      if (Distance < 0) return Fail(EINVAL);
+      result = ::lseek(fd, Distance, SEEK_SET);
+    } else {
+      result = ::lseek(fd, Distance, SEEK_CUR);
+    }
+    if (result == -1) return Fail(errno);
+    if (result > kMax32) return Fail(EOVERFLOW);
+    return static_cast<std::int32_t>(result);
+  }
+
+  std::int32_t GetSize(FileHandle Handle) override {
+    struct stat st {};
+    if (fstat(static_cast<int>(Handle), &st) == -1) return Fail(errno);
+    if (st.st_size > kMax32) return Fail(EOVERFLOW);
+    return static_cast<std::int32_t>(st.st_size);
+  }
+
+  bool SetEnd(FileHandle Handle) override {
+    const int fd = static_cast<int>(Handle);
+    off_t pos = ::lseek(fd, 0, SEEK_CUR);
+    if (pos == -1) return Fail(errno), false;
+    int rc;
+    do {
+      rc = ftruncate(fd, pos);
+    } while (rc == -1 && errno == EINTR);
+    if (rc == -1) {
+      // A descriptor without write access reports EINVAL; say what it is.
+      int err = errno;
+      int fl = fcntl(fd, F_GETFL);
+      if (err == EINVAL && fl != -1 && (fl & O_ACCMODE) == O_RDONLY) err = EACCES;
+      return Fail(err), false;
+    }
+    return true;
+  }
+
+  bool Flush(FileHandle Handle) override {
+    if (::fsync(static_cast<int>(Handle)) == -1) return Fail(errno), false;
+    return true;
+  }
+
+  bool Close(FileHandle Handle) override {
+    if (::close(static_cast<int>(Handle)) == -1 && errno != EINTR) return Fail(errno), false;
+    return true;
+  }
+
+  bool Delete(const std::string& Name) override {
+    // Like Windows, refuse to delete a file somebody has open.
+    int fd = ::open(Name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
+    if (fd != -1) {
+      struct stat st {};
+      bool busy = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                  (Taken(fd, kReadAccess) || Taken(fd, kWriteAccess));
+      ::close(fd);
+      if (busy) return Fail(EBUSY), false;
+    }
+    if (::unlink(Name.c_str()) == -1) return Fail(errno), false;
+    return true;
+  }
+
+  SysError LastError() override { return static_cast<SysError>(errno); }
+
+  void SetLastError(SysError Code) override { errno = static_cast<int>(Code); }
+
+  bool ErrorText(SysError Code, std::string* Text) override {
+    const char* desc = strerrordesc_np(static_cast<int>(Code));
+    if (desc == nullptr) return false;
+    *Text = desc;
+    return true;
+  }
+
+private:
+  static int Fail(int err) {
+    errno = err;
+    return -1;
+  }
+  static int CloseAndFail(int fd, int err) {
+    ::close(fd);
+    errno = err;
+    return -1;
+  }
+};
+
+}  // namespace
+
+FileEnv* FileEnv::Default() {
+  static PosixFileEnv env;
+  return &env;
+}
+
+SysError ErrorSharingViolation() { return EBUSY; }
+SysError ErrorInvalidArgument() { return EINVAL; }
+SysError ErrorFileTooLarge() { return EFBIG; }
+SysError ErrorOverflow() { return EOVERFLOW; }
+
+char PathDelimiter() { return '/'; }
+
+}  // namespace platform

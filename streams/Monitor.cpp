@@ -1,0 +1,3 @@
+#include "streams/Monitor.h"
+
+TMonitorHandle CurrentMonitor() { return nullptr; }
