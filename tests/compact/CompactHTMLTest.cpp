@@ -3,18 +3,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <climits>
-#include <cstdio>
 #include <initializer_list>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "compact/CompactTestStreams.h"
 #include "streams/MemStream.h"
 #include "streams/Utils.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -223,18 +220,18 @@ TEST(CompactLines, LineLongerThanManyBuffers) {
 // ---- The write step, same-stream cases and failures
 
 TEST(CompactWrite, EmptyInputWritesZeroBytesOnce) {
-  TScriptedInput In("");
-  TRecordingStream Out;
+  TRecordingStream In("", true, false);
+  TRecordingStream Out("", false, true);
   CompactHTML(In, Out);
   EXPECT_THAT(Out.Writes, testing::ElementsAre(0));
 }
 
 TEST(CompactWrite, WholeResultInOneWrite) {
-  TScriptedInput In(Lines({"<p>", "  a  b", "</p>"}));
-  TRecordingStream Out;
+  TRecordingStream In(Lines({"<p>", "  a  b", "</p>"}), true, false);
+  TRecordingStream Out("", false, true);
   CompactHTML(In, Out);
   EXPECT_THAT(Out.Writes, testing::ElementsAre(12));
-  EXPECT_EQ(Out.Data, "<p> a b </p>");
+  EXPECT_EQ(Out.Written, "<p> a b </p>");
 }
 
 TEST(CompactWrite, ReadsFromInputPositionAndWritesAtOutputPosition) {
@@ -256,32 +253,6 @@ TEST(CompactWrite, SameMemStreamIsCleared) {
   EXPECT_EQ(MemContents(S), " a b");
 }
 
-// A temporary file, removed on destruction.
-class TempFile {
-public:
-  explicit TempFile(const std::string& Content) {
-    char Pattern[] = "/tmp/pagetrim-compact-XXXXXX";
-    const int Fd = mkstemp(Pattern);
-    if (Fd < 0) throw std::runtime_error("mkstemp");
-    close(Fd);
-    Name = Pattern;
-    FILE* F = std::fopen(Name.c_str(), "wb");
-    std::fwrite(Content.data(), 1, Content.size(), F);
-    std::fclose(F);
-  }
-  ~TempFile() { std::remove(Name.c_str()); }
-  std::string Read() const {
-    std::string S;
-    FILE* F = std::fopen(Name.c_str(), "rb");
-    char Buf[4096];
-    std::size_t N;
-    while ((N = std::fread(Buf, 1, sizeof Buf, F)) > 0) S.append(Buf, N);
-    std::fclose(F);
-    return S;
-  }
-  std::string Name;
-};
-
 struct InPlaceCase {
   const char* Name;
   std::string Content;
@@ -296,14 +267,16 @@ class CompactInPlace : public testing::TestWithParam<InPlaceCase> {};
 // A file stream given as input and output is rewritten from its start
 // and cut after the result, so no old bytes remain.
 TEST_P(CompactInPlace, FileStreamRewrittenAndCut) {
-  TempFile File(GetParam().Content);
+  TempDir Dir;
+  const std::string Name = Dir / "page.htm";
+  WriteFile(Name, GetParam().Content);
   {
-    TFileStream S(File.Name, omRead | omWrite);
+    TFileStream S(Name, omRead | omWrite);
     S.Seek(GetParam().StartAt);
     CompactHTML(S, S);
     EXPECT_EQ(S.GetSize(), static_cast<std::int32_t>(GetParam().After.size()));
   }
-  EXPECT_EQ(File.Read(), GetParam().After);
+  EXPECT_EQ(ReadFile(Name), GetParam().After);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -315,29 +288,20 @@ INSTANTIATE_TEST_SUITE_P(
                     InPlaceCase{"FromMidFile", "HEAD  tail  end", 4, " tail end"}));
 
 TEST(CompactWrite, DifferentFileStreamsAreNotCut) {
-  TempFile Source(Lines({"a", "b"}));
-  TempFile Dest("0123456789");
+  TempDir Dir;
+  WriteFile(Dir / "a.htm", Lines({"a", "b"}));
+  WriteFile(Dir / "b.htm", "0123456789");
   {
-    TFileStream In(Source.Name, omRead | omShareRead);
-    TFileStream Out(Dest.Name, omRead | omWrite);
+    TFileStream In(Dir / "a.htm", omRead | omShareRead);
+    TFileStream Out(Dir / "b.htm", omRead | omWrite);
     CompactHTML(In, Out);
   }
-  EXPECT_EQ(Dest.Read(), "a b3456789");
+  EXPECT_EQ(ReadFile(Dir / "b.htm"), "a b3456789");
 }
 
 // Input and output as one stream that cannot seek: written where it stands.
-class TLoopStream : public TScriptedInput {
-public:
-  explicit TLoopStream(std::string Content) : TScriptedInput(std::move(Content)) { FCanWrite = true; }
-  std::int32_t Write(const void* Buffer, std::int32_t Count) override {
-    Written.append(static_cast<const char*>(Buffer), static_cast<std::size_t>(Count));
-    return Count;
-  }
-  std::string Written;
-};
-
 TEST(CompactWrite, SameUnseekableStreamJustWritten) {
-  TLoopStream S("a  b");
+  TRecordingStream S("a  b");
   CompactHTML(S, S);
   EXPECT_EQ(S.Written, "a b");
 }
@@ -358,7 +322,7 @@ TEST(CompactWrite, ResultTooLargeForOneWriteRaisesBeforeWriting) {
   }
   EXPECT_EQ(MemContents(Same), "old");  // not cleared
 
-  TRecordingStream Out;
+  TCountingStream Out;
   EXPECT_THROW(WriteCompactedText(Same, Out, Huge), EInOutError);
   EXPECT_TRUE(Out.Writes.empty());
 }
@@ -367,15 +331,14 @@ TEST(CompactWrite, LargestResultIsWrittenInOneCall) {
   static const char Byte = 'x';
   const std::string_view Largest(&Byte, static_cast<std::size_t>(INT32_MAX));
   TMemStream In;
-  TRecordingStream Out;
-  Out.KeepBytes = false;  // the recorder never reads the bytes
+  TCountingStream Out;
   WriteCompactedText(In, Out, Largest);
   EXPECT_THAT(Out.Writes, testing::ElementsAre(INT32_MAX));
 }
 
 TEST(CompactFailure, UnreadableInputFailsAtFirstLine) {
-  TScriptedInput In("abc", 0, /*Readable=*/false);
-  TRecordingStream Out;
+  TRecordingStream In("abc", /*Readable=*/false, false);
+  TRecordingStream Out("", false, true);
   try {
     CompactHTML(In, Out);
     FAIL() << "no exception";
@@ -388,8 +351,8 @@ TEST(CompactFailure, UnreadableInputFailsAtFirstLine) {
 TEST(CompactFailure, ReadErrorLeavesOutputUntouchedAndRestoresInput) {
   std::string Big;
   while (Big.size() < 200000) Big += "<p>some   text</p>\r\n";
-  TScriptedInput In(Big, /*FailAtRead=*/3);
-  TRecordingStream Out;
+  TFailingReadStream In(Big, /*FailAtRead=*/3);
+  TRecordingStream Out("", false, true);
   try {
     CompactHTML(In, Out);
     FAIL() << "no exception";
@@ -397,28 +360,21 @@ TEST(CompactFailure, ReadErrorLeavesOutputUntouchedAndRestoresInput) {
     EXPECT_EQ(E.Message(), "Error reading from stream - Input/output error");
   }
   EXPECT_TRUE(Out.Writes.empty());
-  EXPECT_TRUE(In.ExactTransfer());
-  EXPECT_EQ(In.Reads, 3);
+  EXPECT_THAT(In.Reads, testing::ElementsAre(65536, 65536, 65536));
+  EXPECT_THAT(In.ExactChanges, testing::ElementsAre(false, true));
 }
 
-// Fails every write with the file services' error.
-class TFailingOutput : public TRecordingStream {
-public:
-  std::int32_t Write(const void*, std::int32_t) override {
-    throw EInOutError(Format(SErrorWriting, {"No space left on device"}));
-  }
-};
-
 TEST(CompactFailure, WriteErrorPassesThrough) {
-  TScriptedInput In("abc");
-  TFailingOutput Out;
+  TRecordingStream In("abc", true, false);
+  TRecordingStream Out("", false, true);
+  Out.WriteLimit = 1;  // takes one byte: "Wrote less than expected"
   try {
     CompactHTML(In, Out);
     FAIL() << "no exception";
   } catch (const EInOutError& E) {
-    EXPECT_EQ(E.Message(), "Error writing to stream - No space left on device");
+    EXPECT_EQ(E.Message(), SWroteLessThanExpected);
   }
-  EXPECT_TRUE(In.ExactTransfer());
+  EXPECT_THAT(In.ExactChanges, testing::ElementsAre(false, true));
 }
 
 }  // namespace

@@ -1,63 +1,47 @@
 #pragma once
 
-// Small streams for driving CompactHTML in tests.
+// Helpers for driving CompactHTML in tests.
 
-#include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "streams/MemStream.h"
 #include "streams/Streams.h"
+#include "support/FakeStreams.h"
 
-// A write-only stream that records every Write: its count and (unless
-// KeepBytes is off) its bytes.
-class TRecordingStream : public TBaseStream {
+// A TRecordingStream whose read numbered FailAtRead (1-based) raises a
+// read error as a file stream reports it.
+class TFailingReadStream : public TRecordingStream {
 public:
-  TRecordingStream() { FCanWrite = true; }
+  TFailingReadStream(std::string Content, std::size_t FailAtRead)
+      : TRecordingStream(std::move(Content), true, false), FFailAtRead(FailAtRead) {}
 
-  std::int32_t Write(const void* Buffer, std::int32_t Count) override {
+  std::int32_t Read(void* Buffer, std::int32_t Count) override {
+    if (Reads.size() + 1 == FFailAtRead) {
+      Reads.push_back(Count);
+      throw EInOutError("Error reading from stream - Input/output error");
+    }
+    return TRecordingStream::Read(Buffer, Count);
+  }
+
+private:
+  std::size_t FFailAtRead;
+};
+
+// A write-only stream that records the count of every write and never
+// looks at the bytes.
+class TCountingStream : public TBaseStream {
+public:
+  TCountingStream() { FCanWrite = true; }
+  std::int32_t Write(const void*, std::int32_t Count) override {
     Writes.push_back(Count);
-    if (KeepBytes) Data.append(static_cast<const char*>(Buffer), static_cast<std::size_t>(Count));
     return Count;
   }
   std::int32_t Read(void*, std::int32_t) override { return 0; }
   std::int32_t Available() override { return 0; }
 
-  bool KeepBytes = true;
   std::vector<std::int32_t> Writes;
-  std::string Data;
-};
-
-// A read-only stream over a string that raises FailMessage on the read
-// numbered FailAtRead (1-based; 0 never fails) and records the reads.
-class TScriptedInput : public TBaseStream {
-public:
-  explicit TScriptedInput(std::string Content, int FailAtRead = 0, bool Readable = true)
-      : FContent(std::move(Content)), FFailAtRead(FailAtRead) {
-    FCanRead = Readable;
-  }
-
-  std::int32_t Write(const void*, std::int32_t) override { return 0; }
-  std::int32_t Read(void* Buffer, std::int32_t Count) override {
-    ++Reads;
-    if (Reads == FFailAtRead) throw EInOutError("Error reading from stream - Input/output error");
-    const std::size_t N = std::min<std::size_t>(static_cast<std::size_t>(Count), FContent.size() - FPos);
-    std::memcpy(Buffer, FContent.data() + FPos, N);
-    FPos += N;
-    if (FExactTransfer && static_cast<std::int32_t>(N) != Count)
-      throw EInOutError(SReadLessThanExpected);
-    return static_cast<std::int32_t>(N);
-  }
-  std::int32_t Available() override { return static_cast<std::int32_t>(FContent.size() - FPos); }
-
-  int Reads = 0;
-
-private:
-  std::string FContent;
-  std::size_t FPos = 0;
-  int FFailAtRead;
 };
 
 // A memory stream holding Content, positioned at its start.
