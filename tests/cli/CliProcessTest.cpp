@@ -104,6 +104,8 @@ struct CliCase {
   std::vector<std::string> absent;   // files that must not exist
 };
 
+void PrintTo(const CliCase& c, std::ostream* os) { *os << c.name; }
+
 void ExpectText(const std::string& Actual, const std::string& Expected, const char* What) {
   if (!Expected.empty() && Expected[0] == '~')
     EXPECT_NE(Actual.find(Expected.substr(1)), std::string::npos) << What << ": " << Actual;

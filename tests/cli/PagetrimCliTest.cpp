@@ -15,6 +15,8 @@ struct UsageCase {
   bool stdinMode;
 };
 
+void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
+
 class Usage : public ::testing::TestWithParam<UsageCase> {};
 
 TEST_P(Usage, IsCheckedBeforeAnythingRuns) {
