@@ -249,6 +249,18 @@ INSTANTIATE_TEST_SUITE_P(
                 {"none"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(CliVersion, PrintsOneLineAndRunsNothing) {
+  TempDir dir;
+  WriteFile(dir / "a.htm", kDoc);
+  MakeDir(dir / "out");
+  const ProcessResult r = RunProgram({"--version", "-d", dir / "out", dir / "a.htm"}, "");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("pagetrim-cli ", 0), 0u) << r.out;
+  EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << r.out;
+  EXPECT_EQ(r.err, "");
+  EXPECT_FALSE(Exists(dir / "out/a.htm"));
+}
+
 TEST(CliProgress, IsShownOnATerminalAndErasedAtTheEnd) {
   TempDir dir;
   MakeDir(dir / "out");

@@ -133,6 +133,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, Progress,
                                            ProgressCase{2, true, true, false},
                                            ProgressCase{2, false, false, false}));
 
+TEST(VersionLine, NamesTheProgramAndItsVersion) {
+  EXPECT_EQ(VersionLine("1.0.0 (build 7)"), "pagetrim-cli 1.0.0 (build 7)");
+  EXPECT_EQ(VersionLine(""), "pagetrim-cli (no version information)");
+}
+
 struct FailureCase {
   std::string message;
   std::string text;
