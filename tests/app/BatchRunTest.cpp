@@ -284,13 +284,6 @@ TEST_F(BatchRunTest, MissingFileStopsTheRunThere) {
   EXPECT_FALSE(Exists(dir / "out/c.htm"));
 }
 
-TEST_F(BatchRunTest, MissingDestinationFolderFailsWithoutCreatingAnything) {
-  const std::string error = RunCatching(dir / "web/a.htm", dir / "nowhere/", host);
-  EXPECT_EQ(error, OpenError(dir / "nowhere/a.htm", "No such file or directory"));
-  EXPECT_THAT(host.Calls, ElementsAre("disable", "pump", "enable"));
-  EXPECT_EQ(ReadFile(dir / "web/a.htm"), kDoc);
-}
-
 TEST_F(BatchRunTest, EntryWithoutDelimiterIsOpenedFromTheCurrentFolder) {
   char* old = getcwd(nullptr, 0);
   ASSERT_EQ(chdir((dir / "web").c_str()), 0);
@@ -426,26 +419,6 @@ TEST_F(BatchRunTest, SourceIsReleasedWhenTheDestinationCannotBeCreated) {
   const std::string error = RunCatching(a, dir / "missing/", host);
   EXPECT_EQ(error, OpenError(dir / "missing/a.htm", "No such file or directory"));
   EXPECT_THAT(env.log, ElementsAre("open " + a, "close " + a));
-}
-
-TEST_F(BatchRunTest, SuccessfulRunReleasesSourceThenDestinationBeforeReporting) {
-  LoggingEnv env;
-  platform::ScopedFileEnv scope(&env);
-  std::vector<std::string> logAtReport;
-  class Host : public RecordingHost {
-  public:
-    explicit Host(std::function<void()> f) : f_(std::move(f)) {}
-    void FileDone(const std::string& S, std::int64_t I, std::int64_t O) override {
-      f_();
-      RecordingHost::FileDone(S, I, O);
-    }
-    std::function<void()> f_;
-  } reporting([&] { logAtReport = env.log; });
-  const std::string a = dir / "web/a.htm";
-  const std::string out = dir / "out/a.htm";
-  RunBatch(a, dir / "out/", reporting);
-  EXPECT_THAT(logAtReport, ElementsAre("open " + a, "open " + out, "close " + a, "close " + out));
-  EXPECT_THAT(reporting.Calls, ElementsAre("disable", "pump", Done(a), "enable"));
 }
 
 TEST_F(BatchRunTest, DestinationNameTakenByAFolderStopsTheRun) {
