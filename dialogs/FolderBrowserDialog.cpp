@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QSpacerItem>
 #include <QTreeView>
@@ -59,6 +60,30 @@ TFolderBrowserDialog::TFolderBrowserDialog(TBrowseKind Kind, const TFolderRoots&
   connect(cancel_, &QPushButton::clicked, this, &TFolderBrowserDialog::reject);
   connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           &TFolderBrowserDialog::CurrentChanged);
+  connect(model_, &QAbstractItemModel::rowsInserted, this, &TFolderBrowserDialog::Reveal);
+  connect(model_, &QAbstractItemModel::layoutChanged, this, &TFolderBrowserDialog::Reveal);
+  for (QObject* Input : {static_cast<QObject*>(tree_), static_cast<QObject*>(tree_->viewport()),
+                         static_cast<QObject*>(tree_->verticalScrollBar()),
+                         static_cast<QObject*>(tree_->horizontalScrollBar())})
+    Input->installEventFilter(this);
+}
+
+bool TFolderBrowserDialog::eventFilter(QObject* Watched, QEvent* Event) {
+  switch (Event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+      reveal_ = false;
+      break;
+    default:
+      break;
+  }
+  return QDialog::eventFilter(Watched, Event);
+}
+
+void TFolderBrowserDialog::Reveal() {
+  if (reveal_ && CurrentItem().isValid())
+    tree_->scrollTo(CurrentItem(), QAbstractItemView::PositionAtCenter);
 }
 
 TFolderBrowserDialog::~TFolderBrowserDialog() = default;
@@ -91,7 +116,8 @@ void TFolderBrowserDialog::SetSelection(const std::string& Path) {
 void TFolderBrowserDialog::SelectItem(const QModelIndex& Index) {
   if (!Index.isValid()) return;
   tree_->selectionModel()->setCurrentIndex(Index, QItemSelectionModel::ClearAndSelect);
-  tree_->scrollTo(Index);
+  tree_->scrollTo(Index, QAbstractItemView::PositionAtCenter);
+  reveal_ = true;
 }
 
 void TFolderBrowserDialog::EnableOK(bool Enabled) { ok_->setEnabled(Enabled); }

@@ -57,9 +57,11 @@ signals:
 
 protected:
   void showEvent(QShowEvent* Event) override;
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
   void CurrentChanged();
+  void Reveal();
 
   TBrowseKind kind_;
   TFolderTreeModel* model_ = nullptr;
@@ -69,4 +71,7 @@ private:
   QPushButton* cancel_ = nullptr;
   QSpacerItem* reserve_ = nullptr;
   bool initialized_ = false;
+  // The tree keeps a chosen item in view while folders above it are still
+  // being listed, until the user takes over.
+  bool reveal_ = false;
 };

@@ -274,6 +274,22 @@ TEST_F(ExecuteTest, PreselectsAndConfirmsAnExistingFolder) {
   EXPECT_EQ(Dlg.ImageIndex(), int(QAbstractFileIconProvider::Folder));
 }
 
+TEST_F(ExecuteTest, PreselectedFolderStaysInViewWhileTheTreeFills) {
+  Dlg.SetFolderName(Web + "/img");
+  Run([&](TFolderBrowserDialog* Dialog) {
+    QTreeView* Tree = Dialog->Tree();
+    const auto InView = [Tree] {
+      const QRect Item = Tree->visualRect(Tree->currentIndex());
+      return Item.isValid() && Item.top() >= 0 && Item.bottom() < Tree->viewport()->height();
+    };
+    // Let the folders above it be listed and sorted.
+    QTest::qWait(700);
+    EXPECT_TRUE(InView());
+    EXPECT_EQ(Current(Dialog), Web + "/img");
+    Dialog->reject();
+  });
+}
+
 TEST_F(ExecuteTest, ConfirmsTheRootWithItsSlash) {
   Dlg.SetFolderName("/");
   ASSERT_TRUE(Run([&](TFolderBrowserDialog* Dialog) {
