@@ -287,7 +287,8 @@ TEST(ReadVersionInfoTest, ReadsOurOwnExecutables) {
   want.OriginalFilename = "pagetrim-version-probe";
   want.ProductName = "Pagetrim";
   want.FileVersion = want.ProductVersion = {TEST_VERSION_MS, TEST_VERSION_LS};
-  for (const char* file : {TEST_PROBE, TEST_STRIPPED_PROBE}) {
+  for (const std::string file : {TEST_PROBE, TEST_STRIPPED_PROBE}) {
+    if (file.empty()) continue;  // no strip in this tool chain
     TVersionInfo info;
     ReadVersionInfo(file, info);
     ExpectSame(info, want, file);

