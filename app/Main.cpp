@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSessionManager>
-#include <QShortcut>
 
 #include "about/About.h"
 #include "app/Application.h"
@@ -143,12 +142,6 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWi
   connect(Button2, &QPushButton::clicked, this, &THTMLMainForm::Button2Click);
   connect(Button3, &QPushButton::clicked, this, &THTMLMainForm::Button3Click);
 
-  // Escape presses "&Close" (the cancel button) while it is enabled.
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, this, [this] {
-    if (Button2->isEnabled()) Button2->click();
-  });
-
   // Every focusable control hands its keys to FormKeyDown.
   for (QWidget* w : std::initializer_list<QWidget*>{BitBtn1, Edit1, BitBtn2, Edit2, Button1,
                                                     Button3, Button2})
@@ -250,6 +243,16 @@ void THTMLMainForm::EnableControls(bool Enabled) {
 }
 
 bool THTMLMainForm::Busy() const { return !Button1->isEnabled(); }
+
+void THTMLMainForm::keyPressEvent(QKeyEvent* Event) {
+  // Escape presses "&Close", the cancel button, while it is enabled.
+  if (Event->key() == Qt::Key_Escape && Event->modifiers() == Qt::NoModifier) {
+    if (Button2->isEnabled()) Button2->click();
+    Event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(Event);
+}
 
 void THTMLMainForm::resizeEvent(QResizeEvent* Event) {
   QWidget::resizeEvent(Event);

@@ -11,6 +11,7 @@
 #include <QSettings>
 #include <QSize>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +96,8 @@ TEST(MainFormTest, ControlsAsDesigned) {
 TEST(MainFormTest, ResizeWidensTheFieldsAndMovesClose) {
   TempSettings settings;
   auto form = NewForm();
+  form->show();
+  EXPECT_EQ(form->Edit1->width(), MainLayout(form->width()).EditWidth);  // the first layout
   form->resize(500, kDesignedClientHeight);
   EXPECT_EQ(form->Edit1->width(), 452);
   EXPECT_EQ(form->Edit2->width(), 452);
@@ -197,7 +200,6 @@ TEST(MainFormTest, GoRunsTheBatchFromTheWindow) {
   std::filesystem::create_directory(dir / "out");
   WriteFile(dir / "web/a.htm", "<p>  a  </p>\r\n<p>b</p>\r\n");
   auto form = NewForm();
-  std::vector<bool> enabledDuringRun;
   SetFieldText(form->Edit1, dir / "web/a.htm");
   SetFieldText(form->Edit2, dir / "out");
   form->Button1->click();
@@ -289,7 +291,9 @@ TEST(ProgramIconTest, SizesAndDisabledGlyph) {
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) {
       const QRgb c = grey.pixel(x, y);
-      if (qAlpha(c) != 0) EXPECT_TRUE(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c));
+      if (qAlpha(c) != 0) {
+        EXPECT_TRUE(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c));
+      }
     }
 }
 
