@@ -14,6 +14,8 @@
 #include <QScreen>
 #include <QSessionManager>
 
+#include <algorithm>
+
 #include "about/About.h"
 #include "app/Application.h"
 #include "app/BatchRun.h"
@@ -29,6 +31,8 @@ QLabel* MakeLabel(QWidget* Parent, const char* Name, const char* Text, QRect Geo
   auto* label = new QLabel(QString::fromLatin1(Text), Parent);
   label->setObjectName(QString::fromLatin1(Name));
   label->setGeometry(Geometry);
+  // Where the designed font is missing, a wider one must not cut the text.
+  label->resize(std::max(Geometry.width(), label->sizeHint().width()), Geometry.height());
   return label;
 }
 
@@ -89,6 +93,7 @@ std::string FieldText(const QLineEdit* Edit) { return QFile::encodeName(Edit->te
 
 void SetFieldText(QLineEdit* Edit, const std::string& Text) {
   Edit->setText(QFile::decodeName(QByteArray::fromStdString(Text)));
+  Edit->setCursorPosition(0);  // show the start of a long path
 }
 
 THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWidget* Parent)
