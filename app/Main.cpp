@@ -134,9 +134,10 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWi
 
   ChooseFiles = [this](const std::string& Folder) { return RunFileDialog(Folder); };
   ExecuteBrowse = [](TBrowseFolderDlg& Dialog) { return Dialog.Execute(); };
-  BatchErrorBox = [this](const std::string& Text) {
+  BatchErrorBox = [](const std::string& Text) {
+    // Without a parent the box is centred on the screen.
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"),
-                    QFile::decodeName(QByteArray::fromStdString(Text)), QMessageBox::Ok, this);
+                    QFile::decodeName(QByteArray::fromStdString(Text)), QMessageBox::Ok);
     box.exec();
   };
   ShowAbout = [] { ShowAboutBox(); };

@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QScreen>
 #include <QPushButton>
 #include <QSettings>
 #include <QSize>
@@ -131,6 +133,24 @@ TEST(MainFormTest, FunctionKeysFromAnyControlWithModifiers) {
   QTest::keyClick(form->Button3, Qt::Key_F2);
   EXPECT_EQ(files, 1);
   EXPECT_EQ(browses, 2);
+}
+
+TEST(MainFormTest, F5SpansTheScreenUnlessMaximized) {
+  TempSettings settings;
+  auto form = NewForm();
+  form->show();
+  form->move(100, 50);
+  QTest::keyClick(form->Button3, Qt::Key_F5);
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_EQ(form->frameGeometry().left(), 0);
+  EXPECT_EQ(form->frameGeometry().width(), screen.width());
+  EXPECT_EQ(form->frameGeometry().top(), 50);
+  EXPECT_EQ(form->height(), kDesignedClientHeight);
+
+  form->showMaximized();
+  const QRect maximized = form->frameGeometry();
+  QTest::keyClick(form->Button3, Qt::Key_F6);
+  EXPECT_EQ(form->frameGeometry(), maximized);
 }
 
 TEST(MainFormTest, BusyWindowRefusesEveryClose) {
