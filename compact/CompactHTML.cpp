@@ -1,11 +1,19 @@
 #include "compact/CompactHTML.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <functional>
 #include <string>
+#include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "compact/TextBuffer.h"
 #include "streams/MemStream.h"
 #include "streams/TextStrm.h"
 #include "streams/Utils.h"
@@ -76,24 +84,52 @@ void OpenTag(const unsigned char* Name, std::size_t Count, TScanFlags& F) {
   }
 }
 
+// Block loads may read this many bytes past the end of a scanned text.
+constexpr std::size_t kScanPadding = 16;
+
 // The character scan over Text[Begin, End), in place. Fallback is the
 // character before Begin as the rules see it: what the previous character
 // is while nothing has been kept yet, and after a deletion at Begin.
-// Returns the new end of the scanned text.
-std::size_t Scan(unsigned char* Text, std::size_t Begin, std::size_t End, TScanFlags& F,
-                 unsigned char Fallback) {
-  std::size_t R = Begin;
-  std::size_t W = Begin;
-  while (R < End) {
-    const unsigned char C = Text[R];
+// Returns the new end of the scanned text. Text[End, End + kScanPadding)
+// must be readable; those bytes are never used.
+//
+// Most bytes cannot change anything: which ones can depends only on the
+// flags, and between two such bytes the flags stay as they are. So the
+// scan applies the rules to one byte, and after a byte it kept, moves over
+// the run of bytes up to the next one that matters (copying them when
+// bytes were deleted before), sixteen bytes at a time.
+class TScan {
+public:
+  TScan(unsigned char* Text, std::size_t Begin, std::size_t End, TScanFlags& F,
+        unsigned char Fallback)
+      : FText(Text), FBegin(Begin), FEnd(End), FR(Begin), FW(Begin), F(F), FFallback(Fallback) {}
+
+  std::size_t Run() {
+    while (FR < FEnd)
+      if (Step()) Skip();
+    return FW;
+  }
+
+private:
+  unsigned char Prev() const { return FW > FBegin ? FText[FW - 1] : FFallback; }
+
+  // Applies the rules to the byte at the read cursor; true when it stays.
+  bool Step() {
+    const unsigned char C = FText[FR];
     switch (C) {
       case ' ':
         if (!F.InQuote && !F.InRegion()) {
-          const unsigned char Prev = W > Begin ? Text[W - 1] : Fallback;
-          if (Prev == ' ' || Prev == '<' || (F.InTag && (Prev == '"' || Prev == '-'))) {
-            ++R;  // deleted; the next byte moves in
-            continue;
-          }
+          const unsigned char P = Prev();
+          const bool Deleted = P == ' ' || P == '<' || (F.InTag && (P == '"' || P == '-'));
+          // Deleting a blank changes neither the flags nor the previous
+          // character, and keeping one makes a blank the previous
+          // character: either way the blanks that follow all go.
+          std::size_t R = FR + 1;
+          while (R < FEnd && FText[R] == ' ') ++R;
+          FR = R;
+          if (Deleted) return false;
+          FText[FW++] = ' ';
+          return true;
         }
         break;
       case '"':
@@ -101,13 +137,13 @@ std::size_t Scan(unsigned char* Text, std::size_t Begin, std::size_t End, TScanF
         break;
       case '<':
         if (!F.InQuote && !F.InTag) {
-          const std::size_t Ahead = End - R - 1;
-          OpenTag(Text + R + 1, Ahead < 8 ? Ahead : 8, F);
+          const std::size_t Ahead = FEnd - FR - 1;
+          OpenTag(FText + FR + 1, Ahead < 8 ? Ahead : 8, F);
           if (!F.InRegion() && Ahead >= kEmptyComment.size() &&
-              std::memcmp(Text + R + 1, kEmptyComment.data(), kEmptyComment.size()) == 0) {
+              std::memcmp(FText + FR + 1, kEmptyComment.data(), kEmptyComment.size()) == 0) {
             F.InTag = false;
-            R += 1 + kEmptyComment.size();
-            continue;
+            FR += 1 + kEmptyComment.size();
+            return false;
           }
         }
         break;
@@ -120,16 +156,143 @@ std::size_t Scan(unsigned char* Text, std::size_t Begin, std::size_t End, TScanF
       default:
         break;
     }
-    Text[W++] = C;
-    ++R;
+    FText[FW++] = C;
+    ++FR;
+    return true;
   }
-  return W;
+
+  // Lets a following blank be deleted (outside quotes and regions).
+  static bool LetsBlankGo(unsigned char P, bool InTag) {
+    return P == ' ' || P == '<' || (InTag && (P == '"' || P == '-'));
+  }
+
+  // Whether byte C, following the kept byte P, needs Step under the
+  // present flags. A blank matters only after one of the bytes that let it
+  // be deleted; "<" only where it opens a tag; ">" and the double quote
+  // only inside a tag.
+  bool Matters(unsigned char C, unsigned char P) const {
+    if (F.InQuote) return C == '"';
+    if (F.InRegion()) return F.InTag ? (C == '"' || C == '>') : C == '<';
+    if (F.InTag) return C == '"' || C == '>' || (C == ' ' && LetsBlankGo(P, true));
+    return C == '<' || (C == ' ' && LetsBlankGo(P, false));
+  }
+
+  // Moves over the bytes from the read cursor on that need no Step. The
+  // byte before the read cursor has just been kept, so the byte before
+  // each byte of the run is the previous character the rules would see.
+  void Skip() {
+#if defined(__SSE2__)
+    if (F.InQuote)
+      SkipBlocks<kInQuote>();
+    else if (F.InRegion())
+      F.InTag ? SkipBlocks<kRegionTag>() : SkipBlocks<kRegionText>();
+    else
+      F.InTag ? SkipBlocks<kTag>() : SkipBlocks<kText>();
+#else
+    std::size_t R = FR;
+    std::size_t W = FW;
+    while (R < FEnd && !Matters(FText[R], FText[R - 1])) FText[W++] = FText[R++];
+    FR = R;
+    FW = W;
+#endif
+  }
+
+#if defined(__SSE2__)
+  enum TMode { kInQuote, kRegionTag, kRegionText, kTag, kText };
+
+  static unsigned Mask(__m128i V, char C) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, _mm_set1_epi8(C))));
+  }
+
+  // The bytes of V that matter in Mode, as bits. Carry (bit 0) tells
+  // whether the byte before V lets a blank go; it is updated for the
+  // next block.
+  template <TMode Mode>
+  static unsigned Hits(__m128i V, unsigned& Carry) {
+    switch (Mode) {
+      case kInQuote:
+        return Mask(V, '"');
+      case kRegionTag:
+        return Mask(V, '"') | Mask(V, '>');
+      case kRegionText:
+        return Mask(V, '<');
+      case kTag: {
+        const unsigned Blanks = Mask(V, ' ');
+        const unsigned Quotes = Mask(V, '"');
+        const unsigned Lets = Blanks | Mask(V, '<') | Quotes | Mask(V, '-');
+        const unsigned H = Quotes | Mask(V, '>') | (Blanks & ((Lets << 1) | Carry));
+        Carry = (Lets >> 15) & 1;
+        return H;
+      }
+      case kText: {
+        const unsigned Blanks = Mask(V, ' ');
+        const unsigned Lts = Mask(V, '<');
+        const unsigned Lets = Blanks | Lts;
+        const unsigned H = Lts | (Blanks & ((Lets << 1) | Carry));
+        Carry = (Lets >> 15) & 1;
+        return H;
+      }
+    }
+    return 0;
+  }
+
+  template <TMode Mode>
+  void SkipBlocks() {
+    std::size_t R = FR;
+    std::size_t W = FW;
+    unsigned Carry = LetsBlankGo(FText[R - 1], Mode == kTag);
+    for (;;) {
+      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FText + R));
+      unsigned H = Hits<Mode>(V, Carry);
+      const std::size_t Left = FEnd - R;
+      if (Left < 16) H |= 1u << Left;  // the end stops the run too
+      if (H != 0) {
+        const std::size_t N = static_cast<std::size_t>(__builtin_ctz(H));
+        // Moving forward byte by byte is right for these overlapping
+        // ranges (W < R), and the runs here are short.
+        if (W != R)
+          for (std::size_t I = 0; I < N; ++I) FText[W + I] = FText[R + I];
+        FR = R + N;
+        FW = W + N;
+        return;
+      }
+      // The whole block is consumed, so storing it over bytes that it
+      // came from is safe.
+      if (W != R) _mm_storeu_si128(reinterpret_cast<__m128i*>(FText + W), V);
+      R += 16;
+      W += 16;
+    }
+  }
+#endif
+
+  unsigned char* FText;
+  const std::size_t FBegin;
+  const std::size_t FEnd;
+  std::size_t FR;  // read cursor: the next byte to examine
+  std::size_t FW;  // write cursor: where the next kept byte goes
+  TScanFlags& F;
+  const unsigned char FFallback;
+};
+
+std::size_t Scan(TTextBuffer& Text, std::size_t Begin, std::size_t End, TScanFlags& F,
+                 unsigned char Fallback) {
+  Text.Reserve(End + kScanPadding);
+  return TScan(Text.Data(), Begin, End, F, Fallback).Run();
 }
 
-// The input side: a TTextStream that appends each line to a string
-// instead of replacing the string's contents, so that a line lands
-// directly behind the result built so far. Line ends are recognised by
-// exactly the rules of TTextStream::ReadLine.
+// Finds the meta tag in [First, Last); returns Last when it is not there.
+const unsigned char* FindMetaTag(const unsigned char* First, const unsigned char* Last) {
+  // The needle is long: skipping by its last byte looks at few bytes.
+  static const std::boyer_moore_horspool_searcher Searcher(
+      reinterpret_cast<const unsigned char*>(kMetaTag.data()),
+      reinterpret_cast<const unsigned char*>(kMetaTag.data()) + kMetaTag.size());
+  return std::search(First, Last, Searcher);
+}
+
+// The input side: a TTextStream that appends each line to a buffer
+// instead of replacing a string's contents, so that a line lands directly
+// behind the result built so far. Line ends are recognised by exactly the
+// rules of TTextStream::ReadLine.
 class TLineAppender : public TTextStream {
 public:
   explicit TLineAppender(TBaseStream& Input) : TTextStream(-1, 0, Input) {}
@@ -138,18 +301,33 @@ public:
   // answer is known without asking the target.
   bool MoreLines() { return FReadPos < FReadFill || !EndOfStream(); }
 
-  // Appends the next line, without its line-end bytes, to S.
-  void AppendLine(std::string& S);
+  // Appends the next line, without its line-end bytes, to S. Returns the
+  // position in S of the line's first meta tag, or npos when it has none.
+  std::size_t AppendLine(TTextBuffer& S);
 
 private:
-  std::int32_t FPairPos = -1;  // next pair byte in the buffer, -1: none
+  // Where the meta tag next occurs in the read buffer: at FMetaPos, or
+  // nowhere in [FMetaFrom, ReadFill) when FMetaPos is -1. Valid while
+  // FMetaRefill is the buffer's refill count. Searching onwards from the
+  // last hit keeps the search linear over the whole input.
+  std::int32_t FMetaPos = -1;
+  std::int32_t FMetaFrom = 0;
+  std::uint32_t FMetaRefill = 0;
+  bool FMetaValid = false;
+
+  // The same for the next pair byte, for ReadLine's rules.
+  std::int32_t FPairPos = -1;
   std::uint32_t FPairRefill = 0;
   bool FPairValid = false;
 };
 
-void TLineAppender::AppendLine(std::string& S) {
+std::size_t TLineAppender::AppendLine(TTextBuffer& S) {
   if (!FCanRead) throw EInOutError(SCannotReadFromStream);
   const unsigned char* Buf = FReadBuffer.get();
+  const std::size_t Begin = S.Size();
+  int Pieces = 0;  // appends of one or more bytes
+  std::int32_t PieceStart = 0;
+  std::uint32_t PieceRefill = 0;
   for (;;) {
     if (FReadPos >= FReadFill) {
       const std::int32_t N = FTarget.Read(FReadBuffer.get(), FReadBufferSize);
@@ -175,8 +353,6 @@ void TLineAppender::AppendLine(std::string& S) {
         LineEnds = true;
       }
     } else {
-      // The pair byte's position is remembered across calls: a search that
-      // found none need not be repeated for every line of the buffer.
       if (!FPairValid || FPairRefill != FRefills || (FPairPos >= 0 && FPairPos < FReadPos)) {
         FPairPos = FindByte(Buf, FReadPos, FReadFill, static_cast<std::uint8_t>(FLineEndPairChar));
         FPairRefill = FRefills;
@@ -193,39 +369,63 @@ void TLineAppender::AppendLine(std::string& S) {
       }
     }
     const std::int32_t Upto = Stop < 0 ? FReadFill : Stop;
-    S.append(reinterpret_cast<const char*>(Buf) + FReadPos, static_cast<std::size_t>(Upto - FReadPos));
+    if (Upto > FReadPos) {
+      if (Pieces++ == 0) {
+        PieceStart = FReadPos;
+        PieceRefill = FRefills;
+      }
+      S.Append(Buf + FReadPos, static_cast<std::size_t>(Upto - FReadPos));
+    }
     FReadPos = Stop < 0 ? FReadFill : Stop + 1;
     if (LineEnds) break;
   }
   ++FLineCount;
+
+  const std::size_t Length = S.Size() - Begin;
+  if (Length < kMetaTag.size()) return std::string_view::npos;
+  if (Pieces == 1 && PieceRefill == FRefills) {
+    // The line is one piece of the read buffer: use the buffer's search.
+    const std::int32_t PieceEnd = PieceStart + static_cast<std::int32_t>(Length);
+    if (!FMetaValid || FMetaRefill != FRefills || FMetaFrom > PieceStart ||
+        (FMetaPos >= 0 && FMetaPos < PieceStart)) {
+      const unsigned char* Hit = FindMetaTag(Buf + PieceStart, Buf + FReadFill);
+      FMetaPos = Hit == Buf + FReadFill ? -1 : static_cast<std::int32_t>(Hit - Buf);
+      FMetaFrom = PieceStart;
+      FMetaRefill = FRefills;
+      FMetaValid = true;
+    }
+    if (FMetaPos >= 0 && FMetaPos + static_cast<std::int32_t>(kMetaTag.size()) <= PieceEnd)
+      return Begin + static_cast<std::size_t>(FMetaPos - PieceStart);
+    return std::string_view::npos;
+  }
+  // Pieced together (across refills, or around a dropped pair byte).
+  const unsigned char* First = S.Data() + Begin;
+  const unsigned char* Hit = FindMetaTag(First, First + Length);
+  return Hit == First + Length ? std::string_view::npos : Begin + static_cast<std::size_t>(Hit - First);
 }
 
 // Pass 1: reads every line of Input and appends its compacted form to Text.
-void JoinLines(TLineAppender& Lines, std::string& Text) {
+void JoinLines(TLineAppender& Lines, TTextBuffer& Text) {
   TScanFlags F;
   unsigned char PrevChar = kNoChar;
   unsigned char LastLineChar = kNoChar;
   while (Lines.MoreLines()) {
-    const std::size_t LineBegin = Text.size();
+    const std::size_t LineBegin = Text.Size();
     // The joining blank goes in front of the line; whether it is wanted
     // depends on the line being empty, which is known only after reading,
     // so it is put in first and taken back for an empty line.
     const bool MayJoin = !F.InRegion() && InJoiningSet(PrevChar);
-    if (MayJoin) Text.push_back(' ');
-    const std::size_t Body = Text.size();
-    Lines.AppendLine(Text);
-    if (!F.InPre && !F.InTag) {
-      const std::size_t At = std::string_view(Text).find(kMetaTag, Body);
-      if (At != std::string_view::npos) Text.erase(At, kMetaTag.size());
-    }
-    if (MayJoin && Text.size() == Body) Text.pop_back();
+    if (MayJoin) Text.PushBack(' ');
+    const std::size_t Body = Text.Size();
+    const std::size_t Meta = Lines.AppendLine(Text);
+    if (Meta != std::string_view::npos && !F.InPre && !F.InTag) Text.Erase(Meta, kMetaTag.size());
+    if (MayJoin && Text.Size() == Body) Text.PopBack();
 
-    auto* Bytes = reinterpret_cast<unsigned char*>(Text.data());
-    const std::size_t End = Scan(Bytes, LineBegin, Text.size(), F, LastLineChar);
-    PrevChar = End > LineBegin ? Bytes[End - 1] : LastLineChar;
+    const std::size_t End = Scan(Text, LineBegin, Text.Size(), F, LastLineChar);
+    PrevChar = End > LineBegin ? Text.Data()[End - 1] : LastLineChar;
     LastLineChar = PrevChar;
-    Text.resize(End);
-    if (F.InRegion()) Text.append(DefaultLineBreak);
+    Text.Shrink(End);
+    if (F.InRegion()) Text.Append(DefaultLineBreak.data(), DefaultLineBreak.size());
   }
 }
 
@@ -252,7 +452,7 @@ void WriteCompactedText(TBaseStream& Input, TBaseStream& Output, std::string_vie
 }
 
 void CompactHTML(TBaseStream& Input, TBaseStream& Output) {
-  std::string Text;
+  TTextBuffer Text;
   {
     TLineAppender Lines(Input);
     // Reserve once for the whole result; untouched reserve costs no memory.
@@ -260,13 +460,12 @@ void CompactHTML(TBaseStream& Input, TBaseStream& Output) {
     const std::int32_t Avail = Lines.Available();
     if (Avail > 0) {
       const std::size_t Size = static_cast<std::size_t>(Avail);
-      Text.reserve(Size + Size / 4 + 64);
+      Text.Reserve(Size + Size / 4 + 64);
     }
     JoinLines(Lines, Text);
   }
   // Pass 2 catches what pass 1 could not see within one line.
   TScanFlags F;
-  auto* Bytes = reinterpret_cast<unsigned char*>(Text.data());
-  Text.resize(Scan(Bytes, 0, Text.size(), F, kNoChar));
-  WriteCompactedText(Input, Output, Text);
+  Text.Shrink(Scan(Text, 0, Text.Size(), F, kNoChar));
+  WriteCompactedText(Input, Output, Text.View());
 }

@@ -58,7 +58,10 @@ const std::vector<std::string> kPieces = {
     "/script>", "/ScRiPt>", "!---->", "<!---->", "<!--", "-->", "<%", "%>", "\xFF", "\xFE",
     "<pre>", "</pre>", "<script>", "</script>", "=\"", "<meta name=\"GENERATOR\" ",
     "content=\"Microsoft FrontPage Express 2.0\">",
-    "<meta name=\"GENERATOR\" content=\"Microsoft FrontPage Express 2.0\">"};
+    "<meta name=\"GENERATOR\" content=\"Microsoft FrontPage Express 2.0\">",
+    // Long runs, so that whole blocks of plain bytes come between events.
+    "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJ", "                    ",
+    "\"quoted value with  two  blanks and more text\"", "text with single blanks only here"};
 
 std::string RandomDocument(std::mt19937& Rng, std::size_t Pieces) {
   std::string Doc;
