@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <limits>
 #include <functional>
 #include <string>
@@ -22,8 +23,8 @@
 //
 // The filter deletes characters while it scans, and after a deletion it
 // examines the character that moves into the freed position. Instead of
-// shifting the text at every deletion, each scan keeps a read cursor R and
-// a write cursor W over the same bytes (W <= R): a byte that stays is copied
+// shifting the text at every deletion, a scan keeps a read cursor R and a
+// write cursor W over the same bytes (W <= R): a byte that stays is copied
 // from R to W, a deleted byte is skipped. The text as the rules see it at
 // any moment is Text[Begin, W) followed by Text[R, End): the character
 // "before" the examined one is Text[W - 1] (or the scan's fallback when
@@ -32,8 +33,11 @@
 // scan is linear whatever the input.
 //
 // Pass 1 appends each line straight behind the result built so far and
-// compacts it there in place; pass 2 compacts the whole result in place.
-// The result is the only copy of the document that is held.
+// compacts it there in place. Pass 2 follows pass 1 line by line over the
+// same buffer, a few lines behind so that its look-ahead sees the text
+// that follows. Where pass 2 would only repeat what pass 1 did to a line,
+// it takes the line over unchanged (see TPassTwo). The result is the only
+// copy of the document that is held.
 
 namespace {
 
@@ -50,6 +54,7 @@ struct TScanFlags {
   bool InAsp = false;
 
   bool InRegion() const { return InPre || InScript || InAsp; }
+  bool operator==(const TScanFlags&) const = default;
 };
 
 // Bytes that earn a joining blank when a line ends on them.
@@ -57,6 +62,15 @@ constexpr bool InJoiningSet(unsigned char C) { return C >= 33 && C <= 254 && C !
 
 constexpr unsigned char Upper(unsigned char C) {
   return C >= 'a' && C <= 'z' ? static_cast<unsigned char>(C - 'a' + 'A') : C;
+}
+
+// The words the look-ahead after a "<" is compared with.
+constexpr std::string_view kTagWords[] = {"PRE>", "/PRE>", "SCRIPT", "/SCRIPT>", "!---->"};
+
+// Whether the first byte after a "<" can start one of the words above.
+constexpr bool MayStartTagWord(unsigned char C) {
+  const unsigned char U = Upper(C);
+  return U == 'P' || U == '/' || U == 'S' || U == '!';
 }
 
 // True when the up to Count bytes at Name, upper-cased, begin with Word.
@@ -71,6 +85,11 @@ bool NameBeginsWith(const unsigned char* Name, std::size_t Count, std::string_vi
 // most 8) bytes that follow it.
 void OpenTag(const unsigned char* Name, std::size_t Count, TScanFlags& F) {
   F.InTag = true;
+  if (Count == 0) return;
+  if (!MayStartTagWord(Name[0])) {
+    if (Name[0] == '%' && !F.InScript && !F.InPre) F.InAsp = true;
+    return;
+  }
   if (NameBeginsWith(Name, Count, "PRE>")) {
     F.InPre = true;
   } else if (F.InPre && NameBeginsWith(Name, Count, "/PRE>")) {
@@ -84,13 +103,31 @@ void OpenTag(const unsigned char* Name, std::size_t Count, TScanFlags& F) {
   }
 }
 
+// Whether the region rules and the empty-comment test, given the Count
+// (at most 8) bytes at Name that follow a "<", come out the same for every
+// longer or compacted text that keeps the bytes they were decided by: each
+// test is decided by the bytes up to its first mismatch (or its whole
+// word), and those must all lie within Count and not be blanks, which a
+// later deletion could take away.
+bool LookAheadSettled(const unsigned char* Name, std::size_t Count) {
+  if (Count == 0 || Name[0] == ' ') return false;
+  if (!MayStartTagWord(Name[0])) return true;
+  for (std::string_view Word : kTagWords) {
+    for (std::size_t I = 0; I < Word.size(); ++I) {
+      if (I >= Count || Name[I] == ' ') return false;
+      if (Upper(Name[I]) != static_cast<unsigned char>(Word[I])) break;
+    }
+  }
+  return true;
+}
+
 // Block loads may read this many bytes past the end of a scanned text.
 constexpr std::size_t kScanPadding = 16;
 
-// The character scan over Text[Begin, End), in place. Fallback is the
-// character before Begin as the rules see it: what the previous character
-// is while nothing has been kept yet, and after a deletion at Begin.
-// Returns the new end of the scanned text. Text[End, End + kScanPadding)
+// The character scan, in place over one buffer, resumable. Begin is
+// where the scanned text starts; Fallback is the character before it as
+// the rules see it: what the previous character is while nothing has been
+// kept yet, and after a deletion at Begin. Text[End, End + kScanPadding)
 // must be readable; those bytes are never used.
 //
 // Most bytes cannot change anything: which ones can depends only on the
@@ -100,15 +137,31 @@ constexpr std::size_t kScanPadding = 16;
 // bytes were deleted before), sixteen bytes at a time.
 class TScan {
 public:
-  TScan(unsigned char* Text, std::size_t Begin, std::size_t End, TScanFlags& F,
-        unsigned char Fallback)
-      : FText(Text), FBegin(Begin), FEnd(End), FR(Begin), FW(Begin), F(F), FFallback(Fallback) {}
+  TScan(TScanFlags& F, std::size_t Begin, unsigned char Fallback)
+      : FBegin(Begin), FR(Begin), FW(Begin), F(F), FFallback(Fallback) {}
 
-  std::size_t Run() {
-    while (FR < FEnd)
+  // Scans from the read cursor while it is before Stop. Look-aheads and
+  // runs of blanks reach up to End (Stop <= End), where the text ends as
+  // far as this scan knows.
+  void Run(unsigned char* Text, std::size_t Stop, std::size_t End) {
+    FText = Text;
+    FStop = Stop;
+    FEnd = End;
+    while (FR < FStop)
       if (Step()) Skip();
-    return FW;
   }
+
+  std::size_t ReadPos() const { return FR; }
+  std::size_t WritePos() const { return FW; }
+  // Takes Count bytes at the read cursor over as they are.
+  void Keep(unsigned char* Text, std::size_t Count) {
+    if (FW != FR) std::memmove(Text + FW, Text + FR, Count);
+    FR += Count;
+    FW += Count;
+  }
+  // Set when some "<" opened a tag whose look-ahead was not settled
+  // within the scanned text (see LookAheadSettled).
+  bool Unsettled() const { return FUnsettled; }
 
 private:
   unsigned char Prev() const { return FW > FBegin ? FText[FW - 1] : FFallback; }
@@ -138,7 +191,9 @@ private:
       case '<':
         if (!F.InQuote && !F.InTag) {
           const std::size_t Ahead = FEnd - FR - 1;
-          OpenTag(FText + FR + 1, Ahead < 8 ? Ahead : 8, F);
+          const std::size_t Count = Ahead < 8 ? Ahead : 8;
+          if (!FUnsettled && !LookAheadSettled(FText + FR + 1, Count)) FUnsettled = true;
+          OpenTag(FText + FR + 1, Count, F);
           if (!F.InRegion() && Ahead >= kEmptyComment.size() &&
               std::memcmp(FText + FR + 1, kEmptyComment.data(), kEmptyComment.size()) == 0) {
             F.InTag = false;
@@ -181,6 +236,7 @@ private:
   // byte before the read cursor has just been kept, so the byte before
   // each byte of the run is the previous character the rules would see.
   void Skip() {
+    if (FR >= FStop) return;
 #if defined(__SSE2__)
     if (F.InQuote)
       SkipBlocks<kInQuote>();
@@ -191,7 +247,7 @@ private:
 #else
     std::size_t R = FR;
     std::size_t W = FW;
-    while (R < FEnd && !Matters(FText[R], FText[R - 1])) FText[W++] = FText[R++];
+    while (R < FStop && !Matters(FText[R], FText[R - 1])) FText[W++] = FText[R++];
     FR = R;
     FW = W;
 #endif
@@ -244,8 +300,8 @@ private:
     for (;;) {
       const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FText + R));
       unsigned H = Hits<Mode>(V, Carry);
-      const std::size_t Left = FEnd - R;
-      if (Left < 16) H |= 1u << Left;  // the end stops the run too
+      const std::size_t Left = FStop - R;
+      if (Left < 16) H |= 1u << Left;  // the stop ends the run too
       if (H != 0) {
         const std::size_t N = static_cast<std::size_t>(__builtin_ctz(H));
         // Moving forward byte by byte is right for these overlapping
@@ -265,20 +321,75 @@ private:
   }
 #endif
 
-  unsigned char* FText;
+  unsigned char* FText = nullptr;
   const std::size_t FBegin;
-  const std::size_t FEnd;
+  std::size_t FStop = 0;
+  std::size_t FEnd = 0;
   std::size_t FR;  // read cursor: the next byte to examine
   std::size_t FW;  // write cursor: where the next kept byte goes
   TScanFlags& F;
   const unsigned char FFallback;
+  bool FUnsettled = false;
 };
 
-std::size_t Scan(TTextBuffer& Text, std::size_t Begin, std::size_t End, TScanFlags& F,
-                 unsigned char Fallback) {
-  Text.Reserve(End + kScanPadding);
-  return TScan(Text.Data(), Begin, End, F, Fallback).Run();
-}
+// What pass 1 made of one line, for pass 2.
+struct TLineResult {
+  std::size_t Begin;          // the line's bytes in the text: [Begin, End),
+  std::size_t End;            // its region line break included
+  TScanFlags Before;          // the flags at the line's start
+  TScanFlags After;           // and at its end
+  unsigned char PrevBefore;   // the previous character at the line's start
+  bool Unsettled;             // a look-ahead of the line was not settled
+};
+
+// Pass 2, run a few lines behind pass 1 over the same buffer.
+//
+// Scanning a line's result once more changes nothing when the second scan
+// starts the line where pass 1 started it: same flags, same previous
+// character (it only matters outside quotes and regions), and every
+// look-ahead settled within the line. Then every byte meets the same
+// flags and the same previous character as in pass 1 and is kept, and the
+// flags end as pass 1 left them. Such a line is taken over as it is; every
+// other line is scanned, with its look-ahead running on into the lines
+// that follow it.
+class TPassTwo {
+public:
+  TPassTwo() : FScan(FFlags, 0, kNoChar) {}
+
+  void Add(const TLineResult& Line) { FLines.push_back(Line); }
+
+  // Handles the lines added so far, as far as the text allows. Final: the
+  // text is complete.
+  void Pump(TTextBuffer& Text, bool Final) {
+    Text.Reserve(Text.Size() + kScanPadding);
+    unsigned char* T = Text.Data();
+    while (!FLines.empty()) {
+      const TLineResult& L = FLines.front();
+      const std::size_t W = FScan.WritePos();
+      const unsigned char Prev = W > 0 ? T[W - 1] : kNoChar;
+      const bool SameStart =
+          FScan.ReadPos() == L.Begin && FFlags == L.Before &&
+          (Prev == L.PrevBefore || L.Before.InQuote || L.Before.InRegion());
+      if (SameStart && !L.Unsettled) {
+        FScan.Keep(T, L.End - L.Begin);
+        FFlags = L.After;
+      } else {
+        // Look-ahead reaches at most 8 bytes past the line.
+        if (!Final && Text.Size() < L.End + 8) return;
+        if (FScan.ReadPos() < L.End) FScan.Run(T, L.End, Text.Size());
+      }
+      FLines.pop_front();
+    }
+  }
+
+  // Where the text ends once every line has been handled.
+  std::size_t End() const { return FScan.WritePos(); }
+
+private:
+  TScanFlags FFlags;
+  TScan FScan;
+  std::deque<TLineResult> FLines;
+};
 
 // Finds the meta tag in [First, Last); returns Last when it is not there.
 const unsigned char* FindMetaTag(const unsigned char* First, const unsigned char* Last) {
@@ -404,9 +515,11 @@ std::size_t TLineAppender::AppendLine(TTextBuffer& S) {
   return Hit == First + Length ? std::string_view::npos : Begin + static_cast<std::size_t>(Hit - First);
 }
 
-// Pass 1: reads every line of Input and appends its compacted form to Text.
-void JoinLines(TLineAppender& Lines, TTextBuffer& Text) {
+// Both passes: reads every line of Input, compacts it behind the text
+// built so far, and hands the result to pass 2. Returns the text's end.
+std::size_t CompactLines(TLineAppender& Lines, TTextBuffer& Text) {
   TScanFlags F;
+  TPassTwo PassTwo;
   unsigned char PrevChar = kNoChar;
   unsigned char LastLineChar = kNoChar;
   while (Lines.MoreLines()) {
@@ -421,12 +534,23 @@ void JoinLines(TLineAppender& Lines, TTextBuffer& Text) {
     if (Meta != std::string_view::npos && !F.InPre && !F.InTag) Text.Erase(Meta, kMetaTag.size());
     if (MayJoin && Text.Size() == Body) Text.PopBack();
 
-    const std::size_t End = Scan(Text, LineBegin, Text.Size(), F, LastLineChar);
-    PrevChar = End > LineBegin ? Text.Data()[End - 1] : LastLineChar;
-    LastLineChar = PrevChar;
-    Text.Shrink(End);
+    const TScanFlags Before = F;
+    const std::size_t End = Text.Size();
+    Text.Reserve(End + kScanPadding);
+    TScan Scan(F, LineBegin, LastLineChar);
+    Scan.Run(Text.Data(), End, End);
+    const std::size_t Kept = Scan.WritePos();
+    PrevChar = Kept > LineBegin ? Text.Data()[Kept - 1] : LastLineChar;
+    Text.Shrink(Kept);
     if (F.InRegion()) Text.Append(DefaultLineBreak.data(), DefaultLineBreak.size());
+    if (Text.Size() > LineBegin) {
+      PassTwo.Add({LineBegin, Text.Size(), Before, F, LastLineChar, Scan.Unsettled()});
+      PassTwo.Pump(Text, false);
+    }
+    LastLineChar = PrevChar;
   }
+  PassTwo.Pump(Text, true);
+  return PassTwo.End();
 }
 
 }  // namespace
@@ -462,10 +586,7 @@ void CompactHTML(TBaseStream& Input, TBaseStream& Output) {
       const std::size_t Size = static_cast<std::size_t>(Avail);
       Text.Reserve(Size + Size / 4 + 64);
     }
-    JoinLines(Lines, Text);
+    Text.Shrink(CompactLines(Lines, Text));
   }
-  // Pass 2 catches what pass 1 could not see within one line.
-  TScanFlags F;
-  Text.Shrink(Scan(Text, 0, Text.Size(), F, kNoChar));
   WriteCompactedText(Input, Output, Text.View());
 }

@@ -161,7 +161,14 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"EmptyCommentsBackToBack", "a<!----><!---->  b", "a b"},
         Case{"EmptyCommentInsideTagStays", "<a <!---->>", "<a <!---->>"},
         Case{"LessThanAfterTagBlankIsNoComment", "< <!---->", "<<!---->"},
-        Case{"RunsOfBlanksOnly", Lines({"     ", "   "}), " "}));
+        Case{"RunsOfBlanksOnly", Lines({"     ", "   "}), " "},
+        // Pass 1 makes an empty comment of "<!-- -->" by dropping its blank;
+        // pass 2 removes it, and then the blank that followed it.
+        Case{"CommentFormedByPassOne", Lines({"a <!-- -->", " b"}), "a b"},
+        Case{"CommentSpreadOverThreeLines", Lines({"<", "!----", ">x"}), "x"},
+        // Pass 2 reads "< pre>" as pass 1 left it, "<pre>", and keeps the
+        // comment that pass 1 joined inside the region it opens.
+        Case{"PreFormedByPassOne", Lines({"< pre>", "<!--", "-->"}), "<pre><!---->"}));
 
 // Lines as the text stream delivers them, made visible by a PRE region:
 // every line of the region ends with CR LF in the output.
