@@ -356,27 +356,23 @@ class TPassTwo {
 public:
   TPassTwo() : FScan(FFlags, 0, kNoChar) {}
 
-  void Add(const TLineResult& Line) { FLines.push_back(Line); }
+  // Takes the result of the next line and handles what the text allows.
+  void Add(TTextBuffer& Text, const TLineResult& Line) {
+    if (FLines.empty() && TakeOver(Text.Data(), Line)) return;
+    FLines.push_back(Line);
+    Pump(Text, false);
+  }
 
   // Handles the lines added so far, as far as the text allows. Final: the
   // text is complete.
   void Pump(TTextBuffer& Text, bool Final) {
-    Text.Reserve(Text.Size() + kScanPadding);
-    unsigned char* T = Text.Data();
     while (!FLines.empty()) {
       const TLineResult& L = FLines.front();
-      const std::size_t W = FScan.WritePos();
-      const unsigned char Prev = W > 0 ? T[W - 1] : kNoChar;
-      const bool SameStart =
-          FScan.ReadPos() == L.Begin && FFlags == L.Before &&
-          (Prev == L.PrevBefore || L.Before.InQuote || L.Before.InRegion());
-      if (SameStart && !L.Unsettled) {
-        FScan.Keep(T, L.End - L.Begin);
-        FFlags = L.After;
-      } else {
+      if (!TakeOver(Text.Data(), L)) {
         // Look-ahead reaches at most 8 bytes past the line.
         if (!Final && Text.Size() < L.End + 8) return;
-        if (FScan.ReadPos() < L.End) FScan.Run(T, L.End, Text.Size());
+        Text.Reserve(Text.Size() + kScanPadding);
+        if (FScan.ReadPos() < L.End) FScan.Run(Text.Data(), L.End, Text.Size());
       }
       FLines.pop_front();
     }
@@ -386,10 +382,41 @@ public:
   std::size_t End() const { return FScan.WritePos(); }
 
 private:
+  // Takes line L over unchanged when scanning it would change nothing.
+  bool TakeOver(unsigned char* Text, const TLineResult& L) {
+    if (L.Unsettled || FScan.ReadPos() != L.Begin || !(FFlags == L.Before)) return false;
+    const std::size_t W = FScan.WritePos();
+    const unsigned char Prev = W > 0 ? Text[W - 1] : kNoChar;
+    if (Prev != L.PrevBefore && !L.Before.InQuote && !L.Before.InRegion()) return false;
+    FScan.Keep(Text, L.End - L.Begin);
+    FFlags = L.After;
+    return true;
+  }
+
   TScanFlags FFlags;
   TScan FScan;
   std::deque<TLineResult> FLines;
 };
+
+// The smallest index I with Start <= I < End and Buffer[I] equal to A or
+// B, or -1 when there is none. Reads no byte outside [Start, End).
+std::int32_t FindEither(const unsigned char* Buffer, std::int32_t Start, std::int32_t End,
+                        unsigned char A, unsigned char B) {
+  std::int32_t I = Start;
+#if defined(__SSE2__)
+  const __m128i VA = _mm_set1_epi8(static_cast<char>(A));
+  const __m128i VB = _mm_set1_epi8(static_cast<char>(B));
+  for (; End - I >= 16; I += 16) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Buffer + I));
+    const unsigned Hits = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(V, VA), _mm_cmpeq_epi8(V, VB))));
+    if (Hits != 0) return I + __builtin_ctz(Hits);
+  }
+#endif
+  for (; I < End; ++I)
+    if (Buffer[I] == A || Buffer[I] == B) return I;
+  return -1;
+}
 
 // Finds the meta tag in [First, Last); returns Last when it is not there.
 const unsigned char* FindMetaTag(const unsigned char* First, const unsigned char* Last) {
@@ -425,11 +452,6 @@ private:
   std::int32_t FMetaFrom = 0;
   std::uint32_t FMetaRefill = 0;
   bool FMetaValid = false;
-
-  // The same for the next pair byte, for ReadLine's rules.
-  std::int32_t FPairPos = -1;
-  std::uint32_t FPairRefill = 0;
-  bool FPairValid = false;
 };
 
 std::size_t TLineAppender::AppendLine(TTextBuffer& S) {
@@ -447,37 +469,20 @@ std::size_t TLineAppender::AppendLine(TTextBuffer& S) {
       FReadFill = N > 0 ? N : 0;
       if (FReadFill == 0) break;
     }
-    std::int32_t Stop = -1;  // the line end or a dropped pair byte
+    // The first CR or LF decides the line-end convention; after that the
+    // line-end byte ends the line and the pair byte is dropped wherever it
+    // stands. Either way the first of the two bytes is what counts.
+    const bool Detecting = FLineEndChar == -1;
+    const unsigned char EndChar = Detecting ? 13 : static_cast<unsigned char>(FLineEndChar);
+    const unsigned char PairChar = Detecting ? 10 : static_cast<unsigned char>(FLineEndPairChar);
+    const std::int32_t Stop = FindEither(Buf, FReadPos, FReadFill, EndChar, PairChar);
     bool LineEnds = false;
-    if (FLineEndChar == -1) {
-      const std::int32_t A = FindByte(Buf, FReadPos, FReadFill, 10);
-      const std::int32_t E = FindByte(Buf, FReadPos, A >= 0 ? A : FReadFill, 13);
-      if (A >= 0 && E < 0) {
-        FLineEndChar = 10;
-        if (FLineEndPairChar == -1) FLineEndPairChar = 13;
-        Stop = A;
-        LineEnds = true;
-      } else if (E >= 0) {
-        FLineEndChar = 13;
-        if (FLineEndPairChar == -1) FLineEndPairChar = 10;
-        Stop = E;
-        LineEnds = true;
+    if (Stop >= 0) {
+      if (Detecting) {
+        FLineEndChar = Buf[Stop];
+        if (FLineEndPairChar == -1) FLineEndPairChar = Buf[Stop] == 10 ? 13 : 10;
       }
-    } else {
-      if (!FPairValid || FPairRefill != FRefills || (FPairPos >= 0 && FPairPos < FReadPos)) {
-        FPairPos = FindByte(Buf, FReadPos, FReadFill, static_cast<std::uint8_t>(FLineEndPairChar));
-        FPairRefill = FRefills;
-        FPairValid = true;
-      }
-      const std::int32_t A = FPairPos;
-      const std::int32_t E =
-          FindByte(Buf, FReadPos, A >= 0 ? A : FReadFill, static_cast<std::uint8_t>(FLineEndChar));
-      if (A >= 0 && E < 0) {
-        Stop = A;
-      } else if (E >= 0) {
-        Stop = E;
-        LineEnds = true;
-      }
+      LineEnds = Buf[Stop] == FLineEndChar;
     }
     const std::int32_t Upto = Stop < 0 ? FReadFill : Stop;
     if (Upto > FReadPos) {
@@ -543,10 +548,8 @@ std::size_t CompactLines(TLineAppender& Lines, TTextBuffer& Text) {
     PrevChar = Kept > LineBegin ? Text.Data()[Kept - 1] : LastLineChar;
     Text.Shrink(Kept);
     if (F.InRegion()) Text.Append(DefaultLineBreak.data(), DefaultLineBreak.size());
-    if (Text.Size() > LineBegin) {
-      PassTwo.Add({LineBegin, Text.Size(), Before, F, LastLineChar, Scan.Unsettled()});
-      PassTwo.Pump(Text, false);
-    }
+    if (Text.Size() > LineBegin)
+      PassTwo.Add(Text, {LineBegin, Text.Size(), Before, F, LastLineChar, Scan.Unsettled()});
     LastLineChar = PrevChar;
   }
   PassTwo.Pump(Text, true);
