@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
-#include <limits>
 #include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -82,11 +82,12 @@ bool NameBeginsWith(const unsigned char* Name, std::size_t Count, std::string_vi
 }
 
 // The region rules for a "<" that opens a tag; Name holds the Count (at
-// most 8) bytes that follow it.
+// most 8) bytes that follow it. The first rule that matches applies.
 void OpenTag(const unsigned char* Name, std::size_t Count, TScanFlags& F) {
   F.InTag = true;
   if (Count == 0) return;
   if (!MayStartTagWord(Name[0])) {
+    // None of the four region words can match: only the ASP rule is left.
     if (Name[0] == '%' && !F.InScript && !F.InPre) F.InAsp = true;
     return;
   }
@@ -98,8 +99,6 @@ void OpenTag(const unsigned char* Name, std::size_t Count, TScanFlags& F) {
     F.InScript = true;
   } else if (F.InScript && NameBeginsWith(Name, Count, "/SCRIPT>")) {
     F.InScript = false;
-  } else if (!F.InScript && !F.InPre && Count > 0 && Name[0] == '%') {
-    F.InAsp = true;
   }
 }
 
