@@ -25,7 +25,7 @@ test: build
 run: build
 	@bash scripts/run
 
-# The compaction benchmark (about a minute; needs ~1 GB free in /tmp).
+# The compaction benchmark (a minute or two; needs ~0.5 GB free in /tmp).
 bench: build
 	@$(BUILD)/bench/pagetrim_bench
 
