@@ -1,11 +1,12 @@
 # Quick start on a fresh Debian machine:
 #   make run    - build and run the main job
 #   make test   - build and run every test
+#   make bench  - build and run the compaction benchmark
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test run clean
+.PHONY: all deps configure build test run bench clean
 
 all: build
 
@@ -23,6 +24,10 @@ test: build
 
 run: build
 	@bash scripts/run
+
+# The compaction benchmark (a minute or two; needs ~0.5 GB free in /tmp).
+bench: build
+	@$(BUILD)/bench/pagetrim_bench
 
 clean:
 	rm -rf $(BUILD) out
