@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QFileSystemWatcher>
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QSysInfo>
@@ -177,8 +178,9 @@ std::unique_ptr<TFolderItem> BuildFolderTree(TBrowseKind Kind, const TFolderRoot
 // ---------------------------------------------------------------------------
 
 TFolderTreeModel::TFolderTreeModel(std::unique_ptr<TFolderItem> Top, QObject* Parent)
-    : QAbstractItemModel(Parent), top_(std::move(Top)) {
+    : QAbstractItemModel(Parent), top_(std::move(Top)), roots_(new QFileSystemWatcher(this)) {
   Attach(top_.get());
+  connect(roots_, &QFileSystemWatcher::directoryChanged, this, &TFolderTreeModel::FolderChanged);
 }
 
 TFolderTreeModel::~TFolderTreeModel() = default;
@@ -195,6 +197,7 @@ void TFolderTreeModel::Attach(TFolderItem* Item) {
       const QString Path = FromBytes(Item->Path);
       Files->setRootPath(Path);
       Item->Source = Files->index(Path);
+      roots_->addPath(Path);
     }
     anchors_.push_back(Item);
     Watch(Item);
@@ -282,6 +285,19 @@ void TFolderTreeModel::Watch(TFolderItem* Anchor) {
                          : QPersistentModelIndex();
     endResetModel();
   });
+}
+
+void TFolderTreeModel::FolderChanged(const QString& Path) {
+  if (QFileInfo(Path).isDir()) return;
+  // A browsed folder went away: its item stays, without sub-folders.
+  for (TFolderItem* Anchor : anchors_) {
+    if (!Anchor->Source.isValid() || FromBytes(Anchor->Path) != Path) continue;
+    const int Count = Anchor->Files->rowCount(Anchor->Source);
+    const int Fixed = static_cast<int>(Anchor->Children.size());
+    if (Count > 0) beginRemoveRows(IndexOfItem(Anchor), Fixed, Fixed + Count - 1);
+    Anchor->Source = QPersistentModelIndex();
+    if (Count > 0) endRemoveRows();
+  }
 }
 
 bool TFolderTreeModel::Under(const TFolderItem* Anchor, const QModelIndex& Source) {

@@ -23,6 +23,7 @@
 #include "dialogs/BrowseFolderDlg.h"
 
 class QFileSystemModel;
+class QFileSystemWatcher;
 
 struct TFolderItem {
   QString Name;
@@ -127,6 +128,7 @@ private:
 
   void Attach(TFolderItem* Item);
   void Watch(TFolderItem* Anchor);
+  void FolderChanged(const QString& Path);
   Node* FixedNode(const TFolderItem* Item) const;
   Node* FolderNode(TFolderItem* Anchor, const QModelIndex& Folder) const;
   Node* NodeOf(const QModelIndex& Parent) const;
@@ -139,6 +141,8 @@ private:
   mutable std::map<const TFolderItem*, std::unique_ptr<Node>> fixed_;
   mutable std::map<std::pair<const TFolderItem*, const void*>, std::unique_ptr<Node>> folders_;
   std::vector<TFolderItem*> anchors_;
+  // The source models do not notice their own root folder going away.
+  QFileSystemWatcher* roots_ = nullptr;
   // Per source model, whether each change under way concerns its anchor.
   std::map<const QFileSystemModel*, std::vector<bool>> pending_;
   std::vector<std::pair<QPersistentModelIndex, QPersistentModelIndex>> layout_;
