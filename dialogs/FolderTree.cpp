@@ -93,7 +93,7 @@ std::vector<std::string> HostsFileNames(const std::string& Text) {
     std::string Address;
     if (!(Fields >> Address)) continue;
     // The local host comes from the system's own name; multicast and the
-    // special IPv6 groups name no computer.
+    // special IPv6 groups (ip6-allnodes, ...) name no computer.
     const std::string Lower = LowerCase(Address);
     if (StartsWith(Lower, "127.") || Lower == "::1" || StartsWith(Lower, "ff") ||
         StartsWith(Lower, "fe00:") || Lower == "0.0.0.0" || Lower == "::")
@@ -101,7 +101,7 @@ std::vector<std::string> HostsFileNames(const std::string& Text) {
     std::string Name;
     while (Fields >> Name) {
       const std::string Key = LowerCase(Name);
-      if (StartsWith(Key, "localhost") || StartsWith(Key, "ip6-")) continue;
+      if (StartsWith(Key, "localhost")) continue;
       if (Seen.insert(Key).second) Names.push_back(Name);
     }
   }
@@ -191,7 +191,6 @@ void TFolderTreeModel::Attach(TFolderItem* Item) {
     auto* Files = new QFileSystemModel(this);
     Files->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     Files->setReadOnly(true);
-    Files->sort(0, Qt::AscendingOrder);
     Item->Files = Files;
     if (QFileInfo(FromBytes(Item->Path)).isDir()) {
       const QString Path = FromBytes(Item->Path);

@@ -72,7 +72,7 @@ bool IsBrowsableMount(const std::string& RootPath, const std::string& Device,
 QString MountDisplayName(const std::string& RootPath, const QString& Label);
 
 // The host names in the text of a hosts file, first occurrence first, less
-// the loopback and multicast entries and the localhost names.
+// the loopback, multicast and special entries and the localhost names.
 std::vector<std::string> HostsFileNames(const std::string& Text);
 
 // The invisible top item of the tree for Kind.
