@@ -102,6 +102,9 @@ TEST(BrowseFolderDlgTest, StartsWithItsDefaults) {
   EXPECT_EQ(Dlg->DialogHandle(), nullptr);
   EXPECT_EQ(int(bkDesktop) + 10 * int(bkComputers) + 100 * int(dpScreenCenter), 120);
   EXPECT_EQ(sizeof(TBrowseKind) + sizeof(TDialogPosition), 2u);
+  EXPECT_EQ(BrowseFlags(bkDesktop), 0x0009u);
+  EXPECT_EQ(BrowseFlags(bkMyComputer), 0x0009u);
+  EXPECT_EQ(BrowseFlags(bkComputers), 0x1000u);
 }
 
 class ExecuteTest : public testing::Test {
