@@ -110,6 +110,10 @@ const THostileCase kCases[] = {
      "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/a.htm"; },
      EACCES, 0, true,
      [](const TempDir& d, const std::string&) { EXPECT_FALSE(Exists(d / "out/a.htm")); }},
+    {"DestinationFolderIsMissing", [](const TempDir& d) { return d / "web/b.htm"; }, "none",
+     SErrorOpening, [](const TempDir& d, const std::string&) { return d / "none/a.htm"; }, ENOENT,
+     0, false,
+     [](const TempDir& d, const std::string&) { EXPECT_FALSE(Exists(d / "none")); }},
     {"DestinationFileIsReadOnly",
      [](const TempDir& d) {
        WriteFile(d / "out/b.htm", "old");
@@ -266,5 +270,51 @@ TEST_P(HostileCli, StopsAtThatFileWithAClearErrorAndLosesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostileCli, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The command line's standard streams on things that fail.
+struct TStreamCase {
+  const char* name;
+  std::vector<std::string> args;  // '@' stands for the folder
+  const char* in;                 // relative to the folder, or absolute
+  const char* out;                // absolute
+  const char* format;
+  int code;
+  std::vector<std::string> written;  // complete copies afterwards
+};
+
+void PrintTo(const TStreamCase& c, std::ostream* os) { *os << c.name; }
+
+class HostileStandardStreams : public ::testing::TestWithParam<TStreamCase> {};
+
+TEST_P(HostileStandardStreams, FailWithTheSystemsText) {
+  const TStreamCase& c = GetParam();
+  if (!Exists(c.out)) GTEST_SKIP() << c.out << " is missing";
+  TempDir dir;
+  MakeSite(dir);
+  std::vector<std::string> args;
+  for (const std::string& a : c.args) args.push_back(a[0] == '@' ? dir.Path() + a.substr(1) : a);
+  const std::string in = c.in[0] == '/' ? c.in : dir / c.in;
+  const hostile::ProcessResult r = hostile::RunProcess(PAGETRIM_CLI_PATH, args, false, in, c.out);
+  ASSERT_NE(r.status, -2) << "the program hung";
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, Format(c.format, {ErrorCodeText(static_cast<std::uint32_t>(c.code))}) + ".\n");
+  for (const std::string& f : c.written) EXPECT_EQ(ReadFile(dir / f), kDocOut) << f;
+  EXPECT_EQ(ReadFile(dir / "web/a.htm"), kDoc);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HostileStandardStreams,
+    ::testing::Values(
+        TStreamCase{"FilterOutputIsFull", {}, "web/a.htm", "/dev/full", SErrorWriting, ENOSPC, {}},
+        TStreamCase{"FilterInputIsAFolder", {"-"}, "web", "/dev/null", SErrorReading, EISDIR, {}},
+        // The copies are written; the report of them cannot be.
+        TStreamCase{"BatchReportIsFull",
+                    {"-d", "@/out", "@/web/a.htm", "@/web/b.htm"},
+                    "/dev/null",
+                    "/dev/full",
+                    SErrorWriting,
+                    ENOSPC,
+                    {"out/a.htm", "out/b.htm"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

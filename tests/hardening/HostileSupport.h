@@ -94,14 +94,16 @@ struct ProcessResult {
   std::string err;
 };
 
-// Runs Program with Args, standard input empty, and returns its exit
-// status and output. As root with Unprivileged set, the child runs as
-// "nobody". A child still running after Seconds is killed.
+// Runs Program with Args and returns its exit status and output. Standard
+// input comes from In; standard output goes to Out, or, when Out is empty,
+// is captured. As root with Unprivileged set, the child runs as "nobody".
+// A child still running after Seconds is killed.
 inline ProcessResult RunProcess(const std::string& Program, const std::vector<std::string>& Args,
-                                bool Unprivileged, unsigned Seconds = 60) {
+                                bool Unprivileged, const std::string& In = "/dev/null",
+                                const std::string& Out = "", unsigned Seconds = 60) {
   testsupport::TempDir io;
   chmod(io.Path().c_str(), 0777);
-  const std::string outName = io / "out";
+  const std::string outName = Out.empty() ? io / "out" : Out;
   const std::string errName = io / "err";
   std::vector<std::string> argv{Program};
   argv.insert(argv.end(), Args.begin(), Args.end());
@@ -115,8 +117,9 @@ inline ProcessResult RunProcess(const std::string& Program, const std::vector<st
       if (setgroups(0, nullptr) != 0 || setgid(kNobodyGroup) != 0 || setuid(kNobody) != 0)
         _exit(125);
     }
-    const int in = ::open("/dev/null", O_RDONLY);
-    const int out = ::open(outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int in = ::open(In.c_str(), O_RDONLY);
+    const int out = Out.empty() ? ::open(outName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600)
+                                : ::open(outName.c_str(), O_WRONLY);
     const int err = ::open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (in < 0 || out < 0 || err < 0) _exit(126);
     dup2(in, 0);
@@ -143,7 +146,7 @@ inline ProcessResult RunProcess(const std::string& Program, const std::vector<st
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
-  result.out = testsupport::Exists(outName) ? testsupport::ReadFile(outName) : "";
+  result.out = Out.empty() && testsupport::Exists(outName) ? testsupport::ReadFile(outName) : "";
   result.err = testsupport::Exists(errName) ? testsupport::ReadFile(errName) : "";
   return result;
 }
