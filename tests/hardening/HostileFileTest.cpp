@@ -152,6 +152,22 @@ const THostileCase kCases[] = {
      },
      "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/b.htm"; },
      EBUSY, 1},
+    // A link in the destination folder that makes a copy another entry's
+    // source: writing it would destroy that source before or after its turn.
+    {"DestinationFileIsALaterSourceBySymlink",
+     [](const TempDir& d) {
+       EXPECT_EQ(symlink((d / "web/b.htm").c_str(), (d / "out/a.htm").c_str()), 0);
+       return d / "web/b.htm";
+     },
+     "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/a.htm"; },
+     EBUSY, 0},
+    {"DestinationFileIsAnEarlierSourceByHardLink",
+     [](const TempDir& d) {
+       EXPECT_EQ(link((d / "web/a.htm").c_str(), (d / "out/c.htm").c_str()), 0);
+       return d / "web/b.htm";
+     },
+     "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/c.htm"; },
+     EBUSY, 2},
 };
 
 // The folder every case starts from; open to everybody, so that the
