@@ -40,7 +40,7 @@ BUILD_FUZZ ?= build-fuzz
 FUZZ_TIME ?= 60
 
 fuzz: deps
-	@cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	@cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
 		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DPAGETRIM_FUZZ=ON -DPAGETRIM_GUI=OFF -DPAGETRIM_TESTS=OFF -DPAGETRIM_BENCH=OFF
 	@cmake --build $(BUILD_FUZZ) --target pagetrim_fuzzers -j $(JOBS)
 	@bash scripts/fuzz $(BUILD_FUZZ) $(FUZZ_TIME)
