@@ -142,11 +142,14 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWi
   };
   ShowAbout = [] { ShowAboutBox(); };
 
-  connect(BitBtn1, &QPushButton::clicked, this, &THTMLMainForm::BitBtn1Click);
-  connect(BitBtn2, &QPushButton::clicked, this, &THTMLMainForm::BitBtn2Click);
-  connect(Button1, &QPushButton::clicked, this, &THTMLMainForm::Button1Click);
-  connect(Button2, &QPushButton::clicked, this, &THTMLMainForm::Button2Click);
-  connect(Button3, &QPushButton::clicked, this, &THTMLMainForm::Button3Click);
+  const auto handle = [this](QPushButton* Button, void (THTMLMainForm::*Handler)()) {
+    connect(Button, &QPushButton::clicked, this, [this, Handler] { ReportErrors([&] { (this->*Handler)(); }); });
+  };
+  handle(BitBtn1, &THTMLMainForm::BitBtn1Click);
+  handle(BitBtn2, &THTMLMainForm::BitBtn2Click);
+  handle(Button1, &THTMLMainForm::Button1Click);
+  handle(Button2, &THTMLMainForm::Button2Click);
+  handle(Button3, &THTMLMainForm::Button3Click);
 
   // Every focusable control hands its keys to FormKeyDown.
   for (QWidget* w : std::initializer_list<QWidget*>{BitBtn1, Edit1, BitBtn2, Edit2, Button1,
@@ -161,19 +164,11 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWi
   resize(kDesignedClientWidth, kDesignedClientHeight);
   Button1->setFocus();
 
-  try {
-    FormCreate();
-  } catch (const std::exception& e) {
-    ShowErrorReport(e.what());
-  }
+  ReportErrors([this] { FormCreate(); });
 }
 
 THTMLMainForm::~THTMLMainForm() {
-  try {
-    FormDestroy();
-  } catch (const std::exception& e) {
-    ShowErrorReport(e.what());
-  }
+  ReportErrors([this] { FormDestroy(); });
 }
 
 void THTMLMainForm::FormCreate() {
@@ -275,7 +270,7 @@ void THTMLMainForm::closeEvent(QCloseEvent* Event) {
 bool THTMLMainForm::eventFilter(QObject* Watched, QEvent* Event) {
   if (Event->type() == QEvent::KeyPress) {
     const int key = VirtualKeyOf(static_cast<QKeyEvent*>(Event)->key());
-    if (key != 0) FormKeyDown(key);
+    if (key != 0) ReportErrors([&] { FormKeyDown(key); });
   }
   return QWidget::eventFilter(Watched, Event);  // the control still gets the key
 }
