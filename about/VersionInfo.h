@@ -24,6 +24,15 @@ struct TVersionInfo {
   TVersionPair ProductVersion;
 };
 
+// The version module's messages (string table entries 65314 to 65317).
+inline constexpr char SVersionText[] = "%d.%d.%d (build %d)";
+inline constexpr char SFixedFileInfoError[] =
+    "An error occured while reading the FixedFileInfo structure from the file.";
+inline constexpr char SLangCharsetError[] =
+    "An error occured while reading the language/charset description in the file.";
+inline constexpr char SNoVersionInfo[] =
+    "No version-info was associated with the requested file \"%s\"";
+
 // Fills Info from FileName's version block or raises Exception. Fields the
 // block lacks keep what Info held.
 void ReadVersionInfo(const std::string& FileName, TVersionInfo& Info);

@@ -12,8 +12,7 @@
 //   kDenyWrite    every open that does not share writing holds it
 //
 // A new open conflicts when it wants an access that somebody denies, or
-// denies an access that somebody has. The test and the taking of the locks
-// happen under an exclusive lock on kGate, so two opens cannot both pass.
+// denies an access that somebody has.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -34,11 +33,10 @@ constexpr off_t kReadAccess = kLockBase + 0;
 constexpr off_t kWriteAccess = kLockBase + 1;
 constexpr off_t kDenyRead = kLockBase + 2;
 constexpr off_t kDenyWrite = kLockBase + 3;
-constexpr off_t kGate = kLockBase + 4;
 
 constexpr std::int32_t kMax32 = std::numeric_limits<std::int32_t>::max();
 
-int LockByte(int fd, off_t at, short type, bool wait) {
+int LockByte(int fd, off_t at, short type) {
   struct flock fl {};
   fl.l_type = type;
   fl.l_whence = SEEK_SET;
@@ -46,7 +44,7 @@ int LockByte(int fd, off_t at, short type, bool wait) {
   fl.l_len = 1;
   int rc;
   do {
-    rc = fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &fl);
+    rc = fcntl(fd, F_OFD_SETLK, &fl);
   } while (rc == -1 && errno == EINTR);
   return rc;
 }
@@ -63,24 +61,22 @@ bool Taken(int fd, off_t at) {
 }
 
 // Applies the sharing rules to the freshly opened fd. Returns 0, or an errno.
-int ClaimSharing(int fd, bool read, bool write, bool shareRead, bool shareWrite, bool canLockRead) {
-  // The gate is held only for the few calls below; waiting for it cannot
-  // block for long.
-  if (LockByte(fd, kGate, F_WRLCK, true) == -1) return errno;
-  int err = 0;
-  if ((read && Taken(fd, kDenyRead)) || (write && Taken(fd, kDenyWrite)) ||
-      (!shareRead && Taken(fd, kReadAccess)) || (!shareWrite && Taken(fd, kWriteAccess))) {
-    err = EBUSY;
-  } else if (canLockRead) {
-    // Shared locks need a descriptor open for reading.
-    if ((read && LockByte(fd, kReadAccess, F_RDLCK, false) == -1) ||
-        (write && LockByte(fd, kWriteAccess, F_RDLCK, false) == -1) ||
-        (!shareRead && LockByte(fd, kDenyRead, F_RDLCK, false) == -1) ||
-        (!shareWrite && LockByte(fd, kDenyWrite, F_RDLCK, false) == -1))
-      err = errno;
+// The locks are taken first and the conflicts looked for afterwards: a lock
+// test never sees the caller's own locks, and of two opens that race, each
+// sees the other's locks, so neither can slip past a conflict.
+int ClaimSharing(int fd, bool read, bool write, bool shareRead, bool shareWrite, bool canLock) {
+  // Shared locks need a descriptor open for reading.
+  if (canLock) {
+    if ((read && LockByte(fd, kReadAccess, F_RDLCK) == -1) ||
+        (write && LockByte(fd, kWriteAccess, F_RDLCK) == -1) ||
+        (!shareRead && LockByte(fd, kDenyRead, F_RDLCK) == -1) ||
+        (!shareWrite && LockByte(fd, kDenyWrite, F_RDLCK) == -1))
+      return errno;
   }
-  LockByte(fd, kGate, F_UNLCK, false);
-  return err;
+  if ((read && Taken(fd, kDenyRead)) || (write && Taken(fd, kDenyWrite)) ||
+      (!shareRead && Taken(fd, kReadAccess)) || (!shareWrite && Taken(fd, kWriteAccess)))
+    return EBUSY;
+  return 0;
 }
 
 class PosixFileEnv final : public FileEnv {
@@ -141,7 +137,7 @@ public:
       ssize_t n = ::read(static_cast<int>(Handle), p + got, static_cast<std::size_t>(Count - got));
       if (n == -1) {
         if (errno == EINTR) continue;
-        return Fail(errno), false;
+        return Fail(AccessError(static_cast<int>(Handle), errno, O_WRONLY)), false;
       }
       if (n == 0) break;
       got += static_cast<std::int32_t>(n);
@@ -167,7 +163,7 @@ public:
       ssize_t n = ::write(fd, p + put, static_cast<std::size_t>(Count - put));
       if (n == -1) {
         if (errno == EINTR) continue;
-        return Fail(errno), false;
+        return Fail(AccessError(fd, errno, O_RDONLY)), false;
       }
       if (n == 0) break;
       put += static_cast<std::int32_t>(n);
@@ -206,13 +202,7 @@ public:
     do {
       rc = ftruncate(fd, pos);
     } while (rc == -1 && errno == EINTR);
-    if (rc == -1) {
-      // A descriptor without write access reports EINVAL; say what it is.
-      int err = errno;
-      int fl = fcntl(fd, F_GETFL);
-      if (err == EINVAL && fl != -1 && (fl & O_ACCMODE) == O_RDONLY) err = EACCES;
-      return Fail(err), false;
-    }
+    if (rc == -1) return Fail(AccessError(fd, errno, O_RDONLY)), false;
     return true;
   }
 
@@ -252,6 +242,14 @@ public:
   }
 
 private:
+  // A call the handle's access does not allow reports EBADF or EINVAL on
+  // POSIX; the stream's callers expect the access-denied error for it.
+  static int AccessError(int fd, int err, int wrongMode) {
+    if (err != EBADF && err != EINVAL) return err;
+    int fl = fcntl(fd, F_GETFL);
+    if (fl != -1 && (fl & O_ACCMODE) == wrongMode) return EACCES;
+    return err;
+  }
   static int Fail(int err) {
     errno = err;
     return -1;

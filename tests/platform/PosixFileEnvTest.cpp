@@ -1,1 +1,222 @@
+// The POSIX file services: Windows-style sharing between opens and
+// processes, refusal of directories and special files, 32-bit limits.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "streams/Streams.h"
+#include "streams/TextStrm.h"
+#include "streams/Utils.h"
+#include "support/PlatformExpect.h"
+#include "support/TempDir.h"
+
+namespace {
+
+std::string OpenError(const std::string& Name, TOpenMode Mode) {
+  try {
+    TFileStream s(Name, Mode);
+  } catch (const EInOutError& e) {
+    return e.Message();
+  }
+  return "";
+}
+
+struct ShareCase {
+  TOpenMode first, second;
+  bool allowed;
+};
+
+class SharingTest : public ::testing::TestWithParam<ShareCase> {};
+
+TEST_P(SharingTest, SecondOpenFollowsTheFirstOnesSharing) {
+  const ShareCase& c = GetParam();
+  TempDir dir;
+  const std::string name = dir / "a.htm";
+  WriteFile(name, "original");
+  TFileStream first(name, c.first);
+  const std::string err = OpenError(name, c.second);
+  if (c.allowed) {
+    EXPECT_EQ(err, "");
+  } else {
+    EXPECT_EQ(err, Format(SErrorOpening, {name, expect::Text(expect::SharingViolation())}));
+  }
+  if (!(c.first & omCreate) && !(c.allowed && (c.second & omCreate))) {
+    EXPECT_EQ(ReadFile(name), "original");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SharingTest,
+    ::testing::Values(ShareCase{9, 9, true},                    // two readers that share
+                      ShareCase{9, 7, false},                   // a reader refuses a writer
+                      ShareCase{7, 9, false},                   // a writer shares nothing
+                      ShareCase{9, 1, false},                   // the second denies reading
+                      ShareCase{1 + 8 + 16, 2 + 16, false},     // the second denies reading
+                      ShareCase{1 + 8 + 16, 2 + 8 + 16, true},  // all shared
+                      ShareCase{1 + 16, 2 + 8, true},           // each shares what the other does
+                      ShareCase{1 + 16, 1 + 8, false},          // reading not shared
+                      ShareCase{3 + 8 + 16, 7 + 8 + 16, true}));
+
+// Runs Child in a forked process that holds its open until told to stop.
+class HeldElsewhere {
+public:
+  HeldElsewhere(const std::string& Name, TOpenMode Mode) {
+    int ready[2], stop[2];
+    EXPECT_EQ(pipe(ready), 0);
+    EXPECT_EQ(pipe(stop), 0);
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(ready[0]);
+      close(stop[1]);
+      char ok = 'n';
+      try {
+        TFileStream s(Name, Mode);
+        ok = 'y';
+        (void)!write(ready[1], &ok, 1);
+        char c;
+        (void)!read(stop[0], &c, 1);
+      } catch (...) {
+        (void)!write(ready[1], &ok, 1);
+      }
+      _exit(0);
+    }
+    close(ready[1]);
+    close(stop[0]);
+    stop_ = stop[1];
+    char ok = 'n';
+    (void)!read(ready[0], &ok, 1);
+    close(ready[0]);
+    opened_ = ok == 'y';
+  }
+  ~HeldElsewhere() {
+    close(stop_);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+  }
+  bool opened() const { return opened_; }
+
+private:
+  pid_t pid_ = -1;
+  int stop_ = -1;
+  bool opened_ = false;
+};
+
+TEST(SharingAcrossProcessesTest, SourceOpenForReadingRefusesAWriterUnderAnyName) {
+  TempDir dir;
+  const std::string name = dir / "page.htm";
+  WriteFile(name, "<p>source</p>");
+  std::filesystem::create_directory(dir / "sub");
+  std::filesystem::create_symlink(name, dir / "link.htm");
+  std::filesystem::create_hard_link(name, dir / "hard.htm");
+
+  HeldElsewhere source(name, 9);
+  ASSERT_TRUE(source.opened());
+  const std::string busy = expect::Text(expect::SharingViolation());
+  for (const std::string& other :
+       {name, dir / "link.htm", dir / "hard.htm", dir / "sub/../page.htm"}) {
+    EXPECT_EQ(OpenError(other, 7), Format(SErrorOpening, {other, busy})) << other;
+  }
+  EXPECT_EQ(OpenError(name, 9), "");  // another reader is welcome
+  EXPECT_EQ(ReadFile(name), "<p>source</p>");
+}
+
+TEST(SharingAcrossProcessesTest, WriterElsewhereRefusesReaders) {
+  TempDir dir;
+  const std::string name = dir / "out.htm";
+  HeldElsewhere writer(name, 7);
+  ASSERT_TRUE(writer.opened());
+  EXPECT_NE(OpenError(name, 9), "");
+}
+
+TEST(SharingAcrossProcessesTest, LocksGoWithTheHandle) {
+  TempDir dir;
+  const std::string name = dir / "a.htm";
+  WriteFile(name, "x");
+  { HeldElsewhere source(name, 9); }
+  { TFileStream first(name, 9); }
+  EXPECT_EQ(OpenError(name, 7), "");
+}
+
+TEST(SpecialFilesTest, DirectoriesFifosAndDevicesAreRefusedWithoutBlocking) {
+  TempDir dir;
+  const std::string fifo = dir / "pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Neither open may hang: no other end of the FIFO is ever opened.
+  EXPECT_NE(OpenError(fifo, 9), "");
+  EXPECT_NE(OpenError(fifo, 7), "");
+  EXPECT_NE(OpenError("/dev/null", 9), "");
+  EXPECT_EQ(OpenError(dir.path(), 9), Format(SErrorOpening, {dir.path(), expect::Text(EISDIR)}));
+  EXPECT_EQ(OpenError(dir.path(), 7), Format(SErrorOpening, {dir.path(), expect::Text(EISDIR)}));
+}
+
+TEST(LimitsTest, SizeBeyond32BitsIsAnOverflowNotAWrappedNumber) {
+  TempDir dir;
+  const std::string name = dir / "big.htm";
+  {
+    int fd = ::open(name.c_str(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_NE(fd, -1);
+    ASSERT_EQ(ftruncate(fd, 3LL * 1024 * 1024 * 1024), 0);  // sparse
+    close(fd);
+  }
+  TFileStream s(name, 9);
+  const std::string overflow = expect::Text(platform::ErrorOverflow());
+  try {
+    s.GetSize();
+    FAIL();
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.Message(), Format(SIOError, {overflow}));
+  }
+  EXPECT_THROW(s.Available(), EInOutError);
+}
+
+TEST(LimitsTest, WritePast2GBIsRefused) {
+  TempDir dir;
+  TFileStream s(dir / "big.htm", 7);
+  s.Seek(0x7FFFFFF0);
+  char buf[32] = {};
+  try {
+    s.Write(buf, 32);
+    FAIL();
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.Message(), Format(SErrorWriting, {expect::Text(platform::ErrorFileTooLarge())}));
+  }
+  EXPECT_EQ(s.Write(buf, 15), 15);
+}
+
+TEST(ShrinkingFileTest, LineReadingEndsWhenTheFileShrinksUnderIt) {
+  TempDir dir;
+  const std::string name = dir / "a.htm";
+  std::string content;
+  for (int i = 0; i < 20000; ++i) content += "line\n";
+  WriteFile(name, content);
+  TFileStream s(name, 9);
+  TTextStream text(16, 0, s);
+  std::string line;
+  text.ReadLine(line);
+  ASSERT_EQ(truncate(name.c_str(), 10), 0);  // another program cuts the file
+  int lines = 0;
+  while (!text.EndOfStream() && lines < 100000) {
+    text.ReadLine(line);
+    ++lines;
+  }
+  EXPECT_LT(lines, 10);
+}
+
+TEST(ErrorTextTest, SystemTextsAndFallback) {
+  std::string text;
+  EXPECT_TRUE(platform::FileEnv::Default()->ErrorText(expect::FileNotFound(), &text));
+  EXPECT_FALSE(text.empty());
+  EXPECT_FALSE(platform::FileEnv::Default()->ErrorText(expect::UnknownCode(), &text));
+}
+
+}  // namespace

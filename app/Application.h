@@ -1,0 +1,32 @@
+#pragma once
+
+// The application object: a QApplication whose event dispatch reports
+// every error that escapes a handler and then goes on.
+
+#include <QApplication>
+#include <QString>
+
+#include <functional>
+#include <string>
+
+class TPagetrimApplication : public QApplication {
+  Q_OBJECT
+
+public:
+  TPagetrimApplication(int& argc, char** argv);
+
+  bool notify(QObject* Receiver, QEvent* Event) override;
+};
+
+// The program's title: the application window's caption, the error report's
+// caption, the About box's product name and the single-instance name.
+inline constexpr char SApplicationTitle[] = "Pagetrim";
+
+// Shows Message (bytes, as errors carry them) in the default error report: a
+// modal critical box captioned with the application title, with the full
+// stop rule applied.
+void ShowErrorReport(const std::string& Message);
+
+// What ShowErrorReport calls to show its box; tests put a recorder here.
+using TErrorBoxFunc = std::function<void(const QString& Caption, const QString& Text)>;
+TErrorBoxFunc SetErrorReportBox(TErrorBoxFunc Box);

@@ -1,0 +1,91 @@
+#include "app/BatchRun.h"
+
+#include <memory>
+
+#include "compact/CompactHTML.h"
+#include "platform/FileEnv.h"
+#include "streams/Streams.h"
+
+namespace {
+
+// Open modes of the two files of one entry.
+constexpr TOpenMode kSourceMode = omRead | omShareRead;         // 9
+constexpr TOpenMode kDestinationMode = omRead | omWrite | omCreate;  // 7
+
+char FoldAscii(char C) { return (C >= 'A' && C <= 'Z') ? static_cast<char>(C - 'A' + 'a') : C; }
+
+// Compares two folder names without regard to the case of ASCII letters;
+// every other byte must match exactly.
+bool SameFolderName(const std::string& A, const std::string& B) {
+  if (A.size() != B.size()) return false;
+  for (std::size_t i = 0; i < A.size(); ++i)
+    if (FoldAscii(A[i]) != FoldAscii(B[i])) return false;
+  return true;
+}
+
+// Compacts one entry into Target. The source is released before the
+// destination, also when opening the destination or compacting fails.
+void CompactOne(const std::string& Entry, const std::string& Target, TBatchHost& Host) {
+  std::int64_t bytesIn = 0;
+  std::int64_t bytesOut = 0;
+  {
+    // Declared in this order so that the source goes first.
+    std::unique_ptr<TFileStream> destination;
+    TFileStream source(Entry, kSourceMode);
+    destination = std::make_unique<TFileStream>(Target, kDestinationMode);
+    CompactHTML(source, *destination);
+    bytesIn = source.GetSize();
+    bytesOut = destination->GetSize();
+  }
+  Host.FileDone(Entry, bytesIn, bytesOut);
+}
+
+}  // namespace
+
+void RunBatch(const std::string& SourceList, const std::string& Destination, TBatchHost& Host) {
+  const char delimiter = platform::PathDelimiter();
+
+  // Nothing to normalise and nowhere to write: refuse before touching
+  // anything.
+  if (Destination.empty()) {
+    Host.ErrorBox(SDestinationEmpty);
+    Host.EnableControls(true);
+    return;
+  }
+
+  std::string dest = Destination;
+  if (dest.back() != delimiter) {
+    dest += delimiter;
+    Host.WriteBackDestination(dest);
+  }
+
+  Host.EnableControls(false);
+  try {
+    const std::size_t length = SourceList.size();
+    std::size_t start = 0;  // 0-based index of the next entry's first byte
+    do {
+      std::size_t end = SourceList.find('|', start);
+      if (end == std::string::npos) end = length;
+      const std::string entry = SourceList.substr(start, end - start);
+      start = end + 1;
+
+      const std::size_t cut = entry.rfind(delimiter);
+      const std::size_t nameAt = (cut == std::string::npos) ? 0 : cut + 1;
+      const std::string folder = entry.substr(0, nameAt);
+      const std::string name = entry.substr(nameAt);
+
+      if (SameFolderName(dest, folder)) {
+        Host.ErrorBox(SDestinationMustDiffer);
+        Host.EnableControls(true);
+        return;
+      }
+
+      Host.ProcessMessages();
+      CompactOne(entry, dest + name, Host);
+    } while (start < length);
+  } catch (...) {
+    Host.EnableControls(true);
+    throw;
+  }
+  Host.EnableControls(true);
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+// The main window's decisions, free of any window: layout arithmetic, the
+// function keys, the pickers' path rules and the remembered settings.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/SettingsStore.h"
+
+// ---- Layout
+
+// Designed positions of the controls the layout moves.
+inline constexpr int kPickerLeft = 8;   // BitBtn1's left
+inline constexpr int kEditLeft = 40;    // Edit1's left
+inline constexpr int kCloseWidth = 75;  // Button2's width
+
+struct TMainLayout {
+  int EditWidth;  // Edit1 and Edit2
+  int CloseLeft;  // Button2
+};
+
+// The layout for a client area ClientWidth pixels wide: the fields end and
+// "&Close" ends as far from the right edge as the pickers start from the
+// left one. Widths never go below 0.
+TMainLayout MainLayout(int ClientWidth);
+
+// ---- Keys
+
+enum class TKeyAction { None, ChooseDestination, ChooseSources, SpanScreen };
+
+inline constexpr int VK_F2 = 0x71;
+inline constexpr int VK_F3 = 0x72;
+inline constexpr int VK_F5 = 0x74;
+inline constexpr int VK_F6 = 0x75;
+
+// What a key does, on its virtual-key code alone (modifiers are not looked
+// at): F2 and F3 only while their picker is enabled, F5 and F6 only while
+// the window is not maximised.
+TKeyAction KeyAction(int VirtualKey, bool PickersEnabled, bool Maximized);
+
+// ---- Pickers
+
+// The folder the source picker starts in for the source list Sources:
+// CurrentFolder when the list is empty; else the folder part of its first
+// entry (up to and including its last delimiter), which is empty when the
+// entry has none (the dialog then starts where it likes).
+std::string SourceDialogFolder(const std::string& Sources, const std::string& CurrentFolder);
+
+// The chosen files joined by '|', or nothing when a path contains '|'
+// (it could not be told apart from the separator).
+std::optional<std::string> JoinSources(const std::vector<std::string>& Files);
+
+inline constexpr char SPathWithSeparator[] =
+    "The file name \"%s\" contains the character '|', which separates the files of the source "
+    "list. Rename the file or choose another one.";
+
+// The first path in Files that contains '|', or nullptr.
+const std::string* PathWithSeparator(const std::vector<std::string>& Files);
+
+// The folder browser's starting folder for the destination field's text:
+// the text with one final delimiter removed.
+std::string BrowseStartFolder(const std::string& Destination);
+
+// ---- Remembered settings
+
+inline constexpr char SSettingsOrganization[] = "Brindle";
+inline constexpr char SSettingsApplication[] = "Pagetrim";
+inline constexpr char SInputPath[] = "InputPath";
+inline constexpr char SOutputPath[] = "OutputPath";
+inline constexpr char SInvalidDataType[] = "Invalid data type for '%s'";
+inline constexpr char SFailedToGetData[] = "Failed to get data for '%s'";
+inline constexpr char SFailedToSetData[] = "Failed to set data for '%s'";
+
+struct TRememberedPaths {
+  std::string InputPath;
+  std::string OutputPath;
+};
+
+// Loads both values into Paths (a missing value leaves its field as it
+// is). A store that cannot be opened is skipped silently. Raises Exception
+// with the message for the first value that has a wrong type or cannot be
+// read, leaving the values after it unread; the store is closed either way.
+void LoadSettings(platform::SettingsStore& Store, TRememberedPaths& Paths);
+
+// Writes both values, always, in order; stops with Exception at the first
+// value that cannot be written. The store is closed either way.
+void SaveSettings(platform::SettingsStore& Store, const TRememberedPaths& Paths);

@@ -1,0 +1,255 @@
+#include "cli/PagetrimCli.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <sstream>
+
+#ifdef _WIN32
+#include <io.h>
+#define PAGETRIM_ISATTY _isatty
+#define PAGETRIM_FILENO _fileno
+#else
+#include <unistd.h>
+#define PAGETRIM_ISATTY isatty
+#define PAGETRIM_FILENO fileno
+#endif
+
+#include "app/BatchRun.h"
+#include "app/ErrorReport.h"
+#include "compact/CompactHTML.h"
+#include "streams/MemStream.h"
+#include "streams/Utils.h"
+
+namespace {
+
+constexpr char kProgramName[] = "pagetrim-cli";
+constexpr char kUsageHint[] = "Run with --help for more information.";
+// Carriage return and "erase to end of line": rewinds the progress line.
+constexpr char kEraseLine[] = "\r\x1b[K";
+constexpr std::int32_t kChunk = 65536;
+
+// Prints the batch run's results and, on a terminal, its progress.
+class TCliHost : public TBatchHost {
+public:
+  TCliHost(std::FILE* Out, std::FILE* Err, const std::vector<std::string>& Files, bool Quiet,
+           bool Progress)
+      : FOut(Out), FErr(Err), FFiles(Files), FQuiet(Quiet), FProgress(Progress) {}
+
+  void WriteBackDestination(const std::string&) override {}
+  void EnableControls(bool) override {}
+
+  // Called once per file, just before it is opened.
+  void ProcessMessages() override {
+    ++FStarted;
+    if (!FProgress) return;
+    const std::string name = FStarted <= FFiles.size() ? FFiles[FStarted - 1] : std::string();
+    std::fputs(kEraseLine, FErr);
+    std::fputs(ProgressText(FStarted, FFiles.size(), name).c_str(), FErr);
+    std::fflush(FErr);
+    FProgressShown = true;
+  }
+
+  void ErrorBox(const std::string& Text) override { FRefusal = Text; }
+
+  void FileDone(const std::string& Source, std::int64_t BytesIn, std::int64_t BytesOut) override {
+    ++FDone;
+    FBytesIn += BytesIn;
+    FBytesOut += BytesOut;
+    if (FQuiet) return;
+    ClearProgress();
+    std::fputs((SizeLine(Source, BytesIn, BytesOut) + '\n').c_str(), FOut);
+    std::fflush(FOut);
+  }
+
+  void ClearProgress() {
+    if (!FProgressShown) return;
+    std::fputs(kEraseLine, FErr);
+    std::fflush(FErr);
+    FProgressShown = false;
+  }
+
+  const std::string& Refusal() const { return FRefusal; }
+  std::size_t Done() const { return FDone; }
+  std::int64_t BytesIn() const { return FBytesIn; }
+  std::int64_t BytesOut() const { return FBytesOut; }
+
+private:
+  std::FILE* FOut;
+  std::FILE* FErr;
+  const std::vector<std::string>& FFiles;
+  bool FQuiet;
+  bool FProgress;
+  bool FProgressShown = false;
+  std::size_t FStarted = 0;
+  std::size_t FDone = 0;
+  std::int64_t FBytesIn = 0;
+  std::int64_t FBytesOut = 0;
+  std::string FRefusal;
+};
+
+std::string SystemText(int Code) { return std::strerror(Code); }
+
+// Reads In to its end, compacts it and writes the result to Out.
+void CompactStandardStreams(std::FILE* In, std::FILE* Out) {
+  TMemStream text;
+  std::vector<char> chunk(kChunk);
+  for (;;) {
+    const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), In);
+    if (got > 0) text.Write(chunk.data(), static_cast<std::int32_t>(got));
+    if (got < chunk.size()) {
+      if (std::ferror(In)) throw EInOutError(Format(SErrorReading, {SystemText(errno)}));
+      break;
+    }
+  }
+  text.Seek(0);
+  // In place: the memory stream is emptied before the result is written.
+  CompactHTML(text, text);
+  text.Seek(0);
+  while (!text.EndOfStream()) {
+    const std::int32_t n = std::min(text.Available(), kChunk);
+    text.Read(chunk.data(), n);
+    if (std::fwrite(chunk.data(), 1, static_cast<std::size_t>(n), Out) != static_cast<std::size_t>(n))
+      throw EInOutError(Format(SErrorWriting, {SystemText(errno)}));
+  }
+  if (std::fflush(Out) != 0) throw EInOutError(Format(SErrorWriting, {SystemText(errno)}));
+}
+
+int UsageError(std::FILE* Err, const std::string& Text) {
+  std::fputs((std::string(kProgramName) + ": " + Text + '\n' + kUsageHint + '\n').c_str(), Err);
+  return kExitUsage;
+}
+
+}  // namespace
+
+bool IsStdinMode(const TCliArgs& Args) {
+  return Args.Files.empty() || (Args.Files.size() == 1 && Args.Files[0] == "-");
+}
+
+std::string UsageProblem(const TCliArgs& Args) {
+  if (IsStdinMode(Args)) {
+    if (Args.HasDestination) return "-d DIR needs at least one FILE";
+    return {};
+  }
+  for (const std::string& file : Args.Files) {
+    if (file.empty()) return "FILE must not be empty";
+    if (file == "-") return "'-' (standard input) cannot be combined with other FILEs";
+    if (file.find('|') != std::string::npos)
+      return "FILE must not contain '|': " + file;
+  }
+  if (!Args.HasDestination) return "FILE arguments need a destination folder: -d DIR";
+  return {};
+}
+
+std::string JoinSourceList(const std::vector<std::string>& Files) {
+  std::string list;
+  for (std::size_t i = 0; i < Files.size(); ++i) {
+    if (i > 0) list += '|';
+    list += Files[i];
+  }
+  return list;
+}
+
+std::string SizeChangeText(std::int64_t BytesIn, std::int64_t BytesOut) {
+  const std::int64_t diff = BytesOut >= BytesIn ? BytesOut - BytesIn : BytesIn - BytesOut;
+  if (diff == 0) return "0.0%";
+  const char sign = BytesOut < BytesIn ? '-' : '+';
+  // Tenths of a percent, rounded half up; growth from nothing counts
+  // against one byte.
+  const std::int64_t base = BytesIn > 0 ? BytesIn : 1;
+  const std::int64_t tenths = (diff * 2000 + base) / (2 * base);
+  return sign + std::to_string(tenths / 10) + '.' + std::to_string(tenths % 10) + '%';
+}
+
+std::string SizeLine(const std::string& Name, std::int64_t BytesIn, std::int64_t BytesOut) {
+  return Name + ": " + std::to_string(BytesIn) + " -> " + std::to_string(BytesOut) + " bytes (" +
+         SizeChangeText(BytesIn, BytesOut) + ')';
+}
+
+std::string TotalLine(std::size_t Files, std::int64_t BytesIn, std::int64_t BytesOut) {
+  return "Total: " + std::to_string(Files) + (Files == 1 ? " file, " : " files, ") +
+         std::to_string(BytesIn) + " -> " + std::to_string(BytesOut) + " bytes (" +
+         SizeChangeText(BytesIn, BytesOut) + ')';
+}
+
+std::string ProgressText(std::size_t Index, std::size_t Count, const std::string& Name) {
+  return '[' + std::to_string(Index) + '/' + std::to_string(Count) + "] " + Name;
+}
+
+bool WantProgress(const TCliArgs& Args, bool ErrIsTerminal) {
+  return ErrIsTerminal && !Args.Quiet && Args.Files.size() > 1;
+}
+
+std::string FailureText(const std::string& Message) {
+  std::string text = ErrorReportText(Message);
+  if (text.empty() || text.back() != '\n') text += '\n';
+  return text;
+}
+
+int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std::FILE* Err) {
+  TCliArgs args;
+  CLI::App app{std::string("Compacts HTML and ASP documents: joins lines, shrinks runs of blanks, drops\n"
+                           "empty comments; PRE, SCRIPT and ASP regions and quoted values stay as they are.\n"
+                           "\n  ") +
+                   kProgramName + " [-q] -d DIR FILE...\n  " + kProgramName + " [-] < IN > OUT\n",
+               kProgramName};
+  app.footer(
+      "With FILEs, writes a compacted copy of each FILE under the same name into DIR, which\n"
+      "must not be a FILE's own folder; stops at the first error. Without FILE, or with -,\n"
+      "compacts standard input to standard output.\n"
+      "\n"
+      "Exit status: 0 success, 1 the run failed, 2 wrong command line.");
+  CLI::Option* destination =
+      app.add_option("-d,--destination", args.Destination, "Folder that receives the copies")
+          ->type_name("DIR");
+  app.add_flag("-q,--quiet", args.Quiet, "Print nothing on success");
+  app.add_option("FILE", args.Files, "HTML or ASP file to compact")->type_name("");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code = app.exit(e, out, err);
+    std::fputs(out.str().c_str(), Out);
+    std::fputs(err.str().c_str(), Err);
+    std::fflush(Out);
+    return code == 0 ? kExitSuccess : kExitUsage;
+  }
+  args.HasDestination = destination->count() > 0;
+
+  if (std::string problem = UsageProblem(args); !problem.empty()) return UsageError(Err, problem);
+
+  const bool progress = WantProgress(args, PAGETRIM_ISATTY(PAGETRIM_FILENO(Err)) != 0);
+  TCliHost host(Out, Err, args.Files, args.Quiet, progress);
+  try {
+    if (IsStdinMode(args)) {
+      CompactStandardStreams(In, Out);
+      return kExitSuccess;
+    }
+    RunBatch(JoinSourceList(args.Files), args.Destination, host);
+  } catch (const Exception& e) {
+    host.ClearProgress();
+    std::fputs(FailureText(e.Message()).c_str(), Err);
+    return kExitFailure;
+  } catch (const std::bad_alloc&) {
+    host.ClearProgress();
+    std::fputs(FailureText("Out of memory").c_str(), Err);
+    return kExitFailure;
+  }
+  host.ClearProgress();
+  if (!host.Refusal().empty()) {
+    std::fputs(FailureText(host.Refusal()).c_str(), Err);
+    return kExitFailure;
+  }
+  if (!args.Quiet) {
+    std::fputs((TotalLine(host.Done(), host.BytesIn(), host.BytesOut()) + '\n').c_str(), Out);
+  }
+  if (std::fflush(Out) != 0 || std::ferror(Out)) {
+    std::fputs(FailureText(Format(SErrorWriting, {SystemText(errno)})).c_str(), Err);
+    return kExitFailure;
+  }
+  return kExitSuccess;
+}

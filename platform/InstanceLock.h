@@ -1,0 +1,31 @@
+#pragma once
+
+// A per-user, system-wide lock with a name: whoever takes it first is the
+// first instance of the program. The lock is released when its holder ends,
+// however it ends.
+
+#include <memory>
+#include <string>
+
+namespace platform {
+
+class InstanceLock {
+public:
+  enum class Result {
+    First,       // the lock was taken: this process is the first instance
+    Held,        // another process holds it
+    Unavailable  // the lock could not be created for another reason
+  };
+
+  // Tries, without waiting, to take the lock called Name for the current
+  // user. The lock stays taken while the returned object lives.
+  static std::unique_ptr<InstanceLock> TryAcquire(const std::string& Name, Result* Outcome);
+
+  // A per-user address for a local channel called Name, beside the lock
+  // (the first instance listens there for requests of later ones).
+  static std::string ChannelAddress(const std::string& Name);
+
+  virtual ~InstanceLock() = default;
+};
+
+}  // namespace platform

@@ -1,0 +1,459 @@
+#include "app/BatchRun.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/FileTestSupport.h"
+#include "platform/FileEnv.h"
+#include "streams/Streams.h"
+
+using testsupport::Exists;
+using testsupport::MakeDir;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+
+namespace {
+
+// A document whose compacted form is known: two lines joined by one blank.
+constexpr char kDoc[] = "abc\r\ndef\r\n";  // 10 bytes
+constexpr char kDocOut[] = "abc def";      // 7 bytes
+
+// Records every call the run makes, in order.
+class RecordingHost : public TBatchHost {
+public:
+  void WriteBackDestination(const std::string& NewDestination) override {
+    Calls.push_back("writeback " + NewDestination);
+  }
+  void EnableControls(bool Enable) override { Calls.push_back(Enable ? "enable" : "disable"); }
+  void ProcessMessages() override {
+    Calls.push_back("pump");
+    if (OnPump) OnPump();
+  }
+  void ErrorBox(const std::string& Text) override { Calls.push_back("errorbox " + Text); }
+  void FileDone(const std::string& Source, std::int64_t BytesIn, std::int64_t BytesOut) override {
+    Calls.push_back("done " + Source + " " + std::to_string(BytesIn) + " " +
+                    std::to_string(BytesOut));
+  }
+
+  std::vector<std::string> Calls;
+  std::function<void()> OnPump;
+};
+
+std::string Done(const std::string& Source) { return "done " + Source + " 10 7"; }
+
+// Runs RunBatch and returns the message of the error that left it, or "".
+std::string RunCatching(const std::string& List, const std::string& Dest, TBatchHost& Host) {
+  try {
+    RunBatch(List, Dest, Host);
+  } catch (const EInOutError& e) {
+    return e.Message();
+  }
+  return {};
+}
+
+std::string OpenError(const std::string& Name, const std::string& Reason) {
+  return "Error opening \"" + Name + "\" - " + Reason;
+}
+
+class BatchRunTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    MakeDir(dir / "web");
+    MakeDir(dir / "out");
+    WriteFile(dir / "web/a.htm", kDoc);
+    WriteFile(dir / "web/b.htm", kDoc);
+  }
+  TempDir dir;
+  RecordingHost host;
+};
+
+TEST_F(BatchRunTest, WritesEveryFileInOrderAndReplacesExistingOnes) {
+  WriteFile(dir / "out/a.htm", "an older and much longer copy of the page");
+  std::vector<std::string> seenAtPump;
+  host.OnPump = [&] {
+    seenAtPump.push_back(std::string(Exists(dir / "out/a.htm") ? "a" : "-") +
+                         (Exists(dir / "out/b.htm") ? "b" : "-"));
+  };
+  const std::string a = dir / "web/a.htm";
+  const std::string b = dir / "web/b.htm";
+  RunBatch(a + "|" + b, dir / "out/", host);
+  EXPECT_THAT(host.Calls, ElementsAre("disable", "pump", Done(a), "pump", Done(b), "enable"));
+  // The pump runs before the entry's files are opened.
+  EXPECT_THAT(seenAtPump, ElementsAre("a-", "ab"));
+  EXPECT_EQ(ReadFile(dir / "out/a.htm"), kDocOut);
+  EXPECT_EQ(ReadFile(dir / "out/b.htm"), kDocOut);
+  EXPECT_EQ(ReadFile(a), kDoc);
+}
+
+struct DestinationCase {
+  const char* name;
+  const char* destination;  // relative to the temporary folder, '/' joined
+  bool writtenBack;
+};
+
+class DestinationNormalisation : public ::testing::TestWithParam<DestinationCase> {};
+
+TEST_P(DestinationNormalisation, EndsWithTheDelimiterAndIsWrittenBackOnlyWhenChanged) {
+  const DestinationCase& c = GetParam();
+  TempDir dir;
+  MakeDir(dir / "web");
+  MakeDir(dir / "out");
+  WriteFile(dir / "web/a.htm", kDoc);
+  RecordingHost host;
+  const std::string dest = dir / c.destination;
+  RunBatch(dir / "web/a.htm", dest, host);
+  std::vector<std::string> expected;
+  if (c.writtenBack) expected.push_back("writeback " + dest + "/");
+  for (const char* call : {"disable", "pump"}) expected.push_back(call);
+  expected.push_back(Done(dir / "web/a.htm"));
+  expected.push_back("enable");
+  EXPECT_THAT(host.Calls, ElementsAreArray(expected));
+  EXPECT_EQ(ReadFile(dir / "out/a.htm"), kDocOut);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DestinationNormalisation,
+    ::testing::Values(DestinationCase{"NoDelimiter", "out", true},
+                      DestinationCase{"WithDelimiter", "out/", false},
+                      DestinationCase{"ThroughDotDot", "web/../out", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BatchRunTest, EmptyDestinationIsRefusedBeforeAnythingHappens) {
+  RunBatch(dir / "web/a.htm", "", host);
+  EXPECT_THAT(host.Calls, ElementsAre(std::string("errorbox ") + SDestinationEmpty, "enable"));
+  EXPECT_FALSE(Exists(dir / "out/a.htm"));
+}
+
+// The destination check, for lists over several folders. Folder names are
+// relative to the temporary folder; the expected calls name the entries by
+// their index in the list.
+struct CheckCase {
+  const char* name;
+  std::vector<std::string> sources;
+  const char* destination;
+  std::vector<std::string> expected;  // "done N", "refused", "disable", ...
+  std::vector<std::string> written;   // files that exist afterwards
+  std::vector<std::string> absent;    // files that must not exist
+};
+
+class DestinationCheck : public ::testing::TestWithParam<CheckCase> {};
+
+TEST_P(DestinationCheck, StopsAtTheFirstEntryFromTheDestinationFolder) {
+  const CheckCase& c = GetParam();
+  TempDir dir;
+  for (const char* folder : {"Web", "Web/Sub", "Other", "\xC4", "\xE4"}) MakeDir(dir / folder);
+  std::vector<std::string> entries;
+  for (const std::string& s : c.sources) {
+    WriteFile(dir / s, kDoc);
+    entries.push_back(dir / s);
+  }
+  std::string list;
+  for (const std::string& e : entries) list += (list.empty() ? "" : "|") + e;
+  RecordingHost host;
+  RunBatch(list, dir / c.destination, host);
+
+  std::vector<std::string> expected;
+  for (const std::string& e : c.expected) {
+    if (e.rfind("done ", 0) == 0)
+      expected.push_back(Done(entries[std::stoul(e.substr(5))]));
+    else if (e == "refused")
+      expected.push_back(std::string("errorbox ") + SDestinationMustDiffer);
+    else
+      expected.push_back(e);
+  }
+  EXPECT_THAT(host.Calls, ElementsAreArray(expected));
+  for (const std::string& f : c.written) EXPECT_EQ(ReadFile(dir / f), kDocOut) << f;
+  for (const std::string& f : c.absent) EXPECT_FALSE(Exists(dir / f)) << f;
+  // The sources themselves are never touched.
+  for (const std::string& e : entries) EXPECT_EQ(ReadFile(e), kDoc) << e;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DestinationCheck,
+    ::testing::Values(
+        CheckCase{"SameFolder", {"Web/a.htm"}, "Web/", {"disable", "refused", "enable"}, {}, {}},
+        CheckCase{"SameFolderOtherAsciiCase",
+                  {"Web/a.htm"},
+                  "wEB",
+                  {"writeback", "disable", "refused", "enable"},
+                  {},
+                  {}},
+        CheckCase{"SecondFolderMatches",
+                  {"Web/a.htm", "Web/Sub/b.htm"},
+                  "Web/Sub/",
+                  {"disable", "pump", "done 0", "refused", "enable"},
+                  {"Web/Sub/a.htm"},
+                  {}},
+        CheckCase{"LaterEntriesNotProcessed",
+                  {"Other/a.htm", "Web/b.htm", "Other/c.htm"},
+                  "Web",
+                  {"writeback", "disable", "pump", "done 0", "refused", "enable"},
+                  {"Web/a.htm"},
+                  {"Web/c.htm"}},
+        CheckCase{"SubFolderOfSourcePasses",
+                  {"Web/a.htm"},
+                  "Web/Sub",
+                  {"writeback", "disable", "pump", "done 0", "enable"},
+                  {"Web/Sub/a.htm"},
+                  {}},
+        // Only ASCII letters are folded: 0xC4 and 0xE4 are different folders.
+        CheckCase{"NonAsciiBytesCompareExactly",
+                  {"\xC4/a.htm"},
+                  "\xE4",
+                  {"writeback", "disable", "pump", "done 0", "enable"},
+                  {"\xE4/a.htm"},
+                  {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The write-back call carries the new text; the table above only names it.
+TEST_F(BatchRunTest, WriteBackCarriesTheNormalisedText) {
+  RunBatch(dir / "web/a.htm", dir / "WEB", host);
+  ASSERT_FALSE(host.Calls.empty());
+  EXPECT_EQ(host.Calls[0], "writeback " + (dir / "WEB/"));
+}
+
+// Lists whose shape makes empty entries, or none.
+struct ListCase {
+  const char* name;
+  std::string list;  // "A" and "B" stand for the two source files
+  std::vector<std::string> expected;
+  bool fails;  // with the open error for an empty file name
+};
+
+class ListShape : public ::testing::TestWithParam<ListCase> {};
+
+TEST_P(ListShape, EntriesAreTakenBetweenSeparators) {
+  const ListCase& c = GetParam();
+  TempDir dir;
+  MakeDir(dir / "web");
+  MakeDir(dir / "out");
+  const std::string a = dir / "web/a.htm";
+  const std::string b = dir / "web/b.htm";
+  WriteFile(a, kDoc);
+  WriteFile(b, kDoc);
+  std::string list;
+  for (char ch : c.list) list += ch == 'A' ? a : ch == 'B' ? b : std::string(1, ch);
+  RecordingHost host;
+  const std::string error = RunCatching(list, dir / "out/", host);
+  std::vector<std::string> expected;
+  for (const std::string& e : c.expected)
+    expected.push_back(e == "A" ? Done(a) : e == "B" ? Done(b) : e);
+  EXPECT_THAT(host.Calls, ElementsAreArray(expected));
+  EXPECT_EQ(error, c.fails ? OpenError("", "No such file or directory") : "");
+  EXPECT_EQ(Exists(dir / "out/b.htm"), std::find(c.expected.begin(), c.expected.end(), "B") !=
+                                           c.expected.end());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ListShape,
+    ::testing::Values(
+        ListCase{"Single", "A", {"disable", "pump", "A", "enable"}, false},
+        ListCase{"TrailingSeparator", "A|", {"disable", "pump", "A", "enable"}, false},
+        ListCase{"TwoTrailingSeparators", "A||", {"disable", "pump", "A", "pump", "enable"}, true},
+        ListCase{"DoubleSeparator", "A||B", {"disable", "pump", "A", "pump", "enable"}, true},
+        ListCase{"LeadingSeparator", "|A", {"disable", "pump", "enable"}, true},
+        ListCase{"EmptyList", "", {"disable", "pump", "enable"}, true},
+        ListCase{"LoneSeparator", "|", {"disable", "pump", "enable"}, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BatchRunTest, MissingFileStopsTheRunThere) {
+  WriteFile(dir / "web/c.htm", kDoc);
+  const std::string missing = dir / "web/missing.htm";
+  const std::string error =
+      RunCatching((dir / "web/a.htm") + "|" + missing + "|" + (dir / "web/c.htm"), dir / "out",
+                  host);
+  EXPECT_EQ(error, OpenError(missing, "No such file or directory"));
+  EXPECT_THAT(host.Calls, ElementsAre("writeback " + (dir / "out/"), "disable", "pump",
+                                      Done(dir / "web/a.htm"), "pump", "enable"));
+  EXPECT_EQ(ReadFile(dir / "out/a.htm"), kDocOut);
+  EXPECT_FALSE(Exists(dir / "out/missing.htm"));
+  EXPECT_FALSE(Exists(dir / "out/c.htm"));
+}
+
+TEST_F(BatchRunTest, MissingDestinationFolderFailsWithoutCreatingAnything) {
+  const std::string error = RunCatching(dir / "web/a.htm", dir / "nowhere/", host);
+  EXPECT_EQ(error, OpenError(dir / "nowhere/a.htm", "No such file or directory"));
+  EXPECT_THAT(host.Calls, ElementsAre("disable", "pump", "enable"));
+  EXPECT_EQ(ReadFile(dir / "web/a.htm"), kDoc);
+}
+
+TEST_F(BatchRunTest, EntryWithoutDelimiterIsOpenedFromTheCurrentFolder) {
+  char* old = getcwd(nullptr, 0);
+  ASSERT_EQ(chdir((dir / "web").c_str()), 0);
+  const std::string error = RunCatching("a.htm", dir / "out", host);
+  ASSERT_EQ(chdir(old), 0);
+  free(old);
+  EXPECT_EQ(error, "");
+  EXPECT_THAT(host.Calls, ElementsAre("writeback " + (dir / "out/"), "disable", "pump",
+                                      Done("a.htm"), "enable"));
+  EXPECT_EQ(ReadFile(dir / "out/a.htm"), kDocOut);
+}
+
+// The destination file is the source file under another name: its creation
+// must fail on the source's sharing before the source is emptied.
+struct AliasCase {
+  const char* name;
+  // Makes Dest name the same folder or file as Web by another path.
+  std::function<void(const TempDir&)> link;
+  const char* destination;
+};
+
+class DestinationAlias : public ::testing::TestWithParam<AliasCase> {};
+
+TEST_P(DestinationAlias, IsASharingErrorAndLeavesTheSourceAlone) {
+  const AliasCase& c = GetParam();
+  TempDir dir;
+  MakeDir(dir / "web");
+  WriteFile(dir / "web/a.htm", kDoc);
+  c.link(dir);
+  RecordingHost host;
+  const std::string error = RunCatching(dir / "web/a.htm", dir / c.destination, host);
+  EXPECT_EQ(error, OpenError(dir / c.destination + "/a.htm",
+                             ErrorCodeText(platform::ErrorSharingViolation())));
+  EXPECT_THAT(host.Calls, ElementsAre("writeback " + (dir / c.destination) + "/", "disable",
+                                      "pump", "enable"));
+  EXPECT_EQ(ReadFile(dir / "web/a.htm"), kDoc);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DestinationAlias,
+    ::testing::Values(
+        AliasCase{"FolderSymlink",
+                  [](const TempDir& d) {
+                    ASSERT_EQ(symlink((d / "web").c_str(), (d / "alias").c_str()), 0);
+                  },
+                  "alias"},
+        AliasCase{"FolderThroughDot", [](const TempDir&) {}, "web/."},
+        AliasCase{"FileHardLink",
+                  [](const TempDir& d) {
+                    MakeDir(d / "out");
+                    ASSERT_EQ(link((d / "web/a.htm").c_str(), (d / "out/a.htm").c_str()), 0);
+                  },
+                  "out"},
+        AliasCase{"FileSymlink",
+                  [](const TempDir& d) {
+                    MakeDir(d / "out");
+                    ASSERT_EQ(symlink((d / "web/a.htm").c_str(), (d / "out/a.htm").c_str()), 0);
+                  },
+                  "out"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// File services that log opens and closes, and can fail chosen calls.
+class LoggingEnv : public platform::FileEnvWrapper {
+public:
+  LoggingEnv() : FileEnvWrapper(platform::FileEnv::Default()) {}
+
+  platform::FileHandle Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
+                            std::uint32_t Disposition, std::uint32_t Attributes) override {
+    if (Name == refuse) {
+      log.push_back("refused " + Name);
+      SetLastError(EACCES);
+      return platform::kInvalidHandle;
+    }
+    platform::FileHandle h = FileEnvWrapper::Open(Name, Access, Share, Disposition, Attributes);
+    if (h != platform::kInvalidHandle) {
+      names[h] = Name;
+      log.push_back("open " + Name);
+    }
+    return h;
+  }
+  bool Write(platform::FileHandle Handle, const void* Buffer, std::int32_t Count,
+             std::int32_t* Done) override {
+    if (failWrites) {
+      *Done = 0;
+      SetLastError(platform::ErrorFileTooLarge());
+      return false;
+    }
+    return FileEnvWrapper::Write(Handle, Buffer, Count, Done);
+  }
+  bool Close(platform::FileHandle Handle) override {
+    log.push_back("close " + names[Handle]);
+    return FileEnvWrapper::Close(Handle);
+  }
+
+  bool failWrites = false;
+  std::string refuse;  // Open fails for this name with "Permission denied"
+  std::map<platform::FileHandle, std::string> names;
+  std::vector<std::string> log;
+};
+
+TEST_F(BatchRunTest, RootDestinationKeepsItsTextAndIsNotWrittenBack) {
+  // "/" already ends with the delimiter. The creation there is refused by
+  // the file services so that nothing is written outside the test folder.
+  LoggingEnv env;
+  env.refuse = "/a.htm";
+  platform::ScopedFileEnv scope(&env);
+  const std::string a = dir / "web/a.htm";
+  const std::string error = RunCatching(a, "/", host);
+  EXPECT_EQ(error, OpenError("/a.htm", "Permission denied"));
+  EXPECT_THAT(host.Calls, ElementsAre("disable", "pump", "enable"));
+  EXPECT_THAT(env.log, ElementsAre("open " + a, "refused /a.htm", "close " + a));
+}
+
+TEST_F(BatchRunTest, BothStreamsAreReleasedSourceFirstWhenCompactionFails) {
+  LoggingEnv env;
+  env.failWrites = true;
+  platform::ScopedFileEnv scope(&env);
+  const std::string a = dir / "web/a.htm";
+  const std::string out = dir / "out/a.htm";
+  const std::string error = RunCatching(a + "|" + (dir / "web/b.htm"), dir / "out/", host);
+  EXPECT_EQ(error, "Error writing to stream - " + ErrorCodeText(platform::ErrorFileTooLarge()));
+  EXPECT_THAT(env.log, ElementsAre("open " + a, "open " + out, "close " + a, "close " + out));
+  EXPECT_THAT(host.Calls, ElementsAre("disable", "pump", "enable"));
+  EXPECT_FALSE(Exists(dir / "out/b.htm"));
+}
+
+TEST_F(BatchRunTest, SourceIsReleasedWhenTheDestinationCannotBeCreated) {
+  LoggingEnv env;
+  platform::ScopedFileEnv scope(&env);
+  const std::string a = dir / "web/a.htm";
+  const std::string error = RunCatching(a, dir / "missing/", host);
+  EXPECT_EQ(error, OpenError(dir / "missing/a.htm", "No such file or directory"));
+  EXPECT_THAT(env.log, ElementsAre("open " + a, "close " + a));
+}
+
+TEST_F(BatchRunTest, SuccessfulRunReleasesSourceThenDestinationBeforeReporting) {
+  LoggingEnv env;
+  platform::ScopedFileEnv scope(&env);
+  std::vector<std::string> logAtReport;
+  class Host : public RecordingHost {
+  public:
+    explicit Host(std::function<void()> f) : f_(std::move(f)) {}
+    void FileDone(const std::string& S, std::int64_t I, std::int64_t O) override {
+      f_();
+      RecordingHost::FileDone(S, I, O);
+    }
+    std::function<void()> f_;
+  } reporting([&] { logAtReport = env.log; });
+  const std::string a = dir / "web/a.htm";
+  const std::string out = dir / "out/a.htm";
+  RunBatch(a, dir / "out/", reporting);
+  EXPECT_THAT(logAtReport, ElementsAre("open " + a, "open " + out, "close " + a, "close " + out));
+  EXPECT_THAT(reporting.Calls, ElementsAre("disable", "pump", Done(a), "enable"));
+}
+
+TEST_F(BatchRunTest, DestinationNameTakenByAFolderStopsTheRun) {
+  MakeDir(dir / "out/a.htm");
+  const std::string error =
+      RunCatching((dir / "web/a.htm") + "|" + (dir / "web/b.htm"), dir / "out", host);
+  EXPECT_EQ(error, OpenError(dir / "out/a.htm", "Is a directory"));
+  EXPECT_FALSE(Exists(dir / "out/b.htm"));
+  EXPECT_EQ(ReadFile(dir / "web/a.htm"), kDoc);
+  EXPECT_EQ(host.Calls.back(), "enable");
+}
+
+}  // namespace

@@ -1,0 +1,172 @@
+#include "app/MainLogic.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "streams/Streams.h"
+
+namespace {
+
+TEST(MainLayoutTest, FieldsAndCloseFollowTheWidth) {
+  struct Case {
+    int width, editWidth, closeLeft;
+  };
+  for (const Case& c : {Case{500, 452, 417}, Case{373, 325, 290}, Case{48, 0, -35},
+                        Case{20, 0, -63}, Case{0, 0, -83}}) {
+    TMainLayout l = MainLayout(c.width);
+    EXPECT_EQ(l.EditWidth, c.editWidth) << c.width;
+    EXPECT_EQ(l.CloseLeft, c.closeLeft) << c.width;
+  }
+}
+
+TEST(KeyActionTest, FunctionKeys) {
+  struct Case {
+    int key;
+    bool pickers, maximized;
+    TKeyAction want;
+  };
+  const Case cases[] = {
+      {VK_F2, true, false, TKeyAction::ChooseDestination},
+      {VK_F2, false, false, TKeyAction::None},
+      {VK_F3, true, true, TKeyAction::ChooseSources},
+      {VK_F3, false, false, TKeyAction::None},
+      {VK_F5, false, false, TKeyAction::SpanScreen},
+      {VK_F6, true, false, TKeyAction::SpanScreen},
+      {VK_F5, true, true, TKeyAction::None},
+      {0x70, true, false, TKeyAction::None},  // F1
+      {0x73, true, false, TKeyAction::None},  // F4
+      {'A', true, false, TKeyAction::None},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(KeyAction(c.key, c.pickers, c.maximized), c.want) << c.key;
+}
+
+TEST(SourceDialogFolderTest, FolderOfTheFirstEntry) {
+  EXPECT_EQ(SourceDialogFolder("", "/home/u"), "/home/u");
+  EXPECT_EQ(SourceDialogFolder("/srv/web/a.htm|/srv/web/b.htm", "/x"), "/srv/web/");
+  EXPECT_EQ(SourceDialogFolder("/srv/web/a.htm|/other/b.htm", "/x"), "/srv/web/");
+  EXPECT_EQ(SourceDialogFolder("a.htm", "/x"), "");
+  EXPECT_EQ(SourceDialogFolder("|/srv/a.htm", "/x"), "");
+  EXPECT_EQ(SourceDialogFolder("/a.htm", "/x"), "/");
+}
+
+TEST(JoinSourcesTest, JoinsWithoutOuterSeparators) {
+  EXPECT_EQ(JoinSources({"/w/a.htm"}), "/w/a.htm");
+  EXPECT_EQ(JoinSources({"/w/a.htm", "/w/b.htm"}), "/w/a.htm|/w/b.htm");
+  EXPECT_EQ(JoinSources({}), "");
+  EXPECT_EQ(JoinSources({"/w/a.htm", "/w/b|c.htm"}), std::nullopt);
+  std::vector<std::string> files{"/w/a.htm", "/w/b|c.htm"};
+  ASSERT_NE(PathWithSeparator(files), nullptr);
+  EXPECT_EQ(*PathWithSeparator(files), "/w/b|c.htm");
+}
+
+TEST(BrowseStartFolderTest, OneFinalDelimiterRemoved) {
+  EXPECT_EQ(BrowseStartFolder("/srv/out/"), "/srv/out");
+  EXPECT_EQ(BrowseStartFolder("/srv/out"), "/srv/out");
+  EXPECT_EQ(BrowseStartFolder("/srv/out//"), "/srv/out/");
+  EXPECT_EQ(BrowseStartFolder("/"), "");
+  EXPECT_EQ(BrowseStartFolder(""), "");
+}
+
+// A store in memory that records the calls made on it.
+class FakeStore : public platform::SettingsStore {
+public:
+  bool openable = true;
+  std::map<std::string, std::string> values;
+  std::map<std::string, ReadResult> faults;
+  std::string refuseWrite;
+  std::vector<std::string> log;
+
+  bool Open() override {
+    log.push_back("open");
+    return openable;
+  }
+  ReadResult ReadString(const std::string& Name, std::string* Value) override {
+    log.push_back("read " + Name);
+    if (faults.count(Name)) return faults[Name];
+    auto it = values.find(Name);
+    if (it == values.end()) return ReadResult::Missing;
+    *Value = it->second;
+    return ReadResult::Ok;
+  }
+  bool WriteString(const std::string& Name, const std::string& Value) override {
+    log.push_back("write " + Name);
+    if (Name == refuseWrite) return false;
+    values[Name] = Value;
+    return true;
+  }
+  void Close() override { log.push_back("close"); }
+};
+
+TEST(SettingsTest, LoadReadsBothInOrder) {
+  FakeStore store;
+  store.values = {{"InputPath", "/w/a.htm|/w/b.htm"}, {"OutputPath", "/out/"}};
+  TRememberedPaths paths;
+  LoadSettings(store, paths);
+  EXPECT_EQ(paths.InputPath, "/w/a.htm|/w/b.htm");
+  EXPECT_EQ(paths.OutputPath, "/out/");
+  EXPECT_EQ(store.log, (std::vector<std::string>{"open", "read InputPath", "read OutputPath", "close"}));
+}
+
+TEST(SettingsTest, StoreThatCannotBeOpenedIsSkipped) {
+  FakeStore store;
+  store.openable = false;
+  TRememberedPaths paths{"keep", "keep"};
+  LoadSettings(store, paths);
+  SaveSettings(store, paths);
+  EXPECT_EQ(paths.InputPath, "keep");
+  EXPECT_EQ(store.log, (std::vector<std::string>{"open", "open"}));
+}
+
+TEST(SettingsTest, WrongTypeStopsTheLoadWithItsMessage) {
+  struct Case {
+    const char* name;
+    platform::SettingsStore::ReadResult result;
+    const char* message;
+    std::vector<std::string> log;
+  };
+  using R = platform::SettingsStore::ReadResult;
+  const Case cases[] = {
+      {"InputPath", R::WrongType, "Invalid data type for 'InputPath'",
+       {"open", "read InputPath", "close"}},
+      {"OutputPath", R::WrongType, "Invalid data type for 'OutputPath'",
+       {"open", "read InputPath", "read OutputPath", "close"}},
+      {"InputPath", R::Failed, "Failed to get data for 'InputPath'",
+       {"open", "read InputPath", "close"}},
+  };
+  for (const Case& c : cases) {
+    FakeStore store;
+    store.values = {{"InputPath", "in"}, {"OutputPath", "out"}};
+    store.faults[c.name] = c.result;
+    TRememberedPaths paths;
+    try {
+      LoadSettings(store, paths);
+      ADD_FAILURE() << "no error for " << c.name;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), c.message);
+    }
+    EXPECT_EQ(store.log, c.log);
+  }
+}
+
+TEST(SettingsTest, SaveWritesBothAlwaysAndStopsAtAFailure) {
+  FakeStore store;
+  SaveSettings(store, {"", ""});
+  EXPECT_EQ(store.values["InputPath"], "");
+  EXPECT_EQ(store.values["OutputPath"], "");
+
+  FakeStore refusing;
+  refusing.refuseWrite = "InputPath";
+  try {
+    SaveSettings(refusing, {"a", "b"});
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Failed to set data for 'InputPath'");
+  }
+  EXPECT_EQ(refusing.log, (std::vector<std::string>{"open", "write InputPath", "close"}));
+}
+
+}  // namespace

@@ -1,0 +1,289 @@
+// Runs the built pagetrim-cli on temporary folders and checks its exit
+// status, its output and the files it writes.
+
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "app/FileTestSupport.h"
+
+using testsupport::Exists;
+using testsupport::MakeDir;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+namespace {
+
+constexpr char kDoc[] = "abc\r\ndef\r\n";
+constexpr char kDocOut[] = "abc def";
+
+struct ProcessResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs the program with Args and Input on its standard input. With
+// ErrTerminal, its standard error is a pseudo terminal.
+ProcessResult RunProgram(const std::vector<std::string>& Args, const std::string& Input,
+                         bool ErrTerminal = false) {
+  TempDir io;
+  WriteFile(io / "in", Input);
+  int master = -1;
+  int slave = -1;
+  if (ErrTerminal && openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
+    ADD_FAILURE() << "openpty failed";
+    return {};
+  }
+  std::vector<std::string> argv{PAGETRIM_CLI_PATH};
+  argv.insert(argv.end(), Args.begin(), Args.end());
+  std::vector<char*> cargv;
+  for (std::string& a : argv) cargv.push_back(a.data());
+  cargv.push_back(nullptr);
+
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int in = open((io / "in").c_str(), O_RDONLY);
+    const int out = open((io / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = ErrTerminal ? slave : open((io / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || out < 0 || err < 0) _exit(126);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    if (master >= 0) close(master);
+    execv(cargv[0], cargv.data());
+    _exit(127);
+  }
+  ProcessResult result;
+  if (ErrTerminal) {
+    close(slave);
+    char buffer[4096];
+    for (;;) {
+      const ssize_t n = read(master, buffer, sizeof buffer);
+      if (n > 0) {
+        result.err.append(buffer, static_cast<std::size_t>(n));
+      } else if (n < 0 && errno == EINTR) {
+        continue;
+      } else {
+        break;  // EIO: the program closed the terminal
+      }
+    }
+    close(master);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.out = ReadFile(io / "out");
+  if (!ErrTerminal) result.err = ReadFile(io / "err");
+  return result;
+}
+
+// Replaces every '@' in Text by Dir.
+std::string At(const std::string& Text, const std::string& Dir) {
+  std::string r;
+  for (char c : Text) r += c == '@' ? Dir : std::string(1, c);
+  return r;
+}
+
+struct CliCase {
+  const char* name;
+  std::vector<std::string> args;  // '@' stands for the test folder
+  std::string input;
+  int status;
+  std::string out;  // exact, or with a leading '~' a part of it
+  std::string err;  // the same
+  std::vector<std::string> written;  // compacted copies that must exist
+  std::vector<std::string> absent;   // files that must not exist
+};
+
+void ExpectText(const std::string& Actual, const std::string& Expected, const char* What) {
+  if (!Expected.empty() && Expected[0] == '~')
+    EXPECT_NE(Actual.find(Expected.substr(1)), std::string::npos) << What << ": " << Actual;
+  else
+    EXPECT_EQ(Actual, Expected) << What;
+}
+
+class Cli : public ::testing::TestWithParam<CliCase> {};
+
+TEST_P(Cli, ExitStatusOutputAndFiles) {
+  const CliCase& c = GetParam();
+  TempDir dir;
+  MakeDir(dir / "web");
+  MakeDir(dir / "out");
+  WriteFile(dir / "web/a.htm", kDoc);
+  WriteFile(dir / "web/b.htm", kDoc);
+  ASSERT_EQ(symlink((dir / "web").c_str(), (dir / "alias").c_str()), 0);
+  std::vector<std::string> args;
+  for (const std::string& a : c.args) args.push_back(At(a, dir.Path()));
+
+  const ProcessResult r = RunProgram(args, c.input);
+  EXPECT_EQ(r.status, c.status);
+  ExpectText(r.out, At(c.out, dir.Path()), "stdout");
+  ExpectText(r.err, At(c.err, dir.Path()), "stderr");
+  for (const std::string& f : c.written) EXPECT_EQ(ReadFile(dir / f), kDocOut) << f;
+  for (const std::string& f : c.absent) EXPECT_FALSE(Exists(dir / f)) << f;
+  EXPECT_EQ(ReadFile(dir / "web/a.htm"), kDoc);
+  EXPECT_EQ(ReadFile(dir / "web/b.htm"), kDoc);
+}
+
+const char kUsageHint[] = "Run with --help for more information.\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Cli,
+    ::testing::Values(
+        CliCase{"TwoFiles",
+                {"-d", "@/out", "@/web/a.htm", "@/web/b.htm"},
+                "",
+                0,
+                "@/web/a.htm: 10 -> 7 bytes (-30.0%)\n"
+                "@/web/b.htm: 10 -> 7 bytes (-30.0%)\n"
+                "Total: 2 files, 20 -> 14 bytes (-30.0%)\n",
+                "",
+                {"out/a.htm", "out/b.htm"},
+                {}},
+        CliCase{"Quiet", {"-q", "-d", "@/out", "@/web/a.htm"}, "", 0, "", "", {"out/a.htm"}, {}},
+        CliCase{"LongOptions",
+                {"--quiet", "--destination=@/out/", "@/web/b.htm"},
+                "",
+                0,
+                "",
+                "",
+                {"out/b.htm"},
+                {"out/a.htm"}},
+        CliCase{"StdinWithoutFile", {}, kDoc, 0, kDocOut, "", {}, {}},
+        CliCase{"StdinWithDash", {"-"}, "<p>  x  </p>\n<pre>\n  y\n</pre>\n", 0,
+                "<p> x </p><pre>\r\n  y\r\n</pre>", "", {}, {}},
+        CliCase{"StdinEmpty", {}, "", 0, "", "", {}, {}},
+        CliCase{"StdinKeepsHighBytes", {"-"}, "caf\xE9  \xFF\n\x01x", 0, "caf\xE9 \xFF\x01x", "",
+                {}, {}},
+        CliCase{"SeparatorInFile",
+                {"-d", "@/out", "@/web/a.htm", "@/web/x|y.htm"},
+                "",
+                2,
+                "",
+                std::string("pagetrim-cli: FILE must not contain '|': @/web/x|y.htm\n") + kUsageHint,
+                {},
+                {"out/a.htm"}},
+        CliCase{"EmptyFile",
+                {"-d", "@/out", "@/web/a.htm", ""},
+                "",
+                2,
+                "",
+                std::string("pagetrim-cli: FILE must not be empty\n") + kUsageHint,
+                {},
+                {"out/a.htm"}},
+        CliCase{"FilesWithoutDestination",
+                {"@/web/a.htm"},
+                "",
+                2,
+                "",
+                std::string("pagetrim-cli: FILE arguments need a destination folder: -d DIR\n") +
+                    kUsageHint,
+                {},
+                {}},
+        CliCase{"DestinationWithoutFiles", {"-d", "@/out"}, kDoc, 2, "",
+                std::string("pagetrim-cli: -d DIR needs at least one FILE\n") + kUsageHint, {}, {}},
+        CliCase{"UnknownOption", {"-x", "-d", "@/out", "@/web/a.htm"}, "", 2, "", "~-x", {},
+                {"out/a.htm"}},
+        CliCase{"DestinationWithoutValue", {"-d"}, "", 2, "", "~-d", {}, {}},
+        CliCase{"Help", {"--help"}, "", 0, "~-d DIR FILE...", "", {}, {}},
+        CliCase{"HelpShort", {"-h", "-d", "@/out", "@/web/a.htm"}, "", 0, "~Exit status", "", {},
+                {"out/a.htm"}},
+        CliCase{"MissingFileMidList",
+                {"-d", "@/out", "@/web/a.htm", "@/web/none.htm", "@/web/b.htm"},
+                "",
+                1,
+                "@/web/a.htm: 10 -> 7 bytes (-30.0%)\n",
+                "Error opening \"@/web/none.htm\" - No such file or directory.\n",
+                {"out/a.htm"},
+                {"out/b.htm", "out/none.htm"}},
+        CliCase{"DestinationIsSourceFolder",
+                {"-d", "@/WEB", "@/web/a.htm"},
+                "",
+                1,
+                "",
+                "Destination path must be different from source!\n",
+                {},
+                {}},
+        CliCase{"SecondSourceFromDestination",
+                {"-d", "@/out", "@/web/a.htm", "@/out/a.htm"},
+                "",
+                1,
+                "@/web/a.htm: 10 -> 7 bytes (-30.0%)\n",
+                "Destination path must be different from source!\n",
+                {"out/a.htm"},
+                {}},
+        CliCase{"EmptyDestination",
+                {"-d", "", "@/web/a.htm"},
+                "",
+                1,
+                "",
+                "Destination path must not be empty!\n",
+                {},
+                {}},
+        CliCase{"DestinationIsSourceByAnotherName",
+                {"-d", "@/alias", "@/web/a.htm"},
+                "",
+                1,
+                "",
+                "Error opening \"@/alias/a.htm\" - Device or resource busy.\n",
+                {},
+                {}},
+        CliCase{"MissingDestinationFolder",
+                {"-d", "@/none", "@/web/a.htm"},
+                "",
+                1,
+                "",
+                "Error opening \"@/none/a.htm\" - No such file or directory.\n",
+                {},
+                {"none"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CliProgress, IsShownOnATerminalAndErasedAtTheEnd) {
+  TempDir dir;
+  MakeDir(dir / "out");
+  std::vector<std::string> args{"-d", dir / "out"};
+  for (const char* n : {"a.htm", "b.htm", "c.htm"}) {
+    WriteFile(dir / n, kDoc);
+    args.push_back(dir / n);
+  }
+  const ProcessResult r = RunProgram(args, "", true);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.err.find("[1/3] " + (dir / "a.htm")), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("[3/3] " + (dir / "c.htm")), std::string::npos) << r.err;
+  // The last thing on the terminal erases the progress line.
+  const std::string erase = "\r\x1b[K";
+  ASSERT_GE(r.err.size(), erase.size());
+  EXPECT_EQ(r.err.substr(r.err.size() - erase.size()), erase);
+  EXPECT_NE(r.out.find("Total: 3 files, 30 -> 21 bytes (-30.0%)"), std::string::npos);
+}
+
+TEST(CliProgress, IsNotShownForOneFileOrWhenQuiet) {
+  TempDir dir;
+  MakeDir(dir / "out");
+  WriteFile(dir / "a.htm", kDoc);
+  WriteFile(dir / "b.htm", kDoc);
+  EXPECT_EQ(RunProgram({"-d", dir / "out", dir / "a.htm"}, "", true).err, "");
+  EXPECT_EQ(RunProgram({"-q", "-d", dir / "out", dir / "a.htm", dir / "b.htm"}, "", true).err, "");
+}
+
+TEST(CliProgress, ErrorAfterProgressStartsOnAClearedLine) {
+  TempDir dir;
+  MakeDir(dir / "out");
+  WriteFile(dir / "a.htm", kDoc);
+  const ProcessResult r =
+      RunProgram({"-d", dir / "out", dir / "a.htm", dir / "none.htm"}, "", true);
+  EXPECT_EQ(r.status, 1);
+  const std::string tail = "\r\x1b[KError opening \"" + (dir / "none.htm") + "\"";
+  EXPECT_NE(r.err.find(tail), std::string::npos) << r.err;
+}
+
+}  // namespace

@@ -1,0 +1,380 @@
+#include "compact/CompactHTML.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "compact/CompactTestStreams.h"
+#include "streams/MemStream.h"
+#include "streams/Utils.h"
+#include "support/TempDir.h"
+
+namespace {
+
+const std::string kMeta = "<meta name=\"GENERATOR\" content=\"Microsoft FrontPage Express 2.0\">";
+// The meta tag as the scan leaves it where it is not removed: the blank
+// after a closing quote inside a tag goes.
+const std::string kMetaScanned =
+    "<meta name=\"GENERATOR\"content=\"Microsoft FrontPage Express 2.0\">";
+const std::string CRLF = "\r\n";
+
+// The lines, each ended by CR LF.
+std::string Lines(std::initializer_list<std::string> L) {
+  std::string S;
+  for (const auto& Line : L) S += Line + CRLF;
+  return S;
+}
+
+std::string Compact(const std::string& Input) {
+  TMemStream In;
+  TMemStream Out;
+  FillMem(In, Input);
+  CompactHTML(In, Out);
+  return MemContents(Out);
+}
+
+struct Case {
+  const char* Name;
+  std::string Input;
+  std::string Output;
+};
+
+void PrintTo(const Case& C, std::ostream* Os) { *Os << C.Name; }
+
+class CompactTable : public testing::TestWithParam<Case> {};
+
+TEST_P(CompactTable, GivesExactBytes) {
+  EXPECT_EQ(Compact(GetParam().Input), GetParam().Output);
+}
+
+// The documented behaviour, row by row.
+INSTANTIATE_TEST_SUITE_P(
+    Rules, CompactTable,
+    testing::Values(
+        Case{"JoinsWithBlank", Lines({"abc", "def"}), "abc def"},
+        Case{"IndentedPage",
+             Lines({"<html>", "  <body>", "    <p>Hello   world</p>", "  </body>", "</html>"}),
+             "<html> <body> <p>Hello world</p> </body></html>"},
+        Case{"PreKeepsLines", Lines({"<p>Hello</p>", "<pre>", "a", "  b", "</pre>", "<p>x</p>"}),
+             "<p>Hello</p><pre>\r\na\r\n  b\r\n</pre><p>x</p>"},
+        Case{"PreWithAttributeIsNoRegion", Lines({"<pre class=\"x\">", "  a", "</pre>"}),
+             "<pre class=\"x\"> a </pre>"},
+        Case{"UpperCaseRegions",
+             Lines({"<P>", "<PRE>", "  x", "</PRE>", "<SCRIPT LANGUAGE=\"x\">", "  y", "</SCRIPT>",
+                    "end"}),
+             "<P><PRE>\r\n  x\r\n</PRE><SCRIPT LANGUAGE=\"x\">\r\n  y\r\n</SCRIPT>end"},
+        Case{"AspOnOneLine", Lines({"<% if x then %>", "  yes", "<% end if %>"}),
+             "<% if x then %> yes <% end if %>"},
+        Case{"AspBlockOverLines", Lines({"<%", "  Response.Write \"a  b\"", "%>", "  next"}),
+             "<%\r\n  Response.Write \"a  b\"\r\n%> next"},
+        Case{"EmptyCommentGoes", Lines({"a <!----> b", "<!-- c -->"}), "a b <!--c -->"},
+        Case{"EmptyCommentAtLineStart", Lines({"<!---->", "  z"}), " z"},
+        Case{"MetaTagLineVanishes", Lines({"<head>", kMeta, "<title>T</title>", "</head>"}),
+             "<head><title>T</title></head>"},
+        Case{"MetaTagBeforeJoiningBlank", Lines({"x", kMeta + " y"}), "x y"},
+        Case{"BlankAfterQuoteInTag", Lines({"<a href=\"x\"  title=\"y z\">link</a>"}),
+             "<a href=\"x\"title=\"y z\">link</a>"},
+        Case{"QuotesOutsideTag", Lines({"x  \"a  b\"  <i  class=\"c\"  >  y"}),
+             "x \"a b\" <i class=\"c\"> y"},
+        Case{"QuotedValueOverLines", Lines({"<a title=\"x", "  y\">q</a>"}),
+             "<a title=\"x   y\">q</a>"},
+        Case{"BlankAfterLessThan", Lines({"a < b"}), "a <b"},
+        Case{"LeadingBlanks", Lines({"  lead"}), " lead"},
+        Case{"CellText", Lines({"<td>", "  text", "</td>"}), "<td> text </td>"},
+        Case{"BlankEndsLineBlankStartsNext", Lines({"<b>x</b> ", " y"}), "<b>x</b> y"},
+        Case{"TabIsNoBlank", Lines({"\tindented", "\tline"}), "\tindented \tline"},
+        Case{"CommentSplitOverLines", Lines({"<!--", "-->x"}), "x"},
+        Case{"TagNameOnNextLine", Lines({"<", "pre>", "  a"}), "<pre> a"},
+        Case{"LessThanInScriptHidesClose",
+             Lines({"<script language=\"JavaScript\">", "  var a = 1;", "", "  if (a < 2) b();",
+                    "</script>", "<p>x</p>"}),
+             "<script language=\"JavaScript\">\r\n  var a = 1;\r\n\r\n  if (a < 2) b();\r\n"
+             "</script>\r\n<p>x</p>\r\n\r\n"},
+        Case{"PreInsideScriptString", Lines({"<SCRIPT>document.write(\"<pre>\");</SCRIPT>", "  a  b"}),
+             "<SCRIPT>document.write(\"<pre>\");</SCRIPT>\r\n  a  b\r\n\r\n"}));
+
+// The further edges and a few consequences of the rules.
+INSTANTIATE_TEST_SUITE_P(
+    Edges, CompactTable,
+    testing::Values(
+        Case{"EmptyInput", "", ""},
+        Case{"LastLineWithoutEnd", "last line", "last line"},
+        Case{"LfLineEnds", "one\ntwo\n", "one two"},
+        Case{"CrLineEnds", "one\rtwo\r", "one two"},
+        Case{"LfCrLineEnds", "one\n\rtwo\n\r", "one two"},
+        Case{"OpenPreCrLfAddsBreakForLastEmptyLine", "<pre>\r\nx\r\n", "<pre>\r\nx\r\n\r\n"},
+        Case{"OpenPreLf", "<pre>\nx\n", "<pre>\r\nx\r\n"},
+        Case{"OpenPreCr", "<pre>\rx\r", "<pre>\r\nx\r\n"},
+        Case{"OpenPreLfCr", "<pre>\n\rx\n\r", "<pre>\r\nx\r\n\r\n"},
+        Case{"LoneLfAfterCrLfJoinsWithoutBlank", "ab\r\ncd\nef\r\n", "ab cdef"},
+        Case{"LoneCrAfterLfJoinsWithoutBlank", "ab\nc\rd\n", "ab cd"},
+        Case{"MetaOtherCaseStays", Lines({"x", "<META name=\"GENERATOR\" content=\"Microsoft FrontPage Express 2.0\">"}),
+             "x <META name=\"GENERATOR\"content=\"Microsoft FrontPage Express 2.0\">"},
+        Case{"MetaOtherSpacingStays",
+             Lines({"<meta name=\"GENERATOR\"  content=\"Microsoft FrontPage Express 2.0\">"}),
+             "<meta name=\"GENERATOR\"content=\"Microsoft FrontPage Express 2.0\">"},
+        Case{"MetaOtherOrderStays",
+             Lines({"<meta content=\"Microsoft FrontPage Express 2.0\" name=\"GENERATOR\">"}),
+             "<meta content=\"Microsoft FrontPage Express 2.0\"name=\"GENERATOR\">"},
+        Case{"MetaStaysInPre", Lines({"<pre>", kMeta}), "<pre>\r\n" + kMeta + "\r\n\r\n"},
+        Case{"MetaStaysInTag", Lines({"<p", kMeta}), "<p " + kMetaScanned},
+        Case{"MetaGoesInScript", Lines({"<script>", kMeta}), "<script>\r\n\r\n\r\n"},
+        Case{"MetaOnlyFirstPerLine", Lines({kMeta + kMeta}), kMetaScanned},
+        Case{"MetaSplitOverLinesStays",
+             Lines({"<meta name=\"GENERATOR\" content=\"Microsoft", "FrontPage Express 2.0\">"}),
+             kMetaScanned},
+        // Kept by pass 1 (a tag is open at the start of its line) and left
+        // whole by the ASP block; pass 2 does not remove it either.
+        Case{"MetaWholeInPassTwoStays", Lines({"<% x", kMeta}), "<% x\r\n" + kMeta},
+        Case{"LessThanAtEndOfLineOpensNoAsp", Lines({"<", "%  a  %>"}), "<% a %>"},
+        Case{"LessThanAtEndOfText", "x<", "x<"},
+        Case{"LoneLessThanOpensTag", Lines({"<", "  b"}), "<b"},
+        Case{"RegionBreakIsCrLfAfterLf", "<pre>\nx\ny\n", "<pre>\r\nx\r\ny\r\n"},
+        Case{"ByteFFEarnsNoJoiningBlank", Lines({"x\xFF", "y"}), "x\xFFy"},
+        Case{"ByteFEEarnsJoiningBlank", Lines({"x\xFE", "y"}), "x\xFE y"},
+        Case{"ControlCharEarnsNoJoiningBlank", Lines({"x\t", "y"}), "x\ty"},
+        Case{"GreaterThanEarnsNoJoiningBlank", Lines({"<b>", "y"}), "<b>y"},
+        Case{"NulPassesThrough", std::string("a\0 \0b", 5), std::string("a\0 \0b", 5)},
+        Case{"EmptyLinesOutsideRegionAddNothing", Lines({"a", "", "", "b"}), "a b"},
+        Case{"EmptyLinesInsideRegionKeepBreaks", Lines({"<pre>", "", ""}), "<pre>\r\n\r\n\r\n\r\n"},
+        Case{"BlankAfterDashInTag", Lines({"<x a-  b>", "<!-- c -->"}), "<x a-b><!--c -->"},
+        Case{"BlankAfterDashOutsideTag", "a-  b", "a- b"},
+        Case{"BlankAfterQuoteInQuoteStays", Lines({"<a t=\"x\"\"  y\">"}), "<a t=\"x\"\"  y\">"},
+        Case{"GreaterThanInQuoteKeepsTag", Lines({"<a t=\">\"  b>"}), "<a t=\">\"b>"},
+        Case{"LessThanInTagOpensNothing", Lines({"<a <pre>", "  x"}), "<a <pre> x"},
+        Case{"PreClosesOnlyExactly", Lines({"<pre>", "</pre >", " x", "</PRE>", "  y"}),
+             "<pre>\r\n</pre >\r\n x\r\n</PRE> y"},
+        Case{"ScriptPrefixOpensScript", Lines({"<scripture>", "  a"}), "<scripture>\r\n  a\r\n\r\n"},
+        Case{"ScriptInsidePreOpensNothing", Lines({"<pre>", "<script>", "</pre>", "  a"}),
+             "<pre>\r\n<script>\r\n</pre> a"},
+        Case{"PreInsideScriptOpensPre", Lines({"<script>", "<pre>", "</script>", "  a"}),
+             "<script>\r\n<pre>\r\n</script>\r\n  a\r\n\r\n"},
+        Case{"AspEndsAtAnyGreaterThan", Lines({"<% a > b  c %>", "x"}), "<% a > b c %>x"},
+        Case{"AspNotOpenedInsideScript", Lines({"<script>", "<%  x  %>", "</script>", "a  b"}),
+             "<script>\r\n<%  x  %>\r\n</script>a b"},
+        Case{"EmptyCommentKeptInPre", Lines({"<pre>", "<!---->"}), "<pre>\r\n<!---->\r\n\r\n"},
+        Case{"EmptyCommentNeedsAllSix", "<!---", "<!---"},
+        Case{"EmptyCommentsBackToBack", "a<!----><!---->  b", "a b"},
+        Case{"EmptyCommentInsideTagStays", "<a <!---->>", "<a <!---->>"},
+        Case{"LessThanAfterTagBlankIsNoComment", "< <!---->", "<<!---->"},
+        Case{"RunsOfBlanksOnly", Lines({"     ", "   "}), " "}));
+
+// Lines as the text stream delivers them, made visible by a PRE region:
+// every line of the region ends with CR LF in the output.
+struct LineCase {
+  const char* Name;
+  std::string Content;  // glued to "<pre>" so that its first line end counts
+  std::vector<std::string> Lines;
+};
+
+void PrintTo(const LineCase& C, std::ostream* Os) { *Os << C.Name; }
+
+class CompactLines : public testing::TestWithParam<LineCase> {};
+
+TEST_P(CompactLines, SplitsLikeTheTextStream) {
+  std::string Expected = "<pre>";
+  for (const auto& L : GetParam().Lines) Expected += L + CRLF;
+  EXPECT_EQ(Compact("<pre>" + GetParam().Content), Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LineEnds, CompactLines,
+    testing::Values(LineCase{"CrLf", "abc\r\ndef\r\n", {"abc", "def", ""}},
+                    LineCase{"Lf", "abc\ndef\n", {"abc", "def"}},
+                    LineCase{"Cr", "abc\rdef\r", {"abc", "def"}},
+                    LineCase{"LfCr", "abc\n\rdef\n\r", {"abc", "def", ""}},
+                    LineCase{"CrLfEmptyLine", "a\r\n\r\nb\r\n", {"a", "", "b", ""}},
+                    LineCase{"LfEmptyLine", "a\n\nb\n", {"a", "", "b"}},
+                    LineCase{"CrEmptyLine", "a\r\rb\r", {"a", "", "b"}},
+                    LineCase{"LfCrEmptyLine", "a\n\r\n\rb\n\r", {"a", "", "b", ""}},
+                    LineCase{"LoneLfDroppedAfterCrLf", "ab\r\ncd\nef\r\n", {"ab", "cdef", ""}},
+                    LineCase{"LoneCrDroppedAfterLf", "ab\nc\rd\n", {"ab", "cd"}},
+                    LineCase{"CrCrLf", "ab\r\r\ncd", {"ab", "", "cd"}},
+                    LineCase{"NoFinalLineEndCrLf", "x\r\ny", {"x", "y"}},
+                    LineCase{"NoFinalLineEndLf", "x\ny", {"x", "y"}},
+                    LineCase{"NoFinalLineEndCr", "x\ry", {"x", "y"}},
+                    LineCase{"NoFinalLineEndLfCr", "x\n\ry", {"x", "y"}},
+                    LineCase{"NoLineEnd", "abc", {"abc"}}));
+
+// Line ends that fall on the text stream's 65,536-byte refills.
+TEST(CompactLines, LineEndAcrossReadBuffers) {
+  const std::string Long(65536 - 6, 'a');  // "<pre>" + Long + CR ends the first buffer
+  EXPECT_EQ(Compact("<pre>" + Long + "\r\nb\r\n"), "<pre>" + Long + "\r\nb\r\n\r\n");
+  EXPECT_EQ(Compact("<pre>" + Long + "\n\rb\n\r"), "<pre>" + Long + "\r\nb\r\n\r\n");
+  EXPECT_EQ(Compact("<pre>" + Long + "x\nb\r\n"), "<pre>" + Long + "x\r\nb\r\n");
+  EXPECT_EQ(Compact("<pre>" + Long + "x\r\nb"), "<pre>" + Long + "x\r\nb\r\n");
+}
+
+TEST(CompactLines, LineLongerThanManyBuffers) {
+  std::string Long;
+  for (int i = 0; i < 40000; ++i) Long += "ab  ";
+  std::string Expected;
+  for (int i = 0; i < 40000; ++i) Expected += "ab ";
+  EXPECT_EQ(Compact(Long + "\r\n" + Long), Expected + Expected);
+}
+
+// ---- The write step, same-stream cases and failures
+
+TEST(CompactWrite, EmptyInputWritesZeroBytesOnce) {
+  TRecordingStream In("", true, false);
+  TRecordingStream Out("", false, true);
+  CompactHTML(In, Out);
+  EXPECT_THAT(Out.Writes, testing::ElementsAre(0));
+}
+
+TEST(CompactWrite, WholeResultInOneWrite) {
+  TRecordingStream In(Lines({"<p>", "  a  b", "</p>"}), true, false);
+  TRecordingStream Out("", false, true);
+  CompactHTML(In, Out);
+  EXPECT_THAT(Out.Writes, testing::ElementsAre(12));
+  EXPECT_EQ(Out.Written, "<p> a b </p>");
+}
+
+TEST(CompactWrite, ReadsFromInputPositionAndWritesAtOutputPosition) {
+  TMemStream In;
+  FillMem(In, "skip  a  b");
+  In.Seek(4);
+  TMemStream Out;
+  FillMem(Out, "KEEP");
+  Out.Seek(4);
+  CompactHTML(In, Out);
+  EXPECT_EQ(MemContents(Out), "KEEP a b");
+}
+
+TEST(CompactWrite, SameMemStreamIsCleared) {
+  TMemStream S;
+  FillMem(S, Lines({"  a", "  b", "", "", "", ""}));
+  CompactHTML(S, S);
+  EXPECT_EQ(S.GetSize(), 4);
+  EXPECT_EQ(MemContents(S), " a b");
+}
+
+struct InPlaceCase {
+  const char* Name;
+  std::string Content;
+  std::int32_t StartAt;
+  std::string After;
+};
+
+void PrintTo(const InPlaceCase& C, std::ostream* Os) { *Os << C.Name; }
+
+class CompactInPlace : public testing::TestWithParam<InPlaceCase> {};
+
+// A file stream given as input and output is rewritten from its start
+// and cut after the result, so no old bytes remain.
+TEST_P(CompactInPlace, FileStreamRewrittenAndCut) {
+  TempDir Dir;
+  const std::string Name = Dir / "page.htm";
+  WriteFile(Name, GetParam().Content);
+  {
+    TFileStream S(Name, omRead | omWrite);
+    S.Seek(GetParam().StartAt);
+    CompactHTML(S, S);
+    EXPECT_EQ(S.GetSize(), static_cast<std::int32_t>(GetParam().After.size()));
+  }
+  EXPECT_EQ(ReadFile(Name), GetParam().After);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CompactInPlace,
+    testing::Values(InPlaceCase{"Shrinks", Lines({"<p>", "   a   b   ", "</p>"}), 0, "<p> a b </p>"},
+                    InPlaceCase{"SameLength", "abc", 0, "abc"},
+                    InPlaceCase{"Grows", "<pre>\nx\ny\n", 0, "<pre>\r\nx\r\ny\r\n"},
+                    InPlaceCase{"EmptyResult", "<!---->\r\n", 0, ""},
+                    InPlaceCase{"FromMidFile", "HEAD  tail  end", 4, " tail end"}));
+
+TEST(CompactWrite, DifferentFileStreamsAreNotCut) {
+  TempDir Dir;
+  WriteFile(Dir / "a.htm", Lines({"a", "b"}));
+  WriteFile(Dir / "b.htm", "0123456789");
+  {
+    TFileStream In(Dir / "a.htm", omRead | omShareRead);
+    TFileStream Out(Dir / "b.htm", omRead | omWrite);
+    CompactHTML(In, Out);
+  }
+  EXPECT_EQ(ReadFile(Dir / "b.htm"), "a b3456789");
+}
+
+// Input and output as one stream that cannot seek: written where it stands.
+TEST(CompactWrite, SameUnseekableStreamJustWritten) {
+  TRecordingStream S("a  b");
+  CompactHTML(S, S);
+  EXPECT_EQ(S.Written, "a b");
+}
+
+TEST(CompactWrite, ResultTooLargeForOneWriteRaisesBeforeWriting) {
+  static const char Byte = 'x';
+  // Only the length is looked at before the refusal.
+  const std::string_view Huge(&Byte, static_cast<std::size_t>(INT32_MAX) + 1);
+  TMemStream Same;
+  FillMem(Same, "old");
+  const std::string Expected =
+      Format(SErrorWriting, {ErrorCodeText(platform::ErrorFileTooLarge())});
+  try {
+    WriteCompactedText(Same, Same, Huge);
+    FAIL() << "no exception";
+  } catch (const EInOutError& E) {
+    EXPECT_EQ(E.Message(), Expected);
+  }
+  EXPECT_EQ(MemContents(Same), "old");  // not cleared
+
+  TCountingStream Out;
+  EXPECT_THROW(WriteCompactedText(Same, Out, Huge), EInOutError);
+  EXPECT_TRUE(Out.Writes.empty());
+}
+
+TEST(CompactWrite, LargestResultIsWrittenInOneCall) {
+  static const char Byte = 'x';
+  const std::string_view Largest(&Byte, static_cast<std::size_t>(INT32_MAX));
+  TMemStream In;
+  TCountingStream Out;
+  WriteCompactedText(In, Out, Largest);
+  EXPECT_THAT(Out.Writes, testing::ElementsAre(INT32_MAX));
+}
+
+TEST(CompactFailure, UnreadableInputFailsAtFirstLine) {
+  TRecordingStream In("abc", /*Readable=*/false, false);
+  TRecordingStream Out("", false, true);
+  try {
+    CompactHTML(In, Out);
+    FAIL() << "no exception";
+  } catch (const EInOutError& E) {
+    EXPECT_EQ(E.Message(), SCannotReadFromStream);
+  }
+  EXPECT_TRUE(Out.Writes.empty());
+}
+
+TEST(CompactFailure, ReadErrorLeavesOutputUntouchedAndRestoresInput) {
+  std::string Big;
+  while (Big.size() < 200000) Big += "<p>some   text</p>\r\n";
+  TFailingReadStream In(Big, /*FailAtRead=*/3);
+  TRecordingStream Out("", false, true);
+  try {
+    CompactHTML(In, Out);
+    FAIL() << "no exception";
+  } catch (const EInOutError& E) {
+    EXPECT_EQ(E.Message(), "Error reading from stream - Input/output error");
+  }
+  EXPECT_TRUE(Out.Writes.empty());
+  EXPECT_THAT(In.Reads, testing::ElementsAre(65536, 65536, 65536));
+  EXPECT_THAT(In.ExactChanges, testing::ElementsAre(false, true));
+}
+
+TEST(CompactFailure, WriteErrorPassesThrough) {
+  TRecordingStream In("abc", true, false);
+  TRecordingStream Out("", false, true);
+  Out.WriteLimit = 1;  // takes one byte: "Wrote less than expected"
+  try {
+    CompactHTML(In, Out);
+    FAIL() << "no exception";
+  } catch (const EInOutError& E) {
+    EXPECT_EQ(E.Message(), SWroteLessThanExpected);
+  }
+  EXPECT_THAT(In.ExactChanges, testing::ElementsAre(false, true));
+}
+
+}  // namespace

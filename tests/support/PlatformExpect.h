@@ -1,0 +1,58 @@
+#pragma once
+
+// Expectations that depend on the platform, kept in one place.
+
+#include <string>
+
+#include "platform/FileEnv.h"
+#include "streams/Streams.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#endif
+
+namespace expect {
+
+inline platform::SysError FileNotFound() {
+#ifdef _WIN32
+  return ERROR_FILE_NOT_FOUND;
+#else
+  return ENOENT;
+#endif
+}
+
+inline platform::SysError AccessDenied() {
+#ifdef _WIN32
+  return ERROR_ACCESS_DENIED;
+#else
+  return EACCES;
+#endif
+}
+
+inline platform::SysError SharingViolation() { return platform::ErrorSharingViolation(); }
+
+inline platform::SysError DiskFull() {
+#ifdef _WIN32
+  return ERROR_DISK_FULL;
+#else
+  return ENOSPC;
+#endif
+}
+
+inline platform::SysError IoError() {
+#ifdef _WIN32
+  return ERROR_CRC;
+#else
+  return EIO;
+#endif
+}
+
+// A code the system has no text for.
+inline platform::SysError UnknownCode() { return 0x3FFFFFF0u; }
+
+// The system's text for Code, as file error messages carry it.
+inline std::string Text(platform::SysError Code) { return ErrorCodeText(Code); }
+
+}  // namespace expect

@@ -1,0 +1,43 @@
+#pragma once
+
+// A temporary folder for a test, removed with everything in it at the end.
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <stdlib.h>
+
+class TempDir {
+public:
+  TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "pagetrim-XXXXXX").string();
+    path_ = ::mkdtemp(tmpl.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  // The full name of File inside the folder.
+  std::string operator/(const std::string& File) const { return path_ + "/" + File; }
+
+private:
+  std::string path_;
+};
+
+inline void WriteFile(const std::string& Name, const std::string& Bytes) {
+  std::ofstream out(Name, std::ios::binary | std::ios::trunc);
+  out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
+}
+
+inline std::string ReadFile(const std::string& Name) {
+  std::ifstream in(Name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
