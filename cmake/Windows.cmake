@@ -23,3 +23,8 @@ if(CMAKE_CROSSCOMPILING)
       --bits ${_pagetrim_wine_bits}
       --prefix ${CMAKE_BINARY_DIR}/wineprefix)
 endif()
+
+if(CMAKE_CROSSCOMPILING)
+  # Header-only libraries of the host that the Windows build uses.
+  set(CLI11_DIR ${PROJECT_SOURCE_DIR}/cmake/cross CACHE PATH "CLI11 for the cross build" FORCE)
+endif()

@@ -33,6 +33,48 @@ inline platform::SysError AccessDenied() {
 
 inline platform::SysError SharingViolation() { return platform::ErrorSharingViolation(); }
 
+// Creating a file in a folder that does not exist.
+inline platform::SysError PathNotFound() {
+#ifdef _WIN32
+  return ERROR_PATH_NOT_FOUND;
+#else
+  return ENOENT;
+#endif
+}
+
+// Opening an empty file name.
+inline platform::SysError EmptyName() { return PathNotFound(); }
+
+// Opening a folder as a file.
+inline platform::SysError IsADirectory() {
+#ifdef _WIN32
+  return ERROR_ACCESS_DENIED;
+#else
+  return EISDIR;
+#endif
+}
+
+// The path delimiter as a text.
+inline std::string Delimiter() { return std::string(1, platform::PathDelimiter()); }
+
+// A root folder: it already ends with the delimiter.
+inline std::string RootFolder() {
+#ifdef _WIN32
+  return "C:\\";
+#else
+  return "/";
+#endif
+}
+
+// True where folder names differ only in letter case beyond ASCII (0xC4 and
+// 0xE4 in the ANSI code page) name the same folder.
+inline constexpr bool kFoldsBeyondAscii =
+#ifdef _WIN32
+    true;
+#else
+    false;
+#endif
+
 inline platform::SysError DiskFull() {
 #ifdef _WIN32
   return ERROR_DISK_FULL;
