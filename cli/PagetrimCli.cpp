@@ -17,6 +17,7 @@
 #define PAGETRIM_FILENO fileno
 #endif
 
+#include "about/VersionInfo.h"
 #include "app/BatchRun.h"
 #include "app/ErrorReport.h"
 #include "compact/CompactHTML.h"
@@ -182,6 +183,11 @@ bool WantProgress(const TCliArgs& Args, bool ErrIsTerminal) {
   return ErrIsTerminal && !Args.Quiet && Args.Files.size() > 1;
 }
 
+std::string VersionLine(const std::string& VersionText) {
+  if (VersionText.empty()) return std::string(kProgramName) + " (no version information)";
+  return std::string(kProgramName) + ' ' + VersionText;
+}
+
 std::string FailureText(const std::string& Message) {
   std::string text = ErrorReportText(Message);
   if (text.empty() || text.back() != '\n') text += '\n';
@@ -205,6 +211,13 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
       app.add_option("-d,--destination", args.Destination, "Folder that receives the copies")
           ->type_name("DIR");
   app.add_flag("-q,--quiet", args.Quiet, "Print nothing on success");
+  app.set_version_flag(
+      "--version",
+      [] {
+        LoadProgramVersion();
+        return VersionLine(ProgramVersionText);
+      },
+      "Print the program's version and exit");
   app.add_option("FILE", args.Files, "HTML or ASP file to compact")->type_name("");
 
   try {

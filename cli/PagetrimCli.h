@@ -54,6 +54,10 @@ bool WantProgress(const TCliArgs& Args, bool ErrIsTerminal);
 // it, with exactly one line end.
 std::string FailureText(const std::string& Message);
 
+// What --version prints for the program's version text (empty when the
+// program file carries no version information).
+std::string VersionLine(const std::string& VersionText);
+
 // Runs the front end on argv with the given standard streams and returns
 // the exit status.
 int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std::FILE* Err);

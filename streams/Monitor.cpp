@@ -1,3 +1,3 @@
 #include "streams/Monitor.h"
 
-TMonitorHandle CurrentMonitor() { return nullptr; }
+std::unique_ptr<TDebugMonitor> CurrentMonitor() { return nullptr; }

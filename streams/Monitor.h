@@ -1,16 +1,25 @@
 #pragma once
 
-// The empty root of the stream family, and the monitor query the About box
-// uses to place itself.
+// The empty root of the stream family, and the query for the debug monitor
+// whose report the About box shows.
+
+#include <memory>
+#include <string>
 
 class TMonitorObject {
 public:
   virtual ~TMonitorObject() = default;
 };
 
-// Identifies a display monitor. The program never tracks monitors, so the
-// query below always answers "none".
-using TMonitorHandle = const void*;
+// A debug monitor keeps track of the program's objects in debug builds and
+// describes what it has seen.
+class TDebugMonitor {
+public:
+  virtual ~TDebugMonitor() = default;
+  // A text describing the monitor's state.
+  virtual std::string ReportText() = 0;
+};
 
-// Returns the monitor the program is shown on: always none (nullptr).
-TMonitorHandle CurrentMonitor();
+// Returns the active debug monitor, which the caller then owns, or none.
+// This program is never built with a monitor, so the answer is always none.
+std::unique_ptr<TDebugMonitor> CurrentMonitor();

@@ -82,18 +82,17 @@ protected:
 };
 
 TEST_F(BatchRunTest, WritesEveryFileInOrderAndReplacesExistingOnes) {
-  WriteFile(dir / "out/a.htm", "an older and much longer copy of the page");
+  WriteFile(dir / "out/a.htm", "old");
   std::vector<std::string> seenAtPump;
   host.OnPump = [&] {
-    seenAtPump.push_back(std::string(Exists(dir / "out/a.htm") ? "a" : "-") +
-                         (Exists(dir / "out/b.htm") ? "b" : "-"));
+    seenAtPump.push_back(ReadFile(dir / "out/a.htm") + (Exists(dir / "out/b.htm") ? "+b" : ""));
   };
   const std::string a = dir / "web/a.htm";
   const std::string b = dir / "web/b.htm";
   RunBatch(a + "|" + b, dir / "out/", host);
   EXPECT_THAT(host.Calls, ElementsAre("disable", "pump", Done(a), "pump", Done(b), "enable"));
   // The pump runs before the entry's files are opened.
-  EXPECT_THAT(seenAtPump, ElementsAre("a-", "ab"));
+  EXPECT_THAT(seenAtPump, ElementsAre("old", kDocOut));
   EXPECT_EQ(ReadFile(dir / "out/a.htm"), kDocOut);
   EXPECT_EQ(ReadFile(dir / "out/b.htm"), kDocOut);
   EXPECT_EQ(ReadFile(a), kDoc);
@@ -104,6 +103,8 @@ struct DestinationCase {
   const char* destination;  // relative to the temporary folder, '/' joined
   bool writtenBack;
 };
+
+void PrintTo(const DestinationCase& c, std::ostream* os) { *os << c.name; }
 
 class DestinationNormalisation : public ::testing::TestWithParam<DestinationCase> {};
 
@@ -150,6 +151,8 @@ struct CheckCase {
   std::vector<std::string> absent;    // files that must not exist
 };
 
+void PrintTo(const CheckCase& c, std::ostream* os) { *os << c.name; }
+
 class DestinationCheck : public ::testing::TestWithParam<CheckCase> {};
 
 TEST_P(DestinationCheck, StopsAtTheFirstEntryFromTheDestinationFolder) {
@@ -172,6 +175,8 @@ TEST_P(DestinationCheck, StopsAtTheFirstEntryFromTheDestinationFolder) {
   for (const std::string& e : c.expected) {
     if (e.rfind("done ", 0) == 0)
       expected.push_back(Done(entries[std::stoul(e.substr(5))]));
+    else if (e == "writeback")
+      expected.push_back("writeback " + (dir / c.destination) + expect::Delimiter());
     else if (e == "refused")
       expected.push_back(std::string("errorbox ") + SDestinationMustDiffer);
     else
@@ -229,13 +234,6 @@ INSTANTIATE_TEST_SUITE_P(
                         {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The write-back call carries the new text; the table above only names it.
-TEST_F(BatchRunTest, WriteBackCarriesTheNormalisedText) {
-  RunBatch(dir / "web/a.htm", dir / "WEB", host);
-  ASSERT_FALSE(host.Calls.empty());
-  EXPECT_EQ(host.Calls[0], "writeback " + (dir / "WEB/"));
-}
-
 // Lists whose shape makes empty entries, or none.
 struct ListCase {
   const char* name;
@@ -243,6 +241,8 @@ struct ListCase {
   std::vector<std::string> expected;
   bool fails;  // with the open error for an empty file name
 };
+
+void PrintTo(const ListCase& c, std::ostream* os) { *os << c.name; }
 
 class ListShape : public ::testing::TestWithParam<ListCase> {};
 
@@ -294,13 +294,6 @@ TEST_F(BatchRunTest, MissingFileStopsTheRunThere) {
   EXPECT_FALSE(Exists(dir / "out/c.htm"));
 }
 
-TEST_F(BatchRunTest, MissingDestinationFolderFailsWithoutCreatingAnything) {
-  const std::string error = RunCatching(dir / "web/a.htm", dir / "nowhere/", host);
-  EXPECT_EQ(error, OpenError(dir / "nowhere/a.htm", expect::Text(expect::PathNotFound())));
-  EXPECT_THAT(host.Calls, ElementsAre("disable", "pump", "enable"));
-  EXPECT_EQ(ReadFile(dir / "web/a.htm"), kDoc);
-}
-
 TEST_F(BatchRunTest, EntryWithoutDelimiterIsOpenedFromTheCurrentFolder) {
   const std::filesystem::path old = std::filesystem::current_path();
   std::filesystem::current_path(dir / "web");
@@ -320,6 +313,8 @@ struct AliasCase {
   std::function<void(const TempDir&)> link;
   const char* destination;
 };
+
+void PrintTo(const AliasCase& c, std::ostream* os) { *os << c.name; }
 
 class DestinationAlias : public ::testing::TestWithParam<AliasCase> {};
 
@@ -441,26 +436,6 @@ TEST_F(BatchRunTest, SourceIsReleasedWhenTheDestinationCannotBeCreated) {
   const std::string error = RunCatching(a, dir / "missing/", host);
   EXPECT_EQ(error, OpenError(dir / "missing/a.htm", expect::Text(expect::PathNotFound())));
   EXPECT_THAT(env.log, ElementsAre("open " + a, "close " + a));
-}
-
-TEST_F(BatchRunTest, SuccessfulRunReleasesSourceThenDestinationBeforeReporting) {
-  LoggingEnv env;
-  platform::ScopedFileEnv scope(&env);
-  std::vector<std::string> logAtReport;
-  class Host : public RecordingHost {
-  public:
-    explicit Host(std::function<void()> f) : f_(std::move(f)) {}
-    void FileDone(const std::string& S, std::int64_t I, std::int64_t O) override {
-      f_();
-      RecordingHost::FileDone(S, I, O);
-    }
-    std::function<void()> f_;
-  } reporting([&] { logAtReport = env.log; });
-  const std::string a = dir / "web/a.htm";
-  const std::string out = dir / "out/a.htm";
-  RunBatch(a, dir / "out/", reporting);
-  EXPECT_THAT(logAtReport, ElementsAre("open " + a, "open " + out, "close " + a, "close " + out));
-  EXPECT_THAT(reporting.Calls, ElementsAre("disable", "pump", Done(a), "enable"));
 }
 
 TEST_F(BatchRunTest, DestinationNameTakenByAFolderStopsTheRun) {

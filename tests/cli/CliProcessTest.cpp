@@ -199,6 +199,8 @@ struct CliCase {
   std::vector<std::string> absent;   // files that must not exist
 };
 
+void PrintTo(const CliCase& c, std::ostream* os) { *os << c.name; }
+
 void ExpectText(const std::string& Actual, const std::string& Expected, const char* What) {
   if (!Expected.empty() && Expected[0] == '~')
     EXPECT_NE(Actual.find(Expected.substr(1)), std::string::npos) << What << ": " << Actual;
@@ -259,14 +261,6 @@ INSTANTIATE_TEST_SUITE_P(
                 {"out/a.htm", "out/b.htm"},
                 {}},
         CliCase{"Quiet", {"-q", "-d", "@/out", "@/web/a.htm"}, "", 0, "", "", {"out/a.htm"}, {}},
-        CliCase{"LongOptions",
-                {"--quiet", "--destination=@/out/", "@/web/b.htm"},
-                "",
-                0,
-                "",
-                "",
-                {"out/b.htm"},
-                {"out/a.htm"}},
         CliCase{"StdinWithoutFile", {}, kDoc, 0, kDocOut, "", {}, {}},
         CliCase{"StdinWithDash", {"-"}, "<p>  x  </p>\n<pre>\n  y\n</pre>\n", 0,
                 "<p> x </p><pre>\r\n  y\r\n</pre>", "", {}, {}},
@@ -281,14 +275,6 @@ INSTANTIATE_TEST_SUITE_P(
                 std::string("pagetrim-cli: FILE must not contain '|': @/web/x|y.htm\n") + kUsageHint,
                 {},
                 {"out/a.htm"}},
-        CliCase{"EmptyFile",
-                {"-d", "@/out", "@/web/a.htm", ""},
-                "",
-                2,
-                "",
-                std::string("pagetrim-cli: FILE must not be empty\n") + kUsageHint,
-                {},
-                {"out/a.htm"}},
         CliCase{"FilesWithoutDestination",
                 {"@/web/a.htm"},
                 "",
@@ -298,14 +284,9 @@ INSTANTIATE_TEST_SUITE_P(
                     kUsageHint,
                 {},
                 {}},
-        CliCase{"DestinationWithoutFiles", {"-d", "@/out"}, kDoc, 2, "",
-                std::string("pagetrim-cli: -d DIR needs at least one FILE\n") + kUsageHint, {}, {}},
         CliCase{"UnknownOption", {"-x", "-d", "@/out", "@/web/a.htm"}, "", 2, "", "~-x", {},
                 {"out/a.htm"}},
-        CliCase{"DestinationWithoutValue", {"-d"}, "", 2, "", "~-d", {}, {}},
         CliCase{"Help", {"--help"}, "", 0, "~-d DIR FILE...", "", {}, {}},
-        CliCase{"HelpShort", {"-h", "-d", "@/out", "@/web/a.htm"}, "", 0, "~Exit status", "", {},
-                {"out/a.htm"}},
         CliCase{"MissingFileMidList",
                 {"-d", "@/out", "@/web/a.htm", "@/web/none.htm", "@/web/b.htm"},
                 "",
@@ -356,6 +337,18 @@ INSTANTIATE_TEST_SUITE_P(
                 {"none"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(CliVersion, PrintsOneLineAndRunsNothing) {
+  TempDir dir;
+  WriteFile(dir / "a.htm", kDoc);
+  MakeDir(dir / "out");
+  const ProcessResult r = RunProgram({"--version", "-d", dir / "out", dir / "a.htm"}, "");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("pagetrim-cli ", 0), 0u) << r.out;
+  EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << r.out;
+  EXPECT_EQ(r.err, "");
+  EXPECT_FALSE(Exists(dir / "out/a.htm"));
+}
+
 #ifndef _WIN32
 TEST(CliProgress, IsShownOnATerminalAndErasedAtTheEnd) {
   TempDir dir;
@@ -385,16 +378,6 @@ TEST(CliProgress, IsNotShownForOneFileOrWhenQuiet) {
   EXPECT_EQ(RunProgram({"-q", "-d", dir / "out", dir / "a.htm", dir / "b.htm"}, "", true).err, "");
 }
 
-TEST(CliProgress, ErrorAfterProgressStartsOnAClearedLine) {
-  TempDir dir;
-  MakeDir(dir / "out");
-  WriteFile(dir / "a.htm", kDoc);
-  const ProcessResult r =
-      RunProgram({"-d", dir / "out", dir / "a.htm", dir / "none.htm"}, "", true);
-  EXPECT_EQ(r.status, 1);
-  const std::string tail = "\r\x1b[KError opening \"" + (dir / "none.htm") + "\"";
-  EXPECT_NE(r.err.find(tail), std::string::npos) << r.err;
-}
 #endif
 
 }  // namespace

@@ -15,6 +15,8 @@ struct UsageCase {
   bool stdinMode;
 };
 
+void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
+
 class Usage : public ::testing::TestWithParam<UsageCase> {};
 
 TEST_P(Usage, IsCheckedBeforeAnythingRuns) {
@@ -130,6 +132,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, Progress,
                                            ProgressCase{1, false, true, false},
                                            ProgressCase{2, true, true, false},
                                            ProgressCase{2, false, false, false}));
+
+TEST(VersionLine, NamesTheProgramAndItsVersion) {
+  EXPECT_EQ(VersionLine("1.0.0 (build 7)"), "pagetrim-cli 1.0.0 (build 7)");
+  EXPECT_EQ(VersionLine(""), "pagetrim-cli (no version information)");
+}
 
 struct FailureCase {
   std::string message;
