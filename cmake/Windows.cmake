@@ -6,6 +6,9 @@
 set(PAGETRIM_GUI OFF CACHE BOOL "Build the Qt window program and its dialogs" FORCE)
 set(PAGETRIM_BENCH OFF CACHE BOOL "Build the benchmarks" FORCE)
 
+# Version resources and icons go through the resource compiler.
+enable_language(RC)
+
 # The Windows headers: no min/max macros, no rarely used parts.
 add_compile_definitions(NOMINMAX WIN32_LEAN_AND_MEAN)
 

@@ -171,13 +171,22 @@ std::string FailureLine(platform::SysError Code) {
   return text;
 }
 
-// Replaces every '@' in Text by Dir, every '/' by the platform's path
-// delimiter, and the names of system texts by the lines reporting them:
+// Replaces every '@' in Text by Dir, every '/' of the path it starts by the
+// platform's path delimiter, and the names of system texts by the lines reporting them:
 // $NOFILE (a missing file), $NOPATH (a missing folder), $BUSY (a sharing
 // violation).
 std::string At(const std::string& Text, const std::string& Dir) {
   std::string r;
-  for (char c : Text) r += c == '@' ? Dir : c == '/' ? expect::Delimiter() : std::string(1, c);
+  bool inPath = false;  // from '@' to the end of that path
+  for (char c : Text) {
+    if (c == '@') {
+      inPath = true;
+      r += Dir;
+    } else {
+      if (c == ' ' || c == '"' || c == ':' || c == '\n') inPath = false;
+      r += inPath && c == '/' ? expect::Delimiter() : std::string(1, c);
+    }
+  }
   for (const auto& [name, code] :
        {std::pair<std::string, platform::SysError>{"$NOFILE", expect::FileNotFound()},
         {"$NOPATH", expect::PathNotFound()},

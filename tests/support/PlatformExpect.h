@@ -54,6 +54,27 @@ inline platform::SysError IsADirectory() {
 #endif
 }
 
+// True when the tests run under Wine rather than on Windows itself.
+inline bool UnderWine() {
+#ifdef _WIN32
+  const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+  return false;
+#endif
+}
+
+// Making the end of a file that is open for reading only its end. Wine
+// passes on what the Unix call says (an invalid argument) where Windows
+// denies access.
+inline platform::SysError TruncateReadOnly() {
+#ifdef _WIN32
+  return UnderWine() ? ERROR_INVALID_PARAMETER : ERROR_ACCESS_DENIED;
+#else
+  return EACCES;
+#endif
+}
+
 // The path delimiter as a text.
 inline std::string Delimiter() { return std::string(1, platform::PathDelimiter()); }
 
