@@ -1,11 +1,12 @@
 # Quick start on a fresh Debian machine:
 #   make run    - build and run the main job
 #   make test   - build and run every test
+#   make test-win32 - cross-build for 32-bit Windows and test under Wine
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test run clean
+.PHONY: all deps configure build test test-win32 run clean
 
 all: build
 
@@ -21,8 +22,11 @@ build: configure
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+test-win32: deps
+	@bash scripts/test-win32
+
 run: build
 	@bash scripts/run
 
 clean:
-	rm -rf $(BUILD) out
+	rm -rf $(BUILD) out build-win32 build-win64
