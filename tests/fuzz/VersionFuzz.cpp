@@ -23,7 +23,7 @@ void QueryAll(std::vector<unsigned char>& Data, const std::string& Extra) {
   auto query = [&](const std::string& Path, const void** Value, std::uint32_t* Length) {
     *Value = nullptr;
     *Length = 0;
-    if (!platform::QueryVersionValue(Data.data(), size, Path, Value, Length)) return false;
+    if (!platform::QueryVersionBlock(Data.data(), size, Path, Value, Length)) return false;
     const auto* p = static_cast<const unsigned char*>(*Value);
     Check(p >= begin && p <= end && *Length <= static_cast<std::size_t>(end - p));
     return true;
