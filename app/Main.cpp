@@ -13,7 +13,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSessionManager>
-#include <QShortcut>
+
+#include <algorithm>
 
 #include "about/About.h"
 #include "app/Application.h"
@@ -30,6 +31,8 @@ QLabel* MakeLabel(QWidget* Parent, const char* Name, const char* Text, QRect Geo
   auto* label = new QLabel(QString::fromLatin1(Text), Parent);
   label->setObjectName(QString::fromLatin1(Name));
   label->setGeometry(Geometry);
+  // Where the designed font is missing, a wider one must not cut the text.
+  label->resize(std::max(Geometry.width(), label->sizeHint().width()), Geometry.height());
   return label;
 }
 
@@ -90,6 +93,7 @@ std::string FieldText(const QLineEdit* Edit) { return QFile::encodeName(Edit->te
 
 void SetFieldText(QLineEdit* Edit, const std::string& Text) {
   Edit->setText(QFile::decodeName(QByteArray::fromStdString(Text)));
+  Edit->setCursorPosition(0);  // show the start of a long path
 }
 
 THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWidget* Parent)
@@ -130,9 +134,10 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWi
 
   ChooseFiles = [this](const std::string& Folder) { return RunFileDialog(Folder); };
   ExecuteBrowse = [](TBrowseFolderDlg& Dialog) { return Dialog.Execute(); };
-  BatchErrorBox = [this](const std::string& Text) {
+  BatchErrorBox = [](const std::string& Text) {
+    // Without a parent the box is centred on the screen.
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"),
-                    QFile::decodeName(QByteArray::fromStdString(Text)), QMessageBox::Ok, this);
+                    QFile::decodeName(QByteArray::fromStdString(Text)), QMessageBox::Ok);
     box.exec();
   };
   ShowAbout = [] { ShowAboutBox(); };
@@ -142,12 +147,6 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWi
   connect(Button1, &QPushButton::clicked, this, &THTMLMainForm::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &THTMLMainForm::Button2Click);
   connect(Button3, &QPushButton::clicked, this, &THTMLMainForm::Button3Click);
-
-  // Escape presses "&Close" (the cancel button) while it is enabled.
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, this, [this] {
-    if (Button2->isEnabled()) Button2->click();
-  });
 
   // Every focusable control hands its keys to FormKeyDown.
   for (QWidget* w : std::initializer_list<QWidget*>{BitBtn1, Edit1, BitBtn2, Edit2, Button1,
@@ -250,6 +249,16 @@ void THTMLMainForm::EnableControls(bool Enabled) {
 }
 
 bool THTMLMainForm::Busy() const { return !Button1->isEnabled(); }
+
+void THTMLMainForm::keyPressEvent(QKeyEvent* Event) {
+  // Escape presses "&Close", the cancel button, while it is enabled.
+  if (Event->key() == Qt::Key_Escape && Event->modifiers() == Qt::NoModifier) {
+    if (Button2->isEnabled()) Button2->click();
+    Event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(Event);
+}
 
 void THTMLMainForm::resizeEvent(QResizeEvent* Event) {
   QWidget::resizeEvent(Event);

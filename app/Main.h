@@ -72,6 +72,7 @@ public:
   TBrowseFolderDlg* BrowseFolderDlg;
 
 protected:
+  void keyPressEvent(QKeyEvent* Event) override;
   void resizeEvent(QResizeEvent* Event) override;
   void closeEvent(QCloseEvent* Event) override;
   bool eventFilter(QObject* Watched, QEvent* Event) override;

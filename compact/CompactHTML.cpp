@@ -1,11 +1,20 @@
 #include "compact/CompactHTML.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <limits>
 #include <string>
+#include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "compact/TextBuffer.h"
 #include "streams/MemStream.h"
 #include "streams/TextStrm.h"
 #include "streams/Utils.h"
@@ -14,8 +23,8 @@
 //
 // The filter deletes characters while it scans, and after a deletion it
 // examines the character that moves into the freed position. Instead of
-// shifting the text at every deletion, each scan keeps a read cursor R and
-// a write cursor W over the same bytes (W <= R): a byte that stays is copied
+// shifting the text at every deletion, a scan keeps a read cursor R and a
+// write cursor W over the same bytes (W <= R): a byte that stays is copied
 // from R to W, a deleted byte is skipped. The text as the rules see it at
 // any moment is Text[Begin, W) followed by Text[R, End): the character
 // "before" the examined one is Text[W - 1] (or the scan's fallback when
@@ -24,8 +33,11 @@
 // scan is linear whatever the input.
 //
 // Pass 1 appends each line straight behind the result built so far and
-// compacts it there in place; pass 2 compacts the whole result in place.
-// The result is the only copy of the document that is held.
+// compacts it there in place. Pass 2 follows pass 1 line by line over the
+// same buffer, a few lines behind so that its look-ahead sees the text
+// that follows. Where pass 2 would only repeat what pass 1 did to a line,
+// it takes the line over unchanged (see TPassTwo). The result is the only
+// copy of the document that is held.
 
 namespace {
 
@@ -42,6 +54,7 @@ struct TScanFlags {
   bool InAsp = false;
 
   bool InRegion() const { return InPre || InScript || InAsp; }
+  bool operator==(const TScanFlags&) const = default;
 };
 
 // Bytes that earn a joining blank when a line ends on them.
@@ -49,6 +62,15 @@ constexpr bool InJoiningSet(unsigned char C) { return C >= 33 && C <= 254 && C !
 
 constexpr unsigned char Upper(unsigned char C) {
   return C >= 'a' && C <= 'z' ? static_cast<unsigned char>(C - 'a' + 'A') : C;
+}
+
+// The words the look-ahead after a "<" is compared with.
+constexpr std::string_view kTagWords[] = {"PRE>", "/PRE>", "SCRIPT", "/SCRIPT>", "!---->"};
+
+// Whether the first byte after a "<" can start one of the words above.
+constexpr bool MayStartTagWord(unsigned char C) {
+  const unsigned char U = Upper(C);
+  return U == 'P' || U == '/' || U == 'S' || U == '!';
 }
 
 // True when the up to Count bytes at Name, upper-cased, begin with Word.
@@ -60,9 +82,15 @@ bool NameBeginsWith(const unsigned char* Name, std::size_t Count, std::string_vi
 }
 
 // The region rules for a "<" that opens a tag; Name holds the Count (at
-// most 8) bytes that follow it.
+// most 8) bytes that follow it. The first rule that matches applies.
 void OpenTag(const unsigned char* Name, std::size_t Count, TScanFlags& F) {
   F.InTag = true;
+  if (Count == 0) return;
+  if (!MayStartTagWord(Name[0])) {
+    // None of the four region words can match: only the ASP rule is left.
+    if (Name[0] == '%' && !F.InScript && !F.InPre) F.InAsp = true;
+    return;
+  }
   if (NameBeginsWith(Name, Count, "PRE>")) {
     F.InPre = true;
   } else if (F.InPre && NameBeginsWith(Name, Count, "/PRE>")) {
@@ -71,29 +99,89 @@ void OpenTag(const unsigned char* Name, std::size_t Count, TScanFlags& F) {
     F.InScript = true;
   } else if (F.InScript && NameBeginsWith(Name, Count, "/SCRIPT>")) {
     F.InScript = false;
-  } else if (!F.InScript && !F.InPre && Count > 0 && Name[0] == '%') {
-    F.InAsp = true;
   }
 }
 
-// The character scan over Text[Begin, End), in place. Fallback is the
-// character before Begin as the rules see it: what the previous character
-// is while nothing has been kept yet, and after a deletion at Begin.
-// Returns the new end of the scanned text.
-std::size_t Scan(unsigned char* Text, std::size_t Begin, std::size_t End, TScanFlags& F,
-                 unsigned char Fallback) {
-  std::size_t R = Begin;
-  std::size_t W = Begin;
-  while (R < End) {
-    const unsigned char C = Text[R];
+// Whether the region rules and the empty-comment test, given the Count
+// (at most 8) bytes at Name that follow a "<", come out the same for every
+// longer or compacted text that keeps the bytes they were decided by: each
+// test is decided by the bytes up to its first mismatch (or its whole
+// word), and those must all lie within Count and not be blanks, which a
+// later deletion could take away.
+bool LookAheadSettled(const unsigned char* Name, std::size_t Count) {
+  if (Count == 0 || Name[0] == ' ') return false;
+  if (!MayStartTagWord(Name[0])) return true;
+  for (std::string_view Word : kTagWords) {
+    for (std::size_t I = 0; I < Word.size(); ++I) {
+      if (I >= Count || Name[I] == ' ') return false;
+      if (Upper(Name[I]) != static_cast<unsigned char>(Word[I])) break;
+    }
+  }
+  return true;
+}
+
+// Block loads may read this many bytes past the end of a scanned text.
+constexpr std::size_t kScanPadding = 16;
+
+// The character scan, in place over one buffer, resumable. Begin is
+// where the scanned text starts; Fallback is the character before it as
+// the rules see it: what the previous character is while nothing has been
+// kept yet, and after a deletion at Begin. Text[End, End + kScanPadding)
+// must be readable; those bytes are never used.
+//
+// Most bytes cannot change anything: which ones can depends only on the
+// flags, and between two such bytes the flags stay as they are. So the
+// scan applies the rules to one byte, and after a byte it kept, moves over
+// the run of bytes up to the next one that matters (copying them when
+// bytes were deleted before), sixteen bytes at a time.
+class TScan {
+public:
+  TScan(TScanFlags& F, std::size_t Begin, unsigned char Fallback)
+      : FBegin(Begin), FR(Begin), FW(Begin), F(F), FFallback(Fallback) {}
+
+  // Scans from the read cursor while it is before Stop. Look-aheads and
+  // runs of blanks reach up to End (Stop <= End), where the text ends as
+  // far as this scan knows.
+  void Run(unsigned char* Text, std::size_t Stop, std::size_t End) {
+    FText = Text;
+    FStop = Stop;
+    FEnd = End;
+    while (FR < FStop)
+      if (Step()) Skip();
+  }
+
+  std::size_t ReadPos() const { return FR; }
+  std::size_t WritePos() const { return FW; }
+  // Takes Count bytes at the read cursor over as they are.
+  void Keep(unsigned char* Text, std::size_t Count) {
+    if (FW != FR) std::memmove(Text + FW, Text + FR, Count);
+    FR += Count;
+    FW += Count;
+  }
+  // Set when some "<" opened a tag whose look-ahead was not settled
+  // within the scanned text (see LookAheadSettled).
+  bool Unsettled() const { return FUnsettled; }
+
+private:
+  unsigned char Prev() const { return FW > FBegin ? FText[FW - 1] : FFallback; }
+
+  // Applies the rules to the byte at the read cursor; true when it stays.
+  bool Step() {
+    const unsigned char C = FText[FR];
     switch (C) {
       case ' ':
         if (!F.InQuote && !F.InRegion()) {
-          const unsigned char Prev = W > Begin ? Text[W - 1] : Fallback;
-          if (Prev == ' ' || Prev == '<' || (F.InTag && (Prev == '"' || Prev == '-'))) {
-            ++R;  // deleted; the next byte moves in
-            continue;
-          }
+          const unsigned char P = Prev();
+          const bool Deleted = P == ' ' || P == '<' || (F.InTag && (P == '"' || P == '-'));
+          // Deleting a blank changes neither the flags nor the previous
+          // character, and keeping one makes a blank the previous
+          // character: either way the blanks that follow all go.
+          std::size_t R = FR + 1;
+          while (R < FEnd && FText[R] == ' ') ++R;
+          FR = R;
+          if (Deleted) return false;
+          FText[FW++] = ' ';
+          return true;
         }
         break;
       case '"':
@@ -101,13 +189,15 @@ std::size_t Scan(unsigned char* Text, std::size_t Begin, std::size_t End, TScanF
         break;
       case '<':
         if (!F.InQuote && !F.InTag) {
-          const std::size_t Ahead = End - R - 1;
-          OpenTag(Text + R + 1, Ahead < 8 ? Ahead : 8, F);
+          const std::size_t Ahead = FEnd - FR - 1;
+          const std::size_t Count = Ahead < 8 ? Ahead : 8;
+          if (!FUnsettled && !LookAheadSettled(FText + FR + 1, Count)) FUnsettled = true;
+          OpenTag(FText + FR + 1, Count, F);
           if (!F.InRegion() && Ahead >= kEmptyComment.size() &&
-              std::memcmp(Text + R + 1, kEmptyComment.data(), kEmptyComment.size()) == 0) {
+              std::memcmp(FText + FR + 1, kEmptyComment.data(), kEmptyComment.size()) == 0) {
             F.InTag = false;
-            R += 1 + kEmptyComment.size();
-            continue;
+            FR += 1 + kEmptyComment.size();
+            return false;
           }
         }
         break;
@@ -120,16 +210,226 @@ std::size_t Scan(unsigned char* Text, std::size_t Begin, std::size_t End, TScanF
       default:
         break;
     }
-    Text[W++] = C;
-    ++R;
+    FText[FW++] = C;
+    ++FR;
+    return true;
   }
-  return W;
+
+  // Lets a following blank be deleted (outside quotes and regions).
+  static bool LetsBlankGo(unsigned char P, bool InTag) {
+    return P == ' ' || P == '<' || (InTag && (P == '"' || P == '-'));
+  }
+
+  // Whether byte C, following the kept byte P, needs Step under the
+  // present flags. A blank matters only after one of the bytes that let it
+  // be deleted; "<" only where it opens a tag; ">" and the double quote
+  // only inside a tag.
+  bool Matters(unsigned char C, unsigned char P) const {
+    if (F.InQuote) return C == '"';
+    if (F.InRegion()) return F.InTag ? (C == '"' || C == '>') : C == '<';
+    if (F.InTag) return C == '"' || C == '>' || (C == ' ' && LetsBlankGo(P, true));
+    return C == '<' || (C == ' ' && LetsBlankGo(P, false));
+  }
+
+  // Moves over the bytes from the read cursor on that need no Step. The
+  // byte before the read cursor has just been kept, so the byte before
+  // each byte of the run is the previous character the rules would see.
+  void Skip() {
+    if (FR >= FStop) return;
+#if defined(__SSE2__)
+    if (F.InQuote)
+      SkipBlocks<kInQuote>();
+    else if (F.InRegion())
+      F.InTag ? SkipBlocks<kRegionTag>() : SkipBlocks<kRegionText>();
+    else
+      F.InTag ? SkipBlocks<kTag>() : SkipBlocks<kText>();
+#else
+    std::size_t R = FR;
+    std::size_t W = FW;
+    while (R < FStop && !Matters(FText[R], FText[R - 1])) FText[W++] = FText[R++];
+    FR = R;
+    FW = W;
+#endif
+  }
+
+#if defined(__SSE2__)
+  enum TMode { kInQuote, kRegionTag, kRegionText, kTag, kText };
+
+  static unsigned Mask(__m128i V, char C) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, _mm_set1_epi8(C))));
+  }
+
+  // The bytes of V that matter in Mode, as bits. Carry (bit 0) tells
+  // whether the byte before V lets a blank go; it is updated for the
+  // next block.
+  template <TMode Mode>
+  static unsigned Hits(__m128i V, unsigned& Carry) {
+    switch (Mode) {
+      case kInQuote:
+        return Mask(V, '"');
+      case kRegionTag:
+        return Mask(V, '"') | Mask(V, '>');
+      case kRegionText:
+        return Mask(V, '<');
+      case kTag: {
+        const unsigned Blanks = Mask(V, ' ');
+        const unsigned Quotes = Mask(V, '"');
+        const unsigned Lets = Blanks | Mask(V, '<') | Quotes | Mask(V, '-');
+        const unsigned H = Quotes | Mask(V, '>') | (Blanks & ((Lets << 1) | Carry));
+        Carry = (Lets >> 15) & 1;
+        return H;
+      }
+      case kText: {
+        const unsigned Blanks = Mask(V, ' ');
+        const unsigned Lts = Mask(V, '<');
+        const unsigned Lets = Blanks | Lts;
+        const unsigned H = Lts | (Blanks & ((Lets << 1) | Carry));
+        Carry = (Lets >> 15) & 1;
+        return H;
+      }
+    }
+    return 0;
+  }
+
+  template <TMode Mode>
+  void SkipBlocks() {
+    std::size_t R = FR;
+    std::size_t W = FW;
+    unsigned Carry = LetsBlankGo(FText[R - 1], Mode == kTag);
+    for (;;) {
+      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FText + R));
+      unsigned H = Hits<Mode>(V, Carry);
+      const std::size_t Left = FStop - R;
+      if (Left < 16) H |= 1u << Left;  // the stop ends the run too
+      if (H != 0) {
+        const std::size_t N = static_cast<std::size_t>(__builtin_ctz(H));
+        // Moving forward byte by byte is right for these overlapping
+        // ranges (W < R), and the runs here are short.
+        if (W != R)
+          for (std::size_t I = 0; I < N; ++I) FText[W + I] = FText[R + I];
+        FR = R + N;
+        FW = W + N;
+        return;
+      }
+      // The whole block is consumed, so storing it over bytes that it
+      // came from is safe.
+      if (W != R) _mm_storeu_si128(reinterpret_cast<__m128i*>(FText + W), V);
+      R += 16;
+      W += 16;
+    }
+  }
+#endif
+
+  unsigned char* FText = nullptr;
+  const std::size_t FBegin;
+  std::size_t FStop = 0;
+  std::size_t FEnd = 0;
+  std::size_t FR;  // read cursor: the next byte to examine
+  std::size_t FW;  // write cursor: where the next kept byte goes
+  TScanFlags& F;
+  const unsigned char FFallback;
+  bool FUnsettled = false;
+};
+
+// What pass 1 made of one line, for pass 2.
+struct TLineResult {
+  std::size_t Begin;          // the line's bytes in the text: [Begin, End),
+  std::size_t End;            // its region line break included
+  TScanFlags Before;          // the flags at the line's start
+  TScanFlags After;           // and at its end
+  unsigned char PrevBefore;   // the previous character at the line's start
+  bool Unsettled;             // a look-ahead of the line was not settled
+};
+
+// Pass 2, run a few lines behind pass 1 over the same buffer.
+//
+// Scanning a line's result once more changes nothing when the second scan
+// starts the line where pass 1 started it: same flags, same previous
+// character (it only matters outside quotes and regions), and every
+// look-ahead settled within the line. Then every byte meets the same
+// flags and the same previous character as in pass 1 and is kept, and the
+// flags end as pass 1 left them. Such a line is taken over as it is; every
+// other line is scanned, with its look-ahead running on into the lines
+// that follow it.
+class TPassTwo {
+public:
+  TPassTwo() : FScan(FFlags, 0, kNoChar) {}
+
+  // Takes the result of the next line and handles what the text allows.
+  void Add(TTextBuffer& Text, const TLineResult& Line) {
+    if (FLines.empty() && TakeOver(Text.Data(), Line)) return;
+    FLines.push_back(Line);
+    Pump(Text, false);
+  }
+
+  // Handles the lines added so far, as far as the text allows. Final: the
+  // text is complete.
+  void Pump(TTextBuffer& Text, bool Final) {
+    while (!FLines.empty()) {
+      const TLineResult& L = FLines.front();
+      if (!TakeOver(Text.Data(), L)) {
+        // Look-ahead reaches at most 8 bytes past the line.
+        if (!Final && Text.Size() < L.End + 8) return;
+        Text.Reserve(Text.Size() + kScanPadding);
+        if (FScan.ReadPos() < L.End) FScan.Run(Text.Data(), L.End, Text.Size());
+      }
+      FLines.pop_front();
+    }
+  }
+
+  // Where the text ends once every line has been handled.
+  std::size_t End() const { return FScan.WritePos(); }
+
+private:
+  // Takes line L over unchanged when scanning it would change nothing.
+  bool TakeOver(unsigned char* Text, const TLineResult& L) {
+    if (L.Unsettled || FScan.ReadPos() != L.Begin || !(FFlags == L.Before)) return false;
+    const std::size_t W = FScan.WritePos();
+    const unsigned char Prev = W > 0 ? Text[W - 1] : kNoChar;
+    if (Prev != L.PrevBefore && !L.Before.InQuote && !L.Before.InRegion()) return false;
+    FScan.Keep(Text, L.End - L.Begin);
+    FFlags = L.After;
+    return true;
+  }
+
+  TScanFlags FFlags;
+  TScan FScan;
+  std::deque<TLineResult> FLines;
+};
+
+// The smallest index I with Start <= I < End and Buffer[I] equal to A or
+// B, or -1 when there is none. Reads no byte outside [Start, End).
+std::int32_t FindEither(const unsigned char* Buffer, std::int32_t Start, std::int32_t End,
+                        unsigned char A, unsigned char B) {
+  std::int32_t I = Start;
+#if defined(__SSE2__)
+  const __m128i VA = _mm_set1_epi8(static_cast<char>(A));
+  const __m128i VB = _mm_set1_epi8(static_cast<char>(B));
+  for (; End - I >= 16; I += 16) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Buffer + I));
+    const unsigned Hits = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(V, VA), _mm_cmpeq_epi8(V, VB))));
+    if (Hits != 0) return I + __builtin_ctz(Hits);
+  }
+#endif
+  for (; I < End; ++I)
+    if (Buffer[I] == A || Buffer[I] == B) return I;
+  return -1;
 }
 
-// The input side: a TTextStream that appends each line to a string
-// instead of replacing the string's contents, so that a line lands
-// directly behind the result built so far. Line ends are recognised by
-// exactly the rules of TTextStream::ReadLine.
+// Finds the meta tag in [First, Last); returns Last when it is not there.
+const unsigned char* FindMetaTag(const unsigned char* First, const unsigned char* Last) {
+  // The needle is long: skipping by its last byte looks at few bytes.
+  static const std::boyer_moore_horspool_searcher Searcher(
+      reinterpret_cast<const unsigned char*>(kMetaTag.data()),
+      reinterpret_cast<const unsigned char*>(kMetaTag.data()) + kMetaTag.size());
+  return std::search(First, Last, Searcher);
+}
+
+// The input side: a TTextStream that appends each line to a buffer
+// instead of replacing a string's contents, so that a line lands directly
+// behind the result built so far. Line ends are recognised by exactly the
+// rules of TTextStream::ReadLine.
 class TLineAppender : public TTextStream {
 public:
   explicit TLineAppender(TBaseStream& Input) : TTextStream(-1, 0, Input) {}
@@ -138,18 +438,28 @@ public:
   // answer is known without asking the target.
   bool MoreLines() { return FReadPos < FReadFill || !EndOfStream(); }
 
-  // Appends the next line, without its line-end bytes, to S.
-  void AppendLine(std::string& S);
+  // Appends the next line, without its line-end bytes, to S. Returns the
+  // position in S of the line's first meta tag, or npos when it has none.
+  std::size_t AppendLine(TTextBuffer& S);
 
 private:
-  std::int32_t FPairPos = -1;  // next pair byte in the buffer, -1: none
-  std::uint32_t FPairRefill = 0;
-  bool FPairValid = false;
+  // Where the meta tag next occurs in the read buffer: at FMetaPos, or
+  // nowhere in [FMetaFrom, ReadFill) when FMetaPos is -1. Valid while
+  // FMetaRefill is the buffer's refill count. Searching onwards from the
+  // last hit keeps the search linear over the whole input.
+  std::int32_t FMetaPos = -1;
+  std::int32_t FMetaFrom = 0;
+  std::uint32_t FMetaRefill = 0;
+  bool FMetaValid = false;
 };
 
-void TLineAppender::AppendLine(std::string& S) {
+std::size_t TLineAppender::AppendLine(TTextBuffer& S) {
   if (!FCanRead) throw EInOutError(SCannotReadFromStream);
   const unsigned char* Buf = FReadBuffer.get();
+  const std::size_t Begin = S.Size();
+  int Pieces = 0;  // appends of one or more bytes
+  std::int32_t PieceStart = 0;
+  std::uint32_t PieceRefill = 0;
   for (;;) {
     if (FReadPos >= FReadFill) {
       const std::int32_t N = FTarget.Read(FReadBuffer.get(), FReadBufferSize);
@@ -158,75 +468,91 @@ void TLineAppender::AppendLine(std::string& S) {
       FReadFill = N > 0 ? N : 0;
       if (FReadFill == 0) break;
     }
-    std::int32_t Stop = -1;  // the line end or a dropped pair byte
+    // The first CR or LF decides the line-end convention; after that the
+    // line-end byte ends the line and the pair byte is dropped wherever it
+    // stands. Either way the first of the two bytes is what counts.
+    const bool Detecting = FLineEndChar == -1;
+    const unsigned char EndChar = Detecting ? 13 : static_cast<unsigned char>(FLineEndChar);
+    const unsigned char PairChar = Detecting ? 10 : static_cast<unsigned char>(FLineEndPairChar);
+    const std::int32_t Stop = FindEither(Buf, FReadPos, FReadFill, EndChar, PairChar);
     bool LineEnds = false;
-    if (FLineEndChar == -1) {
-      const std::int32_t A = FindByte(Buf, FReadPos, FReadFill, 10);
-      const std::int32_t E = FindByte(Buf, FReadPos, A >= 0 ? A : FReadFill, 13);
-      if (A >= 0 && E < 0) {
-        FLineEndChar = 10;
-        if (FLineEndPairChar == -1) FLineEndPairChar = 13;
-        Stop = A;
-        LineEnds = true;
-      } else if (E >= 0) {
-        FLineEndChar = 13;
-        if (FLineEndPairChar == -1) FLineEndPairChar = 10;
-        Stop = E;
-        LineEnds = true;
+    if (Stop >= 0) {
+      if (Detecting) {
+        FLineEndChar = Buf[Stop];
+        if (FLineEndPairChar == -1) FLineEndPairChar = Buf[Stop] == 10 ? 13 : 10;
       }
-    } else {
-      // The pair byte's position is remembered across calls: a search that
-      // found none need not be repeated for every line of the buffer.
-      if (!FPairValid || FPairRefill != FRefills || (FPairPos >= 0 && FPairPos < FReadPos)) {
-        FPairPos = FindByte(Buf, FReadPos, FReadFill, static_cast<std::uint8_t>(FLineEndPairChar));
-        FPairRefill = FRefills;
-        FPairValid = true;
-      }
-      const std::int32_t A = FPairPos;
-      const std::int32_t E =
-          FindByte(Buf, FReadPos, A >= 0 ? A : FReadFill, static_cast<std::uint8_t>(FLineEndChar));
-      if (A >= 0 && E < 0) {
-        Stop = A;
-      } else if (E >= 0) {
-        Stop = E;
-        LineEnds = true;
-      }
+      LineEnds = Buf[Stop] == FLineEndChar;
     }
     const std::int32_t Upto = Stop < 0 ? FReadFill : Stop;
-    S.append(reinterpret_cast<const char*>(Buf) + FReadPos, static_cast<std::size_t>(Upto - FReadPos));
+    if (Upto > FReadPos) {
+      if (Pieces++ == 0) {
+        PieceStart = FReadPos;
+        PieceRefill = FRefills;
+      }
+      S.Append(Buf + FReadPos, static_cast<std::size_t>(Upto - FReadPos));
+    }
     FReadPos = Stop < 0 ? FReadFill : Stop + 1;
     if (LineEnds) break;
   }
   ++FLineCount;
+
+  const std::size_t Length = S.Size() - Begin;
+  if (Length < kMetaTag.size()) return std::string_view::npos;
+  if (Pieces == 1 && PieceRefill == FRefills) {
+    // The line is one piece of the read buffer: use the buffer's search.
+    const std::int32_t PieceEnd = PieceStart + static_cast<std::int32_t>(Length);
+    if (!FMetaValid || FMetaRefill != FRefills || FMetaFrom > PieceStart ||
+        (FMetaPos >= 0 && FMetaPos < PieceStart)) {
+      const unsigned char* Hit = FindMetaTag(Buf + PieceStart, Buf + FReadFill);
+      FMetaPos = Hit == Buf + FReadFill ? -1 : static_cast<std::int32_t>(Hit - Buf);
+      FMetaFrom = PieceStart;
+      FMetaRefill = FRefills;
+      FMetaValid = true;
+    }
+    if (FMetaPos >= 0 && FMetaPos + static_cast<std::int32_t>(kMetaTag.size()) <= PieceEnd)
+      return Begin + static_cast<std::size_t>(FMetaPos - PieceStart);
+    return std::string_view::npos;
+  }
+  // Pieced together (across refills, or around a dropped pair byte).
+  const unsigned char* First = S.Data() + Begin;
+  const unsigned char* Hit = FindMetaTag(First, First + Length);
+  return Hit == First + Length ? std::string_view::npos : Begin + static_cast<std::size_t>(Hit - First);
 }
 
-// Pass 1: reads every line of Input and appends its compacted form to Text.
-void JoinLines(TLineAppender& Lines, std::string& Text) {
+// Both passes: reads every line of Input, compacts it behind the text
+// built so far, and hands the result to pass 2. Returns the text's end.
+std::size_t CompactLines(TLineAppender& Lines, TTextBuffer& Text) {
   TScanFlags F;
+  TPassTwo PassTwo;
   unsigned char PrevChar = kNoChar;
   unsigned char LastLineChar = kNoChar;
   while (Lines.MoreLines()) {
-    const std::size_t LineBegin = Text.size();
+    const std::size_t LineBegin = Text.Size();
     // The joining blank goes in front of the line; whether it is wanted
     // depends on the line being empty, which is known only after reading,
     // so it is put in first and taken back for an empty line.
     const bool MayJoin = !F.InRegion() && InJoiningSet(PrevChar);
-    if (MayJoin) Text.push_back(' ');
-    const std::size_t Body = Text.size();
-    Lines.AppendLine(Text);
-    if (!F.InPre && !F.InTag) {
-      const std::size_t At = std::string_view(Text).find(kMetaTag, Body);
-      if (At != std::string_view::npos) Text.erase(At, kMetaTag.size());
-    }
-    if (MayJoin && Text.size() == Body) Text.pop_back();
+    if (MayJoin) Text.PushBack(' ');
+    const std::size_t Body = Text.Size();
+    const std::size_t Meta = Lines.AppendLine(Text);
+    if (Meta != std::string_view::npos && !F.InPre && !F.InTag) Text.Erase(Meta, kMetaTag.size());
+    if (MayJoin && Text.Size() == Body) Text.PopBack();
 
-    auto* Bytes = reinterpret_cast<unsigned char*>(Text.data());
-    const std::size_t End = Scan(Bytes, LineBegin, Text.size(), F, LastLineChar);
-    PrevChar = End > LineBegin ? Bytes[End - 1] : LastLineChar;
+    const TScanFlags Before = F;
+    const std::size_t End = Text.Size();
+    Text.Reserve(End + kScanPadding);
+    TScan Scan(F, LineBegin, LastLineChar);
+    Scan.Run(Text.Data(), End, End);
+    const std::size_t Kept = Scan.WritePos();
+    PrevChar = Kept > LineBegin ? Text.Data()[Kept - 1] : LastLineChar;
+    Text.Shrink(Kept);
+    if (F.InRegion()) Text.Append(DefaultLineBreak.data(), DefaultLineBreak.size());
+    if (Text.Size() > LineBegin)
+      PassTwo.Add(Text, {LineBegin, Text.Size(), Before, F, LastLineChar, Scan.Unsettled()});
     LastLineChar = PrevChar;
-    Text.resize(End);
-    if (F.InRegion()) Text.append(DefaultLineBreak);
   }
+  PassTwo.Pump(Text, true);
+  return PassTwo.End();
 }
 
 }  // namespace
@@ -252,7 +578,7 @@ void WriteCompactedText(TBaseStream& Input, TBaseStream& Output, std::string_vie
 }
 
 void CompactHTML(TBaseStream& Input, TBaseStream& Output) {
-  std::string Text;
+  TTextBuffer Text;
   {
     TLineAppender Lines(Input);
     // Reserve once for the whole result; untouched reserve costs no memory.
@@ -260,13 +586,9 @@ void CompactHTML(TBaseStream& Input, TBaseStream& Output) {
     const std::int32_t Avail = Lines.Available();
     if (Avail > 0) {
       const std::size_t Size = static_cast<std::size_t>(Avail);
-      Text.reserve(Size + Size / 4 + 64);
+      Text.Reserve(Size + Size / 4 + 64);
     }
-    JoinLines(Lines, Text);
+    Text.Shrink(CompactLines(Lines, Text));
   }
-  // Pass 2 catches what pass 1 could not see within one line.
-  TScanFlags F;
-  auto* Bytes = reinterpret_cast<unsigned char*>(Text.data());
-  Text.resize(Scan(Bytes, 0, Text.size(), F, kNoChar));
-  WriteCompactedText(Input, Output, Text);
+  WriteCompactedText(Input, Output, Text.View());
 }

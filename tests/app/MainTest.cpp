@@ -6,11 +6,14 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QScreen>
 #include <QPushButton>
 #include <QSettings>
 #include <QSize>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +98,8 @@ TEST(MainFormTest, ControlsAsDesigned) {
 TEST(MainFormTest, ResizeWidensTheFieldsAndMovesClose) {
   TempSettings settings;
   auto form = NewForm();
+  form->show();
+  EXPECT_EQ(form->Edit1->width(), MainLayout(form->width()).EditWidth);  // the first layout
   form->resize(500, kDesignedClientHeight);
   EXPECT_EQ(form->Edit1->width(), 452);
   EXPECT_EQ(form->Edit2->width(), 452);
@@ -128,6 +133,24 @@ TEST(MainFormTest, FunctionKeysFromAnyControlWithModifiers) {
   QTest::keyClick(form->Button3, Qt::Key_F2);
   EXPECT_EQ(files, 1);
   EXPECT_EQ(browses, 2);
+}
+
+TEST(MainFormTest, F5SpansTheScreenUnlessMaximized) {
+  TempSettings settings;
+  auto form = NewForm();
+  form->show();
+  form->move(100, 50);
+  QTest::keyClick(form->Button3, Qt::Key_F5);
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_EQ(form->frameGeometry().left(), 0);
+  EXPECT_EQ(form->frameGeometry().width(), screen.width());
+  EXPECT_EQ(form->frameGeometry().top(), 50);
+  EXPECT_EQ(form->height(), kDesignedClientHeight);
+
+  form->showMaximized();
+  const QRect maximized = form->frameGeometry();
+  QTest::keyClick(form->Button3, Qt::Key_F6);
+  EXPECT_EQ(form->frameGeometry(), maximized);
 }
 
 TEST(MainFormTest, BusyWindowRefusesEveryClose) {
@@ -197,7 +220,6 @@ TEST(MainFormTest, GoRunsTheBatchFromTheWindow) {
   std::filesystem::create_directory(dir / "out");
   WriteFile(dir / "web/a.htm", "<p>  a  </p>\r\n<p>b</p>\r\n");
   auto form = NewForm();
-  std::vector<bool> enabledDuringRun;
   SetFieldText(form->Edit1, dir / "web/a.htm");
   SetFieldText(form->Edit2, dir / "out");
   form->Button1->click();
@@ -289,7 +311,9 @@ TEST(ProgramIconTest, SizesAndDisabledGlyph) {
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) {
       const QRgb c = grey.pixel(x, y);
-      if (qAlpha(c) != 0) EXPECT_TRUE(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c));
+      if (qAlpha(c) != 0) {
+        EXPECT_TRUE(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c));
+      }
     }
 }
 

@@ -15,6 +15,14 @@
 
 namespace {
 
+// Names parameterised cases after their Name field.
+struct ByName {
+  template <class T>
+  std::string operator()(const testing::TestParamInfo<T>& Info) const {
+    return Info.param.Name;
+  }
+};
+
 const std::string kMeta = "<meta name=\"GENERATOR\" content=\"Microsoft FrontPage Express 2.0\">";
 // The meta tag as the scan leaves it where it is not removed: the blank
 // after a closing quote inside a tag goes.
@@ -95,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
              "<script language=\"JavaScript\">\r\n  var a = 1;\r\n\r\n  if (a < 2) b();\r\n"
              "</script>\r\n<p>x</p>\r\n\r\n"},
         Case{"PreInsideScriptString", Lines({"<SCRIPT>document.write(\"<pre>\");</SCRIPT>", "  a  b"}),
-             "<SCRIPT>document.write(\"<pre>\");</SCRIPT>\r\n  a  b\r\n\r\n"}));
+             "<SCRIPT>document.write(\"<pre>\");</SCRIPT>\r\n  a  b\r\n\r\n"}), ByName());
 
 // The further edges and a few consequences of the rules.
 INSTANTIATE_TEST_SUITE_P(
@@ -130,6 +138,14 @@ INSTANTIATE_TEST_SUITE_P(
         // Kept by pass 1 (a tag is open at the start of its line) and left
         // whole by the ASP block; pass 2 does not remove it either.
         Case{"MetaWholeInPassTwoStays", Lines({"<% x", kMeta}), "<% x\r\n" + kMeta},
+        Case{"MetaTagsOnSeveralLines", Lines({"a", kMeta + "b", "c" + kMeta, kMeta, "d"}),
+             "a b c d"},
+        Case{"MetaSecondInLineStays", Lines({kMeta + "x" + kMeta}), "x" + kMetaScanned},
+        // A lone LF inside a CR LF file is dropped before the line is
+        // looked at, so the tag is whole again.
+        Case{"MetaAroundDroppedPairByte",
+             "x\r\n<meta name=\"GENERATOR\" con\ntent=\"Microsoft FrontPage Express 2.0\">\r\n",
+             "x"},
         Case{"LessThanAtEndOfLineOpensNoAsp", Lines({"<", "%  a  %>"}), "<% a %>"},
         Case{"LessThanAtEndOfText", "x<", "x<"},
         Case{"LoneLessThanOpensTag", Lines({"<", "  b"}), "<b"},
@@ -161,7 +177,14 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"EmptyCommentsBackToBack", "a<!----><!---->  b", "a b"},
         Case{"EmptyCommentInsideTagStays", "<a <!---->>", "<a <!---->>"},
         Case{"LessThanAfterTagBlankIsNoComment", "< <!---->", "<<!---->"},
-        Case{"RunsOfBlanksOnly", Lines({"     ", "   "}), " "}));
+        Case{"RunsOfBlanksOnly", Lines({"     ", "   "}), " "},
+        // Pass 1 makes an empty comment of "<!-- -->" by dropping its blank;
+        // pass 2 removes it, and then the blank that followed it.
+        Case{"CommentFormedByPassOne", Lines({"a <!-- -->", " b"}), "a b"},
+        Case{"CommentSpreadOverThreeLines", Lines({"<", "!----", ">x"}), "x"},
+        // Pass 2 reads "< pre>" as pass 1 left it, "<pre>", and keeps the
+        // comment that pass 1 joined inside the region it opens.
+        Case{"PreFormedByPassOne", Lines({"< pre>", "<!--", "-->"}), "<pre><!---->"}), ByName());
 
 // Lines as the text stream delivers them, made visible by a PRE region:
 // every line of the region ends with CR LF in the output.
@@ -198,7 +221,7 @@ INSTANTIATE_TEST_SUITE_P(
                     LineCase{"NoFinalLineEndLf", "x\ny", {"x", "y"}},
                     LineCase{"NoFinalLineEndCr", "x\ry", {"x", "y"}},
                     LineCase{"NoFinalLineEndLfCr", "x\n\ry", {"x", "y"}},
-                    LineCase{"NoLineEnd", "abc", {"abc"}}));
+                    LineCase{"NoLineEnd", "abc", {"abc"}}), ByName());
 
 // Line ends that fall on the text stream's 65,536-byte refills.
 TEST(CompactLines, LineEndAcrossReadBuffers) {
@@ -207,6 +230,15 @@ TEST(CompactLines, LineEndAcrossReadBuffers) {
   EXPECT_EQ(Compact("<pre>" + Long + "\n\rb\n\r"), "<pre>" + Long + "\r\nb\r\n\r\n");
   EXPECT_EQ(Compact("<pre>" + Long + "x\nb\r\n"), "<pre>" + Long + "x\r\nb\r\n");
   EXPECT_EQ(Compact("<pre>" + Long + "x\r\nb"), "<pre>" + Long + "x\r\nb\r\n");
+}
+
+// The meta tag where the text stream's reads split its line.
+TEST(CompactLines, MetaTagAcrossReadBuffers) {
+  for (std::size_t Before : {65536u - 30u, 65536u - 2u, 65536u, 65536u + 70u}) {
+    const std::string Fill(Before - 2, 'a');
+    EXPECT_EQ(Compact(Fill + "\r\n" + kMeta + "\r\nz\r\n"), Fill + " z") << Before;
+    EXPECT_EQ(Compact(Fill + "\r\n<b>" + kMeta + "</b>\r\n"), Fill + " <b></b>") << Before;
+  }
 }
 
 TEST(CompactLines, LineLongerThanManyBuffers) {
@@ -285,7 +317,7 @@ INSTANTIATE_TEST_SUITE_P(
                     InPlaceCase{"SameLength", "abc", 0, "abc"},
                     InPlaceCase{"Grows", "<pre>\nx\ny\n", 0, "<pre>\r\nx\r\ny\r\n"},
                     InPlaceCase{"EmptyResult", "<!---->\r\n", 0, ""},
-                    InPlaceCase{"FromMidFile", "HEAD  tail  end", 4, " tail end"}));
+                    InPlaceCase{"FromMidFile", "HEAD  tail  end", 4, " tail end"}), ByName());
 
 TEST(CompactWrite, DifferentFileStreamsAreNotCut) {
   TempDir Dir;

@@ -58,7 +58,10 @@ const std::vector<std::string> kPieces = {
     "/script>", "/ScRiPt>", "!---->", "<!---->", "<!--", "-->", "<%", "%>", "\xFF", "\xFE",
     "<pre>", "</pre>", "<script>", "</script>", "=\"", "<meta name=\"GENERATOR\" ",
     "content=\"Microsoft FrontPage Express 2.0\">",
-    "<meta name=\"GENERATOR\" content=\"Microsoft FrontPage Express 2.0\">"};
+    "<meta name=\"GENERATOR\" content=\"Microsoft FrontPage Express 2.0\">",
+    // Long runs, so that whole blocks of plain bytes come between events.
+    "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJ", "                    ",
+    "\"quoted value with  two  blanks and more text\"", "text with single blanks only here"};
 
 std::string RandomDocument(std::mt19937& Rng, std::size_t Pieces) {
   std::string Doc;
@@ -68,7 +71,7 @@ std::string RandomDocument(std::mt19937& Rng, std::size_t Pieces) {
 
 TEST(CompactCrossCheck, RandomSmallDocuments) {
   std::mt19937 Rng(20240611);
-  for (int N = 0; N < 4000; ++N) {
+  for (int N = 0; N < 20000; ++N) {
     const std::string Doc = RandomDocument(Rng, 1 + Rng() % 60);
     ExpectSame(Doc);
     if (HasFatalFailure()) return;
@@ -78,7 +81,7 @@ TEST(CompactCrossCheck, RandomSmallDocuments) {
 TEST(CompactCrossCheck, RandomDocumentsWithOneLineEndKind) {
   const char* Ends[] = {"\r\n", "\n", "\r", "\n\r"};
   std::mt19937 Rng(77);
-  for (int N = 0; N < 2000; ++N) {
+  for (int N = 0; N < 10000; ++N) {
     std::string Doc;
     const int Lines = 1 + static_cast<int>(Rng() % 12);
     for (int L = 0; L < Lines; ++L) {
@@ -87,6 +90,26 @@ TEST(CompactCrossCheck, RandomDocumentsWithOneLineEndKind) {
       Doc += Line + Ends[N % 4];
     }
     if (Rng() % 2) Doc.pop_back();
+    ExpectSame(Doc);
+    if (HasFatalFailure()) return;
+  }
+}
+
+// Many short lines of a few pieces each: what one pass sees within a line
+// and the other across lines differs most here.
+TEST(CompactCrossCheck, RandomShortLines) {
+  const std::vector<std::string> Short = {"<", ">", " ", "  ", "-", "--", "!", "!--", "-->",
+                                          "<!--", "<!-- -->", "pre>", "< pre>", "/pre>",
+                                          "script", "%", "<%", "\"", "a", "\t", "<!---->"};
+  std::mt19937 Rng(909);
+  for (int N = 0; N < 20000; ++N) {
+    std::string Doc;
+    const int Lines = 1 + static_cast<int>(Rng() % 8);
+    for (int L = 0; L < Lines; ++L) {
+      const int Pieces = static_cast<int>(Rng() % 4);
+      for (int P = 0; P < Pieces; ++P) Doc += Short[Rng() % Short.size()];
+      Doc += "\r\n";
+    }
     ExpectSame(Doc);
     if (HasFatalFailure()) return;
   }
