@@ -7,7 +7,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-win32 run bench clean
+.PHONY: all deps configure build test test-win32 run bench clean test-asan fuzz
 
 all: build
 
@@ -32,6 +32,26 @@ run: build
 # The compaction benchmark (a minute or two; needs ~0.5 GB free in /tmp).
 bench: build
 	@$(BUILD)/bench/pagetrim_bench
+
+# The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+BUILD_ASAN ?= build-asan
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+test-asan: deps
+	@cmake -S . -B $(BUILD_ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPAGETRIM_SANITIZE=ON -DPAGETRIM_BENCH=OFF $(CMAKE_FLAGS)
+	@cmake --build $(BUILD_ASAN) -j $(JOBS)
+	@$(SANITIZER_ENV) ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
+
+# The libFuzzer targets, built with clang, each run for FUZZ_TIME seconds.
+BUILD_FUZZ ?= build-fuzz
+FUZZ_TIME ?= 60
+
+fuzz: deps
+	@cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DPAGETRIM_FUZZ=ON -DPAGETRIM_GUI=OFF -DPAGETRIM_TESTS=OFF -DPAGETRIM_BENCH=OFF
+	@cmake --build $(BUILD_FUZZ) --target pagetrim_fuzzers -j $(JOBS)
+	@bash scripts/fuzz $(BUILD_FUZZ) $(FUZZ_TIME)
 
 clean:
 	rm -rf $(BUILD) out build-win32 build-win64

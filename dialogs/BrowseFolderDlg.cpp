@@ -16,6 +16,11 @@
 // ---------------------------------------------------------------------------
 // Decisions
 
+std::uint32_t BrowseFlags(TBrowseKind Kind) {
+  return Kind == bkComputers ? BIF_BROWSEFORCOMPUTER
+                             : BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS;
+}
+
 std::string TrimFolderPath(const std::string& Path, char Delimiter) {
   if (Path.size() < 2 || Path.back() != Delimiter) return Path;
   if (Delimiter == '\\' && Path.size() == 3 && Path[1] == ':') {

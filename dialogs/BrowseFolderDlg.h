@@ -33,6 +33,14 @@ enum TDialogPosition : std::uint8_t {
   dpScreenCenter = 1,  // centred on the primary screen
 };
 
+// What the folder tree lets the user confirm.
+inline constexpr std::uint32_t BIF_RETURNONLYFSDIRS = 0x0001;   // items with a path only
+inline constexpr std::uint32_t BIF_RETURNFSANCESTORS = 0x0008;  // and what holds them
+inline constexpr std::uint32_t BIF_BROWSEFORCOMPUTER = 0x1000;  // computers only
+
+// The browse flags of Kind: computers for bkComputers, folders otherwise.
+std::uint32_t BrowseFlags(TBrowseKind Kind);
+
 // A help topic number; 0 means none.
 using THelpContext = std::int32_t;
 

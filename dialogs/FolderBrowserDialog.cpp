@@ -15,8 +15,9 @@
 
 TFolderBrowserDialog::TFolderBrowserDialog(TBrowseKind Kind, const TFolderRoots& Roots,
                                            const QString& Text, QWidget* Parent)
-    : QDialog(Parent), kind_(Kind) {
-  setWindowTitle(Kind == bkComputers ? tr("Browse for Computer") : tr("Browse for Folder"));
+    : QDialog(Parent), kind_(Kind), flags_(BrowseFlags(Kind)) {
+  setWindowTitle(flags_ & BIF_BROWSEFORCOMPUTER ? tr("Browse for Computer")
+                                                : tr("Browse for Folder"));
   model_ = new TFolderTreeModel(BuildFolderTree(Kind, Roots), this);
 
   // The buttons come first among the dialog's children: OK is the first
@@ -98,16 +99,17 @@ void TFolderBrowserDialog::showEvent(QShowEvent* Event) {
 }
 
 void TFolderBrowserDialog::CurrentChanged() {
-  // Only computers can be chosen when computers are browsed, and only items
-  // with a file-system path otherwise.
+  // Browsing for computers confirms computers only; browsing for folders
+  // (BIF_RETURNONLYFSDIRS) items with a file-system path only.
   const QModelIndex Item = CurrentItem();
-  EnableOK(kind_ == bkComputers ? model_->IsComputer(Item) : !model_->ItemPath(Item).empty());
+  EnableOK(flags_ & BIF_BROWSEFORCOMPUTER ? model_->IsComputer(Item)
+                                          : !model_->ItemPath(Item).empty());
   emit SelectionChanged();
 }
 
 void TFolderBrowserDialog::SetSelection(const std::string& Path) {
   const QModelIndex Item =
-      kind_ == bkComputers
+      flags_ & BIF_BROWSEFORCOMPUTER
           ? model_->IndexForComputer(QFile::decodeName(QByteArray::fromStdString(Path)))
           : model_->IndexForPath(Path);
   if (Item.isValid()) SelectItem(Item);

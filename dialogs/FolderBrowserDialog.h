@@ -64,6 +64,7 @@ private:
   void Reveal();
 
   TBrowseKind kind_;
+  std::uint32_t flags_;
   TFolderTreeModel* model_ = nullptr;
   QLabel* text_ = nullptr;
   QTreeView* tree_ = nullptr;

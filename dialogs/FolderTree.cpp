@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QFileSystemWatcher>
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QSysInfo>
@@ -92,7 +93,7 @@ std::vector<std::string> HostsFileNames(const std::string& Text) {
     std::string Address;
     if (!(Fields >> Address)) continue;
     // The local host comes from the system's own name; multicast and the
-    // special IPv6 groups name no computer.
+    // special IPv6 groups (ip6-allnodes, ...) name no computer.
     const std::string Lower = LowerCase(Address);
     if (StartsWith(Lower, "127.") || Lower == "::1" || StartsWith(Lower, "ff") ||
         StartsWith(Lower, "fe00:") || Lower == "0.0.0.0" || Lower == "::")
@@ -100,7 +101,7 @@ std::vector<std::string> HostsFileNames(const std::string& Text) {
     std::string Name;
     while (Fields >> Name) {
       const std::string Key = LowerCase(Name);
-      if (StartsWith(Key, "localhost") || StartsWith(Key, "ip6-")) continue;
+      if (StartsWith(Key, "localhost")) continue;
       if (Seen.insert(Key).second) Names.push_back(Name);
     }
   }
@@ -177,8 +178,9 @@ std::unique_ptr<TFolderItem> BuildFolderTree(TBrowseKind Kind, const TFolderRoot
 // ---------------------------------------------------------------------------
 
 TFolderTreeModel::TFolderTreeModel(std::unique_ptr<TFolderItem> Top, QObject* Parent)
-    : QAbstractItemModel(Parent), top_(std::move(Top)) {
+    : QAbstractItemModel(Parent), top_(std::move(Top)), roots_(new QFileSystemWatcher(this)) {
   Attach(top_.get());
+  connect(roots_, &QFileSystemWatcher::directoryChanged, this, &TFolderTreeModel::FolderChanged);
 }
 
 TFolderTreeModel::~TFolderTreeModel() = default;
@@ -189,12 +191,12 @@ void TFolderTreeModel::Attach(TFolderItem* Item) {
     auto* Files = new QFileSystemModel(this);
     Files->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     Files->setReadOnly(true);
-    Files->sort(0, Qt::AscendingOrder);
     Item->Files = Files;
     if (QFileInfo(FromBytes(Item->Path)).isDir()) {
       const QString Path = FromBytes(Item->Path);
       Files->setRootPath(Path);
       Item->Source = Files->index(Path);
+      roots_->addPath(Path);
     }
     anchors_.push_back(Item);
     Watch(Item);
@@ -282,6 +284,19 @@ void TFolderTreeModel::Watch(TFolderItem* Anchor) {
                          : QPersistentModelIndex();
     endResetModel();
   });
+}
+
+void TFolderTreeModel::FolderChanged(const QString& Path) {
+  if (QFileInfo(Path).isDir()) return;
+  // A browsed folder went away: its item stays, without sub-folders.
+  for (TFolderItem* Anchor : anchors_) {
+    if (!Anchor->Source.isValid() || FromBytes(Anchor->Path) != Path) continue;
+    const int Count = Anchor->Files->rowCount(Anchor->Source);
+    const int Fixed = static_cast<int>(Anchor->Children.size());
+    if (Count > 0) beginRemoveRows(IndexOfItem(Anchor), Fixed, Fixed + Count - 1);
+    Anchor->Source = QPersistentModelIndex();
+    if (Count > 0) endRemoveRows();
+  }
 }
 
 bool TFolderTreeModel::Under(const TFolderItem* Anchor, const QModelIndex& Source) {

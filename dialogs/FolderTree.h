@@ -23,6 +23,7 @@
 #include "dialogs/BrowseFolderDlg.h"
 
 class QFileSystemModel;
+class QFileSystemWatcher;
 
 struct TFolderItem {
   QString Name;
@@ -71,7 +72,7 @@ bool IsBrowsableMount(const std::string& RootPath, const std::string& Device,
 QString MountDisplayName(const std::string& RootPath, const QString& Label);
 
 // The host names in the text of a hosts file, first occurrence first, less
-// the loopback and multicast entries and the localhost names.
+// the loopback, multicast and special entries and the localhost names.
 std::vector<std::string> HostsFileNames(const std::string& Text);
 
 // The invisible top item of the tree for Kind.
@@ -127,6 +128,7 @@ private:
 
   void Attach(TFolderItem* Item);
   void Watch(TFolderItem* Anchor);
+  void FolderChanged(const QString& Path);
   Node* FixedNode(const TFolderItem* Item) const;
   Node* FolderNode(TFolderItem* Anchor, const QModelIndex& Folder) const;
   Node* NodeOf(const QModelIndex& Parent) const;
@@ -139,6 +141,8 @@ private:
   mutable std::map<const TFolderItem*, std::unique_ptr<Node>> fixed_;
   mutable std::map<std::pair<const TFolderItem*, const void*>, std::unique_ptr<Node>> folders_;
   std::vector<TFolderItem*> anchors_;
+  // The source models do not notice their own root folder going away.
+  QFileSystemWatcher* roots_ = nullptr;
   // Per source model, whether each change under way concerns its anchor.
   std::map<const QFileSystemModel*, std::vector<bool>> pending_;
   std::vector<std::pair<QPersistentModelIndex, QPersistentModelIndex>> layout_;

@@ -16,181 +16,51 @@ namespace {
 
 std::string Bytes(const QString& Text) { return QFile::encodeName(Text).toStdString(); }
 
-// ---------------------------------------------------------------------------
-// Which mounts count as drives
-
-struct MountCase {
-  const char* Root;
-  const char* Device;
-  const char* Type;
-  bool Browsable;
-};
-
-class MountTest : public testing::TestWithParam<MountCase> {};
-
-TEST_P(MountTest, Decides) {
-  const MountCase& C = GetParam();
-  EXPECT_EQ(IsBrowsableMount(C.Root, C.Device, C.Type), C.Browsable)
-      << C.Root << " " << C.Device << " " << C.Type;
+TEST(FolderRootsTest, MountsThatCountAsDrives) {
+  const struct {
+    const char *Root, *Device, *Type;
+    bool Browsable;
+  } Cases[] = {
+      {"/", "/dev/vda", "ext4", false},           {"/media/al/USB", "/dev/sdb1", "vfat", true},
+      {"/run/media/al/D", "/dev/sdc1", "exfat", true}, {"/boot/efi", "/dev/sda1", "vfat", false},
+      {"/bootleg", "/dev/sdd1", "ext4", true},    {"/etc/hosts", "/dev/vda", "ext4", false},
+      {"/media/app", "/dev/loop3", "squashfs", false}, {"/run/lock", "/dev/sda1", "ext4", false},
+      {"/tmp", "tmpfs", "tmpfs", false},          {"/mnt/win", "//server/share", "cifs", true},
+  };
+  for (const auto& C : Cases) EXPECT_EQ(IsBrowsableMount(C.Root, C.Device, C.Type), C.Browsable) << C.Root;
+  EXPECT_EQ(MountDisplayName("/media/usb", ""), "/media/usb");
+  EXPECT_EQ(MountDisplayName("/media/usb", "/media/usb"), "/media/usb");
+  EXPECT_EQ(MountDisplayName("/mnt/d", "Daten \u00c4"), "Daten \u00c4 (/mnt/d)");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Mounts, MountTest,
-    testing::Values(MountCase{"/", "/dev/vda", "ext4", false},
-                    MountCase{"", "/dev/sdb1", "vfat", false},
-                    MountCase{"/media/alice/USB", "/dev/sdb1", "vfat", true},
-                    MountCase{"/run/media/alice/Disk", "/dev/sdc1", "exfat", true},
-                    MountCase{"/mnt/data", "/dev/nvme0n1p3", "ext4", true},
-                    MountCase{"/home", "/dev/sda2", "ext4", true},
-                    MountCase{"/boot", "/dev/sda1", "ext4", false},
-                    MountCase{"/boot/efi", "/dev/sda1", "vfat", false},
-                    MountCase{"/bootleg", "/dev/sdd1", "ext4", true},
-                    MountCase{"/etc/hosts", "/dev/vda", "ext4", false},
-                    MountCase{"/snap/core/123", "/dev/loop3", "squashfs", false},
-                    MountCase{"/media/cd", "/dev/loop0", "squashfs", false},
-                    MountCase{"/media/cd", "/dev/sr0", "iso9660", true},
-                    MountCase{"/run/user/1000", "tmpfs", "tmpfs", false},
-                    MountCase{"/run/lock", "/dev/sda1", "ext4", false},
-                    MountCase{"/proc", "proc", "proc", false},
-                    MountCase{"/sys/fs/cgroup", "cgroup", "cgroup2", false},
-                    MountCase{"/dev/shm", "tmpfs", "tmpfs", false},
-                    MountCase{"/tmp", "tmpfs", "tmpfs", false},
-                    MountCase{"/srv/share", "server:/export", "nfs4", true},
-                    MountCase{"/mnt/win", "//server/share", "cifs", true},
-                    MountCase{"/var/lib/docker/overlay2/x", "overlay", "overlay", false}));
-
-struct MountNameCase {
-  const char* Root;
-  const char* Label;
-  const char* Shown;
-};
-
-class MountNameTest : public testing::TestWithParam<MountNameCase> {};
-
-TEST_P(MountNameTest, Shows) {
-  const MountNameCase& C = GetParam();
-  EXPECT_EQ(MountDisplayName(C.Root, QString::fromUtf8(C.Label)), QString::fromUtf8(C.Shown));
-}
-
-INSTANTIATE_TEST_SUITE_P(Names, MountNameTest,
-                         testing::Values(MountNameCase{"/media/usb", "", "/media/usb"},
-                                         MountNameCase{"/media/usb", "/media/usb", "/media/usb"},
-                                         MountNameCase{"/media/usb", "BACKUP", "BACKUP (/media/usb)"},
-                                         MountNameCase{"/mnt/d", "Daten Ä", "Daten Ä (/mnt/d)"}));
-
-// ---------------------------------------------------------------------------
-// Known computers
-
-struct HostsCase {
-  const char* Name;
-  const char* Text;
-  std::vector<std::string> Hosts;
-};
-
-class HostsTest : public testing::TestWithParam<HostsCase> {};
-
-TEST_P(HostsTest, Lists) { EXPECT_EQ(HostsFileNames(GetParam().Text), GetParam().Hosts); }
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, HostsTest,
-    testing::Values(
-        HostsCase{"Empty", "", {}},
-        HostsCase{"DebianDefault",
-                  "127.0.0.1\tlocalhost\n127.0.1.1\tvm.example.org vm\n\n"
-                  "::1     localhost ip6-localhost ip6-loopback\n"
-                  "ff02::1 ip6-allnodes\nff02::2 ip6-allrouters\n",
-                  {}},
-        HostsCase{"Hosts",
-                  "192.168.1.10 fileserver fileserver.lan   # the NAS\n"
-                  "10.0.0.5\tbuild\n",
-                  {"fileserver", "fileserver.lan", "build"}},
-        HostsCase{"CommentsAndBlanks", "# 10.0.0.1 old\n   \n#\n10.0.0.2 new # 10.0.0.3 gone\n",
-                  {"new"}},
-        HostsCase{"AddressWithoutName", "10.0.0.9\n10.0.0.8 eight\n", {"eight"}},
-        HostsCase{"DuplicatesIgnoreCase", "10.0.0.1 Alpha\n10.0.0.2 alpha beta\nfe80::1 BETA\n",
-                  {"Alpha", "beta"}},
-        HostsCase{"CrLfLines", "10.0.0.1 one\r\n10.0.0.2 two\r\n", {"one", "two"}},
-        HostsCase{"UnspecifiedAddresses", "0.0.0.0 ads.example.com\n:: nothing\n", {}}),
-    [](const testing::TestParamInfo<HostsCase>& Info) { return Info.param.Name; });
-
-// ---------------------------------------------------------------------------
-// The fixed part of the tree
-
-TFolderRoots SampleRoots() {
-  TFolderRoots Roots;
-  Roots.Desktop = "/home/alice/Desktop";
-  Roots.Home = "/home/alice";
-  Roots.Mounts = {{"/media/usb", "USB (/media/usb)"}, {"/mnt/data", "/mnt/data"}};
-  Roots.Computers = {"vm", "fileserver"};
-  return Roots;
-}
-
-std::vector<QString> ChildNames(const TFolderItem* Item) {
-  std::vector<QString> Names;
-  for (const auto& Child : Item->Children) Names.push_back(Child->Name);
-  return Names;
-}
-
-TEST(FolderTreeBuild, MyComputerShowsRootAndDrives) {
-  auto Top = BuildFolderTree(bkMyComputer, SampleRoots());
-  ASSERT_EQ(Top->Children.size(), 1u);
-  const TFolderItem* Computer = Top->Children[0].get();
-  EXPECT_EQ(Computer->Name, "Computer");
-  EXPECT_TRUE(Computer->Path.empty());
-  EXPECT_FALSE(Computer->Browse);
-  EXPECT_EQ(Computer->Image, QAbstractFileIconProvider::Computer);
-  EXPECT_EQ(ChildNames(Computer),
-            (std::vector<QString>{"/", "USB (/media/usb)", "/mnt/data"}));
-  EXPECT_EQ(Computer->Children[0]->Path, "/");
-  EXPECT_EQ(Computer->Children[1]->Path, "/media/usb");
-  for (const auto& Drive : Computer->Children) {
-    EXPECT_TRUE(Drive->Browse);
-    EXPECT_EQ(Drive->Image, QAbstractFileIconProvider::Drive);
-    EXPECT_EQ(Drive->Parent, Computer);
-  }
-}
-
-TEST(FolderTreeBuild, DesktopHoldsHomeAndComputer) {
-  auto Top = BuildFolderTree(bkDesktop, SampleRoots());
-  ASSERT_EQ(Top->Children.size(), 1u);
-  const TFolderItem* Desktop = Top->Children[0].get();
-  EXPECT_EQ(Desktop->Path, "/home/alice/Desktop");
-  EXPECT_TRUE(Desktop->Browse);
-  EXPECT_EQ(Desktop->Image, QAbstractFileIconProvider::Desktop);
-  EXPECT_EQ(ChildNames(Desktop), (std::vector<QString>{"Home", "Computer"}));
-  EXPECT_EQ(Desktop->Children[0]->Path, "/home/alice");
-  EXPECT_EQ(Desktop->Children[1]->Children.size(), 3u);
-}
-
-TEST(FolderTreeBuild, DesktopThatIsHomeListsHomeOnce) {
-  TFolderRoots Roots = SampleRoots();
-  Roots.Desktop = Roots.Home;
-  auto Top = BuildFolderTree(bkDesktop, Roots);
-  EXPECT_EQ(ChildNames(Top->Children[0].get()), (std::vector<QString>{"Computer"}));
-}
-
-TEST(FolderTreeBuild, ComputersHaveNoPaths) {
-  auto Top = BuildFolderTree(bkComputers, SampleRoots());
-  ASSERT_EQ(Top->Children.size(), 1u);
-  const TFolderItem* Network = Top->Children[0].get();
-  EXPECT_EQ(Network->Image, QAbstractFileIconProvider::Network);
-  EXPECT_FALSE(Network->Computer);
-  EXPECT_EQ(ChildNames(Network), (std::vector<QString>{"vm", "fileserver"}));
-  for (const auto& Host : Network->Children) {
-    EXPECT_TRUE(Host->Computer);
-    EXPECT_TRUE(Host->Path.empty());
-    EXPECT_FALSE(Host->Browse);
-    EXPECT_EQ(Host->Image, QAbstractFileIconProvider::Computer);
-  }
-}
-
-TEST(FolderTreeBuild, SystemRootsKnowTheLocalHost) {
+TEST(FolderRootsTest, ComputersFromAHostsFile) {
+  const std::pair<const char*, std::vector<std::string>> Cases[] = {
+      {"", {}},
+      {"127.0.0.1 localhost\n127.0.1.1 vm.example.org vm\n::1 localhost ip6-localhost\n"
+       "ff02::1 ip6-allnodes\nfe00::0 ip6-localnet\n0.0.0.0 ads.example.com\n",
+       {}},
+      {"192.168.1.10 nas nas.lan   # the NAS\n# 10.0.0.1 old\n\n10.0.0.9\n10.0.0.5\tbuild\r\n",
+       {"nas", "nas.lan", "build"}},
+      {"10.0.0.1 Alpha\n10.0.0.2 alpha beta\nfe80::1 BETA\n", {"Alpha", "beta"}},
+  };
+  for (const auto& [Text, Hosts] : Cases) EXPECT_EQ(HostsFileNames(Text), Hosts) << Text;
   const TFolderRoots Roots = SystemFolderRoots();
   ASSERT_FALSE(Roots.Computers.empty());
   EXPECT_EQ(Roots.Computers.front(), QSysInfo::machineHostName());
-  EXPECT_EQ(Roots.FileSystemRoot, "/");
-  EXPECT_FALSE(Roots.Home.empty());
   for (const TMountPoint& Mount : Roots.Mounts) EXPECT_NE(Mount.Path, "/");
+}
+
+TEST(FolderTreeBuild, DesktopHoldsHomeOnlyWhenItIsAnotherFolder) {
+  TFolderRoots Roots;
+  Roots.Desktop = "/home/al/Desktop";
+  Roots.Home = "/home/al";
+  for (const auto& [Desktop, Names] : {std::pair{"/home/al/Desktop", 2u}, std::pair{"/home/al", 1u}}) {
+    Roots.Desktop = Desktop;
+    const auto Top = BuildFolderTree(bkDesktop, Roots);
+    EXPECT_EQ(Top->Children.at(0)->Path, Desktop);
+    EXPECT_EQ(Top->Children[0]->Children.size(), Names);
+    EXPECT_EQ(Top->Children[0]->Children.back()->Name, "Computer");
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -260,119 +130,76 @@ protected:
   QModelIndex Computer, RootItem, UsbItem;
 };
 
-TEST_F(FolderModelTest, FixedItemsComeFirst) {
-  EXPECT_EQ(Model->rowCount(), 1);
-  EXPECT_EQ(Model->columnCount(), 1);
+TEST_F(FolderModelTest, ListsFixedItemsThenSortedVisibleFolders) {
+  EXPECT_EQ(Model->rowCount() + Model->columnCount(), 2);
   EXPECT_EQ(Computer.data().toString(), "Computer");
   EXPECT_EQ(Model->rowCount(Computer), 2);
-  EXPECT_EQ(RootItem.data().toString(), QFile::decodeName(QByteArray::fromStdString(Root)));
   EXPECT_EQ(UsbItem.data().toString(), "USB");
-  EXPECT_EQ(Model->ItemPath(Computer), "");
-  EXPECT_EQ(Model->ItemPath(RootItem), Root);
-  EXPECT_EQ(Model->ItemPath(UsbItem), Usb);
+  EXPECT_EQ(Model->ItemPath(Computer) + "|" + Model->ItemPath(RootItem) + "|" +
+                Model->ItemPath(UsbItem),
+            "|" + Root + "|" + Usb);
   EXPECT_EQ(Model->ItemImage(Computer), QAbstractFileIconProvider::Computer);
   EXPECT_EQ(Model->ItemImage(UsbItem), QAbstractFileIconProvider::Drive);
   EXPECT_EQ(Model->parent(UsbItem), Computer);
-  EXPECT_FALSE(Model->parent(Computer).isValid());
-  EXPECT_TRUE(Model->hasChildren(RootItem));
-  EXPECT_FALSE(Model->IsComputer(Computer));
-}
+  EXPECT_FALSE(Model->parent(Computer).isValid() || Model->IsComputer(Computer));
 
-TEST_F(FolderModelTest, ListsFoldersOnlySortedWithoutHiddenOnes) {
-  ASSERT_TRUE(WaitForNames(RootItem, {"alpha", "beta", "media"}));
+  ASSERT_TRUE(WaitForNames(RootItem, {"alpha", "beta", "media"}));  // no file, no hidden folder
   const QModelIndex Beta = Model->index(1, 0, RootItem);
-  EXPECT_EQ(Model->ItemPath(Beta), Root + "/beta");
   EXPECT_EQ(Model->ItemImage(Beta), QAbstractFileIconProvider::Folder);
   EXPECT_EQ(Model->parent(Beta), RootItem);
   ASSERT_TRUE(WaitForNames(Beta, {"deep"}));
   const QModelIndex Deep = Model->index(0, 0, Beta);
   EXPECT_EQ(Model->ItemPath(Deep), Root + "/beta/deep");
-  EXPECT_EQ(Model->parent(Deep), Beta);
   EXPECT_EQ(Model->data(Deep, Qt::ToolTipRole).toString().toStdString(), Root + "/beta/deep");
-}
-
-TEST_F(FolderModelTest, DriveListsItsOwnFolders) {
+  EXPECT_EQ(Model->parent(Deep), Beta);
   ASSERT_TRUE(WaitForNames(UsbItem, {"photos", "stick"}));
   EXPECT_EQ(Model->ItemPath(Model->index(1, 0, UsbItem)), Usb + "/stick");
 }
 
-struct PathCase {
-  const char* Path;      // below the temporary folder
-  const char* Expected;  // the item's path below it, empty: not in the tree
-  bool OnDrive;          // reached through the drive rather than the root
-};
-
-class FolderPathTest : public FolderModelTest, public testing::WithParamInterface<PathCase> {};
-
-TEST_P(FolderPathTest, FindsTheItem) {
-  const PathCase& C = GetParam();
+TEST_F(FolderModelTest, FindsFoldersBelowTheDeepestItemHoldingThem) {
   const std::string Base = Bytes(Dir.path());
-  const QModelIndex Item = Model->IndexForPath(Base + C.Path);
-  if (!*C.Expected) {
-    EXPECT_FALSE(Item.isValid()) << Model->ItemPath(Item);
-    return;
+  const struct {
+    const char* Path;      // below the temporary folder
+    const char* Expected;  // the item's path below it, empty: not in the tree
+    bool OnDrive;          // reached through the drive rather than the root
+  } Cases[] = {
+      {"/root", "/root", false},          {"/root/beta/deep/", "/root/beta/deep", false},
+      {"/root/./beta/../alpha", "/root/alpha", false},
+      {"/root/media", "/root/media", false}, {"/root/media/usb", "/root/media/usb", true},
+      {"/root/media/usb/stick", "/root/media/usb/stick", true},
+      {"/root/missing", "", false},       {"/root/.hidden", "", false},
+      {"/root/notes.txt", "", false},     {"/rootless", "", false},  {"", "", false},
+  };
+  for (const auto& C : Cases) {
+    const QModelIndex Item = Model->IndexForPath(Base + C.Path);
+    ASSERT_EQ(Item.isValid(), *C.Expected != 0) << C.Path;
+    if (!Item.isValid()) continue;
+    EXPECT_EQ(Model->ItemPath(Item), Base + C.Expected);
+    QModelIndex Top = Item;
+    while (Model->parent(Top) != Computer) Top = Model->parent(Top);
+    EXPECT_EQ(Top, C.OnDrive ? UsbItem : RootItem) << C.Path;
   }
-  ASSERT_TRUE(Item.isValid());
-  EXPECT_EQ(Model->ItemPath(Item), Base + C.Expected);
-  QModelIndex Top = Item;
-  while (Model->parent(Top).isValid() && Model->parent(Top) != Computer) Top = Model->parent(Top);
-  EXPECT_EQ(Top, C.OnDrive ? UsbItem : RootItem);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Paths, FolderPathTest,
-    testing::Values(PathCase{"/root", "/root", false}, PathCase{"/root/", "/root", false},
-                    PathCase{"/root/alpha", "/root/alpha", false},
-                    PathCase{"/root/beta/deep/", "/root/beta/deep", false},
-                    PathCase{"/root/./beta/../alpha", "/root/alpha", false},
-                    PathCase{"/root/media", "/root/media", false},
-                    PathCase{"/root/media/usb", "/root/media/usb", true},
-                    PathCase{"/root/media/usb/stick", "/root/media/usb/stick", true},
-                    PathCase{"/root/missing", "", false}, PathCase{"/root/.hidden", "", false},
-                    PathCase{"/root/notes.txt", "", false}, PathCase{"/rootless", "", false},
-                    PathCase{"", "", false}));
-
-TEST_F(FolderModelTest, EmptyPathIsNotInTheTree) { EXPECT_FALSE(Model->IndexForPath("").isValid()); }
-
-TEST_F(FolderModelTest, FollowsNewAndRemovedFolders) {
+  EXPECT_FALSE(Model->IndexForPath("").isValid());
+  // A folder reached by its path before its parent was listed keeps its place.
+  const QPersistentModelIndex Kept(Model->IndexForPath(Root + "/beta/deep"));
   ASSERT_TRUE(WaitForNames(RootItem, {"alpha", "beta", "media"}));
-  ASSERT_TRUE(QDir().mkdir(Dir.filePath("root/gamma")));
-  ASSERT_TRUE(WaitForNames(RootItem, {"alpha", "beta", "gamma", "media"}));
-  ASSERT_TRUE(QDir(Dir.filePath("root/beta")).removeRecursively());
-  ASSERT_TRUE(WaitForNames(RootItem, {"alpha", "gamma", "media"}));
-}
-
-TEST_F(FolderModelTest, FolderReachedByPathBeforeListingStaysConsistent) {
-  const QModelIndex Deep = Model->IndexForPath(Root + "/beta/deep");
-  ASSERT_TRUE(Deep.isValid());
-  const QPersistentModelIndex Kept(Deep);
-  ASSERT_TRUE(WaitForNames(RootItem, {"alpha", "beta", "media"}));
-  ASSERT_TRUE(Kept.isValid());
   EXPECT_EQ(Model->ItemPath(Kept), Root + "/beta/deep");
   EXPECT_EQ(Model->parent(Kept).data().toString(), "beta");
 }
 
-TEST_F(FolderModelTest, ComputerLookupFindsNothingWithoutComputers) {
-  EXPECT_FALSE(Model->IndexForComputer("vm").isValid());
-}
-
-TEST(FolderModelComputers, FindsComputersIgnoringCase) {
-  TFolderRoots Roots;
-  Roots.Computers = {"vm", "FileServer"};
-  TFolderTreeModel Model(BuildFolderTree(bkComputers, Roots));
-  const QModelIndex Network = Model.index(0, 0);
-  EXPECT_EQ(Network.data().toString(), "Network");
-  const QModelIndex Server = Model.IndexForComputer("fileserver");
-  ASSERT_TRUE(Server.isValid());
-  EXPECT_EQ(Server.parent(), Network);
-  EXPECT_EQ(Server.row(), 1);
-  EXPECT_TRUE(Model.IsComputer(Server));
-  EXPECT_EQ(Model.ItemName(Server), "FileServer");
-  EXPECT_EQ(Model.ItemPath(Server), "");
-  EXPECT_EQ(Model.ItemImage(Server), QAbstractFileIconProvider::Computer);
-  EXPECT_FALSE(Model.IndexForComputer("Network").isValid());
-  EXPECT_FALSE(Model.IndexForComputer("").isValid());
-  EXPECT_FALSE(Model.hasChildren(Server));
+TEST_F(FolderModelTest, FollowsNewAndRemovedFolders) {
+  ASSERT_TRUE(WaitForNames(RootItem, {"alpha", "beta", "media"}));
+  ASSERT_TRUE(WaitForNames(UsbItem, {"photos", "stick"}));
+  ASSERT_TRUE(QDir().mkdir(Dir.filePath("root/gamma")));
+  ASSERT_TRUE(WaitForNames(RootItem, {"alpha", "beta", "gamma", "media"}));
+  ASSERT_TRUE(QDir(Dir.filePath("root/beta")).removeRecursively());
+  ASSERT_TRUE(WaitForNames(RootItem, {"alpha", "gamma", "media"}));
+  ASSERT_TRUE(QDir().rmdir(Dir.filePath("root/media/usb/photos")));
+  ASSERT_TRUE(WaitForNames(UsbItem, {"stick"}));
+  // The drive's own folder goes: the drive item stays, empty.
+  ASSERT_TRUE(QDir(Dir.filePath("root/media/usb")).removeRecursively());
+  ASSERT_TRUE(WaitForNames(UsbItem, {}));
+  EXPECT_EQ(Model->rowCount(Computer), 2);
 }
 
 }  // namespace
