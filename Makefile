@@ -2,11 +2,12 @@
 #   make run    - build and run the main job
 #   make test   - build and run every test
 #   make bench  - build and run the compaction benchmark
+#   make test-win32 - cross-build for 32-bit Windows and test under Wine
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test run bench clean test-asan fuzz
+.PHONY: all deps configure build test test-win32 run bench clean test-asan fuzz
 
 all: build
 
@@ -21,6 +22,9 @@ build: configure
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+test-win32: deps
+	@bash scripts/test-win32
 
 run: build
 	@bash scripts/run
@@ -50,4 +54,4 @@ fuzz: deps
 	@bash scripts/fuzz $(BUILD_FUZZ) $(FUZZ_TIME)
 
 clean:
-	rm -rf $(BUILD) out
+	rm -rf $(BUILD) out build-win32 build-win64

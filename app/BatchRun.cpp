@@ -6,6 +6,7 @@
 #include "compact/CompactHTML.h"
 #include "platform/FileEnv.h"
 #include "platform/FileIdentity.h"
+#include "platform/PathCompare.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
 
@@ -14,17 +15,6 @@ namespace {
 // Open modes of the two files of one entry.
 constexpr TOpenMode kSourceMode = omRead | omShareRead;         // 9
 constexpr TOpenMode kDestinationMode = omRead | omWrite | omCreate;  // 7
-
-char FoldAscii(char C) { return (C >= 'A' && C <= 'Z') ? static_cast<char>(C - 'A' + 'a') : C; }
-
-// Compares two folder names without regard to the case of ASCII letters;
-// every other byte must match exactly.
-bool SameFolderName(const std::string& A, const std::string& B) {
-  if (A.size() != B.size()) return false;
-  for (std::size_t i = 0; i < A.size(); ++i)
-    if (FoldAscii(A[i]) != FoldAscii(B[i])) return false;
-  return true;
-}
 
 // The files the list's entries reach, taken before anything is written.
 std::set<platform::FileIdentity> SourceIdentities(const std::string& SourceList) {
@@ -99,7 +89,7 @@ void RunBatch(const std::string& SourceList, const std::string& Destination, TBa
       const std::string folder = entry.substr(0, nameAt);
       const std::string name = entry.substr(nameAt);
 
-      if (SameFolderName(dest, folder)) {
+      if (platform::SameFolderName(dest, folder)) {
         Host.ErrorBox(SDestinationMustDiffer);
         Host.EnableControls(true);
         return;

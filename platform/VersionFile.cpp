@@ -56,4 +56,9 @@ bool ReadFileVersionData(const std::string& FileName, std::uint32_t Size, void* 
   return ReadVersionData(file, Size, Data);
 }
 
+bool QueryVersionValue(void* Block, std::uint32_t BlockSize, std::string_view SubBlock,
+                       const void** Value, std::uint32_t* Length) {
+  return QueryVersionBlock(Block, BlockSize, SubBlock, Value, Length);
+}
+
 }  // namespace platform

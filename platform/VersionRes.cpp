@@ -446,7 +446,7 @@ bool ReadVersionData(const ByteSource& Source, std::uint32_t Size, void* Data) {
   return true;
 }
 
-bool QueryVersionValue(void* Block, std::uint32_t BlockSize, std::string_view SubBlock,
+bool QueryVersionBlock(void* Block, std::uint32_t BlockSize, std::string_view SubBlock,
                        const void** Value, std::uint32_t* Length) {
   auto* data = static_cast<Byte*>(Block);
   const std::uint32_t stored = BlockSize / 3;

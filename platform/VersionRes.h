@@ -84,7 +84,7 @@ std::uint32_t VersionBlockLength(const void* Data, std::size_t Size);
 
 // The size a buffer needs for the version data of Source: three times the
 // block's length (the block, then room for the UTF-8 copies of the text
-// values QueryVersionValue hands out), or 0 when Source has no version block.
+// values QueryVersionBlock hands out), or 0 when Source has no version block.
 std::uint32_t VersionDataSize(const ByteSource& Source);
 
 // Fills Data (Size bytes) with Source's version data: the block, then the
@@ -93,11 +93,20 @@ std::uint32_t VersionDataSize(const ByteSource& Source);
 // Data's contents are then undefined.
 bool ReadVersionData(const ByteSource& Source, std::uint32_t Size, void* Data);
 
-// The same two services for the file called FileName, read through the
-// current FileEnv. A file that cannot be opened or read has no version data
-// (size 0, read false).
+// The version resource services of the platform. Windows answers them
+// with its own calls (GetFileVersionInfoSizeA, GetFileVersionInfoA,
+// VerQueryValueA); elsewhere they are the functions above, with files read
+// through the current FileEnv.
+//
+// The size of the buffer that ReadFileVersionData needs for FileName's
+// version data, and the reading itself. A file that cannot be opened or read
+// has no version data (size 0, read false).
 std::uint32_t FileVersionDataSize(const std::string& FileName);
 bool ReadFileVersionData(const std::string& FileName, std::uint32_t Size, void* Data);
+// Looks SubBlock up in the data ReadFileVersionData filled, as
+// QueryVersionBlock does.
+bool QueryVersionValue(void* Block, std::uint32_t BlockSize, std::string_view SubBlock,
+                       const void** Value, std::uint32_t* Length);
 
 // Looks SubBlock up in version data that ReadVersionData filled (Block,
 // BlockSize bytes; the block is the first third of it). SubBlock is a path
@@ -114,7 +123,7 @@ bool ReadFileVersionData(const std::string& FileName, std::uint32_t Size, void* 
 // is written into Block's spare room and stays valid as long as Block does.
 // Returns false, leaving *Value and *Length untouched, when the path names
 // no node or the nodes on the way are malformed.
-bool QueryVersionValue(void* Block, std::uint32_t BlockSize, std::string_view SubBlock,
+bool QueryVersionBlock(void* Block, std::uint32_t BlockSize, std::string_view SubBlock,
                        const void** Value, std::uint32_t* Length);
 
 // The full path of the running program's own executable file, or an empty

@@ -2,16 +2,13 @@
 
 // Temporary folders and whole-file helpers for tests that touch real files.
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <string>
+
+#include "support/TempFolder.h"
 
 namespace testsupport {
 
@@ -19,25 +16,16 @@ namespace testsupport {
 // contents when the object goes.
 class TempDir {
 public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pagetrim-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    // Read-only files made by a test must not keep their folder alive.
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(path_, ec);
-  }
+  TempDir() : path_(MakeTempFolder()) {}
+  ~TempDir() { RemoveFolder(path_); }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  // The folder, without a trailing '/'.
+  // The folder, without a trailing delimiter.
   const std::string& Path() const { return path_; }
-  // Path() + '/' + Relative.
-  std::string operator/(const std::string& Relative) const { return path_ + '/' + Relative; }
+  // Path() + delimiter + Relative, with every '/' of Relative turned into
+  // the platform's delimiter.
+  std::string operator/(const std::string& Relative) const { return JoinPath(path_, Relative); }
 
 private:
   std::string path_;
@@ -55,13 +43,10 @@ inline std::string ReadFile(const std::string& Name) {
   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-inline bool Exists(const std::string& Name) {
-  struct stat st {};
-  return lstat(Name.c_str(), &st) == 0;
-}
+inline bool Exists(const std::string& Name) { return PathExists(Name); }
 
 inline void MakeDir(const std::string& Name) {
-  if (mkdir(Name.c_str(), 0777) != 0) throw std::runtime_error("cannot create " + Name);
+  if (!MakeFolder(Name)) throw std::runtime_error("cannot create " + Name);
 }
 
 }  // namespace testsupport

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/FileEnv.h"
+
 #include <map>
 #include <string>
 #include <vector>
@@ -44,13 +46,20 @@ TEST(KeyActionTest, FunctionKeys) {
     EXPECT_EQ(KeyAction(c.key, c.pickers, c.maximized), c.want) << c.key;
 }
 
+// A path written with '/' in the platform's own delimiter.
+std::string P(std::string Path) {
+  for (char& c : Path)
+    if (c == '/') c = platform::PathDelimiter();
+  return Path;
+}
+
 TEST(SourceDialogFolderTest, FolderOfTheFirstEntry) {
-  EXPECT_EQ(SourceDialogFolder("", "/home/u"), "/home/u");
-  EXPECT_EQ(SourceDialogFolder("/srv/web/a.htm|/srv/web/b.htm", "/x"), "/srv/web/");
-  EXPECT_EQ(SourceDialogFolder("/srv/web/a.htm|/other/b.htm", "/x"), "/srv/web/");
-  EXPECT_EQ(SourceDialogFolder("a.htm", "/x"), "");
-  EXPECT_EQ(SourceDialogFolder("|/srv/a.htm", "/x"), "");
-  EXPECT_EQ(SourceDialogFolder("/a.htm", "/x"), "/");
+  EXPECT_EQ(SourceDialogFolder("", P("/home/u")), P("/home/u"));
+  EXPECT_EQ(SourceDialogFolder(P("/srv/web/a.htm|/srv/web/b.htm"), P("/x")), P("/srv/web/"));
+  EXPECT_EQ(SourceDialogFolder(P("/srv/web/a.htm|/other/b.htm"), P("/x")), P("/srv/web/"));
+  EXPECT_EQ(SourceDialogFolder("a.htm", P("/x")), "");
+  EXPECT_EQ(SourceDialogFolder(P("|/srv/a.htm"), P("/x")), "");
+  EXPECT_EQ(SourceDialogFolder(P("/a.htm"), P("/x")), P("/"));
 }
 
 TEST(JoinSourcesTest, JoinsWithoutOuterSeparators) {
@@ -64,10 +73,10 @@ TEST(JoinSourcesTest, JoinsWithoutOuterSeparators) {
 }
 
 TEST(BrowseStartFolderTest, OneFinalDelimiterRemoved) {
-  EXPECT_EQ(BrowseStartFolder("/srv/out/"), "/srv/out");
-  EXPECT_EQ(BrowseStartFolder("/srv/out"), "/srv/out");
-  EXPECT_EQ(BrowseStartFolder("/srv/out//"), "/srv/out/");
-  EXPECT_EQ(BrowseStartFolder("/"), "");
+  EXPECT_EQ(BrowseStartFolder(P("/srv/out/")), P("/srv/out"));
+  EXPECT_EQ(BrowseStartFolder(P("/srv/out")), P("/srv/out"));
+  EXPECT_EQ(BrowseStartFolder(P("/srv/out//")), P("/srv/out/"));
+  EXPECT_EQ(BrowseStartFolder(P("/")), "");
   EXPECT_EQ(BrowseStartFolder(""), "");
 }
 

@@ -1,18 +1,25 @@
 // Runs the built pagetrim-cli on temporary folders and checks its exit
 // status, its output and the files it writes.
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/FileTestSupport.h"
+#include "support/PlatformExpect.h"
 
 using testsupport::Exists;
 using testsupport::MakeDir;
@@ -31,6 +38,74 @@ struct ProcessResult {
   std::string err;
 };
 
+#ifdef _WIN32
+// One argument quoted for the command line the C run-time splits again.
+std::string Quote(const std::string& Arg) {
+  if (!Arg.empty() && Arg.find_first_of(" \t\"") == std::string::npos) return Arg;
+  std::string q = "\"";
+  std::size_t backslashes = 0;
+  for (char c : Arg) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    // Backslashes before a quote are doubled, and the quote escaped.
+    q.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+    backslashes = 0;
+    q += c;
+  }
+  q.append(2 * backslashes, '\\');
+  return q + '"';
+}
+
+// Undoes the text mode of the program's standard error: CR LF back to LF.
+std::string FromTextMode(const std::string& Text) {
+  std::string r;
+  for (std::size_t i = 0; i < Text.size(); ++i)
+    if (!(Text[i] == '\r' && i + 1 < Text.size() && Text[i + 1] == '\n')) r += Text[i];
+  return r;
+}
+
+// Runs the program with Args and Input on its standard input.
+ProcessResult RunProgram(const std::vector<std::string>& Args, const std::string& Input) {
+  TempDir io;
+  WriteFile(io / "in", Input);
+  std::string line = Quote(testsupport::BuildPath(PAGETRIM_CLI_PATH));
+  for (const std::string& a : Args) line += ' ' + Quote(a);
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  auto open = [&](const std::string& Name, DWORD Access, DWORD Disposition) {
+    return ::CreateFileA(Name.c_str(), Access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                         Disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  HANDLE in = open(io / "in", GENERIC_READ, OPEN_EXISTING);
+  HANDLE out = open(io / "out", GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE err = open(io / "err", GENERIC_WRITE, CREATE_ALWAYS);
+  ProcessResult result;
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = in;
+  si.hStdOutput = out;
+  si.hStdError = err;
+  PROCESS_INFORMATION pi{};
+  if (in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
+      ::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+                       &pi)) {
+    ::WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    if (::GetExitCodeProcess(pi.hProcess, &code)) result.status = static_cast<int>(code);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+  } else {
+    ADD_FAILURE() << "cannot start " << line;
+  }
+  for (HANDLE h : {in, out, err})
+    if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+  result.out = ReadFile(io / "out");
+  result.err = FromTextMode(ReadFile(io / "err"));
+  return result;
+}
+#else
 // Runs the program with Args and Input on its standard input. With
 // ErrTerminal, its standard error is a pseudo terminal.
 ProcessResult RunProgram(const std::vector<std::string>& Args, const std::string& Input,
@@ -85,11 +160,40 @@ ProcessResult RunProgram(const std::vector<std::string>& Args, const std::string
   if (!ErrTerminal) result.err = ReadFile(io / "err");
   return result;
 }
+#endif
 
-// Replaces every '@' in Text by Dir.
+// The line the program ends with when a file error stops it: the system's
+// text for Code as the default error report shows it.
+std::string FailureLine(platform::SysError Code) {
+  std::string text = expect::Text(Code);
+  if (static_cast<unsigned char>(text.back()) > '.') text += '.';
+  if (text.back() != '\n') text += '\n';
+  return text;
+}
+
+// Replaces every '@' in Text by Dir, every '/' of the path it starts by the
+// platform's path delimiter, and the names of system texts by the lines reporting them:
+// $NOFILE (a missing file), $NOPATH (a missing folder), $BUSY (a sharing
+// violation).
 std::string At(const std::string& Text, const std::string& Dir) {
   std::string r;
-  for (char c : Text) r += c == '@' ? Dir : std::string(1, c);
+  bool inPath = false;  // from '@' to the end of that path
+  for (char c : Text) {
+    if (c == '@') {
+      inPath = true;
+      r += Dir;
+    } else {
+      if (c == ' ' || c == '"' || c == ':' || c == '\n') inPath = false;
+      r += inPath && c == '/' ? expect::Delimiter() : std::string(1, c);
+    }
+  }
+  for (const auto& [name, code] :
+       {std::pair<std::string, platform::SysError>{"$NOFILE", expect::FileNotFound()},
+        {"$NOPATH", expect::PathNotFound()},
+        {"$BUSY", expect::SharingViolation()}}) {
+    const std::size_t at = r.find(name);
+    if (at != std::string::npos) r.replace(at, name.size(), FailureLine(code));
+  }
   return r;
 }
 
@@ -122,14 +226,28 @@ TEST_P(Cli, ExitStatusOutputAndFiles) {
   MakeDir(dir / "out");
   WriteFile(dir / "web/a.htm", kDoc);
   WriteFile(dir / "web/b.htm", kDoc);
-  ASSERT_EQ(symlink((dir / "web").c_str(), (dir / "alias").c_str()), 0);
+#ifdef _WIN32
+  // Symbolic links need privileges on Windows; a path through ".." names
+  // the source folder by another text all the same.
+  MakeDir(dir / "other");
+  const std::string alias = "other/../web";
+#else
+  std::filesystem::create_directory_symlink(dir / "web", dir / "alias");
+  const std::string alias = "alias";
+#endif
   std::vector<std::string> args;
-  for (const std::string& a : c.args) args.push_back(At(a, dir.Path()));
+  for (std::string a : c.args) {
+    const std::size_t at = a.find("ALIAS");
+    if (at != std::string::npos) a.replace(at, 5, alias);
+    args.push_back(At(a, dir.Path()));
+  }
 
   const ProcessResult r = RunProgram(args, c.input);
   EXPECT_EQ(r.status, c.status);
   ExpectText(r.out, At(c.out, dir.Path()), "stdout");
-  ExpectText(r.err, At(c.err, dir.Path()), "stderr");
+  std::string err = c.err;
+  if (const std::size_t at = err.find("ALIAS"); at != std::string::npos) err.replace(at, 5, alias);
+  ExpectText(r.err, At(err, dir.Path()), "stderr");
   for (const std::string& f : c.written) EXPECT_EQ(ReadFile(dir / f), kDocOut) << f;
   for (const std::string& f : c.absent) EXPECT_FALSE(Exists(dir / f)) << f;
   EXPECT_EQ(ReadFile(dir / "web/a.htm"), kDoc);
@@ -183,7 +301,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "",
                 1,
                 "@/web/a.htm: 10 -> 7 bytes (-30.0%)\n",
-                "Error opening \"@/web/none.htm\" - No such file or directory.\n",
+                "Error opening \"@/web/none.htm\" - $NOFILE",
                 {"out/a.htm"},
                 {"out/b.htm", "out/none.htm"}},
         CliCase{"DestinationIsSourceFolder",
@@ -211,11 +329,11 @@ INSTANTIATE_TEST_SUITE_P(
                 {},
                 {}},
         CliCase{"DestinationIsSourceByAnotherName",
-                {"-d", "@/alias", "@/web/a.htm"},
+                {"-d", "@/ALIAS", "@/web/a.htm"},
                 "",
                 1,
                 "",
-                "Error opening \"@/alias/a.htm\" - Device or resource busy.\n",
+                "Error opening \"@/ALIAS/a.htm\" - $BUSY",
                 {},
                 {}},
         CliCase{"MissingDestinationFolder",
@@ -223,7 +341,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "",
                 1,
                 "",
-                "Error opening \"@/none/a.htm\" - No such file or directory.\n",
+                "Error opening \"@/none/a.htm\" - $NOPATH",
                 {},
                 {"none"}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -240,6 +358,7 @@ TEST(CliVersion, PrintsOneLineAndRunsNothing) {
   EXPECT_FALSE(Exists(dir / "out/a.htm"));
 }
 
+#ifndef _WIN32
 TEST(CliProgress, IsShownOnATerminalAndErasedAtTheEnd) {
   TempDir dir;
   MakeDir(dir / "out");
@@ -267,5 +386,7 @@ TEST(CliProgress, IsNotShownForOneFileOrWhenQuiet) {
   EXPECT_EQ(RunProgram({"-d", dir / "out", dir / "a.htm"}, "", true).err, "");
   EXPECT_EQ(RunProgram({"-q", "-d", dir / "out", dir / "a.htm", dir / "b.htm"}, "", true).err, "");
 }
+
+#endif
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The POSIX file services: Windows-style sharing between opens and
-// processes, refusal of directories and special files, 32-bit limits.
+// The POSIX file services: sharing between processes and under other
+// names, refusal of directories and special files, files that shrink.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,42 +30,6 @@ std::string OpenError(const std::string& Name, TOpenMode Mode) {
   }
   return "";
 }
-
-struct ShareCase {
-  TOpenMode first, second;
-  bool allowed;
-};
-
-class SharingTest : public ::testing::TestWithParam<ShareCase> {};
-
-TEST_P(SharingTest, SecondOpenFollowsTheFirstOnesSharing) {
-  const ShareCase& c = GetParam();
-  TempDir dir;
-  const std::string name = dir / "a.htm";
-  WriteFile(name, "original");
-  TFileStream first(name, c.first);
-  const std::string err = OpenError(name, c.second);
-  if (c.allowed) {
-    EXPECT_EQ(err, "");
-  } else {
-    EXPECT_EQ(err, Format(SErrorOpening, {name, expect::Text(expect::SharingViolation())}));
-  }
-  if (!(c.first & omCreate) && !(c.allowed && (c.second & omCreate))) {
-    EXPECT_EQ(ReadFile(name), "original");
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, SharingTest,
-    ::testing::Values(ShareCase{9, 9, true},                    // two readers that share
-                      ShareCase{9, 7, false},                   // a reader refuses a writer
-                      ShareCase{7, 9, false},                   // a writer shares nothing
-                      ShareCase{9, 1, false},                   // the second denies reading
-                      ShareCase{1 + 8 + 16, 2 + 16, false},     // the second denies reading
-                      ShareCase{1 + 8 + 16, 2 + 8 + 16, true},  // all shared
-                      ShareCase{1 + 16, 2 + 8, true},           // each shares what the other does
-                      ShareCase{1 + 16, 1 + 8, false},          // reading not shared
-                      ShareCase{3 + 8 + 16, 7 + 8 + 16, true}));
 
 // Runs Child in a forked process that holds its open until told to stop.
 class HeldElsewhere {
@@ -159,40 +123,6 @@ TEST(SpecialFilesTest, DirectoriesFifosAndDevicesAreRefusedWithoutBlocking) {
   EXPECT_EQ(OpenError(dir.path(), 7), Format(SErrorOpening, {dir.path(), expect::Text(EISDIR)}));
 }
 
-TEST(LimitsTest, SizeBeyond32BitsIsAnOverflowNotAWrappedNumber) {
-  TempDir dir;
-  const std::string name = dir / "big.htm";
-  {
-    int fd = ::open(name.c_str(), O_CREAT | O_WRONLY, 0600);
-    ASSERT_NE(fd, -1);
-    ASSERT_EQ(ftruncate(fd, 3LL * 1024 * 1024 * 1024), 0);  // sparse
-    close(fd);
-  }
-  TFileStream s(name, 9);
-  const std::string overflow = expect::Text(platform::ErrorOverflow());
-  try {
-    s.GetSize();
-    FAIL();
-  } catch (const EInOutError& e) {
-    EXPECT_EQ(e.Message(), Format(SIOError, {overflow}));
-  }
-  EXPECT_THROW(s.Available(), EInOutError);
-}
-
-TEST(LimitsTest, WritePast2GBIsRefused) {
-  TempDir dir;
-  TFileStream s(dir / "big.htm", 7);
-  s.Seek(0x7FFFFFF0);
-  char buf[32] = {};
-  try {
-    s.Write(buf, 32);
-    FAIL();
-  } catch (const EInOutError& e) {
-    EXPECT_EQ(e.Message(), Format(SErrorWriting, {expect::Text(platform::ErrorFileTooLarge())}));
-  }
-  EXPECT_EQ(s.Write(buf, 15), 15);
-}
-
 TEST(ShrinkingFileTest, LineReadingEndsWhenTheFileShrinksUnderIt) {
   TempDir dir;
   const std::string name = dir / "a.htm";
@@ -210,13 +140,6 @@ TEST(ShrinkingFileTest, LineReadingEndsWhenTheFileShrinksUnderIt) {
     ++lines;
   }
   EXPECT_LT(lines, 10);
-}
-
-TEST(ErrorTextTest, SystemTextsAndFallback) {
-  std::string text;
-  EXPECT_TRUE(platform::FileEnv::Default()->ErrorText(expect::FileNotFound(), &text));
-  EXPECT_FALSE(text.empty());
-  EXPECT_FALSE(platform::FileEnv::Default()->ErrorText(expect::UnknownCode(), &text));
 }
 
 }  // namespace

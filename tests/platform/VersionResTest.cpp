@@ -30,7 +30,7 @@ TResult Query(const Bytes& Block, std::string_view Path) {
   const void* value = nullptr;
   std::uint32_t length = 0xDEADu;
   TResult r;
-  r.Ok = platform::QueryVersionValue(data.data(), static_cast<std::uint32_t>(data.size()), Path,
+  r.Ok = platform::QueryVersionBlock(data.data(), static_cast<std::uint32_t>(data.size()), Path,
                                      &value, &length);
   if (!r.Ok) {
     EXPECT_EQ(value, nullptr) << Path;
@@ -55,7 +55,7 @@ struct TPathCase {
   std::string Value;
 };
 
-TEST(QueryVersionValueTest, FindsValuesByPath) {
+TEST(QueryVersionBlockTest, FindsValuesByPath) {
   const Bytes block = VersionBlock();
   const std::string fixed = std::string(reinterpret_cast<const char*>(
                                             FixedInfo(0x00010002, 0x00030004, 0x00020001, 0x25).data()),
@@ -103,7 +103,7 @@ struct TTextCase {
   std::optional<std::string> Expected;  // UTF-8 with the NUL; nothing for length 0
 };
 
-TEST(QueryVersionValueTest, TextValuesComeOutAsUtf8) {
+TEST(QueryVersionBlockTest, TextValuesComeOutAsUtf8) {
   const TTextCase cases[] = {
       {"empty", Utf16Bytes(u""), {}, Z("")},
       {"ascii", Utf16Bytes(u"Pagetrim"), {}, Z("Pagetrim")},
@@ -143,7 +143,7 @@ TEST(QueryVersionValueTest, TextValuesComeOutAsUtf8) {
   }
 }
 
-TEST(QueryVersionValueTest, EveryTextValueKeepsItsOwnCopy) {
+TEST(QueryVersionBlockTest, EveryTextValueKeepsItsOwnCopy) {
   // Values handed out earlier stay valid while later ones are asked for.
   Bytes block = VersionBlock();
   Bytes data(3 * block.size());
@@ -152,10 +152,10 @@ TEST(QueryVersionValueTest, EveryTextValueKeepsItsOwnCopy) {
   const void* company = nullptr;
   const void* product = nullptr;
   std::uint32_t length = 0;
-  ASSERT_TRUE(platform::QueryVersionValue(data.data(), size,
+  ASSERT_TRUE(platform::QueryVersionBlock(data.data(), size,
                                           "\\StringFileInfo\\040904E4\\CompanyName", &company,
                                           &length));
-  ASSERT_TRUE(platform::QueryVersionValue(data.data(), size,
+  ASSERT_TRUE(platform::QueryVersionBlock(data.data(), size,
                                           "\\StringFileInfo\\040904E4\\ProductName", &product,
                                           &length));
   EXPECT_STREQ(static_cast<const char*>(company), "Brindle");
@@ -173,7 +173,7 @@ struct TBrokenCase {
   bool Ok;
 };
 
-TEST(QueryVersionValueTest, MalformedBlocksAreRefused) {
+TEST(QueryVersionBlockTest, MalformedBlocksAreRefused) {
   const char* product = "\\StringFileInfo\\040904E4\\ProductName";
   auto table = [](TNode& root) -> TNode& { return root.Children[0].Children[0]; };
   const TBrokenCase cases[] = {
@@ -209,7 +209,7 @@ TEST(QueryVersionValueTest, MalformedBlocksAreRefused) {
   }
 }
 
-TEST(QueryVersionValueTest, RootLongerThanTheBlockIsRefused) {
+TEST(QueryVersionBlockTest, RootLongerThanTheBlockIsRefused) {
   Bytes block = VersionBlock();
   Put16(block, 0, static_cast<std::uint32_t>(block.size() + 4));
   EXPECT_FALSE(Query(block, "\\").Ok);
@@ -524,7 +524,7 @@ TEST(LocateVersionDataTest, RandomDamageStaysInBounds) {
       for (const char* path : paths) {
         const void* value = nullptr;
         std::uint32_t length = 0;
-        if (!platform::QueryVersionValue(data.data(), size, path, &value, &length)) continue;
+        if (!platform::QueryVersionBlock(data.data(), size, path, &value, &length)) continue;
         const auto* p = static_cast<const std::uint8_t*>(value);
         ASSERT_GE(p, data.data());
         ASSERT_LE(p + length, data.data() + data.size());
@@ -569,6 +569,11 @@ TEST(ReadVersionDataTest, BlockLengthComesFromTheRoot) {
 }
 
 // ------------------------------------------------------------------- files
+//
+// The file services of the POSIX build: files read through the FileEnv.
+// Windows answers them with its own version calls (tests/about).
+#ifndef _WIN32
+
 
 TEST(FileVersionDataTest, ReadsFilesThroughTheFileServices) {
   const Bytes block = VersionBlock();
@@ -634,5 +639,7 @@ TEST(ProgramFileNameTest, NamesThisProgramsFile) {
   EXPECT_EQ(name.front(), '/');
   EXPECT_TRUE(std::filesystem::equivalent(name, "/proc/self/exe"));
 }
+
+#endif
 
 }  // namespace

@@ -33,6 +33,69 @@ inline platform::SysError AccessDenied() {
 
 inline platform::SysError SharingViolation() { return platform::ErrorSharingViolation(); }
 
+// Creating a file in a folder that does not exist.
+inline platform::SysError PathNotFound() {
+#ifdef _WIN32
+  return ERROR_PATH_NOT_FOUND;
+#else
+  return ENOENT;
+#endif
+}
+
+// Opening an empty file name.
+inline platform::SysError EmptyName() { return PathNotFound(); }
+
+// Opening a folder as a file.
+inline platform::SysError IsADirectory() {
+#ifdef _WIN32
+  return ERROR_ACCESS_DENIED;
+#else
+  return EISDIR;
+#endif
+}
+
+// True when the tests run under Wine rather than on Windows itself.
+inline bool UnderWine() {
+#ifdef _WIN32
+  const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+  return false;
+#endif
+}
+
+// Making the end of a file that is open for reading only its end. Wine
+// passes on what the Unix call says (an invalid argument) where Windows
+// denies access.
+inline platform::SysError TruncateReadOnly() {
+#ifdef _WIN32
+  return UnderWine() ? ERROR_INVALID_PARAMETER : ERROR_ACCESS_DENIED;
+#else
+  return EACCES;
+#endif
+}
+
+// The path delimiter as a text.
+inline std::string Delimiter() { return std::string(1, platform::PathDelimiter()); }
+
+// A root folder: it already ends with the delimiter.
+inline std::string RootFolder() {
+#ifdef _WIN32
+  return "C:\\";
+#else
+  return "/";
+#endif
+}
+
+// True where folder names differ only in letter case beyond ASCII (0xC4 and
+// 0xE4 in the ANSI code page) name the same folder.
+inline constexpr bool kFoldsBeyondAscii =
+#ifdef _WIN32
+    true;
+#else
+    false;
+#endif
+
 inline platform::SysError DiskFull() {
 #ifdef _WIN32
   return ERROR_DISK_FULL;

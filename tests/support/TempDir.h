@@ -7,26 +7,19 @@
 #include <iterator>
 #include <string>
 
-#include <stdlib.h>
+#include "support/TempFolder.h"
 
 class TempDir {
 public:
-  TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "pagetrim-XXXXXX").string();
-    path_ = ::mkdtemp(tmpl.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(path_, ec);
-  }
+  TempDir() : path_(testsupport::MakeTempFolder()) {}
+  ~TempDir() { testsupport::RemoveFolder(path_); }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& path() const { return path_; }
-  // The full name of File inside the folder.
-  std::string operator/(const std::string& File) const { return path_ + "/" + File; }
+  // The full name of File inside the folder ('/' in File stands for the
+  // platform's delimiter).
+  std::string operator/(const std::string& File) const { return testsupport::JoinPath(path_, File); }
 
 private:
   std::string path_;

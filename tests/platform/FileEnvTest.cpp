@@ -1,0 +1,103 @@
+// The file services of the platform, through the file stream: sharing
+// between opens, 32-bit limits, system texts. The same cases hold for the
+// POSIX emulation and for the Windows kernel.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "streams/Streams.h"
+#include "streams/Utils.h"
+#include "support/PlatformExpect.h"
+#include "support/TempDir.h"
+
+namespace {
+
+std::string OpenError(const std::string& Name, TOpenMode Mode) {
+  try {
+    TFileStream s(Name, Mode);
+  } catch (const EInOutError& e) {
+    return e.Message();
+  }
+  return "";
+}
+
+struct ShareCase {
+  TOpenMode first, second;
+  bool allowed;
+};
+
+class SharingTest : public ::testing::TestWithParam<ShareCase> {};
+
+TEST_P(SharingTest, SecondOpenFollowsTheFirstOnesSharing) {
+  const ShareCase& c = GetParam();
+  TempDir dir;
+  const std::string name = dir / "a.htm";
+  WriteFile(name, "original");
+  {
+    TFileStream first(name, c.first);
+    const std::string err = OpenError(name, c.second);
+    if (c.allowed) {
+      EXPECT_EQ(err, "");
+    } else {
+      EXPECT_EQ(err, Format(SErrorOpening, {name, expect::Text(expect::SharingViolation())}));
+    }
+  }
+  // Read once the first stream is gone: Windows applies its sharing to
+  // this test's own reading too.
+  if (!(c.first & omCreate) && !(c.allowed && (c.second & omCreate))) {
+    EXPECT_EQ(ReadFile(name), "original");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SharingTest,
+    ::testing::Values(ShareCase{9, 9, true},                    // two readers that share
+                      ShareCase{9, 7, false},                   // a reader refuses a writer
+                      ShareCase{7, 9, false},                   // a writer shares nothing
+                      ShareCase{9, 1, false},                   // the second denies reading
+                      ShareCase{1 + 8 + 16, 2 + 16, false},     // the second denies reading
+                      ShareCase{1 + 8 + 16, 2 + 8 + 16, true},  // all shared
+                      ShareCase{1 + 16, 2 + 8, true},           // each shares what the other does
+                      ShareCase{1 + 16, 1 + 8, false},          // reading not shared
+                      ShareCase{3 + 8 + 16, 7 + 8 + 16, true}));
+
+TEST(LimitsTest, SizeBeyond32BitsIsAnOverflowNotAWrappedNumber) {
+  TempDir dir;
+  const std::string name = dir / "big.htm";
+  WriteFile(name, "");
+  std::filesystem::resize_file(name, 3ULL * 1024 * 1024 * 1024);  // sparse where it can be
+  TFileStream s(name, 9);
+  const std::string overflow = expect::Text(platform::ErrorOverflow());
+  try {
+    s.GetSize();
+    FAIL();
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.Message(), Format(SIOError, {overflow}));
+  }
+  EXPECT_THROW(s.Available(), EInOutError);
+}
+
+TEST(LimitsTest, WritePast2GBIsRefused) {
+  TempDir dir;
+  TFileStream s(dir / "big.htm", 7);
+  s.Seek(0x7FFFFFF0);
+  char buf[32] = {};
+  try {
+    s.Write(buf, 32);
+    FAIL();
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.Message(), Format(SErrorWriting, {expect::Text(platform::ErrorFileTooLarge())}));
+  }
+  EXPECT_EQ(s.Write(buf, 15), 15);
+}
+
+TEST(ErrorTextTest, SystemTextsAndFallback) {
+  std::string text;
+  EXPECT_TRUE(platform::FileEnv::Default()->ErrorText(expect::FileNotFound(), &text));
+  EXPECT_FALSE(text.empty());
+  EXPECT_FALSE(platform::FileEnv::Default()->ErrorText(expect::UnknownCode(), &text));
+}
+
+}  // namespace
