@@ -48,7 +48,9 @@ void CompactOne(const std::string& Entry, const std::string& Target,
           Format(SErrorOpening, {Target, ErrorCodeText(platform::ErrorSharingViolation())}));
     destination = std::make_unique<TFileStream>(Target, kDestinationMode);
     CompactHTML(source, *destination);
-    bytesIn = source.GetSize();
+    // What was read, up to where the data really ended: a pseudo-file's
+    // reported size says nothing about it.
+    bytesIn = source.GetPosition();
     bytesOut = destination->GetSize();
   }
   Host.FileDone(Entry, bytesIn, bytesOut);

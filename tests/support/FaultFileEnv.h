@@ -21,6 +21,9 @@ public:
   }
   // Makes a read or write move at most Limit bytes (a short transfer).
   void LimitTransfers(std::int32_t Limit) { limit_ = Limit; }
+  // Makes every successful GetSize report Size instead of the file's size,
+  // as pseudo-files and stale caches do; a negative Size ends the lie.
+  void ReportSize(std::int32_t Size) { reportedSize_ = Size; }
   int Calls(FileCall Call) const {
     auto it = calls_.find(Call);
     return it == calls_.end() ? 0 : it->second;
@@ -48,7 +51,8 @@ public:
   }
   std::int32_t GetSize(platform::FileHandle Handle) override {
     if (Hit(FileCall::GetSize)) return -1;
-    return FileEnvWrapper::GetSize(Handle);
+    const std::int32_t size = FileEnvWrapper::GetSize(Handle);
+    return size != -1 && reportedSize_ >= 0 ? reportedSize_ : size;
   }
   bool SetEnd(platform::FileHandle Handle) override {
     if (Hit(FileCall::SetEnd)) return false;
@@ -92,4 +96,5 @@ private:
   std::map<FileCall, int> calls_;
   std::map<FileCall, Fault> faults_;
   std::int32_t limit_ = -1;
+  std::int32_t reportedSize_ = -1;
 };
