@@ -20,6 +20,8 @@
 #include "about/VersionInfo.h"
 #include "app/BatchRun.h"
 #include "app/ErrorReport.h"
+#include "cli/NameClash.h"
+#include "cli/TerminalText.h"
 #include "compact/CompactHTML.h"
 #include "streams/MemStream.h"
 #include "streams/Utils.h"
@@ -119,7 +121,8 @@ void CompactStandardStreams(std::FILE* In, std::FILE* Out) {
 }
 
 int UsageError(std::FILE* Err, const std::string& Text) {
-  std::fputs((std::string(kProgramName) + ": " + Text + '\n' + kUsageHint + '\n').c_str(), Err);
+  std::fputs((std::string(kProgramName) + ": " + EscapedText(Text) + '\n' + kUsageHint + '\n').c_str(),
+             Err);
   return kExitUsage;
 }
 
@@ -141,6 +144,9 @@ std::string UsageProblem(const TCliArgs& Args) {
       return "FILE must not contain '|': " + file;
   }
   if (!Args.HasDestination) return "FILE arguments need a destination folder: -d DIR";
+  if (const auto clash = FindNameClash(Args.Files))
+    return "FILEs " + Args.Files[clash->first] + " and " + Args.Files[clash->second] +
+           " have the same file name: one copy would replace the other";
   return {};
 }
 
@@ -165,7 +171,7 @@ std::string SizeChangeText(std::int64_t BytesIn, std::int64_t BytesOut) {
 }
 
 std::string SizeLine(const std::string& Name, std::int64_t BytesIn, std::int64_t BytesOut) {
-  return Name + ": " + std::to_string(BytesIn) + " -> " + std::to_string(BytesOut) + " bytes (" +
+  return QuotedName(Name) + ": " + std::to_string(BytesIn) + " -> " + std::to_string(BytesOut) + " bytes (" +
          SizeChangeText(BytesIn, BytesOut) + ')';
 }
 
@@ -176,7 +182,7 @@ std::string TotalLine(std::size_t Files, std::int64_t BytesIn, std::int64_t Byte
 }
 
 std::string ProgressText(std::size_t Index, std::size_t Count, const std::string& Name) {
-  return '[' + std::to_string(Index) + '/' + std::to_string(Count) + "] " + Name;
+  return '[' + std::to_string(Index) + '/' + std::to_string(Count) + "] " + QuotedName(Name);
 }
 
 bool WantProgress(const TCliArgs& Args, bool ErrIsTerminal) {
@@ -191,7 +197,7 @@ std::string VersionLine(const std::string& VersionText) {
 std::string FailureText(const std::string& Message) {
   std::string text = ErrorReportText(Message);
   if (text.empty() || text.back() != '\n') text += '\n';
-  return text;
+  return EscapedText(text);
 }
 
 int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std::FILE* Err) {
@@ -219,6 +225,11 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
       },
       "Print the program's version and exit");
   app.add_option("FILE", args.Files, "HTML or ASP file to compact")->type_name("");
+  // Parse errors repeat the arguments: keep their control bytes off the terminal.
+  app.failure_message([](const CLI::App* App, const CLI::Error& e) {
+    const std::string what = e.what();
+    return EscapedText(what) + CLI::FailureMessage::simple(App, e).substr(what.size());
+  });
 
   try {
     app.parse(argc, argv);
