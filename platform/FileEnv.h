@@ -49,8 +49,10 @@ public:
 
   // Opens Name with Access (kGenericRead | kGenericWrite bits), Share (the
   // kFileShare* bits others may use while this handle is open) and
-  // Disposition (kCreateAlways: create the file or empty an existing one;
-  // kOpenExisting: the file must exist). Returns the new handle, or
+  // Disposition (kCreateAlways: create the file or empty an existing one,
+  // also when only read access is asked; kOpenExisting: the file must
+  // exist). The handle may do only what Access asks for: a call it does not
+  // allow fails with the access-denied error. Returns the new handle, or
   // kInvalidHandle with the last error set. An open that conflicts with the
   // access or sharing of an open handle to the same file (by whatever name)
   // fails with the platform's sharing-violation code before the file is
@@ -62,11 +64,14 @@ public:
   // number read in *Done; 0 at the end of the file. Transfers retry until
   // Count bytes have moved, the file ends or an error occurs. Returns false
   // with the last error set on failure (a negative Count is an invalid
-  // argument).
+  // argument; a handle without read access is denied). The end of the file
+  // is where a read delivers nothing, which need not be the size GetSize
+  // reports (pseudo-files, stale caches).
   virtual bool Read(FileHandle Handle, void* Buffer, std::int32_t Count, std::int32_t* Done) = 0;
 
   // Writes Count bytes from Buffer at the file position and stores the
-  // number written in *Done. Same retry rule and failure contract as Read.
+  // number written in *Done. Same retry rule and failure contract as Read
+  // (a handle without write access is denied).
   virtual bool Write(FileHandle Handle, const void* Buffer, std::int32_t Count,
                      std::int32_t* Done) = 0;
 
@@ -80,7 +85,8 @@ public:
   // error when the size does not fit a signed 32-bit value).
   virtual std::int32_t GetSize(FileHandle Handle) = 0;
 
-  // Makes the current position the end of the file. False on failure.
+  // Makes the current position the end of the file. False on failure (a
+  // handle without write access is denied).
   virtual bool SetEnd(FileHandle Handle) = 0;
 
   // Writes the file's data through to the device. False on failure.
