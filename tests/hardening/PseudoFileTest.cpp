@@ -13,13 +13,13 @@
 
 #include "app/BatchRun.h"
 #include "app/FileTestSupport.h"
-#include "compact/CompactHTML.h"
 #include "hardening/HostileSupport.h"
 #include "platform/FileEnv.h"
-#include "streams/MemStream.h"
 #include "streams/Streams.h"
+#include "support/CompactedText.h"
 #include "support/FaultFileEnv.h"
 
+using testsupport::Compacted;
 using testsupport::Exists;
 using testsupport::MakeDir;
 using testsupport::ReadFile;
@@ -27,19 +27,6 @@ using testsupport::TempDir;
 using testsupport::WriteFile;
 
 namespace {
-
-// The compacted form of Doc, made in memory.
-std::string Compacted(const std::string& Doc) {
-  TMemStream in;
-  TMemStream out;
-  in.Write(Doc.data(), static_cast<std::int32_t>(Doc.size()));
-  in.Seek(0);
-  CompactHTML(in, out);
-  std::string bytes(static_cast<std::size_t>(out.GetSize()), '\0');
-  out.Seek(0);
-  out.Read(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-  return bytes;
-}
 
 // Records every finished file with its byte counts.
 class CountingHost : public TBatchHost {

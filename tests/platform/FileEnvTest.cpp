@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "compact/CompactHTML.h"
-#include "streams/MemStream.h"
 #include "streams/Streams.h"
 #include "streams/TextStrm.h"
 #include "streams/Utils.h"
+#include "support/CompactedText.h"
 #include "support/FaultFileEnv.h"
 #include "support/PlatformExpect.h"
 #include "support/TempDir.h"
@@ -136,10 +135,7 @@ TEST_P(LyingSizeTest, CompactionCopiesWhatTheFileHolds) {
   TFileStream file(name, 9, &env);
   TMemStream out;
   CompactHTML(file, out);
-  std::string bytes(static_cast<std::size_t>(out.GetSize()), '\0');
-  out.Seek(0);
-  out.Read(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-  EXPECT_EQ(bytes, "<p> a </p><pre>\r\n b\r\n\r\n");
+  EXPECT_EQ(testsupport::StreamBytes(out), "<p> a </p><pre>\r\n b\r\n\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(ReportedSizes, LyingSizeTest, ::testing::Values(0, 3, 4096),

@@ -2,23 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "support/FakeStreams.h"
+#include "support/IoErrorOf.h"
 
 namespace {
 
-// The message of the EInOutError Body raises, or "" when it raises nothing.
-std::string IoErrorText(const std::function<void()>& Body) {
-  try {
-    Body();
-  } catch (const EInOutError& e) {
-    return e.Message();
-  }
-  return "";
-}
 
 struct SizeCase {
   std::int32_t readSize, writeSize;
@@ -278,7 +269,7 @@ TEST(BufferedStreamTest, FlushThatTheTargetTakesPartlyKeepsTheRestWaiting) {
   s.SetExactTransfer(true);
   target.SetExactTransfer(false);
   s.Write("abcde", 5);
-  EXPECT_EQ(IoErrorText([&] { s.Flush(); }), "Wrote less than expected");
+  EXPECT_EQ(IoErrorOf([&] { s.Flush(); }), "Wrote less than expected");
   EXPECT_EQ(target.Written, "ab");
   s.SetExactTransfer(false);
   target.WriteLimit = -1;

@@ -10,6 +10,7 @@
 #include "streams/Utils.h"
 #include "support/FakeStreams.h"
 #include "support/FaultFileEnv.h"
+#include "support/IoErrorOf.h"
 #include "support/PlatformExpect.h"
 #include "support/TempDir.h"
 
@@ -17,16 +18,6 @@ namespace {
 
 using platform::SysError;
 
-// Runs Body and returns the message of the EInOutError it raises ("" when
-// it raises nothing).
-std::string IoErrorOf(const std::function<void()>& Body) {
-  try {
-    Body();
-  } catch (const EInOutError& e) {
-    return e.Message();
-  }
-  return "";
-}
 
 TEST(FormatTest, FillsPlaceholdersInOrder) {
   EXPECT_EQ(Format(SErrorOpening, {"a.htm", "gone"}), "Error opening \"a.htm\" - gone");
