@@ -88,8 +88,11 @@ bool Taken(int fd, off_t at) {
 // Applies the sharing rules to the freshly opened fd. Returns 0, or an errno.
 // The locks are taken first and the conflicts looked for afterwards: a lock
 // test never sees the caller's own locks, and of two opens that race, each
-// sees the other's locks, so neither can slip past a conflict.
-int ClaimSharing(int fd, bool read, bool write, bool shareRead, bool shareWrite, bool canLock) {
+// sees the other's locks, so neither can slip past a conflict. An open that
+// empties the file writes to it once, also without write access: it
+// conflicts with a handle that does not share writing.
+int ClaimSharing(int fd, bool read, bool write, bool shareRead, bool shareWrite, bool canLock,
+                 bool empties) {
   // Shared locks need a descriptor open for reading.
   if (canLock) {
     if ((read && LockByte(fd, kReadAccess, F_RDLCK) == -1) ||
@@ -98,7 +101,7 @@ int ClaimSharing(int fd, bool read, bool write, bool shareRead, bool shareWrite,
         (!shareWrite && LockByte(fd, kDenyWrite, F_RDLCK) == -1))
       return errno;
   }
-  if ((read && Taken(fd, kDenyRead)) || (write && Taken(fd, kDenyWrite)) ||
+  if ((read && Taken(fd, kDenyRead)) || ((write || empties) && Taken(fd, kDenyWrite)) ||
       (!shareRead && Taken(fd, kReadAccess)) || (!shareWrite && Taken(fd, kWriteAccess)))
     return kSharingViolation;
   return 0;
@@ -139,7 +142,7 @@ public:
     // are refused.
     if (!S_ISREG(st.st_mode)) return CloseAndFail(fd, ESPIPE);
     int err = ClaimSharing(fd, read, write, (Share & kFileShareRead) != 0,
-                           (Share & kFileShareWrite) != 0, canLockRead);
+                           (Share & kFileShareWrite) != 0, canLockRead, create);
     if (err != 0) return CloseAndFail(fd, err);
     if (create && st.st_size != 0) {
       int rc;
