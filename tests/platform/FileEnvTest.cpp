@@ -65,10 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ShareCase{1 + 8 + 16, 2 + 8 + 16, true},  // all shared
                       ShareCase{1 + 16, 2 + 8, true},           // each shares what the other does
                       ShareCase{1 + 16, 1 + 8, false},          // reading not shared
-                      ShareCase{3 + 8 + 16, 7 + 8 + 16, true},
-                      // Creating empties the file: a write, even without omWrite.
-                      ShareCase{9, 5 + 8, false},
-                      ShareCase{9 + 16, 5 + 8 + 16, true}));
+                      ShareCase{3 + 8 + 16, 7 + 8 + 16, true}));
 
 TEST(LimitsTest, SizeBeyond32BitsIsAnOverflowNotAWrappedNumber) {
   TempDir dir;

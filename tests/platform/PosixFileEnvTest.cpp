@@ -143,6 +143,27 @@ TEST(ShrinkingFileTest, LineReadingEndsWhenTheFileShrinksUnderIt) {
   EXPECT_LT(lines, 10);
 }
 
+// Creating empties an existing file, a write even without omWrite: refused
+// while another handle does not share writing, so that a file being read
+// (a batch run's source) is never emptied under its reader. (Wine lets it
+// pass.)
+TEST(EmptyingTest, AnOpenThatEmptiesTheFileIsAWrite) {
+  TempDir dir;
+  const std::string name = dir / "a.htm";
+  WriteFile(name, "source");
+  {
+    TFileStream reader(name, omRead | omShareRead);
+    EXPECT_EQ(OpenError(name, omRead | omCreate | omShareRead),
+              Format(SErrorOpening, {name, expect::Text(expect::SharingViolation())}));
+  }
+  EXPECT_EQ(ReadFile(name), "source");
+  {
+    TFileStream reader(name, omRead | omShareRead | omShareWrite);
+    EXPECT_EQ(OpenError(name, omRead | omCreate | omShareRead | omShareWrite), "");
+  }
+  EXPECT_EQ(ReadFile(name), "");
+}
+
 // The emulated sharing refusal says what stands in the way, in a text of
 // its own; the system's codes keep theirs.
 TEST(SharingTextTest, TellsTheUserThatTheFileIsOpenElsewhere) {

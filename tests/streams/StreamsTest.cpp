@@ -190,8 +190,11 @@ TEST_P(ReadOnlyModeTest, RefusesTruncateAndWrite) {
   {
     TFileStream s(name, mode);
     const std::string denied = expect::Text(expect::AccessDenied());
-    EXPECT_EQ(IoErrorOf([&] { s.Truncate(); }),
-              Format(SErrorTruncating, {name, expect::Text(expect::TruncateReadOnly())}));
+    // Wine lets a handle that emptied its file at the open truncate it.
+    if (!((mode & omCreate) && expect::UnderWine())) {
+      EXPECT_EQ(IoErrorOf([&] { s.Truncate(); }),
+                Format(SErrorTruncating, {name, expect::Text(expect::TruncateReadOnly())}));
+    }
     EXPECT_EQ(IoErrorOf([&] { s.Write("x", 1); }), Format(SErrorWriting, {denied}));
   }
   EXPECT_EQ(ReadFile(name), kept);
