@@ -1,50 +1,15 @@
-#include "about/About.h"
+#include "about/qt/About.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QScreen>
 
-#include <cstdio>
-
-#include "about/FileUtils.h"
-#include "streams/Monitor.h"
-
-std::string InfoText;
-
-// ---------------------------------------------------------------------------
-// Decisions
-
-std::string TwoDigitText(int Value) {
-  const std::string Text = std::to_string(Value);
-  return Value >= 0 && Value < 10 ? "0" + Text : Text;
-}
-
-std::string VersionCaption(const std::string& VersionText, const TVersionPair& ProductVersion) {
-  if (VersionText.empty()) return {};
-  const int Major = static_cast<int>(ProductVersion.Ms >> 16);
-  const int Minor = static_cast<int>(ProductVersion.Ms & 0xFFFF);
-  const int Release = static_cast<int>(ProductVersion.Ls >> 16);
-  char Numbers[64];
-  std::snprintf(Numbers, sizeof Numbers, " %d.%s     %d", Major, TwoDigitText(Minor).c_str(),
-                Release);
-  return std::string("Version") + Numbers;
-}
-
-TAboutHeights AboutHeights(int PanelTop, int ImageTop, int InfoLabelTop, int InfoLabelHeight,
-                           int ButtonHeight) {
-  TAboutHeights Heights;
-  // The panel's height counts from its own top: with the label's bottom in
-  // panel coordinates, the margin below it is the logo's top plus one.
-  Heights.PanelHeight = InfoLabelTop + InfoLabelHeight + ImageTop + 1;
-  Heights.ButtonTop = PanelTop + Heights.PanelHeight + ImageTop;
-  Heights.ClientHeight = Heights.ButtonTop + ButtonHeight + PanelTop;
-  return Heights;
-}
+#include "about/qt/FileUtils.h"
+#include "ui/qt/QtScreen.h"
+#include "ui/qt/QtText.h"
 
 // ---------------------------------------------------------------------------
 // Pictures
@@ -131,10 +96,6 @@ QLabel* MakeLabel(QWidget* Parent, const char* Name, const QString& Text, QPoint
   Label->move(At);
   Label->adjustSize();
   return Label;
-}
-
-QString FromBytes(const std::string& Text) {
-  return QFile::decodeName(QByteArray::fromStdString(Text));
 }
 
 }  // namespace
@@ -239,7 +200,7 @@ void TAboutBox::FormShow() {
     ProgramIcon->setPixmap(Icon.pixmap(ProgramIcon->size()));
 
   const int Width = Panel1->width() - 2 * InfoLabel->x();
-  InfoLabel->setText(FromBytes(InfoText));
+  InfoLabel->setText(ToQString(InfoText));
   const int Height = InfoText.empty() ? 0 : InfoLabel->heightForWidth(Width);
   InfoLabel->resize(Width, Height);
 
@@ -253,17 +214,13 @@ void TAboutBox::FormShow() {
 }
 
 void TAboutBox::LabelClick(QLabel* Sender) {
-  OpenWithShell(QFile::encodeName(Sender->toolTip()).toStdString(), "", "", 5);
+  OpenWithShell(ToBytes(Sender->toolTip()), "", "", 5);
 }
 
 void TAboutBox::showEvent(QShowEvent* Event) {
   if (!Event->spontaneous()) {
     FormShow();
-    if (const QScreen* Screen = QGuiApplication::primaryScreen()) {
-      QRect Frame(QPoint(), frameGeometry().size());
-      Frame.moveCenter(Screen->geometry().center());
-      move(Frame.topLeft());
-    }
+    CenterOnScreen(this);
   }
   QDialog::showEvent(Event);
 }
@@ -281,7 +238,6 @@ void TAboutBox::keyPressEvent(QKeyEvent* Event) {
 void ShowAboutBox() {
   TAboutBox Box(QApplication::activeWindow());
   Box.setWindowModality(Qt::ApplicationModal);
-  if (std::unique_ptr<TDebugMonitor> Monitor = CurrentMonitor())
-    InfoText = SDebugBuild + Monitor->ReportText();
+  TakeMonitorReport();
   Box.exec();
 }

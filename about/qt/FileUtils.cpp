@@ -1,17 +1,14 @@
-#include "about/FileUtils.h"
+#include "about/qt/FileUtils.h"
 
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 
-namespace {
+#include "ui/qt/QtText.h"
 
-QString FromBytes(const std::string& Text) {
-  return QFile::decodeName(QByteArray::fromStdString(Text));
-}
+namespace {
 
 // An address starts with a scheme of two or more characters and a colon, so
 // that a drive letter (C:) never counts as one.
@@ -38,17 +35,17 @@ TShellRequest ShellRequest(const std::string& FileName, const std::string& Param
                            const std::string& Directory) {
   TShellRequest Request;
   if (FileName.empty()) return Request;
-  const QString Name = FromBytes(FileName);
+  const QString Name = ToQString(FileName);
   if (HasScheme(Name)) {
     Request.Url = QUrl(Name, QUrl::TolerantMode);
     return Request;
   }
-  const QString Folder = Directory.empty() ? QDir::currentPath() : FromBytes(Directory);
+  const QString Folder = Directory.empty() ? QDir::currentPath() : ToQString(Directory);
   const QString Path = QDir::cleanPath(QDir(Folder).absoluteFilePath(Name));
   const QFileInfo Info(Path);
   if (Info.isFile() && Info.isExecutable()) {
     Request.Program = Path;
-    Request.Arguments = QProcess::splitCommand(FromBytes(Parameters));
+    Request.Arguments = QProcess::splitCommand(ToQString(Parameters));
     Request.WorkingDirectory = Directory.empty() ? QString() : Folder;
     return Request;
   }

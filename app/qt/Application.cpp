@@ -1,11 +1,11 @@
-#include "app/Application.h"
+#include "app/qt/Application.h"
 
-#include <QFile>
 #include <QMessageBox>
 
 #include <exception>
 
 #include "app/ErrorReport.h"
+#include "ui/qt/QtText.h"
 
 namespace {
 
@@ -27,8 +27,7 @@ TErrorBoxFunc SetErrorReportBox(TErrorBoxFunc Box) {
 }
 
 void ShowErrorReport(const std::string& Message) {
-  const QByteArray text = QByteArray::fromStdString(ErrorReportText(Message));
-  ErrorBox()(QCoreApplication::applicationName(), QFile::decodeName(text));
+  ErrorBox()(QCoreApplication::applicationName(), ToQString(ErrorReportText(Message)));
 }
 
 TPagetrimApplication::TPagetrimApplication(int& argc, char** argv) : QApplication(argc, argv) {}

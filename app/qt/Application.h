@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 
+#include "app/MainLogic.h"
+
 class TPagetrimApplication : public QApplication {
   Q_OBJECT
 
@@ -18,10 +20,6 @@ public:
 
   bool notify(QObject* Receiver, QEvent* Event) override;
 };
-
-// The program's title: the application window's caption, the error report's
-// caption, the About box's product name and the single-instance name.
-inline constexpr char SApplicationTitle[] = "Pagetrim";
 
 // Shows Message (bytes, as errors carry them) in the default error report: a
 // modal critical box captioned with the application title, with the full

@@ -1,13 +1,14 @@
-#include "app/CheckRunning.h"
+#include "app/qt/CheckRunning.h"
 
-#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+
+#include "ui/qt/QtText.h"
 
 namespace {
 
 QString ChannelName(const std::string& Title) {
-  return QFile::decodeName(QByteArray::fromStdString(platform::InstanceLock::ChannelAddress(Title)));
+  return ToQString(platform::InstanceLock::ChannelAddress(Title));
 }
 
 }  // namespace

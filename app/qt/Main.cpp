@@ -1,9 +1,8 @@
-#include "app/Main.h"
+#include "app/qt/Main.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -16,14 +15,16 @@
 
 #include <algorithm>
 
-#include "about/About.h"
-#include "app/Application.h"
+#include "about/qt/About.h"
+#include "app/qt/Application.h"
 #include "app/BatchRun.h"
-#include "app/ProgramIcon.h"
-#include "app/QtSettingsStore.h"
-#include "dialogs/BrowseFolderDlg.h"
+#include "app/SourceList.h"
+#include "app/qt/ProgramIcon.h"
+#include "app/qt/QtSettingsStore.h"
+#include "dialogs/qt/BrowseFolderDlg.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
+#include "ui/qt/QtText.h"
 
 namespace {
 
@@ -89,10 +90,10 @@ int VirtualKeyOf(int QtKey) {
   }
 }
 
-std::string FieldText(const QLineEdit* Edit) { return QFile::encodeName(Edit->text()).toStdString(); }
+std::string FieldText(const QLineEdit* Edit) { return ToBytes(Edit->text()); }
 
 void SetFieldText(QLineEdit* Edit, const std::string& Text) {
-  Edit->setText(QFile::decodeName(QByteArray::fromStdString(Text)));
+  Edit->setText(ToQString(Text));
   Edit->setCursorPosition(0);  // show the start of a long path
 }
 
@@ -136,8 +137,8 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWi
   ExecuteBrowse = [](TBrowseFolderDlg& Dialog) { return Dialog.Execute(); };
   BatchErrorBox = [](const std::string& Text) {
     // Without a parent the box is centred on the screen.
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"),
-                    QFile::decodeName(QByteArray::fromStdString(Text)), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), ToQString(Text),
+                    QMessageBox::Ok);
     box.exec();
   };
   ShowAbout = [] { ShowAboutBox(); };
@@ -212,13 +213,12 @@ void THTMLMainForm::FormKeyDown(int VirtualKey) {
 bool THTMLMainForm::FormCloseQuery() { return Button1->isEnabled(); }
 
 void THTMLMainForm::BitBtn1Click() {
-  const std::string folder =
-      SourceDialogFolder(FieldText(Edit1), QFile::encodeName(QDir::currentPath()).toStdString());
+  const std::string folder = SourceDialogFolder(FieldText(Edit1), ToBytes(QDir::currentPath()));
   std::optional<std::vector<std::string>> files = ChooseFiles(folder);
   if (!files) return;
-  if (const std::string* bad = PathWithSeparator(*files))
+  if (const std::string* bad = TSourceList::FirstRefused(*files))
     throw Exception(Format(SPathWithSeparator, {*bad}));
-  SetFieldText(Edit1, *JoinSources(*files));
+  SetFieldText(Edit1, TSourceList::FromFiles(*files)->Text());
 }
 
 void THTMLMainForm::BitBtn2Click() {
@@ -280,10 +280,10 @@ std::optional<std::vector<std::string>> THTMLMainForm::RunFileDialog(const std::
   dialog.setFileMode(QFileDialog::ExistingFiles);
   dialog.setNameFilter(QStringLiteral("HTML and ASP documents (*.htm *.html *.asp)"));
   dialog.setOption(QFileDialog::ReadOnly, false);
-  if (!Folder.empty()) dialog.setDirectory(QFile::decodeName(QByteArray::fromStdString(Folder)));
+  if (!Folder.empty()) dialog.setDirectory(ToQString(Folder));
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   std::vector<std::string> files;
-  for (const QString& f : dialog.selectedFiles()) files.push_back(QFile::encodeName(f).toStdString());
+  for (const QString& f : dialog.selectedFiles()) files.push_back(ToBytes(f));
   return files;
 }
 

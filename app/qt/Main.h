@@ -19,10 +19,6 @@ class QLineEdit;
 class QPushButton;
 class TBrowseFolderDlg;
 
-// The designed client area (of a 389 x 188 outer window).
-inline constexpr int kDesignedClientWidth = 381;
-inline constexpr int kDesignedClientHeight = 161;
-
 // The virtual-key code for a Qt key, for the keys the window handles
 // (0 for any other key).
 int VirtualKeyOf(int QtKey);

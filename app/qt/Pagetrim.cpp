@@ -4,11 +4,11 @@
 #include <memory>
 
 #include "about/VersionInfo.h"
-#include "app/Application.h"
-#include "app/CheckRunning.h"
-#include "app/Main.h"
+#include "app/qt/Application.h"
+#include "app/qt/CheckRunning.h"
+#include "app/qt/Main.h"
 #include "app/MainLogic.h"
-#include "app/ProgramIcon.h"
+#include "app/qt/ProgramIcon.h"
 
 int main(int argc, char** argv) {
   LoadProgramVersion();

@@ -1,17 +1,20 @@
 #pragma once
 
-// The program's own pictures, drawn in code: the 32 x 32 application icon
-// and the 16 x 16 open-folder glyph of the picker buttons.
+// The program's own pictures (app/Pictures.h) as Qt images and icons.
 
 #include <QIcon>
 #include <QImage>
 
-// The application icon: a page whose lines are pressed together.
+#include "app/Pictures.h"
+
+// Picture as a 32-bit image with alpha.
+QImage PictureImage(const TPicture& Picture);
+
+// The application icon.
 QImage ProgramIconImage();
 QIcon ProgramIcon();
 
-// The open folder in yellow, white and silver with a black outline, and its
-// grey form for the disabled state.
+// The open-folder glyph of the picker buttons, with its grey form for the
+// disabled state.
 QImage OpenFolderImage();
-QImage DisabledGlyph(const QImage& Glyph);
 QIcon OpenFolderGlyph();

@@ -1,8 +1,7 @@
-#include "app/QtSettingsStore.h"
-
-#include <QFile>
+#include "app/qt/QtSettingsStore.h"
 
 #include "app/MainLogic.h"
+#include "ui/qt/QtText.h"
 
 bool TQtSettingsStore::Open() {
   settings_ = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
@@ -24,13 +23,12 @@ platform::SettingsStore::ReadResult TQtSettingsStore::ReadString(const std::stri
   if (v.typeId() != QMetaType::QString) return ReadResult::WrongType;
   const QString text = v.toString();
   if (text.isEmpty()) return ReadResult::Missing;
-  *Value = QFile::encodeName(text).toStdString();
+  *Value = ToBytes(text);
   return ReadResult::Ok;
 }
 
 bool TQtSettingsStore::WriteString(const std::string& Name, const std::string& Value) {
-  settings_->setValue(QString::fromStdString(Name),
-                      QFile::decodeName(QByteArray::fromStdString(Value)));
+  settings_->setValue(QString::fromStdString(Name), ToQString(Value));
   settings_->sync();
   return settings_->status() == QSettings::NoError;
 }

@@ -1,113 +1,15 @@
-#include "dialogs/BrowseFolderDlg.h"
+#include "dialogs/qt/BrowseFolderDlg.h"
 
 #include <QApplication>
 #include <QEvent>
-#include <QFile>
 #include <QPushButton>
-#include <QScreen>
 #include <QWidget>
 
-#include <sys/stat.h>
-
-#include "dialogs/FolderBrowserDialog.h"
-#include "dialogs/FolderTree.h"
-#include "platform/FileEnv.h"
-
-// ---------------------------------------------------------------------------
-// Decisions
-
-std::uint32_t BrowseFlags(TBrowseKind Kind) {
-  return Kind == bkComputers ? BIF_BROWSEFORCOMPUTER
-                             : BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS;
-}
-
-std::string TrimFolderPath(const std::string& Path, char Delimiter) {
-  if (Path.size() < 2 || Path.back() != Delimiter) return Path;
-  if (Delimiter == '\\' && Path.size() == 3 && Path[1] == ':') {
-    const char Drive = Path[0];
-    if ((Drive >= 'A' && Drive <= 'Z') || (Drive >= 'a' && Drive <= 'z')) return Path;
-  }
-  return Path.substr(0, Path.size() - 1);
-}
-
-std::string TrimFolderPath(const std::string& Path) {
-  return TrimFolderPath(Path, platform::PathDelimiter());
-}
-
-bool DirectoryExists(const std::string& Path) {
-  if (Path.empty() || Path.find('\0') != std::string::npos) return false;
-  struct stat Info;
-  return ::stat(Path.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode);
-}
-
-TRect ClampToScreen(TRect Rect, int ScreenWidth, int ScreenHeight) {
-  auto ShiftX = [&Rect](int By) {
-    Rect.Left += By;
-    Rect.Right += By;
-  };
-  auto ShiftY = [&Rect](int By) {
-    Rect.Top += By;
-    Rect.Bottom += By;
-  };
-  if (Rect.Right > ScreenWidth) ShiftX(ScreenWidth - Rect.Right);
-  if (Rect.Left < 0) ShiftX(-Rect.Left);
-  if (Rect.Bottom > ScreenHeight) ShiftY(ScreenHeight - Rect.Bottom);
-  if (Rect.Top < 0) ShiftY(-Rect.Top);
-  return Rect;
-}
-
-TRect CenterRect(const TRect& Rect, int ScreenWidth, int ScreenHeight) {
-  const int Width = Rect.Right - Rect.Left;
-  const int Height = Rect.Bottom - Rect.Top;
-  // C++ integer division truncates toward zero, as the placement requires.
-  const int Left = (ScreenWidth - Width) / 2;
-  const int Top = (ScreenHeight - Height) / 2;
-  return ClampToScreen({Left, Top, Left + Width, Top + Height}, ScreenWidth, ScreenHeight);
-}
-
-void CenterOnScreen(QWidget* Window) {
-  const QScreen* Screen = QGuiApplication::primaryScreen();
-  if (!Window || !Screen) return;
-  const QRect Area = Screen->geometry();
-  const QRect Frame = Window->frameGeometry();
-  const TRect Placed = CenterRect({Frame.left() - Area.left(), Frame.top() - Area.top(),
-                                   Frame.left() - Area.left() + Frame.width(),
-                                   Frame.top() - Area.top() + Frame.height()},
-                                  Area.width(), Area.height());
-  Window->move(Area.left() + Placed.Left, Area.top() + Placed.Top);
-}
-
-TRect HelpButtonRect(const TRect& FirstButton) {
-  const int Width = FirstButton.Right - FirstButton.Left;
-  const int Height = FirstButton.Bottom - FirstButton.Top;
-  return {12, FirstButton.Top, 12 + Width, FirstButton.Top + Height};
-}
-
-namespace {
-
-THelpHandler& HelpHandler() {
-  static THelpHandler Handler;
-  return Handler;
-}
-
-std::string ToBytes(const QString& Text) { return QFile::encodeName(Text).toStdString(); }
-
-}  // namespace
-
-THelpHandler SetHelpHandler(THelpHandler Handler) {
-  THelpHandler Previous = std::move(HelpHandler());
-  HelpHandler() = std::move(Handler);
-  return Previous;
-}
-
-bool ShowHelpContext(THelpContext Context) {
-  if (!HelpHandler()) return false;
-  HelpHandler()(Context);
-  return true;
-}
-
-// ---------------------------------------------------------------------------
-// The component
+#include "dialogs/qt/FolderBrowserDialog.h"
+#include "dialogs/qt/FolderTree.h"
+#include "dialogs/qt/SystemRoots.h"
+#include "ui/qt/QtScreen.h"
+#include "ui/qt/QtText.h"
 
 TBrowseFolderDlg::TBrowseFolderDlg(QObject* Owner) : QObject(Owner) {}
 
@@ -115,9 +17,7 @@ TBrowseFolderDlg::~TBrowseFolderDlg() = default;
 
 bool TBrowseFolderDlg::Execute() {
   QPointer<QWidget> Previous = QApplication::activeWindow();
-  const QString Text = FDialogText.empty()
-                           ? QString()
-                           : QFile::decodeName(QByteArray::fromStdString(FDialogText));
+  const QString Text = FDialogText.empty() ? QString() : ToQString(FDialogText);
   TFolderBrowserDialog Dialog(FBrowseKind, SystemFolderRoots(), Text, Previous);
   Dialog.setWindowModality(Qt::ApplicationModal);
   connect(&Dialog, &TFolderBrowserDialog::Initialized, this, &TBrowseFolderDlg::DoInitialized);

@@ -1,6 +1,5 @@
-#include "dialogs/FolderBrowserDialog.h"
+#include "dialogs/qt/FolderBrowserDialog.h"
 
-#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -11,7 +10,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "dialogs/FolderTree.h"
+#include "dialogs/qt/FolderTree.h"
+#include "ui/qt/QtText.h"
 
 TFolderBrowserDialog::TFolderBrowserDialog(TBrowseKind Kind, const TFolderRoots& Roots,
                                            const QString& Text, QWidget* Parent)
@@ -110,7 +110,7 @@ void TFolderBrowserDialog::CurrentChanged() {
 void TFolderBrowserDialog::SetSelection(const std::string& Path) {
   const QModelIndex Item =
       flags_ & BIF_BROWSEFORCOMPUTER
-          ? model_->IndexForComputer(QFile::decodeName(QByteArray::fromStdString(Path)))
+          ? model_->IndexForComputer(ToQString(Path))
           : model_->IndexForPath(Path);
   if (Item.isValid()) SelectItem(Item);
 }

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "dialogs/BrowseFolderDlg.h"
+#include "dialogs/BrowseFolderLogic.h"
 
 class QLabel;
 class QPushButton;

@@ -1,50 +1,11 @@
-#include "dialogs/FolderTree.h"
+#include "dialogs/qt/FolderTree.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFileSystemWatcher>
-#include <QStandardPaths>
-#include <QStorageInfo>
-#include <QSysInfo>
 
-#include <algorithm>
-#include <fstream>
-#include <iterator>
-#include <set>
-#include <sstream>
-
-namespace {
-
-QString FromBytes(const std::string& Text) {
-  return QFile::decodeName(QByteArray::fromStdString(Text));
-}
-
-std::string ToBytes(const QString& Text) { return QFile::encodeName(Text).toStdString(); }
-
-bool StartsWith(const std::string& Text, const std::string& Prefix) {
-  return Text.compare(0, Prefix.size(), Prefix) == 0;
-}
-
-// True when Path is Folder or lies below it.
-bool IsAtOrBelow(const std::string& Path, const std::string& Folder) {
-  if (!StartsWith(Path, Folder)) return false;
-  return Path.size() == Folder.size() || Folder.back() == '/' || Path[Folder.size()] == '/';
-}
-
-std::string LowerCase(std::string Text) {
-  std::transform(Text.begin(), Text.end(), Text.begin(),
-                 [](unsigned char C) { return static_cast<char>(std::tolower(C)); });
-  return Text;
-}
-
-std::string ReadWholeFile(const char* Name) {
-  std::ifstream In(Name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
-}
-
-}  // namespace
+#include "ui/qt/QtText.h"
 
 TFolderItem* TFolderItem::Add(QString Name, std::string Path,
                               QAbstractFileIconProvider::IconType Image, bool Browse) {
@@ -58,93 +19,15 @@ TFolderItem* TFolderItem::Add(QString Name, std::string Path,
   return Children.back().get();
 }
 
-bool IsBrowsableMount(const std::string& RootPath, const std::string& Device,
-                      const std::string& FileSystemType) {
-  if (RootPath.empty() || RootPath == "/") return false;
-  // Mounts of the system's own that hold nothing a user saves pages into.
-  static const char* const SystemAreas[] = {"/boot", "/dev",  "/efi",     "/etc",
-                                            "/proc", "/snap", "/sys",     "/usr",
-                                            "/var/lib", "/var/snap"};
-  for (const char* Area : SystemAreas)
-    if (IsAtOrBelow(RootPath, Area)) return false;
-  if (IsAtOrBelow(RootPath, "/run") && !IsAtOrBelow(RootPath, "/run/media")) return false;
-  static const std::set<std::string> NetworkTypes = {"nfs", "nfs4", "cifs", "smb3", "smbfs",
-                                                     "fuse.sshfs", "9p", "afs", "ncpfs"};
-  if (NetworkTypes.count(FileSystemType)) return true;
-  // Packaged programs (snaps) come as squashfs images on loop devices.
-  if (FileSystemType == "squashfs") return false;
-  return StartsWith(Device, "/dev/");
-}
-
-QString MountDisplayName(const std::string& RootPath, const QString& Label) {
-  const QString Path = FromBytes(RootPath);
-  if (Label.isEmpty() || Label == Path) return Path;
-  return QStringLiteral("%1 (%2)").arg(Label, Path);
-}
-
-std::vector<std::string> HostsFileNames(const std::string& Text) {
-  std::vector<std::string> Names;
-  std::set<std::string> Seen;
-  std::istringstream Lines(Text);
-  std::string Line;
-  while (std::getline(Lines, Line)) {
-    Line = Line.substr(0, Line.find('#'));
-    std::istringstream Fields(Line);
-    std::string Address;
-    if (!(Fields >> Address)) continue;
-    // The local host comes from the system's own name; multicast and the
-    // special IPv6 groups (ip6-allnodes, ...) name no computer.
-    const std::string Lower = LowerCase(Address);
-    if (StartsWith(Lower, "127.") || Lower == "::1" || StartsWith(Lower, "ff") ||
-        StartsWith(Lower, "fe00:") || Lower == "0.0.0.0" || Lower == "::")
-      continue;
-    std::string Name;
-    while (Fields >> Name) {
-      const std::string Key = LowerCase(Name);
-      if (StartsWith(Key, "localhost")) continue;
-      if (Seen.insert(Key).second) Names.push_back(Name);
-    }
-  }
-  return Names;
-}
-
-TFolderRoots SystemFolderRoots() {
-  TFolderRoots Roots;
-  Roots.Home = ToBytes(QDir::homePath());
-  Roots.Desktop = ToBytes(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
-  if (Roots.Desktop.empty()) Roots.Desktop = Roots.Home;
-
-  std::set<std::string> Known;
-  for (const QStorageInfo& Volume : QStorageInfo::mountedVolumes()) {
-    if (!Volume.isValid() || !Volume.isReady()) continue;
-    const std::string Path = ToBytes(Volume.rootPath());
-    if (!IsBrowsableMount(Path, Volume.device().toStdString(),
-                          Volume.fileSystemType().toStdString()) ||
-        !QFileInfo(Volume.rootPath()).isDir() || !Known.insert(Path).second)
-      continue;
-    Roots.Mounts.push_back({Path, MountDisplayName(Path, Volume.displayName())});
-  }
-  std::sort(Roots.Mounts.begin(), Roots.Mounts.end(),
-            [](const TMountPoint& A, const TMountPoint& B) { return A.Path < B.Path; });
-
-  const QString Local = QSysInfo::machineHostName();
-  if (!Local.isEmpty()) Roots.Computers.push_back(Local);
-  for (const std::string& Name : HostsFileNames(ReadWholeFile("/etc/hosts"))) {
-    const QString Host = QString::fromStdString(Name);
-    if (Host.compare(Local, Qt::CaseInsensitive) != 0) Roots.Computers.push_back(Host);
-  }
-  return Roots;
-}
-
 namespace {
 
 void AddComputer(TFolderItem* Parent, const TFolderRoots& Roots) {
   TFolderItem* Computer =
       Parent->Add(QObject::tr("Computer"), {}, QAbstractFileIconProvider::Computer, false);
-  Computer->Add(FromBytes(Roots.FileSystemRoot), Roots.FileSystemRoot,
+  Computer->Add(ToQString(Roots.FileSystemRoot), Roots.FileSystemRoot,
                 QAbstractFileIconProvider::Drive, true);
   for (const TMountPoint& Mount : Roots.Mounts)
-    Computer->Add(Mount.Name, Mount.Path, QAbstractFileIconProvider::Drive, true);
+    Computer->Add(ToQString(Mount.Name), Mount.Path, QAbstractFileIconProvider::Drive, true);
 }
 
 }  // namespace
@@ -163,8 +46,9 @@ std::unique_ptr<TFolderItem> BuildFolderTree(TBrowseKind Kind, const TFolderRoot
     case bkComputers: {
       TFolderItem* Network =
           Top->Add(QObject::tr("Network"), {}, QAbstractFileIconProvider::Network, false);
-      for (const QString& Name : Roots.Computers)
-        Network->Add(Name, {}, QAbstractFileIconProvider::Computer, false)->Computer = true;
+      for (const std::string& Name : Roots.Computers)
+        Network->Add(ToQString(Name), {}, QAbstractFileIconProvider::Computer, false)->Computer =
+            true;
       break;
     }
     case bkMyComputer:
@@ -192,8 +76,8 @@ void TFolderTreeModel::Attach(TFolderItem* Item) {
     Files->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     Files->setReadOnly(true);
     Item->Files = Files;
-    if (QFileInfo(FromBytes(Item->Path)).isDir()) {
-      const QString Path = FromBytes(Item->Path);
+    if (QFileInfo(ToQString(Item->Path)).isDir()) {
+      const QString Path = ToQString(Item->Path);
       Files->setRootPath(Path);
       Item->Source = Files->index(Path);
       roots_->addPath(Path);
@@ -279,8 +163,8 @@ void TFolderTreeModel::Watch(TFolderItem* Anchor) {
   connect(Files, &QAbstractItemModel::modelAboutToBeReset, this, [this] { beginResetModel(); });
   connect(Files, &QAbstractItemModel::modelReset, this, [this, Anchor] {
     folders_.clear();
-    Anchor->Source = QFileInfo(FromBytes(Anchor->Path)).isDir()
-                         ? QPersistentModelIndex(Anchor->Files->index(FromBytes(Anchor->Path)))
+    Anchor->Source = QFileInfo(ToQString(Anchor->Path)).isDir()
+                         ? QPersistentModelIndex(Anchor->Files->index(ToQString(Anchor->Path)))
                          : QPersistentModelIndex();
     endResetModel();
   });
@@ -290,7 +174,7 @@ void TFolderTreeModel::FolderChanged(const QString& Path) {
   if (QFileInfo(Path).isDir()) return;
   // A browsed folder went away: its item stays, without sub-folders.
   for (TFolderItem* Anchor : anchors_) {
-    if (!Anchor->Source.isValid() || FromBytes(Anchor->Path) != Path) continue;
+    if (!Anchor->Source.isValid() || ToQString(Anchor->Path) != Path) continue;
     const int Count = Anchor->Files->rowCount(Anchor->Source);
     const int Fixed = static_cast<int>(Anchor->Children.size());
     if (Count > 0) beginRemoveRows(IndexOfItem(Anchor), Fixed, Fixed + Count - 1);
@@ -439,7 +323,7 @@ QVariant TFolderTreeModel::data(const QModelIndex& Index, int Role) const {
       case Qt::DecorationRole:
         return icons_.icon(T.Fixed->Image);
       case Qt::ToolTipRole:
-        return T.Fixed->Path.empty() ? QVariant() : QVariant(FromBytes(T.Fixed->Path));
+        return T.Fixed->Path.empty() ? QVariant() : QVariant(ToQString(T.Fixed->Path));
       default:
         return {};
     }
@@ -485,7 +369,7 @@ bool TFolderTreeModel::IsComputer(const QModelIndex& Index) const {
 
 QModelIndex TFolderTreeModel::IndexForPath(const std::string& Path) {
   if (Path.empty()) return {};
-  const QString Wanted = QDir::cleanPath(QFileInfo(FromBytes(Path)).absoluteFilePath());
+  const QString Wanted = QDir::cleanPath(QFileInfo(ToQString(Path)).absoluteFilePath());
   const std::string WantedBytes = ToBytes(Wanted);
 
   // The deepest browsed item whose folder holds the path; the first one in
@@ -494,7 +378,7 @@ QModelIndex TFolderTreeModel::IndexForPath(const std::string& Path) {
   std::size_t BestLength = 0;
   for (TFolderItem* Anchor : anchors_) {
     if (!Anchor->Source.isValid()) continue;
-    const std::string Folder = ToBytes(QDir::cleanPath(FromBytes(Anchor->Path)));
+    const std::string Folder = ToBytes(QDir::cleanPath(ToQString(Anchor->Path)));
     if (!IsAtOrBelow(WantedBytes, Folder)) continue;
     if (!Best || Folder.size() > BestLength) {
       Best = Anchor;
@@ -505,7 +389,7 @@ QModelIndex TFolderTreeModel::IndexForPath(const std::string& Path) {
   // The source model would make up an item for any path asked for: only
   // folders the tree lists are looked up, hidden ones are not.
   if (!QFileInfo(Wanted).isDir()) return {};
-  const QString Below = Wanted.mid(FromBytes(Best->Path).size());
+  const QString Below = Wanted.mid(ToQString(Best->Path).size());
   for (const QString& Part : Below.split(QLatin1Char('/'), Qt::SkipEmptyParts))
     if (Part.startsWith(QLatin1Char('.'))) return {};
   const QModelIndex Source = Best->Files->index(Wanted);

@@ -20,7 +20,8 @@
 #include <utility>
 #include <vector>
 
-#include "dialogs/BrowseFolderDlg.h"
+#include "dialogs/BrowseFolderLogic.h"
+#include "dialogs/FolderRoots.h"
 
 class QFileSystemModel;
 class QFileSystemWatcher;
@@ -42,38 +43,6 @@ struct TFolderItem {
   TFolderItem* Add(QString Name, std::string Path, QAbstractFileIconProvider::IconType Image,
                    bool Browse);
 };
-
-// A mounted file system worth showing as a drive.
-struct TMountPoint {
-  std::string Path;
-  QString Name;
-};
-
-// Where the trees of the three browse kinds start.
-struct TFolderRoots {
-  std::string Desktop;
-  std::string Home;
-  std::string FileSystemRoot = "/";
-  std::vector<TMountPoint> Mounts;
-  std::vector<QString> Computers;
-};
-
-// The roots of this machine and user: desktop and home folders, the mounted
-// drives, and the local host followed by the hosts the system knows.
-TFolderRoots SystemFolderRoots();
-
-// True for a mount that a user keeps files on (a disk, a stick, a network
-// share), false for the root itself and the system's own mounts.
-bool IsBrowsableMount(const std::string& RootPath, const std::string& Device,
-                      const std::string& FileSystemType);
-
-// The text a mounted drive shows: "Label (path)", or the path alone when the
-// drive has no label of its own.
-QString MountDisplayName(const std::string& RootPath, const QString& Label);
-
-// The host names in the text of a hosts file, first occurrence first, less
-// the loopback, multicast and special entries and the localhost names.
-std::vector<std::string> HostsFileNames(const std::string& Text);
 
 // The invisible top item of the tree for Kind.
 std::unique_ptr<TFolderItem> BuildFolderTree(TBrowseKind Kind, const TFolderRoots& Roots);

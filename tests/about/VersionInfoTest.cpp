@@ -11,6 +11,9 @@
 #include "support/TempDir.h"
 #include "support/VersionImages.h"
 
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
 using namespace testimg;
 
 namespace {

@@ -63,12 +63,6 @@ INSTANTIATE_TEST_SUITE_P(
                   false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(JoinSourceList, JoinsWithSeparatorsBetweenOnly) {
-  EXPECT_EQ(JoinSourceList({}), "");
-  EXPECT_EQ(JoinSourceList({"/w/a.htm"}), "/w/a.htm");
-  EXPECT_EQ(JoinSourceList({"/w/a.htm", "b.htm", "/x/c.asp"}), "/w/a.htm|b.htm|/x/c.asp");
-}
-
 struct SizeCase {
   std::int64_t in;
   std::int64_t out;

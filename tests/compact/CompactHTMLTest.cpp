@@ -13,6 +13,10 @@
 #include "streams/Utils.h"
 #include "support/TempDir.h"
 
+using testsupport::TempDir;
+using testsupport::WriteFile;
+using testsupport::ReadFile;
+
 namespace {
 
 // Names parameterised cases after their Name field.

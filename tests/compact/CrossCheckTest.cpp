@@ -10,7 +10,7 @@
 
 #include "compact/CompactHTML.h"
 #include "compact/CompactTestStreams.h"
-#include "compact/ReferenceCompact.h"
+#include "support/ReferenceCompact.h"
 #include "streams/MemStream.h"
 
 namespace {

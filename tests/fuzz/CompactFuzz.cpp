@@ -7,7 +7,7 @@
 #include <string>
 
 #include "compact/CompactHTML.h"
-#include "compact/ReferenceCompact.h"
+#include "support/ReferenceCompact.h"
 #include "fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {

@@ -12,6 +12,10 @@
 #include "support/PlatformExpect.h"
 #include "support/TempDir.h"
 
+using testsupport::TempDir;
+using testsupport::WriteFile;
+using testsupport::ReadFile;
+
 namespace {
 
 std::string OpenError(const std::string& Name, TOpenMode Mode) {

@@ -20,6 +20,10 @@
 #include "support/PlatformExpect.h"
 #include "support/TempDir.h"
 
+using testsupport::TempDir;
+using testsupport::WriteFile;
+using testsupport::ReadFile;
+
 namespace {
 
 std::string OpenError(const std::string& Name, TOpenMode Mode) {
@@ -119,8 +123,8 @@ TEST(SpecialFilesTest, DirectoriesFifosAndDevicesAreRefusedWithoutBlocking) {
   EXPECT_NE(OpenError(fifo, 9), "");
   EXPECT_NE(OpenError(fifo, 7), "");
   EXPECT_NE(OpenError("/dev/null", 9), "");
-  EXPECT_EQ(OpenError(dir.path(), 9), Format(SErrorOpening, {dir.path(), expect::Text(EISDIR)}));
-  EXPECT_EQ(OpenError(dir.path(), 7), Format(SErrorOpening, {dir.path(), expect::Text(EISDIR)}));
+  EXPECT_EQ(OpenError(dir.Path(), 9), Format(SErrorOpening, {dir.Path(), expect::Text(EISDIR)}));
+  EXPECT_EQ(OpenError(dir.Path(), 7), Format(SErrorOpening, {dir.Path(), expect::Text(EISDIR)}));
 }
 
 TEST(ShrinkingFileTest, LineReadingEndsWhenTheFileShrinksUnderIt) {

@@ -15,6 +15,10 @@
 #include "support/PlatformExpect.h"
 #include "support/TempDir.h"
 
+using testsupport::TempDir;
+using testsupport::WriteFile;
+using testsupport::ReadFile;
+
 namespace {
 
 std::string OpenError(const std::string& Name, TOpenMode Mode) {
@@ -201,7 +205,7 @@ class WinSpecialFileTest : public ::testing::TestWithParam<SpecialCase> {};
 TEST_P(WinSpecialFileTest, IsRefusedWithoutWaiting) {
   const SpecialCase& c = GetParam();
   TempDir dir;
-  const std::string file = c.file == "@" ? dir.path() : c.file;
+  const std::string file = c.file == "@" ? dir.Path() : c.file;
   const std::string error = OpenError(file, c.mode);
   if (c.code != 0)
     EXPECT_EQ(error, Format(SErrorOpening, {file, expect::Text(c.code)}));

@@ -8,6 +8,9 @@
 
 #include "support/TempDir.h"
 
+using testsupport::TempDir;
+using testsupport::ReadFile;
+
 namespace {
 
 std::vector<std::int32_t> Capacities(const TMemStream& s) {

@@ -13,6 +13,10 @@
 #include "support/PlatformExpect.h"
 #include "support/TempDir.h"
 
+using testsupport::TempDir;
+using testsupport::WriteFile;
+using testsupport::ReadFile;
+
 namespace {
 
 using platform::SysError;
@@ -104,8 +108,8 @@ TEST(FileStreamOpenTest, CreateWithoutWriteStillCreates) {
 
 TEST(FileStreamOpenTest, FailedOpenOfDirectory) {
   TempDir dir;
-  EXPECT_EQ(IoErrorOf([&] { TFileStream s(dir.path(), omRead | omShareRead); }),
-            Format(SErrorOpening, {dir.path(), expect::Text(expect::IsADirectory())}));
+  EXPECT_EQ(IoErrorOf([&] { TFileStream s(dir.Path(), omRead | omShareRead); }),
+            Format(SErrorOpening, {dir.Path(), expect::Text(expect::IsADirectory())}));
 }
 
 // ---- Reading and writing

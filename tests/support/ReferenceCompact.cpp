@@ -1,4 +1,4 @@
-#include "compact/ReferenceCompact.h"
+#include "support/ReferenceCompact.h"
 
 #include <cstddef>
 #include <vector>

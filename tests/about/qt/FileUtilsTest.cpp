@@ -1,4 +1,4 @@
-#include "about/FileUtils.h"
+#include "about/qt/FileUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "QtPrint.h"
+#include "support/qt/QtPrint.h"
+#include "support/ScopedHandler.h"
 
 namespace {
 
@@ -55,9 +56,9 @@ TEST(ShellRequestTest, AddressesDocumentsAndPrograms) {
 
 TEST(OpenWithShellTest, HandsRequestsToTheHandler) {
   std::vector<QUrl> Seen;
-  const TShellHandler Previous =
-      SetShellHandler([&Seen](const TShellRequest& R) { Seen.push_back(R.Url); });
-  ASSERT_TRUE(Previous);
+  const testsupport::ScopedHandler<TShellHandler> Recorder(
+      SetShellHandler, [&Seen](const TShellRequest& R) { Seen.push_back(R.Url); });
+  ASSERT_TRUE(Recorder.Previous());
   OpenWithShell("https://www.example.com/", "", "", 5);
   OpenWithShell("mailto:brindle@example.com", "", "", 0);
   OpenWithShell("", "", "", 5);  // nothing to open: the handler is not asked
@@ -65,7 +66,7 @@ TEST(OpenWithShellTest, HandsRequestsToTheHandler) {
                                      QUrl("mailto:brindle@example.com")}));
   // Taking the handler away puts the desktop's own back.
   EXPECT_TRUE(SetShellHandler(nullptr));
-  EXPECT_TRUE(SetShellHandler(Previous));
+  EXPECT_TRUE(SetShellHandler(Recorder.Previous()));
 }
 
 }  // namespace

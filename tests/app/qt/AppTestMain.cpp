@@ -3,13 +3,15 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Application.h"
+#include "app/qt/Application.h"
+#include "support/qt/GuiTest.h"
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
+  testsupport::UseOffscreenPlatform();
   testing::InitGoogleTest(&argc, argv);
+  testsupport::GuardEveryTest();
   TPagetrimApplication app(argc, argv);
-  QCoreApplication::setOrganizationName(QStringLiteral("Brindle"));
+  QCoreApplication::setOrganizationName(QString::fromLatin1(SSettingsOrganization));
   QCoreApplication::setApplicationName(QString::fromLatin1(SApplicationTitle));
   return RUN_ALL_TESTS();
 }

@@ -1,4 +1,4 @@
-#include "app/Main.h"
+#include "app/qt/Main.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,12 +22,19 @@
 #include <string>
 #include <vector>
 
-#include "app/Application.h"
-#include "app/CheckRunning.h"
-#include "app/ProgramIcon.h"
-#include "dialogs/BrowseFolderDlg.h"
+#include "app/qt/Application.h"
+#include "app/qt/CheckRunning.h"
+#include "app/qt/ProgramIcon.h"
+#include "dialogs/qt/BrowseFolderDlg.h"
 #include "streams/Streams.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
+#include "support/qt/GuiTest.h"
+
+using testsupport::TempDir;
+using testsupport::TempSettings;
+using testsupport::WriteFile;
+using testsupport::ReadFile;
 
 namespace {
 
@@ -46,18 +53,10 @@ private:
   TErrorBoxFunc previous_;
 };
 
-// Points QSettings at a temporary folder for the life of a test.
-class TempSettings {
-public:
-  TempSettings() {
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       QString::fromStdString(dir.path()));
-  }
-  QSettings Open() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindle", "Pagetrim");
-  }
-  TempDir dir;
-};
+// The program's settings in the folder a TempSettings chose.
+QSettings OpenSettings() {
+  return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindle", "Pagetrim");
+}
 
 std::unique_ptr<THTMLMainForm> NewForm() {
   auto form = std::make_unique<THTMLMainForm>();
@@ -263,7 +262,7 @@ TEST(SettingsRoundTripTest, SavedAtDestructionLoadedAtCreation) {
     SetFieldText(form->Edit1, "/w/a.htm|/w/\xC3\xA9t\xC3\xA9.htm");
     SetFieldText(form->Edit2, "/out/");
   }
-  EXPECT_EQ(settings.Open().value("OutputPath").toString(), "/out/");
+  EXPECT_EQ(OpenSettings().value("OutputPath").toString(), "/out/");
   auto form = NewForm();
   EXPECT_EQ(FieldText(form->Edit1), "/w/a.htm|/w/\xC3\xA9t\xC3\xA9.htm");
   EXPECT_EQ(FieldText(form->Edit2), "/out/");
@@ -272,7 +271,7 @@ TEST(SettingsRoundTripTest, SavedAtDestructionLoadedAtCreation) {
 TEST(SettingsRoundTripTest, FirstStartWritesBothValuesEmpty) {
   TempSettings settings;
   { auto form = NewForm(); }
-  QSettings s = settings.Open();
+  QSettings s = OpenSettings();
   EXPECT_TRUE(s.contains("InputPath"));
   EXPECT_TRUE(s.contains("OutputPath"));
   EXPECT_EQ(s.value("InputPath").toString(), "");
@@ -281,7 +280,7 @@ TEST(SettingsRoundTripTest, FirstStartWritesBothValuesEmpty) {
 TEST(SettingsRoundTripTest, WrongTypeIsReportedAndTheWindowStillOpens) {
   TempSettings settings;
   {
-    QSettings s = settings.Open();
+    QSettings s = OpenSettings();
     s.setValue("InputPath", QSize(3, 4));
     s.setValue("OutputPath", "/out/");
   }
@@ -307,7 +306,8 @@ TEST(ProgramIconTest, SizesAndDisabledGlyph) {
   EXPECT_EQ(ProgramIconImage().size(), QSize(32, 32));
   const QImage glyph = OpenFolderImage();
   EXPECT_EQ(glyph.size(), QSize(16, 16));
-  const QImage grey = DisabledGlyph(glyph);
+  const QImage grey = OpenFolderGlyph().pixmap(QSize(16, 16), QIcon::Disabled).toImage();
+  ASSERT_EQ(grey.size(), QSize(16, 16));
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) {
       const QRgb c = grey.pixel(x, y);
@@ -319,7 +319,7 @@ TEST(ProgramIconTest, SizesAndDisabledGlyph) {
 
 TEST(InstanceGuardTest, SecondProcessHandsOverAndEnds) {
   TempDir runtime;
-  qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.path()));
+  const testsupport::ScopedEnv runtimeDir("XDG_RUNTIME_DIR", runtime.Path());
   TempSettings settings;
   auto form = NewForm();
   form->show();
@@ -331,8 +331,8 @@ TEST(InstanceGuardTest, SecondProcessHandsOverAndEnds) {
 
   QProcess second;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.path()));
-  env.insert("XDG_CONFIG_HOME", QString::fromStdString(settings.dir.path()));
+  env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.Path()));
+  env.insert("XDG_CONFIG_HOME", QString::fromStdString(settings.dir.Path()));
   env.insert("QT_QPA_PLATFORM", "offscreen");
   second.setProcessEnvironment(env);
   QElapsedTimer timer;

@@ -17,79 +17,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "QtPrint.h"
-#include "dialogs/BrowseFolderDlg.h"
-#include "dialogs/FolderBrowserDialog.h"
-#include "dialogs/FolderTree.h"
+#include "support/qt/QtPrint.h"
+#include "dialogs/qt/BrowseFolderDlg.h"
+#include "dialogs/qt/FolderBrowserDialog.h"
+#include "dialogs/qt/FolderTree.h"
+#include "support/ScopedEnv.h"
+#include "support/ScopedHandler.h"
 
 namespace {
 
 std::string Bytes(const QString& Text) { return QFile::encodeName(Text).toStdString(); }
-
-TEST(TrimFolderPathTest, DropsOneTrailingDelimiterButNotFromARoot) {
-  const struct {
-    const char* Path;
-    char Delimiter;
-    const char* Trimmed;
-  } Cases[] = {
-      {"/", '/', "/"},           {"/srv/web/", '/', "/srv/web"}, {"/srv/web", '/', "/srv/web"},
-      {"", '/', ""},             {"//", '/', "/"},               {"/srv//", '/', "/srv/"},
-      {"C:/", '/', "C:"},        {"C:\\", '\\', "C:\\"},         {"z:\\", '\\', "z:\\"},
-      {"C:\\Web\\", '\\', "C:\\Web"}, {"\\\\server\\share\\", '\\', "\\\\server\\share"},
-      {"\\", '\\', "\\"},        {"1:\\", '\\', "1:"},           {"[:\\", '\\', "[:"},
-      {"C:\\\\", '\\', "C:\\"},  {"/srv\\", '/', "/srv\\"},
-  };
-  for (const auto& C : Cases) EXPECT_EQ(TrimFolderPath(C.Path, C.Delimiter), C.Trimmed) << C.Path;
-  EXPECT_EQ(TrimFolderPath("/srv/web/"), "/srv/web");  // the platform's delimiter
-  EXPECT_EQ(TrimFolderPath("C:\\Web\\"), "C:\\Web\\");
-}
-
-TEST(PlacementTest, ClampsRightLeftBottomTopInThatOrder) {
-  const struct {
-    TRect Rect, Clamped;
-  } Cases[] = {
-      {{10, 20, 110, 220}, {10, 20, 110, 220}},    {{750, 10, 850, 110}, {700, 10, 800, 110}},
-      {{-30, -7, 70, 93}, {0, 0, 100, 100}},       {{10, 550, 110, 650}, {10, 500, 110, 600}},
-      {{100, 10, 1100, 110}, {0, 10, 1000, 110}},  {{-300, 10, 700, 110}, {0, 10, 1000, 110}},
-      {{10, 50, 110, 750}, {10, 0, 110, 700}},
-  };
-  for (const auto& C : Cases) EXPECT_EQ(ClampToScreen(C.Rect, 800, 600), C.Clamped) << C.Rect.Left;
-}
-
-TEST(PlacementTest, CentresHalvingTowardZero) {
-  const struct {
-    TRect Rect;
-    int Width, Height;
-    TRect Centred;
-  } Cases[] = {
-      {{700, -40, 900, 60}, 800, 600, {300, 250, 500, 350}},
-      {{0, 0, 201, 101}, 800, 600, {299, 249, 500, 350}},
-      // -5 halves to -2, which the clamp moves to 0.
-      {{0, 0, 805, 605}, 800, 600, {0, 0, 805, 605}},
-      {{0, 0, 1000, 100}, 800, 600, {0, 250, 1000, 350}},
-      {{0, 0, 100, 700}, 800, 600, {350, 0, 450, 700}},
-      {{0, 0, 0, 0}, 801, 601, {400, 300, 400, 300}},
-  };
-  for (const auto& C : Cases)
-    EXPECT_EQ(CenterRect(C.Rect, C.Width, C.Height), C.Centred) << C.Rect.Right;
-  EXPECT_EQ(HelpButtonRect({170, 380, 245, 410}), (TRect{12, 380, 87, 410}));
-}
-
-TEST(DirectoryExistsTest, TellsDirectoriesFromTheRest) {
-  QTemporaryDir Dir;
-  const std::string Base = Bytes(Dir.path());
-  ASSERT_EQ(::mkdir((Base + "/sub").c_str(), 0700), 0);
-  ASSERT_EQ(::mkdir((Base + "/caf\xe9").c_str(), 0700), 0);  // not UTF-8, still a name
-  ASSERT_EQ(::symlink((Base + "/sub").c_str(), (Base + "/link").c_str()), 0);
-  ASSERT_EQ(::symlink((Base + "/none").c_str(), (Base + "/dangling").c_str()), 0);
-  QFile File(Dir.filePath("file"));
-  ASSERT_TRUE(File.open(QIODevice::WriteOnly));
-  const std::pair<std::string, bool> Cases[] = {
-      {Base + "/sub/", true},  {Base + "/caf\xe9", true},   {Base + "/link", true},
-      {"/", true},             {Base + "/file", false},     {Base + "/missing", false},
-      {Base + "/dangling", false}, {"", false},              {Base + std::string("/sub\0x", 6), false}};
-  for (const auto& [Path, Exists] : Cases) EXPECT_EQ(DirectoryExists(Path), Exists) << Path;
-}
 
 TEST(BrowseFolderDlgTest, StartsWithItsDefaults) {
   QObject Owner;
@@ -100,11 +37,6 @@ TEST(BrowseFolderDlgTest, StartsWithItsDefaults) {
   EXPECT_EQ(Dlg->HelpContext(), 0);
   EXPECT_EQ(Dlg->FolderName() + Dlg->DialogText() + Dlg->SelectedFolder(), "");
   EXPECT_EQ(Dlg->DialogHandle(), nullptr);
-  EXPECT_EQ(int(bkDesktop) + 10 * int(bkComputers) + 100 * int(dpScreenCenter), 120);
-  EXPECT_EQ(sizeof(TBrowseKind) + sizeof(TDialogPosition), 2u);
-  EXPECT_EQ(BrowseFlags(bkDesktop), 0x0009u);
-  EXPECT_EQ(BrowseFlags(bkMyComputer), 0x0009u);
-  EXPECT_EQ(BrowseFlags(bkComputers), 0x1000u);
 }
 
 class ExecuteTest : public testing::Test {
@@ -244,7 +176,8 @@ TEST_F(ExecuteTest, PreselectedFolderStaysInViewWhileTheTreeFills) {
 TEST_F(ExecuteTest, HelpButtonOnlyWithHelpContext) {
   std::vector<THelpContext> Shown;
   EXPECT_FALSE(ShowHelpContext(3));  // no help facility installed
-  SetHelpHandler([&Shown](THelpContext Context) { Shown.push_back(Context); });
+  const testsupport::ScopedHandler<THelpHandler> Help(
+      SetHelpHandler, [&Shown](THelpContext Context) { Shown.push_back(Context); });
   Run([&](TFolderBrowserDialog* Dialog) {
     EXPECT_EQ(Dlg.HelpButton(), nullptr);
     EXPECT_EQ(Dialog->findChildren<QPushButton*>().size(), 2);
@@ -271,7 +204,6 @@ TEST_F(ExecuteTest, HelpButtonOnlyWithHelpContext) {
     Dialog->reject();
   });
   EXPECT_EQ(Shown, (std::vector<THelpContext>{42, 42}));
-  SetHelpHandler(nullptr);
 }
 
 TEST_F(ExecuteTest, CentresOnThePrimaryScreenOrLeavesItToTheToolkit) {
@@ -298,9 +230,8 @@ TEST_F(ExecuteTest, CentresOnThePrimaryScreenOrLeavesItToTheToolkit) {
 
 TEST_F(ExecuteTest, DesktopKindStartsAtTheDesktopFolder) {
   // A home without a Desktop folder: the top item has a path but no folder.
-  const QByteArray OldHome = qgetenv("HOME"), OldConfig = qgetenv("XDG_CONFIG_HOME");
-  qputenv("HOME", QFile::encodeName(Dir.filePath("site")));
-  qputenv("XDG_CONFIG_HOME", QFile::encodeName(Dir.filePath("site/config")));
+  const testsupport::ScopedEnv Home("HOME", Bytes(Dir.filePath("site")));
+  const testsupport::ScopedEnv Config("XDG_CONFIG_HOME", Bytes(Dir.filePath("site/config")));
   Dlg.SetBrowseKind(bkDesktop);
   EXPECT_TRUE(Run([&](TFolderBrowserDialog* Dialog) {
     const QModelIndex Top = Dialog->Model()->index(0, 0);
@@ -313,8 +244,6 @@ TEST_F(ExecuteTest, DesktopKindStartsAtTheDesktopFolder) {
     Dialog->OKButton()->click();
   }));
   EXPECT_EQ(Dlg.FolderName(), Web);
-  qputenv("HOME", OldHome);
-  OldConfig.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", OldConfig);
 }
 
 TEST_F(ExecuteTest, ComputersAreAlwaysPreselectedAndYieldTheirName) {

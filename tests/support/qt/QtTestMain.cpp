@@ -5,9 +5,12 @@
 
 #include <QApplication>
 
+#include "support/qt/GuiTest.h"
+
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
+  testsupport::UseOffscreenPlatform();
   testing::InitGoogleTest(&argc, argv);
+  testsupport::GuardEveryTest();
   QApplication App(argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -14,6 +14,9 @@
 #include "streams/Streams.h"
 #include "support/TempDir.h"
 
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
 namespace {
 
 std::string MessageOf(const std::string& File) {
