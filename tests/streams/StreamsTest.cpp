@@ -12,6 +12,7 @@
 #include "support/FaultFileEnv.h"
 #include "support/PlatformExpect.h"
 #include "support/TempDir.h"
+#include "support/CaseName.h"
 
 using testsupport::TempDir;
 using testsupport::WriteFile;
@@ -71,7 +72,8 @@ TEST_P(NoAccessModeTest, RefusedAndNothingCreated) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, NoAccessModeTest,
-                         ::testing::Values(0, 4, 8, 16, 4 + 8, 4 + 16, 8 + 16, 4 + 8 + 16));
+                         ::testing::Values(0, 4, 8, 16, 4 + 8, 4 + 16, 8 + 16, 4 + 8 + 16),
+                         [](const auto& info) { return "Mode" + std::to_string(info.param); });
 
 TEST(FileStreamOpenTest, MissingFileNamesTheFileAndTheSystemText) {
   TempDir dir;
