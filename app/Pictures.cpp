@@ -7,17 +7,28 @@ namespace {
 // Palette indices by letter; '.' is transparent.
 std::uint8_t IndexOf(char Code) {
   switch (Code) {
-    case 'K': return 0;   // black
-    case 'O': return 3;   // olive
-    case 'N': return 4;   // navy
-    case 'T': return 6;   // teal
-    case 'S': return 7;   // silver
-    case 'G': return 8;   // grey
-    case 'Y': return 11;  // yellow
-    case 'B': return 12;  // blue
-    case 'W': return 15;  // white
-    case '.': return kTransparent;
-    default: throw std::logic_error(std::string("unknown pixel code ") + Code);
+    case 'K':
+      return 0;  // black
+    case 'O':
+      return 3;  // olive
+    case 'N':
+      return 4;  // navy
+    case 'T':
+      return 6;  // teal
+    case 'S':
+      return 7;  // silver
+    case 'G':
+      return 8;  // grey
+    case 'Y':
+      return 11;  // yellow
+    case 'B':
+      return 12;  // blue
+    case 'W':
+      return 15;  // white
+    case '.':
+      return kTransparent;
+    default:
+      throw std::logic_error(std::string("unknown pixel code ") + Code);
   }
 }
 
@@ -34,63 +45,39 @@ TPicture FromRows(const char* const (&Rows)[N]) {
   return picture;
 }
 
+// clang-format off: one string a row of pixels.
+
 // Ragged grey lines above, navy lines pressed together below, and the two
 // arrows that press them.
 constexpr const char* kIconRows[] = {
-    "................................",
-    "................................",
-    ".....KKKKKKKKKKKKKKKK...........",
-    ".....KWWWWWWWWWWWWWWKK..........",
-    ".....KWWWWWWWWWWWWWWKSK.........",
-    ".....KWWWWWWWWWWWWWWKSSK........",
-    ".....KWWGGGGGGGGGGGWKSSSK.......",
-    ".....KWWWWWWWWWWWWWWKSSSSK......",
-    ".....KWWWWWWWWWWWWWWKKKKKKK.....",
-    ".....KWWGGGGGGGGGGGGWWWWWWK.....",
-    ".....KWWWWWWWWWWWWWWWWWWWWK.....",
-    ".....KWWWWWWWWWWWWWWWWWWWWK.....",
-    ".....KWWGGGGGGGGGGGGGGWWWWKBBBB.",
-    ".....KWWWWWWWWWWWWWWWWWWWWK.BB..",
-    ".....KWWWWWWWWWWWWWWWWWWWWK.....",
-    ".....KWWWWWWWWWWWWWWWWWWWWK.....",
-    ".....KWWWWWWWWWWWWWWWWWWWWK.....",
-    ".....KWWWWWWWWWWWWWWWWWWWWK.....",
-    ".....KWWNNNNNNNNNNNNNNNNWWK.TT..",
-    ".....KWWWWWWWWWWWWWWWWWWWWKTTTT.",
-    ".....KWWNNNNNNNNNNNNNNNNWWK.....",
-    ".....KWWWWWWWWWWWWWWWWWWWWK.....",
-    ".....KWWNNNNNNNNNNNNNNNNWWK.....",
-    ".....KWWWWWWWWWWWWWWWWWWWWK.....",
-    ".....KWWNNNNNNNNNNNNNNNNWWK.....",
-    ".....KWWWWWWWWWWWWWWWWWWWWK.....",
-    ".....KWWNNNNNNNNNNNNNNNNWWK.....",
-    ".....KWWWWWWWWWWWWWWWWWWWWK.....",
-    ".....KWWWWWWWWWWWWWWWWWWWWK.....",
-    ".....KKKKKKKKKKKKKKKKKKKKKK.....",
-    "................................",
-    "................................",
+    "................................", "................................",
+    ".....KKKKKKKKKKKKKKKK...........", ".....KWWWWWWWWWWWWWWKK..........",
+    ".....KWWWWWWWWWWWWWWKSK.........", ".....KWWWWWWWWWWWWWWKSSK........",
+    ".....KWWGGGGGGGGGGGWKSSSK.......", ".....KWWWWWWWWWWWWWWKSSSSK......",
+    ".....KWWWWWWWWWWWWWWKKKKKKK.....", ".....KWWGGGGGGGGGGGGWWWWWWK.....",
+    ".....KWWWWWWWWWWWWWWWWWWWWK.....", ".....KWWWWWWWWWWWWWWWWWWWWK.....",
+    ".....KWWGGGGGGGGGGGGGGWWWWKBBBB.", ".....KWWWWWWWWWWWWWWWWWWWWK.BB..",
+    ".....KWWWWWWWWWWWWWWWWWWWWK.....", ".....KWWWWWWWWWWWWWWWWWWWWK.....",
+    ".....KWWWWWWWWWWWWWWWWWWWWK.....", ".....KWWWWWWWWWWWWWWWWWWWWK.....",
+    ".....KWWNNNNNNNNNNNNNNNNWWK.TT..", ".....KWWWWWWWWWWWWWWWWWWWWKTTTT.",
+    ".....KWWNNNNNNNNNNNNNNNNWWK.....", ".....KWWWWWWWWWWWWWWWWWWWWK.....",
+    ".....KWWNNNNNNNNNNNNNNNNWWK.....", ".....KWWWWWWWWWWWWWWWWWWWWK.....",
+    ".....KWWNNNNNNNNNNNNNNNNWWK.....", ".....KWWWWWWWWWWWWWWWWWWWWK.....",
+    ".....KWWNNNNNNNNNNNNNNNNWWK.....", ".....KWWWWWWWWWWWWWWWWWWWWK.....",
+    ".....KWWWWWWWWWWWWWWWWWWWWK.....", ".....KKKKKKKKKKKKKKKKKKKKKK.....",
+    "................................", "................................",
 };
 
 // The back of the folder with its tab, a white sheet sticking out, and the
 // open front flap.
 constexpr const char* kFolderRows[] = {
-    "................",
-    "................",
-    "................",
-    ".KKKKK..........",
-    ".KYYYYKKKKKKK...",
-    ".KYKKKKKKKKKK...",
-    ".KYKWWWWWWWKK...",
-    ".KYKKKKKKKKKKKKK",
-    ".KYKSOOOOOOOOOK.",
-    ".KYKSSSSSSSSSSK.",
-    ".KKSSSSSSSSSSK..",
-    ".KKSSSSSSSSSSK..",
-    ".KSSSSSSSSSSK...",
-    ".KKKKKKKKKKKK...",
-    "................",
-    "................",
+    "................", "................", "................", ".KKKKK..........",
+    ".KYYYYKKKKKKK...", ".KYKKKKKKKKKK...", ".KYKWWWWWWWKK...", ".KYKKKKKKKKKKKKK",
+    ".KYKSOOOOOOOOOK.", ".KYKSSSSSSSSSSK.", ".KKSSSSSSSSSSK..", ".KKSSSSSSSSSSK..",
+    ".KSSSSSSSSSSK...", ".KKKKKKKKKKKK...", "................", "................",
 };
+
+// clang-format on
 
 void AppendLe16(std::string& Out, unsigned Value) {
   Out += static_cast<char>(Value & 0xFF);
@@ -134,9 +121,9 @@ std::string IconFileBytes(const TPicture& Picture) {
   AppendLe32(image, 40);
   AppendLe32(image, static_cast<unsigned>(w));
   AppendLe32(image, static_cast<unsigned>(2 * h));
-  AppendLe16(image, 1);   // planes
-  AppendLe16(image, 4);   // bits a pixel
-  AppendLe32(image, 0);   // no compression
+  AppendLe16(image, 1);  // planes
+  AppendLe16(image, 4);  // bits a pixel
+  AppendLe32(image, 0);  // no compression
   AppendLe32(image, static_cast<unsigned>((colourRow + maskRow) * h));
   AppendLe32(image, 0);
   AppendLe32(image, 0);
