@@ -1,35 +1,21 @@
 #include "app/Pictures.h"
 
 #include <stdexcept>
+#include <string_view>
 
 namespace {
 
-// Palette indices by letter; '.' is transparent.
+// The letter of each palette index that the pictures use, at that index:
+// black, olive, navy, teal, silver, grey, yellow, blue and white.
+constexpr std::string_view kColourCodes = "K--ON-TSG--YB--W";
+
+// Palette index of a pixel letter; '.' is transparent.
 std::uint8_t IndexOf(char Code) {
-  switch (Code) {
-    case 'K':
-      return 0;  // black
-    case 'O':
-      return 3;  // olive
-    case 'N':
-      return 4;  // navy
-    case 'T':
-      return 6;  // teal
-    case 'S':
-      return 7;  // silver
-    case 'G':
-      return 8;  // grey
-    case 'Y':
-      return 11;  // yellow
-    case 'B':
-      return 12;  // blue
-    case 'W':
-      return 15;  // white
-    case '.':
-      return kTransparent;
-    default:
-      throw std::logic_error(std::string("unknown pixel code ") + Code);
-  }
+  if (Code == '.') return kTransparent;
+  const std::size_t at = Code == '-' ? std::string_view::npos : kColourCodes.find(Code);
+  if (at == std::string_view::npos)
+    throw std::logic_error(std::string("unknown pixel code ") + Code);
+  return static_cast<std::uint8_t>(at);
 }
 
 template <std::size_t N>

@@ -40,13 +40,19 @@ function(pagetrim_check_includes target folder)
   add_dependencies(${target} ${target}_includes)
 endfunction()
 
-# pagetrim_add_core_library(<name> <source>...): a static library of portable
-# code from the current folder.
-function(pagetrim_add_core_library name)
+# The library of the current folder: its sources, the source root as its
+# include path, our warnings, and the check of the folder's includes.
+function(pagetrim_add_folder_library name)
   add_library(${name} STATIC ${ARGN})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   pagetrim_set_warnings(${name})
   pagetrim_check_includes(${name} ${CMAKE_CURRENT_SOURCE_DIR})
+endfunction()
+
+# pagetrim_add_core_library(<name> <source>...): a static library of portable
+# code from the current folder.
+function(pagetrim_add_core_library name)
+  pagetrim_add_folder_library(${name} ${ARGN})
   set_property(GLOBAL APPEND PROPERTY PAGETRIM_CORE_TARGETS ${name})
 endfunction()
 
@@ -54,10 +60,7 @@ endfunction()
 # window code from a toolkit folder (qt/, win32/). Qt libraries get the
 # meta-object compiler.
 function(pagetrim_add_toolkit_library name)
-  add_library(${name} STATIC ${ARGN})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
-  pagetrim_set_warnings(${name})
-  pagetrim_check_includes(${name} ${CMAKE_CURRENT_SOURCE_DIR})
+  pagetrim_add_folder_library(${name} ${ARGN})
   get_filename_component(toolkit ${CMAKE_CURRENT_SOURCE_DIR} NAME)
   if(toolkit STREQUAL "qt")
     set_target_properties(${name} PROPERTIES AUTOMOC ON)

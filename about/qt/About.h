@@ -52,6 +52,7 @@ public:
   // Opens the address of the clicked link label.
   void LabelClick(QLabel* Sender);
 
+  // The controls as designed.
   QFrame* Panel1;
   QLabel* BrindleImage;
   QLabel* ProgramIcon;

@@ -56,15 +56,13 @@ public:
   void Button2Click();
   void Button3Click();
 
-  QLabel* StaticText1;
-  QPushButton* BitBtn1;
-  QLineEdit* Edit1;
-  QLabel* StaticText2;
-  QPushButton* BitBtn2;
-  QLineEdit* Edit2;
-  QPushButton* Button1;
-  QPushButton* Button3;
-  QPushButton* Button2;
+  // The controls as designed: label, picker and field of the source list
+  // (1) and of the destination folder (2); "&Go!" (1), "&Close" (2) and
+  // "&About" (3); the destination picker's folder browser.
+  QLabel *StaticText1, *StaticText2;
+  QPushButton *BitBtn1, *BitBtn2;
+  QLineEdit *Edit1, *Edit2;
+  QPushButton *Button1, *Button2, *Button3;
   TBrowseFolderDlg* BrowseFolderDlg;
 
 protected:

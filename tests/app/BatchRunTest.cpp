@@ -18,12 +18,7 @@
 #include "support/PlatformExpect.h"
 #include "support/RecordingHost.h"
 
-using testsupport::Exists;
-using testsupport::MakeDir;
-using testsupport::RecordingHost;
-using testsupport::ReadFile;
-using testsupport::TempDir;
-using testsupport::WriteFile;
+using namespace testsupport;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;

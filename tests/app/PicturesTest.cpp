@@ -37,7 +37,9 @@ TEST(PicturesTest, DisabledFormIsGreyAndSilverWithTheSameShape) {
     EXPECT_EQ(grey.Pixels[i] == kTransparent, glyph.Pixels[i] == kTransparent) << i;
     if (grey.Pixels[i] == 8) ++greys;
     if (grey.Pixels[i] == 7) ++silvers;
-    if (grey.Pixels[i] != kTransparent) EXPECT_TRUE(grey.Pixels[i] == 7 || grey.Pixels[i] == 8);
+    if (grey.Pixels[i] != kTransparent) {
+      EXPECT_TRUE(grey.Pixels[i] == 7 || grey.Pixels[i] == 8);
+    }
   }
   EXPECT_GT(greys, 0);    // the black outline
   EXPECT_GT(silvers, 0);  // yellow, white, silver
@@ -68,7 +70,9 @@ TEST(PicturesTest, IconFileHoldsThePictureAndItsMask) {
                           (7 - x % 8)) & 1;
       const std::uint8_t want = icon.At(x, y);
       EXPECT_EQ(clear, want == kTransparent) << x << "," << y;
-      if (want != kTransparent) EXPECT_EQ(index, want) << x << "," << y;
+      if (want != kTransparent) {
+        EXPECT_EQ(index, want) << x << "," << y;
+      }
     }
   }
 }

@@ -13,18 +13,13 @@
 #include "support/PlatformExpect.h"
 #include "support/Process.h"
 
-using testsupport::Exists;
-using testsupport::MakeDir;
-using testsupport::ReadFile;
-using testsupport::TempDir;
-using testsupport::WriteFile;
+using namespace testsupport;
 
 namespace {
 
 constexpr char kDoc[] = "abc\r\ndef\r\n";
 constexpr char kDocOut[] = "abc def";
 
-using testsupport::ProcessResult;
 
 // Runs pagetrim-cli with Args and Input on its standard input. With
 // ErrTerminal (POSIX), its standard error is a pseudo terminal.

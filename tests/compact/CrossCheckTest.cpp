@@ -15,14 +15,6 @@
 
 namespace {
 
-std::string Compact(const std::string& Input) {
-  TMemStream In;
-  TMemStream Out;
-  FillMem(In, Input);
-  CompactHTML(In, Out);
-  return MemContents(Out);
-}
-
 // Shows where two results part, with a little context.
 std::string FirstDifference(const std::string& A, const std::string& B) {
   std::size_t I = 0;

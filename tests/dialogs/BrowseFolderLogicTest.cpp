@@ -15,9 +15,7 @@
 #include "support/ScopedHandler.h"
 #include "support/TempDir.h"
 
-using testsupport::MakeDir;
-using testsupport::TempDir;
-using testsupport::WriteFile;
+using namespace testsupport;
 
 namespace {
 

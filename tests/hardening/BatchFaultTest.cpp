@@ -24,12 +24,7 @@
 #include "support/RecordingHost.h"
 #include "support/TempDir.h"
 
-using testsupport::Exists;
-using testsupport::MakeDir;
-using testsupport::ReadFile;
-using testsupport::RecordingHost;
-using testsupport::TempDir;
-using testsupport::WriteFile;
+using namespace testsupport;
 using ::testing::ElementsAreArray;
 
 namespace {

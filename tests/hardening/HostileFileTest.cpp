@@ -26,12 +26,7 @@
 #include "support/TempDir.h"
 #include "support/Watchdog.h"
 
-using testsupport::Exists;
-using testsupport::MakeDir;
-using testsupport::ReadFile;
-using testsupport::RecordingHost;
-using testsupport::TempDir;
-using testsupport::WriteFile;
+using namespace testsupport;
 using ::testing::ElementsAreArray;
 using ::testing::Matcher;
 using ::testing::StartsWith;

@@ -9,23 +9,13 @@
 
 #include "streams/Streams.h"
 #include "streams/Utils.h"
+#include "support/Errors.h"
 #include "support/PlatformExpect.h"
 #include "support/TempDir.h"
 
-using testsupport::TempDir;
-using testsupport::WriteFile;
-using testsupport::ReadFile;
+using namespace testsupport;
 
 namespace {
-
-std::string OpenError(const std::string& Name, TOpenMode Mode) {
-  try {
-    TFileStream s(Name, Mode);
-  } catch (const EInOutError& e) {
-    return e.Message();
-  }
-  return "";
-}
 
 struct ShareCase {
   TOpenMode first, second;

@@ -10,13 +10,12 @@
 #include "streams/Utils.h"
 #include "support/FakeStreams.h"
 #include "support/FaultFileEnv.h"
+#include "support/Errors.h"
 #include "support/PlatformExpect.h"
 #include "support/TempDir.h"
 #include "support/CaseName.h"
 
-using testsupport::TempDir;
-using testsupport::WriteFile;
-using testsupport::ReadFile;
+using namespace testsupport;
 
 namespace {
 
@@ -25,12 +24,7 @@ using platform::SysError;
 // Runs Body and returns the message of the EInOutError it raises ("" when
 // it raises nothing).
 std::string IoErrorOf(const std::function<void()>& Body) {
-  try {
-    Body();
-  } catch (const EInOutError& e) {
-    return e.Message();
-  }
-  return "";
+  return testsupport::MessageOf<EInOutError>(Body);
 }
 
 TEST(FormatTest, FillsPlaceholdersInOrder) {

@@ -14,12 +14,9 @@ const std::string kEmptyComment = "!---->";
 const std::string kRegionBreak = "\r\n";
 constexpr unsigned char kNoChar = 255;
 
+// The five state flags of the scan.
 struct Flags {
-  bool InTag = false;
-  bool InQuote = false;
-  bool InPre = false;
-  bool InScript = false;
-  bool InAsp = false;
+  bool InTag = false, InQuote = false, InPre = false, InScript = false, InAsp = false;
 };
 
 bool InJoiningSet(unsigned char c) { return c >= 33 && c <= 254 && c != '<' && c != '>'; }

@@ -31,10 +31,7 @@
 #include "support/TempDir.h"
 #include "support/qt/GuiTest.h"
 
-using testsupport::TempDir;
-using testsupport::TempSettings;
-using testsupport::WriteFile;
-using testsupport::ReadFile;
+using namespace testsupport;
 
 namespace {
 
