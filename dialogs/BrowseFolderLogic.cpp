@@ -1,8 +1,7 @@
 #include "dialogs/BrowseFolderLogic.h"
 
-#include <sys/stat.h>
-
 #include "platform/FileEnv.h"
+#include "platform/FileIdentity.h"
 
 std::uint32_t BrowseFlags(TBrowseKind Kind) {
   return Kind == bkComputers ? BIF_BROWSEFORCOMPUTER
@@ -23,9 +22,9 @@ std::string TrimFolderPath(const std::string& Path) {
 }
 
 bool DirectoryExists(const std::string& Path) {
+  // A name with a NUL in it would name a shorter path to the system.
   if (Path.empty() || Path.find('\0') != std::string::npos) return false;
-  struct stat Info;
-  return ::stat(Path.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode);
+  return platform::IsDirectory(Path);
 }
 
 TRect HelpButtonRect(const TRect& FirstButton) {

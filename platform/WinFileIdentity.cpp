@@ -1,4 +1,5 @@
-// File identities on Windows: the volume serial number and file index.
+// File identities on Windows: the volume serial number and file index;
+// folders by their attributes.
 
 #include <windows.h>
 
@@ -18,6 +19,11 @@ std::optional<FileIdentity> IdentifyFile(const std::string& Name) {
   if (!ok) return std::nullopt;
   return FileIdentity{info.dwVolumeSerialNumber,
                       std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
+}
+
+bool IsDirectory(const std::string& Name) {
+  const DWORD attributes = ::GetFileAttributesA(Name.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 }  // namespace platform

@@ -58,6 +58,7 @@ protected:
     InfoText.clear();
   }
   void TearDown() override {
+    QApplication::setApplicationDisplayName(QString());
     QApplication::setWindowIcon(QIcon());
     SetVersion("", {});
     InfoText.clear();
