@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <vector>
 
 #include "support/VersionImages.h"
 #include "version/LocateExpect.h"
 
 using namespace testimg;
-using versionres::LocateVersionData;
-using versionres::MemoryByteSource;
 
 namespace {
 
@@ -73,8 +70,8 @@ TEST(ElfImageTest, CorruptHeadersFindNothing) {
   for (const TElfBreak& c : cases) {
     TElfImage img = MakeVersionElf(block);
     c.Break(img);
-    const MemoryByteSource source(img.File.data(), img.File.size());
-    EXPECT_EQ(LocateVersionData(source).has_value(), c.Found) << c.Name;
+    const versionres::MemoryByteSource source(img.File.data(), img.File.size());
+    EXPECT_EQ(versionres::LocateVersionData(source).has_value(), c.Found) << c.Name;
   }
 }
 
