@@ -69,7 +69,8 @@ function(pagetrim_add_toolkit_library name)
 endfunction()
 
 # Adds the toolkit folders of the current subsystem folder that this build
-# makes: qt/ with PAGETRIM_GUI.
+# makes: qt/ with PAGETRIM_GUI. Every subsystem folder ends with this call,
+# so a second toolkit (win32/ folders on Windows) is added here, once.
 function(pagetrim_add_toolkit_folders)
   if(PAGETRIM_GUI AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/qt/CMakeLists.txt)
     add_subdirectory(qt)
