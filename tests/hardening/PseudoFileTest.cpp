@@ -12,40 +12,39 @@
 #include <vector>
 
 #include "app/BatchRun.h"
-#include "app/FileTestSupport.h"
 #include "hardening/HostileSupport.h"
 #include "platform/FileEnv.h"
 #include "streams/Streams.h"
 #include "support/CompactedText.h"
 #include "support/FaultFileEnv.h"
+#include "support/Process.h"
+#include "support/RecordingHost.h"
+#include "support/TempDir.h"
+#include "support/Watchdog.h"
 
-using testsupport::Compacted;
-using testsupport::Exists;
-using testsupport::MakeDir;
-using testsupport::ReadFile;
-using testsupport::TempDir;
-using testsupport::WriteFile;
+using namespace testsupport;
+using ::testing::Contains;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
 
 namespace {
 
-// Records every finished file with its byte counts.
-class CountingHost : public TBatchHost {
-public:
-  void WriteBackDestination(const std::string&) override {}
-  void EnableControls(bool) override {}
-  void ProcessMessages() override {}
-  void ErrorBox(const std::string& Text) override { Refusal = Text; }
-  void FileDone(const std::string& Source, std::int64_t BytesIn, std::int64_t BytesOut) override {
-    Done.push_back(Source + ": " + std::to_string(BytesIn) + " -> " + std::to_string(BytesOut));
-    Read.push_back(BytesIn);
-  }
-  std::vector<std::string> Done;
-  std::vector<std::int64_t> Read;  // the bytes read of each file
-  std::string Refusal;
-};
+// "IN -> OUT" for Doc: its length and that of its compaction.
+std::string Sizes(const std::string& Doc) {
+  return std::to_string(Doc.size()) + " -> " + std::to_string(Compacted(Doc).size());
+}
 
-std::string DoneLine(const std::string& Source, const std::string& Doc) {
-  return Source + ": " + std::to_string(Doc.size()) + " -> " + std::to_string(Compacted(Doc).size());
+// The bytes read of each file a run reported done.
+std::vector<std::int64_t> BytesRead(const RecordingHost& Host) {
+  std::vector<std::int64_t> read;
+  for (const std::string& call : Host.Calls) {
+    if (call.rfind("done ", 0) != 0) continue;
+    const std::size_t out = call.rfind(' ');
+    const std::size_t in = call.rfind(' ', out - 1);
+    read.push_back(std::stoll(call.substr(in + 1, out - in - 1)));
+  }
+  return read;
 }
 
 // ---- A file service that reports a wrong size
@@ -68,7 +67,7 @@ void PrintTo(const LieCase& c, std::ostream* os) { *os << c.name; }
 class LyingSize : public ::testing::TestWithParam<LieCase> {};
 
 TEST_P(LyingSize, TheRunEndsAndEveryCopyHoldsWhatTheSourceHolds) {
-  hostile::Watchdog watchdog(60);
+  const Watchdog watchdog(60, "LyingSize");
   TempDir dir;
   MakeDir(dir / "web");
   MakeDir(dir / "out");
@@ -79,7 +78,7 @@ TEST_P(LyingSize, TheRunEndsAndEveryCopyHoldsWhatTheSourceHolds) {
   }
   FaultFileEnv env;
   env.ReportSize(GetParam().reportedSize);
-  CountingHost host;
+  RecordingHost host;
   {
     platform::ScopedFileEnv scope(&env);
     RunBatch(list, dir / "out", host);
@@ -91,7 +90,7 @@ TEST_P(LyingSize, TheRunEndsAndEveryCopyHoldsWhatTheSourceHolds) {
     read.push_back(static_cast<std::int64_t>(kDocs[i].size()));
   }
   // (The copies' sizes are reported through the same lie.)
-  EXPECT_EQ(host.Read, read);
+  EXPECT_EQ(BytesRead(host), read);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, LyingSize,
@@ -112,9 +111,9 @@ void PrintTo(const PseudoCase& c, std::ostream* os) { *os << c.name; }
 
 // Files whose contents stay the same while a test runs.
 const PseudoCase kPseudoFiles[] = {
-    {"ProcVersion", "/proc/version"},                      // reports 0 bytes
-    {"ProcOsRelease", "/proc/sys/kernel/osrelease"},       // reports 0 bytes
-    {"SysCpusOnline", "/sys/devices/system/cpu/online"},   // reports 4096 bytes
+    {"ProcVersion", "/proc/version"},                     // reports 0 bytes
+    {"ProcOsRelease", "/proc/sys/kernel/osrelease"},      // reports 0 bytes
+    {"SysCpusOnline", "/sys/devices/system/cpu/online"},  // reports 4096 bytes
     {"SysCpusPossible", "/sys/devices/system/cpu/possible"},
     {"SysHugePages", "/sys/kernel/mm/transparent_hugepage/enabled"},
 };
@@ -127,7 +126,8 @@ std::string PseudoContents(const std::string& Path, std::string* Skip) {
     return {};
   }
   const std::string contents = ReadFile(Path);
-  if (contents.empty()) *Skip = Path + " is empty";
+  if (contents.empty())
+    *Skip = Path + " is empty";
   else if (hostile::FileSize(Path) == static_cast<off_t>(contents.size()))
     *Skip = Path + " reports its true size here";
   return contents;
@@ -138,31 +138,34 @@ std::string BaseName(const std::string& Path) { return Path.substr(Path.rfind('/
 class PseudoFile : public ::testing::TestWithParam<PseudoCase> {};
 
 TEST_P(PseudoFile, TheBatchRunCopiesWhatTheFileHolds) {
-  hostile::Watchdog watchdog(60);
+  const Watchdog watchdog(60, "PseudoFile");
+  const std::string path = GetParam().path;
   std::string skip;
-  const std::string contents = PseudoContents(GetParam().path, &skip);
+  const std::string contents = PseudoContents(path, &skip);
   if (!skip.empty()) GTEST_SKIP() << skip;
   TempDir dir;
-  CountingHost host;
-  RunBatch(GetParam().path, dir.Path(), host);
-  EXPECT_EQ(host.Refusal, "");
-  EXPECT_EQ(ReadFile(dir / BaseName(GetParam().path)), Compacted(contents));
-  EXPECT_THAT(host.Done, ::testing::ElementsAre(DoneLine(GetParam().path, contents)));
+  RecordingHost host;
+  RunBatch(path, dir.Path(), host);
+  EXPECT_EQ(ReadFile(dir / BaseName(path)), Compacted(contents));
+  EXPECT_THAT(host.Calls, Contains("done " + path + " " + std::to_string(contents.size()) + " " +
+                                   std::to_string(Compacted(contents).size())));
+  EXPECT_THAT(host.Calls, Not(Contains(StartsWith("errorbox"))));
 }
 
 TEST_P(PseudoFile, TheCommandLineCopiesWhatTheFileHolds) {
+  const std::string path = GetParam().path;
   std::string skip;
-  const std::string contents = PseudoContents(GetParam().path, &skip);
+  const std::string contents = PseudoContents(path, &skip);
   if (!skip.empty()) GTEST_SKIP() << skip;
   TempDir dir;
-  const hostile::ProcessResult r =
-      hostile::RunProcess(PAGETRIM_CLI_PATH, {"-d", dir.Path(), GetParam().path}, false,
-                          "/dev/null", "", 30);
+  ProcessOptions options;
+  options.Seconds = 30;
+  const ProcessResult r = RunProcess(PAGETRIM_CLI_PATH, {"-d", dir.Path(), path}, options);
   ASSERT_NE(r.status, -2) << "the program hung";
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(ReadFile(dir / BaseName(GetParam().path)), Compacted(contents));
-  EXPECT_THAT(r.out, ::testing::StartsWith(DoneLine(GetParam().path, contents) + " bytes ("));
+  EXPECT_EQ(ReadFile(dir / BaseName(path)), Compacted(contents));
+  EXPECT_THAT(r.out, StartsWith(path + ": " + Sizes(contents) + " bytes ("));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PseudoFile, ::testing::ValuesIn(kPseudoFiles),
@@ -173,13 +176,14 @@ INSTANTIATE_TEST_SUITE_P(Cases, PseudoFile, ::testing::ValuesIn(kPseudoFiles),
 TEST(PseudoFile, TheCommandLineNeverCopiesAStatusFileAsEmpty) {
   if (!Exists("/proc/self/status")) GTEST_SKIP() << "/proc/self/status is missing";
   TempDir dir;
-  const hostile::ProcessResult r = hostile::RunProcess(
-      PAGETRIM_CLI_PATH, {"-d", dir.Path(), "/proc/self/status"}, false, "/dev/null", "", 30);
+  ProcessOptions options;
+  options.Seconds = 30;
+  const ProcessResult r =
+      RunProcess(PAGETRIM_CLI_PATH, {"-d", dir.Path(), "/proc/self/status"}, options);
   ASSERT_NE(r.status, -2) << "the program hung";
   EXPECT_EQ(r.status, 0) << r.err;
-  const std::string copy = ReadFile(dir / "status");
-  EXPECT_THAT(copy, ::testing::HasSubstr("Name:"));
-  EXPECT_THAT(r.out, ::testing::Not(::testing::HasSubstr(": 0 -> ")));
+  EXPECT_THAT(ReadFile(dir / "status"), HasSubstr("Name:"));
+  EXPECT_THAT(r.out, Not(HasSubstr(": 0 -> ")));
 }
 
 }  // namespace

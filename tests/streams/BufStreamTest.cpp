@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "support/FakeStreams.h"
-#include "support/IoErrorOf.h"
+#include "support/CaseName.h"
+#include "support/Errors.h"
 
 namespace {
 
@@ -49,7 +50,13 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeCase{0, -100, true, true, true, 0, 0},
                       SizeCase{1, 8, false, true, false, 0, 8},   // read side not wanted
                       SizeCase{8, 1, true, false, false, 8, 0},   // write side not wanted
-                      SizeCase{-1, 5, false, false, false, 0, 0}));
+                      SizeCase{-1, 5, false, false, false, 0, 0}),
+    [](const auto& info) {
+      const SizeCase& c = info.param;
+      return "Read" + testsupport::CaseNumber(c.readSize) + "Write" +
+             testsupport::CaseNumber(c.writeSize) + (c.readable ? "" : "Unreadable") +
+             (c.writable ? "" : "Unwritable");
+    });
 
 TEST(BufferedStreamTest, ReadSideChecksFirst) {
   TRecordingStream target;
@@ -269,7 +276,7 @@ TEST(BufferedStreamTest, FlushThatTheTargetTakesPartlyKeepsTheRestWaiting) {
   s.SetExactTransfer(true);
   target.SetExactTransfer(false);
   s.Write("abcde", 5);
-  EXPECT_EQ(IoErrorOf([&] { s.Flush(); }), "Wrote less than expected");
+  EXPECT_EQ(testsupport::MessageOf<EInOutError>([&] { s.Flush(); }), "Wrote less than expected");
   EXPECT_EQ(target.Written, "ab");
   s.SetExactTransfer(false);
   target.WriteLimit = -1;
