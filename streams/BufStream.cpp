@@ -155,7 +155,8 @@ void TBufferedStream::Flush() {
   const std::int32_t fill = FWriteFill;
   const std::int32_t taken = FTarget.Write(FWriteBuffer.get(), fill);
   const std::int32_t took = taken <= 0 ? 0 : (taken < fill ? taken : fill);
-  std::memmove(FWriteBuffer.get(), FWriteBuffer.get() + took, static_cast<std::size_t>(fill - took));
+  std::memmove(FWriteBuffer.get(), FWriteBuffer.get() + took,
+               static_cast<std::size_t>(fill - took));
   FWriteFill = fill - took;
   if (FWriteFill > 0 && FExactTransfer) throw EInOutError(SWroteLessThanExpected);
 }

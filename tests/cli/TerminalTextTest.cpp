@@ -47,12 +47,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "'x'$'\\033'']0;owned'$'\\a\\033''[2J.htm'", "x\\033]0;owned\\a\\033[2J.htm"},
         TextCase{"LineBreaksAndTab", "a\nb\r\tc", kUtf8, "'a'$'\\n''b'$'\\r\\t''c'",
                  "a\\nb\\r\\tc"},
-        TextCase{"ControlFirstAndLast", "\x01x\x7F", kUtf8, "$'\\001''x'$'\\177'",
-                 "\\001x\\177"},
+        TextCase{"ControlFirstAndLast", "\x01x\x7F", kUtf8, "$'\\001''x'$'\\177'", "\\001x\\177"},
         TextCase{"QuoteInAnEscapedName", "it's\x1B", kUtf8, "'it'\\''s'$'\\033'", "it's\\033"},
         TextCase{"Nul", std::string("a\0b", 3), kUtf8, "'a'$'\\000''b'", "a\\000b"},
         // C1 controls: U+009B is a control sequence introducer.
-        TextCase{"C1Control", "a\xC2\x9B" "2J", kUtf8, "'a'$'\\302\\233''2J'", "a\\302\\2332J"},
+        TextCase{"C1Control",
+                 "a\xC2\x9B"
+                 "2J",
+                 kUtf8, "'a'$'\\302\\233''2J'", "a\\302\\2332J"},
         // Bytes that are no UTF-8.
         TextCase{"LatinOneByte", "caf\xE9.htm", kUtf8, "'caf'$'\\351''.htm'", "caf\\351.htm"},
         TextCase{"LoneContinuation", "\x80", kUtf8, "$'\\200'", "\\200"},
