@@ -23,12 +23,17 @@ namespace treetest {
 //   "name=bytes"       a file with these bytes
 //   "name->target"     a symbolic link to target (POSIX only)
 //   "name|fifo"        a FIFO (POSIX only)
-// where name is relative to Root, with '/' between its components.
+// where name is relative to Root, with '/' between its components; the
+// first '=' makes a file, whatever the bytes after it hold.
 inline void MakeTree(const testsupport::TempDir& Root, const std::vector<std::string>& Spec) {
   for (const std::string& entry : Spec) {
-    if (entry.back() == '/') {
+    const std::size_t eq = entry.find('=');
+    const std::size_t at = entry.find("->");
+    if (eq != std::string::npos && (at == std::string::npos || eq < at)) {
+      testsupport::WriteFile(Root / entry.substr(0, eq), entry.substr(eq + 1));
+    } else if (entry.back() == '/') {
       testsupport::MakeDir(Root / entry.substr(0, entry.size() - 1));
-    } else if (std::size_t at = entry.find("->"); at != std::string::npos) {
+    } else if (at != std::string::npos) {
 #ifdef _WIN32
       FAIL() << "no symbolic links here: " << entry;
 #else
@@ -42,9 +47,7 @@ inline void MakeTree(const testsupport::TempDir& Root, const std::vector<std::st
       ASSERT_EQ(mkfifo((Root / entry.substr(0, entry.size() - 5)).c_str(), 0600), 0) << entry;
 #endif
     } else {
-      const std::size_t eq = entry.find('=');
-      ASSERT_NE(eq, std::string::npos) << entry;
-      testsupport::WriteFile(Root / entry.substr(0, eq), entry.substr(eq + 1));
+      FAIL() << "not understood: " << entry;
     }
   }
 }
