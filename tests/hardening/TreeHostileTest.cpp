@@ -1,0 +1,158 @@
+// pagetrim-cli -r in front of hostile trees: a folder it may not read,
+// FIFOs and devices among the pages, a page too large for the streams, and
+// a run killed in the middle.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/TreeTestSupport.h"
+#include "hardening/HostileSupport.h"
+#include "streams/Streams.h"
+
+using testsupport::Exists;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using treetest::Compacted;
+using treetest::MakeTree;
+using ::testing::HasSubstr;
+
+namespace {
+
+// A tree that "nobody" may read and write into.
+void OpenToEverybody(const TempDir& Dir) {
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(Dir.Path()))
+    if (entry.is_directory()) chmod(entry.path().c_str(), 0777);
+  chmod(Dir.Path().c_str(), 0777);
+}
+
+TEST(TreeHostile, UnreadableSubFolderStopsBeforeAnythingIsWritten) {
+  hostile::Watchdog watchdog(60);
+  TempDir dir;
+  MakeTree(dir, {"site/", "site/a.htm=a", "site/locked/", "site/locked/b.htm=b", "site/z.htm=z"});
+  OpenToEverybody(dir);
+  chmod((dir / "site/locked").c_str(), 0);
+  const hostile::ProcessResult r =
+      hostile::RunProcess(PAGETRIM_CLI_PATH, {"-r", "-d", dir / "out", dir / "site"}, true);
+  chmod((dir / "site/locked").c_str(), 0777);
+  if (r.status == 125) GTEST_SKIP() << "cannot take another user's identity";
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "Error reading folder \"" + (dir / "site/locked") + "\" - " +
+                       ErrorCodeText(EACCES) + ".\n");
+  EXPECT_FALSE(Exists(dir / "out"));
+}
+
+TEST(TreeHostile, FifosAndDevicesAreSkippedWithoutBeingOpened) {
+  hostile::Watchdog watchdog(60);
+  TempDir dir;
+  MakeTree(dir, {"site/", "site/a.htm=a  a", "site/fifo.htm|fifo", "site/zero.htm->/dev/zero",
+                 "site/null.asp->/dev/null"});
+  for (const std::vector<std::string>& extra :
+       {std::vector<std::string>{}, {"--follow"}, {"--follow", "--copy-others", "-j", "2"}}) {
+    std::vector<std::string> args = extra;
+    for (const std::string& a : {std::string("-r"), std::string("-d"), dir / "out", dir / "site"})
+      args.push_back(a);
+    const hostile::ProcessResult r = hostile::RunProcess(PAGETRIM_CLI_PATH, args, false, "/dev/null", "", 20);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.err, HasSubstr((dir / "site/fifo.htm") + ": skipped, not a regular file\n"));
+    if (!extra.empty()) {
+      EXPECT_THAT(r.err, HasSubstr((dir / "site/zero.htm") + ": skipped, not a regular file\n"));
+      EXPECT_THAT(r.err, HasSubstr((dir / "site/null.asp") + ": skipped, not a regular file\n"));
+    }
+    EXPECT_EQ(ReadFile(dir / "out/a.htm"), "a a");
+    EXPECT_FALSE(Exists(dir / "out/fifo.htm"));
+    EXPECT_FALSE(Exists(dir / "out/zero.htm"));
+  }
+}
+
+TEST(TreeHostile, PageTooLargeForTheStreamsNamesItsFile) {
+  hostile::Watchdog watchdog(60);
+  TempDir dir;
+  MakeTree(dir, {"site/", "site/a.htm=a  a", "site/z.htm=z  z"});
+  ASSERT_TRUE(hostile::MakeSparse(dir / "site/big.htm", (off_t{1} << 31) + 10));
+  const hostile::ProcessResult r =
+      hostile::RunProcess(PAGETRIM_CLI_PATH, {"-r", "-j", "1", "-d", dir / "out", dir / "site"}, false);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, (dir / "site/a.htm") + ": 4 -> 3 bytes (-25.0%)\n");
+  EXPECT_EQ(r.err.rfind((dir / "site/big.htm") + ": IO-error: ", 0), 0u) << r.err;
+  EXPECT_EQ(ReadFile(dir / "out/a.htm"), "a a");
+  EXPECT_FALSE(Exists(dir / "out/big.htm"));
+  EXPECT_FALSE(Exists(dir / "out/z.htm"));
+}
+
+// A page of about Size bytes with plenty for the filter to do.
+std::string LargePage(int Number, std::size_t Size) {
+  std::string page = "<html>\r\n<!-- page " + std::to_string(Number) + " -->\r\n";
+  while (page.size() < Size)
+    page += "  <p class=\"x  y\">  Some   text, " + std::to_string(Number) +
+            "  </p>\r\n<pre>\r\n  kept   as is\r\n</pre>\r\n";
+  return page;
+}
+
+TEST(TreeHostile, KilledRunLeavesNoPartialFileUnderAFinalName) {
+  hostile::Watchdog watchdog(120);
+  TempDir dir;
+  constexpr int kPages = 200;
+  std::vector<std::string> spec{"site/", "site/a/", "site/b/"};
+  for (int i = 0; i < kPages; ++i)
+    spec.push_back(std::string(i % 2 ? "site/a/" : "site/b/") + "p" + std::to_string(1000 + i) +
+                   ".htm=" + LargePage(i, 150000));
+  MakeTree(dir, spec);
+
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    dup2(pipeFds[1], 1);
+    const int null = ::open("/dev/null", O_WRONLY);
+    dup2(null, 2);
+    close(pipeFds[0]);
+    const std::string out = dir / "out";
+    const std::string site = dir / "site";
+    execl(PAGETRIM_CLI_PATH, PAGETRIM_CLI_PATH, "-r", "-j", "2", "-d", out.c_str(), site.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(pipeFds[1]);
+  // Killed as soon as the first file is reported: the others are in hand
+  // or not yet begun.
+  char c = 0;
+  while (read(pipeFds[0], &c, 1) == 1 && c != '\n') {
+  }
+  kill(pid, SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(pipeFds[0]);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the run ended before it was killed";
+
+  int finished = 0;
+  int temporary = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "out")) {
+    if (!entry.is_regular_file()) continue;
+    const std::string name = entry.path().filename().string();
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0) {
+      ++temporary;
+      continue;
+    }
+    const std::string rel = entry.path().parent_path().filename().string() + "/" + name;
+    EXPECT_EQ(ReadFile(entry.path().string()), Compacted(ReadFile(dir / ("site/" + rel)))) << rel;
+    ++finished;
+  }
+  EXPECT_GE(finished, 1);
+  EXPECT_LT(finished, kPages);
+  // At most the files the two workers had in hand.
+  EXPECT_LE(temporary, 2);
+}
+
+}  // namespace
