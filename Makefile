@@ -1,7 +1,7 @@
 # Quick start on a fresh Debian machine:
 #   make run    - build and run the main job
 #   make test   - build and run every test
-#   make bench  - build and run the compaction benchmark
+#   make bench  - build and run the compaction and tree benchmarks
 #   make test-win32 - cross-build for 32-bit Windows and test under Wine
 BUILD ?= build
 JOBS ?= $(shell nproc)
@@ -29,9 +29,12 @@ test-win32: deps
 run: build
 	@bash scripts/run
 
-# The compaction benchmark (a minute or two; needs ~0.5 GB free in /tmp).
+# The compaction benchmark (a minute or two; needs ~0.5 GB free in /tmp),
+# then the tree benchmark over Debian's libstdc++ documentation (installed by
+# scripts/bench-data when missing; ~1 GB in /tmp).
 bench: build
 	@$(BUILD)/bench/pagetrim_bench
+	@$(BUILD)/bench/pagetrim_tree_bench --cli $(BUILD)/cli/pagetrim-cli --source "$$(bash scripts/bench-data)"
 
 # The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
 BUILD_ASAN ?= build-asan
