@@ -154,6 +154,10 @@ void EnsureFolder(const std::string& Folder, FileEnv& Env, int Depth = 0) {
   throw EInOutError(Format(SErrorCreatingFolder, {Folder, ErrorCodeText(code)}));
 }
 
+bool Cancelled(const TTreeOptions& Options) {
+  return Options.Cancel != nullptr && Options.Cancel->load();
+}
+
 double SecondsSince(std::chrono::steady_clock::time_point Start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - Start).count();
 }
@@ -197,6 +201,12 @@ TTreeSummary RunTree(const TTreeOptions& Options, TTreeHost& Host) {
     plan = PlanTree(Options, env);
     if (std::string refusal = CheckTree(Options, plan, env); !refusal.empty())
       return failed(refusal);
+    if (Cancelled(Options)) {
+      summary.Cancelled = true;
+      summary.NotBegun = plan.Files.size();
+      summary.Seconds = SecondsSince(start);
+      return summary;
+    }
     for (const std::string& folder : plan.Folders) EnsureFolder(folder, env);
   } catch (const Exception& e) {
     return failed(e.Message());
@@ -216,7 +226,7 @@ TTreeSummary RunTree(const TTreeOptions& Options, TTreeHost& Host) {
       std::size_t at;
       {
         std::lock_guard<std::mutex> hold(queue.Lock);
-        if (queue.Stop || queue.Next >= total) break;
+        if (queue.Stop || queue.Next >= total || Cancelled(Options)) break;
         at = queue.Next++;
         queue.State.Current = plan.Files[at].Source;
         queue.News = true;
@@ -295,6 +305,10 @@ TTreeSummary RunTree(const TTreeOptions& Options, TTreeHost& Host) {
       ++summary.Copied;
       summary.CopiedBytes += outcome.BytesIn;
     }
+  }
+  if (summary.Failures.empty() && queue.Next < total) {
+    summary.Cancelled = true;
+    summary.NotBegun = total - queue.Next;
   }
   summary.Seconds = SecondsSince(start);
   return summary;

@@ -58,6 +58,9 @@ struct TTreeSummary {
   std::int64_t CopiedBytes = 0;  // of the copied files
   double Seconds = 0;
   std::vector<TTreeFailure> Failures;  // empty when the run succeeded; in plan order
+  // Options.Cancel stopped the run: NotBegun files were left alone.
+  bool Cancelled = false;
+  std::size_t NotBegun = 0;
 };
 
 // Runs Options: plans the trees, refuses what CheckTree refuses, creates

@@ -4,6 +4,7 @@
 // copied, where each one goes in the destination folder, and what a tree
 // run refuses before it writes anything.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -23,6 +24,9 @@ struct TTreeOptions {
   bool CopyOthers = false;            // copy files that match no pattern
   bool FollowLinks = false;           // follow symbolic links to files and folders
   unsigned Jobs = 1;                  // files worked on side by side
+  // When set and true, no new file is begun (an interrupt from the user);
+  // the files in hand are finished.
+  const std::atomic<bool>* Cancel = nullptr;
   // Options of the compaction itself belong here: every worker gets this
   // record and hands it on to the filter.
 };

@@ -216,9 +216,9 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
       "its SRC_DIR; with several SRC_DIRs each tree goes under its folder's name. DIR must\n"
       "not be, lie in or hold a SRC_DIR. Links are skipped unless --follow is given; FIFOs\n"
       "and devices are skipped. Files are written under a temporary name and renamed when\n"
-      "complete; the first error stops the run after the files in hand.\n"
+      "complete; the first error, or Ctrl-C, stops the run after the files in hand.\n"
       "\n"
-      "Exit status: 0 success, 1 the run failed, 2 wrong command line.");
+      "Exit status: 0 success, 1 the run failed, 2 wrong command line, 130 interrupted.");
   CLI::Option* destination =
       app.add_option("-d,--destination", args.Destination, "Folder that receives the copies")
           ->type_name("DIR");

@@ -35,10 +35,14 @@ std::string NoteLine(const TTreeNote& Note);
 // "Total: N files compacted, C copied, S skipped; IN -> OUT bytes (-P%) in T s".
 std::string TreeSummaryLine(const TTreeSummary& Summary);
 
+// What an interrupted run says last.
+std::string InterruptedLine(std::size_t NotBegun);
+
 // "[DONE/TOTAL] IN -> OUT bytes NAME".
 std::string TreeProgressText(const TTreeProgress& State);
 
 // Runs the tree run Args asks for, printing per-file lines and the summary
 // to Out and notes, errors and (when ErrIsTerminal) progress to Err.
-// Returns the exit status.
+// Returns the exit status: 128 + the signal's number when an interrupt
+// (SIGINT, SIGTERM; Ctrl-C on Windows: 130) stopped the run.
 int RunTreeCli(const TCliArgs& Args, std::FILE* Out, std::FILE* Err, bool ErrIsTerminal);

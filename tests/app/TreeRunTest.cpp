@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -322,6 +323,52 @@ TEST(TreeRunFailure, ParallelRunStopsTakingFilesAfterTheFirstFailure) {
     ++written;
   }
   EXPECT_EQ(written, host.done.size()) << "files under their final names beyond those reported";
+}
+
+TEST(TreeRunCancel, BeforeTheFirstFileWritesNothing) {
+  TempDir dir;
+  MakeTree(dir, kThree);
+  std::atomic<bool> cancel{true};
+  TTreeOptions options = Options(dir, "site", "new");
+  options.Cancel = &cancel;
+  RecordingHost host;
+  const TTreeSummary summary = RunTree(options, host);
+  EXPECT_TRUE(summary.Cancelled);
+  EXPECT_EQ(summary.NotBegun, 3u);
+  EXPECT_THAT(summary.Failures, IsEmpty());
+  EXPECT_FALSE(Exists(dir / "new"));
+}
+
+// Cancels the run when the first file is reported.
+class CancellingHost : public RecordingHost {
+public:
+  explicit CancellingHost(std::atomic<bool>& Cancel) : cancel_(Cancel) {}
+  void FileDone(const TTreeFile& File, std::int64_t BytesIn, std::int64_t BytesOut) override {
+    RecordingHost::FileDone(File, BytesIn, BytesOut);
+    cancel_.store(true);
+  }
+
+private:
+  std::atomic<bool>& cancel_;
+};
+
+TEST(TreeRunCancel, MidwayFinishesTheFilesInHandAndBeginsNoMore) {
+  TempDir dir;
+  std::vector<std::string> spec{"site/"};
+  for (int i = 0; i < 100; ++i) spec.push_back("site/p" + std::to_string(100 + i) + ".htm=x  x");
+  MakeTree(dir, spec);
+  std::atomic<bool> cancel{false};
+  TTreeOptions options = Options(dir, "site", "out", 2);
+  options.Cancel = &cancel;
+  CancellingHost host(cancel);
+  const TTreeSummary summary = RunTree(options, host);
+  EXPECT_TRUE(summary.Cancelled);
+  EXPECT_THAT(summary.Failures, IsEmpty());
+  EXPECT_GE(host.done.size(), 1u);
+  EXPECT_LT(host.done.size(), 100u);
+  EXPECT_EQ(summary.Compacted, host.done.size());
+  EXPECT_EQ(summary.NotBegun + summary.Compacted, 100u);
+  EXPECT_THAT(Temporaries(dir / "out"), IsEmpty());
 }
 
 TEST(TemporaryName, LiesBesideItsTargetAndEndsInTmp) {

@@ -137,12 +137,14 @@ std::vector<std::string> FoldersOf(const TempDir& Root, const TTreePlan& Plan) {
   return folders;
 }
 
+#ifndef _WIN32
 std::vector<std::string> NotesOf(const TempDir& Root, const TTreePlan& Plan) {
   static const char* const kReasons[] = {"link", "loop", "broken", "special"};
   std::vector<std::string> notes;
   for (const TTreeNote& n : Plan.Notes) notes.push_back(Relative(Root, n.Source) + " " + kReasons[n.Reason]);
   return notes;
 }
+#endif
 
 TTreeOptions Options(const TempDir& Root, std::vector<std::string> Sources, const std::string& Dest) {
   TTreeOptions options;

@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -99,60 +100,100 @@ std::string LargePage(int Number, std::size_t Size) {
   return page;
 }
 
-TEST(TreeHostile, KilledRunLeavesNoPartialFileUnderAFinalName) {
-  hostile::Watchdog watchdog(120);
+struct TStopped {
+  int status = 0;   // as waitpid gives it
+  std::string out;  // what the run printed on standard output
+  std::string err;
+  int finished = 0;   // files under their final names, each checked complete
+  int temporary = 0;  // temporary files left behind
+};
+
+constexpr int kPages = 200;
+
+// Starts pagetrim-cli -r -j 2 on a tree of large pages, sends it Signal as
+// soon as it reports its first file, and looks at what it left.
+TStopped StopMidway(int Signal) {
   TempDir dir;
-  constexpr int kPages = 200;
   std::vector<std::string> spec{"site/", "site/a/", "site/b/"};
   for (int i = 0; i < kPages; ++i)
     spec.push_back(std::string(i % 2 ? "site/a/" : "site/b/") + "p" + std::to_string(1000 + i) +
                    ".htm=" + LargePage(i, 150000));
   MakeTree(dir, spec);
 
-  int pipeFds[2];
-  ASSERT_EQ(pipe(pipeFds), 0);
+  TStopped stopped;
+  int outPipe[2];
+  int errPipe[2];
+  if (pipe(outPipe) != 0 || pipe(errPipe) != 0) {
+    ADD_FAILURE() << "pipe";
+    return stopped;
+  }
   const pid_t pid = fork();
-  ASSERT_GE(pid, 0);
   if (pid == 0) {
-    dup2(pipeFds[1], 1);
-    const int null = ::open("/dev/null", O_WRONLY);
-    dup2(null, 2);
-    close(pipeFds[0]);
+    dup2(outPipe[1], 1);
+    dup2(errPipe[1], 2);
+    close(outPipe[0]);
+    close(errPipe[0]);
     const std::string out = dir / "out";
     const std::string site = dir / "site";
     execl(PAGETRIM_CLI_PATH, PAGETRIM_CLI_PATH, "-r", "-j", "2", "-d", out.c_str(), site.c_str(),
           static_cast<char*>(nullptr));
     _exit(127);
   }
-  close(pipeFds[1]);
-  // Killed as soon as the first file is reported: the others are in hand
+  close(outPipe[1]);
+  close(errPipe[1]);
+  // Stopped as soon as the first file is reported: the others are in hand
   // or not yet begun.
   char c = 0;
-  while (read(pipeFds[0], &c, 1) == 1 && c != '\n') {
+  while (read(outPipe[0], &c, 1) == 1) {
+    stopped.out += c;
+    if (c == '\n') break;
   }
-  kill(pid, SIGKILL);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  close(pipeFds[0]);
-  ASSERT_TRUE(WIFSIGNALED(status)) << "the run ended before it was killed";
+  kill(pid, Signal);
+  char buffer[4096];
+  for (ssize_t n; (n = read(outPipe[0], buffer, sizeof buffer)) > 0;) stopped.out.append(buffer, n);
+  for (ssize_t n; (n = read(errPipe[0], buffer, sizeof buffer)) > 0;) stopped.err.append(buffer, n);
+  waitpid(pid, &stopped.status, 0);
+  close(outPipe[0]);
+  close(errPipe[0]);
 
-  int finished = 0;
-  int temporary = 0;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "out")) {
     if (!entry.is_regular_file()) continue;
     const std::string name = entry.path().filename().string();
     if (name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0) {
-      ++temporary;
+      ++stopped.temporary;
       continue;
     }
     const std::string rel = entry.path().parent_path().filename().string() + "/" + name;
     EXPECT_EQ(ReadFile(entry.path().string()), Compacted(ReadFile(dir / ("site/" + rel)))) << rel;
-    ++finished;
+    ++stopped.finished;
   }
-  EXPECT_GE(finished, 1);
-  EXPECT_LT(finished, kPages);
+  return stopped;
+}
+
+TEST(TreeHostile, KilledRunLeavesNoPartialFileUnderAFinalName) {
+  hostile::Watchdog watchdog(120);
+  const TStopped stopped = StopMidway(SIGKILL);
+  ASSERT_TRUE(WIFSIGNALED(stopped.status)) << "the run ended before it was killed";
+  EXPECT_GE(stopped.finished, 1);
+  EXPECT_LT(stopped.finished, kPages);
   // At most the files the two workers had in hand.
-  EXPECT_LE(temporary, 2);
+  EXPECT_LE(stopped.temporary, 2);
+}
+
+TEST(TreeHostile, InterruptedRunFinishesTheFilesInHandAndBeginsNoMore) {
+  hostile::Watchdog watchdog(120);
+  for (int signal : {SIGINT, SIGTERM}) {
+    const TStopped stopped = StopMidway(signal);
+    ASSERT_TRUE(WIFEXITED(stopped.status)) << "signal " << signal;
+    EXPECT_EQ(WEXITSTATUS(stopped.status), 128 + signal);
+    EXPECT_GE(stopped.finished, 1);
+    EXPECT_LT(stopped.finished, kPages);
+    EXPECT_EQ(stopped.temporary, 0);
+    // Every finished file is reported, and nothing else.
+    EXPECT_EQ(std::count(stopped.out.begin(), stopped.out.end(), '\n'), stopped.finished);
+    EXPECT_EQ(stopped.err, "Interrupted: the files in hand were finished, " +
+                               std::to_string(kPages - stopped.finished) + " files were not begun\n");
+  }
 }
 
 }  // namespace
