@@ -67,6 +67,15 @@ void RefuseSourceAsTarget(const std::string& Target, const std::set<FileIdentity
         Format(SErrorOpening, {Target, ErrorCodeText(platform::ErrorSharingViolation())}));
 }
 
+// A file already called Target is replaced only where the batch run could
+// write it: a read-only file, a folder or a file another program holds
+// without sharing raises the batch run's open error instead.
+void CheckReplaceable(const std::string& Target, FileEnv& Env) {
+  FileStatus st;
+  if (!Env.GetStatus(Target, true, &st)) return;
+  TFileStream probe(Target, omWrite);  // opens without emptying it
+}
+
 void CopyBytes(TFileStream& Source, TFileStream& Destination) {
   std::unique_ptr<char[]> block(new char[kCopyBlock]);
   Source.SetExactTransfer(false);
@@ -96,6 +105,7 @@ TOutcome WorkOn(const TTreeFile& File, const TTreeOptions& Options, const std::s
   try {
     TFileStream source(File.Source, kSourceMode);
     RefuseSourceAsTarget(File.Target, Sources, env);
+    CheckReplaceable(File.Target, env);
     temporary = FreeTemporaryName(File.Target, Token, env);
     {
       TFileStream written(temporary, kDestinationMode);

@@ -237,6 +237,21 @@ TEST(TreeRunFailure, ReadErrorStopsAtThatFileAndKeepsItsEarlierCopy) {
   EXPECT_THAT(Temporaries(dir / "out"), IsEmpty());
 }
 
+TEST(TreeRunFailure, CopyThatAnotherProgramHoldsIsNotReplaced) {
+  TempDir dir;
+  MakeTree(dir, kThree);
+  // Open without sharing, as another program might hold it.
+  TFileStream holder(dir / "out/b.htm", omRead);
+  RecordingHost host;
+  const TTreeSummary summary = RunTree(Options(dir, "site", "out"), host);
+  ASSERT_EQ(summary.Failures.size(), 1u);
+  EXPECT_EQ(summary.Failures[0].Source, dir / "site/b.htm");
+  EXPECT_EQ(summary.Failures[0].Message,
+            Format(SErrorOpening, {dir / "out/b.htm", expect::Text(expect::SharingViolation())}));
+  EXPECT_EQ(ReadFile(dir / "out/b.htm"), "earlier b");
+  EXPECT_THAT(Temporaries(dir / "out"), IsEmpty());
+}
+
 TEST(TreeRunFailure, WriteErrorLeavesNoTemporaryFile) {
   TempDir dir;
   MakeTree(dir, kThree);

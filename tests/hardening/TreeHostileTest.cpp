@@ -53,6 +53,22 @@ TEST(TreeHostile, UnreadableSubFolderStopsBeforeAnythingIsWritten) {
   EXPECT_FALSE(Exists(dir / "out"));
 }
 
+TEST(TreeHostile, ReadOnlyCopyIsNotReplaced) {
+  hostile::Watchdog watchdog(60);
+  TempDir dir;
+  MakeTree(dir, {"site/", "site/a.htm=a  a", "site/b.htm=b  b", "out/", "out/a.htm=mine"});
+  OpenToEverybody(dir);
+  chmod((dir / "out/a.htm").c_str(), 0444);
+  const hostile::ProcessResult r =
+      hostile::RunProcess(PAGETRIM_CLI_PATH, {"-r", "-j", "1", "-d", dir / "out", dir / "site"}, true);
+  if (r.status == 125) GTEST_SKIP() << "cannot take another user's identity";
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, (dir / "site/a.htm") + ": Error opening \"" + (dir / "out/a.htm") + "\" - " +
+                       ErrorCodeText(EACCES) + ".\n");
+  EXPECT_EQ(ReadFile(dir / "out/a.htm"), "mine");
+  EXPECT_FALSE(Exists(dir / "out/b.htm"));
+}
+
 TEST(TreeHostile, FifosAndDevicesAreSkippedWithoutBeingOpened) {
   hostile::Watchdog watchdog(60);
   TempDir dir;
