@@ -240,10 +240,13 @@ TEST(TreeRunFailure, ReadErrorStopsAtThatFileAndKeepsItsEarlierCopy) {
 TEST(TreeRunFailure, CopyThatAnotherProgramHoldsIsNotReplaced) {
   TempDir dir;
   MakeTree(dir, kThree);
-  // Open without sharing, as another program might hold it.
-  TFileStream holder(dir / "out/b.htm", omRead);
   RecordingHost host;
-  const TTreeSummary summary = RunTree(Options(dir, "site", "out"), host);
+  TTreeSummary summary;
+  {
+    // Open without sharing, as another program might hold it.
+    TFileStream holder(dir / "out/b.htm", omRead);
+    summary = RunTree(Options(dir, "site", "out"), host);
+  }
   ASSERT_EQ(summary.Failures.size(), 1u);
   EXPECT_EQ(summary.Failures[0].Source, dir / "site/b.htm");
   EXPECT_EQ(summary.Failures[0].Message,
