@@ -1,18 +1,12 @@
 #include "cli/TreeCli.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <signal.h>
-#endif
-
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <thread>
 
+#include "platform/Interrupts.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
 
@@ -22,63 +16,6 @@ namespace {
 constexpr char kEraseLine[] = "\r\x1b[K";
 // The progress line is drawn at most this often.
 constexpr auto kProgressEvery = std::chrono::milliseconds(100);
-
-// Set by the first interrupt (Ctrl-C, SIGTERM) during a tree run: no new
-// file is begun. A second interrupt ends the program as usual.
-std::atomic<bool> gInterrupted{false};
-std::atomic<int> gSignal{0};
-static_assert(std::atomic<bool>::is_always_lock_free);
-
-#ifdef _WIN32
-BOOL WINAPI OnConsoleControl(DWORD Event) {
-  if (Event != CTRL_C_EVENT && Event != CTRL_BREAK_EVENT) return FALSE;
-  if (gInterrupted.exchange(true)) return FALSE;
-  gSignal.store(2);
-  return TRUE;
-}
-#else
-void OnSignal(int Signal) {
-  gSignal.store(Signal);
-  gInterrupted.store(true);
-}
-#endif
-
-// Catches interrupts while it lives.
-class TInterruptGuard {
-public:
-  TInterruptGuard() {
-    gInterrupted.store(false);
-    gSignal.store(0);
-#ifdef _WIN32
-    ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
-#else
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    // The first signal only asks the run to stop; the next one acts as
-    // usual. Calls that it interrupts are resumed.
-    action.sa_flags = SA_RESETHAND | SA_RESTART;
-    sigaction(SIGINT, &action, &FOldInt);
-    sigaction(SIGTERM, &action, &FOldTerm);
-#endif
-  }
-  ~TInterruptGuard() {
-#ifdef _WIN32
-    ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
-#else
-    sigaction(SIGINT, &FOldInt, nullptr);
-    sigaction(SIGTERM, &FOldTerm, nullptr);
-#endif
-  }
-  TInterruptGuard(const TInterruptGuard&) = delete;
-  TInterruptGuard& operator=(const TInterruptGuard&) = delete;
-
-private:
-#ifndef _WIN32
-  struct sigaction FOldInt {};
-  struct sigaction FOldTerm {};
-#endif
-};
 
 const char* SkipReasonText(TSkipReason Reason) {
   switch (Reason) {
@@ -221,8 +158,8 @@ int RunTreeCli(const TCliArgs& Args, std::FILE* Out, std::FILE* Err, bool ErrIsT
   TTreeOptions options = TreeOptionsFrom(Args);
   TTreeSummary summary;
   {
-    TInterruptGuard interrupts;
-    options.Cancel = &gInterrupted;
+    platform::InterruptCatcher interrupts;
+    options.Cancel = &platform::InterruptCatcher::Interrupted();
     summary = RunTree(options, host);
   }
   host.ClearProgress();
@@ -230,7 +167,7 @@ int RunTreeCli(const TCliArgs& Args, std::FILE* Out, std::FILE* Err, bool ErrIsT
   if (summary.Cancelled) {
     std::fputs(InterruptedLine(summary.NotBegun).c_str(), Err);
     std::fputc('\n', Err);
-    return 128 + gSignal.load();
+    return platform::InterruptCatcher::ExitStatus();
   }
   if (!summary.Failures.empty()) {
     for (const TTreeFailure& failure : summary.Failures) {

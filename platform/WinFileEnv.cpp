@@ -259,11 +259,8 @@ public:
 
 }  // namespace
 
-FileEnv* FileEnv::Default() {
-  static WinFileEnv env;
-  return &env;
-}
-
+// The kernel's own codes for what the portable code names, and its path
+// delimiter.
 SysError ErrorSharingViolation() { return ERROR_SHARING_VIOLATION; }
 SysError ErrorInvalidArgument() { return ERROR_INVALID_PARAMETER; }
 SysError ErrorFileTooLarge() { return ERROR_FILE_TOO_LARGE; }
@@ -273,7 +270,11 @@ SysError ErrorLinkLoop() { return ERROR_CANT_RESOLVE_FILENAME; }
 bool IsMissingError(SysError Code) {
   return Code == ERROR_FILE_NOT_FOUND || Code == ERROR_PATH_NOT_FOUND;
 }
-
 char PathDelimiter() { return '\\'; }
+
+FileEnv* FileEnv::Default() {
+  static WinFileEnv env;
+  return &env;
+}
 
 }  // namespace platform

@@ -12,9 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "app/FileTestSupport.h"
 #include "compact/CompactHTML.h"
 #include "streams/MemStream.h"
+#include "support/MemText.h"
+#include "support/TempDir.h"
 
 namespace treetest {
 
@@ -65,13 +66,9 @@ inline std::string Relative(const testsupport::TempDir& Root, const std::string&
 inline std::string Compacted(const std::string& Doc) {
   TMemStream in;
   TMemStream out;
-  in.Write(Doc.data(), static_cast<std::int32_t>(Doc.size()));
-  in.Seek(0);
+  FillMem(in, Doc);
   CompactHTML(in, out);
-  std::string bytes(static_cast<std::size_t>(out.GetSize()), '\0');
-  out.Seek(0);
-  out.Read(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-  return bytes;
+  return MemContents(out);
 }
 
 }  // namespace treetest

@@ -12,14 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "app/FileTestSupport.h"
 #include "app/TreeTestSupport.h"
-#include "cli/CliProcess.h"
 #include "support/PlatformExpect.h"
+#include "support/Process.h"
+#include "support/TempDir.h"
 
-using clitest::ProcessResult;
-using clitest::RunProgram;
 using testsupport::Exists;
+using testsupport::ProcessResult;
 using testsupport::ReadFile;
 using testsupport::TempDir;
 using treetest::Compacted;
@@ -27,6 +26,16 @@ using treetest::MakeTree;
 using ::testing::HasSubstr;
 
 namespace {
+
+// Runs pagetrim-cli with Args and Input on its standard input. With
+// ErrTerminal (POSIX), its standard error is a pseudo terminal.
+ProcessResult RunProgram(const std::vector<std::string>& Args, const std::string& Input,
+                         bool ErrTerminal = false) {
+  testsupport::ProcessOptions options;
+  options.Input = Input;
+  options.ErrTerminal = ErrTerminal;
+  return testsupport::RunProcess(PAGETRIM_CLI_PATH, Args, options);
+}
 
 // ---- the command line
 
@@ -333,14 +342,14 @@ TEST(TreeProgram, OutputsAreByteIdenticalWithOneAndTwoWorkers) {
 TEST(TreeProgram, ProgressIsShownOnATerminalAndErasedAtTheEnd) {
   TempDir dir;
   MakeTree(dir, kSite);
-  const ProcessResult r = clitest::RunProgram({"-r", "-d", dir / "out", dir / "site"}, "", true);
+  const ProcessResult r = RunProgram({"-r", "-d", dir / "out", dir / "site"}, "", true);
   EXPECT_EQ(r.status, 0);
   EXPECT_THAT(r.err, HasSubstr("/4] "));
   EXPECT_THAT(r.err, HasSubstr(" bytes " + (dir / "site")));
   const std::string erase = "\r\x1b[K";
   ASSERT_GE(r.err.size(), erase.size());
   EXPECT_EQ(r.err.substr(r.err.size() - erase.size()), erase);
-  EXPECT_EQ(clitest::RunProgram({"-q", "-r", "-d", dir / "out", dir / "site"}, "", true).err, "");
+  EXPECT_EQ(RunProgram({"-q", "-r", "-d", dir / "out", dir / "site"}, "", true).err, "");
 }
 
 TEST(TreeProgram, LinksAndFifosAreNotedOnStandardError) {

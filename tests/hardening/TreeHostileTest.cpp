@@ -19,6 +19,9 @@
 #include "app/TreeTestSupport.h"
 #include "hardening/HostileSupport.h"
 #include "streams/Streams.h"
+#include "support/Process.h"
+#include "support/TempDir.h"
+#include "support/Watchdog.h"
 
 using testsupport::Exists;
 using testsupport::ReadFile;
@@ -29,6 +32,15 @@ using ::testing::HasSubstr;
 
 namespace {
 
+// Runs pagetrim-cli with Args; as "nobody" with Unprivileged (as root).
+testsupport::ProcessResult RunCli(const std::vector<std::string>& Args, bool Unprivileged,
+                               unsigned Seconds = 60) {
+  testsupport::ProcessOptions options;
+  options.Unprivileged = Unprivileged;
+  options.Seconds = Seconds;
+  return testsupport::RunProcess(PAGETRIM_CLI_PATH, Args, options);
+}
+
 // A tree that "nobody" may read and write into.
 void OpenToEverybody(const TempDir& Dir) {
   for (const auto& entry : std::filesystem::recursive_directory_iterator(Dir.Path()))
@@ -37,13 +49,13 @@ void OpenToEverybody(const TempDir& Dir) {
 }
 
 TEST(TreeHostile, UnreadableSubFolderStopsBeforeAnythingIsWritten) {
-  hostile::Watchdog watchdog(60);
+  const testsupport::Watchdog watchdog(60, "TreeHostile");
   TempDir dir;
   MakeTree(dir, {"site/", "site/a.htm=a", "site/locked/", "site/locked/b.htm=b", "site/z.htm=z"});
   OpenToEverybody(dir);
   chmod((dir / "site/locked").c_str(), 0);
-  const hostile::ProcessResult r =
-      hostile::RunProcess(PAGETRIM_CLI_PATH, {"-r", "-d", dir / "out", dir / "site"}, true);
+  const testsupport::ProcessResult r =
+      RunCli({"-r", "-d", dir / "out", dir / "site"}, true);
   chmod((dir / "site/locked").c_str(), 0777);
   if (r.status == 125) GTEST_SKIP() << "cannot take another user's identity";
   EXPECT_EQ(r.status, 1);
@@ -54,13 +66,13 @@ TEST(TreeHostile, UnreadableSubFolderStopsBeforeAnythingIsWritten) {
 }
 
 TEST(TreeHostile, ReadOnlyCopyIsNotReplaced) {
-  hostile::Watchdog watchdog(60);
+  const testsupport::Watchdog watchdog(60, "TreeHostile");
   TempDir dir;
   MakeTree(dir, {"site/", "site/a.htm=a  a", "site/b.htm=b  b", "out/", "out/a.htm=mine"});
   OpenToEverybody(dir);
   chmod((dir / "out/a.htm").c_str(), 0444);
-  const hostile::ProcessResult r =
-      hostile::RunProcess(PAGETRIM_CLI_PATH, {"-r", "-j", "1", "-d", dir / "out", dir / "site"}, true);
+  const testsupport::ProcessResult r =
+      RunCli({"-r", "-j", "1", "-d", dir / "out", dir / "site"}, true);
   if (r.status == 125) GTEST_SKIP() << "cannot take another user's identity";
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, (dir / "site/a.htm") + ": Error opening \"" + (dir / "out/a.htm") + "\" - " +
@@ -70,7 +82,7 @@ TEST(TreeHostile, ReadOnlyCopyIsNotReplaced) {
 }
 
 TEST(TreeHostile, FifosAndDevicesAreSkippedWithoutBeingOpened) {
-  hostile::Watchdog watchdog(60);
+  const testsupport::Watchdog watchdog(60, "TreeHostile");
   TempDir dir;
   MakeTree(dir, {"site/", "site/a.htm=a  a", "site/fifo.htm|fifo", "site/zero.htm->/dev/zero",
                  "site/null.asp->/dev/null"});
@@ -79,7 +91,7 @@ TEST(TreeHostile, FifosAndDevicesAreSkippedWithoutBeingOpened) {
     std::vector<std::string> args = extra;
     for (const std::string& a : {std::string("-r"), std::string("-d"), dir / "out", dir / "site"})
       args.push_back(a);
-    const hostile::ProcessResult r = hostile::RunProcess(PAGETRIM_CLI_PATH, args, false, "/dev/null", "", 20);
+    const testsupport::ProcessResult r = RunCli(args, false, 20);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_THAT(r.err, HasSubstr((dir / "site/fifo.htm") + ": skipped, not a regular file\n"));
     if (!extra.empty()) {
@@ -93,12 +105,12 @@ TEST(TreeHostile, FifosAndDevicesAreSkippedWithoutBeingOpened) {
 }
 
 TEST(TreeHostile, PageTooLargeForTheStreamsNamesItsFile) {
-  hostile::Watchdog watchdog(60);
+  const testsupport::Watchdog watchdog(60, "TreeHostile");
   TempDir dir;
   MakeTree(dir, {"site/", "site/a.htm=a  a", "site/z.htm=z  z"});
   ASSERT_TRUE(hostile::MakeSparse(dir / "site/big.htm", (off_t{1} << 31) + 10));
-  const hostile::ProcessResult r =
-      hostile::RunProcess(PAGETRIM_CLI_PATH, {"-r", "-j", "1", "-d", dir / "out", dir / "site"}, false);
+  const testsupport::ProcessResult r =
+      RunCli({"-r", "-j", "1", "-d", dir / "out", dir / "site"}, false);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, (dir / "site/a.htm") + ": 4 -> 3 bytes (-25.0%)\n");
   EXPECT_EQ(r.err.rfind((dir / "site/big.htm") + ": IO-error: ", 0), 0u) << r.err;
@@ -187,7 +199,7 @@ TStopped StopMidway(int Signal) {
 }
 
 TEST(TreeHostile, KilledRunLeavesNoPartialFileUnderAFinalName) {
-  hostile::Watchdog watchdog(120);
+  const testsupport::Watchdog watchdog(120, "TreeHostile");
   const TStopped stopped = StopMidway(SIGKILL);
   ASSERT_TRUE(WIFSIGNALED(stopped.status)) << "the run ended before it was killed";
   EXPECT_GE(stopped.finished, 1);
@@ -197,7 +209,7 @@ TEST(TreeHostile, KilledRunLeavesNoPartialFileUnderAFinalName) {
 }
 
 TEST(TreeHostile, InterruptedRunFinishesTheFilesInHandAndBeginsNoMore) {
-  hostile::Watchdog watchdog(120);
+  const testsupport::Watchdog watchdog(120, "TreeHostile");
   for (int signal : {SIGINT, SIGTERM}) {
     const TStopped stopped = StopMidway(signal);
     ASSERT_TRUE(WIFEXITED(stopped.status)) << "signal " << signal;

@@ -17,6 +17,10 @@
 #include "support/PlatformExpect.h"
 #include "support/TempDir.h"
 
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
 using ::testing::UnorderedElementsAre;
 using ::testing::UnorderedElementsAreArray;
 
@@ -45,14 +49,14 @@ TEST(ListFolder, NamesEveryEntryOnceWithoutDotEntries) {
       WriteFile(dir / n, "x");
   }
   std::vector<std::string> listed{"stale"};
-  ASSERT_TRUE(Env().ListFolder(dir.path(), &listed));
+  ASSERT_TRUE(Env().ListFolder(dir.Path(), &listed));
   EXPECT_THAT(listed, UnorderedElementsAreArray(names));
 }
 
 TEST(ListFolder, EmptyFolderGivesNoNames) {
   TempDir dir;
   std::vector<std::string> listed;
-  ASSERT_TRUE(Env().ListFolder(dir.path(), &listed));
+  ASSERT_TRUE(Env().ListFolder(dir.Path(), &listed));
   EXPECT_TRUE(listed.empty());
 }
 
