@@ -214,6 +214,12 @@ TEST(TreeRun, DestinationThatIsALinkToASourceFileIsRefusedAsInTheBatchRun) {
 
 // ---- failures
 
+// Runs the tree site of Dir into out with the file services of Faults.
+TTreeSummary RunWithFaults(FaultFileEnv& Faults, const TempDir& Dir, RecordingHost& Host) {
+  platform::ScopedFileEnv scoped(&Faults);
+  return RunTree(Options(Dir, "site", "out"), Host);
+}
+
 const std::vector<std::string> kThree = {"site/", "site/a.htm=a  a", "site/b.htm=b  b",
                                          "site/c.htm=c  c", "out/", "out/b.htm=earlier b"};
 
@@ -222,9 +228,8 @@ TEST(TreeRunFailure, ReadErrorStopsAtThatFileAndKeepsItsEarlierCopy) {
   MakeTree(dir, kThree);
   FaultFileEnv faults;
   faults.FailName(FileCall::Read, dir / "site/b.htm", expect::IoError());
-  platform::ScopedFileEnv scoped(&faults);
   RecordingHost host;
-  const TTreeSummary summary = RunTree(Options(dir, "site", "out"), host);
+  const TTreeSummary summary = RunWithFaults(faults, dir, host);
   ASSERT_EQ(summary.Failures.size(), 1u);
   EXPECT_EQ(summary.Failures[0].Source, dir / "site/b.htm");
   EXPECT_EQ(summary.Failures[0].Message, Format(SErrorReading, {expect::Text(expect::IoError())}));
@@ -260,9 +265,8 @@ TEST(TreeRunFailure, WriteErrorLeavesNoTemporaryFile) {
   MakeTree(dir, kThree);
   FaultFileEnv faults;
   faults.FailCall(FileCall::Write, 1, expect::DiskFull());
-  platform::ScopedFileEnv scoped(&faults);
   RecordingHost host;
-  const TTreeSummary summary = RunTree(Options(dir, "site", "out"), host);
+  const TTreeSummary summary = RunWithFaults(faults, dir, host);
   ASSERT_EQ(summary.Failures.size(), 1u);
   EXPECT_EQ(summary.Failures[0].Source, dir / "site/a.htm");
   EXPECT_THAT(summary.Failures[0].Message, HasSubstr(expect::Text(expect::DiskFull())));
@@ -276,9 +280,8 @@ TEST(TreeRunFailure, RenameErrorNamesBothNamesAndRemovesTheTemporaryFile) {
   MakeTree(dir, kThree);
   FaultFileEnv faults;
   faults.FailName(FileCall::Rename, dir / "out/b.htm", expect::AccessDenied());
-  platform::ScopedFileEnv scoped(&faults);
   RecordingHost host;
-  const TTreeSummary summary = RunTree(Options(dir, "site", "out"), host);
+  const TTreeSummary summary = RunWithFaults(faults, dir, host);
   ASSERT_EQ(summary.Failures.size(), 1u);
   EXPECT_THAT(summary.Failures[0].Message, HasSubstr("Error renaming \""));
   EXPECT_THAT(summary.Failures[0].Message,
@@ -292,9 +295,8 @@ TEST(TreeRunFailure, FolderThatCannotBeCreatedStopsBeforeAnyFile) {
   MakeTree(dir, {"site/", "site/a.htm=x", "site/sub/", "site/sub/b.htm=y"});
   FaultFileEnv faults;
   faults.FailName(FileCall::CreateFolder, dir / "out/sub", expect::DiskFull());
-  platform::ScopedFileEnv scoped(&faults);
   RecordingHost host;
-  const TTreeSummary summary = RunTree(Options(dir, "site", "out"), host);
+  const TTreeSummary summary = RunWithFaults(faults, dir, host);
   ASSERT_EQ(summary.Failures.size(), 1u);
   EXPECT_EQ(summary.Failures[0].Source, "");
   EXPECT_EQ(summary.Failures[0].Message,

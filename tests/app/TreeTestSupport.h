@@ -12,9 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "compact/CompactHTML.h"
-#include "streams/MemStream.h"
-#include "support/MemText.h"
+#include "compact/CompactTestStreams.h"
 #include "support/TempDir.h"
 
 namespace treetest {
@@ -63,12 +61,6 @@ inline std::string Relative(const testsupport::TempDir& Root, const std::string&
 }
 
 // The compacted form of Doc, made in memory.
-inline std::string Compacted(const std::string& Doc) {
-  TMemStream in;
-  TMemStream out;
-  FillMem(in, Doc);
-  CompactHTML(in, out);
-  return MemContents(out);
-}
+inline std::string Compacted(const std::string& Doc) { return Compact(Doc); }
 
 }  // namespace treetest

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/TreeTestSupport.h"
+#include "cli/CliRun.h"
 #include "support/PlatformExpect.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
@@ -27,15 +28,6 @@ using ::testing::HasSubstr;
 
 namespace {
 
-// Runs pagetrim-cli with Args and Input on its standard input. With
-// ErrTerminal (POSIX), its standard error is a pseudo terminal.
-ProcessResult RunProgram(const std::vector<std::string>& Args, const std::string& Input,
-                         bool ErrTerminal = false) {
-  testsupport::ProcessOptions options;
-  options.Input = Input;
-  options.ErrTerminal = ErrTerminal;
-  return testsupport::RunProcess(PAGETRIM_CLI_PATH, Args, options);
-}
 
 // ---- the command line
 
