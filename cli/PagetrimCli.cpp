@@ -23,6 +23,7 @@
 #include "app/SourceList.h"
 #include "cli/NameClash.h"
 #include "cli/TerminalText.h"
+#include "cli/TreeCli.h"
 #include "compact/CompactHTML.h"
 #include "streams/MemStream.h"
 #include "streams/Utils.h"
@@ -129,6 +130,8 @@ bool IsStdinMode(const TCliArgs& Args) {
 }
 
 std::string UsageProblem(const TCliArgs& Args) {
+  if (Args.Recursive) return TreeUsageProblem(Args);
+  if (std::string problem = TreeOptionsWithoutTree(Args); !problem.empty()) return problem;
   if (IsStdinMode(Args)) {
     if (Args.HasDestination) return "-d DIR needs at least one FILE";
     return {};
@@ -191,14 +194,23 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
   CLI::App app{std::string("Compacts HTML and ASP documents: joins lines, shrinks runs of blanks, drops\n"
                            "empty comments; PRE, SCRIPT and ASP regions and quoted values stay as they are.\n"
                            "\n  ") +
-                   kProgramName + " [-q] -d DIR FILE...\n  " + kProgramName + " [-] < IN > OUT\n",
+                   kProgramName + " [-q] -d DIR FILE...\n  " + kProgramName +
+                   " [-q] -r [-j N] [--match GLOB]... [--copy-others] [--follow] -d DIR SRC_DIR...\n  " +
+                   kProgramName + " [-] < IN > OUT\n",
                kProgramName};
   app.footer(
       "With FILEs, writes a compacted copy of each FILE under the same name into DIR, which\n"
       "must not be a FILE's own folder; stops at the first error. Without FILE, or with -,\n"
       "compacts standard input to standard output.\n"
       "\n"
-      "Exit status: 0 success, 1 the run failed, 2 wrong command line.");
+      "With -r, compacts every page in the folder trees of SRC_DIRs (*.htm, *.html, *.asp,\n"
+      "letter case ignored; --match replaces them) into DIR, keeping each file's path below\n"
+      "its SRC_DIR; with several SRC_DIRs each tree goes under its folder's name. DIR must\n"
+      "not be, lie in or hold a SRC_DIR. Links are skipped unless --follow is given; FIFOs\n"
+      "and devices are skipped. Files are written under a temporary name and renamed when\n"
+      "complete; the first error, or Ctrl-C, stops the run after the files in hand.\n"
+      "\n"
+      "Exit status: 0 success, 1 the run failed, 2 wrong command line, 130 interrupted.");
   CLI::Option* destination =
       app.add_option("-d,--destination", args.Destination, "Folder that receives the copies")
           ->type_name("DIR");
@@ -210,7 +222,24 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
         return VersionLine(ProgramVersionText);
       },
       "Print the program's version and exit");
-  app.add_option("FILE", args.Files, "HTML or ASP file to compact")->type_name("");
+  app.add_flag("-r,--recursive", args.Recursive,
+               "Compact the folder trees of SRC_DIRs (given in place of FILEs)");
+  app.add_option("--match", args.Matches,
+                 "With -r: compact the files whose names match GLOB; may be given several\n"
+                 "times; replaces *.htm *.html *.asp")
+      ->type_name("GLOB")
+      ->allow_extra_args(false)
+      ->take_all();
+  app.add_flag("--copy-others", args.CopyOthers,
+               "With -r: copy the files that match no pattern, byte for byte");
+  app.add_flag("--follow", args.Follow, "With -r: follow symbolic links to files and folders");
+  CLI::Option* jobs =
+      app.add_option("-j,--jobs", args.Jobs,
+                     "With -r: files compacted side by side (default: the number of cores)")
+          ->type_name("N")
+          ->check(CLI::Range(1u, 1024u));
+  app.add_option("FILE", args.Files, "HTML or ASP file to compact (with -r: SRC_DIR)")
+      ->type_name("");
   // Parse errors repeat the arguments: keep their control bytes off the terminal.
   app.failure_message([](const CLI::App* App, const CLI::Error& e) {
     const std::string what = e.what();
@@ -229,10 +258,13 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
     return code == 0 ? kExitSuccess : kExitUsage;
   }
   args.HasDestination = destination->count() > 0;
+  args.HasJobs = jobs->count() > 0;
 
   if (std::string problem = UsageProblem(args); !problem.empty()) return UsageError(Err, problem);
 
-  const bool progress = WantProgress(args, PAGETRIM_ISATTY(PAGETRIM_FILENO(Err)) != 0);
+  const bool errIsTerminal = PAGETRIM_ISATTY(PAGETRIM_FILENO(Err)) != 0;
+  if (args.Recursive) return RunTreeCli(args, Out, Err, errIsTerminal);
+  const bool progress = WantProgress(args, errIsTerminal);
   TCliHost host(Out, Err, args.Files, args.Quiet, progress);
   try {
     if (IsStdinMode(args)) {

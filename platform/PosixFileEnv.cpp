@@ -21,11 +21,13 @@
 // access for that), so calls are checked against the asked access and
 // refused as Windows refuses them: with the access-denied error.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -275,6 +277,55 @@ public:
     return true;
   }
 
+  bool ListFolder(const std::string& Name, std::vector<std::string>* Entries) override {
+    Entries->clear();
+    DIR* dir = ::opendir(Name.c_str());
+    if (dir == nullptr) return Fail(errno), false;
+    for (;;) {
+      errno = 0;
+      const dirent* entry = ::readdir(dir);
+      if (entry == nullptr) break;
+      const char* n = entry->d_name;
+      if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+      Entries->emplace_back(n);
+    }
+    const int err = errno;
+    ::closedir(dir);
+    if (err != 0) return Fail(err), false;
+    return true;
+  }
+
+  bool GetStatus(const std::string& Name, bool FollowLinks, FileStatus* Status) override {
+    struct stat st {};
+    const int rc = FollowLinks ? ::stat(Name.c_str(), &st) : ::lstat(Name.c_str(), &st);
+    if (rc != 0) return Fail(errno), false;
+    Status->Identity = FileIdentity{static_cast<std::uint64_t>(st.st_dev),
+                                    static_cast<std::uint64_t>(st.st_ino)};
+    Status->Kind = S_ISREG(st.st_mode)   ? fkRegular
+                   : S_ISDIR(st.st_mode) ? fkFolder
+                   : S_ISLNK(st.st_mode) ? fkLink
+                                         : fkOther;
+    return true;
+  }
+
+  bool CreateFolder(const std::string& Name) override {
+    if (::mkdir(Name.c_str(), 0777) != 0) return Fail(errno), false;
+    return true;
+  }
+
+  bool Rename(const std::string& From, const std::string& To) override {
+    if (::rename(From.c_str(), To.c_str()) != 0) return Fail(errno), false;
+    return true;
+  }
+
+  bool RealName(const std::string& Name, std::string* Real) override {
+    char* resolved = ::realpath(Name.c_str(), nullptr);
+    if (resolved == nullptr) return Fail(errno), false;
+    *Real = resolved;
+    std::free(resolved);
+    return true;
+  }
+
 private:
   static int Fail(int err) {
     errno = err;
@@ -298,6 +349,9 @@ SysError ErrorSharingViolation() { return static_cast<SysError>(kSharingViolatio
 SysError ErrorInvalidArgument() { return EINVAL; }
 SysError ErrorFileTooLarge() { return EFBIG; }
 SysError ErrorOverflow() { return EOVERFLOW; }
+SysError ErrorAlreadyExists() { return EEXIST; }
+SysError ErrorLinkLoop() { return ELOOP; }
+bool IsMissingError(SysError Code) { return Code == ENOENT || Code == ENOTDIR; }
 
 char PathDelimiter() { return '/'; }
 

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/CliRun.h"
 #include "support/TempDir.h"
 #include "support/PlatformExpect.h"
 #include "support/Process.h"
@@ -19,17 +20,6 @@ namespace {
 
 constexpr char kDoc[] = "abc\r\ndef\r\n";
 constexpr char kDocOut[] = "abc def";
-
-
-// Runs pagetrim-cli with Args and Input on its standard input. With
-// ErrTerminal (POSIX), its standard error is a pseudo terminal.
-ProcessResult RunProgram(const std::vector<std::string>& Args, const std::string& Input,
-                         bool ErrTerminal = false) {
-  testsupport::ProcessOptions options;
-  options.Input = Input;
-  options.ErrTerminal = ErrTerminal;
-  return testsupport::RunProcess(PAGETRIM_CLI_PATH, Args, options);
-}
 
 // The line the program ends with when a file error stops it: the system's
 // text for Code as the default error report shows it.
