@@ -32,7 +32,8 @@ std::set<platform::FileIdentity> SourceIdentities(const std::string& SourceList)
 // Compacts one entry into Target. The source is released before the
 // destination, also when opening the destination or compacting fails.
 void CompactOne(const std::string& Entry, const std::string& Target,
-                const std::set<platform::FileIdentity>& Sources, TBatchHost& Host) {
+                const std::set<platform::FileIdentity>& Sources, TBatchHost& Host,
+                const TCompactOptions& Options) {
   std::int64_t bytesIn = 0;
   std::int64_t bytesOut = 0;
   {
@@ -47,7 +48,7 @@ void CompactOne(const std::string& Entry, const std::string& Target,
       throw EInOutError(
           Format(SErrorOpening, {Target, ErrorCodeText(platform::ErrorSharingViolation())}));
     destination = std::make_unique<TFileStream>(Target, kDestinationMode);
-    CompactHTML(source, *destination);
+    CompactHTML(source, *destination, Options);
     bytesIn = source.GetSize();
     bytesOut = destination->GetSize();
   }
@@ -56,7 +57,8 @@ void CompactOne(const std::string& Entry, const std::string& Target,
 
 }  // namespace
 
-void RunBatch(const std::string& SourceList, const std::string& Destination, TBatchHost& Host) {
+void RunBatch(const std::string& SourceList, const std::string& Destination, TBatchHost& Host,
+              const TCompactOptions& Options) {
   const char delimiter = platform::PathDelimiter();
 
   // Nothing to normalise and nowhere to write: refuse before touching
@@ -96,7 +98,7 @@ void RunBatch(const std::string& SourceList, const std::string& Destination, TBa
       }
 
       Host.ProcessMessages();
-      CompactOne(entry, dest + name, sources, Host);
+      CompactOne(entry, dest + name, sources, Host, Options);
     } while (start < length);
   } catch (...) {
     Host.EnableControls(true);

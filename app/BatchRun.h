@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "compact/CompactHTML.h"
+
 // What the window supplies to a run.
 class TBatchHost {
 public:
@@ -29,6 +31,7 @@ inline constexpr char SDestinationMustDiffer[] = "Destination path must be diffe
 inline constexpr char SDestinationEmpty[] = "Destination path must not be empty!";
 
 // Compacts every file of SourceList (full paths joined by '|') into
-// Destination. Errors from the streams travel on after clean-up; every
-// ending enables the controls again.
-void RunBatch(const std::string& SourceList, const std::string& Destination, TBatchHost& Host);
+// Destination, by Options. Errors from the streams travel on after
+// clean-up; every ending enables the controls again.
+void RunBatch(const std::string& SourceList, const std::string& Destination, TBatchHost& Host,
+              const TCompactOptions& Options = {});

@@ -19,6 +19,7 @@ struct TCliArgs {
   std::string Destination;
   std::vector<std::string> Files;
   bool Quiet = false;
+  bool Safe = false;  // --safe: the safe compaction mode
 };
 
 // True when Args asks for the filter mode: no FILE, or the single FILE "-".
