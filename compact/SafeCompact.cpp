@@ -34,9 +34,11 @@
 // start tag or before the end tag of a block container (<td>, <li>,
 // <div> ...), beside the tags of block-level elements (</p>, <table>,
 // <hr> ...), at the document's start and end, beside <html>, <head>,
-// <body> and their end tags, and anywhere before the body. Two outer
-// edges of elements that pages often line up as inline boxes (</li> <li>,
-// </div> <div>) keep their blank.
+// <body> and their end tags, and anywhere before the body. Between the
+// outer edges of two elements that style sheets often turn into inline
+// boxes (</li> <li>, </div> <div>, </p> <p>: menus, grids, run-in titles)
+// the blank stays; table rows and cells, lists, PRE and rules are taken as
+// blocks.
 
 namespace {
 
@@ -48,7 +50,7 @@ constexpr std::string_view kEmptyComment = "<!---->";
 enum : std::uint8_t {
   fInner = 1,   // a block container: white space just inside its tags is at a line's edge
   fOuter = 2,   // block-level: white space just outside its tags is at a line's edge
-  fLoose = 4,   // pages often make it an inline box (menus, grids)
+  fLoose = 4,   // style sheets often make it an inline box (menus, grids, run-in titles)
   fEdge = 8,    // html, head, body: white space beside their tags never shows
   fHead = 16,   // may stand in the head without ending it
   fVoid = 32,   // has no content and no end tag
@@ -73,38 +75,38 @@ constexpr std::uint8_t kBlock = fInner | fOuter;
 
 // Sorted by name for the binary search.
 constexpr TElement kElements[] = {
-    {"address", kBlock, TContent::ctMarkup},
+    {"address", kBlock | fLoose, TContent::ctMarkup},
     {"area", fVoid, TContent::ctMarkup},
-    {"article", kBlock, TContent::ctMarkup},
-    {"aside", kBlock, TContent::ctMarkup},
+    {"article", kBlock | fLoose, TContent::ctMarkup},
+    {"aside", kBlock | fLoose, TContent::ctMarkup},
     {"base", fHead | fVoid, TContent::ctMarkup},
-    {"blockquote", kBlock, TContent::ctMarkup},
+    {"blockquote", kBlock | fLoose, TContent::ctMarkup},
     {"body", fEdge, TContent::ctMarkup},
     {"br", fOuter | fVoid, TContent::ctMarkup},
     {"caption", kBlock, TContent::ctMarkup},
-    {"center", kBlock, TContent::ctMarkup},
+    {"center", kBlock | fLoose, TContent::ctMarkup},
     {"col", fOuter | fVoid, TContent::ctMarkup},
     {"colgroup", kBlock, TContent::ctMarkup},
     {"dd", kBlock | fLoose, TContent::ctMarkup},
-    {"details", kBlock, TContent::ctMarkup},
+    {"details", kBlock | fLoose, TContent::ctMarkup},
     {"dir", kBlock, TContent::ctMarkup},
     {"div", kBlock | fLoose, TContent::ctMarkup},
     {"dl", kBlock, TContent::ctMarkup},
     {"dt", kBlock | fLoose, TContent::ctMarkup},
     {"embed", fVoid, TContent::ctMarkup},
-    {"fieldset", kBlock, TContent::ctMarkup},
-    {"figcaption", kBlock, TContent::ctMarkup},
+    {"fieldset", kBlock | fLoose, TContent::ctMarkup},
+    {"figcaption", kBlock | fLoose, TContent::ctMarkup},
     {"figure", kBlock | fLoose, TContent::ctMarkup},
-    {"footer", kBlock, TContent::ctMarkup},
-    {"h1", kBlock, TContent::ctMarkup},
-    {"h2", kBlock, TContent::ctMarkup},
-    {"h3", kBlock, TContent::ctMarkup},
-    {"h4", kBlock, TContent::ctMarkup},
-    {"h5", kBlock, TContent::ctMarkup},
-    {"h6", kBlock, TContent::ctMarkup},
+    {"footer", kBlock | fLoose, TContent::ctMarkup},
+    {"h1", kBlock | fLoose, TContent::ctMarkup},
+    {"h2", kBlock | fLoose, TContent::ctMarkup},
+    {"h3", kBlock | fLoose, TContent::ctMarkup},
+    {"h4", kBlock | fLoose, TContent::ctMarkup},
+    {"h5", kBlock | fLoose, TContent::ctMarkup},
+    {"h6", kBlock | fLoose, TContent::ctMarkup},
     {"head", fEdge | fHead, TContent::ctMarkup},
-    {"header", kBlock, TContent::ctMarkup},
-    {"hgroup", kBlock, TContent::ctMarkup},
+    {"header", kBlock | fLoose, TContent::ctMarkup},
+    {"hgroup", kBlock | fLoose, TContent::ctMarkup},
     {"hr", fOuter | fVoid, TContent::ctMarkup},
     {"html", fEdge | fHead, TContent::ctMarkup},
     {"iframe", 0, TContent::ctRaw},
@@ -114,22 +116,22 @@ constexpr TElement kElements[] = {
     {"li", kBlock | fLoose, TContent::ctMarkup},
     {"link", fHead | fVoid, TContent::ctMarkup},
     {"listing", fOuter, TContent::ctPre},
-    {"main", kBlock, TContent::ctMarkup},
+    {"main", kBlock | fLoose, TContent::ctMarkup},
     {"menu", kBlock, TContent::ctMarkup},
     {"meta", fHead | fVoid, TContent::ctMarkup},
-    {"nav", kBlock, TContent::ctMarkup},
+    {"nav", kBlock | fLoose, TContent::ctMarkup},
     {"noembed", 0, TContent::ctRaw},
     {"noframes", 0, TContent::ctRaw},
     {"noscript", fHead, TContent::ctRaw},
     {"ol", kBlock, TContent::ctMarkup},
     {"optgroup", kBlock, TContent::ctMarkup},
     {"option", kBlock, TContent::ctMarkup},
-    {"p", kBlock, TContent::ctMarkup},
+    {"p", kBlock | fLoose, TContent::ctMarkup},
     {"param", fVoid, TContent::ctMarkup},
     {"plaintext", fOuter, TContent::ctPlainText},
     {"pre", fOuter, TContent::ctPre},
     {"script", fHead, TContent::ctScript},
-    {"section", kBlock, TContent::ctMarkup},
+    {"section", kBlock | fLoose, TContent::ctMarkup},
     {"select", fInner, TContent::ctMarkup},
     {"source", fVoid, TContent::ctMarkup},
     {"style", fHead, TContent::ctRaw},
@@ -270,6 +272,8 @@ private:
       TakeTo(End);
       FLeft = sText;
       FInHead = false;
+      FNodeEmpty = false;
+      FNodeHasText = true;
     }
     if (R >= N) return;
     if (IsBlank(T[R]))
@@ -301,7 +305,9 @@ private:
     for (;;) {
       while (R < N && IsBlank(T[R])) ++R;
       const std::size_t Gone = RemovableAt(R);
-      if (Gone == 0) break;
+      // Inside white space, markup goes only where that joins no text
+      // to other text (see MayRemove).
+      if (Gone == 0 || FNodeHasText || TextFollows(R + Gone)) break;
       R += Gone;
     }
     const TSide Right = RightSide();
@@ -312,7 +318,40 @@ private:
       Drop = FLeft != sAsp && Right != sAsp;
     else
       Drop = AtLineEdge(FLeft) && AtLineEdge(Right) && !(FLeft == sLoose && Right == sLoose);
-    if (!Drop) T[W++] = ' ';
+    if (!Drop) {
+      T[W++] = ' ';
+      FNodeEmpty = false;
+    }
+  }
+
+  // Whether markup at the read cursor is a start of markup for the
+  // browser (so that it ends a text node).
+  bool MarkupAt(std::size_t P) const {
+    if (P + 1 >= N || T[P] != '<') return false;
+    const unsigned char D = T[P + 1];
+    return D == '%' || D == '!' || D == '?' || D == '/' || IsLetter(D);
+  }
+
+  // Whether text other than white space follows P before the next markup.
+  bool TextFollows(std::size_t P) const {
+    while (P < N && IsBlank(T[P])) ++P;
+    return P < N && !MarkupAt(P);
+  }
+
+  // Whether removable markup of Count bytes at the read cursor may go.
+  // Taking it away joins the text node before it with the one after it;
+  // a browser lays out joined text a fraction of a pixel differently, so
+  // it goes only where one side is empty or both are white space.
+  bool MayRemove(std::size_t Count) const {
+    const std::size_t After = R + Count;
+    if (FNodeEmpty || After >= N || MarkupAt(After)) return true;
+    return !FNodeHasText && !TextFollows(After);
+  }
+
+  // Something other than text was written: the next text is a new node.
+  void MarkupDone() {
+    FNodeEmpty = true;
+    FNodeHasText = false;
   }
 
   // What follows the white space that ends at the read cursor.
@@ -341,15 +380,26 @@ private:
       return;
     }
     const unsigned char D = T[R + 1];
+    if (!MarkupAt(R)) {
+      TextLt();
+      return;
+    }
+    if (D == '!' && Compact && At(R, kEmptyComment) && MayRemove(kEmptyComment.size())) {
+      Skip(kEmptyComment.size());
+      return;
+    }
+    if (D == 'm' && Compact && At(R, kMetaTag) && MayRemove(kMetaTag.size())) {
+      Skip(kMetaTag.size());
+      return;
+    }
+    MarkupDone();
     if (D == '%') {
       const bool Directive = R + 2 < N && T[R + 2] == '@';
       Asp();
       FLeft = sAsp;
       if (!Directive) FInHead = false;
     } else if (D == '!') {
-      if (Compact && At(R, kEmptyComment)) {
-        Skip(kEmptyComment.size());
-      } else if (At(R, "<!--")) {
+      if (At(R, "<!--")) {
         Comment(Compact);
       } else {
         Bogus(At(R, "<![CDATA[") ? std::string_view("]]>") : std::string_view(">"));
@@ -360,18 +410,16 @@ private:
       if (R + 2 < N && IsLetter(T[R + 2])) {
         Tag(Compact, true);
       } else if (R + 2 < N && T[R + 2] == '>') {
-        Take(3);  // "</>" is dropped by the browser
+        // "</>" is dropped by the browser: the text around it stays one node.
+        Take(3);
         FLeft = sText;
+        FNodeEmpty = false;
+        FNodeHasText = true;
       } else {
         Bogus(">");
       }
-    } else if (IsLetter(D)) {
-      if (Compact && D == 'm' && At(R, kMetaTag))
-        Skip(kMetaTag.size());
-      else
-        Tag(Compact, false);
     } else {
-      TextLt();
+      Tag(Compact, false);
     }
   }
 
@@ -380,6 +428,8 @@ private:
     Take(1);
     FLeft = sText;
     FInHead = false;
+    FNodeEmpty = false;
+    FNodeHasText = true;
   }
 
   // Where the ASP block that starts at P ends (just past its "%>", or at
@@ -786,6 +836,8 @@ private:
   std::size_t W = 0;
   TSide FLeft = sEdge;    // what stands before the next run of white space
   bool FInHead = true;    // nothing of the body has been seen yet
+  bool FNodeEmpty = true;     // nothing written since the last markup
+  bool FNodeHasText = false;  // text other than white space written since then
   int FPreDepth = 0;
   int FListingDepth = 0;
   int FStyledDepth = 0;   // open elements named FStyledName, from one that keeps white space
