@@ -147,9 +147,10 @@ function differingPixels(a, b, name) {
 // What a page shows at Width: a screenshot of its first maxHeight pixels,
 // taken once its fonts and images are ready, and its rendered text.
 const timing = { goto: 0, ready: 0, shot: 0, n: 0 };
-async function shoot(page, cdp, url, width) {
+// Each window keeps its size for the whole run: a page loaded just after a
+// resize can still be laid out for the old width.
+async function shoot({ page, cdp }, url, width) {
   const t0 = Date.now();
-  await page.setViewportSize({ width, height: 900 });
   await page.goto(url, { waitUntil: 'load', timeout: 60000 });
   const t1 = Date.now();
   const settle = () => page.evaluate(async () => {
@@ -159,16 +160,15 @@ async function shoot(page, cdp, url, width) {
     return {
       height: Math.max(document.documentElement.scrollHeight, document.body ? document.body.scrollHeight : 0),
       text: document.body ? document.body.innerText : '',
+      windowWidth: window.innerWidth,
     };
   });
-  const { height, text } = await settle();
-  // The window is made as tall as the page (up to maxHeight) and shot
-  // whole, so that fixed and sticky parts stand where a reader sees them.
-  await page.setViewportSize({ width, height: Math.max(1, Math.min(height, maxHeight)) });
-  await settle();
+  const { height, text, windowWidth } = await settle();
+  if (windowWidth !== width) throw new Error(`${url}: laid out for ${windowWidth} px, not ${width}`);
   const t2 = Date.now();
   const shot = await cdp.send('Page.captureScreenshot', {
     format: 'png',
+    captureBeyondViewport: true,
     optimizeForSpeed: true,
     clip: { x: 0, y: 0, width, height: Math.max(1, Math.min(height, maxHeight)), scale: 1 },
   });
@@ -221,8 +221,12 @@ async function main() {
   const results = [];
   let next = 0;
   const worker = async () => {
-    const page = await context.newPage();
-    const cdp = await context.newCDPSession(page);
+    const windows = {};
+    for (const width of widths) {
+      const page = await context.newPage();
+      await page.setViewportSize({ width, height: 900 });
+      windows[width] = { page, cdp: await context.newCDPSession(page) };
+    }
     for (;;) {
       const i = next++;
       if (i >= all.length) break;
@@ -230,7 +234,7 @@ async function main() {
       const r = { pkg: p.pkg, rel: p.rel, bytes: p.bytes, safe: [], dflt: [], textSafe: true, textDflt: true };
       for (const width of widths) {
         const shots = {};
-        for (const v of variants) shots[v] = await shoot(page, cdp, p.urls[v], width);
+        for (const v of variants) shots[v] = await shoot(windows[width], p.urls[v], width);
         const tag = `${p.pkg}-${p.rel.replace(/[^A-Za-z0-9.]+/g, '_')}-${width}`;
         for (const v of ['safe', 'dflt']) {
           // A difference counts when a second pair of screenshots shows it
@@ -238,8 +242,8 @@ async function main() {
           let o = shots.orig;
           let x = shots[v];
           if (!x.png.equals(o.png)) {
-            o = await shoot(page, cdp, p.urls.orig, width);
-            x = await shoot(page, cdp, p.urls[v], width);
+            o = await shoot(windows[width], p.urls.orig, width);
+            x = await shoot(windows[width], p.urls[v], width);
           }
           // The same encoder gives the same bytes for the same pixels; for
           // safe mode the differing pixels are counted.
@@ -260,8 +264,10 @@ async function main() {
       results.push(r);
       if (results.length % 25 === 0) console.log(`  ${results.length}/${all.length} pages`);
     }
-    await cdp.detach();
-    await page.close();
+    for (const w of Object.values(windows)) {
+      await w.cdp.detach();
+      await w.page.close();
+    }
   };
   await Promise.all(Array.from({ length: jobs }, worker));
   await browser.close();
