@@ -1,0 +1,7 @@
+<% if x then %>
+  yes
+<% end if %>
+<%
+  Response.Write "a  b"
+%>
+  next
