@@ -273,7 +273,6 @@ private:
       FLeft = sText;
       FInHead = false;
       FNodeEmpty = false;
-      FNodeHasText = true;
     }
     if (R >= N) return;
     if (IsBlank(T[R]))
@@ -307,7 +306,7 @@ private:
       const std::size_t Gone = RemovableAt(R);
       // Inside white space, markup goes only where that joins no text
       // to other text (see MayRemove).
-      if (Gone == 0 || FNodeHasText || TextFollows(R + Gone)) break;
+      if (Gone == 0 || TextFollows(R + Gone)) break;
       R += Gone;
     }
     const TSide Right = RightSide();
@@ -339,20 +338,15 @@ private:
   }
 
   // Whether removable markup of Count bytes at the read cursor may go.
-  // Taking it away joins the text node before it with the one after it;
-  // a browser lays out joined text a fraction of a pixel differently, so
-  // it goes only where one side is empty or both are white space.
-  bool MayRemove(std::size_t Count) const {
-    const std::size_t After = R + Count;
-    if (FNodeEmpty || After >= N || MarkupAt(After)) return true;
-    return !FNodeHasText && !TextFollows(After);
-  }
+  // Taking it away joins the text node before it with the one after it,
+  // and a browser can place the glyphs of joined text a fraction of a pixel
+  // apart from where it placed them in two nodes: so it goes only where
+  // nothing was written since the last markup or no text other than white
+  // space follows.
+  bool MayRemove(std::size_t Count) const { return FNodeEmpty || !TextFollows(R + Count); }
 
   // Something other than text was written: the next text is a new node.
-  void MarkupDone() {
-    FNodeEmpty = true;
-    FNodeHasText = false;
-  }
+  void MarkupDone() { FNodeEmpty = true; }
 
   // What follows the white space that ends at the read cursor.
   TSide RightSide() const {
@@ -414,7 +408,6 @@ private:
         Take(3);
         FLeft = sText;
         FNodeEmpty = false;
-        FNodeHasText = true;
       } else {
         Bogus(">");
       }
@@ -429,7 +422,6 @@ private:
     FLeft = sText;
     FInHead = false;
     FNodeEmpty = false;
-    FNodeHasText = true;
   }
 
   // Where the ASP block that starts at P ends (just past its "%>", or at
@@ -837,7 +829,6 @@ private:
   TSide FLeft = sEdge;    // what stands before the next run of white space
   bool FInHead = true;    // nothing of the body has been seen yet
   bool FNodeEmpty = true;     // nothing written since the last markup
-  bool FNodeHasText = false;  // text other than white space written since then
   int FPreDepth = 0;
   int FListingDepth = 0;
   int FStyledDepth = 0;   // open elements named FStyledName, from one that keeps white space

@@ -160,6 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"AbruptComments", "x <!-->  a <!--->  b", "x <!--> a <!---> b"},
         Case{"EmptyCommentGoesBesideMarkup", "<p><!----></p>\n<!---->\n<p>", "<p></p> <p>"},
         Case{"EmptyCommentStaysBetweenTexts", "a<!---->b  c <!----> d", "a<!---->b c <!----> d"},
+        Case{"EmptyCommentGoesBeforeMarkup", "x <!---->\n<p>y<!----></p>", "x <p>y</p>"},
         Case{"MetaTagGoes", "<head>\n" + kMeta + "\n<title>T</title>", "<head><title>T</title>"},
         Case{"MetaTagOtherCaseStays", "<META name=\"GENERATOR\">", "<META name=\"GENERATOR\">"},
         Case{"Declarations", "<!DOCTYPE html  PUBLIC \"a\"\n  \"b\">", "<!DOCTYPE html  PUBLIC \"a\"\n  \"b\">"},
