@@ -73,7 +73,6 @@ struct TElement {
 
 constexpr std::uint8_t kBlock = fInner | fOuter;
 
-// Sorted by name for the binary search.
 constexpr TElement kElements[] = {
     {"address", kBlock | fLoose, TContent::ctMarkup},
     {"area", fVoid, TContent::ctMarkup},
@@ -151,20 +150,59 @@ constexpr TElement kElements[] = {
     {"xmp", fOuter, TContent::ctRaw},
 };
 
-constexpr bool SortedByName() {
-  for (std::size_t i = 1; i < std::size(kElements); ++i)
-    if (!(kElements[i - 1].Name < kElements[i].Name)) return false;
-  return true;
-}
-static_assert(SortedByName(), "kElements must stay sorted for the binary search");
-
 // Element names longer than this are not in the table.
 constexpr std::size_t kMaxKnownName = 10;
 
+// The table as a hash set: a name is looked up once per tag, so it must
+// be cheap. A name of up to 10 bytes packs into two words.
+struct TNameKey {
+  std::uint64_t Lo = 0;
+  std::uint64_t Hi = 0;
+  bool operator==(const TNameKey&) const = default;
+};
+
+constexpr TNameKey PackName(std::string_view Name) {
+  TNameKey K;
+  for (std::size_t I = 0; I < Name.size() && I < 8; ++I)
+    K.Lo |= std::uint64_t{static_cast<unsigned char>(Name[I])} << (8 * I);
+  for (std::size_t I = 8; I < Name.size() && I < 16; ++I)
+    K.Hi |= std::uint64_t{static_cast<unsigned char>(Name[I])} << (8 * (I - 8));
+  return K;
+}
+
+constexpr std::size_t kSlots = 256;
+constexpr std::size_t SlotOf(const TNameKey& K) {
+  return static_cast<std::size_t>(((K.Lo ^ (K.Hi * 0x9E3779B97F4A7C15ULL)) * 0xFF51AFD7ED558CCDULL) >> 56);
+}
+
+struct TElementSet {
+  std::array<TNameKey, kSlots> Keys{};
+  std::array<std::int16_t, kSlots> Index{};
+};
+
+constexpr TElementSet MakeElementSet() {
+  TElementSet S;
+  for (auto& I : S.Index) I = -1;
+  for (std::size_t E = 0; E < std::size(kElements); ++E) {
+    const TNameKey K = PackName(kElements[E].Name);
+    std::size_t Slot = SlotOf(K);
+    while (S.Index[Slot] >= 0) Slot = (Slot + 1) % kSlots;
+    S.Keys[Slot] = K;
+    S.Index[Slot] = static_cast<std::int16_t>(E);
+  }
+  return S;
+}
+constexpr TElementSet kElementSet = MakeElementSet();
+
+// The element of a lower-case name, or nullptr.
 const TElement* FindElement(std::string_view LowerName) {
-  const auto* It = std::lower_bound(std::begin(kElements), std::end(kElements), LowerName,
-                                    [](const TElement& E, std::string_view N) { return E.Name < N; });
-  return It != std::end(kElements) && It->Name == LowerName ? It : nullptr;
+  if (LowerName.empty() || LowerName.size() > kMaxKnownName) return nullptr;
+  const TNameKey K = PackName(LowerName);
+  for (std::size_t Slot = SlotOf(K);; Slot = (Slot + 1) % kSlots) {
+    const std::int16_t I = kElementSet.Index[Slot];
+    if (I < 0) return nullptr;
+    if (kElementSet.Keys[Slot] == K) return &kElements[static_cast<std::size_t>(I)];
+  }
 }
 
 // Byte classes.
@@ -173,6 +211,7 @@ enum : std::uint8_t {
   cText = 2,      // text that changes nothing: neither white space nor "<"
   cTagStop = 4,   // ends a run of name or unquoted value bytes inside a tag
   cLetter = 8,    // ASCII letter
+  cNameStop = 16, // ends a tag name, or may start server code in it
 };
 
 constexpr std::array<std::uint8_t, 256> MakeClasses() {
@@ -184,6 +223,7 @@ constexpr std::array<std::uint8_t, 256> MakeClasses() {
     if (!Blank && B != '<') V |= cText;
     if (B == '/' || B == '>' || B == '=' || B == '<' || B == '"' || B == '\'') V |= cTagStop;
     if ((B >= 'a' && B <= 'z') || (B >= 'A' && B <= 'Z')) V |= cLetter;
+    if (Blank || B == '/' || B == '>' || B == '<') V |= cNameStop;
     C[static_cast<std::size_t>(B)] = V;
   }
   return C;
@@ -245,7 +285,14 @@ private:
 
   // Moves the Count bytes at the read cursor to the write cursor.
   void Take(std::size_t Count) {
-    if (W != R) std::memmove(T + W, T + R, Count);
+    if (W != R) {
+      if (Count <= 16) {
+        // Short pieces are the common case; W < R, so forward is safe.
+        for (std::size_t I = 0; I < Count; ++I) T[W + I] = T[R + I];
+      } else {
+        std::memmove(T + W, T + R, Count);
+      }
+    }
     R += Count;
     W += Count;
   }
@@ -547,13 +594,20 @@ private:
         Asp();
         continue;
       }
-      const unsigned char C = T[R];
-      if (IsBlank(C) || C == '/' || C == '>') break;
-      if (NameLen < kMaxKnownName)
-        Name[NameLen++] = static_cast<char>(Lower(C));
-      else
-        NameKnown = false;
-      Take(1);
+      std::size_t End = R;
+      while (End < N && !(kClass[T[End]] & cNameStop)) ++End;
+      for (std::size_t I = R; I < End; ++I) {
+        if (NameLen < kMaxKnownName)
+          Name[NameLen++] = static_cast<char>(Lower(T[I]));
+        else
+          NameKnown = false;
+      }
+      TakeTo(End);
+      if (R >= N || T[R] != '<') break;
+      if (!AtAsp(R)) {
+        NameKnown = false;  // "<" is a name byte, of no name in the table
+        Take(1);
+      }
     }
     const TElement* E = NameKnown ? FindElement({Name, NameLen}) : nullptr;
     const std::size_t NameEnd = W;
@@ -655,16 +709,21 @@ private:
   void QuotedValue(unsigned char Quote) {
     std::size_t P = R + 1;
     while (P < N) {
-      if (T[P] == Quote) {
-        ++P;
+      const auto* Q = static_cast<const unsigned char*>(std::memchr(T + P, Quote, N - P));
+      const std::size_t End = Q != nullptr ? static_cast<std::size_t>(Q - T) : N;
+      // Server code may hold the quote: look for "<%" before it.
+      const auto* Lt = static_cast<const unsigned char*>(std::memchr(T + P, '<', End - P));
+      while (Lt != nullptr && !AtAsp(static_cast<std::size_t>(Lt - T))) {
+        const std::size_t From = static_cast<std::size_t>(Lt - T) + 1;
+        Lt = static_cast<const unsigned char*>(std::memchr(T + From, '<', End - From));
+      }
+      if (Lt == nullptr) {
+        P = End < N ? End + 1 : N;
         break;
       }
-      if (AtAsp(P))
-        P = AspEnd(P);
-      else
-        ++P;
+      P = AspEnd(static_cast<std::size_t>(Lt - T));
     }
-    TakeTo(std::min(P, N));
+    TakeTo(P);
   }
 
   // The tag that was just written to [TagW, W) is complete: regions it
