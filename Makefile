@@ -3,11 +3,12 @@
 #   make test   - build and run every test
 #   make bench  - build and run the compaction benchmark
 #   make test-win32 - cross-build for 32-bit Windows and test under Wine
+#   make test-render - safe mode's render check in headless chromium
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-win32 run bench clean test-asan fuzz
+.PHONY: all deps configure build test test-win32 test-render run bench clean test-asan fuzz
 
 all: build
 
@@ -28,6 +29,12 @@ test-win32: deps
 
 run: build
 	@bash scripts/run
+
+# The render check: documentation pages and tests/render/pages compacted in
+# both modes, shown by headless chromium and compared pixel for pixel (a few
+# minutes; installs chromium and the documentation packages when missing).
+test-render: configure
+	@bash scripts/test-render $(BUILD)
 
 # The compaction benchmark (a minute or two; needs ~0.5 GB free in /tmp).
 bench: build
