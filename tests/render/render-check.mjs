@@ -210,6 +210,17 @@ async function main() {
     viewport: { width: widths[0], height: 900 } });
   // Nothing leaves the machine: a page that names another host gets no answer.
   await context.route(/^(https?|wss?):/, (route) => route.abort());
+  // Pages that draw lots (a shuffled list of sponsors) draw the same ones
+  // every time.
+  await context.addInitScript(() => {
+    let seed = 0x2545f491;
+    Math.random = () => {
+      seed = (seed + 0x6d2b79f5) | 0;
+      let t = Math.imul(seed ^ (seed >>> 15), 1 | seed);
+      t = (t + Math.imul(t ^ (t >>> 7), 61 | t)) ^ t;
+      return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
+    };
+  });
   await context.addInitScript((css) => {
     document.addEventListener('DOMContentLoaded', () => {
       const s = document.createElement('style');
