@@ -907,10 +907,14 @@ public:
     constexpr std::int32_t kMinChunk = 65536;
     constexpr std::int32_t kMaxChunk = 1 << 30;
     for (;;) {
+      // Room for what the source says it has, growing by half at least, so
+      // that a source that hands out a few bytes per read costs no more
+      // than one that hands out everything at once.
       const std::int32_t Avail = FTarget.Available();
-      const std::int32_t Chunk = std::clamp(Avail, kMinChunk, kMaxChunk);
-      Text.Reserve(Text.Size() + static_cast<std::size_t>(Chunk));
-      const std::int32_t Got = FTarget.Read(Text.Data() + Text.Size(), Chunk);
+      const std::size_t Need = Text.Size() + static_cast<std::size_t>(std::clamp(Avail, kMinChunk, kMaxChunk));
+      if (Need > Text.Capacity()) Text.Reserve(std::max(Need, Text.Capacity() + Text.Capacity() / 2));
+      const std::size_t Room = std::min<std::size_t>(Text.Capacity() - Text.Size(), kMaxChunk);
+      const std::int32_t Got = FTarget.Read(Text.Data() + Text.Size(), static_cast<std::int32_t>(Room));
       if (Got <= 0) break;
       Text.Extend(static_cast<std::size_t>(Got));
     }
