@@ -4,9 +4,17 @@
 #   make bench  - build and run the compaction benchmark
 #   make test-win32 - cross-build for 32-bit Windows and test under Wine
 #   make test-render - safe mode's render check in headless chromium
+#   make test-asan  - every test with AddressSanitizer and UBSan
+#   make fuzz       - the fuzz targets, FUZZ_TIME seconds each
+#   make clean      - remove every build folder and out/
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+SHELL := /bin/bash
+
+# ctest announces every test on a line of its own before its result line;
+# only the result lines are shown, one short line a test.
+RESULT_LINES = 2>&1 | grep --line-buffered -v '^ *Start *[0-9]*: '
 
 .PHONY: all deps configure build test test-win32 test-render run bench clean test-asan fuzz
 
@@ -22,7 +30,7 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 test: build
-	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	@set -o pipefail; ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) $(RESULT_LINES)
 
 test-win32: deps
 	@bash scripts/test-win32
@@ -48,7 +56,7 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:chec
 test-asan: deps
 	@cmake -S . -B $(BUILD_ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPAGETRIM_SANITIZE=ON -DPAGETRIM_BENCH=OFF $(CMAKE_FLAGS)
 	@cmake --build $(BUILD_ASAN) -j $(JOBS)
-	@$(SANITIZER_ENV) ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
+	@set -o pipefail; $(SANITIZER_ENV) ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS) $(RESULT_LINES)
 
 # The libFuzzer targets, built with clang, each run for FUZZ_TIME seconds.
 BUILD_FUZZ ?= build-fuzz
@@ -61,4 +69,4 @@ fuzz: deps
 	@bash scripts/fuzz $(BUILD_FUZZ) $(FUZZ_TIME)
 
 clean:
-	rm -rf $(BUILD) out build-win32 build-win64
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) out build-win32 build-win64

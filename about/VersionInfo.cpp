@@ -6,6 +6,7 @@
 #include "platform/VersionRes.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
+#include "version/ByteOrder.h"
 
 TVersionInfo ProgramVersionInfo;
 std::string ProgramVersionText;
@@ -21,9 +22,7 @@ constexpr std::size_t kFileVersionAt = 8;
 constexpr std::size_t kProductVersionAt = 16;
 
 std::uint32_t Le32(const void* Data, std::size_t At) {
-  const auto* p = static_cast<const unsigned char*>(Data) + At;
-  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-         std::uint32_t{p[3]} << 24;
+  return versionres::Le32(static_cast<const unsigned char*>(Data) + At);
 }
 
 TVersionPair PairAt(const void* Data, std::size_t At) {

@@ -1,8 +1,10 @@
 #include "app/BatchRun.h"
 
+#include <exception>
 #include <memory>
 #include <set>
 
+#include "app/SourceList.h"
 #include "compact/CompactHTML.h"
 #include "platform/FileEnv.h"
 #include "platform/FileIdentity.h"
@@ -17,17 +19,36 @@ constexpr TOpenMode kSourceMode = omRead | omShareRead;         // 9
 constexpr TOpenMode kDestinationMode = omRead | omWrite | omCreate;  // 7
 
 // The files the list's entries reach, taken before anything is written.
-std::set<platform::FileIdentity> SourceIdentities(const std::string& SourceList) {
+std::set<platform::FileIdentity> SourceIdentities(const TSourceList& List) {
   std::set<platform::FileIdentity> ids;
-  std::size_t start = 0;
-  do {
-    std::size_t end = SourceList.find('|', start);
-    if (end == std::string::npos) end = SourceList.size();
-    if (auto id = platform::IdentifyFile(SourceList.substr(start, end - start))) ids.insert(*id);
-    start = end + 1;
-  } while (start < SourceList.size());
+  for (const std::string& entry : List.Entries())
+    if (auto id = platform::IdentifyFile(entry)) ids.insert(*id);
   return ids;
 }
+
+// Enables the host's controls when the run ends, however it ends. While an
+// error is on its way out, a failure to enable them must not replace it.
+class TControlsGuard {
+public:
+  explicit TControlsGuard(TBatchHost& Host)
+      : host_(Host), exceptions_(std::uncaught_exceptions()) {}
+  ~TControlsGuard() noexcept(false) {
+    if (std::uncaught_exceptions() == exceptions_) {
+      host_.EnableControls(true);
+      return;
+    }
+    try {
+      host_.EnableControls(true);
+    } catch (...) {
+    }
+  }
+  TControlsGuard(const TControlsGuard&) = delete;
+  TControlsGuard& operator=(const TControlsGuard&) = delete;
+
+private:
+  TBatchHost& host_;
+  int exceptions_;
+};
 
 // Compacts one entry into Target. The source is released before the
 // destination, also when opening the destination or compacting fails.
@@ -60,12 +81,13 @@ void CompactOne(const std::string& Entry, const std::string& Target,
 void RunBatch(const std::string& SourceList, const std::string& Destination, TBatchHost& Host,
               const TCompactOptions& Options) {
   const char delimiter = platform::PathDelimiter();
+  // From here on, every ending enables the controls.
+  TControlsGuard controls(Host);
 
   // Nothing to normalise and nowhere to write: refuse before touching
   // anything.
   if (Destination.empty()) {
     Host.ErrorBox(SDestinationEmpty);
-    Host.EnableControls(true);
     return;
   }
 
@@ -76,33 +98,21 @@ void RunBatch(const std::string& SourceList, const std::string& Destination, TBa
   }
 
   Host.EnableControls(false);
-  try {
-    const std::set<platform::FileIdentity> sources = SourceIdentities(SourceList);
-    const std::size_t length = SourceList.size();
-    std::size_t start = 0;  // 0-based index of the next entry's first byte
-    do {
-      std::size_t end = SourceList.find('|', start);
-      if (end == std::string::npos) end = length;
-      const std::string entry = SourceList.substr(start, end - start);
-      start = end + 1;
+  const TSourceList list(SourceList);
+  const std::set<platform::FileIdentity> sources = SourceIdentities(list);
+  for (const std::string& entry : list.Entries()) {
+    const std::size_t cut = entry.rfind(delimiter);
+    const std::size_t nameAt = (cut == std::string::npos) ? 0 : cut + 1;
+    const std::string folder = entry.substr(0, nameAt);
+    const std::string name = entry.substr(nameAt);
 
-      const std::size_t cut = entry.rfind(delimiter);
-      const std::size_t nameAt = (cut == std::string::npos) ? 0 : cut + 1;
-      const std::string folder = entry.substr(0, nameAt);
-      const std::string name = entry.substr(nameAt);
+    if (platform::SameFolderName(dest, folder)) {
+      Host.ErrorBox(SDestinationMustDiffer);
+      return;
+    }
 
-      if (platform::SameFolderName(dest, folder)) {
-        Host.ErrorBox(SDestinationMustDiffer);
-        Host.EnableControls(true);
-        return;
-      }
-
-      Host.ProcessMessages();
-      CompactOne(entry, dest + name, sources, Host, Options);
-    } while (start < length);
-  } catch (...) {
-    Host.EnableControls(true);
-    throw;
+    Host.ProcessMessages();
+    Host.FileStarting(entry);
+    CompactOne(entry, dest + name, sources, Host, Options);
   }
-  Host.EnableControls(true);
 }

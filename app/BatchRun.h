@@ -7,19 +7,28 @@
 
 #include "compact/CompactHTML.h"
 
-// What the window supplies to a run.
+// What the caller of a run supplies. A window supplies the first four
+// operations; a caller without one (the command line, the benchmark, the
+// tests) overrides only what it needs, and at least ErrorBox, since a
+// refused run must not pass unnoticed.
 class TBatchHost {
 public:
   virtual ~TBatchHost() = default;
+
   // The destination was normalised; show NewDestination in its field.
-  virtual void WriteBackDestination(const std::string& NewDestination) = 0;
+  virtual void WriteBackDestination(const std::string& NewDestination) { (void)NewDestination; }
   // Disables (false) or enables (true) "&Go!", "&Close" and both pickers.
-  virtual void EnableControls(bool Enable) = 0;
+  // Must not raise: the run calls it while an error is on its way out.
+  virtual void EnableControls(bool Enable) { (void)Enable; }
   // Handles every waiting window message, then returns.
-  virtual void ProcessMessages() = 0;
-  // Shows a modal error box captioned "Error" with Text and one "OK".
+  virtual void ProcessMessages() {}
+  // The run refuses to go on: shows a modal error box captioned "Error"
+  // with Text and one "OK".
   virtual void ErrorBox(const std::string& Text) = 0;
-  // One source was compacted: BytesIn read, BytesOut written. Optional.
+
+  // Events. Source is about to be opened (after the message pump).
+  virtual void FileStarting(const std::string& Source) { (void)Source; }
+  // Source was compacted: BytesIn read, BytesOut written.
   virtual void FileDone(const std::string& Source, std::int64_t BytesIn, std::int64_t BytesOut) {
     (void)Source;
     (void)BytesIn;
@@ -30,8 +39,8 @@ public:
 inline constexpr char SDestinationMustDiffer[] = "Destination path must be different from source!";
 inline constexpr char SDestinationEmpty[] = "Destination path must not be empty!";
 
-// Compacts every file of SourceList (full paths joined by '|') into
-// Destination, by Options. Errors from the streams travel on after
-// clean-up; every ending enables the controls again.
+// Compacts every file of SourceList (full paths joined by '|', see
+// TSourceList) into Destination, by Options. Errors from the streams travel
+// on after clean-up; every ending enables the controls again.
 void RunBatch(const std::string& SourceList, const std::string& Destination, TBatchHost& Host,
               const TCompactOptions& Options = {});

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/SourceList.h"
 #include "platform/FileEnv.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
@@ -29,28 +30,12 @@ TKeyAction KeyAction(int VirtualKey, bool PickersEnabled, bool Maximized) {
 
 std::string SourceDialogFolder(const std::string& Sources, const std::string& CurrentFolder) {
   if (Sources.empty()) return CurrentFolder;
-  const std::string first = Sources.substr(0, Sources.find('|'));
+  const std::string first = TSourceList(Sources).Entries().front();
   // Windows paths also end a drive part with a colon ("C:a.htm").
   std::string delimiters(1, platform::PathDelimiter());
   if (platform::PathDelimiter() == '\\') delimiters += ':';
   const std::size_t cut = first.find_last_of(delimiters);
   return cut == std::string::npos ? std::string() : first.substr(0, cut + 1);
-}
-
-const std::string* PathWithSeparator(const std::vector<std::string>& Files) {
-  for (const std::string& f : Files)
-    if (f.find('|') != std::string::npos) return &f;
-  return nullptr;
-}
-
-std::optional<std::string> JoinSources(const std::vector<std::string>& Files) {
-  if (PathWithSeparator(Files) != nullptr) return std::nullopt;
-  std::string joined;
-  for (std::size_t i = 0; i < Files.size(); ++i) {
-    if (i > 0) joined += '|';
-    joined += Files[i];
-  }
-  return joined;
 }
 
 std::string BrowseStartFolder(const std::string& Destination) {

@@ -3,13 +3,19 @@
 // The main window's decisions, free of any window: layout arithmetic, the
 // function keys, the pickers' path rules and the remembered settings.
 
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/SettingsStore.h"
 
+// The program's title: the application window's caption, the error report's
+// caption, the About box's product name and the single-instance name.
+inline constexpr char SApplicationTitle[] = "Pagetrim";
+
 // ---- Layout
+
+// The designed client area (of a 389 x 188 outer window).
+inline constexpr int kDesignedClientWidth = 381;
+inline constexpr int kDesignedClientHeight = 161;
 
 // Designed positions of the controls the layout moves.
 inline constexpr int kPickerLeft = 8;   // BitBtn1's left
@@ -48,16 +54,11 @@ TKeyAction KeyAction(int VirtualKey, bool PickersEnabled, bool Maximized);
 // entry has none (the dialog then starts where it likes).
 std::string SourceDialogFolder(const std::string& Sources, const std::string& CurrentFolder);
 
-// The chosen files joined by '|', or nothing when a path contains '|'
-// (it could not be told apart from the separator).
-std::optional<std::string> JoinSources(const std::vector<std::string>& Files);
-
+// What the source picker shows for a chosen path that the source list
+// cannot hold (TSourceList::CanHold).
 inline constexpr char SPathWithSeparator[] =
     "The file name \"%s\" contains the character '|', which separates the files of the source "
     "list. Rename the file or choose another one.";
-
-// The first path in Files that contains '|', or nullptr.
-const std::string* PathWithSeparator(const std::vector<std::string>& Files);
 
 // The folder browser's starting folder for the destination field's text:
 // the text with one final delimiter removed.

@@ -174,21 +174,21 @@ std::int64_t WriteDocument(const std::string& FileName, TDocKind Kind, std::int6
       Written += static_cast<std::int64_t>(Chunk.size());
       break;
     }
-    case TDocKind::dkBlanks:
-      Written = Repeat(F, "", " ", Bytes);
+    default: {
+      // The pathological kinds: a head, then one piece over and over.
+      const struct {
+        TDocKind Kind;
+        const char* Head;
+        const char* Piece;
+      } Repeated[] = {{TDocKind::dkBlanks, "", " "},
+                      {TDocKind::dkLessThan, "", "<"},
+                      {TDocKind::dkEmptyComments, "", "<!---->"},
+                      {TDocKind::dkSplitComments, "", "<!--\r\n-->"},
+                      {TDocKind::dkPreEmptyLines, "<pre>\r\n", "\r\n"}};
+      for (const auto& R : Repeated)
+        if (R.Kind == Kind) Written = Repeat(F, R.Head, R.Piece, Bytes);
       break;
-    case TDocKind::dkLessThan:
-      Written = Repeat(F, "", "<", Bytes);
-      break;
-    case TDocKind::dkEmptyComments:
-      Written = Repeat(F, "", "<!---->", Bytes);
-      break;
-    case TDocKind::dkSplitComments:
-      Written = Repeat(F, "", "<!--\r\n-->", Bytes);
-      break;
-    case TDocKind::dkPreEmptyLines:
-      Written = Repeat(F, "<pre>\r\n", "\r\n", Bytes);
-      break;
+    }
   }
   if (std::fclose(F) != 0) throw std::runtime_error("cannot write " + FileName);
   return Written;

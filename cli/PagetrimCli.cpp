@@ -20,6 +20,7 @@
 #include "about/VersionInfo.h"
 #include "app/BatchRun.h"
 #include "app/ErrorReport.h"
+#include "app/SourceList.h"
 #include "compact/CompactHTML.h"
 #include "streams/MemStream.h"
 #include "streams/Utils.h"
@@ -39,16 +40,11 @@ public:
            bool Progress)
       : FOut(Out), FErr(Err), FFiles(Files), FQuiet(Quiet), FProgress(Progress) {}
 
-  void WriteBackDestination(const std::string&) override {}
-  void EnableControls(bool) override {}
-
-  // Called once per file, just before it is opened.
-  void ProcessMessages() override {
+  void FileStarting(const std::string& Source) override {
     ++FStarted;
     if (!FProgress) return;
-    const std::string name = FStarted <= FFiles.size() ? FFiles[FStarted - 1] : std::string();
     std::fputs(kEraseLine, FErr);
-    std::fputs(ProgressText(FStarted, FFiles.size(), name).c_str(), FErr);
+    std::fputs(ProgressText(FStarted, FFiles.size(), Source).c_str(), FErr);
     std::fflush(FErr);
     FProgressShown = true;
   }
@@ -137,20 +133,10 @@ std::string UsageProblem(const TCliArgs& Args) {
   for (const std::string& file : Args.Files) {
     if (file.empty()) return "FILE must not be empty";
     if (file == "-") return "'-' (standard input) cannot be combined with other FILEs";
-    if (file.find('|') != std::string::npos)
-      return "FILE must not contain '|': " + file;
+    if (!TSourceList::CanHold(file)) return "FILE must not contain '|': " + file;
   }
   if (!Args.HasDestination) return "FILE arguments need a destination folder: -d DIR";
   return {};
-}
-
-std::string JoinSourceList(const std::vector<std::string>& Files) {
-  std::string list;
-  for (std::size_t i = 0; i < Files.size(); ++i) {
-    if (i > 0) list += '|';
-    list += Files[i];
-  }
-  return list;
 }
 
 std::string SizeChangeText(std::int64_t BytesIn, std::int64_t BytesOut) {
@@ -255,7 +241,7 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
       CompactStandardStreams(In, Out, options);
       return kExitSuccess;
     }
-    RunBatch(JoinSourceList(args.Files), args.Destination, host, options);
+    RunBatch(TSourceList::FromFiles(args.Files)->Text(), args.Destination, host, options);
   } catch (const Exception& e) {
     host.ClearProgress();
     std::fputs(FailureText(e.Message()).c_str(), Err);

@@ -31,9 +31,6 @@ bool IsStdinMode(const TCliArgs& Args);
 // a destination without FILEs.
 std::string UsageProblem(const TCliArgs& Args);
 
-// The FILEs as one source list: joined by '|'.
-std::string JoinSourceList(const std::vector<std::string>& Files);
-
 // The size change from BytesIn to BytesOut in percent of BytesIn with one
 // decimal: "-19.3%" when it shrank, "+2.0%" when it grew, "0.0%" when equal.
 std::string SizeChangeText(std::int64_t BytesIn, std::int64_t BytesOut);

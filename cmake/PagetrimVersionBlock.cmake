@@ -17,7 +17,7 @@ set(PAGETRIM_LEGAL_COPYRIGHT "Copyright © 2026 Brindle" CACHE STRING
     "LegalCopyright of the version blocks")
 
 set(PAGETRIM_WINDOWS_ICON ${CMAKE_CURRENT_LIST_DIR}/win/pagetrim.ico CACHE FILEPATH
-    "32 x 32, 16-colour icon of the Windows executables (scripts/make-icon)")
+    "32 x 32, 16-colour icon of the Windows executables (pagetrim-icon --ico)")
 
 function(pagetrim_add_version_block target)
   cmake_parse_arguments(PARSE_ARGV 1 ARG "" "DESCRIPTION;ORIGINAL_FILENAME;INTERNAL_NAME" "")

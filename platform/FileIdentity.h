@@ -2,7 +2,7 @@
 
 // Which file a name reaches: two names that reach the same file (through a
 // symbolic link, a hard link or another spelling of the path) have the same
-// identity.
+// identity. And whether a name reaches a folder.
 
 #include <cstdint>
 #include <optional>
@@ -22,5 +22,10 @@ struct FileIdentity {
 // is no such file or it cannot be looked at. Opens nothing for reading or
 // writing and never blocks.
 std::optional<FileIdentity> IdentifyFile(const std::string& Name);
+
+// True when Name reaches an existing folder (links followed; on Windows a
+// trailing delimiter is allowed, as the system's attributes call allows
+// it). Opens nothing and never blocks.
+bool IsDirectory(const std::string& Name);
 
 }  // namespace platform

@@ -1,12 +1,73 @@
-// The program's own file on POSIX systems.
+// The version resource services on POSIX systems, which have none of their
+// own: the version block reader over the file, read through the current
+// FileEnv, and the program's own file from /proc.
 
 #include <unistd.h>
 
 #include <vector>
 
+#include "platform/FileEnv.h"
 #include "platform/VersionRes.h"
+#include "version/VersionBlock.h"
+#include "version/VersionData.h"
 
 namespace platform {
+
+namespace {
+
+// A file opened for reading (others may read and write it meanwhile); it
+// has no bytes when it cannot be opened or sized.
+class FileByteSource final : public versionres::ByteSource {
+public:
+  explicit FileByteSource(const std::string& Name) : env_(CurrentFileEnv()) {
+    handle_ = env_->Open(Name, kGenericRead, kFileShareRead | kFileShareWrite, kOpenExisting,
+                         kFileAttributeNormal);
+    if (handle_ != kInvalidHandle) {
+      const std::int32_t size = env_->GetSize(handle_);
+      size_ = size > 0 ? static_cast<std::uint64_t>(size) : 0;
+    }
+  }
+  ~FileByteSource() override {
+    if (handle_ != kInvalidHandle) env_->Close(handle_);
+  }
+  FileByteSource(const FileByteSource&) = delete;
+  FileByteSource& operator=(const FileByteSource&) = delete;
+
+  std::uint64_t Size() const override { return size_; }
+
+  bool ReadAt(std::uint64_t Offset, void* Buffer, std::size_t Count) const override {
+    if (Offset > size_ || Count > size_ - Offset) return false;
+    if (Count == 0) return true;
+    // size_ came from a 32-bit size, so both fit.
+    const auto at = static_cast<std::int32_t>(Offset);
+    const auto count = static_cast<std::int32_t>(Count);
+    if (env_->SetPosition(handle_, at, kFileBegin) != at) return false;
+    std::int32_t done = 0;
+    return env_->Read(handle_, Buffer, count, &done) && done == count;
+  }
+
+private:
+  FileEnv* env_;
+  FileHandle handle_ = kInvalidHandle;
+  std::uint64_t size_ = 0;
+};
+
+}  // namespace
+
+std::uint32_t FileVersionDataSize(const std::string& FileName) {
+  const FileByteSource file(FileName);
+  return versionres::VersionDataSize(file);
+}
+
+bool ReadFileVersionData(const std::string& FileName, std::uint32_t Size, void* Data) {
+  const FileByteSource file(FileName);
+  return versionres::ReadVersionData(file, Size, Data);
+}
+
+bool QueryVersionValue(void* Block, std::uint32_t BlockSize, std::string_view SubBlock,
+                       const void** Value, std::uint32_t* Length) {
+  return versionres::QueryVersionBlock(Block, BlockSize, SubBlock, Value, Length);
+}
 
 std::string ProgramFileName() {
   // Linux names the running program's file in /proc; the link's target is

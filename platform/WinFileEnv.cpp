@@ -129,16 +129,17 @@ public:
 
 }  // namespace
 
-FileEnv* FileEnv::Default() {
-  static WinFileEnv env;
-  return &env;
-}
-
+// The kernel's own codes for what the portable code names, and its path
+// delimiter.
 SysError ErrorSharingViolation() { return ERROR_SHARING_VIOLATION; }
 SysError ErrorInvalidArgument() { return ERROR_INVALID_PARAMETER; }
 SysError ErrorFileTooLarge() { return ERROR_FILE_TOO_LARGE; }
 SysError ErrorOverflow() { return ERROR_ARITHMETIC_OVERFLOW; }
-
 char PathDelimiter() { return '\\'; }
+
+FileEnv* FileEnv::Default() {
+  static WinFileEnv env;
+  return &env;
+}
 
 }  // namespace platform

@@ -7,9 +7,13 @@
 
 #include "platform/VersionRes.h"
 #include "streams/Streams.h"
+#include "support/Errors.h"
 #include "support/FaultFileEnv.h"
 #include "support/TempDir.h"
 #include "support/VersionImages.h"
+
+using testsupport::TempDir;
+using testsupport::WriteFile;
 
 using namespace testimg;
 
@@ -60,12 +64,7 @@ TVersionInfo DefaultBlockInfo() {
 
 // The message of the Exception that F raises, or "(none)".
 std::string MessageOf(const std::function<void()>& F) {
-  try {
-    F();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(none)";
+  return testsupport::MessageOf(F, "(none)");
 }
 
 // ---------------------------------------------------------------- ByteToHex

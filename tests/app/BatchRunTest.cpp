@@ -12,16 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "app/FileTestSupport.h"
+#include "support/TempDir.h"
 #include "platform/FileEnv.h"
 #include "streams/Streams.h"
 #include "support/PlatformExpect.h"
+#include "support/RecordingHost.h"
 
-using testsupport::Exists;
-using testsupport::MakeDir;
-using testsupport::ReadFile;
-using testsupport::TempDir;
-using testsupport::WriteFile;
+using namespace testsupport;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
@@ -32,28 +29,8 @@ namespace {
 constexpr char kDoc[] = "abc\r\ndef\r\n";  // 10 bytes
 constexpr char kDocOut[] = "abc def";      // 7 bytes
 
-// Records every call the run makes, in order.
-class RecordingHost : public TBatchHost {
-public:
-  void WriteBackDestination(const std::string& NewDestination) override {
-    Calls.push_back("writeback " + NewDestination);
-  }
-  void EnableControls(bool Enable) override { Calls.push_back(Enable ? "enable" : "disable"); }
-  void ProcessMessages() override {
-    Calls.push_back("pump");
-    if (OnPump) OnPump();
-  }
-  void ErrorBox(const std::string& Text) override { Calls.push_back("errorbox " + Text); }
-  void FileDone(const std::string& Source, std::int64_t BytesIn, std::int64_t BytesOut) override {
-    Calls.push_back("done " + Source + " " + std::to_string(BytesIn) + " " +
-                    std::to_string(BytesOut));
-  }
-
-  std::vector<std::string> Calls;
-  std::function<void()> OnPump;
-};
-
 std::string Done(const std::string& Source) { return "done " + Source + " 10 7"; }
+std::string Start(const std::string& Source) { return "start " + Source; }
 
 // Runs RunBatch and returns the message of the error that left it, or "".
 std::string RunCatching(const std::string& List, const std::string& Dest, TBatchHost& Host) {
@@ -90,7 +67,8 @@ TEST_F(BatchRunTest, WritesEveryFileInOrderAndReplacesExistingOnes) {
   const std::string a = dir / "web/a.htm";
   const std::string b = dir / "web/b.htm";
   RunBatch(a + "|" + b, dir / "out/", host);
-  EXPECT_THAT(host.Calls, ElementsAre("disable", "pump", Done(a), "pump", Done(b), "enable"));
+  EXPECT_THAT(host.Calls, ElementsAre("disable", "pump", Start(a), Done(a), "pump", Start(b),
+                                      Done(b), "enable"));
   // The pump runs before the entry's files are opened.
   EXPECT_THAT(seenAtPump, ElementsAre("old", kDocOut));
   EXPECT_EQ(ReadFile(dir / "out/a.htm"), kDocOut);
@@ -134,6 +112,7 @@ TEST_P(DestinationNormalisation, EndsWithTheDelimiterAndIsWrittenBackOnlyWhenCha
   std::vector<std::string> expected;
   if (c.writtenBack) expected.push_back("writeback " + dest + expect::Delimiter());
   for (const char* call : {"disable", "pump"}) expected.push_back(call);
+  expected.push_back(Start(dir / "web/a.htm"));
   expected.push_back(Done(dir / "web/a.htm"));
   expected.push_back("enable");
   EXPECT_THAT(host.Calls, ElementsAreArray(expected));
@@ -160,7 +139,7 @@ struct CheckCase {
   const char* name;
   std::vector<std::string> sources;
   const char* destination;
-  std::vector<std::string> expected;  // "done N", "refused", "disable", ...
+  std::vector<std::string> expected;  // "pump N", "done N", "refused", "disable", ...
   std::vector<std::string> written;   // files that exist afterwards
   std::vector<std::string> absent;    // files that must not exist
 };
@@ -187,8 +166,12 @@ TEST_P(DestinationCheck, StopsAtTheFirstEntryFromTheDestinationFolder) {
 
   std::vector<std::string> expected;
   for (const std::string& e : c.expected) {
-    if (e.rfind("done ", 0) == 0)
+    if (e.rfind("done ", 0) == 0) {
       expected.push_back(Done(entries[std::stoul(e.substr(5))]));
+    } else if (e.rfind("pump ", 0) == 0) {
+      expected.push_back("pump");
+      expected.push_back(Start(entries[std::stoul(e.substr(5))]));
+    }
     else if (e == "writeback")
       expected.push_back("writeback " + (dir / c.destination) + expect::Delimiter());
     else if (e == "refused")
@@ -216,19 +199,19 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"SecondFolderMatches",
                   {"Web/a.htm", "Web/Sub/b.htm"},
                   "Web/Sub/",
-                  {"disable", "pump", "done 0", "refused", "enable"},
+                  {"disable", "pump 0", "done 0", "refused", "enable"},
                   {"Web/Sub/a.htm"},
                   {}},
         CheckCase{"LaterEntriesNotProcessed",
                   {"Other/a.htm", "Web/b.htm", "Other/c.htm"},
                   "Web",
-                  {"writeback", "disable", "pump", "done 0", "refused", "enable"},
+                  {"writeback", "disable", "pump 0", "done 0", "refused", "enable"},
                   {"Web/a.htm"},
                   {"Web/c.htm"}},
         CheckCase{"SubFolderOfSourcePasses",
                   {"Web/a.htm"},
                   "Web/Sub",
-                  {"writeback", "disable", "pump", "done 0", "enable"},
+                  {"writeback", "disable", "pump 0", "done 0", "enable"},
                   {"Web/Sub/a.htm"},
                   {}},
         // On POSIX only ASCII letters are folded: 0xC4 and 0xE4 are different
@@ -243,7 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
             : CheckCase{"NonAsciiBytesCompareExactly",
                         {"\xC4/a.htm"},
                         "\xE4",
-                        {"writeback", "disable", "pump", "done 0", "enable"},
+                        {"writeback", "disable", "pump 0", "done 0", "enable"},
                         {"\xE4/a.htm"},
                         {}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -252,6 +235,8 @@ INSTANTIATE_TEST_SUITE_P(
 struct ListCase {
   const char* name;
   std::string list;  // "A" and "B" stand for the two source files
+  // "A" and "B" their copies written; "pump X" the pump and the start of
+  // entry X ("pump " for an empty entry).
   std::vector<std::string> expected;
   bool fails;  // with the open error for an empty file name
 };
@@ -274,8 +259,17 @@ TEST_P(ListShape, EntriesAreTakenBetweenSeparators) {
   RecordingHost host;
   const std::string error = RunCatching(list, dir / "out/", host);
   std::vector<std::string> expected;
-  for (const std::string& e : c.expected)
-    expected.push_back(e == "A" ? Done(a) : e == "B" ? Done(b) : e);
+  const auto file = [&](const std::string& Name) {
+    return Name == "A" ? a : Name == "B" ? b : Name;
+  };
+  for (const std::string& e : c.expected) {
+    if (e.rfind("pump ", 0) == 0) {
+      expected.push_back("pump");
+      expected.push_back(Start(file(e.substr(5))));
+    } else {
+      expected.push_back(e == "A" || e == "B" ? Done(file(e)) : e);
+    }
+  }
   EXPECT_THAT(host.Calls, ElementsAreArray(expected));
   EXPECT_EQ(error, c.fails ? OpenError("", expect::Text(expect::EmptyName())) : "");
   EXPECT_EQ(Exists(dir / "out/b.htm"), std::find(c.expected.begin(), c.expected.end(), "B") !=
@@ -285,13 +279,14 @@ TEST_P(ListShape, EntriesAreTakenBetweenSeparators) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ListShape,
     ::testing::Values(
-        ListCase{"Single", "A", {"disable", "pump", "A", "enable"}, false},
-        ListCase{"TrailingSeparator", "A|", {"disable", "pump", "A", "enable"}, false},
-        ListCase{"TwoTrailingSeparators", "A||", {"disable", "pump", "A", "pump", "enable"}, true},
-        ListCase{"DoubleSeparator", "A||B", {"disable", "pump", "A", "pump", "enable"}, true},
-        ListCase{"LeadingSeparator", "|A", {"disable", "pump", "enable"}, true},
-        ListCase{"EmptyList", "", {"disable", "pump", "enable"}, true},
-        ListCase{"LoneSeparator", "|", {"disable", "pump", "enable"}, true}),
+        ListCase{"Single", "A", {"disable", "pump A", "A", "enable"}, false},
+        ListCase{"TrailingSeparator", "A|", {"disable", "pump A", "A", "enable"}, false},
+        ListCase{"TwoTrailingSeparators", "A||", {"disable", "pump A", "A", "pump ", "enable"},
+                 true},
+        ListCase{"DoubleSeparator", "A||B", {"disable", "pump A", "A", "pump ", "enable"}, true},
+        ListCase{"LeadingSeparator", "|A", {"disable", "pump ", "enable"}, true},
+        ListCase{"EmptyList", "", {"disable", "pump ", "enable"}, true},
+        ListCase{"LoneSeparator", "|", {"disable", "pump ", "enable"}, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BatchRunTest, MissingFileStopsTheRunThere) {
@@ -302,7 +297,8 @@ TEST_F(BatchRunTest, MissingFileStopsTheRunThere) {
                   host);
   EXPECT_EQ(error, OpenError(missing, expect::Text(expect::FileNotFound())));
   EXPECT_THAT(host.Calls, ElementsAre("writeback " + (dir / "out/"), "disable", "pump",
-                                      Done(dir / "web/a.htm"), "pump", "enable"));
+                                      Start(dir / "web/a.htm"), Done(dir / "web/a.htm"), "pump",
+                                      Start(missing), "enable"));
   EXPECT_EQ(ReadFile(dir / "out/a.htm"), kDocOut);
   EXPECT_FALSE(Exists(dir / "out/missing.htm"));
   EXPECT_FALSE(Exists(dir / "out/c.htm"));
@@ -315,7 +311,7 @@ TEST_F(BatchRunTest, EntryWithoutDelimiterIsOpenedFromTheCurrentFolder) {
   std::filesystem::current_path(old);
   EXPECT_EQ(error, "");
   EXPECT_THAT(host.Calls, ElementsAre("writeback " + (dir / "out/"), "disable", "pump",
-                                      Done("a.htm"), "enable"));
+                                      Start("a.htm"), Done("a.htm"), "enable"));
   EXPECT_EQ(ReadFile(dir / "out/a.htm"), kDocOut);
 }
 
@@ -343,8 +339,7 @@ TEST_P(DestinationAlias, IsASharingErrorAndLeavesTheSourceAlone) {
   EXPECT_EQ(error, OpenError(dir / c.destination + expect::Delimiter() + "a.htm",
                              ErrorCodeText(platform::ErrorSharingViolation())));
   EXPECT_THAT(host.Calls, ElementsAre("writeback " + (dir / c.destination) + expect::Delimiter(),
-                                      "disable",
-                                      "pump", "enable"));
+                                      "disable", "pump", Start(dir / "web/a.htm"), "enable"));
   EXPECT_EQ(ReadFile(dir / "web/a.htm"), kDoc);
 }
 
@@ -426,7 +421,7 @@ TEST_F(BatchRunTest, RootDestinationKeepsItsTextAndIsNotWrittenBack) {
   const std::string a = dir / "web/a.htm";
   const std::string error = RunCatching(a, root, host);
   EXPECT_EQ(error, OpenError(root + "a.htm", expect::Text(expect::AccessDenied())));
-  EXPECT_THAT(host.Calls, ElementsAre("disable", "pump", "enable"));
+  EXPECT_THAT(host.Calls, ElementsAre("disable", "pump", Start(a), "enable"));
   EXPECT_THAT(env.log, ElementsAre("open " + a, "refused " + root + "a.htm", "close " + a));
 }
 
@@ -439,7 +434,7 @@ TEST_F(BatchRunTest, BothStreamsAreReleasedSourceFirstWhenCompactionFails) {
   const std::string error = RunCatching(a + "|" + (dir / "web/b.htm"), dir / "out/", host);
   EXPECT_EQ(error, "Error writing to stream - " + ErrorCodeText(platform::ErrorFileTooLarge()));
   EXPECT_THAT(env.log, ElementsAre("open " + a, "open " + out, "close " + a, "close " + out));
-  EXPECT_THAT(host.Calls, ElementsAre("disable", "pump", "enable"));
+  EXPECT_THAT(host.Calls, ElementsAre("disable", "pump", Start(a), "enable"));
   EXPECT_FALSE(Exists(dir / "out/b.htm"));
 }
 
@@ -460,6 +455,43 @@ TEST_F(BatchRunTest, DestinationNameTakenByAFolderStopsTheRun) {
   EXPECT_FALSE(Exists(dir / "out/b.htm"));
   EXPECT_EQ(ReadFile(dir / "web/a.htm"), kDoc);
   EXPECT_EQ(host.Calls.back(), "enable");
+}
+
+// A host without a window needs only the error box.
+class RefusalOnlyHost : public TBatchHost {
+public:
+  void ErrorBox(const std::string& Text) override { refusals.push_back(Text); }
+  std::vector<std::string> refusals;
+};
+
+TEST_F(BatchRunTest, AHostWithoutAWindowImplementsOnlyTheErrorBox) {
+  RefusalOnlyHost quiet;
+  RunBatch((dir / "web/a.htm") + "|" + (dir / "web/b.htm"), dir / "out", quiet);
+  EXPECT_EQ(ReadFile(dir / "out/a.htm"), kDocOut);
+  EXPECT_EQ(ReadFile(dir / "out/b.htm"), kDocOut);
+  RunBatch(dir / "web/a.htm", dir / "web", quiet);
+  EXPECT_THAT(quiet.refusals, ElementsAre(SDestinationMustDiffer));
+}
+
+// Enabling the controls fails: while another error leaves the run, that
+// error is the one the caller gets; otherwise the failure itself is.
+class FailingEnableHost : public RecordingHost {
+public:
+  void EnableControls(bool Enable) override {
+    RecordingHost::EnableControls(Enable);
+    if (Enable) throw EInOutError("cannot enable");
+  }
+};
+
+TEST_F(BatchRunTest, ControlsAreEnabledOnceHoweverTheRunEnds) {
+  FailingEnableHost failing;
+  EXPECT_EQ(RunCatching(dir / "web/missing.htm", dir / "out/", failing),
+            OpenError(dir / "web/missing.htm", expect::Text(expect::FileNotFound())));
+  EXPECT_EQ(std::count(failing.Calls.begin(), failing.Calls.end(), "enable"), 1);
+  FailingEnableHost again;
+  EXPECT_EQ(RunCatching(dir / "web/a.htm", dir / "out/", again), "cannot enable");
+  EXPECT_EQ(std::count(again.Calls.begin(), again.Calls.end(), "enable"), 1);
+  EXPECT_EQ(ReadFile(dir / "out/a.htm"), kDocOut);
 }
 
 }  // namespace

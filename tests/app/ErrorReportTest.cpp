@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include "support/CaseName.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ReportCase{"blank ", "blank "},
                       ReportCase{"tilde~", "tilde~."},
                       ReportCase{"high \xE9", "high \xE9."},  // bytes count unsigned
-                      ReportCase{"\xFF", "\xFF."}));
+                      ReportCase{"\xFF", "\xFF."}),
+    [](const auto& info) { return testsupport::CaseName(info.param.message); });
 
 }  // namespace

@@ -62,16 +62,6 @@ TEST(SourceDialogFolderTest, FolderOfTheFirstEntry) {
   EXPECT_EQ(SourceDialogFolder(P("/a.htm"), P("/x")), P("/"));
 }
 
-TEST(JoinSourcesTest, JoinsWithoutOuterSeparators) {
-  EXPECT_EQ(JoinSources({"/w/a.htm"}), "/w/a.htm");
-  EXPECT_EQ(JoinSources({"/w/a.htm", "/w/b.htm"}), "/w/a.htm|/w/b.htm");
-  EXPECT_EQ(JoinSources({}), "");
-  EXPECT_EQ(JoinSources({"/w/a.htm", "/w/b|c.htm"}), std::nullopt);
-  std::vector<std::string> files{"/w/a.htm", "/w/b|c.htm"};
-  ASSERT_NE(PathWithSeparator(files), nullptr);
-  EXPECT_EQ(*PathWithSeparator(files), "/w/b|c.htm");
-}
-
 TEST(BrowseStartFolderTest, OneFinalDelimiterRemoved) {
   EXPECT_EQ(BrowseStartFolder(P("/srv/out/")), P("/srv/out"));
   EXPECT_EQ(BrowseStartFolder(P("/srv/out")), P("/srv/out"));

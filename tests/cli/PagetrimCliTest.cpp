@@ -4,6 +4,7 @@
 
 #include <string>
 #include <vector>
+#include "support/CaseName.h"
 
 namespace {
 
@@ -63,12 +64,6 @@ INSTANTIATE_TEST_SUITE_P(
                   false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(JoinSourceList, JoinsWithSeparatorsBetweenOnly) {
-  EXPECT_EQ(JoinSourceList({}), "");
-  EXPECT_EQ(JoinSourceList({"/w/a.htm"}), "/w/a.htm");
-  EXPECT_EQ(JoinSourceList({"/w/a.htm", "b.htm", "/x/c.asp"}), "/w/a.htm|b.htm|/x/c.asp");
-}
-
 struct SizeCase {
   std::int64_t in;
   std::int64_t out;
@@ -91,7 +86,10 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeCase{100, 0, "-100.0%"}, SizeCase{100, 102, "+2.0%"},
                       SizeCase{100, 250, "+150.0%"}, SizeCase{0, 5, "+500.0%"},
                       SizeCase{2147483647, 1073741823, "-50.0%"},
-                      SizeCase{2147483647, 0, "-100.0%"}));
+                      SizeCase{2147483647, 0, "-100.0%"}),
+    [](const auto& info) {
+      return "In" + std::to_string(info.param.in) + "Out" + std::to_string(info.param.out);
+    });
 
 TEST(SizeLine, NamesTheFileAndBothSizes) {
   EXPECT_EQ(SizeLine("examples/index.htm", 1234, 1000), "examples/index.htm: 1234 -> 1000 bytes (-19.0%)");
@@ -131,7 +129,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, Progress,
                                            ProgressCase{50, false, true, true},
                                            ProgressCase{1, false, true, false},
                                            ProgressCase{2, true, true, false},
-                                           ProgressCase{2, false, false, false}));
+                                           ProgressCase{2, false, false, false}),
+                         [](const auto& info) {
+                           const ProgressCase& c = info.param;
+                           return "Files" + std::to_string(c.files) + (c.quiet ? "Quiet" : "") +
+                                  (c.terminal ? "OnATerminal" : "ElsewhereThanATerminal");
+                         });
 
 TEST(VersionLine, NamesTheProgramAndItsVersion) {
   EXPECT_EQ(VersionLine("1.0.0 (build 7)"), "pagetrim-cli 1.0.0 (build 7)");
@@ -160,6 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A system text that brings its own line end keeps it alone.
         FailureCase{"Error reading from stream - Access is denied.\r\n",
                     "Error reading from stream - Access is denied.\r\n"},
-        FailureCase{"", "\n"}));
+        FailureCase{"", "\n"}),
+    [](const auto& info) { return testsupport::CaseName(info.param.message); });
 
 }  // namespace

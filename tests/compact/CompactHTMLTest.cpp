@@ -13,6 +13,8 @@
 #include "streams/Utils.h"
 #include "support/TempDir.h"
 
+using namespace testsupport;
+
 namespace {
 
 // Names parameterised cases after their Name field.
@@ -35,14 +37,6 @@ std::string Lines(std::initializer_list<std::string> L) {
   std::string S;
   for (const auto& Line : L) S += Line + CRLF;
   return S;
-}
-
-std::string Compact(const std::string& Input) {
-  TMemStream In;
-  TMemStream Out;
-  FillMem(In, Input);
-  CompactHTML(In, Out);
-  return MemContents(Out);
 }
 
 struct Case {

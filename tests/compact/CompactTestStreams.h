@@ -8,7 +8,9 @@
 
 #include "streams/MemStream.h"
 #include "streams/Streams.h"
+#include "compact/CompactHTML.h"
 #include "support/FakeStreams.h"
+#include "support/MemText.h"
 
 // A TRecordingStream whose read numbered FailAtRead (1-based) raises a
 // read error as a file stream reports it.
@@ -44,16 +46,11 @@ public:
   std::vector<std::int32_t> Writes;
 };
 
-// A memory stream holding Content, positioned at its start.
-inline void FillMem(TMemStream& Stream, const std::string& Content) {
-  if (!Content.empty()) Stream.Write(Content.data(), static_cast<std::int32_t>(Content.size()));
-  Stream.Seek(0);
-}
-
-// All bytes of a memory stream, leaving its position at the end.
-inline std::string MemContents(TMemStream& Stream) {
-  std::string Out(static_cast<std::size_t>(Stream.GetSize()), '\0');
-  Stream.Seek(0);
-  if (!Out.empty()) Stream.Read(Out.data(), static_cast<std::int32_t>(Out.size()));
-  return Out;
+// Input compacted from one memory stream into another.
+inline std::string Compact(const std::string& Input) {
+  TMemStream In;
+  TMemStream Out;
+  FillMem(In, Input);
+  CompactHTML(In, Out);
+  return MemContents(Out);
 }

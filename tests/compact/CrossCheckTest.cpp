@@ -10,18 +10,10 @@
 
 #include "compact/CompactHTML.h"
 #include "compact/CompactTestStreams.h"
-#include "compact/ReferenceCompact.h"
+#include "support/ReferenceCompact.h"
 #include "streams/MemStream.h"
 
 namespace {
-
-std::string Compact(const std::string& Input) {
-  TMemStream In;
-  TMemStream Out;
-  FillMem(In, Input);
-  CompactHTML(In, Out);
-  return MemContents(Out);
-}
 
 // Shows where two results part, with a little context.
 std::string FirstDifference(const std::string& A, const std::string& B) {

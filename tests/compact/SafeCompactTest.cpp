@@ -13,6 +13,8 @@
 #include "support/FakeStreams.h"
 #include "support/TempDir.h"
 
+using namespace testsupport;
+
 namespace {
 
 struct ByName {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "compact/CompactHTML.h"
-#include "compact/ReferenceCompact.h"
+#include "support/ReferenceCompact.h"
 #include "fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
@@ -17,9 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   {
     TMemStream in;
     TMemStream out;
-    fuzz::Fill(in, input);
+    FillMem(in, input);
     CompactHTML(in, out);
-    const std::string actual = fuzz::Contents(out);
+    const std::string actual = MemContents(out);
     FUZZ_CHECK(actual == expected, "stream to stream, " + fuzz::Difference(actual, expected) +
                                        "\n  input: " + fuzz::Show(input));
     // The source is read to its end and its exact-transfer rule given back.
@@ -27,9 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   }
   {
     TMemStream same;
-    fuzz::Fill(same, input);
+    FillMem(same, input);
     CompactHTML(same, same);
-    const std::string actual = fuzz::Contents(same);
+    const std::string actual = MemContents(same);
     FUZZ_CHECK(actual == expected, "in place, " + fuzz::Difference(actual, expected) +
                                        "\n  input: " + fuzz::Show(input));
   }
@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     fuzz::TChunkedStream in(input, chunk);
     TMemStream out;
     CompactHTML(in, out);
-    const std::string actual = fuzz::Contents(out);
+    const std::string actual = MemContents(out);
     FUZZ_CHECK(actual == expected, "reads of " + std::to_string(chunk) + " byte(s), " +
                                        fuzz::Difference(actual, expected) +
                                        "\n  input: " + fuzz::Show(input));

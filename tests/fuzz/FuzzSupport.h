@@ -15,6 +15,7 @@
 #include "streams/MemStream.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
+#include "support/MemText.h"
 
 namespace fuzz {
 
@@ -80,20 +81,6 @@ private:
   std::int32_t FChunk;
   std::size_t FPos = 0;
 };
-
-// A memory stream holding Bytes, positioned at its start.
-inline void Fill(TMemStream& Stream, std::string_view Bytes) {
-  if (!Bytes.empty()) Stream.Write(Bytes.data(), static_cast<std::int32_t>(Bytes.size()));
-  Stream.Seek(0);
-}
-
-// All bytes of a memory stream; the position is left at its end.
-inline std::string Contents(TMemStream& Stream) {
-  std::string out(static_cast<std::size_t>(Stream.GetSize()), '\0');
-  Stream.Seek(0);
-  if (!out.empty()) Stream.Read(out.data(), static_cast<std::int32_t>(out.size()));
-  return out;
-}
 
 // Where two byte strings part, with some context, for reports.
 inline std::string Difference(std::string_view Actual, std::string_view Expected) {

@@ -110,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
       std::vector<std::string> lines;
       if (chunk == 0) {
         TMemStream target;
-        fuzz::Fill(target, input);
+        FillMem(target, input);
         lines = ReadAllLines(target, size, &count);
         FUZZ_CHECK(target.ExactTransfer(), "target's exact transfer not given back");
       } else {
@@ -133,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   TMix mix(input);
   for (const std::int32_t size : sizes) {
     TMemStream target;
-    fuzz::Fill(target, input);
+    FillMem(target, input);
     TTextStream text(size, 0, target);
     TLineModel model(input);
     std::string line;

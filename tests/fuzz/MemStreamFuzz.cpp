@@ -184,7 +184,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         copy.CopyFrom(s);
         const std::string rest = m.Bytes.substr(m.Pos);
         m.Pos = m.Bytes.size();
-        const std::string got = fuzz::Contents(copy);
+        const std::string got = MemContents(copy);
         FUZZ_CHECK(got == rest, "CopyFrom out: " + fuzz::Difference(got, rest) + "; " + where);
         break;
       }
@@ -193,7 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         if (m.Pos + count > kMaxSize) count = 0;
         const std::string bytes = Pattern(count, step + 1000);
         TMemStream source;
-        fuzz::Fill(source, bytes);
+        FillMem(source, bytes);
         s.CopyFrom(source);
         FUZZ_CHECK(source.EndOfStream() && source.ExactTransfer(), "CopyFrom's source; " + where);
         m.Write(bytes);

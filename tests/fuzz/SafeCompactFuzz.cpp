@@ -18,6 +18,7 @@
 #include "compact/CompactHTML.h"
 #include "compact/SafeCompact.h"
 #include "fuzz/FuzzSupport.h"
+#include "support/MemText.h"
 
 namespace {
 
@@ -258,16 +259,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   {
     TMemStream In;
     TMemStream Out;
-    fuzz::Fill(In, Input);
+    FillMem(In, Input);
     CompactHTML(In, Out, Safe);
-    FUZZ_CHECK(fuzz::Contents(Out) == Output, "stream to stream differs: " + fuzz::Show(Input));
+    FUZZ_CHECK(MemContents(Out) == Output, "stream to stream differs: " + fuzz::Show(Input));
     FUZZ_CHECK(In.EndOfStream() && In.ExactTransfer(), "source left unread or inexact");
   }
   {
     fuzz::TChunkedStream In(Input, 1);
     TMemStream Out;
     CompactHTML(In, Out, Safe);
-    FUZZ_CHECK(fuzz::Contents(Out) == Output, "reads of 1 byte differ: " + fuzz::Show(Input));
+    FUZZ_CHECK(MemContents(Out) == Output, "reads of 1 byte differ: " + fuzz::Show(Input));
   }
   return 0;
 }

@@ -14,6 +14,8 @@
 #include "fuzz/FuzzSupport.h"
 #include "platform/FileEnv.h"
 #include "platform/VersionRes.h"
+#include "version/VersionBlock.h"
+#include "version/VersionData.h"
 #include "streams/Utils.h"
 
 namespace {
@@ -94,15 +96,15 @@ void CheckQuery(unsigned char* Block, std::uint32_t Size, const std::string& Pat
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
   const std::string_view image(reinterpret_cast<const char*>(Data), Size);
-  const platform::MemoryByteSource source(Data, Size);
+  const versionres::MemoryByteSource source(Data, Size);
 
-  const auto where = platform::LocateVersionData(source);
+  const auto where = versionres::LocateVersionData(source);
   if (where) {
-    FUZZ_CHECK(where->Size > 0 && where->Size <= platform::kMaxVersionBlock &&
+    FUZZ_CHECK(where->Size > 0 && where->Size <= versionres::kMaxVersionBlock &&
                    where->Offset <= Size && where->Size <= Size - where->Offset,
                "location outside the image");
   }
-  const std::uint32_t size = platform::VersionDataSize(source);
+  const std::uint32_t size = versionres::VersionDataSize(source);
   FUZZ_CHECK(size % 3 == 0, "data size not three times the block");
   FUZZ_CHECK(size == 0 || (where && size / 3 <= where->Size), "data size beyond the location");
 
@@ -110,9 +112,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     // Exactly as large as asked for, so that the sanitizer catches any
     // access past it.
     std::unique_ptr<unsigned char[]> block(new unsigned char[size]);
-    FUZZ_CHECK(!platform::ReadVersionData(source, size - 1, block.get()),
+    FUZZ_CHECK(!versionres::ReadVersionData(source, size - 1, block.get()),
                "read into a buffer that is too small");
-    FUZZ_CHECK(platform::ReadVersionData(source, size, block.get()), "read failed after sizing");
+    FUZZ_CHECK(versionres::ReadVersionData(source, size, block.get()), "read failed after sizing");
     FUZZ_CHECK(std::memcmp(block.get(), Data + where->Offset, size / 3) == 0,
                "block bytes differ from the image");
 

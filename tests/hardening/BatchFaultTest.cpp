@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "app/BatchRun.h"
-#include "app/FileTestSupport.h"
 #include "compact/CompactHTML.h"
 #include "platform/FileEnv.h"
 #include "streams/MemStream.h"
@@ -22,12 +21,10 @@
 #include "streams/Utils.h"
 #include "support/FaultFileEnv.h"
 #include "support/PlatformExpect.h"
+#include "support/RecordingHost.h"
+#include "support/TempDir.h"
 
-using testsupport::Exists;
-using testsupport::MakeDir;
-using testsupport::ReadFile;
-using testsupport::TempDir;
-using testsupport::WriteFile;
+using namespace testsupport;
 using ::testing::ElementsAreArray;
 
 namespace {
@@ -110,18 +107,6 @@ private:
   std::map<platform::FileHandle, std::string> names_;
 };
 
-class RecordingHost : public TBatchHost {
-public:
-  void WriteBackDestination(const std::string&) override { Calls.push_back("writeback"); }
-  void EnableControls(bool Enable) override { Calls.push_back(Enable ? "enable" : "disable"); }
-  void ProcessMessages() override { Calls.push_back("pump"); }
-  void ErrorBox(const std::string& Text) override { Calls.push_back("errorbox " + Text); }
-  void FileDone(const std::string& Source, std::int64_t, std::int64_t) override {
-    Calls.push_back("done " + Source);
-  }
-  std::vector<std::string> Calls;
-};
-
 // One run over the three sources with the file services Env.
 struct RunOutcome {
   std::string Error;  // the message of the error that left the run, or ""
@@ -168,9 +153,12 @@ private:
 std::vector<std::string> ExpectedCalls(const Site& S, int StopsAt) {
   std::vector<std::string> calls{"disable"};
   for (int i = 0; i < static_cast<int>(kNames.size()); ++i) {
+    const auto n = static_cast<std::size_t>(i);
     calls.push_back("pump");
+    calls.push_back("start " + S.Source(n));
     if (i == StopsAt) break;
-    calls.push_back("done " + S.Source(static_cast<std::size_t>(i)));
+    calls.push_back("done " + S.Source(n) + " " + std::to_string(kDocs[n].size()) + " " +
+                    std::to_string(Compacted(kDocs[n]).size()));
   }
   calls.push_back("enable");
   return calls;

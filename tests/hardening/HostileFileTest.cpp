@@ -17,17 +17,19 @@
 #include <vector>
 
 #include "app/BatchRun.h"
-#include "app/FileTestSupport.h"
 #include "hardening/HostileSupport.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
+#include "support/PlatformExpect.h"
+#include "support/Process.h"
+#include "support/RecordingHost.h"
+#include "support/TempDir.h"
+#include "support/Watchdog.h"
 
-using testsupport::Exists;
-using testsupport::MakeDir;
-using testsupport::ReadFile;
-using testsupport::TempDir;
-using testsupport::WriteFile;
+using namespace testsupport;
 using ::testing::ElementsAreArray;
+using ::testing::Matcher;
+using ::testing::StartsWith;
 
 namespace {
 
@@ -208,24 +210,11 @@ void CheckFiles(const THostileCase& c, const TempDir& Dir, const std::vector<std
   }
 }
 
-// Records the calls a run makes.
-class RecordingHost : public TBatchHost {
-public:
-  void WriteBackDestination(const std::string&) override { Calls.push_back("writeback"); }
-  void EnableControls(bool Enable) override { Calls.push_back(Enable ? "enable" : "disable"); }
-  void ProcessMessages() override { Calls.push_back("pump"); }
-  void ErrorBox(const std::string& Text) override { Calls.push_back("errorbox " + Text); }
-  void FileDone(const std::string& Source, std::int64_t, std::int64_t) override {
-    Calls.push_back("done " + Source);
-  }
-  std::vector<std::string> Calls;
-};
-
 class HostileBatch : public ::testing::TestWithParam<THostileCase> {};
 
 TEST_P(HostileBatch, StopsAtThatFileWithAClearErrorAndLosesNothing) {
   const THostileCase& c = GetParam();
-  hostile::Watchdog watchdog(60);
+  const testsupport::Watchdog watchdog(60, "HostileBatch");
   TempDir dir;
   MakeSite(dir);
   const std::string entry = c.prepare(dir);
@@ -246,12 +235,15 @@ TEST_P(HostileBatch, StopsAtThatFileWithAClearErrorAndLosesNothing) {
     }
   }
   EXPECT_EQ(error, ExpectedMessage(c, dir, entry));
-  std::vector<std::string> expected{"writeback", "disable"};
+  std::vector<Matcher<const std::string&>> expected{
+      "writeback " + (dir / c.destination) + expect::Delimiter(), "disable"};
   for (int i = 0; i < c.stopsAt; ++i) {
     expected.push_back("pump");
-    expected.push_back("done " + entries[i]);
+    expected.push_back("start " + entries[i]);
+    expected.push_back(StartsWith("done " + entries[i] + " "));
   }
   expected.push_back("pump");
+  expected.push_back("start " + entries[c.stopsAt]);
   expected.push_back("enable");
   EXPECT_THAT(host.Calls, ElementsAreArray(expected));
   CheckFiles(c, dir, entries);
@@ -269,9 +261,11 @@ TEST_P(HostileCli, StopsAtThatFileWithAClearErrorAndLosesNothing) {
   const std::string entry = c.prepare(dir);
   if (entry.rfind("/dev/", 0) == 0 && !Exists(entry)) GTEST_SKIP() << entry << " is missing";
   const std::vector<std::string> entries{dir / "web/a.htm", entry, dir / "web/c.htm"};
-  const hostile::ProcessResult r = hostile::RunProcess(
-      PAGETRIM_CLI_PATH, {"-d", dir / c.destination, entries[0], entries[1], entries[2]},
-      c.unprivileged);
+  testsupport::ProcessOptions options;
+  options.InputFile = "/dev/null";
+  options.Unprivileged = c.unprivileged;
+  const testsupport::ProcessResult r = testsupport::RunProcess(
+      PAGETRIM_CLI_PATH, {"-d", dir / c.destination, entries[0], entries[1], entries[2]}, options);
   if (c.unprivileged && r.status >= 125)
     GTEST_SKIP() << "cannot run the program as another user (status " << r.status << ")";
   ASSERT_NE(r.status, -2) << "the program hung";
@@ -310,7 +304,10 @@ TEST_P(HostileStandardStreams, FailWithTheSystemsText) {
   std::vector<std::string> args;
   for (const std::string& a : c.args) args.push_back(a[0] == '@' ? dir.Path() + a.substr(1) : a);
   const std::string in = c.in[0] == '/' ? c.in : dir / c.in;
-  const hostile::ProcessResult r = hostile::RunProcess(PAGETRIM_CLI_PATH, args, false, in, c.out);
+  testsupport::ProcessOptions options;
+  options.InputFile = in;
+  options.OutputFile = c.out;
+  const testsupport::ProcessResult r = testsupport::RunProcess(PAGETRIM_CLI_PATH, args, options);
   ASSERT_NE(r.status, -2) << "the program hung";
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, Format(c.format, {ErrorCodeText(static_cast<std::uint32_t>(c.code))}) + ".\n");

@@ -9,19 +9,13 @@
 
 #include "streams/Streams.h"
 #include "streams/Utils.h"
+#include "support/Errors.h"
 #include "support/PlatformExpect.h"
 #include "support/TempDir.h"
 
-namespace {
+using namespace testsupport;
 
-std::string OpenError(const std::string& Name, TOpenMode Mode) {
-  try {
-    TFileStream s(Name, Mode);
-  } catch (const EInOutError& e) {
-    return e.Message();
-  }
-  return "";
-}
+namespace {
 
 struct ShareCase {
   TOpenMode first, second;
@@ -61,7 +55,10 @@ INSTANTIATE_TEST_SUITE_P(
                       ShareCase{1 + 8 + 16, 2 + 8 + 16, true},  // all shared
                       ShareCase{1 + 16, 2 + 8, true},           // each shares what the other does
                       ShareCase{1 + 16, 1 + 8, false},          // reading not shared
-                      ShareCase{3 + 8 + 16, 7 + 8 + 16, true}));
+                      ShareCase{3 + 8 + 16, 7 + 8 + 16, true}),
+    [](const auto& info) {
+      return "Mode" + std::to_string(info.param.first) + "Then" + std::to_string(info.param.second);
+    });
 
 TEST(LimitsTest, SizeBeyond32BitsIsAnOverflowNotAWrappedNumber) {
   TempDir dir;

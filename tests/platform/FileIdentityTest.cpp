@@ -13,6 +13,9 @@
 
 #include "support/TempDir.h"
 
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
 namespace {
 
 // Two names, made in a folder holding the files a and b and the folder d.

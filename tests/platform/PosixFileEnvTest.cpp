@@ -17,19 +17,13 @@
 #include "streams/Streams.h"
 #include "streams/TextStrm.h"
 #include "streams/Utils.h"
+#include "support/Errors.h"
 #include "support/PlatformExpect.h"
 #include "support/TempDir.h"
 
-namespace {
+using namespace testsupport;
 
-std::string OpenError(const std::string& Name, TOpenMode Mode) {
-  try {
-    TFileStream s(Name, Mode);
-  } catch (const EInOutError& e) {
-    return e.Message();
-  }
-  return "";
-}
+namespace {
 
 // Runs Child in a forked process that holds its open until told to stop.
 class HeldElsewhere {
@@ -119,8 +113,8 @@ TEST(SpecialFilesTest, DirectoriesFifosAndDevicesAreRefusedWithoutBlocking) {
   EXPECT_NE(OpenError(fifo, 9), "");
   EXPECT_NE(OpenError(fifo, 7), "");
   EXPECT_NE(OpenError("/dev/null", 9), "");
-  EXPECT_EQ(OpenError(dir.path(), 9), Format(SErrorOpening, {dir.path(), expect::Text(EISDIR)}));
-  EXPECT_EQ(OpenError(dir.path(), 7), Format(SErrorOpening, {dir.path(), expect::Text(EISDIR)}));
+  EXPECT_EQ(OpenError(dir.Path(), 9), Format(SErrorOpening, {dir.Path(), expect::Text(EISDIR)}));
+  EXPECT_EQ(OpenError(dir.Path(), 7), Format(SErrorOpening, {dir.Path(), expect::Text(EISDIR)}));
 }
 
 TEST(ShrinkingFileTest, LineReadingEndsWhenTheFileShrinksUnderIt) {

@@ -12,19 +12,13 @@
 
 #include "streams/Streams.h"
 #include "streams/Utils.h"
+#include "support/Errors.h"
 #include "support/PlatformExpect.h"
 #include "support/TempDir.h"
 
-namespace {
+using namespace testsupport;
 
-std::string OpenError(const std::string& Name, TOpenMode Mode) {
-  try {
-    TFileStream s(Name, Mode);
-  } catch (const EInOutError& e) {
-    return e.Message();
-  }
-  return "";
-}
+namespace {
 
 std::string Upper(std::string Text) {
   std::transform(Text.begin(), Text.end(), Text.begin(),
@@ -201,7 +195,7 @@ class WinSpecialFileTest : public ::testing::TestWithParam<SpecialCase> {};
 TEST_P(WinSpecialFileTest, IsRefusedWithoutWaiting) {
   const SpecialCase& c = GetParam();
   TempDir dir;
-  const std::string file = c.file == "@" ? dir.path() : c.file;
+  const std::string file = c.file == "@" ? dir.Path() : c.file;
   const std::string error = OpenError(file, c.mode);
   if (c.code != 0)
     EXPECT_EQ(error, Format(SErrorOpening, {file, expect::Text(c.code)}));

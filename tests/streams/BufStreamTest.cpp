@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/FakeStreams.h"
+#include "support/CaseName.h"
 
 namespace {
 
@@ -47,7 +48,13 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeCase{0, -100, true, true, true, 0, 0},
                       SizeCase{1, 8, false, true, false, 0, 8},   // read side not wanted
                       SizeCase{8, 1, true, false, false, 8, 0},   // write side not wanted
-                      SizeCase{-1, 5, false, false, false, 0, 0}));
+                      SizeCase{-1, 5, false, false, false, 0, 0}),
+    [](const auto& info) {
+      const SizeCase& c = info.param;
+      return "Read" + testsupport::CaseNumber(c.readSize) + "Write" +
+             testsupport::CaseNumber(c.writeSize) + (c.readable ? "" : "Unreadable") +
+             (c.writable ? "" : "Unwritable");
+    });
 
 TEST(BufferedStreamTest, ReadSideChecksFirst) {
   TRecordingStream target;

@@ -7,6 +7,10 @@
 #include <vector>
 
 #include "support/TempDir.h"
+#include "support/CaseName.h"
+
+using testsupport::TempDir;
+using testsupport::ReadFile;
 
 namespace {
 
@@ -75,7 +79,12 @@ INSTANTIATE_TEST_SUITE_P(Table, MemBlockTest,
                                            BlockCase{{10000}, {10000}},
                                            BlockCase{{4096, 1}, {4096, 4096}},
                                            BlockCase{{4000, 5000}, {4096, 4904}},
-                                           BlockCase{{1, 1, 1}, {4096}}));
+                                           BlockCase{{1, 1, 1}, {4096}}),
+                         [](const auto& info) {
+                           std::string name = "Writes";
+                           for (int n : info.param.writes) name += "_" + std::to_string(n);
+                           return name;
+                         });
 
 TEST(MemStreamTest, OverwriteAfterSeek) {
   TMemStream s;

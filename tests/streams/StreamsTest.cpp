@@ -10,8 +10,12 @@
 #include "streams/Utils.h"
 #include "support/FakeStreams.h"
 #include "support/FaultFileEnv.h"
+#include "support/Errors.h"
 #include "support/PlatformExpect.h"
 #include "support/TempDir.h"
+#include "support/CaseName.h"
+
+using namespace testsupport;
 
 namespace {
 
@@ -20,12 +24,7 @@ using platform::SysError;
 // Runs Body and returns the message of the EInOutError it raises ("" when
 // it raises nothing).
 std::string IoErrorOf(const std::function<void()>& Body) {
-  try {
-    Body();
-  } catch (const EInOutError& e) {
-    return e.Message();
-  }
-  return "";
+  return testsupport::MessageOf<EInOutError>(Body);
 }
 
 TEST(FormatTest, FillsPlaceholdersInOrder) {
@@ -67,7 +66,8 @@ TEST_P(NoAccessModeTest, RefusedAndNothingCreated) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, NoAccessModeTest,
-                         ::testing::Values(0, 4, 8, 16, 4 + 8, 4 + 16, 8 + 16, 4 + 8 + 16));
+                         ::testing::Values(0, 4, 8, 16, 4 + 8, 4 + 16, 8 + 16, 4 + 8 + 16),
+                         [](const auto& info) { return "Mode" + std::to_string(info.param); });
 
 TEST(FileStreamOpenTest, MissingFileNamesTheFileAndTheSystemText) {
   TempDir dir;
@@ -104,8 +104,8 @@ TEST(FileStreamOpenTest, CreateWithoutWriteStillCreates) {
 
 TEST(FileStreamOpenTest, FailedOpenOfDirectory) {
   TempDir dir;
-  EXPECT_EQ(IoErrorOf([&] { TFileStream s(dir.path(), omRead | omShareRead); }),
-            Format(SErrorOpening, {dir.path(), expect::Text(expect::IsADirectory())}));
+  EXPECT_EQ(IoErrorOf([&] { TFileStream s(dir.Path(), omRead | omShareRead); }),
+            Format(SErrorOpening, {dir.Path(), expect::Text(expect::IsADirectory())}));
 }
 
 // ---- Reading and writing

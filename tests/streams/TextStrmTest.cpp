@@ -8,6 +8,7 @@
 
 #include "streams/MemStream.h"
 #include "support/FakeStreams.h"
+#include "support/CaseName.h"
 
 namespace {
 
@@ -57,7 +58,12 @@ INSTANTIATE_TEST_SUITE_P(
                       LineCase{"abcdefgh\nij\n", {"abcdefgh", "ij"}, {4}},
                       LineCase{"abc\r\ndef\r\n", {"abc", "def", ""}, {4}},
                       LineCase{"ab\r\r\ncd", {"ab", "", "cd"}, {3}},
-                      LineCase{std::string("a\0b\nc", 5), {std::string("a\0b", 3), "c"}, {}}));
+                      LineCase{std::string("a\0b\nc", 5), {std::string("a\0b", 3), "c"}, {}}),
+    [](const auto& info) {
+      std::string name = testsupport::CaseName(info.param.data);
+      for (std::int32_t size : info.param.bufferSizes) name += "Buffer" + std::to_string(size);
+      return name;
+    });
 
 TEST(ReadLineTest, LinesDoNotDependOnTheBufferSize) {
   std::mt19937 rng(7);

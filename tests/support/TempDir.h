@@ -1,36 +1,62 @@
 #pragma once
 
-// A temporary folder for a test, removed with everything in it at the end.
+// Temporary folders, whole files and paths for tests that touch real files,
+// alike on every platform. Every helper that fails throws
+// std::runtime_error, so that a test never goes on from a file it did not
+// manage to write.
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
-#include "support/TempFolder.h"
+namespace testsupport {
 
+// Creates a fresh, empty folder under the system's temporary folder and
+// returns its full name, without a trailing delimiter.
+std::string MakeTempFolder();
+
+// Removes Folder with everything in it; read-only files do not stop it.
+void RemoveFolder(const std::string& Folder);
+
+// Folder + delimiter + Relative, with every '/' of Relative turned into the
+// platform's delimiter.
+std::string JoinPath(const std::string& Folder, std::string Relative);
+
+// True when something (a file, a folder, a link) is called Name. Byte
+// names go to the system as they are, in its ANSI code page.
+bool PathExists(const std::string& Name);
+inline bool Exists(const std::string& Name) { return PathExists(Name); }
+
+// Creates the folder Name; false when it cannot.
+bool MakeFolder(const std::string& Name);
+// Creates the folder Name or throws.
+void MakeDir(const std::string& Name);
+
+// Writes Bytes as the whole file Name, or throws.
+void WriteFile(const std::string& Name, const std::string& Bytes);
+// The whole file Name, or throws.
+std::string ReadFile(const std::string& Name);
+
+// The name under which a test reaches a file that the build named. A cross
+// build names its files by their Unix paths; Wine reaches those through its
+// drive Z:, the Unix root.
+std::string BuildPath(std::string Name);
+
+// A fresh folder under the system's temporary folder, removed with all its
+// contents when the object goes.
 class TempDir {
 public:
-  TempDir() : path_(testsupport::MakeTempFolder()) {}
-  ~TempDir() { testsupport::RemoveFolder(path_); }
+  TempDir() : path_(MakeTempFolder()) {}
+  ~TempDir() { RemoveFolder(path_); }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  const std::string& path() const { return path_; }
-  // The full name of File inside the folder ('/' in File stands for the
-  // platform's delimiter).
-  std::string operator/(const std::string& File) const { return testsupport::JoinPath(path_, File); }
+  // The folder, without a trailing delimiter.
+  const std::string& Path() const { return path_; }
+  // Path() + delimiter + Relative, with every '/' of Relative turned into
+  // the platform's delimiter.
+  std::string operator/(const std::string& Relative) const { return JoinPath(path_, Relative); }
 
 private:
   std::string path_;
 };
 
-inline void WriteFile(const std::string& Name, const std::string& Bytes) {
-  std::ofstream out(Name, std::ios::binary | std::ios::trunc);
-  out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-}
-
-inline std::string ReadFile(const std::string& Name) {
-  std::ifstream in(Name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+}  // namespace testsupport

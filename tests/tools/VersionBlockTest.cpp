@@ -1,11 +1,11 @@
-#include "VersionBlock.h"
+#include "tools/versiongen/VersionBlock.h"
 
 #include <gtest/gtest.h>
 
 #include <regex>
 #include <stdexcept>
 
-#include "platform/VersionRes.h"
+#include "version/VersionBlock.h"
 #include "support/VersionImages.h"
 
 namespace {
@@ -75,7 +75,7 @@ TEST(BuildVersionBlockTest, ReadsBackThroughTheQuery) {
   auto query = [&](const char* Path) {
     const void* value = nullptr;
     std::uint32_t size = 0;
-    EXPECT_TRUE(platform::QueryVersionBlock(data.data(), static_cast<std::uint32_t>(data.size()),
+    EXPECT_TRUE(versionres::QueryVersionBlock(data.data(), static_cast<std::uint32_t>(data.size()),
                                             Path, &value, &size))
         << Path;
     return std::string(static_cast<const char*>(value), size);

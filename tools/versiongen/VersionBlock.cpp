@@ -1,7 +1,10 @@
-#include "VersionBlock.h"
+#include "tools/versiongen/VersionBlock.h"
 
 #include <cstdio>
 #include <stdexcept>
+
+#include "version/ByteOrder.h"
+#include "version/Utf16.h"
 
 namespace versiongen {
 
@@ -11,14 +14,8 @@ namespace {
 class Writer {
 public:
   std::size_t Size() const { return bytes_.size(); }
-  void U16(std::uint32_t v) {
-    bytes_.push_back(static_cast<std::uint8_t>(v));
-    bytes_.push_back(static_cast<std::uint8_t>(v >> 8));
-  }
-  void U32(std::uint32_t v) {
-    U16(v & 0xFFFF);
-    U16(v >> 16);
-  }
+  void U16(std::uint32_t v) { versionres::AppendLe16(bytes_, v); }
+  void U32(std::uint32_t v) { versionres::AppendLe32(bytes_, v); }
   void Align() {
     while (bytes_.size() % 4 != 0) bytes_.push_back(0);
   }
@@ -39,31 +36,11 @@ private:
   std::vector<std::uint8_t> bytes_;
 };
 
+// S as UTF-16; text that is not UTF-8 cannot go into a block.
 std::u16string Utf16(const std::string& s) {
-  std::u16string out;
-  for (std::size_t i = 0; i < s.size();) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    int more = b < 0x80 ? 0 : b >= 0xC2 && b <= 0xDF ? 1 : b >= 0xE0 && b <= 0xEF ? 2
-             : b >= 0xF0 && b <= 0xF4 ? 3 : -1;
-    if (more < 0 || s.size() - i <= static_cast<std::size_t>(more))
-      throw std::invalid_argument("text is not UTF-8: " + s);
-    char32_t c = more == 0 ? b : b & (0x3F >> more);
-    for (int k = 1; k <= more; ++k) {
-      const auto n = static_cast<unsigned char>(s[i + k]);
-      if ((n & 0xC0) != 0x80) throw std::invalid_argument("text is not UTF-8: " + s);
-      c = c << 6 | (n & 0x3F);
-    }
-    static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
-    if (c < kLeast[more] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-      throw std::invalid_argument("text is not UTF-8: " + s);
-    if (c >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
-    i += more + 1;
-  }
+  bool valid = false;
+  std::u16string out = versionres::Utf8ToUtf16(s, &valid);
+  if (!valid) throw std::invalid_argument("text is not UTF-8: " + s);
   return out;
 }
 

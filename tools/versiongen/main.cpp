@@ -13,7 +13,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "VersionBlock.h"
+#include "tools/versiongen/VersionBlock.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"Writes an executable's version block as a C++ source."};

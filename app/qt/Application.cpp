@@ -1,0 +1,44 @@
+#include "app/qt/Application.h"
+
+#include <QMessageBox>
+
+#include <exception>
+
+#include "app/ErrorReport.h"
+#include "ui/qt/QtText.h"
+
+namespace {
+
+void DefaultErrorBox(const QString& Caption, const QString& Text) {
+  QMessageBox::critical(nullptr, Caption, Text, QMessageBox::Ok);
+}
+
+TErrorBoxFunc& ErrorBox() {
+  static TErrorBoxFunc box = DefaultErrorBox;
+  return box;
+}
+
+}  // namespace
+
+TErrorBoxFunc SetErrorReportBox(TErrorBoxFunc Box) {
+  TErrorBoxFunc previous = ErrorBox();
+  ErrorBox() = Box ? std::move(Box) : TErrorBoxFunc(DefaultErrorBox);
+  return previous;
+}
+
+void ShowErrorReport(const std::string& Message) {
+  ErrorBox()(QCoreApplication::applicationName(), ToQString(ErrorReportText(Message)));
+}
+
+TPagetrimApplication::TPagetrimApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TPagetrimApplication::notify(QObject* Receiver, QEvent* Event) {
+  try {
+    return QApplication::notify(Receiver, Event);
+  } catch (const std::exception& e) {
+    ShowErrorReport(e.what());
+  } catch (...) {
+    ShowErrorReport("");
+  }
+  return false;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+// The application object: a QApplication whose event dispatch reports
+// every error that escapes a handler and then goes on.
+
+#include <QApplication>
+#include <QString>
+
+#include <exception>
+#include <functional>
+#include <string>
+
+#include "app/MainLogic.h"
+
+class TPagetrimApplication : public QApplication {
+  Q_OBJECT
+
+public:
+  TPagetrimApplication(int& argc, char** argv);
+
+  bool notify(QObject* Receiver, QEvent* Event) override;
+};
+
+// Shows Message (bytes, as errors carry them) in the default error report: a
+// modal critical box captioned with the application title, with the full
+// stop rule applied.
+void ShowErrorReport(const std::string& Message);
+
+// Runs Handler and shows any error that escapes it in the default error
+// report. Handlers are wrapped in it where they are connected, so that no
+// exception has to unwind through the toolkit's own frames; notify() above
+// stays as the last net.
+template <class F>
+void ReportErrors(F&& Handler) {
+  try {
+    Handler();
+  } catch (const std::exception& e) {
+    ShowErrorReport(e.what());
+  } catch (...) {
+    ShowErrorReport("");
+  }
+}
+
+// What ShowErrorReport calls to show its box; tests put a recorder here.
+using TErrorBoxFunc = std::function<void(const QString& Caption, const QString& Text)>;
+TErrorBoxFunc SetErrorReportBox(TErrorBoxFunc Box);

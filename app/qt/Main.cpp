@@ -1,0 +1,297 @@
+#include "app/qt/Main.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QSessionManager>
+
+#include <algorithm>
+
+#include "about/qt/About.h"
+#include "app/qt/Application.h"
+#include "app/BatchRun.h"
+#include "app/SourceList.h"
+#include "app/qt/ProgramIcon.h"
+#include "app/qt/QtSettingsStore.h"
+#include "dialogs/qt/BrowseFolderDlg.h"
+#include "streams/Streams.h"
+#include "streams/Utils.h"
+#include "ui/qt/QtText.h"
+
+namespace {
+
+QLabel* MakeLabel(QWidget* Parent, const char* Name, const char* Text, QRect Geometry) {
+  auto* label = new QLabel(QString::fromLatin1(Text), Parent);
+  label->setObjectName(QString::fromLatin1(Name));
+  label->setGeometry(Geometry);
+  // Where the designed font is missing, a wider one must not cut the text.
+  label->resize(std::max(Geometry.width(), label->sizeHint().width()), Geometry.height());
+  return label;
+}
+
+QPushButton* MakeButton(QWidget* Parent, const char* Name, const char* Text, QRect Geometry) {
+  auto* button = new QPushButton(QString::fromLatin1(Text), Parent);
+  button->setObjectName(QString::fromLatin1(Name));
+  button->setGeometry(Geometry);
+  button->setAutoDefault(false);
+  button->setDefault(false);
+  return button;
+}
+
+QLineEdit* MakeField(QWidget* Parent, const char* Name, QRect Geometry) {
+  auto* edit = new QLineEdit(Parent);
+  edit->setObjectName(QString::fromLatin1(Name));
+  edit->setGeometry(Geometry);
+  edit->setReadOnly(true);
+  edit->setFocusPolicy(Qt::ClickFocus);  // no tab stop
+  QPalette palette = edit->palette();
+  palette.setColor(QPalette::Base, palette.color(QPalette::Midlight));
+  edit->setPalette(palette);
+  return edit;
+}
+
+// The window's part in a batch run.
+class TWindowHost : public TBatchHost {
+public:
+  explicit TWindowHost(THTMLMainForm& Form) : form_(Form) {}
+  void WriteBackDestination(const std::string& NewDestination) override {
+    SetFieldText(form_.Edit2, NewDestination);
+  }
+  void EnableControls(bool Enable) override { form_.EnableControls(Enable); }
+  void ProcessMessages() override { QCoreApplication::processEvents(); }
+  void ErrorBox(const std::string& Text) override { form_.BatchErrorBox(Text); }
+
+private:
+  THTMLMainForm& form_;
+};
+
+}  // namespace
+
+int VirtualKeyOf(int QtKey) {
+  switch (QtKey) {
+    case Qt::Key_F2:
+      return VK_F2;
+    case Qt::Key_F3:
+      return VK_F3;
+    case Qt::Key_F5:
+      return VK_F5;
+    case Qt::Key_F6:
+      return VK_F6;
+    default:
+      return 0;
+  }
+}
+
+std::string FieldText(const QLineEdit* Edit) { return ToBytes(Edit->text()); }
+
+void SetFieldText(QLineEdit* Edit, const std::string& Text) {
+  Edit->setText(ToQString(Text));
+  Edit->setCursorPosition(0);  // show the start of a long path
+}
+
+THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWidget* Parent)
+    : QWidget(Parent), store_(std::move(Store)) {
+  if (!store_) store_ = std::make_unique<TQtSettingsStore>();
+  setObjectName(QStringLiteral("HTMLMainForm"));
+  setWindowTitle(QString::fromLatin1(SApplicationTitle));
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPixelSize(11);
+  setFont(font);
+  setBackgroundRole(QPalette::Button);
+  setAutoFillBackground(true);
+
+  StaticText1 = MakeLabel(this, "StaticText1", "Source file(s):", {8, 8, 68, 17});
+  BitBtn1 = MakeButton(this, "BitBtn1", "", {8, 32, 25, 21});
+  Edit1 = MakeField(this, "Edit1", {40, 32, 305, 21});
+  StaticText2 = MakeLabel(this, "StaticText2", "Destination path:", {8, 64, 84, 17});
+  BitBtn2 = MakeButton(this, "BitBtn2", "", {8, 88, 25, 21});
+  Edit2 = MakeField(this, "Edit2", {40, 88, 305, 21});
+  Button1 = MakeButton(this, "Button1", "&Go!", {8, 128, 75, 25});
+  Button3 = MakeButton(this, "Button3", "&About", {104, 128, 75, 25});
+  Button2 = MakeButton(this, "Button2", "&Close", {296, 128, 75, 25});
+  for (QLabel* label : {StaticText1, StaticText2}) label->setFocusPolicy(Qt::NoFocus);
+  const QIcon glyph = OpenFolderGlyph();
+  for (QPushButton* picker : {BitBtn1, BitBtn2}) {
+    picker->setIcon(glyph);
+    picker->setIconSize(QSize(16, 16));
+  }
+
+  setTabOrder(Button1, BitBtn1);
+  setTabOrder(BitBtn1, BitBtn2);
+  setTabOrder(BitBtn2, Button3);
+  setTabOrder(Button3, Button2);
+
+  BrowseFolderDlg = new TBrowseFolderDlg(this);
+  BrowseFolderDlg->setObjectName(QStringLiteral("BrowseFolderDlg"));
+  BrowseFolderDlg->SetDialogText("Destination path:");
+
+  ChooseFiles = [this](const std::string& Folder) { return RunFileDialog(Folder); };
+  ExecuteBrowse = [](TBrowseFolderDlg& Dialog) { return Dialog.Execute(); };
+  BatchErrorBox = [](const std::string& Text) {
+    // Without a parent the box is centred on the screen.
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), ToQString(Text),
+                    QMessageBox::Ok);
+    box.exec();
+  };
+  ShowAbout = [] { ShowAboutBox(); };
+
+  const auto handle = [this](QPushButton* Button, void (THTMLMainForm::*Handler)()) {
+    connect(Button, &QPushButton::clicked, this, [this, Handler] { ReportErrors([&] { (this->*Handler)(); }); });
+  };
+  handle(BitBtn1, &THTMLMainForm::BitBtn1Click);
+  handle(BitBtn2, &THTMLMainForm::BitBtn2Click);
+  handle(Button1, &THTMLMainForm::Button1Click);
+  handle(Button2, &THTMLMainForm::Button2Click);
+  handle(Button3, &THTMLMainForm::Button3Click);
+
+  // Every focusable control hands its keys to FormKeyDown.
+  for (QWidget* w : std::initializer_list<QWidget*>{BitBtn1, Edit1, BitBtn2, Edit2, Button1,
+                                                    Button3, Button2})
+    w->installEventFilter(this);
+
+  // A log-off or shut-down asks first, like any close.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& Manager) {
+    if (!FormCloseQuery()) Manager.cancel();
+  });
+
+  resize(kDesignedClientWidth, kDesignedClientHeight);
+  Button1->setFocus();
+
+  ReportErrors([this] { FormCreate(); });
+}
+
+THTMLMainForm::~THTMLMainForm() {
+  ReportErrors([this] { FormDestroy(); });
+}
+
+void THTMLMainForm::FormCreate() {
+  TRememberedPaths paths;
+  try {
+    LoadSettings(*store_, paths);
+  } catch (...) {
+    SetFieldText(Edit1, paths.InputPath);
+    SetFieldText(Edit2, paths.OutputPath);
+    throw;
+  }
+  SetFieldText(Edit1, paths.InputPath);
+  SetFieldText(Edit2, paths.OutputPath);
+}
+
+void THTMLMainForm::FormDestroy() { SaveSettings(*store_, {FieldText(Edit1), FieldText(Edit2)}); }
+
+void THTMLMainForm::FormResize() {
+  const TMainLayout layout = MainLayout(width());
+  Edit1->resize(layout.EditWidth, Edit1->height());
+  Edit2->resize(layout.EditWidth, Edit2->height());
+  Button2->move(layout.CloseLeft, Button2->y());
+}
+
+void THTMLMainForm::FormKeyDown(int VirtualKey) {
+  switch (KeyAction(VirtualKey, BitBtn1->isEnabled() && BitBtn2->isEnabled(), isMaximized())) {
+    case TKeyAction::ChooseDestination:
+      if (BitBtn2->isEnabled()) BitBtn2Click();
+      break;
+    case TKeyAction::ChooseSources:
+      if (BitBtn1->isEnabled()) BitBtn1Click();
+      break;
+    case TKeyAction::SpanScreen:
+      SpanScreen();
+      break;
+    case TKeyAction::None:
+      break;
+  }
+}
+
+bool THTMLMainForm::FormCloseQuery() { return Button1->isEnabled(); }
+
+void THTMLMainForm::BitBtn1Click() {
+  const std::string folder = SourceDialogFolder(FieldText(Edit1), ToBytes(QDir::currentPath()));
+  std::optional<std::vector<std::string>> files = ChooseFiles(folder);
+  if (!files) return;
+  if (const std::string* bad = TSourceList::FirstRefused(*files))
+    throw Exception(Format(SPathWithSeparator, {*bad}));
+  SetFieldText(Edit1, TSourceList::FromFiles(*files)->Text());
+}
+
+void THTMLMainForm::BitBtn2Click() {
+  const std::string destination = FieldText(Edit2);
+  if (!destination.empty()) BrowseFolderDlg->SetFolderName(BrowseStartFolder(destination));
+  if (ExecuteBrowse(*BrowseFolderDlg)) SetFieldText(Edit2, BrowseFolderDlg->SelectedFolder());
+}
+
+void THTMLMainForm::Button1Click() {
+  TWindowHost host(*this);
+  RunBatch(FieldText(Edit1), FieldText(Edit2), host);
+}
+
+void THTMLMainForm::Button2Click() { close(); }
+
+void THTMLMainForm::Button3Click() { ShowAbout(); }
+
+void THTMLMainForm::EnableControls(bool Enabled) {
+  Button1->setEnabled(Enabled);
+  Button2->setEnabled(Enabled);
+  BitBtn1->setEnabled(Enabled);
+  BitBtn2->setEnabled(Enabled);
+}
+
+bool THTMLMainForm::Busy() const { return !Button1->isEnabled(); }
+
+void THTMLMainForm::keyPressEvent(QKeyEvent* Event) {
+  // Escape presses "&Close", the cancel button, while it is enabled.
+  if (Event->key() == Qt::Key_Escape && Event->modifiers() == Qt::NoModifier) {
+    if (Button2->isEnabled()) Button2->click();
+    Event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(Event);
+}
+
+void THTMLMainForm::resizeEvent(QResizeEvent* Event) {
+  QWidget::resizeEvent(Event);
+  FormResize();
+}
+
+void THTMLMainForm::closeEvent(QCloseEvent* Event) {
+  if (FormCloseQuery())
+    Event->accept();
+  else
+    Event->ignore();
+}
+
+bool THTMLMainForm::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Event->type() == QEvent::KeyPress) {
+    const int key = VirtualKeyOf(static_cast<QKeyEvent*>(Event)->key());
+    if (key != 0) ReportErrors([&] { FormKeyDown(key); });
+  }
+  return QWidget::eventFilter(Watched, Event);  // the control still gets the key
+}
+
+std::optional<std::vector<std::string>> THTMLMainForm::RunFileDialog(const std::string& Folder) {
+  QFileDialog dialog(this, QStringLiteral("Select file(s)"));
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setNameFilter(QStringLiteral("HTML and ASP documents (*.htm *.html *.asp)"));
+  dialog.setOption(QFileDialog::ReadOnly, false);
+  if (!Folder.empty()) dialog.setDirectory(ToQString(Folder));
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  std::vector<std::string> files;
+  for (const QString& f : dialog.selectedFiles()) files.push_back(ToBytes(f));
+  return files;
+}
+
+void THTMLMainForm::SpanScreen() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const int frameExtra = frameGeometry().width() - width();
+  const QRect frame = frameGeometry();
+  move(0, frame.top());
+  resize(std::max(0, screen->geometry().width() - frameExtra), height());
+}

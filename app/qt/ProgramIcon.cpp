@@ -1,0 +1,33 @@
+#include "app/qt/ProgramIcon.h"
+
+#include <QPixmap>
+
+QImage PictureImage(const TPicture& Picture) {
+  QImage image(Picture.Width, Picture.Height, QImage::Format_ARGB32);
+  for (int y = 0; y < Picture.Height; ++y) {
+    for (int x = 0; x < Picture.Width; ++x) {
+      const std::uint8_t p = Picture.At(x, y);
+      if (p == kTransparent) {
+        image.setPixel(x, y, qRgba(0, 0, 0, 0));
+      } else {
+        const TColor c = kPalette16[p];
+        image.setPixel(x, y, qRgb(c.Red, c.Green, c.Blue));
+      }
+    }
+  }
+  return image;
+}
+
+QImage ProgramIconImage() { return PictureImage(ProgramIconPicture()); }
+
+QIcon ProgramIcon() { return QIcon(QPixmap::fromImage(ProgramIconImage())); }
+
+QImage OpenFolderImage() { return PictureImage(OpenFolderPicture()); }
+
+QIcon OpenFolderGlyph() {
+  QIcon icon;
+  icon.addPixmap(QPixmap::fromImage(OpenFolderImage()), QIcon::Normal);
+  icon.addPixmap(QPixmap::fromImage(PictureImage(DisabledPicture(OpenFolderPicture()))),
+                 QIcon::Disabled);
+  return icon;
+}

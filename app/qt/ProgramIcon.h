@@ -1,0 +1,20 @@
+#pragma once
+
+// The program's own pictures (app/Pictures.h) as Qt images and icons.
+
+#include <QIcon>
+#include <QImage>
+
+#include "app/Pictures.h"
+
+// Picture as a 32-bit image with alpha.
+QImage PictureImage(const TPicture& Picture);
+
+// The application icon.
+QImage ProgramIconImage();
+QIcon ProgramIcon();
+
+// The open-folder glyph of the picker buttons, with its grey form for the
+// disabled state.
+QImage OpenFolderImage();
+QIcon OpenFolderGlyph();

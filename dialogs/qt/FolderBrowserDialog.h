@@ -1,0 +1,78 @@
+#pragma once
+
+// The modal window of the folder browser: a text above a folder tree, OK and
+// Cancel. It knows nothing of what the choice is for; TBrowseFolderDlg drives
+// it through SetSelection, EnableOK and the two signals.
+
+#include <QDialog>
+#include <QModelIndex>
+
+#include <string>
+
+#include "dialogs/BrowseFolderLogic.h"
+
+class QLabel;
+class QPushButton;
+class QSpacerItem;
+class QTreeView;
+class TFolderTreeModel;
+struct TFolderRoots;
+
+class TFolderBrowserDialog : public QDialog {
+  Q_OBJECT
+
+public:
+  // Text is shown above the tree; a null text shows no line at all.
+  TFolderBrowserDialog(TBrowseKind Kind, const TFolderRoots& Roots, const QString& Text,
+                       QWidget* Parent = nullptr);
+  ~TFolderBrowserDialog() override;
+
+  TBrowseKind Kind() const { return kind_; }
+  TFolderTreeModel* Model() const { return model_; }
+  QTreeView* Tree() const { return tree_; }
+  QLabel* TextLabel() const { return text_; }
+  QPushButton* OKButton() const { return ok_; }
+  QPushButton* CancelButton() const { return cancel_; }
+
+  // Selects the folder at Path (a computer's name when computers are
+  // browsed); nothing happens when the tree does not show it.
+  void SetSelection(const std::string& Path);
+  // Makes Index the current item and shows it.
+  void SelectItem(const QModelIndex& Index);
+  void EnableOK(bool Enabled);
+  QModelIndex CurrentItem() const;
+
+  // Keeps Width pixels free at the left of the button row, for a button
+  // placed there by hand.
+  void ReserveButtonSpace(int Width);
+
+  // Confirms only while OK is enabled.
+  void accept() override;
+
+signals:
+  // The window is about to appear for the first time, laid out.
+  void Initialized();
+  // The current item changed.
+  void SelectionChanged();
+
+protected:
+  void showEvent(QShowEvent* Event) override;
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+  void CurrentChanged();
+  void Reveal();
+
+  TBrowseKind kind_;
+  std::uint32_t flags_;
+  TFolderTreeModel* model_ = nullptr;
+  QLabel* text_ = nullptr;
+  QTreeView* tree_ = nullptr;
+  QPushButton* ok_ = nullptr;
+  QPushButton* cancel_ = nullptr;
+  QSpacerItem* reserve_ = nullptr;
+  bool initialized_ = false;
+  // The tree keeps a chosen item in view while folders above it are still
+  // being listed, until the user takes over.
+  bool reveal_ = false;
+};

@@ -1,0 +1,349 @@
+#include "app/qt/Main.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QPushButton>
+#include <QSettings>
+#include <QSize>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/qt/Application.h"
+#include "app/qt/CheckRunning.h"
+#include "app/qt/ProgramIcon.h"
+#include "dialogs/qt/BrowseFolderDlg.h"
+#include "streams/Streams.h"
+#include "support/ScopedEnv.h"
+#include "support/TempDir.h"
+#include "support/qt/GuiTest.h"
+
+using namespace testsupport;
+
+namespace {
+
+// Records what the default error report would show.
+class ErrorReportRecorder {
+public:
+  ErrorReportRecorder() {
+    previous_ = SetErrorReportBox([this](const QString& Caption, const QString& Text) {
+      reports.push_back(Caption.toStdString() + ": " + Text.toStdString());
+    });
+  }
+  ~ErrorReportRecorder() { SetErrorReportBox(previous_); }
+  std::vector<std::string> reports;
+
+private:
+  TErrorBoxFunc previous_;
+};
+
+// The program's settings in the folder a TempSettings chose.
+QSettings OpenSettings() {
+  return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindle", "Pagetrim");
+}
+
+std::unique_ptr<THTMLMainForm> NewForm() {
+  auto form = std::make_unique<THTMLMainForm>();
+  form->ShowAbout = [] {};
+  return form;
+}
+
+TEST(MainFormTest, ControlsAsDesigned) {
+  TempSettings settings;
+  auto form = NewForm();
+  EXPECT_EQ(form->objectName(), "HTMLMainForm");
+  EXPECT_EQ(form->windowTitle(), "Pagetrim");
+  EXPECT_EQ(form->StaticText1->text(), "Source file(s):");
+  EXPECT_EQ(form->StaticText2->text(), "Destination path:");
+  EXPECT_EQ(form->Button1->text(), "&Go!");
+  EXPECT_EQ(form->Button3->text(), "&About");
+  EXPECT_EQ(form->Button2->text(), "&Close");
+  EXPECT_TRUE(form->Edit1->isReadOnly());
+  EXPECT_TRUE(form->Edit2->isReadOnly());
+  for (QPushButton* b : {form->Button1, form->Button2, form->Button3, form->BitBtn1, form->BitBtn2})
+    EXPECT_FALSE(b->isDefault() || b->autoDefault()) << b->objectName().toStdString();
+  EXPECT_EQ(form->BrowseFolderDlg->objectName(), "BrowseFolderDlg");
+  EXPECT_EQ(form->BrowseFolderDlg->DialogText(), "Destination path:");
+  EXPECT_EQ(form->BitBtn1->geometry(), QRect(8, 32, 25, 21));
+  EXPECT_EQ(form->Button1->geometry(), QRect(8, 128, 75, 25));
+  EXPECT_EQ(form->font().pixelSize(), 11);
+
+  // The tab chain: Go, the pickers, About, Close; the fields are no stops.
+  std::vector<std::string> chain;
+  QWidget* w = form->Button1;
+  do {
+    if (w->focusPolicy() & Qt::TabFocus) chain.push_back(w->objectName().toStdString());
+    w = w->nextInFocusChain();
+  } while (w != form->Button1);
+  EXPECT_EQ(chain, (std::vector<std::string>{"Button1", "BitBtn1", "BitBtn2", "Button3", "Button2"}));
+}
+
+TEST(MainFormTest, ResizeWidensTheFieldsAndMovesClose) {
+  TempSettings settings;
+  auto form = NewForm();
+  form->show();
+  EXPECT_EQ(form->Edit1->width(), MainLayout(form->width()).EditWidth);  // the first layout
+  form->resize(500, kDesignedClientHeight);
+  EXPECT_EQ(form->Edit1->width(), 452);
+  EXPECT_EQ(form->Edit2->width(), 452);
+  EXPECT_EQ(form->Button2->x(), 417);
+  EXPECT_EQ(form->Button2->y(), 128);
+  form->resize(30, kDesignedClientHeight);
+  EXPECT_EQ(form->Edit1->width(), 0);
+  EXPECT_EQ(form->Edit1->x(), 40);
+}
+
+TEST(MainFormTest, FunctionKeysFromAnyControlWithModifiers) {
+  TempSettings settings;
+  auto form = NewForm();
+  int files = 0, browses = 0;
+  form->ChooseFiles = [&](const std::string&) {
+    ++files;
+    return std::optional<std::vector<std::string>>();
+  };
+  form->ExecuteBrowse = [&](TBrowseFolderDlg&) {
+    ++browses;
+    return false;
+  };
+  QTest::keyClick(form->Edit2, Qt::Key_F3, Qt::ShiftModifier);
+  QTest::keyClick(form->Button3, Qt::Key_F2, Qt::ControlModifier);
+  QTest::keyClick(form->Button1, Qt::Key_F2);
+  EXPECT_EQ(files, 1);
+  EXPECT_EQ(browses, 2);
+
+  form->EnableControls(false);  // busy: the pickers' keys are dead
+  QTest::keyClick(form->Edit1, Qt::Key_F3);
+  QTest::keyClick(form->Button3, Qt::Key_F2);
+  EXPECT_EQ(files, 1);
+  EXPECT_EQ(browses, 2);
+}
+
+TEST(MainFormTest, F5SpansTheScreenUnlessMaximized) {
+  TempSettings settings;
+  auto form = NewForm();
+  form->show();
+  form->move(100, 50);
+  QTest::keyClick(form->Button3, Qt::Key_F5);
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_EQ(form->frameGeometry().left(), 0);
+  EXPECT_EQ(form->frameGeometry().width(), screen.width());
+  EXPECT_EQ(form->frameGeometry().top(), 50);
+  EXPECT_EQ(form->height(), kDesignedClientHeight);
+
+  form->showMaximized();
+  const QRect maximized = form->frameGeometry();
+  QTest::keyClick(form->Button3, Qt::Key_F6);
+  EXPECT_EQ(form->frameGeometry(), maximized);
+}
+
+TEST(MainFormTest, BusyWindowRefusesEveryClose) {
+  TempSettings settings;
+  auto form = NewForm();
+  form->show();
+  form->EnableControls(false);
+  EXPECT_TRUE(form->Busy());
+  EXPECT_FALSE(form->close());
+  QTest::keyClick(form->Button3, Qt::Key_Escape);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_TRUE(form->Button3->isEnabled());  // About stays live
+  EXPECT_FALSE(form->BitBtn1->isEnabled());
+  form->EnableControls(true);
+  QTest::keyClick(form->Button3, Qt::Key_Escape);  // presses Close
+  EXPECT_FALSE(form->isVisible());
+}
+
+TEST(MainFormTest, SourcePickerJoinsAndRefusesSeparatorPaths) {
+  TempSettings settings;
+  auto form = NewForm();
+  std::string seenFolder;
+  std::optional<std::vector<std::string>> answer = std::vector<std::string>{"/w/a.htm", "/w/b.htm"};
+  form->ChooseFiles = [&](const std::string& Folder) {
+    seenFolder = Folder;
+    return answer;
+  };
+  form->BitBtn1Click();
+  EXPECT_EQ(FieldText(form->Edit1), "/w/a.htm|/w/b.htm");
+  form->BitBtn1Click();
+  EXPECT_EQ(seenFolder, "/w/");
+
+  answer = std::nullopt;  // cancelled
+  form->BitBtn1Click();
+  EXPECT_EQ(FieldText(form->Edit1), "/w/a.htm|/w/b.htm");
+
+  answer = std::vector<std::string>{"/w/x|y.htm"};
+  EXPECT_THROW(form->BitBtn1Click(), Exception);
+  EXPECT_EQ(FieldText(form->Edit1), "/w/a.htm|/w/b.htm");
+}
+
+TEST(MainFormTest, DestinationPickerTrimsAndTakesTheChoice) {
+  TempSettings settings;
+  auto form = NewForm();
+  SetFieldText(form->Edit2, "/srv/out/");
+  std::string given;
+  bool confirm = true;
+  form->ExecuteBrowse = [&](TBrowseFolderDlg& Dialog) {
+    given = Dialog.FolderName();
+    if (confirm) {
+      Dialog.SetFolderName("/srv/new");
+    }
+    return confirm;
+  };
+  form->BitBtn2Click();
+  EXPECT_EQ(given, "/srv/out");
+  confirm = false;
+  SetFieldText(form->Edit2, "/srv/keep/");
+  form->BitBtn2Click();
+  EXPECT_EQ(FieldText(form->Edit2), "/srv/keep/");
+}
+
+TEST(MainFormTest, GoRunsTheBatchFromTheWindow) {
+  TempSettings settings;
+  TempDir dir;
+  std::filesystem::create_directory(dir / "web");
+  std::filesystem::create_directory(dir / "out");
+  WriteFile(dir / "web/a.htm", "<p>  a  </p>\r\n<p>b</p>\r\n");
+  auto form = NewForm();
+  SetFieldText(form->Edit1, dir / "web/a.htm");
+  SetFieldText(form->Edit2, dir / "out");
+  form->Button1->click();
+  EXPECT_EQ(ReadFile(dir / "out/a.htm"), "<p> a </p><p>b</p>");
+  EXPECT_EQ(FieldText(form->Edit2), dir / "out/");
+  EXPECT_FALSE(form->Busy());
+
+  // A failing run: the error travels on, the window is idle again.
+  SetFieldText(form->Edit1, dir / "web/missing.htm");
+  EXPECT_THROW(form->Button1Click(), EInOutError);
+  EXPECT_FALSE(form->Busy());
+
+  // The destination check uses the batch error box.
+  std::vector<std::string> boxes;
+  form->BatchErrorBox = [&](const std::string& Text) { boxes.push_back(Text); };
+  SetFieldText(form->Edit1, dir / "web/a.htm");
+  SetFieldText(form->Edit2, dir / "web");
+  form->Button1Click();
+  EXPECT_EQ(boxes, (std::vector<std::string>{"Destination path must be different from source!"}));
+}
+
+TEST(MainFormTest, ErrorsFromAClickReachTheDefaultErrorReport) {
+  TempSettings settings;
+  ErrorReportRecorder recorder;
+  TempDir dir;
+  auto form = NewForm();
+  SetFieldText(form->Edit1, dir / "missing.htm");
+  SetFieldText(form->Edit2, dir / "out");
+  QTest::mouseClick(form->Button1, Qt::LeftButton);
+  ASSERT_EQ(recorder.reports.size(), 1u);
+  EXPECT_EQ(recorder.reports[0].rfind("Pagetrim: Error opening \"", 0), 0u) << recorder.reports[0];
+  EXPECT_EQ(recorder.reports[0].back(), '.');  // the system text ends in a letter
+  EXPECT_FALSE(form->Busy());
+}
+
+TEST(SettingsRoundTripTest, SavedAtDestructionLoadedAtCreation) {
+  TempSettings settings;
+  {
+    auto form = NewForm();
+    EXPECT_EQ(FieldText(form->Edit1), "");
+    SetFieldText(form->Edit1, "/w/a.htm|/w/\xC3\xA9t\xC3\xA9.htm");
+    SetFieldText(form->Edit2, "/out/");
+  }
+  EXPECT_EQ(OpenSettings().value("OutputPath").toString(), "/out/");
+  auto form = NewForm();
+  EXPECT_EQ(FieldText(form->Edit1), "/w/a.htm|/w/\xC3\xA9t\xC3\xA9.htm");
+  EXPECT_EQ(FieldText(form->Edit2), "/out/");
+}
+
+TEST(SettingsRoundTripTest, FirstStartWritesBothValuesEmpty) {
+  TempSettings settings;
+  { auto form = NewForm(); }
+  QSettings s = OpenSettings();
+  EXPECT_TRUE(s.contains("InputPath"));
+  EXPECT_TRUE(s.contains("OutputPath"));
+  EXPECT_EQ(s.value("InputPath").toString(), "");
+}
+
+TEST(SettingsRoundTripTest, WrongTypeIsReportedAndTheWindowStillOpens) {
+  TempSettings settings;
+  {
+    QSettings s = OpenSettings();
+    s.setValue("InputPath", QSize(3, 4));
+    s.setValue("OutputPath", "/out/");
+  }
+  ErrorReportRecorder recorder;
+  auto form = NewForm();
+  EXPECT_EQ(recorder.reports, (std::vector<std::string>{"Pagetrim: Invalid data type for 'InputPath'"}));
+  EXPECT_EQ(FieldText(form->Edit1), "");
+  EXPECT_EQ(FieldText(form->Edit2), "");  // the load stopped before it
+}
+
+TEST(ErrorReportTest, NotifyReportsAndGoesOn) {
+  ErrorReportRecorder recorder;
+  QObject target;
+  QObject::connect(&target, &QObject::objectNameChanged, [] { throw EInOutError("Disk on fire"); });
+  // An event whose handler raises: the report shows it and dispatch goes on.
+  QTimer::singleShot(0, &target, [&] { target.setObjectName("x"); });
+  QTest::qWait(20);
+  ASSERT_EQ(recorder.reports.size(), 1u);
+  EXPECT_EQ(recorder.reports[0], "Pagetrim: Disk on fire.");
+}
+
+TEST(ProgramIconTest, SizesAndDisabledGlyph) {
+  EXPECT_EQ(ProgramIconImage().size(), QSize(32, 32));
+  const QImage glyph = OpenFolderImage();
+  EXPECT_EQ(glyph.size(), QSize(16, 16));
+  const QImage grey = OpenFolderGlyph().pixmap(QSize(16, 16), QIcon::Disabled).toImage();
+  ASSERT_EQ(grey.size(), QSize(16, 16));
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const QRgb c = grey.pixel(x, y);
+      if (qAlpha(c) != 0) {
+        EXPECT_TRUE(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c));
+      }
+    }
+}
+
+TEST(InstanceGuardTest, SecondProcessHandsOverAndEnds) {
+  TempDir runtime;
+  const testsupport::ScopedEnv runtimeDir("XDG_RUNTIME_DIR", runtime.Path());
+  TempSettings settings;
+  auto form = NewForm();
+  form->show();
+  TInstanceGuard guard;
+  ASSERT_EQ(guard.Check("Pagetrim"), TInstanceGuard::TRole::First);
+  ASSERT_TRUE(guard.Listen(form.get()));
+  int requests = 0;
+  QObject::connect(&guard, &TInstanceGuard::activationRequested, [&] { ++requests; });
+
+  QProcess second;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime.Path()));
+  env.insert("XDG_CONFIG_HOME", QString::fromStdString(settings.dir.Path()));
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  second.setProcessEnvironment(env);
+  QElapsedTimer timer;
+  timer.start();
+  second.start(QStringLiteral(PAGETRIM_EXE), {});
+  ASSERT_TRUE(second.waitForStarted(5000));
+  while (second.state() != QProcess::NotRunning && timer.elapsed() < 10000) QTest::qWait(10);
+  EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_LT(timer.elapsed(), 5000);
+  QTest::qWait(50);
+  EXPECT_EQ(requests, 1);
+  // The second instance never created its window: it wrote no settings.
+  EXPECT_FALSE(std::filesystem::exists(settings.dir / "Brindle/Pagetrim.conf"));
+}
+
+}  // namespace

@@ -1,7 +1,0 @@
-<% if x then %>
-  yes
-<% end if %>
-<%
-  Response.Write "a  b"
-%>
-  next
