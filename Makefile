@@ -69,4 +69,4 @@ fuzz: deps
 	@bash scripts/fuzz $(BUILD_FUZZ) $(FUZZ_TIME)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) out build-win32 build-win64
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) out build-win32 build-win64 build-render
