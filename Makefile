@@ -3,6 +3,7 @@
 #   make test   - build and run every test
 #   make bench  - build and run the compaction and tree benchmarks
 #   make test-win32 - cross-build for 32-bit Windows and test under Wine
+#   make test-render - safe mode's render check in headless chromium
 #   make test-asan  - every test with AddressSanitizer and UBSan
 #   make fuzz       - the fuzz targets, FUZZ_TIME seconds each
 #   make clean      - remove every build folder and out/
@@ -15,7 +16,7 @@ SHELL := /bin/bash
 # only the result lines are shown, one short line a test.
 RESULT_LINES = 2>&1 | grep --line-buffered -v '^ *Start *[0-9]*: '
 
-.PHONY: all deps configure build test test-win32 run bench clean test-asan fuzz
+.PHONY: all deps configure build test test-win32 test-render run bench clean test-asan fuzz
 
 all: build
 
@@ -36,6 +37,12 @@ test-win32: deps
 
 run: build
 	@bash scripts/run
+
+# The render check: documentation pages and tests/render/pages compacted in
+# both modes, shown by headless chromium and compared pixel for pixel (a few
+# minutes; installs chromium and the documentation packages when missing).
+test-render: configure
+	@bash scripts/test-render $(BUILD)
 
 # The compaction benchmark (a minute or two; needs ~0.5 GB free in /tmp),
 # then the tree benchmark over Debian's libstdc++ documentation (installed by
@@ -69,4 +76,4 @@ fuzz: deps
 	@bash scripts/fuzz $(BUILD_FUZZ) $(FUZZ_TIME)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) out build-win32 build-win64
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) out build-win32 build-win64 build-render

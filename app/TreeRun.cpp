@@ -98,7 +98,6 @@ struct TOutcome {
 // renames it to the target. The temporary file goes again on failure.
 TOutcome WorkOn(const TTreeFile& File, const TTreeOptions& Options, const std::string& Token,
                 const std::set<FileIdentity>& Sources) {
-  (void)Options;  // the compaction's own options will come from here
   FileEnv& env = *platform::CurrentFileEnv();
   TOutcome outcome;
   std::string temporary;
@@ -110,7 +109,7 @@ TOutcome WorkOn(const TTreeFile& File, const TTreeOptions& Options, const std::s
     {
       TFileStream written(temporary, kDestinationMode);
       if (File.Action == taCompact)
-        CompactHTML(source, written);
+        CompactHTML(source, written, Options.Compaction);
       else
         CopyBytes(source, written);
       outcome.BytesIn = source.GetSize();

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "compact/CompactHTML.h"
 #include "platform/FileEnv.h"
 #include "platform/FileIdentity.h"
 
@@ -27,8 +28,8 @@ struct TTreeOptions {
   // When set and true, no new file is begun (an interrupt from the user);
   // the files in hand are finished.
   const std::atomic<bool>* Cancel = nullptr;
-  // Options of the compaction itself belong here: every worker gets this
-  // record and hands it on to the filter.
+  // The compaction's own options: every worker hands them on to the filter.
+  TCompactOptions Compaction;
 };
 
 // "*.htm", "*.html", "*.asp": the window's source patterns.

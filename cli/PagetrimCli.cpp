@@ -93,7 +93,7 @@ private:
 std::string SystemText(int Code) { return std::strerror(Code); }
 
 // Reads In to its end, compacts it and writes the result to Out.
-void CompactStandardStreams(std::FILE* In, std::FILE* Out) {
+void CompactStandardStreams(std::FILE* In, std::FILE* Out, const TCompactOptions& Options) {
   TMemStream text;
   std::vector<char> chunk(kChunk);
   for (;;) {
@@ -106,7 +106,7 @@ void CompactStandardStreams(std::FILE* In, std::FILE* Out) {
   }
   text.Seek(0);
   // In place: the memory stream is emptied before the result is written.
-  CompactHTML(text, text);
+  CompactHTML(text, text, Options);
   text.Seek(0);
   while (!text.EndOfStream()) {
     const std::int32_t n = std::min(text.Available(), kChunk);
@@ -194,9 +194,9 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
   CLI::App app{std::string("Compacts HTML and ASP documents: joins lines, shrinks runs of blanks, drops\n"
                            "empty comments; PRE, SCRIPT and ASP regions and quoted values stay as they are.\n"
                            "\n  ") +
-                   kProgramName + " [-q] -d DIR FILE...\n  " + kProgramName +
-                   " [-q] -r [-j N] [--match GLOB]... [--copy-others] [--follow] -d DIR SRC_DIR...\n  " +
-                   kProgramName + " [-] < IN > OUT\n",
+                   kProgramName + " [-q] [--safe] -d DIR FILE...\n  " + kProgramName +
+                   " [-q] [--safe] -r [-j N] [--match GLOB]... [--copy-others] [--follow] -d DIR SRC_DIR...\n  " +
+                   kProgramName + " [--safe] [-] < IN > OUT\n",
                kProgramName};
   app.footer(
       "With FILEs, writes a compacted copy of each FILE under the same name into DIR, which\n"
@@ -210,11 +210,21 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
       "and devices are skipped. Files are written under a temporary name and renamed when\n"
       "complete; the first error, or Ctrl-C, stops the run after the files in hand.\n"
       "\n"
+      "Two modes. The default mode applies the program's fixed rules, the same as the\n"
+      "window's: fast and small, but blind to how browsers read a page, so it can glue\n"
+      "words, flatten <pre class=...> listings and change ASP code that holds a \">\".\n"
+      "--safe reads the page as a browser does and changes nothing it shows: ASP blocks\n"
+      "(<% ... %>, anywhere), PRE/TEXTAREA/SCRIPT/STYLE contents and quoted values stay\n"
+      "byte for byte, and a line break becomes a blank except between block tags. Pick\n"
+      "--safe for pages you publish; the default when you need its exact output.\n"
+      "\n"
       "Exit status: 0 success, 1 the run failed, 2 wrong command line, 130 interrupted.");
   CLI::Option* destination =
       app.add_option("-d,--destination", args.Destination, "Folder that receives the copies")
           ->type_name("DIR");
   app.add_flag("-q,--quiet", args.Quiet, "Print nothing on success");
+  app.add_flag("--safe", args.Safe,
+               "Safe mode: never change what a browser shows or what ASP code does");
   app.set_version_flag(
       "--version",
       [] {
@@ -266,12 +276,14 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
   if (args.Recursive) return RunTreeCli(args, Out, Err, errIsTerminal);
   const bool progress = WantProgress(args, errIsTerminal);
   TCliHost host(Out, Err, args.Files, args.Quiet, progress);
+  TCompactOptions options;
+  options.Safe = args.Safe;
   try {
     if (IsStdinMode(args)) {
-      CompactStandardStreams(In, Out);
+      CompactStandardStreams(In, Out, options);
       return kExitSuccess;
     }
-    RunBatch(TSourceList::FromFiles(args.Files)->Text(), args.Destination, host);
+    RunBatch(TSourceList::FromFiles(args.Files)->Text(), args.Destination, host, options);
   } catch (const Exception& e) {
     host.ClearProgress();
     std::fputs(FailureText(e.Message()).c_str(), Err);

@@ -26,6 +26,7 @@ struct TCliArgs {
   bool Follow = false;
   bool HasJobs = false;
   unsigned Jobs = 0;
+  bool Safe = false;  // --safe: the safe compaction mode
 };
 
 // True when Args asks for the filter mode: no FILE, or the single FILE "-".

@@ -14,6 +14,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "compact/SafeCompact.h"
 #include "compact/TextBuffer.h"
 #include "streams/MemStream.h"
 #include "streams/TextStrm.h"
@@ -571,7 +572,11 @@ void WriteCompactedText(TBaseStream& Input, TBaseStream& Output, std::string_vie
   if (Rewrite != nullptr) Rewrite->Truncate();
 }
 
-void CompactHTML(TBaseStream& Input, TBaseStream& Output) {
+void CompactHTML(TBaseStream& Input, TBaseStream& Output, const TCompactOptions& Options) {
+  if (Options.Safe) {
+    SafeCompactHTML(Input, Output);
+    return;
+  }
   TTextBuffer Text;
   {
     TLineAppender Lines(Input);

@@ -61,6 +61,6 @@ inline std::string Relative(const testsupport::TempDir& Root, const std::string&
 }
 
 // The compacted form of Doc, made in memory.
-inline std::string Compacted(const std::string& Doc) { return Compact(Doc); }
+using testsupport::Compacted;
 
 }  // namespace treetest

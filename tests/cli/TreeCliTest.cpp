@@ -310,6 +310,21 @@ std::string Page(unsigned Seed) {
   return page;
 }
 
+TEST(TreeProgram, SafeModeReachesEveryWorker) {
+  TempDir dir;
+  const std::string page = "<pre class=\"x\">\r\n  a\r\n</pre>\r\n<% If x > 3 Then\r\n  y\r\nEnd If %>";
+  MakeTree(dir, {"site/", "site/sub/", "site/a.htm=" + page, "site/sub/b.asp=" + page});
+  const ProcessResult r =
+      RunProgram({"-r", "--safe", "-j", "2", "-d", dir / "out", dir / "site"}, "");
+  ASSERT_EQ(r.status, 0) << r.err;
+  TCompactOptions safe;
+  safe.Safe = true;
+  const std::string expected = Compacted(page, safe);
+  ASSERT_NE(expected, Compacted(page));  // the page tells the two modes apart
+  EXPECT_EQ(ReadFile(dir / "out/a.htm"), expected);
+  EXPECT_EQ(ReadFile(dir / "out/sub/b.asp"), expected);
+}
+
 TEST(TreeProgram, OutputsAreByteIdenticalWithOneAndTwoWorkers) {
   TempDir dir;
   std::vector<std::string> spec{"site/", "site/a/", "site/a/b/", "site/c/"};

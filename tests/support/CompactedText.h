@@ -11,11 +11,11 @@
 
 namespace testsupport {
 
-inline std::string Compacted(const std::string& Doc) {
+inline std::string Compacted(const std::string& Doc, const TCompactOptions& Options = {}) {
   TMemStream in;
   TMemStream out;
   FillMem(in, Doc);
-  CompactHTML(in, out);
+  CompactHTML(in, out, Options);
   return MemContents(out);
 }
 
