@@ -904,6 +904,15 @@ public:
   void ReadAll(TTextBuffer& Text) {
     if (EndOfStream()) return;
     if (!FCanRead) throw EInOutError(SCannotReadFromStream);
+    // EndOfStream may have read the first block ahead to find out.
+    if (FReadPos < FReadFill) {
+      const std::size_t Ahead = static_cast<std::size_t>(FReadFill - FReadPos);
+      Text.Reserve(Text.Size() + Ahead);
+      std::memcpy(Text.Data() + Text.Size(), FReadBuffer.get() + FReadPos, Ahead);
+      Text.Extend(Ahead);
+      FReadPos = FReadFill;
+    }
+    if (FTargetDrained) return;
     constexpr std::int32_t kMinChunk = 65536;
     constexpr std::int32_t kMaxChunk = 1 << 30;
     for (;;) {
