@@ -1,7 +1,6 @@
 #include "app/win32/OpenDialog.h"
 
 #include <cderr.h>
-#include <commdlg.h>
 
 #include <algorithm>
 
@@ -32,8 +31,15 @@ std::vector<std::string> OpenDialogFiles(const char* List, std::size_t Size) {
   return files;
 }
 
+bool SystemOpenDialog(OPENFILENAMEA& Dialog, DWORD* Error) {
+  if (GetOpenFileNameA(&Dialog)) return true;
+  *Error = CommDlgExtendedError();
+  return false;
+}
+
 std::optional<std::vector<std::string>> RunOpenDialog(HWND Owner, const std::string& InitialFolder,
-                                                      DWORD BufferSize) {
+                                                      DWORD BufferSize,
+                                                      const TShowOpenDialog& Show) {
   std::vector<char> buffer(std::max<DWORD>(BufferSize, 4), '\0');
   for (;;) {
     OPENFILENAMEA dialog{};
@@ -47,9 +53,8 @@ std::optional<std::vector<std::string>> RunOpenDialog(HWND Owner, const std::str
     dialog.lpstrTitle = SOpenDialogTitle;
     dialog.Flags = OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_PATHMUSTEXIST |
                    OFN_FILEMUSTEXIST | OFN_EXPLORER;
-    if (GetOpenFileNameA(&dialog)) return OpenDialogFiles(buffer.data(), buffer.size());
-
-    const DWORD error = CommDlgExtendedError();
+    DWORD error = 0;
+    if (Show(dialog, &error)) return OpenDialogFiles(buffer.data(), buffer.size());
     if (error == 0) return std::nullopt;  // cancelled
     if (error != FNERR_BUFFERTOOSMALL)
       throw Exception("The file dialog failed (error " + std::to_string(error) + ")");
