@@ -69,11 +69,14 @@ function(pagetrim_add_toolkit_library name)
 endfunction()
 
 # Adds the toolkit folders of the current subsystem folder that this build
-# makes: qt/ with PAGETRIM_GUI. Every subsystem folder ends with this call,
-# so a second toolkit (win32/ folders on Windows) is added here, once.
+# makes: qt/ with PAGETRIM_GUI, win32/ on Windows. Every subsystem folder
+# ends with this call.
 function(pagetrim_add_toolkit_folders)
   if(PAGETRIM_GUI AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/qt/CMakeLists.txt)
     add_subdirectory(qt)
+  endif()
+  if(WIN32 AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/win32/CMakeLists.txt)
+    add_subdirectory(win32)
   endif()
 endfunction()
 
