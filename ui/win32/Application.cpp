@@ -1,29 +1,41 @@
 #include "ui/win32/Application.h"
 
+#include "platform/VersionRes.h"
+
 namespace {
 
-std::string& Title() {
-  static std::string title = [] {
-    char path[MAX_PATH + 1] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name(path, length);
-    const std::size_t slash = name.find_last_of("\\/:");
-    if (slash != std::string::npos) name.erase(0, slash + 1);
-    const std::size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos) name.erase(dot);
-    return name;
-  }();
-  return title;
+struct TApplicationState {
+  bool TitleSet = false;
+  std::string Title;
+  HWND Window = nullptr;
+};
+
+TApplicationState& State() {
+  static TApplicationState Application;
+  return Application;
 }
 
-HWND applicationWindow = nullptr;
+// The program file's name without its folder and its extension.
+std::string ProgramBaseName() {
+  std::string Name = platform::ProgramFileName();
+  const std::size_t Slash = Name.find_last_of("\\/:");
+  if (Slash != std::string::npos) Name.erase(0, Slash + 1);
+  const std::size_t Dot = Name.rfind('.');
+  if (Dot != std::string::npos && Dot > 0) Name.erase(Dot);
+  return Name;
+}
 
 }  // namespace
 
-std::string ApplicationTitle() { return Title(); }
+std::string ApplicationTitle() {
+  return State().TitleSet ? State().Title : ProgramBaseName();
+}
 
-void SetApplicationTitle(const std::string& Title_) { Title() = Title_; }
+void SetApplicationTitle(const std::string& Title) {
+  State().Title = Title;
+  State().TitleSet = true;
+}
 
-HWND ApplicationWindow() { return applicationWindow; }
+HWND ApplicationWindow() { return State().Window; }
 
-void SetApplicationWindow(HWND Window) { applicationWindow = Window; }
+void SetApplicationWindow(HWND Window) { State().Window = Window; }
