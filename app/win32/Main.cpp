@@ -2,21 +2,19 @@
 
 #include <algorithm>
 
+#include "about/win32/About.h"
 #include "app/BatchRun.h"
 #include "app/Pictures.h"
 #include "app/win32/Application.h"
 #include "app/win32/OpenDialog.h"
-#include "platform/FileEnv.h"
+#include "dialogs/win32/BrowseFolderDlg.h"
 #include "platform/RegistryStore.h"
 #include "streams/Streams.h"
 #include "ui/win32/Application.h"
 #include "ui/win32/Dpi.h"
+#include "ui/win32/Errors.h"
 #include "ui/win32/Text.h"
 
-#if PAGETRIM_WIN32_DIALOGS
-#include "about/win32/About.h"
-#include "dialogs/win32/BrowseFolderDlg.h"
-#endif
 
 namespace {
 
@@ -153,15 +151,6 @@ private:
   HWND focus_;
 };
 
-// Raises Exception for a window call that failed: What and the system's
-// text for the thread's last error.
-[[noreturn]] void RaiseWindowError(const char* What) {
-  const DWORD code = GetLastError();
-  std::string text;
-  platform::FileEnv::Default()->ErrorText(code, &text);
-  throw Exception(std::string(What) + (text.empty() ? "" : ": " + text));
-}
-
 }  // namespace
 
 std::string FieldText(HWND Edit) { return WindowText(Edit); }
@@ -179,12 +168,8 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store)
   BatchErrorBox = [this](const std::string& Text) {
     CentredMessageBox(handle_, Text, "Error", MB_OK | MB_ICONERROR);
   };
-#if PAGETRIM_WIN32_DIALOGS
   ExecuteBrowse = [](TBrowseFolderDlg& Dialog) { return Dialog.Execute(); };
   ShowAbout = [this] { ShowAboutBox(handle_); };
-#else
-  ShowAbout = [] { throw Exception("The About box is not part of this build"); };
-#endif
 
   const HINSTANCE instance = GetModuleHandleA(nullptr);
   static const ATOM windowClass = [instance] {
@@ -200,7 +185,7 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store)
     c.lpszClassName = ClassName;
     return RegisterClassExA(&c);
   }();
-  if (windowClass == 0) RaiseWindowError("The main window's class could not be registered");
+  if (windowClass == 0) RaiseLastWin32Error();
 
   // The designed client area, scaled, inside the frame this system draws
   // (which gives the designed 389 x 188 with the frame it was drawn with).
@@ -214,15 +199,16 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store)
   if (CreateWindowExA(0, ClassName, SApplicationTitle, style, CW_USEDEFAULT, CW_USEDEFAULT,
                       frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                       instance, this) == nullptr) {
+    const DWORD error = GetLastError();
     if (font_ != nullptr) DeleteObject(font_);
     if (glyphs_ != nullptr) ImageList_Destroy(glyphs_);
-    RaiseWindowError("The main window could not be created");
+    if (createError_) std::rethrow_exception(createError_);
+    throw EWin32Error(error);
   }
 }
 
 THTMLMainForm::~THTMLMainForm() {
   if (handle_ != nullptr) DestroyWindow(handle_);
-  DestroyBrowseFolderDlg();
   if (font_ != nullptr) DeleteObject(font_);
   if (glyphs_ != nullptr) ImageList_Destroy(glyphs_);
 }
@@ -253,9 +239,16 @@ LRESULT CALLBACK THTMLMainForm::WindowProc(HWND Window, UINT Message, WPARAM WPa
 LRESULT THTMLMainForm::HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam) {
   switch (Message) {
     case WM_CREATE:
+      // A window without its controls is not made at all; an error while
+      // loading the settings is reported, and the window is made.
+      try {
+        CreateControls();
+      } catch (...) {
+        createError_ = std::current_exception();
+        return -1;
+      }
       SetApplicationWindow(handle_);
       SetDialogKeysWindow(handle_);
-      CreateControls();
       FormCreate();
       return 0;
     case WM_SIZE:
@@ -293,7 +286,7 @@ LRESULT THTMLMainForm::HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam)
     case WM_DESTROY:
       if (ApplicationWindow() == handle_) SetApplicationWindow(nullptr);
       SetDialogKeysWindow(nullptr);
-      DestroyBrowseFolderDlg();
+      BrowseFolderDlg.reset();
       ReportErrors([this] { FormDestroy(); });
       PostQuitMessage(0);  // the main window gone, the program ends
       return 0;
@@ -348,7 +341,7 @@ void THTMLMainForm::CreateControls() {
                                    Scaled(c.Top), Scaled(c.Width), Scaled(c.Height), handle_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.Id)), instance,
                                    nullptr);
-    if (control == nullptr) RaiseWindowError("A control of the main window could not be created");
+    if (control == nullptr) RaiseLastWin32Error();
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     switch (c.Id) {
       case idButton1: Button1 = control; break;
@@ -382,10 +375,8 @@ void THTMLMainForm::CreateControls() {
   for (HWND control : {BitBtn1, Edit1, BitBtn2, Edit2, Button1, Button3, Button2})
     SetWindowSubclass(control, ControlProc, 0, reinterpret_cast<DWORD_PTR>(this));
 
-#if PAGETRIM_WIN32_DIALOGS
-  BrowseFolderDlg = new TBrowseFolderDlg(handle_);
+  BrowseFolderDlg = std::make_unique<TBrowseFolderDlg>(handle_);
   BrowseFolderDlg->DialogText = "Destination path:";
-#endif
 }
 
 void THTMLMainForm::Command(int Id, int Code, HWND Control) {
@@ -445,13 +436,6 @@ void THTMLMainForm::FormCreate() {
   SetFieldText(Edit2, paths.OutputPath);
 }
 
-void THTMLMainForm::DestroyBrowseFolderDlg() {
-#if PAGETRIM_WIN32_DIALOGS
-  delete BrowseFolderDlg;
-#endif
-  BrowseFolderDlg = nullptr;
-}
-
 void THTMLMainForm::FormDestroy() {
   SaveSettings(*store_, {FieldText(Edit1), FieldText(Edit2)});
 }
@@ -505,13 +489,9 @@ void THTMLMainForm::BitBtn1Click() {
 }
 
 void THTMLMainForm::BitBtn2Click() {
-#if PAGETRIM_WIN32_DIALOGS
   const std::string destination = FieldText(Edit2);
   if (!destination.empty()) BrowseFolderDlg->FolderName = BrowseStartFolder(destination);
   if (ExecuteBrowse(*BrowseFolderDlg)) SetFieldText(Edit2, BrowseFolderDlg->SelectedFolder());
-#else
-  throw Exception("The folder browser is not part of this build");
-#endif
 }
 
 void THTMLMainForm::Button1Click() {

@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -73,7 +74,7 @@ public:
   HWND BitBtn1 = nullptr, BitBtn2 = nullptr;
   HWND Edit1 = nullptr, Edit2 = nullptr;
   HWND Button1 = nullptr, Button2 = nullptr, Button3 = nullptr;
-  TBrowseFolderDlg* BrowseFolderDlg = nullptr;
+  std::unique_ptr<TBrowseFolderDlg> BrowseFolderDlg;
 
   // The controls' identifiers (none is IDOK or IDCANCEL, which the dialog
   // keys send for Enter and Escape).
@@ -99,13 +100,13 @@ private:
   void DrawPicker(const DRAWITEMSTRUCT& Item);
   void Activate(bool Active, bool Minimized);
   void SpanScreen();
-  void DestroyBrowseFolderDlg();
 
   std::unique_ptr<platform::SettingsStore> store_;
   HWND handle_ = nullptr;
   HFONT font_ = nullptr;
   HIMAGELIST glyphs_ = nullptr;
   HWND lastFocus_ = nullptr;  // the control to give the focus back to
+  std::exception_ptr createError_;  // why the controls could not be made
 };
 
 // The text of a field as bytes, and a field set to Text (its start shown).

@@ -14,6 +14,7 @@
 #include "app/BatchRun.h"
 #include "app/Pictures.h"
 #include "app/win32/Application.h"
+#include "dialogs/win32/BrowseFolderDlg.h"
 #include "platform/FileEnv.h"
 #include "platform/RegistryStore.h"
 #include "support/FaultFileEnv.h"
@@ -90,6 +91,10 @@ protected:
     };
     form->BatchErrorBox = [this](const std::string& Text) { calls.push_back("error " + Text); };
     form->ShowAbout = [this] { calls.push_back("about"); };
+    form->ExecuteBrowse = [this](TBrowseFolderDlg& Dialog) {
+      calls.push_back("browse " + Dialog.FolderName);
+      return false;  // cancelled
+    };
     form->Show(SW_SHOWNORMAL);
     ProcessMessages();
     return *form;
@@ -273,7 +278,9 @@ TEST_F(MainWindowTest, FieldsAndCloseFollowTheClientWidth) {
     SetWindowPos(form->Handle(), nullptr, 0, 0, asked + frame, outer.bottom - outer.top,
                  SWP_NOMOVE | SWP_NOZORDER);
     const int width = ClientRectOf(form->Handle()).right;
-    if (asked != 0) ASSERT_EQ(width, asked);
+    if (asked != 0) {
+      ASSERT_EQ(width, asked);
+    }
     if (ScreenDpi() != 96) continue;  // the numbers are those of the design
     const int field = std::max(0, width - 48);
     EXPECT_EQ(Place(form->Edit1), (TPlace{40, 32, field, 21})) << width;
@@ -344,6 +351,62 @@ TEST_F(MainWindowTest, F2AndF3ChooseFromEveryControlWhateverModifiersAreHeld) {
   EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
                           [](const std::string& c) { return c.rfind("files ", 0) == 0; }),
             sources);
+  EXPECT_THAT(reports, IsEmpty());
+}
+
+TEST_F(MainWindowTest, F2ChoosesTheDestinationFromEveryControl) {
+  Open();
+  SetFieldText(form->Edit2, "C:\\Out\\");
+  for (HWND control : Focusable()) Key(control, VK_F2, control == form->Edit1);
+  EXPECT_EQ(calls, std::vector<std::string>(Focusable().size(), "browse C:\\Out"));
+}
+
+TEST_F(MainWindowTest, TheFolderBrowserStartsAtTheDestinationLessOneBackslash) {
+  Open();
+  EXPECT_EQ(form->BrowseFolderDlg->DialogText, "Destination path:");
+  for (const char* destination : {"C:\\Out\\", "C:\\Out", "C:\\", ""}) {
+    SetFieldText(form->Edit2, destination);
+    SendMessageA(form->BitBtn2, BM_CLICK, 0, 0);
+  }
+  // An empty field leaves what the browser had.
+  EXPECT_THAT(calls, ElementsAre("browse C:\\Out", "browse C:\\Out", "browse C:", "browse C:"));
+  EXPECT_EQ(FieldText(form->Edit2), "") << "a cancelled browser changes nothing";
+}
+
+// Waits (at most 10 s) until the tree of Dialog, the shell's folder dialog,
+// has selected an item called Name: the shell selects the preselected
+// folder while it fills the tree.
+void SelectedTreeItemBecomes(HWND Dialog, const std::string& Name) {
+  const HWND tree = FindWindowExA(Dialog, nullptr, WC_TREEVIEWA, nullptr);
+  for (int i = 0; i < 500 && tree != nullptr; ++i, Sleep(20)) {
+    char text[MAX_PATH] = {};
+    TVITEMA item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    if (item.hItem != nullptr && SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) &&
+        Name == text)
+      return;
+  }
+}
+
+TEST_F(MainWindowTest, AConfirmedFolderBecomesTheDestination) {
+  TempDir dir;
+  MakeDir(dir / "New");
+  Open();
+  form->ExecuteBrowse = [](TBrowseFolderDlg& Dialog) { return Dialog.Execute(); };
+  SetFieldText(form->Edit2, (dir / "New") + "\\");
+  // The shell's dialog opens at the preselected folder; OK takes it.
+  DialogAnswerer answerer("Browse for Folder", [](HWND Dialog) {
+    SelectedTreeItemBecomes(Dialog, "New");
+    Press(Dialog, IDOK);
+  });
+  SendMessageA(form->BitBtn2, BM_CLICK, 0, 0);
+  ASSERT_EQ(answerer.Seen().size(), 1u);
+  EXPECT_EQ(answerer.Seen()[0].Owner, form->Handle());
+  EXPECT_EQ(lstrcmpiA(FieldText(form->Edit2).c_str(), (dir / "New").c_str()), 0)
+      << FieldText(form->Edit2);
   EXPECT_THAT(reports, IsEmpty());
 }
 
