@@ -307,13 +307,14 @@ void TAboutBox::AutoSize(int Id) {
   const HDC Dc = ::GetDC(Control);
   const HGDIOBJ Old =
       ::SelectObject(Dc, reinterpret_cast<HFONT>(::SendMessageA(Control, WM_GETFONT, 0, 0)));
-  SIZE Extent{0, 0};
-  ::GetTextExtentPoint32A(Dc, Text, Length, &Extent);
-  TEXTMETRICA Metrics{};
-  ::GetTextMetricsA(Dc, &Metrics);
+  // Measured the way the control draws its text, so that all of it fits.
+  RECT Bounds{0, 0, 0, 0};
+  ::DrawTextA(Dc, Length > 0 ? Text : " ", Length > 0 ? Length : 1, &Bounds,
+              DT_CALCRECT | DT_LEFT | DT_EXPANDTABS | DT_NOPREFIX | DT_SINGLELINE);
+  if (Length == 0) Bounds.right = 0;
   ::SelectObject(Dc, Old);
   ::ReleaseDC(Control, Dc);
-  ::SetWindowPos(Control, nullptr, 0, 0, Extent.cx, Metrics.tmHeight,
+  ::SetWindowPos(Control, nullptr, 0, 0, Bounds.right - Bounds.left, Bounds.bottom - Bounds.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
