@@ -57,9 +57,4 @@ RECT ChildRect(HWND Child);
 // The window's text.
 std::string WindowText(HWND Window);
 
-// Call first in main: makes sure that this program can create windows. When
-// it cannot (Wine with no display to draw on), it switches Wine to its null
-// graphics driver, runs itself again and ends with that run's exit code.
-void EnsureWindows(int argc, char** argv);
-
 }  // namespace testsupport
