@@ -8,13 +8,16 @@
 #include "about/win32/AboutRes.h"
 #include "about/win32/FileUtils.h"
 #include "ui/win32/Application.h"
+#include "ui/win32/Dpi.h"
 #include "ui/win32/Errors.h"
 #include "ui/win32/Screen.h"
 
 namespace {
 
 // The box as designed, in pixels at 96 dpi: the client area and the panel
-// in client coordinates, the panel's controls relative to the panel.
+// in client coordinates, the panel's controls relative to the panel. On a
+// screen of another density every length and font is scaled (Scaled); the
+// logo keeps its picture's size.
 constexpr int kClientWidth = 262;
 constexpr int kPanelLeft = 4;
 constexpr int kPanelTop = 4;
@@ -100,6 +103,8 @@ private:
   void FormShow();
   void LabelClick(int Id);
   void AutoSize(int Id);
+  // Places control Id at its designed position Left, Top in the panel, Width x
+  // Height pixels large.
   void PlaceInPanel(int Id, int Left, int Top, int Width, int Height);
   void SetClientHeight(int Height);
   void ConvertLogo();
@@ -119,7 +124,7 @@ private:
 TAboutBox::TAboutBox() {
   for (int Kind = 0; Kind < fkCount; ++Kind) {
     const TFontDesign& Font = kFonts[Kind];
-    fonts_[Kind] = ::CreateFontA(-Font.Height, 0, 0, 0, Font.Bold ? FW_BOLD : FW_NORMAL, FALSE,
+    fonts_[Kind] = ::CreateFontA(-Scaled(Font.Height), 0, 0, 0, Font.Bold ? FW_BOLD : FW_NORMAL, FALSE,
                                  Font.Underline, FALSE, Font.Charset, OUT_DEFAULT_PRECIS,
                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                  DEFAULT_PITCH | FF_DONTCARE, Font.Face);
@@ -208,11 +213,11 @@ INT_PTR TAboutBox::Handle(UINT Message, WPARAM WParam, LPARAM LParam) {
 void TAboutBox::CreateControls() {
   const HINSTANCE Instance = ::GetModuleHandleA(nullptr);
   for (const TControlDesign& Design : kControls) {
-    const int Left = Design.InPanel ? kPanelLeft + Design.Left : Design.Left;
-    const int Top = Design.InPanel ? kPanelTop + Design.Top : Design.Top;
+    const int Left = Scaled(Design.Left) + (Design.InPanel ? Scaled(kPanelLeft) : 0);
+    const int Top = Scaled(Design.Top) + (Design.InPanel ? Scaled(kPanelTop) : 0);
     const HWND Control = ::CreateWindowExA(
         0, Design.ClassName, Design.Text, WS_CHILD | WS_VISIBLE | Design.Style, Left, Top,
-        Design.Width, Design.Height, window_,
+        Scaled(Design.Width), Scaled(Design.Height), window_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(Design.Id)), Instance, nullptr);
     if (!Control) RaiseLastWin32Error();
     ::SendMessageA(Control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_[Design.Font]), FALSE);
@@ -263,7 +268,7 @@ void TAboutBox::FormShow() {
                           0);
   // 4., 5. The information text, wrapped to the panel's width less its
   // margins, and as tall as it needs (no height when empty).
-  const int InfoWidth = kPanelWidth - 2 * kInfoLeft;
+  const int InfoWidth = Scaled(kPanelWidth) - 2 * Scaled(kInfoLeft);
   ::SetDlgItemTextA(window_, IDC_INFOLABEL, InfoText.c_str());
   int InfoHeight = 0;
   if (!InfoText.empty()) {
@@ -281,8 +286,9 @@ void TAboutBox::FormShow() {
   // 6.-8. The panel ends below the label, the button below the panel, the
   // box below the button.
   const TAboutHeights Heights =
-      AboutHeights(kPanelTop, kImageTop, kInfoTop, InfoHeight, kButtonHeight);
-  ::SetWindowPos(::GetDlgItem(window_, IDC_PANEL1), nullptr, 0, 0, kPanelWidth,
+      AboutHeights(Scaled(kPanelTop), Scaled(kImageTop), Scaled(kInfoTop), InfoHeight,
+                   Scaled(kButtonHeight));
+  ::SetWindowPos(::GetDlgItem(window_, IDC_PANEL1), nullptr, 0, 0, Scaled(kPanelWidth),
                  Heights.PanelHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   RECT Button;
   const HWND OK = ::GetDlgItem(window_, IDOK);
@@ -307,23 +313,24 @@ void TAboutBox::AutoSize(int Id) {
   const HDC Dc = ::GetDC(Control);
   const HGDIOBJ Old =
       ::SelectObject(Dc, reinterpret_cast<HFONT>(::SendMessageA(Control, WM_GETFONT, 0, 0)));
-  SIZE Extent{0, 0};
-  ::GetTextExtentPoint32A(Dc, Text, Length, &Extent);
-  TEXTMETRICA Metrics{};
-  ::GetTextMetricsA(Dc, &Metrics);
+  // Measured the way the control draws its text, so that all of it fits.
+  RECT Bounds{0, 0, 0, 0};
+  ::DrawTextA(Dc, Length > 0 ? Text : " ", Length > 0 ? Length : 1, &Bounds,
+              DT_CALCRECT | DT_LEFT | DT_EXPANDTABS | DT_NOPREFIX | DT_SINGLELINE);
+  if (Length == 0) Bounds.right = 0;
   ::SelectObject(Dc, Old);
   ::ReleaseDC(Control, Dc);
-  ::SetWindowPos(Control, nullptr, 0, 0, Extent.cx, Metrics.tmHeight,
+  ::SetWindowPos(Control, nullptr, 0, 0, Bounds.right - Bounds.left, Bounds.bottom - Bounds.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TAboutBox::PlaceInPanel(int Id, int Left, int Top, int Width, int Height) {
-  ::SetWindowPos(::GetDlgItem(window_, Id), nullptr, kPanelLeft + Left, kPanelTop + Top, Width,
-                 Height, SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(::GetDlgItem(window_, Id), nullptr, Scaled(kPanelLeft) + Scaled(Left),
+                 Scaled(kPanelTop) + Scaled(Top), Width, Height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TAboutBox::SetClientHeight(int Height) {
-  RECT Bounds{0, 0, kClientWidth, Height};
+  RECT Bounds{0, 0, Scaled(kClientWidth), Height};
   ::AdjustWindowRectEx(&Bounds, static_cast<DWORD>(::GetWindowLongPtrA(window_, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(::GetWindowLongPtrA(window_, GWL_EXSTYLE)));
   ::SetWindowPos(window_, nullptr, 0, 0, Bounds.right - Bounds.left, Bounds.bottom - Bounds.top,

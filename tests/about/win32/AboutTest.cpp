@@ -220,6 +220,43 @@ TEST_F(AboutBoxTest, ControlsSitWhereTheyWereDesigned) {
   EXPECT_NE(Style & WS_CAPTION, 0);
 }
 
+TEST_F(AboutBoxTest, TextsShowWholeInsideThePanel) {
+  // With a long version line, as auto-sized labels get.
+  SetApplicationTitle("Pagetrim");
+  ProgramVersionText = "12.34.56 (build 7)";
+  ProgramVersionInfo.ProductVersion = {12u << 16 | 34u, 56u << 16 | 7u};
+  struct TSeen {
+    int Id;
+    RECT Bounds;
+    int NeededHeight;  // drawn as the control draws it, wrapped at its width
+  };
+  std::vector<TSeen> Seen;
+  RECT Panel{};
+  ShowAboutWith([&](HWND Box) {
+    Panel = ChildRect(::GetDlgItem(Box, IDC_PANEL1));
+    for (int Id : {IDC_PRODUCTNAME, IDC_VERSION, IDC_STATICTEXT1, IDC_LABEL4, IDC_LABEL3,
+                   IDC_LABEL2}) {
+      const HWND Control = ::GetDlgItem(Box, Id);
+      const RECT Bounds = ChildRect(Control);
+      const std::string Text = WindowText(Control);
+      const HDC Dc = ::GetDC(Control);
+      ::SelectObject(Dc, reinterpret_cast<HFONT>(::SendMessageA(Control, WM_GETFONT, 0, 0)));
+      RECT Needed{0, 0, Bounds.right - Bounds.left, 0};
+      ::DrawTextA(Dc, Text.c_str(), static_cast<int>(Text.size()), &Needed,
+                  DT_CALCRECT | DT_LEFT | DT_EXPANDTABS | DT_WORDBREAK | DT_NOPREFIX);
+      ::ReleaseDC(Control, Dc);
+      Seen.push_back({Id, Bounds, Needed.bottom});
+    }
+    CloseWithOK(Box);
+  });
+  for (const TSeen& Control : Seen) {
+    EXPECT_LE(Control.NeededHeight, Control.Bounds.bottom - Control.Bounds.top) << Control.Id;
+    EXPECT_GT(Control.Bounds.right - Control.Bounds.left, 0) << Control.Id;
+    EXPECT_LE(Control.Bounds.right, Panel.right) << Control.Id;
+  }
+  SetApplicationTitle("Pagetrim");
+}
+
 TEST_F(AboutBoxTest, FontsAndColoursAreTheDesignedOnes) {
   struct TFontWant {
     int Id;

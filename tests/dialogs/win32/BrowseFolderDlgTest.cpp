@@ -283,6 +283,22 @@ TEST_F(BrowseFolderDlgTest, IsCentredOnThePrimaryScreen) {
   EXPECT_EQ(Bounds.top, Want.Top);
 }
 
+TEST_F(BrowseFolderDlgTest, WithTheDefaultPositionItStaysWhereTheShellPutsIt) {
+  // Wine's shell opens its dialog near the top left corner of the screen,
+  // so a dialog in the centre was moved there.
+  TBrowseFolderDlg Dlg;
+  Dlg.Position = dpDefault;
+  RECT Bounds{};
+  ExecuteWith(Dlg, [&](HWND Dialog) {
+    ::GetWindowRect(Dialog, &Bounds);
+    return IDCANCEL;
+  });
+  const TRect Centred = CenterRect({0, 0, Bounds.right - Bounds.left, Bounds.bottom - Bounds.top},
+                                   ::GetSystemMetrics(SM_CXSCREEN),
+                                   ::GetSystemMetrics(SM_CYSCREEN));
+  EXPECT_FALSE(Bounds.left == Centred.Left && Bounds.top == Centred.Top);
+}
+
 TEST_F(BrowseFolderDlgTest, OtherWindowsOfTheThreadWaitWhileItRuns) {
   const HWND Window =
       ::CreateWindowExA(0, "STATIC", "main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
