@@ -4,6 +4,7 @@
 #   make bench  - build and run the compaction and tree benchmarks
 #   make test-win32 - cross-build for 32-bit Windows and test under Wine
 #   make test-render - safe mode's render check in headless chromium
+#   make dist-win32 - the Windows programs as a zip in out/
 #   make test-asan  - every test with AddressSanitizer and UBSan
 #   make fuzz       - the fuzz targets, FUZZ_TIME seconds each
 #   make clean      - remove every build folder and out/
@@ -16,7 +17,7 @@ SHELL := /bin/bash
 # only the result lines are shown, one short line a test.
 RESULT_LINES = 2>&1 | grep --line-buffered -v '^ *Start *[0-9]*: '
 
-.PHONY: all deps configure build test test-win32 test-render run bench clean test-asan fuzz
+.PHONY: all deps configure build test test-win32 dist-win32 test-render run bench clean test-asan fuzz
 
 all: build
 
@@ -34,6 +35,10 @@ test: build
 
 test-win32: deps
 	@bash scripts/test-win32
+
+# out/pagetrim-VERSION-win32.zip: pagetrim.exe, pagetrim-cli.exe, README.txt.
+dist-win32: deps
+	@bash scripts/dist-win32
 
 run: build
 	@bash scripts/run

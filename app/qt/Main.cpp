@@ -216,9 +216,7 @@ void THTMLMainForm::BitBtn1Click() {
   const std::string folder = SourceDialogFolder(FieldText(Edit1), ToBytes(QDir::currentPath()));
   std::optional<std::vector<std::string>> files = ChooseFiles(folder);
   if (!files) return;
-  if (const std::string* bad = TSourceList::FirstRefused(*files))
-    throw Exception(Format(SPathWithSeparator, {*bad}));
-  SetFieldText(Edit1, TSourceList::FromFiles(*files)->Text());
+  SetFieldText(Edit1, ChosenSourceList(*files));
 }
 
 void THTMLMainForm::BitBtn2Click() {
