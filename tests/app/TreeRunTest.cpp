@@ -359,16 +359,25 @@ TEST(TreeRunCancel, BeforeTheFirstFileWritesNothing) {
   EXPECT_FALSE(Exists(dir / "new"));
 }
 
-// Cancels the run when the first file is reported.
-class CancellingHost : public RecordingHost {
+// Cancels the run when a worker opens a file whose name ends in Trigger, as an
+// interrupt that arrives while the files before it are done and others are
+// in hand.
+class CancelOnOpen : public platform::FileEnvWrapper {
 public:
-  explicit CancellingHost(std::atomic<bool>& Cancel) : cancel_(Cancel) {}
-  void FileDone(const TTreeFile& File, std::int64_t BytesIn, std::int64_t BytesOut) override {
-    RecordingHost::FileDone(File, BytesIn, BytesOut);
-    cancel_.store(true);
+  CancelOnOpen(std::string Trigger, std::atomic<bool>& Cancel)
+      : platform::FileEnvWrapper(platform::FileEnv::Default()),
+        trigger_(std::move(Trigger)),
+        cancel_(Cancel) {}
+  platform::FileHandle Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
+                            std::uint32_t Disposition, std::uint32_t Attributes) override {
+    if (Name.size() >= trigger_.size() &&
+        Name.compare(Name.size() - trigger_.size(), trigger_.size(), trigger_) == 0)
+      cancel_.store(true);
+    return FileEnvWrapper::Open(Name, Access, Share, Disposition, Attributes);
   }
 
 private:
+  std::string trigger_;
   std::atomic<bool>& cancel_;
 };
 
@@ -380,12 +389,16 @@ TEST(TreeRunCancel, MidwayFinishesTheFilesInHandAndBeginsNoMore) {
   std::atomic<bool> cancel{false};
   TTreeOptions options = Options(dir, "site", "out", 2);
   options.Cancel = &cancel;
-  CancellingHost host(cancel);
+  CancelOnOpen env("p150.htm", cancel);
+  platform::ScopedFileEnv scoped(&env);
+  RecordingHost host;
   const TTreeSummary summary = RunTree(options, host);
   EXPECT_TRUE(summary.Cancelled);
   EXPECT_THAT(summary.Failures, IsEmpty());
-  EXPECT_GE(host.done.size(), 1u);
-  EXPECT_LT(host.done.size(), 100u);
+  // The 50 files before the trigger, the trigger itself, and at most the
+  // one the other worker had in hand.
+  EXPECT_GE(host.done.size(), 51u);
+  EXPECT_LE(host.done.size(), 52u);
   EXPECT_EQ(summary.Compacted, host.done.size());
   EXPECT_EQ(summary.NotBegun + summary.Compacted, 100u);
   EXPECT_THAT(Temporaries(dir / "out"), IsEmpty());
