@@ -424,16 +424,17 @@ void THTMLMainForm::Activate(bool Active, bool Minimized) {
 }
 
 void THTMLMainForm::FormCreate() {
+  // What was read before a failure is shown all the same.
   TRememberedPaths paths;
+  std::exception_ptr failure;
   try {
     LoadSettings(*store_, paths);
   } catch (...) {
-    SetFieldText(Edit1, paths.InputPath);
-    SetFieldText(Edit2, paths.OutputPath);
-    throw;
+    failure = std::current_exception();
   }
   SetFieldText(Edit1, paths.InputPath);
   SetFieldText(Edit2, paths.OutputPath);
+  if (failure) std::rethrow_exception(failure);
 }
 
 void THTMLMainForm::FormDestroy() {

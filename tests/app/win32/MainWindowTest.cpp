@@ -133,6 +133,7 @@ TEST_F(MainWindowTest, WindowAsDesigned) {
   EXPECT_EQ(ClassOf(w), "THTMLMainForm");
   EXPECT_EQ(TextOf(w), "Pagetrim");
   EXPECT_EQ(FindWindowA("THTMLMainForm", "Pagetrim"), w);
+  EXPECT_EQ(ApplicationWindow(), w) << "the owner of the program's dialogs";
   const LONG style = GetWindowLongA(w, GWL_STYLE);
   for (LONG bit : {WS_THICKFRAME, WS_SYSMENU, WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_CAPTION})
     EXPECT_EQ(style & bit, bit) << std::hex << bit;
@@ -142,9 +143,14 @@ TEST_F(MainWindowTest, WindowAsDesigned) {
   // is the one the window was designed with, 389 x 188 outside.
   const RECT client = ClientRectOf(w);
   EXPECT_EQ(client.bottom, Scaled(161));
+  EXPECT_EQ(client.right, Scaled(381));
+  RECT frame = client;
+  AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
   const RECT outer = WindowRect(w);
-  if (ScreenDpi() == 96 && GetSystemMetrics(SM_CXFRAME) == 4 &&
-      GetSystemMetrics(SM_CYCAPTION) == 19) {
+  EXPECT_EQ(outer.right - outer.left, frame.right - frame.left);
+  EXPECT_EQ(outer.bottom - outer.top, frame.bottom - frame.top);
+  if (ScreenDpi() == 96 && frame.right - frame.left - client.right == 8 &&
+      frame.bottom - frame.top - client.bottom == 27) {  // Wine's frame, for one
     EXPECT_EQ(outer.right - outer.left, 389);
     EXPECT_EQ(outer.bottom - outer.top, 188);
   }
@@ -501,6 +507,7 @@ TEST_F(MainWindowTest, CloseEndsTheLoopAndSavesThePaths) {
   SetFieldText(form->Edit2, "C:\\Out\\");
   SendMessageA(form->Button2, BM_CLICK, 0, 0);
   EXPECT_FALSE(IsWindow(form->Handle()));
+  EXPECT_EQ(ApplicationWindow(), nullptr);
   MSG quit;
   EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(ReadRegistryValue(key.Path(), "OutputPath")->Data, std::string("C:\\Out\\\0", 8));
@@ -608,6 +615,20 @@ protected:
     WriteFile(dir / "web/a.htm", kDoc);
     WriteFile(dir / "web/b.htm", kDoc);
   }
+
+  // Presses "&Go!" and answers the one error box captioned Caption that
+  // the run shows: the system's box with its error symbol and one "OK".
+  TBoxSeen GoAnsweringTheErrorBox(const char* Caption) {
+    DialogAnswerer answerer(Caption, [](HWND Box) { Press(Box, IDOK); });
+    SendMessageA(form->Button1, BM_CLICK, 0, 0);
+    const std::vector<TBoxSeen> seen = answerer.Seen();
+    EXPECT_EQ(seen.size(), 1u);
+    if (seen.empty()) return {};
+    EXPECT_TRUE(seen[0].ErrorIcon);
+    EXPECT_THAT(seen[0].Buttons, ElementsAre("OK"));
+    return seen[0];
+  }
+
   TempDir dir;
 };
 
@@ -638,6 +659,9 @@ TEST_F(MainWindowRunTest, WhileBusyTheKeysAndCloseRequestsDoNothingButAboutAndF5
   RunWhenMessagesAreHandled([&] {
     busy = form->Busy();
     endSession = SendMessageA(w, WM_QUERYENDSESSION, 0, 0);
+    // Clicks sent to the disabled buttons start nothing.
+    SendMessageA(form->BitBtn1, BM_CLICK, 0, 0);
+    SendMessageA(form->Button1, BM_CLICK, 0, 0);
   });
   PostMessageA(form->Button3, WM_KEYDOWN, VK_F3, KeyData());
   PostMessageA(form->Button3, WM_SYSKEYDOWN, VK_F2, KeyData(true));
@@ -666,17 +690,11 @@ TEST_F(MainWindowRunTest, TheDestinationCheckShowsTheErrorBoxCentredOnTheScreen)
   form->BatchErrorBox = realBatchErrorBox;
   SetFieldText(form->Edit1, (dir / "web/a.htm") + "|" + (dir / "web/b.htm"));
   SetFieldText(form->Edit2, dir / "WEB");
-  DialogAnswerer answerer("Error", [](HWND Box) { Press(Box, IDOK); });
-  SendMessageA(form->Button1, BM_CLICK, 0, 0);
-
-  const std::vector<TBoxSeen> seen = answerer.Seen();
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].Text, "Destination path must be different from source!");
-  EXPECT_TRUE(seen[0].ErrorIcon);
-  EXPECT_THAT(seen[0].Buttons, ElementsAre("OK"));
-  EXPECT_EQ(seen[0].Owner, form->Handle());
-  const int cx = (seen[0].Rect.left + seen[0].Rect.right) / 2;
-  const int cy = (seen[0].Rect.top + seen[0].Rect.bottom) / 2;
+  const TBoxSeen box = GoAnsweringTheErrorBox("Error");
+  EXPECT_EQ(box.Text, "Destination path must be different from source!");
+  EXPECT_EQ(box.Owner, form->Handle());
+  const int cx = (box.Rect.left + box.Rect.right) / 2;
+  const int cy = (box.Rect.top + box.Rect.bottom) / 2;
   EXPECT_NEAR(cx, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
   EXPECT_NEAR(cy, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
   EXPECT_FALSE(Exists(dir / "out/a.htm"));
@@ -693,14 +711,7 @@ TEST_F(MainWindowRunTest, AFileErrorIsShownByTheDefaultReportWithItsFullStop) {
   FaultFileEnv env;
   env.LimitTransfers(1);
   platform::ScopedFileEnv scoped(&env);
-  DialogAnswerer answerer("Pagetrim", [](HWND Box) { Press(Box, IDOK); });
-  SendMessageA(form->Button1, BM_CLICK, 0, 0);
-
-  const std::vector<TBoxSeen> seen = answerer.Seen();
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].Text, "Wrote less than expected.");
-  EXPECT_TRUE(seen[0].ErrorIcon);
-  EXPECT_THAT(seen[0].Buttons, ElementsAre("OK"));
+  EXPECT_EQ(GoAnsweringTheErrorBox("Pagetrim").Text, "Wrote less than expected.");
   EXPECT_FALSE(form->Busy());
   EXPECT_FALSE(Exists(dir / "out/b.htm")) << "the run stops at the failing file";
   EXPECT_TRUE(IsWindow(form->Handle()));

@@ -9,21 +9,11 @@
 #include <stdexcept>
 
 #include "support/TempDir.h"
-#include "support/Watchdog.h"
+#include "support/WatchdogListener.h"
 
 namespace testsupport {
 
 namespace {
-
-class WatchdogListener : public testing::EmptyTestEventListener {
-  void OnTestStart(const testing::TestInfo& Test) override {
-    watchdog_ = std::make_unique<Watchdog>(
-        kGuiTestSeconds, std::string(Test.test_suite_name()) + "." + Test.name());
-  }
-  void OnTestEnd(const testing::TestInfo&) override { watchdog_.reset(); }
-
-  std::unique_ptr<Watchdog> watchdog_;
-};
 
 struct TSearch {
   DWORD ProcessId;
@@ -83,9 +73,7 @@ HWND ActionWindow() {
 
 }  // namespace
 
-void GuardEveryTest() {
-  testing::UnitTest::GetInstance()->listeners().Append(new WatchdogListener);
-}
+void GuardEveryTest() { GuardEveryTest(kGuiTestSeconds); }
 
 // ---- Windows
 
