@@ -124,10 +124,10 @@ private:
 TAboutBox::TAboutBox() {
   for (int Kind = 0; Kind < fkCount; ++Kind) {
     const TFontDesign& Font = kFonts[Kind];
-    fonts_[Kind] = ::CreateFontA(-Scaled(Font.Height), 0, 0, 0, Font.Bold ? FW_BOLD : FW_NORMAL, FALSE,
-                                 Font.Underline, FALSE, Font.Charset, OUT_DEFAULT_PRECIS,
-                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                 DEFAULT_PITCH | FF_DONTCARE, Font.Face);
+    fonts_[Kind] =
+        ::CreateFontA(-Scaled(Font.Height), 0, 0, 0, Font.Bold ? FW_BOLD : FW_NORMAL, FALSE,
+                      Font.Underline, FALSE, Font.Charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Font.Face);
   }
 }
 
@@ -285,9 +285,8 @@ void TAboutBox::FormShow() {
   PlaceInPanel(IDC_INFOLABEL, kInfoLeft, kInfoTop, InfoWidth, InfoHeight);
   // 6.-8. The panel ends below the label, the button below the panel, the
   // box below the button.
-  const TAboutHeights Heights =
-      AboutHeights(Scaled(kPanelTop), Scaled(kImageTop), Scaled(kInfoTop), InfoHeight,
-                   Scaled(kButtonHeight));
+  const TAboutHeights Heights = AboutHeights(Scaled(kPanelTop), Scaled(kImageTop), Scaled(kInfoTop),
+                                             InfoHeight, Scaled(kButtonHeight));
   ::SetWindowPos(::GetDlgItem(window_, IDC_PANEL1), nullptr, 0, 0, Scaled(kPanelWidth),
                  Heights.PanelHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   RECT Button;
@@ -338,8 +337,9 @@ void TAboutBox::SetClientHeight(int Height) {
 }
 
 void TAboutBox::ConvertLogo() {
-  const auto Stored = static_cast<HBITMAP>(::LoadImageA(
-      ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_BRINDLELOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  const auto Stored = static_cast<HBITMAP>(::LoadImageA(::GetModuleHandleA(nullptr),
+                                                        MAKEINTRESOURCEA(IDB_BRINDLELOGO),
+                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   if (!Stored) return;
   BITMAP Info{};
   ::GetObjectA(Stored, sizeof Info, &Info);
@@ -398,8 +398,8 @@ void ShowAboutBox(HWND Owner) {
   TakeMonitorReport();
   ::SetLastError(0);
   const INT_PTR Result =
-      ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUTBOX), Owner, TAboutBox::DialogProc,
-                        reinterpret_cast<LPARAM>(&Box));
+      ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUTBOX), Owner,
+                        TAboutBox::DialogProc, reinterpret_cast<LPARAM>(&Box));
   if (Box.Error) std::rethrow_exception(Box.Error);
   if (Result <= 0) RaiseLastWin32Error();
 }

@@ -6,8 +6,8 @@
 
 namespace {
 
-void SystemShellExecute(HWND Owner, const char* Verb, const char* FileName,
-                        const char* Parameters, const char* Directory, int ShowCommand) {
+void SystemShellExecute(HWND Owner, const char* Verb, const char* FileName, const char* Parameters,
+                        const char* Directory, int ShowCommand) {
   ::ShellExecuteA(Owner, Verb, FileName, Parameters, Directory, ShowCommand);
 }
 

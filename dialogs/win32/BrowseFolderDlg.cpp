@@ -202,8 +202,8 @@ void TBrowseFolderDlg::WndProc(TMessage& Message) {
 
 void TBrowseFolderDlg::DefaultHandler(TMessage& Message) {
   if (FDialogHandle)
-    Message.Result = ::CallWindowProcA(FDefWndProc, FDialogHandle, Message.Msg, Message.WParam,
-                                       Message.LParam);
+    Message.Result =
+        ::CallWindowProcA(FDefWndProc, FDialogHandle, Message.Msg, Message.WParam, Message.LParam);
 }
 
 void TBrowseFolderDlg::WMCommand(TMessage& Message) {
@@ -264,10 +264,10 @@ void TBrowseFolderDlg::AddHelpButton() {
   ::ScreenToClient(FDialogHandle, &BottomRight);
   const HFONT Font = reinterpret_cast<HFONT>(::SendMessageA(FDialogHandle, WM_GETFONT, 0, 0));
   const TRect Help = HelpButtonRect({TopLeft.x, TopLeft.y, BottomRight.x, BottomRight.y});
-  const HWND Button = ::CreateWindowExA(
-      0, "BUTTON", "&Help", kHelpButtonStyle, Help.Left, Help.Top, Help.Right - Help.Left,
-      Help.Bottom - Help.Top, FDialogHandle, reinterpret_cast<HMENU>(kHelpButtonId),
-      ::GetModuleHandleA(nullptr), nullptr);
+  const HWND Button = ::CreateWindowExA(0, "BUTTON", "&Help", kHelpButtonStyle, Help.Left, Help.Top,
+                                        Help.Right - Help.Left, Help.Bottom - Help.Top,
+                                        FDialogHandle, reinterpret_cast<HMENU>(kHelpButtonId),
+                                        ::GetModuleHandleA(nullptr), nullptr);
   if (Button && Font) ::SendMessageA(Button, WM_SETFONT, reinterpret_cast<WPARAM>(Font), TRUE);
   ::UpdateWindow(FDialogHandle);
 }

@@ -17,6 +17,7 @@
 //   if (Dlg.Execute()) UseFolder(Dlg.SelectedFolder());
 
 #include <windows.h>
+// After windows.h, which it needs.
 #include <shlobj.h>
 
 #include <exception>

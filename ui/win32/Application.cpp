@@ -27,9 +27,7 @@ std::string ProgramBaseName() {
 
 }  // namespace
 
-std::string ApplicationTitle() {
-  return State().TitleSet ? State().Title : ProgramBaseName();
-}
+std::string ApplicationTitle() { return State().TitleSet ? State().Title : ProgramBaseName(); }
 
 void SetApplicationTitle(const std::string& Title) {
   State().Title = Title;

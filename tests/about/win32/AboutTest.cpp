@@ -18,6 +18,7 @@
 #include "about/win32/AboutRes.h"
 #include "about/win32/FileUtils.h"
 #include "app/Pictures.h"
+#include "support/CaseName.h"
 #include "support/ScopedHandler.h"
 #include "support/win32/WinGuiTest.h"
 #include "ui/Placement.h"
@@ -183,10 +184,10 @@ TEST_F(AboutBoxTest, ControlsSitWhereTheyWereDesigned) {
     const char* Text;
   };
   const std::vector<TPlace> Want = {
-      {IDC_BRINDLEIMAGE, 12, 12, ""},         {IDC_PROGRAMICON, 212, 12, ""},
-      {IDC_PRODUCTNAME, 12, 52, "Pagetrim"},  {IDC_VERSION, 12, 84, "Version 1.02     3"},
+      {IDC_BRINDLEIMAGE, 12, 12, ""},          {IDC_PROGRAMICON, 212, 12, ""},
+      {IDC_PRODUCTNAME, 12, 52, "Pagetrim"},   {IDC_VERSION, 12, 84, "Version 1.02     3"},
       {IDC_STATICTEXT1, 12, 114, SAuthorName}, {IDC_LABEL4, 116, 116, SMakerEmail},
-      {IDC_LABEL3, 12, 148, "Internet:"},     {IDC_LABEL2, 60, 148, SMakerHost},
+      {IDC_LABEL3, 12, 148, "Internet:"},      {IDC_LABEL2, 60, 148, SMakerHost},
   };
   std::vector<std::pair<RECT, std::string>> Seen;
   RECT Logo{}, Icon{};
@@ -234,8 +235,8 @@ TEST_F(AboutBoxTest, TextsShowWholeInsideThePanel) {
   RECT Panel{};
   ShowAboutWith([&](HWND Box) {
     Panel = ChildRect(::GetDlgItem(Box, IDC_PANEL1));
-    for (int Id : {IDC_PRODUCTNAME, IDC_VERSION, IDC_STATICTEXT1, IDC_LABEL4, IDC_LABEL3,
-                   IDC_LABEL2}) {
+    for (int Id :
+         {IDC_PRODUCTNAME, IDC_VERSION, IDC_STATICTEXT1, IDC_LABEL4, IDC_LABEL3, IDC_LABEL2}) {
       const HWND Control = ::GetDlgItem(Box, Id);
       const RECT Bounds = ChildRect(Control);
       const std::string Text = WindowText(Control);
@@ -331,9 +332,7 @@ TEST_P(AboutBoxKeyTest, TheKeyClosesTheBox) {
 INSTANTIATE_TEST_SUITE_P(Keys, AboutBoxKeyTest,
                          testing::Values(TKeyCase{"Enter", VK_RETURN},
                                          TKeyCase{"Escape", VK_ESCAPE}),
-                         [](const testing::TestParamInfo<TKeyCase>& Info) {
-                           return std::string(Info.param.Name);
-                         });
+                         RowName());
 
 TEST_F(AboutBoxTest, TheCloseBoxClosesItToo) {
   const TShowing Showing =
@@ -400,11 +399,11 @@ TEST_P(AboutBoxLinkTest, AClickOpensTheLinksAddressThroughTheShell) {
   EXPECT_EQ(Call.ShowCommand, SW_SHOW);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Links, AboutBoxLinkTest,
-    testing::Values(TLinkCase{"EMail", IDC_LABEL4, std::string("mailto:") + SMakerEmail},
-                    TLinkCase{"HomePage", IDC_LABEL2, SMakerHomePage}),
-    [](const testing::TestParamInfo<TLinkCase>& Info) { return std::string(Info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Links, AboutBoxLinkTest,
+                         testing::Values(TLinkCase{"EMail", IDC_LABEL4,
+                                                   std::string("mailto:") + SMakerEmail},
+                                         TLinkCase{"HomePage", IDC_LABEL2, SMakerHomePage}),
+                         RowName());
 
 struct TToolSearch {
   HWND Owner;
@@ -495,12 +494,12 @@ TEST_P(AboutBoxVersionTest, TheVersionLineComesFromTheProgramsVersion) {
 
 INSTANTIATE_TEST_SUITE_P(
     Versions, AboutBoxVersionTest,
-    testing::Values(TVersionCase{"TwoZeroZero", "2.0.0 (build 15)", {2u << 16, 15u},
-                                 "Version 2.00     0"},
-                    TVersionCase{"ThreeTenOne", "3.10.1 (build 0)", {3u << 16 | 10u, 1u << 16},
-                                 "Version 3.10     1"},
-                    TVersionCase{"Unknown", "", {0, 0}, ""}),
-    [](const testing::TestParamInfo<TVersionCase>& Info) { return std::string(Info.param.Name); });
+    testing::Values(
+        TVersionCase{"TwoZeroZero", "2.0.0 (build 15)", {2u << 16, 15u}, "Version 2.00     0"},
+        TVersionCase{
+            "ThreeTenOne", "3.10.1 (build 0)", {3u << 16 | 10u, 1u << 16}, "Version 3.10     1"},
+        TVersionCase{"Unknown", "", {0, 0}, ""}),
+    RowName());
 
 TEST_F(AboutBoxTest, ShowsTheProgramsIconAndTheLogoDrawnTransparently) {
   HICON Icon = nullptr;

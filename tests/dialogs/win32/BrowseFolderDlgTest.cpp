@@ -4,8 +4,8 @@
 // item, a wrapper around its services stands in for single calls.
 
 #include "dialogs/win32/BrowseFolderDlg.h"
-#include <commctrl.h>
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "support/CaseName.h"
 #include "support/ScopedHandler.h"
 #include "support/TempDir.h"
 #include "support/win32/WinGuiTest.h"
@@ -91,17 +92,21 @@ struct TSpecialFolder {
   LPITEMIDLIST List = nullptr;
 };
 
-// A fresh folder on drive C with two sub-folders and a file. It is not under
-// the user's profile (the system's temporary folder): there the tree also
-// lists the profile's folders, which Wine links to the Unix home, and
-// enumerating those makes the shell slow and its preselection unreliable.
+// A folder on drive C with two sub-folders and a file, made once for all
+// cases of the suite and left unchanged while they run.
+//  - Not under the user's profile (the system's temporary folder): there the
+//    tree also lists the profile's folders, which Wine links to the Unix
+//    home, and enumerating those makes the shell slow and its selection
+//    unreliable.
+//  - Not made and removed for every case: the shell's dialog watches the
+//    file system, and a change arriving while a case selects an item makes
+//    Wine's tree drop the selection now and then.
 class BrowseFolderDlgTest : public testing::Test {
 protected:
-  void SetUp() override {
-    for (unsigned Attempt = ::GetTickCount(); Root.empty(); ++Attempt) {
-      const std::string Candidate = "C:\\pagetrim-browse-" + std::to_string(Attempt);
-      if (::CreateDirectoryA(Candidate.c_str(), nullptr)) Root = Candidate;
-    }
+  static void SetUpTestSuite() {
+    Root = "C:\\pagetrim-browse-" + std::to_string(::GetCurrentProcessId());
+    RemoveFolder(Root);
+    MakeDir(Root);
     First = Root + "\\First";
     Second = Root + "\\Second";
     File = Root + "\\page.htm";
@@ -109,9 +114,9 @@ protected:
     MakeDir(Second);
     WriteFile(File, "<p>");
   }
-  void TearDown() override { RemoveFolder(Root); }
+  static void TearDownTestSuite() { RemoveFolder(Root); }
 
-  std::string Root, First, Second, File;
+  static inline std::string Root, First, Second, File;
 };
 
 TEST_F(BrowseFolderDlgTest, PreselectsAnExistingFolderAndConfirmsIt) {
@@ -172,8 +177,8 @@ TEST_F(BrowseFolderDlgTest, OKIsEnabledOnlyForAnExistingDirectory) {
     Select(Dialog, Dlg, Second);
     Take(Dialog, "another folder");
     // Items the tree does not offer reach the callback as the shell would
-    // report them: a file, and a folder that went away after the shell
-    // had found it.
+    // report them: a file, and a folder that is no longer there (an item
+    // list of a path alone).
     auto Notify = [&](LPITEMIDLIST Item) {
       EXPECT_NE(Item, nullptr);
       TBrowseFolderDlg::BrowseCallback(Dialog, BFFM_SELCHANGED, reinterpret_cast<LPARAM>(Item),
@@ -182,11 +187,9 @@ TEST_F(BrowseFolderDlgTest, OKIsEnabledOnlyForAnExistingDirectory) {
     };
     Notify(::ILCreateFromPathA(File.c_str()));
     Take(Dialog, "a file");
-    MakeDir(Gone);
-    const LPITEMIDLIST GoneItem = ::ILCreateFromPathA(Gone.c_str());
-    ::RemoveDirectoryA(Gone.c_str());
-    Notify(GoneItem);
-    Take(Dialog, "a removed folder");
+    const std::wstring WideGone(Gone.begin(), Gone.end());
+    Notify(::SHSimpleIDListFromPath(WideGone.c_str()));
+    Take(Dialog, "a missing folder");
     return IDCANCEL;
   }));
   const std::vector<std::pair<std::string, bool>> Want = {
@@ -293,9 +296,9 @@ TEST_F(BrowseFolderDlgTest, WithTheDefaultPositionItStaysWhereTheShellPutsIt) {
     ::GetWindowRect(Dialog, &Bounds);
     return IDCANCEL;
   });
-  const TRect Centred = CenterRect({0, 0, Bounds.right - Bounds.left, Bounds.bottom - Bounds.top},
-                                   ::GetSystemMetrics(SM_CXSCREEN),
-                                   ::GetSystemMetrics(SM_CYSCREEN));
+  const TRect Centred =
+      CenterRect({0, 0, Bounds.right - Bounds.left, Bounds.bottom - Bounds.top},
+                 ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
   EXPECT_FALSE(Bounds.left == Centred.Left && Bounds.top == Centred.Top);
 }
 
@@ -367,6 +370,9 @@ std::vector<LPITEMIDLIST> Sorted(std::vector<LPITEMIDLIST> Lists) {
 class TWatchedShell : public TShellFoldersWrapper {
 public:
   TWatchedShell() : TShellFoldersWrapper(TShellFolders::Default()) {}
+  ~TWatchedShell() override { ::ILFree(Root); }
+  TWatchedShell(const TWatchedShell&) = delete;
+  TWatchedShell& operator=(const TWatchedShell&) = delete;
 
   HRESULT SpecialFolderLocation(int Folder, LPITEMIDLIST* List) override {
     Folders.push_back(Folder);
@@ -381,7 +387,7 @@ public:
   LPITEMIDLIST BrowseForFolder(BROWSEINFOA* Info) override {
     ++Runs;
     Owner = Info->hwndOwner;
-    Root = Info->pidlRoot;
+    if (Info->pidlRoot) Root = ::ILClone(Info->pidlRoot);
     Title = Info->lpszTitle ? std::string(Info->lpszTitle) : "(null)";
     Flags = Info->ulFlags;
     DisplayNameEmpty = Info->pszDisplayName && Info->pszDisplayName[0] == '\0';
@@ -412,7 +418,7 @@ public:
   std::vector<int> Folders;
   int Runs = 0;
   HWND Owner = nullptr;
-  LPCITEMIDLIST Root = nullptr;
+  LPITEMIDLIST Root = nullptr;  // a copy: the dialog frees its own when it ends
   std::string Title;
   UINT Flags = 0;
   bool DisplayNameEmpty = false;
@@ -465,7 +471,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(TKindCase{"Desktop", bkDesktop, {}, 0x0009},
                     TKindCase{"MyComputer", bkMyComputer, {CSIDL_DRIVES}, 0x0009},
                     TKindCase{"Computers", bkComputers, {CSIDL_NETWORK}, 0x1000}),
-    [](const testing::TestParamInfo<TKindCase>& Info) { return std::string(Info.param.Name); });
+    RowName());
 
 TEST(BrowseShellTest, DialogTextIsTheTitle) {
   TWatchedShell Shell;
@@ -539,10 +545,9 @@ TEST_P(RootFailureTest, RaisesTheOleErrorAndShowsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Codes, RootFailureTest,
                          testing::Values(TRootFailure{"OutOfMemory", E_OUTOFMEMORY},
-                                         TRootFailure{"WithoutText", static_cast<HRESULT>(0x8004D1A7)}),
-                         [](const testing::TestParamInfo<TRootFailure>& Info) {
-                           return std::string(Info.param.Name);
-                         });
+                                         TRootFailure{"WithoutText",
+                                                      static_cast<HRESULT>(0x8004D1A7)}),
+                         RowName());
 
 TEST(BrowseShellTest, AnUnknownCodeGivesTheOleErrorText) {
   EXPECT_EQ(EOleSysError(static_cast<HRESULT>(0x8004D1A7)).Message(), "OLE error 8004d1a7");
@@ -570,8 +575,8 @@ TEST_P(PathFailureTest, RaisesTheWin32ErrorAndKeepsTheProperties) {
     if (GetParam().LastError == 0)
       EXPECT_EQ(e.Message(), "A Win32 API function failed");
     else
-      EXPECT_EQ(e.Message(), "Win32 Error.  Code: " + std::to_string(GetParam().LastError) +
-                                 ".\n" + SystemErrorText(GetParam().LastError));
+      EXPECT_EQ(e.Message(), "Win32 Error.  Code: " + std::to_string(GetParam().LastError) + ".\n" +
+                                 SystemErrorText(GetParam().LastError));
   }
   EXPECT_EQ(Dlg.FolderName, "C:\\Web");
   EXPECT_EQ(Dlg.ImageIndex(), 0);
@@ -583,8 +588,6 @@ TEST_P(PathFailureTest, RaisesTheWin32ErrorAndKeepsTheProperties) {
 INSTANTIATE_TEST_SUITE_P(LastErrors, PathFailureTest,
                          testing::Values(TPathFailure{"PathNotFound", ERROR_PATH_NOT_FOUND},
                                          TPathFailure{"None", 0}),
-                         [](const testing::TestParamInfo<TPathFailure>& Info) {
-                           return std::string(Info.param.Name);
-                         });
+                         RowName());
 
 }  // namespace

@@ -29,7 +29,8 @@ BOOL CALLBACK MatchDialog(HWND Window, LPARAM Data) {
 }  // namespace
 
 TModalScript::TModalScript(std::function<bool()> Step, std::string What, UINT IntervalMs)
-    : step_(std::move(Step)), watchdog_(std::make_unique<Watchdog>(kModalSeconds, std::move(What))) {
+    : step_(std::move(Step)),
+      watchdog_(std::make_unique<Watchdog>(kModalSeconds, std::move(What))) {
   timer_ = ::SetTimer(nullptr, 0, IntervalMs, Tick);
   if (timer_) Scripts()[timer_] = this;
 }

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "support/CaseName.h"
 #include "ui/Placement.h"
+
+using testsupport::RowName;
 
 namespace {
 
@@ -43,8 +46,6 @@ INSTANTIATE_TEST_SUITE_P(Sizes, CenterOnScreenTest,
                          testing::Values(TCentreCase{"Small", 301, 201},
                                          TCentreCase{"WiderThanTheScreen", -5, 100},
                                          TCentreCase{"TallerThanTheScreen", 100, -40}),
-                         [](const testing::TestParamInfo<TCentreCase>& Info) {
-                           return std::string(Info.param.Name);
-                         });
+                         RowName());
 
 }  // namespace
