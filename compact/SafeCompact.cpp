@@ -154,7 +154,8 @@ constexpr TElement kElements[] = {
 constexpr std::size_t kMaxKnownName = 10;
 
 // The table as a hash set: a name is looked up once per tag, so it must
-// be cheap. A name of up to 10 bytes packs into two words.
+// be cheap. A name of up to 10 bytes packs into two words, with its
+// length in the top byte: "pre" followed by a NUL is not "pre".
 struct TNameKey {
   std::uint64_t Lo = 0;
   std::uint64_t Hi = 0;
@@ -167,6 +168,7 @@ constexpr TNameKey PackName(std::string_view Name) {
     K.Lo |= std::uint64_t{static_cast<unsigned char>(Name[I])} << (8 * I);
   for (std::size_t I = 8; I < Name.size() && I < 16; ++I)
     K.Hi |= std::uint64_t{static_cast<unsigned char>(Name[I])} << (8 * (I - 8));
+  K.Hi |= std::uint64_t{Name.size() & 0xFF} << 56;
   return K;
 }
 

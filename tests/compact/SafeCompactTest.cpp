@@ -170,6 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"CdataSection", "x <![CDATA[ a > b ]]>  x", "x <![CDATA[ a > b ]]> x"},
         Case{"BogusEndTag", "a </3  x> b </> c", "a </3  x> b </> c"},
         Case{"UnclosedTagAtTheEnd", "<a  href", "<a href"},
+        Case{"NulEndsNoName", std::string("<pre>\n a\n</pre\0>\n b", 19),
+             std::string("<pre>\n a\n</pre\0>\n b", 19)},
         Case{"BytesAsTheyAre", std::string("\xe9t\xe9  \xa0 \0x", 9), std::string("\xe9t\xe9 \xa0 \0x", 8)}),
     ByName());
 
