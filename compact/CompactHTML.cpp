@@ -1,6 +1,7 @@
 #include "compact/CompactHTML.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -15,6 +16,7 @@
 #endif
 
 #include "compact/SafeCompact.h"
+#include "compact/ScanPath.h"
 #include "compact/TextBuffer.h"
 #include "streams/MemStream.h"
 #include "streams/TextStrm.h"
@@ -41,6 +43,16 @@
 // copy of the document that is held.
 
 namespace {
+
+#if defined(__SSE2__)
+constexpr bool kWideCompiled = true;
+#else
+constexpr bool kWideCompiled = false;
+#endif
+
+std::atomic<TScanPath> ScanPathInUse{kWideCompiled ? TScanPath::spWide : TScanPath::spPortable};
+
+bool UseWide() { return ScanPathInUse.load(std::memory_order_relaxed) == TScanPath::spWide; }
 
 constexpr unsigned char kNoChar = 255;  // "no character yet"
 constexpr std::string_view kMetaTag =
@@ -112,6 +124,8 @@ void OpenTag(const unsigned char* Name, std::size_t Count, TScanFlags& F) {
 bool LookAheadSettled(const unsigned char* Name, std::size_t Count) {
   if (Count == 0 || Name[0] == ' ') return false;
   if (!MayStartTagWord(Name[0])) return true;
+  // No word is longer than 8 bytes: 8 bytes without a blank decide them all.
+  if (Count == 8 && std::memchr(Name, ' ', 8) == nullptr) return true;
   for (std::string_view Word : kTagWords) {
     for (std::size_t I = 0; I < Word.size(); ++I) {
       if (I >= Count || Name[I] == ' ') return false;
@@ -138,7 +152,7 @@ constexpr std::size_t kScanPadding = 16;
 class TScan {
 public:
   TScan(TScanFlags& F, std::size_t Begin, unsigned char Fallback)
-      : FBegin(Begin), FR(Begin), FW(Begin), F(F), FFallback(Fallback) {}
+      : FBegin(Begin), FR(Begin), FW(Begin), F(F), FFallback(Fallback), FWide(UseWide()) {}
 
   // Scans from the read cursor while it is before Stop. Look-aheads and
   // runs of blanks reach up to End (Stop <= End), where the text ends as
@@ -177,9 +191,7 @@ private:
           // Deleting a blank changes neither the flags nor the previous
           // character, and keeping one makes a blank the previous
           // character: either way the blanks that follow all go.
-          std::size_t R = FR + 1;
-          while (R < FEnd && FText[R] == ' ') ++R;
-          FR = R;
+          FR = SkipBlanks(FR + 1);
           if (Deleted) return false;
           FText[FW++] = ' ';
           return true;
@@ -238,19 +250,39 @@ private:
   void Skip() {
     if (FR >= FStop) return;
 #if defined(__SSE2__)
-    if (F.InQuote)
-      SkipBlocks<kInQuote>();
-    else if (F.InRegion())
-      F.InTag ? SkipBlocks<kRegionTag>() : SkipBlocks<kRegionText>();
-    else
-      F.InTag ? SkipBlocks<kTag>() : SkipBlocks<kText>();
-#else
+    if (FWide) {
+      if (F.InQuote)
+        SkipBlocks<kInQuote>();
+      else if (F.InRegion())
+        F.InTag ? SkipBlocks<kRegionTag>() : SkipBlocks<kRegionText>();
+      else
+        F.InTag ? SkipBlocks<kTag>() : SkipBlocks<kText>();
+      return;
+    }
+#endif
     std::size_t R = FR;
     std::size_t W = FW;
     while (R < FStop && !Matters(FText[R], FText[R - 1])) FText[W++] = FText[R++];
     FR = R;
     FW = W;
+  }
+
+  // The end of the run of blanks from R on (up to End).
+  std::size_t SkipBlanks(std::size_t R) const {
+#if defined(__SSE2__)
+    if (FWide) {
+      const __m128i Blank = _mm_set1_epi8(' ');
+      while (FEnd - R >= 16) {
+        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FText + R));
+        const unsigned Other =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, Blank))) ^ 0xFFFFu;
+        if (Other != 0) return R + static_cast<std::size_t>(__builtin_ctz(Other));
+        R += 16;
+      }
+    }
 #endif
+    while (R < FEnd && FText[R] == ' ') ++R;
+    return R;
   }
 
 #if defined(__SSE2__)
@@ -304,10 +336,15 @@ private:
       if (Left < 16) H |= 1u << Left;  // the stop ends the run too
       if (H != 0) {
         const std::size_t N = static_cast<std::size_t>(__builtin_ctz(H));
-        // Moving forward byte by byte is right for these overlapping
-        // ranges (W < R), and the runs here are short.
-        if (W != R)
-          for (std::size_t I = 0; I < N; ++I) FText[W + I] = FText[R + I];
+        if (W != R) {
+          // The block goes to W whole, and the 16 bytes from W + N on,
+          // taken before, go back over what it wrote beyond its first N
+          // bytes: unscanned bytes stay as they were. All of it lies
+          // within End + kScanPadding.
+          const __m128i Rest = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FText + W + N));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(FText + W), V);
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(FText + W + N), Rest);
+        }
         FR = R + N;
         FW = W + N;
         return;
@@ -329,6 +366,7 @@ private:
   std::size_t FW;  // write cursor: where the next kept byte goes
   TScanFlags& F;
   const unsigned char FFallback;
+  const bool FWide;
   bool FUnsettled = false;
 };
 
@@ -404,13 +442,15 @@ std::int32_t FindEither(const unsigned char* Buffer, std::int32_t Start, std::in
                         unsigned char A, unsigned char B) {
   std::int32_t I = Start;
 #if defined(__SSE2__)
-  const __m128i VA = _mm_set1_epi8(static_cast<char>(A));
-  const __m128i VB = _mm_set1_epi8(static_cast<char>(B));
-  for (; End - I >= 16; I += 16) {
-    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Buffer + I));
-    const unsigned Hits = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(V, VA), _mm_cmpeq_epi8(V, VB))));
-    if (Hits != 0) return I + __builtin_ctz(Hits);
+  if (UseWide()) {
+    const __m128i VA = _mm_set1_epi8(static_cast<char>(A));
+    const __m128i VB = _mm_set1_epi8(static_cast<char>(B));
+    for (; End - I >= 16; I += 16) {
+      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Buffer + I));
+      const unsigned Hits = static_cast<unsigned>(
+          _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(V, VA), _mm_cmpeq_epi8(V, VB))));
+      if (Hits != 0) return I + __builtin_ctz(Hits);
+    }
   }
 #endif
   for (; I < End; ++I)
@@ -591,3 +631,11 @@ void CompactHTML(TBaseStream& Input, TBaseStream& Output, const TCompactOptions&
   }
   WriteCompactedText(Input, Output, Text.View());
 }
+
+bool WideScanAvailable() { return kWideCompiled; }
+
+void SetScanPath(TScanPath Path) {
+  ScanPathInUse.store(kWideCompiled ? Path : TScanPath::spPortable, std::memory_order_relaxed);
+}
+
+TScanPath CurrentScanPath() { return ScanPathInUse.load(std::memory_order_relaxed); }

@@ -10,6 +10,7 @@
 
 #include "compact/CompactHTML.h"
 #include "compact/CompactTestStreams.h"
+#include "compact/ScanPath.h"
 #include "support/ReferenceCompact.h"
 #include "streams/MemStream.h"
 
@@ -61,7 +62,20 @@ std::string RandomDocument(std::mt19937& Rng, std::size_t Pieces) {
   return Doc;
 }
 
-TEST(CompactCrossCheck, RandomSmallDocuments) {
+// Every cross-check runs on the wide scanners and on the portable ones.
+class CompactCrossCheck : public ::testing::TestWithParam<TScanPath> {
+protected:
+  void SetUp() override {
+    Saved = CurrentScanPath();
+    SetScanPath(GetParam());
+  }
+  void TearDown() override { SetScanPath(Saved); }
+
+private:
+  TScanPath Saved = TScanPath::spWide;
+};
+
+TEST_P(CompactCrossCheck, RandomSmallDocuments) {
   std::mt19937 Rng(20240611);
   for (int N = 0; N < 20000; ++N) {
     const std::string Doc = RandomDocument(Rng, 1 + Rng() % 60);
@@ -70,7 +84,7 @@ TEST(CompactCrossCheck, RandomSmallDocuments) {
   }
 }
 
-TEST(CompactCrossCheck, RandomDocumentsWithOneLineEndKind) {
+TEST_P(CompactCrossCheck, RandomDocumentsWithOneLineEndKind) {
   const char* Ends[] = {"\r\n", "\n", "\r", "\n\r"};
   std::mt19937 Rng(77);
   for (int N = 0; N < 10000; ++N) {
@@ -89,7 +103,7 @@ TEST(CompactCrossCheck, RandomDocumentsWithOneLineEndKind) {
 
 // Many short lines of a few pieces each: what one pass sees within a line
 // and the other across lines differs most here.
-TEST(CompactCrossCheck, RandomShortLines) {
+TEST_P(CompactCrossCheck, RandomShortLines) {
   const std::vector<std::string> Short = {"<", ">", " ", "  ", "-", "--", "!", "!--", "-->",
                                           "<!--", "<!-- -->", "pre>", "< pre>", "/pre>",
                                           "script", "%", "<%", "\"", "a", "\t", "<!---->"};
@@ -109,7 +123,7 @@ TEST(CompactCrossCheck, RandomShortLines) {
 
 // Documents spanning several 65,536-byte reads of the text stream, so that
 // line ends and pair bytes fall on refills.
-TEST(CompactCrossCheck, RandomDocumentsAcrossReadBuffers) {
+TEST_P(CompactCrossCheck, RandomDocumentsAcrossReadBuffers) {
   std::mt19937 Rng(4242);
   for (int N = 0; N < 6; ++N) {
     std::string Doc;
@@ -122,5 +136,29 @@ TEST(CompactCrossCheck, RandomDocumentsAcrossReadBuffers) {
     if (HasFatalFailure()) return;
   }
 }
+
+// Long runs that no rule looks at, after deletions and between them, so
+// that whole blocks are moved over deleted bytes and runs of blanks span
+// many blocks.
+TEST_P(CompactCrossCheck, LongRunsAroundDeletions) {
+  const std::vector<std::string> Runs = {std::string(37, 'r'), std::string(16, ' '),
+                                         std::string(53, ' '), std::string(31, 'q'),
+                                         "<a  href=\"" + std::string(40, 'h') + "\"  >",
+                                         "<!---->", "  ", "<pre>", "</pre>", "\r\n"};
+  std::mt19937 Rng(31337);
+  for (int N = 0; N < 3000; ++N) {
+    std::string Doc;
+    const int Pieces = 1 + static_cast<int>(Rng() % 30);
+    for (int P = 0; P < Pieces; ++P) Doc += Runs[Rng() % Runs.size()];
+    ExpectSame(Doc);
+    if (HasFatalFailure()) return;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, CompactCrossCheck,
+                         ::testing::Values(TScanPath::spWide, TScanPath::spPortable),
+                         [](const auto& Info) {
+                           return Info.param == TScanPath::spWide ? "Wide" : "Portable";
+                         });
 
 }  // namespace
