@@ -459,12 +459,23 @@ std::int32_t FindEither(const unsigned char* Buffer, std::int32_t Start, std::in
 }
 
 // Finds the meta tag in [First, Last); returns Last when it is not there.
+// Its rare "G" is looked for first (memchr, which every C library makes
+// fast), and each one found is checked for the whole tag around it: every
+// byte is looked at a bounded number of times.
 const unsigned char* FindMetaTag(const unsigned char* First, const unsigned char* Last) {
-  // The needle is long: skipping by its last byte looks at few bytes.
-  static const std::boyer_moore_horspool_searcher Searcher(
-      reinterpret_cast<const unsigned char*>(kMetaTag.data()),
-      reinterpret_cast<const unsigned char*>(kMetaTag.data()) + kMetaTag.size());
-  return std::search(First, Last, Searcher);
+  constexpr std::size_t kAnchor = 12;  // where "GENERATOR" starts in the tag
+  static_assert(kMetaTag[kAnchor] == 'G');
+  if (static_cast<std::size_t>(Last - First) < kMetaTag.size()) return Last;
+  const unsigned char* From = First + kAnchor;
+  const unsigned char* const Until = Last - (kMetaTag.size() - kAnchor - 1);
+  while (From < Until) {
+    const auto* G = static_cast<const unsigned char*>(
+        std::memchr(From, 'G', static_cast<std::size_t>(Until - From)));
+    if (G == nullptr) break;
+    if (std::memcmp(G - kAnchor, kMetaTag.data(), kMetaTag.size()) == 0) return G - kAnchor;
+    From = G + 1;
+  }
+  return Last;
 }
 
 // The input side: a TTextStream that appends each line to a buffer
@@ -482,6 +493,11 @@ public:
   // Appends the next line, without its line-end bytes, to S. Returns the
   // position in S of the line's first meta tag, or npos when it has none.
   std::size_t AppendLine(TTextBuffer& S);
+
+  // Takes the empty lines that come next in the read buffer (each a
+  // line-end byte, perhaps after pair bytes, which are dropped), as many as
+  // the buffer holds whole, and returns how many there were.
+  std::int32_t TakeEmptyLines();
 
 private:
   // Where the meta tag next occurs in the read buffer: at FMetaPos, or
@@ -554,6 +570,49 @@ std::size_t TLineAppender::AppendLine(TTextBuffer& S) {
   return Hit == First + Length ? std::string_view::npos : Begin + static_cast<std::size_t>(Hit - First);
 }
 
+std::int32_t TLineAppender::TakeEmptyLines() {
+  if (!FCanRead || FLineEndChar == -1) return 0;
+  const unsigned char* Buf = FReadBuffer.get();
+  const auto EndChar = static_cast<unsigned char>(FLineEndChar);
+  const auto PairChar = static_cast<unsigned char>(FLineEndPairChar);
+  std::int32_t I = FReadPos;
+  std::int32_t Lines = 0;
+  std::int32_t Taken = FReadPos;  // one past the last line end
+#if defined(__SSE2__)
+  if (UseWide()) {
+    const __m128i VE = _mm_set1_epi8(static_cast<char>(EndChar));
+    const __m128i VP = _mm_set1_epi8(static_cast<char>(PairChar));
+    for (; FReadFill - I >= 16; I += 16) {
+      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Buf + I));
+      const unsigned Ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, VE)));
+      const unsigned Pairs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, VP)));
+      const unsigned Other = ~(Ends | Pairs) & 0xFFFFu;
+      // The line-end bytes before the first byte of another kind.
+      const unsigned Run = Other == 0 ? Ends : Ends & ((1u << __builtin_ctz(Other)) - 1);
+      if (Run != 0) {
+        Lines += __builtin_popcount(Run);
+        Taken = I + 32 - __builtin_clz(Run);
+      }
+      if (Other != 0) {
+        I = FReadFill;  // done
+        break;
+      }
+    }
+  }
+#endif
+  for (; I < FReadFill; ++I) {
+    if (Buf[I] == EndChar) {
+      ++Lines;
+      Taken = I + 1;
+    } else if (Buf[I] != PairChar) {
+      break;
+    }
+  }
+  FReadPos = Taken;
+  FLineCount += Lines;
+  return Lines;
+}
+
 // Both passes: reads every line of Input, compacts it behind the text
 // built so far, and hands the result to pass 2. Returns the text's end.
 std::size_t CompactLines(TLineAppender& Lines, TTextBuffer& Text) {
@@ -563,6 +622,21 @@ std::size_t CompactLines(TLineAppender& Lines, TTextBuffer& Text) {
   unsigned char LastLineChar = kNoChar;
   while (Lines.MoreLines()) {
     const std::size_t LineBegin = Text.Size();
+    if (F.InRegion()) {
+      // Empty lines change nothing but add a region line break each.
+      if (const std::int32_t Empty = Lines.TakeEmptyLines(); Empty > 0) {
+        const std::size_t Count = 2 * static_cast<std::size_t>(Empty);
+        Text.Reserve(LineBegin + Count);
+        unsigned char* Out = Text.Data() + LineBegin;
+        for (std::size_t I = 0; I < Count; I += 2) {
+          Out[I] = static_cast<unsigned char>(DefaultLineBreak[0]);
+          Out[I + 1] = static_cast<unsigned char>(DefaultLineBreak[1]);
+        }
+        Text.Extend(Count);
+        PassTwo.Add(Text, {LineBegin, Text.Size(), F, F, LastLineChar, false});
+        continue;
+      }
+    }
     // The joining blank goes in front of the line; whether it is wanted
     // depends on the line being empty, which is known only after reading,
     // so it is put in first and taken back for an empty line.

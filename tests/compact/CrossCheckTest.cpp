@@ -155,6 +155,33 @@ TEST_P(CompactCrossCheck, LongRunsAroundDeletions) {
   }
 }
 
+// Runs of empty lines in regions and out of them, with stray pair bytes
+// among the line ends, in every line-end convention, long enough to span
+// read buffers.
+TEST_P(CompactCrossCheck, RunsOfEmptyLines) {
+  const std::vector<std::string> Ends = {"\r\n", "\n", "\r", "\n\r"};
+  const std::vector<std::string> Text = {"<pre>", "</pre>", "<%", "%>", "<script>", "</script>",
+                                         "x", "  y", "<", ">", "\"", "<!--"};
+  std::mt19937 Rng(5150);
+  for (int N = 0; N < 400; ++N) {
+    const std::string& End = Ends[N % 4];
+    std::string Doc = Ends[(N / 4) % 4];  // the first line end fixes the convention
+    const std::size_t Size = N % 40 == 0 ? 150000 : 300;
+    while (Doc.size() < Size) {
+      const unsigned Kind = Rng() % 8;
+      if (Kind < 3) {
+        Doc += Text[Rng() % Text.size()];
+      } else if (Kind < 7) {
+        for (unsigned I = Rng() % 40; I > 0; --I) Doc += End;
+      } else {
+        Doc += std::string(1, "\r\n"[Rng() % 2]);
+      }
+    }
+    ExpectSame(Doc);
+    if (HasFatalFailure()) return;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Paths, CompactCrossCheck,
                          ::testing::Values(TScanPath::spWide, TScanPath::spPortable),
                          [](const auto& Info) {
