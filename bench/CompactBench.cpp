@@ -346,6 +346,11 @@ int main(int argc, char** argv) {
                                                         Fixed(PeakStdin, 1) + " MiB > " +
                                                         Fixed(Bound, 1))));
     }
+    const double SafeRatio = SafeFileBest.Seconds / FileBest.Seconds;
+    std::printf("  safe / default mode, file to file: %.2f (target <= 1.25) %s; memory to memory: %.2f\n",
+                SafeRatio,
+                Verdict(Check(SafeRatio <= 1.25, "safe / default mode " + Fixed(SafeRatio) + " > 1.25")),
+                SafeMemBest.Seconds / MemBest.Seconds);
     std::printf("  safe mode out: %.1f MB (%.1f %%)\n\n",
                 static_cast<double>(SafeFileBest.OutBytes) / kMB,
                 100.0 * static_cast<double>(SafeFileBest.OutBytes) / static_cast<double>(PageSize));
