@@ -176,6 +176,13 @@ struct TScanCore {
         if (!F.InQuote && !F.InTag) {
           const std::size_t Ahead = FEnd - FR - 1;
           const std::size_t Count = Ahead < 8 ? Ahead : 8;
+          // The empty comment outside regions, at once: a name that starts
+          // with "!" changes no region, and the whole word decides it.
+          if (!F.InRegion() && Ahead >= kEmptyComment.size() &&
+              std::memcmp(FIn + FR + 1, kEmptyComment.data(), kEmptyComment.size()) == 0) {
+            FR += 1 + kEmptyComment.size();
+            return false;
+          }
           if (!FUnsettled && !LookAheadSettled(FIn + FR + 1, Count)) FUnsettled = true;
           OpenTag(FIn + FR + 1, Count, F);
           if (!F.InRegion() && Ahead >= kEmptyComment.size() &&
