@@ -61,6 +61,16 @@ bool IsLow(char16_t Unit) { return Unit >= 0xDC00 && Unit <= 0xDFFF; }
 
 }  // namespace
 
+bool IsValidUtf8(const std::string& Bytes) {
+  for (std::size_t at = 0; at < Bytes.size();) {
+    char32_t code = 0;
+    const std::size_t length = ValidSequence(Bytes, at, &code);
+    if (length == 0) return false;
+    at += length;
+  }
+  return true;
+}
+
 std::u16string Utf16FromBytes(const std::string& Bytes) {
   std::u16string text;
   text.reserve(Bytes.size());

@@ -9,6 +9,10 @@
 
 #include <string>
 
+// True when Bytes is valid UTF-8 through and through: Utf16FromBytes then
+// makes no escapes.
+bool IsValidUtf8(const std::string& Bytes);
+
 // Bytes as UTF-16 code units.
 std::u16string Utf16FromBytes(const std::string& Bytes);
 

@@ -265,13 +265,51 @@ TEST(SettingsRoundTripTest, SavedAtDestructionLoadedAtCreation) {
   EXPECT_EQ(FieldText(form->Edit2), "/out/");
 }
 
-TEST(SettingsRoundTripTest, FirstStartWritesBothValuesEmpty) {
+TEST(SettingsRoundTripTest, FirstStartCreatesTheFileAtOnceAndWritesBothValuesEmpty) {
   TempSettings settings;
-  { auto form = NewForm(); }
+  {
+    auto form = NewForm();
+    // Created with the window, before anything is saved: a program killed
+    // now still leaves it behind.
+    EXPECT_TRUE(std::filesystem::exists(settings.dir / "Brindle/Pagetrim.conf"));
+  }
   QSettings s = OpenSettings();
   EXPECT_TRUE(s.contains("InputPath"));
   EXPECT_TRUE(s.contains("OutputPath"));
   EXPECT_EQ(s.value("InputPath").toString(), "");
+}
+
+// The configuration file as the program left it.
+std::string SettingsFileText(const TempSettings& Settings) {
+  return ReadFile(Settings.dir / "Brindle/Pagetrim.conf");
+}
+
+TEST(SettingsRoundTripTest, NamesThatAreNotUtf8ComeBackByteExact) {
+  const std::string latin1 = "/w/caf\xE9.htm|/w/\xC3\xA9t\xC3\xA9.htm";
+  {
+    TempSettings settings;
+    {
+      auto form = NewForm();
+      SetFieldText(form->Edit1, latin1);
+      SetFieldText(form->Edit2, "/out/\xFF/");
+    }
+    const std::string text = SettingsFileText(settings);
+    EXPECT_NE(text.find("InputPath=@ByteArray(/w/caf\\xe9.htm|/w/\\xc3\\xa9t\\xc3\\xa9.htm)"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("OutputPath=@ByteArray(/out/\\xff/)"), std::string::npos) << text;
+  }
+  // A file written before (or by hand) is read the same way, in a fresh
+  // folder so that no cached copy answers.
+  TempSettings settings;
+  std::filesystem::create_directories(settings.dir / "Brindle");
+  WriteFile(settings.dir / "Brindle/Pagetrim.conf",
+            "[General]\nInputPath=@ByteArray(/w/caf\\xe9.htm)\nOutputPath=/out/\xC3\xA9/\n");
+  ErrorReportRecorder recorder;
+  auto form = NewForm();
+  EXPECT_EQ(recorder.reports, std::vector<std::string>());
+  EXPECT_EQ(FieldText(form->Edit1), "/w/caf\xE9.htm");
+  EXPECT_EQ(FieldText(form->Edit2), "/out/\xC3\xA9/");
 }
 
 TEST(SettingsRoundTripTest, WrongTypeIsReportedAndTheWindowStillOpens) {
