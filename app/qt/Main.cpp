@@ -14,6 +14,7 @@
 #include <QSessionManager>
 
 #include <algorithm>
+#include <limits>
 
 #include "about/qt/About.h"
 #include "app/qt/Application.h"
@@ -51,6 +52,9 @@ QLineEdit* MakeField(QWidget* Parent, const char* Name, QRect Geometry) {
   edit->setObjectName(QString::fromLatin1(Name));
   edit->setGeometry(Geometry);
   edit->setReadOnly(true);
+  // A field holds the whole list, however many files were chosen (a line
+  // edit stops at 32,767 characters unless told otherwise).
+  edit->setMaxLength(std::numeric_limits<int>::max());
   edit->setFocusPolicy(Qt::ClickFocus);  // no tab stop
   QPalette palette = edit->palette();
   palette.setColor(QPalette::Base, palette.color(QPalette::Midlight));

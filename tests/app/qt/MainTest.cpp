@@ -25,6 +25,7 @@
 #include "app/qt/Application.h"
 #include "app/qt/CheckRunning.h"
 #include "app/qt/ProgramIcon.h"
+#include "app/SourceList.h"
 #include "dialogs/qt/BrowseFolderDlg.h"
 #include "streams/Streams.h"
 #include "support/ScopedEnv.h"
@@ -235,6 +236,36 @@ TEST(MainFormTest, GoRunsTheBatchFromTheWindow) {
   SetFieldText(form->Edit2, dir / "web");
   form->Button1Click();
   EXPECT_EQ(boxes, (std::vector<std::string>{"Destination path must be different from source!"}));
+}
+
+TEST(MainFormTest, ThousandsOfFilesPassThroughTheFieldTheSettingsAndTheRunWhole) {
+  TempSettings settings;
+  TempDir dir;
+  std::filesystem::create_directory(dir / "web");
+  std::filesystem::create_directory(dir / "out");
+  std::vector<std::string> files;
+  for (int i = 0; i < 3000; ++i) {
+    files.push_back(dir / ("web/page-" + std::to_string(10000 + i) + "-of-the-bakery.htm"));
+    WriteFile(files.back(), "<p>  " + std::to_string(i) + "  </p>\r\n");
+  }
+  const std::string list = TSourceList::FromFiles(files)->Text();
+  ASSERT_GT(list.size(), 100000u);
+  {
+    auto form = NewForm();
+    form->ChooseFiles = [&](const std::string&) { return std::optional(files); };
+    form->BitBtn1Click();
+    // Compared whole, without printing a hundred thousand characters.
+    EXPECT_EQ(FieldText(form->Edit1).size(), list.size());
+    EXPECT_TRUE(FieldText(form->Edit1) == list);
+  }
+  auto form = NewForm();
+  EXPECT_EQ(FieldText(form->Edit1).size(), list.size());  // saved and loaded whole
+  EXPECT_TRUE(FieldText(form->Edit1) == list);
+  SetFieldText(form->Edit2, dir / "out");
+  form->Button1Click();
+  for (int i : {0, 799, 800, 2999})
+    EXPECT_EQ(ReadFile(dir / ("out/page-" + std::to_string(10000 + i) + "-of-the-bakery.htm")),
+              "<p> " + std::to_string(i) + " </p>");
 }
 
 TEST(MainFormTest, ErrorsFromAClickReachTheDefaultErrorReport) {
