@@ -23,6 +23,8 @@ TKeyAction KeyAction(int VirtualKey, bool PickersEnabled, bool Maximized) {
     case VK_F5:
     case VK_F6:
       return Maximized ? TKeyAction::None : TKeyAction::SpanScreen;
+    case VK_RETURN:
+      return TKeyAction::PressFocusedButton;
     default:
       return TKeyAction::None;
   }

@@ -34,8 +34,9 @@ TMainLayout MainLayout(int ClientWidth);
 
 // ---- Keys
 
-enum class TKeyAction { None, ChooseDestination, ChooseSources, SpanScreen };
+enum class TKeyAction { None, ChooseDestination, ChooseSources, SpanScreen, PressFocusedButton };
 
+inline constexpr int VK_RETURN = 0x0D;  // Return and the keypad's Enter
 inline constexpr int VK_F2 = 0x71;
 inline constexpr int VK_F3 = 0x72;
 inline constexpr int VK_F5 = 0x74;
@@ -43,7 +44,9 @@ inline constexpr int VK_F6 = 0x75;
 
 // What a key does, on its virtual-key code alone (modifiers are not looked
 // at): F2 and F3 only while their picker is enabled, F5 and F6 only while
-// the window is not maximised.
+// the window is not maximised. These leave the key to the focused control.
+// Enter presses the focused button, if one has the focus, and nothing else:
+// no button is the default button. The key goes no further.
 TKeyAction KeyAction(int VirtualKey, bool PickersEnabled, bool Maximized);
 
 // ---- Pickers

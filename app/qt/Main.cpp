@@ -89,6 +89,9 @@ int VirtualKeyOf(int QtKey) {
       return VK_F5;
     case Qt::Key_F6:
       return VK_F6;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return VK_RETURN;
     default:
       return 0;
   }
@@ -198,7 +201,8 @@ void THTMLMainForm::FormResize() {
   Button2->move(layout.CloseLeft, Button2->y());
 }
 
-void THTMLMainForm::FormKeyDown(int VirtualKey) {
+void THTMLMainForm::FormKeyDown(int VirtualKey, QWidget* Control) {
+  if (Control == nullptr) Control = focusWidget();
   switch (KeyAction(VirtualKey, BitBtn1->isEnabled() && BitBtn2->isEnabled(), isMaximized())) {
     case TKeyAction::ChooseDestination:
       if (BitBtn2->isEnabled()) BitBtn2Click();
@@ -208,6 +212,10 @@ void THTMLMainForm::FormKeyDown(int VirtualKey) {
       break;
     case TKeyAction::SpanScreen:
       SpanScreen();
+      break;
+    case TKeyAction::PressFocusedButton:
+      if (auto* button = qobject_cast<QPushButton*>(Control); button && button->isEnabled())
+        button->click();
       break;
     case TKeyAction::None:
       break;
@@ -274,7 +282,8 @@ void THTMLMainForm::closeEvent(QCloseEvent* Event) {
 bool THTMLMainForm::eventFilter(QObject* Watched, QEvent* Event) {
   if (Event->type() == QEvent::KeyPress) {
     const int key = VirtualKeyOf(static_cast<QKeyEvent*>(Event)->key());
-    if (key != 0) ReportErrors([&] { FormKeyDown(key); });
+    if (key != 0) ReportErrors([&] { FormKeyDown(key, qobject_cast<QWidget*>(Watched)); });
+    if (key == VK_RETURN) return true;  // Enter did its work
   }
   return QWidget::eventFilter(Watched, Event);  // the control still gets the key
 }

@@ -48,7 +48,8 @@ public:
   void FormCreate();
   void FormDestroy();
   void FormResize();
-  void FormKeyDown(int VirtualKey);
+  // Control is the control the key went to (the focused one when null).
+  void FormKeyDown(int VirtualKey, QWidget* Control = nullptr);
   bool FormCloseQuery();
   void BitBtn1Click();
   void BitBtn2Click();

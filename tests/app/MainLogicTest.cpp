@@ -38,6 +38,7 @@ TEST(KeyActionTest, FunctionKeys) {
       {VK_F5, false, false, TKeyAction::SpanScreen},
       {VK_F6, true, false, TKeyAction::SpanScreen},
       {VK_F5, true, true, TKeyAction::None},
+      {VK_RETURN, false, true, TKeyAction::PressFocusedButton},
       {0x70, true, false, TKeyAction::None},  // F1
       {0x73, true, false, TKeyAction::None},  // F4
       {'A', true, false, TKeyAction::None},

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "app/qt/Application.h"
+#include "app/BatchRun.h"
 #include "app/qt/CheckRunning.h"
 #include "app/qt/ProgramIcon.h"
 #include "app/SourceList.h"
@@ -130,6 +131,34 @@ TEST(MainFormTest, FunctionKeysFromAnyControlWithModifiers) {
   QTest::keyClick(form->Button3, Qt::Key_F2);
   EXPECT_EQ(files, 1);
   EXPECT_EQ(browses, 2);
+}
+
+TEST(MainFormTest, EnterPressesTheFocusedButtonOnly) {
+  TempSettings settings;
+  auto form = NewForm();
+  int abouts = 0, files = 0, browses = 0;
+  std::vector<std::string> boxes;
+  form->ShowAbout = [&] { ++abouts; };
+  form->ChooseFiles = [&](const std::string&) {
+    ++files;
+    return std::optional<std::vector<std::string>>();
+  };
+  form->ExecuteBrowse = [&](TBrowseFolderDlg&) {
+    ++browses;
+    return false;
+  };
+  form->BatchErrorBox = [&](const std::string& Text) { boxes.push_back(Text); };
+  form->show();
+  QTest::keyClick(form->Button3, Qt::Key_Return);
+  QTest::keyClick(form->BitBtn1, Qt::Key_Enter, Qt::KeypadModifier);
+  QTest::keyClick(form->BitBtn2, Qt::Key_Return);
+  QTest::keyClick(form->Edit1, Qt::Key_Return);  // a field is no button
+  EXPECT_EQ(abouts + files + browses, 3);
+  EXPECT_EQ(abouts * 100 + files * 10 + browses, 111);
+  QTest::keyClick(form->Button1, Qt::Key_Enter, Qt::KeypadModifier);  // Go, with no destination
+  EXPECT_EQ(boxes, (std::vector<std::string>{SDestinationEmpty}));
+  QTest::keyClick(form->Button2, Qt::Key_Return);  // Close
+  EXPECT_FALSE(form->isVisible());
 }
 
 TEST(MainFormTest, F5SpansTheScreenUnlessMaximized) {
