@@ -30,6 +30,10 @@ TKeyAction KeyAction(int VirtualKey, bool PickersEnabled, bool Maximized) {
   }
 }
 
+TMainControl FocusAfterRun(TMainControl AtStart) {
+  return AtStart == TMainControl::None ? TMainControl::Go : AtStart;
+}
+
 std::string SourceDialogFolder(const std::string& Sources, const std::string& CurrentFolder) {
   if (Sources.empty()) return CurrentFolder;
   const std::string first = TSourceList(Sources).Entries().front();

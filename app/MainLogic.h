@@ -49,6 +49,27 @@ inline constexpr int VK_F6 = 0x75;
 // no button is the default button. The key goes no further.
 TKeyAction KeyAction(int VirtualKey, bool PickersEnabled, bool Maximized);
 
+// ---- Focus
+
+// The window's controls that can hold the focus.
+enum class TMainControl {
+  None,
+  Go,
+  SourcePicker,
+  DestinationPicker,
+  About,
+  Close,
+  SourceField,
+  DestinationField,
+};
+
+// The control that gets the focus back when a run ends. The run disables
+// "&Go!", "&Close" and the pickers, and the toolkit moves the focus off a
+// control it disables, so without this it would end on "&About" (and Space
+// would open the About box). The control that had the focus when the run
+// started gets it back; "&Go!" when none of the window's controls had it.
+TMainControl FocusAfterRun(TMainControl AtStart);
+
 // ---- Pickers
 
 // The folder the source picker starts in for the source list Sources:

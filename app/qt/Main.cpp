@@ -240,8 +240,50 @@ void THTMLMainForm::BitBtn2Click() {
 }
 
 void THTMLMainForm::Button1Click() {
+  // However the run ends, the control that had the focus gets it back
+  // (before an error that ends the run is shown).
+  struct FocusKeeper {
+    THTMLMainForm& Form;
+    TMainControl AtStart;
+    ~FocusKeeper() {
+      if (QWidget* control = Form.Control(FocusAfterRun(AtStart))) control->setFocus();
+    }
+  } keeper{*this, ControlOf(focusWidget())};
   TWindowHost host(*this);
   RunBatch(FieldText(Edit1), FieldText(Edit2), host);
+}
+
+TMainControl THTMLMainForm::ControlOf(const QWidget* Widget) const {
+  const std::pair<const QWidget*, TMainControl> controls[] = {
+      {Button1, TMainControl::Go},         {BitBtn1, TMainControl::SourcePicker},
+      {BitBtn2, TMainControl::DestinationPicker}, {Button3, TMainControl::About},
+      {Button2, TMainControl::Close},      {Edit1, TMainControl::SourceField},
+      {Edit2, TMainControl::DestinationField}};
+  for (const auto& [widget, control] : controls)
+    if (widget == Widget) return control;
+  return TMainControl::None;
+}
+
+QWidget* THTMLMainForm::Control(TMainControl Which) const {
+  switch (Which) {
+    case TMainControl::Go:
+      return Button1;
+    case TMainControl::SourcePicker:
+      return BitBtn1;
+    case TMainControl::DestinationPicker:
+      return BitBtn2;
+    case TMainControl::About:
+      return Button3;
+    case TMainControl::Close:
+      return Button2;
+    case TMainControl::SourceField:
+      return Edit1;
+    case TMainControl::DestinationField:
+      return Edit2;
+    case TMainControl::None:
+      break;
+  }
+  return nullptr;
 }
 
 void THTMLMainForm::Button2Click() { close(); }

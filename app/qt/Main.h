@@ -72,6 +72,10 @@ protected:
   void closeEvent(QCloseEvent* Event) override;
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
+  // The control a widget is, and the widget of a control.
+  TMainControl ControlOf(const QWidget* Widget) const;
+  QWidget* Control(TMainControl Which) const;
+
 private:
   std::optional<std::vector<std::string>> RunFileDialog(const std::string& InitialFolder);
   void SpanScreen();

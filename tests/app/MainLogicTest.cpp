@@ -169,4 +169,13 @@ TEST(SettingsTest, SaveWritesBothAlwaysAndStopsAtAFailure) {
   EXPECT_EQ(refusing.log, (std::vector<std::string>{"open", "write InputPath", "close"}));
 }
 
+TEST(FocusAfterRunTest, TheControlThatHadItOrGo) {
+  for (const TMainControl control :
+       {TMainControl::Go, TMainControl::SourcePicker, TMainControl::DestinationPicker,
+        TMainControl::About, TMainControl::Close, TMainControl::SourceField,
+        TMainControl::DestinationField})
+    EXPECT_EQ(FocusAfterRun(control), control) << static_cast<int>(control);
+  EXPECT_EQ(FocusAfterRun(TMainControl::None), TMainControl::Go);
+}
+
 }  // namespace
