@@ -1,17 +1,14 @@
 #include "app/qt/Application.h"
 
-#include <QMessageBox>
-
 #include <exception>
 
 #include "app/ErrorReport.h"
+#include "ui/qt/QtMessageBox.h"
 #include "ui/qt/QtText.h"
 
 namespace {
 
-void DefaultErrorBox(const QString& Caption, const QString& Text) {
-  QMessageBox::critical(nullptr, Caption, Text, QMessageBox::Ok);
-}
+void DefaultErrorBox(const QString& Caption, const QString& Text) { ShowErrorBox(Caption, Text); }
 
 TErrorBoxFunc& ErrorBox() {
   static TErrorBoxFunc box = DefaultErrorBox;

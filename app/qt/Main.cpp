@@ -8,7 +8,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSessionManager>
@@ -25,6 +24,7 @@
 #include "dialogs/qt/BrowseFolderDlg.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
+#include "ui/qt/QtMessageBox.h"
 #include "ui/qt/QtText.h"
 
 namespace {
@@ -143,10 +143,7 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWi
   ChooseFiles = [this](const std::string& Folder) { return RunFileDialog(Folder); };
   ExecuteBrowse = [](TBrowseFolderDlg& Dialog) { return Dialog.Execute(); };
   BatchErrorBox = [](const std::string& Text) {
-    // Without a parent the box is centred on the screen.
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), ToQString(Text),
-                    QMessageBox::Ok);
-    box.exec();
+    ShowErrorBox(QStringLiteral("Error"), ToQString(Text));
   };
   ShowAbout = [] { ShowAboutBox(); };
 

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
@@ -19,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +33,7 @@
 #include "dialogs/qt/BrowseFolderDlg.h"
 #include "streams/Streams.h"
 #include "support/ScopedEnv.h"
+#include "support/ScopedHandler.h"
 #include "support/TempDir.h"
 #include "support/qt/GuiTest.h"
 
@@ -348,6 +351,38 @@ TEST(MainFormTest, ErrorsFromAClickReachTheDefaultErrorReport) {
   EXPECT_EQ(recorder.reports[0].rfind("Pagetrim: Error opening \"", 0), 0u) << recorder.reports[0];
   EXPECT_EQ(recorder.reports[0].back(), '.');  // the system text ends in a letter
   EXPECT_FALSE(form->Busy());
+}
+
+// Runs Show, which opens a modal message box, and returns what the box
+// showed: its text as plain text, or a note of the format it used.
+std::string PlainTextOfBox(const std::function<void()>& Show) {
+  std::string seen = "(no box)";
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    seen = box->textFormat() == Qt::PlainText && label && label->textFormat() == Qt::PlainText
+               ? box->windowTitle().toStdString() + ": " + box->text().toStdString()
+               : "(rich text)";
+    box->accept();
+  });
+  QTimer guard;
+  QObject::connect(&guard, &QTimer::timeout, [] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->reject();
+  });
+  guard.start(5000);
+  Show();
+  return seen;
+}
+
+TEST(MessageBoxTest, MessagesAreShownAsPlainText) {
+  TempSettings settings;
+  const testsupport::ScopedHandler<TErrorBoxFunc> defaultBox(SetErrorReportBox, nullptr);
+  EXPECT_EQ(PlainTextOfBox([] { ShowErrorReport("Error opening \"<b>bold</b>.htm\": gone"); }),
+            "Pagetrim: Error opening \"<b>bold</b>.htm\": gone.");
+  auto form = NewForm();
+  EXPECT_EQ(PlainTextOfBox([&] { form->BatchErrorBox("<i>Destination</i> &amp; more"); }),
+            "Error: <i>Destination</i> &amp; more");
 }
 
 TEST(SettingsRoundTripTest, SavedAtDestructionLoadedAtCreation) {
