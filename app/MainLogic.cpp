@@ -45,7 +45,7 @@ std::string SourceDialogFolder(const std::string& Sources, const std::string& Cu
 }
 
 std::string BrowseStartFolder(const std::string& Destination) {
-  if (!Destination.empty() && Destination.back() == platform::PathDelimiter())
+  if (Destination.size() > 1 && Destination.back() == platform::PathDelimiter())
     return Destination.substr(0, Destination.size() - 1);
   return Destination;
 }

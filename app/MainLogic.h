@@ -85,7 +85,9 @@ inline constexpr char SPathWithSeparator[] =
     "list. Rename the file or choose another one.";
 
 // The folder browser's starting folder for the destination field's text:
-// the text with one final delimiter removed.
+// the text with one final delimiter removed. A root keeps its delimiter:
+// the file system's root "/" stays "/" (nothing would be left of it), while
+// a drive root such as C:\ becomes C:, which still names the drive.
 std::string BrowseStartFolder(const std::string& Destination);
 
 // ---- Remembered settings

@@ -67,8 +67,15 @@ TEST(BrowseStartFolderTest, OneFinalDelimiterRemoved) {
   EXPECT_EQ(BrowseStartFolder(P("/srv/out/")), P("/srv/out"));
   EXPECT_EQ(BrowseStartFolder(P("/srv/out")), P("/srv/out"));
   EXPECT_EQ(BrowseStartFolder(P("/srv/out//")), P("/srv/out/"));
-  EXPECT_EQ(BrowseStartFolder(P("/")), "");
   EXPECT_EQ(BrowseStartFolder(""), "");
+}
+
+TEST(BrowseStartFolderTest, ARootKeepsItsDelimiter) {
+  EXPECT_EQ(BrowseStartFolder(P("/")), P("/"));
+  if (platform::PathDelimiter() == '\\') {
+    EXPECT_EQ(BrowseStartFolder("C:\\"), "C:");  // the drive, still
+    EXPECT_EQ(BrowseStartFolder("c:"), "c:");
+  }
 }
 
 // A store in memory that records the calls made on it.

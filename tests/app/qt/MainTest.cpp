@@ -241,6 +241,10 @@ TEST(MainFormTest, DestinationPickerTrimsAndTakesTheChoice) {
   SetFieldText(form->Edit2, "/srv/keep/");
   form->BitBtn2Click();
   EXPECT_EQ(FieldText(form->Edit2), "/srv/keep/");
+  // The root keeps its delimiter, so that the browser can preselect it.
+  SetFieldText(form->Edit2, "/");
+  form->BitBtn2Click();
+  EXPECT_EQ(given, "/");
 }
 
 TEST(MainFormTest, GoRunsTheBatchFromTheWindow) {
