@@ -31,12 +31,13 @@ TInstanceGuard::TRole TInstanceGuard::Check(const std::string& Title, int Timeou
 
 bool TInstanceGuard::Listen(QWidget* Window) {
   window_ = Window;
+  const QString name = ChannelName(title_);
+  if (name.isEmpty()) return false;  // no safe place for the channel
   if (server_ == nullptr) {
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     connect(server_, &QLocalServer::newConnection, this, &TInstanceGuard::OnNewConnection);
   }
-  const QString name = ChannelName(title_);
   // A channel left behind by a crashed first instance is ours now: we hold
   // the lock.
   QLocalServer::removeServer(name);
