@@ -1,6 +1,8 @@
 #include "app/qt/Main.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -72,6 +74,7 @@ public:
   void EnableControls(bool Enable) override { form_.EnableControls(Enable); }
   void ProcessMessages() override { QCoreApplication::processEvents(); }
   void ErrorBox(const std::string& Text) override { form_.BatchErrorBox(Text); }
+  bool StopRequested() override { return form_.EndRequested(); }
 
 private:
   THTMLMainForm& form_;
@@ -246,8 +249,25 @@ void THTMLMainForm::Button1Click() {
       if (QWidget* control = Form.Control(FocusAfterRun(AtStart))) control->setFocus();
     }
   } keeper{*this, ControlOf(focusWidget())};
+  // An end asked for during the run comes once the run is over.
+  struct EndAfterRun {
+    THTMLMainForm& Form;
+    ~EndAfterRun() {
+      if (Form.EndRequested()) Form.close();
+    }
+  } ender{*this};
   TWindowHost host(*this);
   RunBatch(FieldText(Edit1), FieldText(Edit2), host);
+}
+
+void THTMLMainForm::RequestEnd() {
+  endRequested_ = true;
+  // A dialog's own loop ends when it closes; the handler that opened it
+  // carries on as after a cancel.
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible())
+      dialog->reject();
+  if (!Busy()) close();
 }
 
 TMainControl THTMLMainForm::ControlOf(const QWidget* Widget) const {

@@ -35,6 +35,12 @@ public:
   void EnableControls(bool Enabled);
   bool Busy() const;
 
+  // The system asks the program to end (a log-off, Ctrl+C): open dialogs
+  // close, and the window closes as its "&Close" would, now when idle, or
+  // once a run has finished the file at hand.
+  void RequestEnd();
+  bool EndRequested() const { return endRequested_; }
+
   // Replaceable for tests: the open-file dialog (returns the chosen files,
   // or nothing when cancelled), the folder browser's run, the batch run's
   // error box, and the About box.
@@ -81,6 +87,7 @@ private:
   void SpanScreen();
 
   std::unique_ptr<platform::SettingsStore> store_;
+  bool endRequested_ = false;
 };
 
 // Bytes to and from the text of a field, losslessly.

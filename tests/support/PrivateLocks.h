@@ -15,4 +15,7 @@ namespace testsupport {
 // user's own lock folder.
 bool IsolateInstanceLocks();
 
+// Whether IsolateInstanceLocks succeeded in this process.
+bool InstanceLocksIsolated();
+
 }  // namespace testsupport

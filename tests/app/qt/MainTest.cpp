@@ -19,6 +19,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -28,10 +33,14 @@
 #include "app/qt/Application.h"
 #include "app/BatchRun.h"
 #include "app/qt/CheckRunning.h"
+#include "about/qt/About.h"
 #include "app/qt/ProgramIcon.h"
 #include "app/SourceList.h"
 #include "dialogs/qt/BrowseFolderDlg.h"
+#include "platform/FileEnv.h"
+#include "platform/InstanceLock.h"
 #include "streams/Streams.h"
+#include "support/PrivateLocks.h"
 #include "support/ScopedEnv.h"
 #include "support/ScopedHandler.h"
 #include "support/TempDir.h"
@@ -389,6 +398,168 @@ TEST(MessageBoxTest, MessagesAreShownAsPlainText) {
             "Error: <i>Destination</i> &amp; more");
 }
 
+// ---- The system's requests to end the program
+
+// Raises SIGTERM, as a log-off would, when the file called Name is opened.
+class SignalOnOpen : public platform::FileEnvWrapper {
+public:
+  explicit SignalOnOpen(std::string Name)
+      : FileEnvWrapper(platform::FileEnv::Default()), name_(std::move(Name)) {}
+  platform::FileHandle Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
+                            std::uint32_t Disposition, std::uint32_t Attributes) override {
+    if (Name == name_) ::raise(SIGTERM);
+    return FileEnvWrapper::Open(Name, Access, Share, Disposition, Attributes);
+  }
+
+private:
+  std::string name_;
+};
+
+TEST(StopRequestTest, DuringARunTheWindowClosesAfterTheFileAtHand) {
+  TempSettings settings;
+  TempDir dir;
+  std::filesystem::create_directory(dir / "web");
+  std::filesystem::create_directory(dir / "out");
+  for (const char* name : {"web/a.htm", "web/b.htm"}) WriteFile(dir / name, "<p>  x  </p>");
+  {
+    auto form = NewForm();
+    ASSERT_TRUE(WatchStopRequests(form.get(), [&] { form->RequestEnd(); }));
+    form->show();
+    SetFieldText(form->Edit1, (dir / "web/a.htm") + "|" + (dir / "web/b.htm"));
+    SetFieldText(form->Edit2, dir / "out");
+    SignalOnOpen signal(dir / "out/a.htm");  // while a.htm is at hand
+    const platform::ScopedFileEnv env(&signal);
+    form->Button1Click();
+    EXPECT_EQ(ReadFile(dir / "out/a.htm"), "<p> x </p>");  // finished
+    EXPECT_FALSE(Exists(dir / "out/b.htm"));               // never started
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->Busy());
+  }
+  // Saved as the run left the destination.
+  EXPECT_EQ(OpenSettings().value("OutputPath").toString().toStdString(), dir / "out/");
+}
+
+TEST(StopRequestTest, OpenDialogsCloseAndTheIdleWindowCloses) {
+  TempSettings settings;
+  auto form = NewForm();
+  ASSERT_TRUE(WatchStopRequests(form.get(), [&] { form->RequestEnd(); }));
+  form->ShowAbout = [] { ShowAboutBox(); };
+  form->show();
+  QTimer::singleShot(0, [] { ::raise(SIGINT); });
+  form->Button3Click();  // returns once the request has closed the box
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// The configuration file as the program left it.
+std::string SettingsFileText(const TempSettings& Settings) {
+  return ReadFile(Settings.dir / "Brindle/Pagetrim.conf");
+}
+
+// The window program in a process of its own, on the offscreen platform,
+// with its settings in Settings.
+class TProgram {
+public:
+  explicit TProgram(const TempSettings& Settings) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(Settings.dir.Path()));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(env);
+  }
+  ~TProgram() {
+    if (process.state() != QProcess::NotRunning) {
+      process.kill();
+      process.waitForFinished(5000);
+    }
+  }
+
+  // Starts it; true once its window listens for later instances.
+  bool StartAndWaitForTheWindow() {
+    const std::string channel = platform::InstanceLock::ChannelAddress("Pagetrim");
+    if (channel.empty()) return false;
+    std::filesystem::remove(channel);
+    process.start(QStringLiteral(PAGETRIM_EXE), {});
+    return process.waitForStarted(5000) &&
+           QTest::qWaitFor([&] { return Exists(channel); }, 10000);
+  }
+  // Sends the signal Number to the program while it runs (never to a
+  // process group: a pid of 0 would mean the tests' own).
+  bool Signal(int Number) {
+    const qint64 pid = process.processId();
+    return process.state() == QProcess::Running && pid > 0 &&
+           ::kill(static_cast<pid_t>(pid), Number) == 0;
+  }
+  // The exit code after an orderly end, -1 after a crash or a signal.
+  int Wait() {
+    if (!process.waitForFinished(10000)) return -2;
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  }
+
+  QProcess process;
+};
+
+// The settings as a first start would find them: only a destination.
+void PresetSettings(const TempSettings& Settings) {
+  std::filesystem::create_directories(Settings.dir / "Brindle");
+  WriteFile(Settings.dir / "Brindle/Pagetrim.conf", "[General]\nOutputPath=/srv/out\n");
+}
+
+class StopSignalTest : public testing::TestWithParam<int> {};
+
+TEST_P(StopSignalTest, EndsInOrderWithTheSettingsSaved) {
+  TempSettings settings;
+  PresetSettings(settings);
+  TProgram program(settings);
+  ASSERT_TRUE(program.StartAndWaitForTheWindow());
+  ASSERT_TRUE(program.Signal(GetParam()));
+  EXPECT_EQ(program.Wait(), 0);
+  // Saving writes both values, the source list too.
+  EXPECT_EQ(SettingsFileText(settings), "[General]\nInputPath=\nOutputPath=/srv/out\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, testing::Values(SIGTERM, SIGHUP, SIGINT),
+                         [](const auto& Info) {
+                           return std::string(Info.param == SIGTERM  ? "SIGTERM"
+                                              : Info.param == SIGHUP ? "SIGHUP"
+                                                                     : "SIGINT");
+                         });
+
+TEST(InstanceGuardTest, ALockFolderOfAnotherUserDoesNotKeepTheProgramFromStarting) {
+  if (!testsupport::InstanceLocksIsolated()) GTEST_SKIP() << "no lock folder of the tests' own";
+  // Another local user made the lock folder first and holds a lock in it.
+  const std::string folder = "/tmp/pagetrim-user-" + std::to_string(::getuid());
+  const bool root = ::geteuid() == 0;
+  struct Restore {
+    std::string folder;
+    ~Restore() {
+      (void)::chown(folder.c_str(), ::getuid(), ::getgid());
+      ::chmod(folder.c_str(), 0700);
+    }
+  } restore{folder};
+  const std::string lockName = folder + "/Pagetrim.lock";
+  const int lock = ::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_NE(lock, -1);
+  ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+  if (root) {
+    ASSERT_EQ(::chown(lockName.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);  // "nobody"'s folder
+  } else {
+    ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);  // a folder anybody may write to
+  }
+  TempSettings settings;
+  PresetSettings(settings);
+  TProgram program(settings);
+  program.process.start(QStringLiteral(PAGETRIM_EXE), {});
+  ASSERT_TRUE(program.process.waitForStarted(5000));
+  // It does not hand over to whoever holds that lock: it runs, with its window.
+  EXPECT_FALSE(program.process.waitForFinished(2000));
+  ASSERT_TRUE(program.Signal(SIGTERM));
+  EXPECT_EQ(program.Wait(), 0);
+  EXPECT_EQ(SettingsFileText(settings), "[General]\nInputPath=\nOutputPath=/srv/out\n");
+  ::close(lock);
+  ::unlink(lockName.c_str());
+}
+
 TEST(SettingsRoundTripTest, SavedAtDestructionLoadedAtCreation) {
   TempSettings settings;
   {
@@ -415,11 +586,6 @@ TEST(SettingsRoundTripTest, FirstStartCreatesTheFileAtOnceAndWritesBothValuesEmp
   EXPECT_TRUE(s.contains("InputPath"));
   EXPECT_TRUE(s.contains("OutputPath"));
   EXPECT_EQ(s.value("InputPath").toString(), "");
-}
-
-// The configuration file as the program left it.
-std::string SettingsFileText(const TempSettings& Settings) {
-  return ReadFile(Settings.dir / "Brindle/Pagetrim.conf");
 }
 
 TEST(SettingsRoundTripTest, NamesThatAreNotUtf8ComeBackByteExact) {

@@ -32,6 +32,8 @@ bool Fail(const char* What) {
   return false;
 }
 
+bool isolated = false;
+
 bool IsFolder(const std::string& Path) {
   struct stat st {};
   return ::lstat(Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -65,7 +67,10 @@ bool IsolateInstanceLocks() {
       "mode=0700,size=1m,uid=" + std::to_string(uid) + ",gid=" + std::to_string(gid);
   if (!IsFolder(fallback) || ::mount("tmpfs", fallback.c_str(), "tmpfs", flags, options.c_str()) != 0)
     return Fail(fallback.c_str());
+  isolated = true;
   return true;
 }
+
+bool InstanceLocksIsolated() { return isolated; }
 
 }  // namespace testsupport
