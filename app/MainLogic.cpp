@@ -50,6 +50,50 @@ std::string BrowseStartFolder(const std::string& Destination) {
   return Destination;
 }
 
+bool IsSourceDocument(const std::string& FileName) {
+  const auto lower = [](std::string Text) {
+    for (char& c : Text)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return Text;
+  };
+  const std::string name = lower(FileName);
+  for (const char* extension : {".htm", ".html", ".asp"}) {
+    const std::string e = extension;
+    if (name.size() > e.size() && name.compare(name.size() - e.size(), e.size(), e) == 0)
+      return true;
+  }
+  return false;
+}
+
+std::string SourceListHint(const std::string& Sources, std::size_t MaxLines) {
+  if (Sources.empty()) return {};
+  const TSourceList list(Sources);
+  const std::vector<std::string>& entries = list.Entries();
+  std::string hint = std::to_string(entries.size()) + (entries.size() == 1 ? " file:" : " files:");
+  const std::size_t shown = std::min(entries.size(), MaxLines);
+  for (std::size_t i = 0; i < shown; ++i) hint += "\n" + entries[i];
+  if (shown < entries.size()) hint += "\n... and " + std::to_string(entries.size() - shown) + " more";
+  return hint;
+}
+
+TDropAction DropAction(const std::vector<TDroppedItem>& Items, bool OnDestinationField, bool Busy) {
+  if (Busy || Items.empty()) return {};
+  if (Items.size() == 1 && Items[0].Kind == TDroppedItem::Folder)
+    return OnDestinationField
+               ? TDropAction{TDropAction::Destination, BrowseStartFolder(Items[0].Path)}
+               : TDropAction{};
+  std::vector<std::string> files;
+  for (const TDroppedItem& item : Items) {
+    const std::size_t cut = item.Path.find_last_of(platform::PathDelimiter());
+    const std::string name = cut == std::string::npos ? item.Path : item.Path.substr(cut + 1);
+    if (item.Kind != TDroppedItem::File || !IsSourceDocument(name)) return {};
+    files.push_back(item.Path);
+  }
+  if (const std::string* bad = TSourceList::FirstRefused(files))
+    return {TDropAction::Refused, *bad};
+  return {TDropAction::Sources, TSourceList::FromFiles(files)->Text()};
+}
+
 namespace {
 
 // Closes the store when it goes out of scope.

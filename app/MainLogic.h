@@ -3,7 +3,9 @@
 // The main window's decisions, free of any window: layout arithmetic, the
 // function keys, the pickers' path rules and the remembered settings.
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "platform/SettingsStore.h"
 
@@ -89,6 +91,56 @@ inline constexpr char SPathWithSeparator[] =
 // the file system's root "/" stays "/" (nothing would be left of it), while
 // a drive root such as C:\ becomes C:, which still names the drive.
 std::string BrowseStartFolder(const std::string& Destination);
+
+// The source picker's filter: its name and its patterns.
+inline constexpr char SSourceFilterName[] = "HTML and ASP documents";
+inline constexpr char SSourcePatterns[] = "*.htm;*.html;*.asp";
+
+// True for a file name the source picker lists (SSourcePatterns, letter
+// case ignored): a page to compact.
+bool IsSourceDocument(const std::string& FileName);
+
+// ---- Tool tips
+
+inline constexpr char SSourcePickerHint[] = "Choose source files (F3)";
+inline constexpr char SDestinationPickerHint[] = "Choose destination folder (F2)";
+
+// The source field's tool tip for the list Sources, when the field cannot
+// show all of it: how many files it holds, then each one on a line of its
+// own, at most MaxLines of them, then how many more there are. Empty for an
+// empty list.
+std::string SourceListHint(const std::string& Sources, std::size_t MaxLines = 25);
+
+// ---- Drops
+
+// A path dropped on the window, as the system found it.
+struct TDroppedItem {
+  enum TKind { Missing, File, Folder };
+  std::string Path;
+  TKind Kind = Missing;
+};
+
+// What a drop does.
+struct TDropAction {
+  enum TKind {
+    None,         // nothing: the drop is not taken
+    Sources,      // Text is the new source list
+    Destination,  // Text is the new destination
+    Refused,      // Text is a path the source list cannot hold (SPathWithSeparator)
+  };
+  TKind Kind = None;
+  std::string Text;
+  bool operator==(const TDropAction&) const = default;
+};
+
+// What dropping Items on the window does. Files dropped anywhere set the
+// source list as the picker would: documents it lists (IsSourceDocument)
+// only, in the order dropped, a path holding '|' refused. One folder
+// dropped on the destination field sets the destination (without a final
+// delimiter, as the folder browser gives it). Anything else (a folder
+// elsewhere, folders with files, other files, missing paths) does nothing,
+// and nothing happens at all while a run is busy.
+TDropAction DropAction(const std::vector<TDroppedItem>& Items, bool OnDestinationField, bool Busy);
 
 // ---- Remembered settings
 

@@ -2,6 +2,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QUrl>
 #include <QDialog>
 #include <QCoreApplication>
 #include <QDir>
@@ -24,6 +30,7 @@
 #include "app/qt/ProgramIcon.h"
 #include "app/qt/QtSettingsStore.h"
 #include "dialogs/qt/BrowseFolderDlg.h"
+#include "platform/FileIdentity.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
 #include "ui/qt/QtMessageBox.h"
@@ -128,6 +135,13 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWi
   Button3 = MakeButton(this, "Button3", "&About", {104, 128, 75, 25});
   Button2 = MakeButton(this, "Button2", "&Close", {296, 128, 75, 25});
   for (QLabel* label : {StaticText1, StaticText2}) label->setFocusPolicy(Qt::NoFocus);
+  BitBtn1->setToolTip(QString::fromLatin1(SSourcePickerHint));
+  BitBtn2->setToolTip(QString::fromLatin1(SDestinationPickerHint));
+  for (QLineEdit* field : {Edit1, Edit2}) {
+    field->setAcceptDrops(false);  // the window takes them
+    connect(field, &QLineEdit::textChanged, this, &THTMLMainForm::UpdateHints);
+  }
+  setAcceptDrops(true);
   const QIcon glyph = OpenFolderGlyph();
   for (QPushButton* picker : {BitBtn1, BitBtn2}) {
     picker->setIcon(glyph);
@@ -199,6 +213,31 @@ void THTMLMainForm::FormResize() {
   Edit1->resize(layout.EditWidth, Edit1->height());
   Edit2->resize(layout.EditWidth, Edit2->height());
   Button2->move(layout.CloseLeft, Button2->y());
+  UpdateHints();
+}
+
+namespace {
+
+// True when Edit shows its whole text.
+bool TextFits(const QLineEdit* Edit) {
+  QStyleOptionFrame option;
+  option.initFrom(Edit);
+  option.rect = Edit->rect();
+  option.lineWidth = Edit->hasFrame() ? Edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth,
+                                                                   &option, Edit)
+                                      : 0;
+  const QRect text = Edit->style()
+                         ->subElementRect(QStyle::SE_LineEditContents, &option, Edit)
+                         .marginsRemoved(Edit->textMargins());
+  // A line edit keeps two pixels free on either side of its text.
+  return Edit->fontMetrics().horizontalAdvance(Edit->text()) <= text.width() - 4;
+}
+
+}  // namespace
+
+void THTMLMainForm::UpdateHints() {
+  Edit1->setToolTip(TextFits(Edit1) ? QString() : ToQString(SourceListHint(FieldText(Edit1))));
+  Edit2->setToolTip(TextFits(Edit2) ? QString() : Edit2->text());
 }
 
 void THTMLMainForm::FormKeyDown(int VirtualKey, QWidget* Control) {
@@ -315,6 +354,55 @@ void THTMLMainForm::EnableControls(bool Enabled) {
 }
 
 bool THTMLMainForm::Busy() const { return !Button1->isEnabled(); }
+
+TDropAction THTMLMainForm::DropFor(const QMimeData* Data, const QPoint& Position) const {
+  if (!Data->hasUrls()) return {};
+  std::vector<TDroppedItem> items;
+  for (const QUrl& url : Data->urls()) {
+    if (!url.isLocalFile()) return {};
+    // The path's bytes as the URL carries them, also where they are not
+    // UTF-8 (QUrl::toLocalFile would replace those).
+    const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    TDroppedItem item{bytes.toStdString()};
+    if (platform::IsDirectory(item.Path))
+      item.Kind = TDroppedItem::Folder;
+    else if (platform::IdentifyFile(item.Path))
+      item.Kind = TDroppedItem::File;
+    items.push_back(std::move(item));
+  }
+  return DropAction(items, Edit2->geometry().contains(Position), Busy());
+}
+
+void THTMLMainForm::dragEnterEvent(QDragEnterEvent* Event) {
+  if (DropFor(Event->mimeData(), Event->position().toPoint()).Kind != TDropAction::None)
+    Event->acceptProposedAction();
+}
+
+void THTMLMainForm::dragMoveEvent(QDragMoveEvent* Event) {
+  if (DropFor(Event->mimeData(), Event->position().toPoint()).Kind != TDropAction::None)
+    Event->acceptProposedAction();
+  else
+    Event->ignore();
+}
+
+void THTMLMainForm::dropEvent(QDropEvent* Event) {
+  const TDropAction action = DropFor(Event->mimeData(), Event->position().toPoint());
+  switch (action.Kind) {
+    case TDropAction::Sources:
+      SetFieldText(Edit1, action.Text);
+      break;
+    case TDropAction::Destination:
+      SetFieldText(Edit2, action.Text);
+      break;
+    case TDropAction::Refused:
+      ReportErrors([&] { throw Exception(Format(SPathWithSeparator, {action.Text})); });
+      break;
+    case TDropAction::None:
+      Event->ignore();
+      return;
+  }
+  Event->acceptProposedAction();
+}
 
 void THTMLMainForm::keyPressEvent(QKeyEvent* Event) {
   // Escape presses "&Close", the cancel button, while it is enabled.

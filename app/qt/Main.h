@@ -16,6 +16,7 @@
 
 class QLabel;
 class QLineEdit;
+class QMimeData;
 class QPushButton;
 class TBrowseFolderDlg;
 
@@ -72,8 +73,14 @@ public:
   QPushButton *Button1, *Button2, *Button3;
   TBrowseFolderDlg* BrowseFolderDlg;
 
+  // Shows the fields' whole texts as tool tips when they do not fit.
+  void UpdateHints();
+
 protected:
   void keyPressEvent(QKeyEvent* Event) override;
+  void dragEnterEvent(QDragEnterEvent* Event) override;
+  void dragMoveEvent(QDragMoveEvent* Event) override;
+  void dropEvent(QDropEvent* Event) override;
   void resizeEvent(QResizeEvent* Event) override;
   void closeEvent(QCloseEvent* Event) override;
   bool eventFilter(QObject* Watched, QEvent* Event) override;
@@ -84,6 +91,8 @@ protected:
 
 private:
   std::optional<std::vector<std::string>> RunFileDialog(const std::string& InitialFolder);
+  // What dropping Data at Position would do.
+  TDropAction DropFor(const QMimeData* Data, const QPoint& Position) const;
   void SpanScreen();
 
   std::unique_ptr<platform::SettingsStore> store_;

@@ -8,6 +8,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
@@ -45,6 +48,7 @@
 #include "support/ScopedHandler.h"
 #include "support/TempDir.h"
 #include "support/qt/GuiTest.h"
+#include "ui/qt/QtText.h"
 
 using namespace testsupport;
 
@@ -206,6 +210,74 @@ TEST(MainFormTest, BusyWindowRefusesEveryClose) {
   form->EnableControls(true);
   QTest::keyClick(form->Button3, Qt::Key_Escape);  // presses Close
   EXPECT_FALSE(form->isVisible());
+}
+
+TEST(MainFormTest, ToolTipsNameThePickersAndShowWhatTheFieldsCut) {
+  TempSettings settings;
+  auto form = NewForm();
+  form->show();
+  EXPECT_EQ(form->BitBtn1->toolTip(), "Choose source files (F3)");
+  EXPECT_EQ(form->BitBtn2->toolTip(), "Choose destination folder (F2)");
+  SetFieldText(form->Edit1, "/w/a.htm");
+  SetFieldText(form->Edit2, "/out/");
+  EXPECT_EQ(form->Edit1->toolTip(), "");  // it fits
+  EXPECT_EQ(form->Edit2->toolTip(), "");
+  const std::string a = "/srv/www/bakery/with/a/long/way/to/go/index.htm";
+  const std::string b = "/srv/www/bakery/with/a/long/way/to/go/caf\xE9.htm";
+  SetFieldText(form->Edit1, a + "|" + b + "|/srv/c.asp");
+  EXPECT_EQ(ToBytes(form->Edit1->toolTip()), "3 files:\n" + a + "\n" + b + "\n/srv/c.asp");
+  const std::string deep = "/srv/www/bakery/with/a/long/way/to/go/and/then/some/more/folders/";
+  SetFieldText(form->Edit2, deep);
+  EXPECT_EQ(ToBytes(form->Edit2->toolTip()), deep);
+  // Wide enough for both: no tool tips.
+  form->resize(1200, kDesignedClientHeight);
+  EXPECT_EQ(form->Edit1->toolTip(), "");
+  EXPECT_EQ(form->Edit2->toolTip(), "");
+}
+
+// Drops Urls (as a file manager's "text/uri-list") on the form at the
+// centre of Target; true when the form took them.
+bool DropOn(THTMLMainForm& Form, QWidget* Target, const QByteArray& Urls) {
+  QMimeData data;
+  data.setData("text/uri-list", Urls);
+  const QPoint at = Target->geometry().center();
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&Form, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&Form, &drop);
+  return drop.isAccepted();
+}
+
+TEST(MainFormTest, DroppedFilesSetTheSourcesAndAFolderOnTheFieldTheDestination) {
+  TempSettings settings;
+  ErrorReportRecorder recorder;
+  TempDir dir;
+  std::filesystem::create_directory(dir / "web");
+  for (const char* name : {"web/a.htm", "web/caf\xE9.htm", "web/x|y.htm", "web/logo.png"})
+    WriteFile(dir / name, "<p>");
+  const QByteArray web = QByteArray("file://") + QByteArray::fromStdString(dir / "web");
+  auto form = NewForm();
+  form->show();
+  EXPECT_TRUE(DropOn(*form, form->Button3, web + "/a.htm\r\n" + web + "/caf%E9.htm\r\n"));
+  EXPECT_EQ(FieldText(form->Edit1), (dir / "web/a.htm") + "|" + (dir / "web/caf\xE9.htm"));
+  EXPECT_TRUE(DropOn(*form, form->Edit2, web + "/\r\n"));
+  EXPECT_EQ(FieldText(form->Edit2), dir / "web");
+  // Not taken: a folder off the destination field, a file the picker does
+  // not list, anything while a run is busy.
+  EXPECT_FALSE(DropOn(*form, form->Edit1, web + "\r\n"));
+  EXPECT_FALSE(DropOn(*form, form->Button1, web + "/logo.png\r\n"));
+  form->EnableControls(false);
+  EXPECT_FALSE(DropOn(*form, form->Button1, web + "/a.htm\r\n"));
+  EXPECT_FALSE(DropOn(*form, form->Edit2, web + "/\r\n"));
+  form->EnableControls(true);
+  EXPECT_EQ(FieldText(form->Edit1), (dir / "web/a.htm") + "|" + (dir / "web/caf\xE9.htm"));
+  EXPECT_EQ(FieldText(form->Edit2), dir / "web");
+  // A name with the separator in it is refused as the picker refuses it.
+  EXPECT_TRUE(DropOn(*form, form->Edit1, web + "/x%7Cy.htm\r\n"));
+  ASSERT_EQ(recorder.reports.size(), 1u);
+  EXPECT_NE(recorder.reports[0].find("x|y.htm\" contains the character '|'"), std::string::npos);
+  EXPECT_EQ(FieldText(form->Edit1), (dir / "web/a.htm") + "|" + (dir / "web/caf\xE9.htm"));
 }
 
 TEST(MainFormTest, SourcePickerJoinsAndRefusesSeparatorPaths) {
