@@ -10,8 +10,6 @@
 #include <QUrl>
 #include <QDialog>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,6 +19,7 @@
 #include <QSessionManager>
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
 
 #include "about/qt/About.h"
@@ -30,6 +29,7 @@
 #include "app/qt/ProgramIcon.h"
 #include "app/qt/QtSettingsStore.h"
 #include "dialogs/qt/BrowseFolderDlg.h"
+#include "dialogs/qt/OpenFileDialog.h"
 #include "platform/FileIdentity.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
@@ -264,7 +264,8 @@ void THTMLMainForm::FormKeyDown(int VirtualKey, QWidget* Control) {
 bool THTMLMainForm::FormCloseQuery() { return Button1->isEnabled(); }
 
 void THTMLMainForm::BitBtn1Click() {
-  const std::string folder = SourceDialogFolder(FieldText(Edit1), ToBytes(QDir::currentPath()));
+  const std::string folder =
+      SourceDialogFolder(FieldText(Edit1), std::filesystem::current_path().string());
   std::optional<std::vector<std::string>> files = ChooseFiles(folder);
   if (!files) return;
   if (const std::string* bad = TSourceList::FirstRefused(*files))
@@ -436,15 +437,11 @@ bool THTMLMainForm::eventFilter(QObject* Watched, QEvent* Event) {
 }
 
 std::optional<std::vector<std::string>> THTMLMainForm::RunFileDialog(const std::string& Folder) {
-  QFileDialog dialog(this, QStringLiteral("Select file(s)"));
-  dialog.setFileMode(QFileDialog::ExistingFiles);
-  dialog.setNameFilter(QStringLiteral("HTML and ASP documents (*.htm *.html *.asp)"));
-  dialog.setOption(QFileDialog::ReadOnly, false);
-  if (!Folder.empty()) dialog.setDirectory(ToQString(Folder));
+  TOpenFileDialog dialog(QStringLiteral("Select file(s)"), SSourceFilterName, SSourcePatterns, this);
+  // Without a folder of its own it starts where the program runs.
+  dialog.SetFolder(Folder.empty() ? std::filesystem::current_path().string() : Folder);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  std::vector<std::string> files;
-  for (const QString& f : dialog.selectedFiles()) files.push_back(ToBytes(f));
-  return files;
+  return dialog.SelectedFiles();
 }
 
 void THTMLMainForm::SpanScreen() {

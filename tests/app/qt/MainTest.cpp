@@ -40,6 +40,7 @@
 #include "app/qt/ProgramIcon.h"
 #include "app/SourceList.h"
 #include "dialogs/qt/BrowseFolderDlg.h"
+#include "dialogs/qt/OpenFileDialog.h"
 #include "platform/FileEnv.h"
 #include "platform/InstanceLock.h"
 #include "streams/Streams.h"
@@ -72,6 +73,11 @@ private:
 // The program's settings in the folder a TempSettings chose.
 QSettings OpenSettings() {
   return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brindle", "Pagetrim");
+}
+
+// The configuration file as the program left it.
+std::string SettingsFileText(const TempSettings& Settings) {
+  return ReadFile(Settings.dir / "Brindle/Pagetrim.conf");
 }
 
 std::unique_ptr<THTMLMainForm> NewForm() {
@@ -278,6 +284,34 @@ TEST(MainFormTest, DroppedFilesSetTheSourcesAndAFolderOnTheFieldTheDestination) 
   ASSERT_EQ(recorder.reports.size(), 1u);
   EXPECT_NE(recorder.reports[0].find("x|y.htm\" contains the character '|'"), std::string::npos);
   EXPECT_EQ(FieldText(form->Edit1), (dir / "web/a.htm") + "|" + (dir / "web/caf\xE9.htm"));
+}
+
+TEST(MainFormTest, TheFileDialogOffersNamesThatAreNotUtf8AndPassesThemOnByteExact) {
+  TempSettings settings;
+  TempDir dir;
+  std::filesystem::create_directory(dir / "web");
+  WriteFile(dir / "web/caf\xE9.htm", "<p>  caf\xE9  </p>");
+  WriteFile(dir / "web/menu.htm", "<p>menu</p>");
+  {
+    auto form = NewForm();
+    SetFieldText(form->Edit1, dir / "web/menu.htm");  // the dialog starts in web/
+    std::vector<std::string> listed;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<TOpenFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      listed = dialog->ListedNames();
+      dialog->SelectNames({"caf\xE9.htm"});
+      dialog->OpenButton()->click();
+    });
+    form->BitBtn1Click();
+    EXPECT_EQ(listed, (std::vector<std::string>{"caf\xE9.htm", "menu.htm"}));
+    EXPECT_EQ(FieldText(form->Edit1), dir / "web/caf\xE9.htm");
+    SetFieldText(form->Edit2, dir / "out");
+    std::filesystem::create_directory(dir / "out");
+    form->Button1Click();
+    EXPECT_EQ(ReadFile(dir / "out/caf\xE9.htm"), "<p> caf\xE9 </p>");
+  }
+  EXPECT_NE(SettingsFileText(settings).find("caf\\xe9.htm"), std::string::npos);
 }
 
 TEST(MainFormTest, SourcePickerJoinsAndRefusesSeparatorPaths) {
@@ -521,11 +555,6 @@ TEST(StopRequestTest, OpenDialogsCloseAndTheIdleWindowCloses) {
   form->Button3Click();  // returns once the request has closed the box
   EXPECT_FALSE(form->isVisible());
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-}
-
-// The configuration file as the program left it.
-std::string SettingsFileText(const TempSettings& Settings) {
-  return ReadFile(Settings.dir / "Brindle/Pagetrim.conf");
 }
 
 // The window program in a process of its own, on the offscreen platform,
