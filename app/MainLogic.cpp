@@ -14,6 +14,10 @@ TMainLayout MainLayout(int ClientWidth) {
   return l;
 }
 
+TRect SpanScreenFrame(const TRect& Frame, const TRect& Screen) {
+  return {Screen.Left, Frame.Top, Screen.Right, Frame.Bottom};
+}
+
 TKeyAction KeyAction(int VirtualKey, bool PickersEnabled, bool Maximized) {
   switch (VirtualKey) {
     case VK_F2:

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/SettingsStore.h"
+#include "ui/Placement.h"
 
 // The program's title: the application window's caption, the error report's
 // caption, the About box's product name and the single-instance name.
@@ -33,6 +34,11 @@ struct TMainLayout {
 // "&Close" ends as far from the right edge as the pickers start from the
 // left one. Widths never go below 0.
 TMainLayout MainLayout(int ClientWidth);
+
+// Where F5 and F6 put the window: its frame (decoration included) from the
+// screen's left edge across the screen's whole width; top and height stay.
+// In the screen's device pixels, where nothing is rounded.
+TRect SpanScreenFrame(const TRect& Frame, const TRect& Screen);
 
 // ---- Keys
 

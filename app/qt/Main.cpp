@@ -34,6 +34,7 @@
 #include "streams/Streams.h"
 #include "streams/Utils.h"
 #include "ui/qt/QtMessageBox.h"
+#include "ui/qt/QtNativeGeometry.h"
 #include "ui/qt/QtText.h"
 
 namespace {
@@ -445,10 +446,15 @@ std::optional<std::vector<std::string>> THTMLMainForm::RunFileDialog(const std::
 }
 
 void THTMLMainForm::SpanScreen() {
-  QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) return;
-  const int frameExtra = frameGeometry().width() - width();
-  const QRect frame = frameGeometry();
-  move(0, frame.top());
-  resize(std::max(0, screen->geometry().width() - frameExtra), height());
+  // In device pixels: under a fractional scale, logical ones would leave the
+  // frame a pixel or two short of the edges.
+  const QRect frame = NativeFrameGeometry(this);
+  const QRect screen = NativeScreenGeometry(QGuiApplication::primaryScreen());
+  if (frame.isEmpty() || screen.isEmpty()) return;
+  const TRect placed =
+      SpanScreenFrame({frame.left(), frame.top(), frame.left() + frame.width(), frame.top() + frame.height()},
+                      {screen.left(), screen.top(), screen.left() + screen.width(),
+                       screen.top() + screen.height()});
+  SetNativeFrameGeometry(this, QRect(placed.Left, placed.Top, placed.Right - placed.Left,
+                                     placed.Bottom - placed.Top));
 }

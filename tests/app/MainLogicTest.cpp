@@ -176,6 +176,12 @@ TEST(SettingsTest, SaveWritesBothAlwaysAndStopsAtAFailure) {
   EXPECT_EQ(refusing.log, (std::vector<std::string>{"open", "write InputPath", "close"}));
 }
 
+TEST(SpanScreenFrameTest, LeftEdgeAndWidthOfTheScreenTopAndHeightKept) {
+  EXPECT_EQ(SpanScreenFrame({100, 50, 489, 238}, {0, 0, 1280, 800}), (TRect{0, 50, 1280, 238}));
+  // A second screen to the left of the primary one starts below zero.
+  EXPECT_EQ(SpanScreenFrame({-5, -20, 300, 100}, {-1920, 0, 0, 1080}), (TRect{-1920, -20, 0, 100}));
+}
+
 TEST(FocusAfterRunTest, TheControlThatHadItOrGo) {
   for (const TMainControl control :
        {TMainControl::Go, TMainControl::SourcePicker, TMainControl::DestinationPicker,
