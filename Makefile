@@ -1,8 +1,10 @@
 # Quick start on a fresh Debian machine:
 #   make run    - build and run the main job
 #   make test   - build and run every test
-#   make bench  - build and run the compaction benchmark
+#   make bench  - build and run the compaction and tree benchmarks
 #   make test-win32 - cross-build for 32-bit Windows and test under Wine
+#   make test-render - safe mode's render check in headless chromium
+#   make dist-win32 - the Windows programs as a zip in out/
 #   make test-asan  - every test with AddressSanitizer and UBSan
 #   make fuzz       - the fuzz targets, FUZZ_TIME seconds each
 #   make clean      - remove every build folder and out/
@@ -15,7 +17,7 @@ SHELL := /bin/bash
 # only the result lines are shown, one short line a test.
 RESULT_LINES = 2>&1 | grep --line-buffered -v '^ *Start *[0-9]*: '
 
-.PHONY: all deps configure build test test-win32 run bench clean test-asan fuzz
+.PHONY: all deps configure build test test-win32 dist-win32 test-render run bench clean test-asan fuzz
 
 all: build
 
@@ -34,12 +36,29 @@ test: build
 test-win32: deps
 	@bash scripts/test-win32
 
+# out/pagetrim-VERSION-win32.zip: pagetrim.exe, pagetrim-cli.exe, README.txt.
+dist-win32: deps
+	@bash scripts/dist-win32
+
 run: build
 	@bash scripts/run
 
-# The compaction benchmark (a minute or two; needs ~0.5 GB free in /tmp).
+# The render check: documentation pages and tests/render/pages compacted in
+# both modes, shown by headless chromium and compared pixel for pixel (a few
+# minutes; installs chromium and the documentation packages when missing).
+test-render: configure
+	@bash scripts/test-render $(BUILD)
+
+# The compaction benchmark (a minute or two; needs ~0.5 GB free in /tmp),
+# then the tree benchmark over Debian's libstdc++ documentation (installed by
+# scripts/bench-data when missing; ~1 GB in /tmp).
+# Both run even when the first misses a target; the status says whether any did.
 bench: build
-	@$(BUILD)/bench/pagetrim_bench
+	@status=0; \
+	$(BUILD)/bench/pagetrim_bench || status=1; \
+	$(BUILD)/bench/pagetrim_tree_bench --cli $(BUILD)/cli/pagetrim-cli \
+		--source "$$(bash scripts/bench-data)" || status=1; \
+	exit $$status
 
 # The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
 BUILD_ASAN ?= build-asan
@@ -62,4 +81,4 @@ fuzz: deps
 	@bash scripts/fuzz $(BUILD_FUZZ) $(FUZZ_TIME)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) out build-win32 build-win64
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) out build-win32 build-win64 build-render

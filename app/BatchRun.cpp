@@ -53,7 +53,8 @@ private:
 // Compacts one entry into Target. The source is released before the
 // destination, also when opening the destination or compacting fails.
 void CompactOne(const std::string& Entry, const std::string& Target,
-                const std::set<platform::FileIdentity>& Sources, TBatchHost& Host) {
+                const std::set<platform::FileIdentity>& Sources, TBatchHost& Host,
+                const TCompactOptions& Options) {
   std::int64_t bytesIn = 0;
   std::int64_t bytesOut = 0;
   {
@@ -68,8 +69,10 @@ void CompactOne(const std::string& Entry, const std::string& Target,
       throw EInOutError(
           Format(SErrorOpening, {Target, ErrorCodeText(platform::ErrorSharingViolation())}));
     destination = std::make_unique<TFileStream>(Target, kDestinationMode);
-    CompactHTML(source, *destination);
-    bytesIn = source.GetSize();
+    CompactHTML(source, *destination, Options);
+    // What was read, up to where the data really ended: a pseudo-file's
+    // reported size says nothing about it.
+    bytesIn = source.GetPosition();
     bytesOut = destination->GetSize();
   }
   Host.FileDone(Entry, bytesIn, bytesOut);
@@ -77,7 +80,8 @@ void CompactOne(const std::string& Entry, const std::string& Target,
 
 }  // namespace
 
-void RunBatch(const std::string& SourceList, const std::string& Destination, TBatchHost& Host) {
+void RunBatch(const std::string& SourceList, const std::string& Destination, TBatchHost& Host,
+              const TCompactOptions& Options) {
   const char delimiter = platform::PathDelimiter();
   // From here on, every ending enables the controls.
   TControlsGuard controls(Host);
@@ -112,6 +116,6 @@ void RunBatch(const std::string& SourceList, const std::string& Destination, TBa
     Host.ProcessMessages();
     if (Host.StopRequested()) return;
     Host.FileStarting(entry);
-    CompactOne(entry, dest + name, sources, Host);
+    CompactOne(entry, dest + name, sources, Host, Options);
   }
 }

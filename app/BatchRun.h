@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "compact/CompactHTML.h"
+
 // What the caller of a run supplies. A window supplies the first four
 // operations; a caller without one (the command line, the benchmark, the
 // tests) overrides only what it needs, and at least ErrorBox, since a
@@ -43,6 +45,7 @@ inline constexpr char SDestinationMustDiffer[] = "Destination path must be diffe
 inline constexpr char SDestinationEmpty[] = "Destination path must not be empty!";
 
 // Compacts every file of SourceList (full paths joined by '|', see
-// TSourceList) into Destination. Errors from the streams travel on after
-// clean-up; every ending enables the controls again.
-void RunBatch(const std::string& SourceList, const std::string& Destination, TBatchHost& Host);
+// TSourceList) into Destination, by Options. Errors from the streams travel
+// on after clean-up; every ending enables the controls again.
+void RunBatch(const std::string& SourceList, const std::string& Destination, TBatchHost& Host,
+              const TCompactOptions& Options = {});

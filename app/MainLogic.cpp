@@ -8,9 +8,13 @@
 #include "streams/Utils.h"
 
 TMainLayout MainLayout(int ClientWidth) {
+  return MainLayout(ClientWidth, kPickerLeft, kEditLeft, kCloseWidth);
+}
+
+TMainLayout MainLayout(int ClientWidth, int PickerLeft, int EditLeft, int CloseWidth) {
   TMainLayout l;
-  l.EditWidth = std::max(0, ClientWidth - kEditLeft - kPickerLeft);
-  l.CloseLeft = ClientWidth - kCloseWidth - kPickerLeft;
+  l.EditWidth = std::max(0, ClientWidth - EditLeft - PickerLeft);
+  l.CloseLeft = ClientWidth - CloseWidth - PickerLeft;
   return l;
 }
 
@@ -46,6 +50,12 @@ std::string SourceDialogFolder(const std::string& Sources, const std::string& Cu
   if (platform::PathDelimiter() == '\\') delimiters += ':';
   const std::size_t cut = first.find_last_of(delimiters);
   return cut == std::string::npos ? std::string() : first.substr(0, cut + 1);
+}
+
+std::string ChosenSourceList(const std::vector<std::string>& Files) {
+  if (const std::string* refused = TSourceList::FirstRefused(Files))
+    throw Exception(Format(SPathWithSeparator, {*refused}));
+  return TSourceList::FromFiles(Files)->Text();
 }
 
 std::string BrowseStartFolder(const std::string& Destination) {

@@ -40,15 +40,24 @@ TMainLayout MainLayout(int ClientWidth);
 // In the screen's device pixels, where nothing is rounded.
 TRect SpanScreenFrame(const TRect& Frame, const TRect& Screen);
 
+// The same for controls that are not at their designed places (a window
+// scaled for the screen's pixel density): BitBtn1's left PickerLeft,
+// Edit1's left EditLeft and Button2's width CloseWidth.
+TMainLayout MainLayout(int ClientWidth, int PickerLeft, int EditLeft, int CloseWidth);
+
 // ---- Keys
 
 enum class TKeyAction { None, ChooseDestination, ChooseSources, SpanScreen, PressFocusedButton };
 
+// The virtual-key codes of the keys handled (windows.h has the same as
+// macros).
+#ifndef VK_F2
 inline constexpr int VK_RETURN = 0x0D;  // Return and the keypad's Enter
 inline constexpr int VK_F2 = 0x71;
 inline constexpr int VK_F3 = 0x72;
 inline constexpr int VK_F5 = 0x74;
 inline constexpr int VK_F6 = 0x75;
+#endif
 
 // What a key does, on its virtual-key code alone (modifiers are not looked
 // at): F2 and F3 only while their picker is enabled, F5 and F6 only while
@@ -91,6 +100,11 @@ std::string SourceDialogFolder(const std::string& Sources, const std::string& Cu
 inline constexpr char SPathWithSeparator[] =
     "The file name \"%s\" contains the character '|', which separates the files of the source "
     "list. Rename the file or choose another one.";
+
+// The source list of the files chosen in the source picker, in the
+// dialog's order. Raises Exception (SPathWithSeparator) for the first path
+// the list cannot hold.
+std::string ChosenSourceList(const std::vector<std::string>& Files);
 
 // The folder browser's starting folder for the destination field's text:
 // the text with one final delimiter removed. A root keeps its delimiter:
@@ -152,6 +166,8 @@ TDropAction DropAction(const std::vector<TDroppedItem>& Items, bool OnDestinatio
 
 inline constexpr char SSettingsOrganization[] = "Brindle";
 inline constexpr char SSettingsApplication[] = "Pagetrim";
+// The key of both values in the current user's registry hive.
+inline constexpr char SSettingsKey[] = "Software\\Brindle\\Pagetrim";
 inline constexpr char SInputPath[] = "InputPath";
 inline constexpr char SOutputPath[] = "OutputPath";
 inline constexpr char SInvalidDataType[] = "Invalid data type for '%s'";

@@ -1,5 +1,8 @@
 #include "app/Pictures.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <stdexcept>
 #include <string_view>
 
@@ -63,7 +66,103 @@ constexpr const char* kFolderRows[] = {
     ".KSSSSSSSSSSK...", ".KKKKKKKKKKKK...", "................", "................",
 };
 
+// The letters of the maker's name, one row string each from the top of the
+// tallest letter (row 6 of the logo) down to the baseline (row 21); 'X' is
+// ink.
+constexpr const char* kLetterB[] = {
+    ".............", "XXXXXXXXXX...", ".XXXX...XXX..", ".XXXX....XXX.", ".XXXX....XXX.",
+    ".XXXX....XXX.", ".XXXX...XXX..", ".XXXXXXXXX...", ".XXXX...XXXX.", ".XXXX....XXXX",
+    ".XXXX.....XXX", ".XXXX.....XXX", ".XXXX.....XXX", ".XXXX....XXXX", ".XXXX...XXXX.",
+    "XXXXXXXXXXX..",
+};
+constexpr const char* kLetterR[] = {
+    "..........", "..........", "..........", "..........", "..........", "..........",
+    "XXXX..XXX.", ".XXX.XXXXX", ".XXXXX..XX", ".XXXX.....", ".XXX......", ".XXX......",
+    ".XXX......", ".XXX......", ".XXX......", "XXXXX.....",
+};
+constexpr const char* kLetterI[] = {
+    ".....", ".XXX.", ".XXX.", ".....", ".....", ".....", "XXXX.", ".XXX.",
+    ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", "XXXXX",
+};
+constexpr const char* kLetterN[] = {
+    "............", "............", "............", "............",
+    "............", "............", "XXXX.XXXX...", ".XXXXX.XXX..",
+    ".XXXX...XXX.", ".XXX....XXX.", ".XXX....XXX.", ".XXX....XXX.",
+    ".XXX....XXX.", ".XXX....XXX.", ".XXX....XXX.", "XXXXX..XXXXX",
+};
+constexpr const char* kLetterD[] = {
+    "......XXXX..", ".......XXX..", ".......XXX..", ".......XXX..",
+    ".......XXX..", ".......XXX..", "..XXXX.XXX..", ".XXX..XXXX..",
+    "XXX....XXX..", "XXX....XXX..", "XXX....XXX..", "XXX....XXX..",
+    "XXX....XXX..", "XXX....XXX..", ".XXX..XXXX..", "..XXXX.XXXXX",
+};
+constexpr const char* kLetterL[] = {
+    "XXXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.",
+    ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", "XXXXX",
+};
+constexpr const char* kLetterE[] = {
+    "..........", "..........", "..........", "..........", "..........", "..........",
+    "..XXXXX...", ".XXX..XXX.", "XXX....XXX", "XXX....XXX", "XXXXXXXXXX", "XXX.......",
+    "XXX.......", "XXX.....XX", ".XXX..XXX.", "..XXXXXX..",
+};
+
 // clang-format on
+
+// The logo's colours: the background, the badge's coat and its stripes
+// (also the outline and the name).
+constexpr TColor kLogoBackground{0xEF, 0xEF, 0xEF};
+constexpr TColor kLogoCoat{0xC9, 0x8B, 0x2E};
+constexpr TColor kLogoStripe{0x4E, 0x31, 0x17};
+
+// Each logo pixel is sampled kLogoSamples x kLogoSamples times; its colour
+// is the mixture of what the samples hit.
+constexpr int kLogoSamples = 4;
+constexpr int kLogoWeights = kLogoSamples * kLogoSamples;
+
+// The palette index of a mixture of Coat coat samples and Stripe stripe
+// samples (the rest background): the mixtures in order of the stripe count,
+// then the coat count.
+int MixtureIndex(int Coat, int Stripe) {
+  // Mixtures with fewer stripe samples come first: (W + 1) + W + ... entries.
+  int index = 0;
+  for (int s = 0; s < Stripe; ++s) index += kLogoWeights + 1 - s;
+  return index + Coat;
+}
+
+std::uint8_t Mix(std::uint8_t Background, std::uint8_t Coat, std::uint8_t Stripe, int CoatCount,
+                 int StripeCount) {
+  const int background = kLogoWeights - CoatCount - StripeCount;
+  const int sum = Background * background + Coat * CoatCount + Stripe * StripeCount;
+  return static_cast<std::uint8_t>((sum + kLogoWeights / 2) / kLogoWeights);
+}
+
+// What a sample point of the badge shows: 0 background, 1 coat, 2 stripe.
+int BadgeSample(double X, double Y) {
+  // A square from 2.5 to 25.5 with corners of radius 5.
+  constexpr double kLow = 2.5, kHigh = 25.5, kRadius = 5;
+  const double cx = std::clamp(X, kLow + kRadius, kHigh - kRadius);
+  const double cy = std::clamp(Y, kLow + kRadius, kHigh - kRadius);
+  // Distance outside the rounded square (negative inside).
+  const double edge = std::hypot(X - cx, Y - cy) - kRadius;
+  if (edge > 0.5) return 0;
+  if (edge > -0.5) return 2;  // the outline, one pixel wide
+  // Diagonal stripes 2.5 pixels wide, 6 pixels apart, rising to the right.
+  const double along = std::fmod(X + Y - 1, 6.0);
+  return std::abs(along - 3) * 0.7071 < 1.25 ? 2 : 1;
+}
+
+template <std::size_t N>
+void DrawLetter(TPalettePicture& Picture, const char* const (&Rows)[N], int Left, int Top,
+                std::uint8_t Ink) {
+  for (std::size_t y = 0; y < N; ++y)
+    for (int x = 0; Rows[y][x] != '\0'; ++x)
+      if (Rows[y][x] == 'X') Picture.Pixels[(Top + y) * Picture.Width + Left + x] = Ink;
+}
+
+template <std::size_t N>
+int LetterWidth(const char* const (&Rows)[N]) {
+  return static_cast<int>(std::char_traits<char>::length(Rows[0]));
+}
 
 void AppendLe16(std::string& Out, unsigned Value) {
   Out += static_cast<char>(Value & 0xFF);
@@ -151,4 +250,88 @@ std::string IconFileBytes(const TPicture& Picture) {
   AppendLe32(file, static_cast<unsigned>(image.size()));
   AppendLe32(file, 6 + 16);  // where the image starts
   return file + image;
+}
+
+TPalettePicture MakerLogoPicture() {
+  TPalettePicture logo;
+  logo.Width = 140;
+  logo.Height = 28;
+  for (int stripe = 0; stripe <= kLogoWeights; ++stripe)
+    for (int coat = 0; coat + stripe <= kLogoWeights; ++coat)
+      logo.Palette.push_back({Mix(kLogoBackground.Red, kLogoCoat.Red, kLogoStripe.Red, coat, stripe),
+                              Mix(kLogoBackground.Green, kLogoCoat.Green, kLogoStripe.Green, coat,
+                                  stripe),
+                              Mix(kLogoBackground.Blue, kLogoCoat.Blue, kLogoStripe.Blue, coat,
+                                  stripe)});
+  logo.Pixels.assign(static_cast<std::size_t>(logo.Width * logo.Height), 0);
+
+  for (int y = 0; y < logo.Height; ++y)
+    for (int x = 0; x < 28; ++x) {
+      std::array<int, 3> hits{};
+      for (int sy = 0; sy < kLogoSamples; ++sy)
+        for (int sx = 0; sx < kLogoSamples; ++sx)
+          ++hits[static_cast<std::size_t>(BadgeSample(x + (sx + 0.5) / kLogoSamples,
+                                                      y + (sy + 0.5) / kLogoSamples))];
+      logo.Pixels[static_cast<std::size_t>(y * logo.Width + x)] =
+          static_cast<std::uint8_t>(MixtureIndex(hits[1], hits[2]));
+    }
+
+  const std::uint8_t ink = static_cast<std::uint8_t>(MixtureIndex(0, kLogoWeights));
+  constexpr int kTop = 6;
+  int left = 34;
+  auto letter = [&](const auto& Rows) {
+    DrawLetter(logo, Rows, left, kTop, ink);
+    left += LetterWidth(Rows) + 1;
+  };
+  letter(kLetterB);
+  letter(kLetterR);
+  letter(kLetterI);
+  letter(kLetterN);
+  letter(kLetterD);
+  letter(kLetterL);
+  letter(kLetterE);
+  return logo;
+}
+
+std::string BitmapFileBytes(const TPalettePicture& Picture) {
+  const int w = Picture.Width;
+  const int h = Picture.Height;
+  if (w <= 0 || h <= 0 || Picture.Palette.size() > 256 ||
+      Picture.Pixels.size() != static_cast<std::size_t>(w * h))
+    throw std::invalid_argument("bitmap size");
+  constexpr unsigned kColours = 256;
+  // Rows are whole 32-bit words and run bottom-up.
+  const int row = (w + 3) / 4 * 4;
+  const unsigned offset = 14 + 40 + 4 * kColours;
+  const unsigned size = static_cast<unsigned>(row * h);
+
+  std::string file = "BM";
+  AppendLe32(file, offset + size);
+  AppendLe32(file, 0);  // reserved
+  AppendLe32(file, offset);
+  // BITMAPINFOHEADER
+  AppendLe32(file, 40);
+  AppendLe32(file, static_cast<unsigned>(w));
+  AppendLe32(file, static_cast<unsigned>(h));
+  AppendLe16(file, 1);  // planes
+  AppendLe16(file, 8);  // bits a pixel
+  AppendLe32(file, 0);  // no compression
+  AppendLe32(file, size);
+  AppendLe32(file, 3780);  // 96 pixels an inch, in pixels a metre
+  AppendLe32(file, 3780);
+  AppendLe32(file, kColours);  // colours used
+  AppendLe32(file, 0);
+  for (unsigned i = 0; i < kColours; ++i) {
+    const TColor c = i < Picture.Palette.size() ? Picture.Palette[i] : TColor{0, 0, 0};
+    file += static_cast<char>(c.Blue);
+    file += static_cast<char>(c.Green);
+    file += static_cast<char>(c.Red);
+    file += '\0';
+  }
+  for (int y = h - 1; y >= 0; --y) {
+    std::string line(static_cast<std::size_t>(row), '\0');
+    for (int x = 0; x < w; ++x) line[static_cast<std::size_t>(x)] = static_cast<char>(Picture.At(x, y));
+    file += line;
+  }
+  return file;
 }

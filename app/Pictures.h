@@ -1,9 +1,10 @@
 #pragma once
 
 // The program's own pictures, drawn once for every toolkit and for the
-// Windows icon file: the 32 x 32 application icon and the 16 x 16
+// Windows resource files: the 32 x 32 application icon and the 16 x 16
 // open-folder glyph of the picker buttons, as pixels of the classic
-// 16-colour palette.
+// 16-colour palette, and the maker's 140 x 28 logo with a palette of its
+// own.
 
 #include <array>
 #include <cstdint>
@@ -66,3 +67,24 @@ TPicture DisabledPicture(const TPicture& Picture);
 // pixel with the 16-colour palette, and the transparency as its mask.
 // Picture must be at most 256 pixels each way.
 std::string IconFileBytes(const TPicture& Picture);
+
+// Width x Height pixels, rows top to bottom, each an index into Palette (at
+// most 256 colours).
+struct TPalettePicture {
+  int Width = 0;
+  int Height = 0;
+  std::vector<TColor> Palette;
+  std::vector<std::uint8_t> Pixels;
+
+  std::uint8_t At(int X, int Y) const { return Pixels[static_cast<std::size_t>(Y * Width + X)]; }
+  const TColor& ColorAt(int X, int Y) const { return Palette[At(X, Y)]; }
+};
+
+// The maker's logo: a brindled badge, amber with dark stripes and smoothed
+// edges, and the name "Brindle" beside it, on a light grey background that
+// its bottom-left pixel shows (the colour drawn transparently).
+TPalettePicture MakerLogoPicture();
+
+// A Windows bitmap file (.bmp) holding Picture with 8 bits a pixel and a
+// palette of 256 colours (Picture's, the rest black).
+std::string BitmapFileBytes(const TPalettePicture& Picture);

@@ -1,6 +1,7 @@
 // Compaction benchmark: CompactHTML memory to memory and file to file
 // (through the batch run), against a plain copy of the same file, on a realistic document and on
-// inputs built to provoke worst cases, at two sizes for linearity.
+// inputs built to provoke worst cases, at two sizes for linearity; each in
+// the default mode and in safe mode.
 //
 // Every measurement runs in a child process of its own, so that its peak
 // resident memory (VmHWM) belongs to that measurement alone; the parent
@@ -122,9 +123,10 @@ public:
 };
 
 // The batch run over one file: Source compacted into the folder DestDir.
-std::int64_t CompactFile(const std::string& Source, const std::string& DestDir) {
+std::int64_t CompactFile(const std::string& Source, const std::string& DestDir,
+                         const TCompactOptions& Options = {}) {
   TQuietHost Host;
-  RunBatch(Source, DestDir, Host);
+  RunBatch(Source, DestDir, Host, Options);
   return FileSize(DestDir + "/" + std::filesystem::path(Source).filename().string());
 }
 
@@ -141,14 +143,15 @@ struct TBest {
   }
 };
 
-TBest FileToFile(const std::string& Source, const std::string& DestDir, int Reps) {
+TBest FileToFile(const std::string& Source, const std::string& DestDir, int Reps,
+                 const TCompactOptions& Options = {}) {
   TBest B;
   for (int R = 0; R < Reps; ++R)
-    B.Take(InChild([] {}, [&] { return CompactFile(Source, DestDir); }));
+    B.Take(InChild([] {}, [&] { return CompactFile(Source, DestDir, Options); }));
   return B;
 }
 
-TBest MemToMem(const std::string& Source, int Reps) {
+TBest MemToMem(const std::string& Source, int Reps, const TCompactOptions& Options = {}) {
   TBest B;
   for (int R = 0; R < Reps; ++R) {
     std::unique_ptr<TMemStream> In;
@@ -162,7 +165,7 @@ TBest MemToMem(const std::string& Source, int Reps) {
           In->Seek(0);
         },
         [&] {
-          CompactHTML(*In, *Out);
+          CompactHTML(*In, *Out, Options);
           return static_cast<std::int64_t>(Out->GetSize());
         }));
   }
@@ -216,12 +219,15 @@ int main(int argc, char** argv) {
     // 1. The realistic document against the physical baseline.
     const std::string Page = Dir + "/page.htm";
     const std::int64_t PageSize = WriteDocument(Page, TDocKind::dkRealistic, Big);
-    TBest CopyBest, FileBest;
-    for (int R = 0; R < Reps; ++R) {  // interleaved, so both see the same machine
+    TBest CopyBest, FileBest, SafeFileBest;
+    const TCompactOptions Safe{true};
+    for (int R = 0; R < Reps; ++R) {  // interleaved, so all see the same machine
       CopyBest.Take(InChild([] {}, [&] { return CopyFile(Page, CopyDest); }));
       FileBest.Take(InChild([] {}, [&] { return CompactFile(Page, DestDir); }));
+      SafeFileBest.Take(InChild([] {}, [&] { return CompactFile(Page, DestDir, Safe); }));
     }
     const TBest MemBest = MemToMem(Page, Reps);
+    const TBest SafeMemBest = MemToMem(Page, Reps, Safe);
     const double PageMB = static_cast<double>(PageSize) / kMB;
     std::printf("Realistic HTML/ASP page: %.1f MB in, %.1f MB out (%.1f %%)\n", PageMB,
                 static_cast<double>(FileBest.OutBytes) / kMB,
@@ -234,6 +240,8 @@ int main(int argc, char** argv) {
     Row("plain copy, 1 MiB blocks", CopyBest);
     Row("file to file (batch run of one file)", FileBest);
     Row("memory to memory (CompactHTML)", MemBest);
+    Row("safe mode, file to file", SafeFileBest);
+    Row("safe mode, memory to memory", SafeMemBest);
     const double CopyRatio = FileBest.Seconds / CopyBest.Seconds;
     const bool CopyOk = CopyRatio <= 1.5;
     const bool PageMemOk = FileBest.PeakMiB <= BoundMiB(PageSize);
@@ -241,11 +249,22 @@ int main(int argc, char** argv) {
                 Verdict(CopyOk), FileBest.CpuSeconds / CopyBest.CpuSeconds);
     std::printf("  peak memory file to file: %.1f MiB (bound 1.3 x size + 16 MiB = %.1f) %s\n\n",
                 FileBest.PeakMiB, BoundMiB(PageSize), Verdict(PageMemOk));
-    AllOk = AllOk && CopyOk && PageMemOk;
+    const double SafeRatio = SafeFileBest.Seconds / FileBest.Seconds;
+    const double SafeMemRatio = SafeMemBest.Seconds / MemBest.Seconds;
+    const bool SafeOk = SafeRatio <= 1.25;
+    const bool SafeMemOk = SafeFileBest.PeakMiB <= BoundMiB(PageSize);
+    std::printf("  safe mode out: %.1f MB (%.1f %%)\n",
+                static_cast<double>(SafeFileBest.OutBytes) / kMB,
+                100.0 * static_cast<double>(SafeFileBest.OutBytes) / static_cast<double>(PageSize));
+    std::printf("  safe / default mode, file to file: %.2f (target <= 1.25) %s; memory to memory: %.2f\n",
+                SafeRatio, Verdict(SafeOk), SafeMemRatio);
+    std::printf("  peak memory safe mode file to file: %.1f MiB %s\n\n", SafeFileBest.PeakMiB,
+                Verdict(SafeMemOk));
+    AllOk = AllOk && CopyOk && PageMemOk && SafeOk && SafeMemOk;
 
     // 2. Every kind at two sizes: linearity, speed and memory.
     std::printf("Size sweep, file to file: %d MB and %d MB\n", SmallMB, SizeMB);
-    std::printf("  %-20s %7s %7s %8s %8s %6s %6s %8s %9s %s\n", "document", "MB", "out MB",
+    std::printf("  %-27s %7s %7s %8s %8s %6s %6s %8s %9s %s\n", "document", "MB", "out MB",
                 "t small", "t large", "ratio", "(CPU)", "MB/s", "peak MiB", "bound");
     const double SizeRatio = static_cast<double>(Big) / static_cast<double>(Small);
     for (const TDocInfo& Kind : DocKinds()) {
@@ -254,23 +273,27 @@ int main(int argc, char** argv) {
       const std::int64_t SmallSize = WriteDocument(SmallFile, Kind.Kind, Small);
       const std::int64_t BigSize = WriteDocument(BigFile, Kind.Kind, Big);
       // The small case is cheap: more runs make its best time steadier.
-      const TBest S = FileToFile(SmallFile, DestDir, 3 * Reps);
-      const TBest L = FileToFile(BigFile, DestDir, Reps);
+      for (const bool UseSafe : {false, true}) {
+        const TCompactOptions Options{UseSafe};
+        const TBest S = FileToFile(SmallFile, DestDir, 3 * Reps, Options);
+        const TBest L = FileToFile(BigFile, DestDir, Reps, Options);
+        const std::string Name = std::string(Kind.Name) + (UseSafe ? " (safe)" : "");
+        // Time per byte, large over small, scaled to the nominal size ratio.
+        const double Scale =
+            static_cast<double>(SmallSize) / static_cast<double>(BigSize) * SizeRatio;
+        const double TimeRatio = L.Seconds / S.Seconds * Scale;
+        const double CpuRatio = L.CpuSeconds / S.CpuSeconds * Scale;
+        const bool LinearOk = TimeRatio <= SizeRatio * 1.1;
+        const bool MemOk = L.PeakMiB <= BoundMiB(BigSize);
+        std::printf("  %-27s %7.1f %7.1f %8.3f %8.3f %6.2f %6.2f %8.1f %9.1f %s%s\n", Name.c_str(),
+                    static_cast<double>(BigSize) / kMB, static_cast<double>(L.OutBytes) / kMB,
+                    S.Seconds, L.Seconds, TimeRatio, CpuRatio,
+                    static_cast<double>(BigSize) / kMB / L.Seconds, L.PeakMiB, MemOk ? "ok" : "OVER",
+                    LinearOk ? "" : "  (not linear)");
+        AllOk = AllOk && LinearOk && MemOk;
+      }
       fs::remove(SmallFile);
       fs::remove(BigFile);
-      // Time per byte, large over small, scaled to the nominal size ratio.
-      const double Scale =
-          static_cast<double>(SmallSize) / static_cast<double>(BigSize) * SizeRatio;
-      const double TimeRatio = L.Seconds / S.Seconds * Scale;
-      const double CpuRatio = L.CpuSeconds / S.CpuSeconds * Scale;
-      const bool LinearOk = TimeRatio <= SizeRatio * 1.1;
-      const bool MemOk = L.PeakMiB <= BoundMiB(BigSize);
-      std::printf("  %-20s %7.1f %7.1f %8.3f %8.3f %6.2f %6.2f %8.1f %9.1f %s%s\n", Kind.Name,
-                  static_cast<double>(BigSize) / kMB, static_cast<double>(L.OutBytes) / kMB,
-                  S.Seconds, L.Seconds, TimeRatio, CpuRatio,
-                  static_cast<double>(BigSize) / kMB / L.Seconds, L.PeakMiB, MemOk ? "ok" : "OVER",
-                  LinearOk ? "" : "  (not linear)");
-      AllOk = AllOk && LinearOk && MemOk;
     }
     std::printf("  ratio: large time over small time for %.0f times the input (target <= %.0f);\n"
                 "  (CPU): the same in CPU time, less disturbed by other load on the machine\n",

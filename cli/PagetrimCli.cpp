@@ -21,6 +21,9 @@
 #include "app/BatchRun.h"
 #include "app/ErrorReport.h"
 #include "app/SourceList.h"
+#include "cli/NameClash.h"
+#include "cli/TerminalText.h"
+#include "cli/TreeCli.h"
 #include "compact/CompactHTML.h"
 #include "streams/MemStream.h"
 #include "streams/Utils.h"
@@ -90,7 +93,7 @@ private:
 std::string SystemText(int Code) { return std::strerror(Code); }
 
 // Reads In to its end, compacts it and writes the result to Out.
-void CompactStandardStreams(std::FILE* In, std::FILE* Out) {
+void CompactStandardStreams(std::FILE* In, std::FILE* Out, const TCompactOptions& Options) {
   TMemStream text;
   std::vector<char> chunk(kChunk);
   for (;;) {
@@ -103,7 +106,7 @@ void CompactStandardStreams(std::FILE* In, std::FILE* Out) {
   }
   text.Seek(0);
   // In place: the memory stream is emptied before the result is written.
-  CompactHTML(text, text);
+  CompactHTML(text, text, Options);
   text.Seek(0);
   while (!text.EndOfStream()) {
     const std::int32_t n = std::min(text.Available(), kChunk);
@@ -115,7 +118,8 @@ void CompactStandardStreams(std::FILE* In, std::FILE* Out) {
 }
 
 int UsageError(std::FILE* Err, const std::string& Text) {
-  std::fputs((std::string(kProgramName) + ": " + Text + '\n' + kUsageHint + '\n').c_str(), Err);
+  std::fputs((std::string(kProgramName) + ": " + EscapedText(Text) + '\n' + kUsageHint + '\n').c_str(),
+             Err);
   return kExitUsage;
 }
 
@@ -126,6 +130,8 @@ bool IsStdinMode(const TCliArgs& Args) {
 }
 
 std::string UsageProblem(const TCliArgs& Args) {
+  if (Args.Recursive) return TreeUsageProblem(Args);
+  if (std::string problem = TreeOptionsWithoutTree(Args); !problem.empty()) return problem;
   if (IsStdinMode(Args)) {
     if (Args.HasDestination) return "-d DIR needs at least one FILE";
     return {};
@@ -136,6 +142,9 @@ std::string UsageProblem(const TCliArgs& Args) {
     if (!TSourceList::CanHold(file)) return "FILE must not contain '|': " + file;
   }
   if (!Args.HasDestination) return "FILE arguments need a destination folder: -d DIR";
+  if (const auto clash = FindNameClash(Args.Files))
+    return "FILEs " + Args.Files[clash->first] + " and " + Args.Files[clash->second] +
+           " have the same file name: one copy would replace the other";
   return {};
 }
 
@@ -151,7 +160,7 @@ std::string SizeChangeText(std::int64_t BytesIn, std::int64_t BytesOut) {
 }
 
 std::string SizeLine(const std::string& Name, std::int64_t BytesIn, std::int64_t BytesOut) {
-  return Name + ": " + std::to_string(BytesIn) + " -> " + std::to_string(BytesOut) + " bytes (" +
+  return QuotedName(Name) + ": " + std::to_string(BytesIn) + " -> " + std::to_string(BytesOut) + " bytes (" +
          SizeChangeText(BytesIn, BytesOut) + ')';
 }
 
@@ -162,7 +171,7 @@ std::string TotalLine(std::size_t Files, std::int64_t BytesIn, std::int64_t Byte
 }
 
 std::string ProgressText(std::size_t Index, std::size_t Count, const std::string& Name) {
-  return '[' + std::to_string(Index) + '/' + std::to_string(Count) + "] " + Name;
+  return '[' + std::to_string(Index) + '/' + std::to_string(Count) + "] " + QuotedName(Name);
 }
 
 bool WantProgress(const TCliArgs& Args, bool ErrIsTerminal) {
@@ -177,7 +186,7 @@ std::string VersionLine(const std::string& VersionText) {
 std::string FailureText(const std::string& Message) {
   std::string text = ErrorReportText(Message);
   if (text.empty() || text.back() != '\n') text += '\n';
-  return text;
+  return EscapedText(text);
 }
 
 int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std::FILE* Err) {
@@ -185,18 +194,37 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
   CLI::App app{std::string("Compacts HTML and ASP documents: joins lines, shrinks runs of blanks, drops\n"
                            "empty comments; PRE, SCRIPT and ASP regions and quoted values stay as they are.\n"
                            "\n  ") +
-                   kProgramName + " [-q] -d DIR FILE...\n  " + kProgramName + " [-] < IN > OUT\n",
+                   kProgramName + " [-q] [--safe] -d DIR FILE...\n  " + kProgramName +
+                   " [-q] [--safe] -r [-j N] [--match GLOB]... [--copy-others] [--follow] -d DIR SRC_DIR...\n  " +
+                   kProgramName + " [--safe] [-] < IN > OUT\n",
                kProgramName};
   app.footer(
       "With FILEs, writes a compacted copy of each FILE under the same name into DIR, which\n"
       "must not be a FILE's own folder; stops at the first error. Without FILE, or with -,\n"
       "compacts standard input to standard output.\n"
       "\n"
-      "Exit status: 0 success, 1 the run failed, 2 wrong command line.");
+      "With -r, compacts every page in the folder trees of SRC_DIRs (*.htm, *.html, *.asp,\n"
+      "letter case ignored; --match replaces them) into DIR, keeping each file's path below\n"
+      "its SRC_DIR; with several SRC_DIRs each tree goes under its folder's name. DIR must\n"
+      "not be, lie in or hold a SRC_DIR. Links are skipped unless --follow is given; FIFOs\n"
+      "and devices are skipped. Files are written under a temporary name and renamed when\n"
+      "complete; the first error, or Ctrl-C, stops the run after the files in hand.\n"
+      "\n"
+      "Two modes. The default mode applies the program's fixed rules, the same as the\n"
+      "window's: fast and small, but blind to how browsers read a page, so it can glue\n"
+      "words, flatten <pre class=...> listings and change ASP code that holds a \">\".\n"
+      "--safe reads the page as a browser does and changes nothing it shows: ASP blocks\n"
+      "(<% ... %>, anywhere), PRE/TEXTAREA/SCRIPT/STYLE contents and quoted values stay\n"
+      "byte for byte, and a line break becomes a blank except between block tags. Pick\n"
+      "--safe for pages you publish; the default when you need its exact output.\n"
+      "\n"
+      "Exit status: 0 success, 1 the run failed, 2 wrong command line, 130 interrupted.");
   CLI::Option* destination =
       app.add_option("-d,--destination", args.Destination, "Folder that receives the copies")
           ->type_name("DIR");
   app.add_flag("-q,--quiet", args.Quiet, "Print nothing on success");
+  app.add_flag("--safe", args.Safe,
+               "Safe mode: never change what a browser shows or what ASP code does");
   app.set_version_flag(
       "--version",
       [] {
@@ -204,7 +232,29 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
         return VersionLine(ProgramVersionText);
       },
       "Print the program's version and exit");
-  app.add_option("FILE", args.Files, "HTML or ASP file to compact")->type_name("");
+  app.add_flag("-r,--recursive", args.Recursive,
+               "Compact the folder trees of SRC_DIRs (given in place of FILEs)");
+  app.add_option("--match", args.Matches,
+                 "With -r: compact the files whose names match GLOB; may be given several\n"
+                 "times; replaces *.htm *.html *.asp")
+      ->type_name("GLOB")
+      ->allow_extra_args(false)
+      ->take_all();
+  app.add_flag("--copy-others", args.CopyOthers,
+               "With -r: copy the files that match no pattern, byte for byte");
+  app.add_flag("--follow", args.Follow, "With -r: follow symbolic links to files and folders");
+  CLI::Option* jobs =
+      app.add_option("-j,--jobs", args.Jobs,
+                     "With -r: files compacted side by side (default: the number of cores)")
+          ->type_name("N")
+          ->check(CLI::Range(1u, 1024u));
+  app.add_option("FILE", args.Files, "HTML or ASP file to compact (with -r: SRC_DIR)")
+      ->type_name("");
+  // Parse errors repeat the arguments: keep their control bytes off the terminal.
+  app.failure_message([](const CLI::App* App, const CLI::Error& e) {
+    const std::string what = e.what();
+    return EscapedText(what) + CLI::FailureMessage::simple(App, e).substr(what.size());
+  });
 
   try {
     app.parse(argc, argv);
@@ -218,17 +268,22 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
     return code == 0 ? kExitSuccess : kExitUsage;
   }
   args.HasDestination = destination->count() > 0;
+  args.HasJobs = jobs->count() > 0;
 
   if (std::string problem = UsageProblem(args); !problem.empty()) return UsageError(Err, problem);
 
-  const bool progress = WantProgress(args, PAGETRIM_ISATTY(PAGETRIM_FILENO(Err)) != 0);
+  const bool errIsTerminal = PAGETRIM_ISATTY(PAGETRIM_FILENO(Err)) != 0;
+  if (args.Recursive) return RunTreeCli(args, Out, Err, errIsTerminal);
+  const bool progress = WantProgress(args, errIsTerminal);
   TCliHost host(Out, Err, args.Files, args.Quiet, progress);
+  TCompactOptions options;
+  options.Safe = args.Safe;
   try {
     if (IsStdinMode(args)) {
-      CompactStandardStreams(In, Out);
+      CompactStandardStreams(In, Out, options);
       return kExitSuccess;
     }
-    RunBatch(TSourceList::FromFiles(args.Files)->Text(), args.Destination, host);
+    RunBatch(TSourceList::FromFiles(args.Files)->Text(), args.Destination, host, options);
   } catch (const Exception& e) {
     host.ClearProgress();
     std::fputs(FailureText(e.Message()).c_str(), Err);

@@ -17,8 +17,16 @@ inline constexpr int kExitUsage = 2;    // the command line is wrong
 struct TCliArgs {
   bool HasDestination = false;
   std::string Destination;
-  std::vector<std::string> Files;
+  std::vector<std::string> Files;  // with Recursive: the source folders
   bool Quiet = false;
+  // Tree runs (-r) and their options.
+  bool Recursive = false;
+  std::vector<std::string> Matches;
+  bool CopyOthers = false;
+  bool Follow = false;
+  bool HasJobs = false;
+  unsigned Jobs = 0;
+  bool Safe = false;  // --safe: the safe compaction mode
 };
 
 // True when Args asks for the filter mode: no FILE, or the single FILE "-".

@@ -68,12 +68,20 @@ function(pagetrim_add_toolkit_library name)
   set_property(TARGET ${name} PROPERTY PAGETRIM_TOOLKIT ${toolkit})
 endfunction()
 
-# Adds the toolkit folders of the current subsystem folder that this build
-# makes: qt/ with PAGETRIM_GUI. Every subsystem folder ends with this call,
-# so a second toolkit (win32/ folders on Windows) is added here, once.
+# The window toolkit of this build: win32 on Windows, qt elsewhere. Its
+# folders (qt/ or win32/) are built with PAGETRIM_GUI.
+if(WIN32)
+  set(PAGETRIM_TOOLKIT win32)
+else()
+  set(PAGETRIM_TOOLKIT qt)
+endif()
+
+# Adds the toolkit folder of the current folder that this build makes (qt/
+# or win32/, with PAGETRIM_GUI), when it has a CMakeLists.txt. Every
+# subsystem folder, and every test folder beside one, ends with this call.
 function(pagetrim_add_toolkit_folders)
-  if(PAGETRIM_GUI AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/qt/CMakeLists.txt)
-    add_subdirectory(qt)
+  if(PAGETRIM_GUI AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${PAGETRIM_TOOLKIT}/CMakeLists.txt)
+    add_subdirectory(${PAGETRIM_TOOLKIT})
   endif()
 endfunction()
 

@@ -14,6 +14,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "compact/SafeCompact.h"
 #include "compact/TextBuffer.h"
 #include "streams/MemStream.h"
 #include "streams/TextStrm.h"
@@ -434,9 +435,9 @@ class TLineAppender : public TTextStream {
 public:
   explicit TLineAppender(TBaseStream& Input) : TTextStream(-1, 0, Input) {}
 
-  // False once EndOfStream is. While read-ahead bytes are buffered the
-  // answer is known without asking the target.
-  bool MoreLines() { return FReadPos < FReadFill || !EndOfStream(); }
+  // False once EndOfStream is: at the real end of the input, where a read
+  // delivers nothing, whatever size the input reports.
+  bool MoreLines() { return !EndOfStream(); }
 
   // Appends the next line, without its line-end bytes, to S. Returns the
   // position in S of the line's first meta tag, or npos when it has none.
@@ -461,13 +462,7 @@ std::size_t TLineAppender::AppendLine(TTextBuffer& S) {
   std::int32_t PieceStart = 0;
   std::uint32_t PieceRefill = 0;
   for (;;) {
-    if (FReadPos >= FReadFill) {
-      const std::int32_t N = FTarget.Read(FReadBuffer.get(), FReadBufferSize);
-      ++FRefills;
-      FReadPos = 0;
-      FReadFill = N > 0 ? N : 0;
-      if (FReadFill == 0) break;
-    }
+    if (FReadPos >= FReadFill && RefillReadBuffer() == 0) break;
     // The first CR or LF decides the line-end convention; after that the
     // line-end byte ends the line and the pair byte is dropped wherever it
     // stands. Either way the first of the two bytes is what counts.
@@ -577,7 +572,11 @@ void WriteCompactedText(TBaseStream& Input, TBaseStream& Output, std::string_vie
   if (Rewrite != nullptr) Rewrite->Truncate();
 }
 
-void CompactHTML(TBaseStream& Input, TBaseStream& Output) {
+void CompactHTML(TBaseStream& Input, TBaseStream& Output, const TCompactOptions& Options) {
+  if (Options.Safe) {
+    SafeCompactHTML(Input, Output);
+    return;
+  }
   TTextBuffer Text;
   {
     TLineAppender Lines(Input);

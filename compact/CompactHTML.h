@@ -6,10 +6,18 @@
 
 #include "streams/Streams.h"
 
+// How CompactHTML compacts. The default is the program's fixed rules.
+struct TCompactOptions {
+  // Safe mode: compaction that never changes what a browser shows or what
+  // server code does (see compact/SafeCompact.h). Off: the default rules,
+  // byte for byte.
+  bool Safe = false;
+};
+
 // Reads Input from its position to its end as lines, compacts them and
 // writes the result to Output with one write. Input and Output may be the
 // same stream. Frees neither; every failure is a stream exception.
-void CompactHTML(TBaseStream& Input, TBaseStream& Output);
+void CompactHTML(TBaseStream& Input, TBaseStream& Output, const TCompactOptions& Options = {});
 
 // The write step of CompactHTML: writes Text to Output with one unbuffered
 // WriteString. When Input and Output are the same object, a memory stream

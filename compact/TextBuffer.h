@@ -34,6 +34,9 @@ public:
     FData[FSize++] = Byte;
   }
   void PopBack() { --FSize; }
+  // Takes Count more bytes of the reserve into use, as they are
+  // (Size() + Count <= Capacity()); for filling Data() + Size() directly.
+  void Extend(std::size_t Count) { FSize += Count; }
   // Cuts the text to its first Count bytes (Count <= Size()).
   void Shrink(std::size_t Count) { FSize = Count; }
   // Removes Count bytes at Pos, moving the rest forward.

@@ -25,10 +25,13 @@ enum TDialogPosition : std::uint8_t {
   dpScreenCenter = 1,  // centred on the primary screen
 };
 
-// What the folder tree lets the user confirm.
+// What the folder tree lets the user confirm. The Windows shell's header
+// defines the same names, with the same values, as macros.
+#ifndef BIF_RETURNONLYFSDIRS
 inline constexpr std::uint32_t BIF_RETURNONLYFSDIRS = 0x0001;   // items with a path only
 inline constexpr std::uint32_t BIF_RETURNFSANCESTORS = 0x0008;  // and what holds them
 inline constexpr std::uint32_t BIF_BROWSEFORCOMPUTER = 0x1000;  // computers only
+#endif
 
 // The browse flags of Kind: computers for bkComputers, folders otherwise.
 std::uint32_t BrowseFlags(TBrowseKind Kind);

@@ -12,9 +12,19 @@
 // every call that fails records a system error code for the calling thread,
 // which LastError() returns until the next failing call, and ErrorText()
 // turns a code into the system's own text.
+//
+// The folder calls at the end serve the walk through a folder tree: list a
+// folder, tell what a name is without opening it, create a folder, rename a
+// file in one step, resolve a name to the folder it really is.
+//
+// Every call may be made from several threads at once; the last error is
+// per thread.
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "platform/FileIdentity.h"
 
 namespace platform {
 
@@ -40,6 +50,19 @@ inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
 inline constexpr std::uint32_t kFileBegin = 0;
 inline constexpr std::uint32_t kFileCurrent = 1;
 
+// What a name is, as GetStatus tells it.
+enum FileKind : std::uint8_t {
+  fkRegular,  // a plain file with data
+  fkFolder,   // a folder (directory)
+  fkLink,     // a symbolic link (on Windows also a junction), not followed
+  fkOther,    // anything else: FIFO, socket, device
+};
+
+struct FileStatus {
+  FileKind Kind = fkOther;
+  FileIdentity Identity;  // of the link itself for fkLink
+};
+
 class FileEnv {
 public:
   virtual ~FileEnv();
@@ -49,8 +72,10 @@ public:
 
   // Opens Name with Access (kGenericRead | kGenericWrite bits), Share (the
   // kFileShare* bits others may use while this handle is open) and
-  // Disposition (kCreateAlways: create the file or empty an existing one;
-  // kOpenExisting: the file must exist). Returns the new handle, or
+  // Disposition (kCreateAlways: create the file or empty an existing one,
+  // also when only read access is asked; kOpenExisting: the file must
+  // exist). The handle may do only what Access asks for: a call it does not
+  // allow fails with the access-denied error. Returns the new handle, or
   // kInvalidHandle with the last error set. An open that conflicts with the
   // access or sharing of an open handle to the same file (by whatever name)
   // fails with the platform's sharing-violation code before the file is
@@ -62,11 +87,14 @@ public:
   // number read in *Done; 0 at the end of the file. Transfers retry until
   // Count bytes have moved, the file ends or an error occurs. Returns false
   // with the last error set on failure (a negative Count is an invalid
-  // argument).
+  // argument; a handle without read access is denied). The end of the file
+  // is where a read delivers nothing, which need not be the size GetSize
+  // reports (pseudo-files, stale caches).
   virtual bool Read(FileHandle Handle, void* Buffer, std::int32_t Count, std::int32_t* Done) = 0;
 
   // Writes Count bytes from Buffer at the file position and stores the
-  // number written in *Done. Same retry rule and failure contract as Read.
+  // number written in *Done. Same retry rule and failure contract as Read
+  // (a handle without write access is denied).
   virtual bool Write(FileHandle Handle, const void* Buffer, std::int32_t Count,
                      std::int32_t* Done) = 0;
 
@@ -80,7 +108,8 @@ public:
   // error when the size does not fit a signed 32-bit value).
   virtual std::int32_t GetSize(FileHandle Handle) = 0;
 
-  // Makes the current position the end of the file. False on failure.
+  // Makes the current position the end of the file. False on failure (a
+  // handle without write access is denied).
   virtual bool SetEnd(FileHandle Handle) = 0;
 
   // Writes the file's data through to the device. False on failure.
@@ -102,6 +131,38 @@ public:
   // Stores the system's text for Code in *Text and returns true, or returns
   // false when the system has no text for it.
   virtual bool ErrorText(SysError Code, std::string* Text) = 0;
+
+  // Stores the names of the entries of the folder Name in *Entries: file
+  // names only, without "." and "..", in no particular order. False with
+  // the last error set when Name is no folder or cannot be read; *Entries
+  // is then unspecified.
+  virtual bool ListFolder(const std::string& Name, std::vector<std::string>* Entries) = 0;
+
+  // Stores what Name is in *Status. With FollowLinks false a symbolic link
+  // is reported as fkLink with its own identity; with it true every link
+  // on the way is followed and the status is that of what the name
+  // finally reaches. Opens nothing for reading or writing and never blocks
+  // (a FIFO stays unopened). False with the last error set when nothing is
+  // called Name (also a dangling link followed: a missing-file code, see
+  // IsMissingError; a loop of links followed: ErrorLinkLoop()).
+  virtual bool GetStatus(const std::string& Name, bool FollowLinks, FileStatus* Status) = 0;
+
+  // Creates the folder Name; its parent must exist. False with the last
+  // error set when it cannot, also when something called Name exists
+  // already (ErrorAlreadyExists()).
+  virtual bool CreateFolder(const std::string& Name) = 0;
+
+  // Gives the file From the name To in one step, replacing a file called
+  // To: whoever opens To sees either the old file or the new one, never
+  // none or a part. Both names are in the same folder. False with the last
+  // error set when it cannot; both names are then as they were.
+  virtual bool Rename(const std::string& From, const std::string& To) = 0;
+
+  // Stores in *Real the absolute name of what Name reaches, with every
+  // symbolic link, ".", ".." and doubled delimiter resolved, without a
+  // trailing delimiter unless it is a root. Name must exist. False with
+  // the last error set when it cannot be resolved.
+  virtual bool RealName(const std::string& Name, std::string* Real) = 0;
 };
 
 // Forwards every call to a target FileEnv; derive from it and override the
@@ -136,6 +197,19 @@ public:
   bool ErrorText(SysError Code, std::string* Text) override {
     return target_->ErrorText(Code, Text);
   }
+  bool ListFolder(const std::string& Name, std::vector<std::string>* Entries) override {
+    return target_->ListFolder(Name, Entries);
+  }
+  bool GetStatus(const std::string& Name, bool FollowLinks, FileStatus* Status) override {
+    return target_->GetStatus(Name, FollowLinks, Status);
+  }
+  bool CreateFolder(const std::string& Name) override { return target_->CreateFolder(Name); }
+  bool Rename(const std::string& From, const std::string& To) override {
+    return target_->Rename(From, To);
+  }
+  bool RealName(const std::string& Name, std::string* Real) override {
+    return target_->RealName(Name, Real);
+  }
 
 private:
   FileEnv* target_;
@@ -163,6 +237,10 @@ SysError ErrorSharingViolation();  // an open refused by another open's sharing
 SysError ErrorInvalidArgument();   // a bad argument to a call (negative count, ...)
 SysError ErrorFileTooLarge();      // a size that does not fit the file services
 SysError ErrorOverflow();          // a size or position beyond 32 bits
+SysError ErrorAlreadyExists();     // a name to be created is taken
+SysError ErrorLinkLoop();          // too many links followed (a loop of links)
+// True when Code says a name or a folder on its way does not exist.
+bool IsMissingError(SysError Code);
 
 // The platform's path delimiter: '/' on POSIX, '\\' on Windows.
 char PathDelimiter();

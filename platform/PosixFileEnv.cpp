@@ -12,13 +12,22 @@
 //   kDenyWrite    every open that does not share writing holds it
 //
 // A new open conflicts when it wants an access that somebody denies, or
-// denies an access that somebody has.
+// denies an access that somebody has; it then fails with a code of its own
+// (kSharingViolation), whose text tells the user what to do about it.
+//
+// A handle carries the descriptor and the access the open asked for. The
+// descriptor may do more than that (a writer's is opened for reading too,
+// to hold its sharing locks; a reader that empties the file needs write
+// access for that), so calls are checked against the asked access and
+// refused as Windows refuses them: with the access-denied error.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -35,6 +44,24 @@ constexpr off_t kDenyRead = kLockBase + 2;
 constexpr off_t kDenyWrite = kLockBase + 3;
 
 constexpr std::int32_t kMax32 = std::numeric_limits<std::int32_t>::max();
+
+// Beyond every errno value: the emulated sharing violation.
+constexpr int kSharingViolation = 0x20000020;
+constexpr char kSharingViolationText[] =
+    "The file is in use: another program, or this run, has it open";
+
+// The low bits of a handle: the access its open asked for.
+constexpr FileHandle kMayRead = 1;
+constexpr FileHandle kMayWrite = 2;
+constexpr int kAccessBits = 2;
+
+FileHandle MakeHandle(int fd, bool read, bool write) {
+  return (static_cast<FileHandle>(fd) << kAccessBits) | (read ? kMayRead : 0) |
+         (write ? kMayWrite : 0);
+}
+int Descriptor(FileHandle Handle) { return static_cast<int>(Handle >> kAccessBits); }
+bool MayRead(FileHandle Handle) { return (Handle & kMayRead) != 0; }
+bool MayWrite(FileHandle Handle) { return (Handle & kMayWrite) != 0; }
 
 int LockByte(int fd, off_t at, short type) {
   struct flock fl {};
@@ -63,8 +90,11 @@ bool Taken(int fd, off_t at) {
 // Applies the sharing rules to the freshly opened fd. Returns 0, or an errno.
 // The locks are taken first and the conflicts looked for afterwards: a lock
 // test never sees the caller's own locks, and of two opens that race, each
-// sees the other's locks, so neither can slip past a conflict.
-int ClaimSharing(int fd, bool read, bool write, bool shareRead, bool shareWrite, bool canLock) {
+// sees the other's locks, so neither can slip past a conflict. An open that
+// empties the file writes to it once, also without write access: it
+// conflicts with a handle that does not share writing.
+int ClaimSharing(int fd, bool read, bool write, bool shareRead, bool shareWrite, bool canLock,
+                 bool empties) {
   // Shared locks need a descriptor open for reading.
   if (canLock) {
     if ((read && LockByte(fd, kReadAccess, F_RDLCK) == -1) ||
@@ -73,9 +103,9 @@ int ClaimSharing(int fd, bool read, bool write, bool shareRead, bool shareWrite,
         (!shareWrite && LockByte(fd, kDenyWrite, F_RDLCK) == -1))
       return errno;
   }
-  if ((read && Taken(fd, kDenyRead)) || (write && Taken(fd, kDenyWrite)) ||
+  if ((read && Taken(fd, kDenyRead)) || ((write || empties) && Taken(fd, kDenyWrite)) ||
       (!shareRead && Taken(fd, kReadAccess)) || (!shareWrite && Taken(fd, kWriteAccess)))
-    return EBUSY;
+    return kSharingViolation;
   return 0;
 }
 
@@ -92,10 +122,12 @@ public:
     int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     if (create) flags |= O_CREAT;
     // A writer opens read-write when it may, so that it can hold its
-    // sharing locks; a file it may only write is opened write-only.
+    // sharing locks; a file it may only write is opened write-only. A
+    // reader that creates empties an existing file, which takes write
+    // permission, as it does on Windows.
     int fd = -1;
     bool canLockRead = true;
-    if (write) {
+    if (write || create) {
       fd = ::open(Name.c_str(), flags | O_RDWR, 0666);
       if (fd == -1 && !read && errno == EACCES) {
         fd = ::open(Name.c_str(), flags | O_WRONLY, 0666);
@@ -103,10 +135,6 @@ public:
       }
     } else {
       fd = ::open(Name.c_str(), flags | O_RDONLY, 0666);
-      // Creating with read access alone still creates the file.
-      if (fd != -1 && create) {
-        // nothing more: an existing file is emptied below
-      }
     }
     if (fd == -1) return Fail(errno);
     struct stat st {};
@@ -116,7 +144,7 @@ public:
     // are refused.
     if (!S_ISREG(st.st_mode)) return CloseAndFail(fd, ESPIPE);
     int err = ClaimSharing(fd, read, write, (Share & kFileShareRead) != 0,
-                           (Share & kFileShareWrite) != 0, canLockRead);
+                           (Share & kFileShareWrite) != 0, canLockRead, create);
     if (err != 0) return CloseAndFail(fd, err);
     if (create && st.st_size != 0) {
       int rc;
@@ -125,19 +153,21 @@ public:
       } while (rc == -1 && errno == EINTR);
       if (rc == -1) return CloseAndFail(fd, errno);
     }
-    return fd;
+    return MakeHandle(fd, read, write);
   }
 
   bool Read(FileHandle Handle, void* Buffer, std::int32_t Count, std::int32_t* Done) override {
     *Done = 0;
     if (Count < 0) return Fail(EINVAL), false;
+    if (!MayRead(Handle)) return Fail(EACCES), false;
+    const int fd = Descriptor(Handle);
     auto* p = static_cast<char*>(Buffer);
     std::int32_t got = 0;
     while (got < Count) {
-      ssize_t n = ::read(static_cast<int>(Handle), p + got, static_cast<std::size_t>(Count - got));
+      ssize_t n = ::read(fd, p + got, static_cast<std::size_t>(Count - got));
       if (n == -1) {
         if (errno == EINTR) continue;
-        return Fail(AccessError(static_cast<int>(Handle), errno, O_WRONLY)), false;
+        return Fail(errno), false;
       }
       if (n == 0) break;
       got += static_cast<std::int32_t>(n);
@@ -150,8 +180,9 @@ public:
              std::int32_t* Done) override {
     *Done = 0;
     if (Count < 0) return Fail(EINVAL), false;
+    if (!MayWrite(Handle)) return Fail(EACCES), false;
     if (Count == 0) return true;
-    const int fd = static_cast<int>(Handle);
+    const int fd = Descriptor(Handle);
     // Sizes beyond 32 bits cannot be handled by the streams: refuse to
     // grow the file past them.
     off_t pos = ::lseek(fd, 0, SEEK_CUR);
@@ -163,7 +194,7 @@ public:
       ssize_t n = ::write(fd, p + put, static_cast<std::size_t>(Count - put));
       if (n == -1) {
         if (errno == EINTR) continue;
-        return Fail(AccessError(fd, errno, O_RDONLY)), false;
+        return Fail(errno), false;
       }
       if (n == 0) break;
       put += static_cast<std::int32_t>(n);
@@ -174,7 +205,7 @@ public:
 
   std::int32_t SetPosition(FileHandle Handle, std::int32_t Distance,
                            std::uint32_t Origin) override {
-    const int fd = static_cast<int>(Handle);
+    const int fd = Descriptor(Handle);
     off_t result;
     if (Origin == kFileBegin) {
       if (Distance < 0) return Fail(EINVAL);
@@ -189,30 +220,31 @@ public:
 
   std::int32_t GetSize(FileHandle Handle) override {
     struct stat st {};
-    if (fstat(static_cast<int>(Handle), &st) == -1) return Fail(errno);
+    if (fstat(Descriptor(Handle), &st) == -1) return Fail(errno);
     if (st.st_size > kMax32) return Fail(EOVERFLOW);
     return static_cast<std::int32_t>(st.st_size);
   }
 
   bool SetEnd(FileHandle Handle) override {
-    const int fd = static_cast<int>(Handle);
+    if (!MayWrite(Handle)) return Fail(EACCES), false;
+    const int fd = Descriptor(Handle);
     off_t pos = ::lseek(fd, 0, SEEK_CUR);
     if (pos == -1) return Fail(errno), false;
     int rc;
     do {
       rc = ftruncate(fd, pos);
     } while (rc == -1 && errno == EINTR);
-    if (rc == -1) return Fail(AccessError(fd, errno, O_RDONLY)), false;
+    if (rc == -1) return Fail(errno), false;
     return true;
   }
 
   bool Flush(FileHandle Handle) override {
-    if (::fsync(static_cast<int>(Handle)) == -1) return Fail(errno), false;
+    if (::fsync(Descriptor(Handle)) == -1) return Fail(errno), false;
     return true;
   }
 
   bool Close(FileHandle Handle) override {
-    if (::close(static_cast<int>(Handle)) == -1 && errno != EINTR) return Fail(errno), false;
+    if (::close(Descriptor(Handle)) == -1 && errno != EINTR) return Fail(errno), false;
     return true;
   }
 
@@ -224,7 +256,7 @@ public:
       bool busy = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
                   (Taken(fd, kReadAccess) || Taken(fd, kWriteAccess));
       ::close(fd);
-      if (busy) return Fail(EBUSY), false;
+      if (busy) return Fail(kSharingViolation), false;
     }
     if (::unlink(Name.c_str()) == -1) return Fail(errno), false;
     return true;
@@ -235,21 +267,66 @@ public:
   void SetLastError(SysError Code) override { errno = static_cast<int>(Code); }
 
   bool ErrorText(SysError Code, std::string* Text) override {
+    if (Code == static_cast<SysError>(kSharingViolation)) {
+      *Text = kSharingViolationText;
+      return true;
+    }
     const char* desc = strerrordesc_np(static_cast<int>(Code));
     if (desc == nullptr) return false;
     *Text = desc;
     return true;
   }
 
-private:
-  // A call the handle's access does not allow reports EBADF or EINVAL on
-  // POSIX; the stream's callers expect the access-denied error for it.
-  static int AccessError(int fd, int err, int wrongMode) {
-    if (err != EBADF && err != EINVAL) return err;
-    int fl = fcntl(fd, F_GETFL);
-    if (fl != -1 && (fl & O_ACCMODE) == wrongMode) return EACCES;
-    return err;
+  bool ListFolder(const std::string& Name, std::vector<std::string>* Entries) override {
+    Entries->clear();
+    DIR* dir = ::opendir(Name.c_str());
+    if (dir == nullptr) return Fail(errno), false;
+    for (;;) {
+      errno = 0;
+      const dirent* entry = ::readdir(dir);
+      if (entry == nullptr) break;
+      const char* n = entry->d_name;
+      if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+      Entries->emplace_back(n);
+    }
+    const int err = errno;
+    ::closedir(dir);
+    if (err != 0) return Fail(err), false;
+    return true;
   }
+
+  bool GetStatus(const std::string& Name, bool FollowLinks, FileStatus* Status) override {
+    struct stat st {};
+    const int rc = FollowLinks ? ::stat(Name.c_str(), &st) : ::lstat(Name.c_str(), &st);
+    if (rc != 0) return Fail(errno), false;
+    Status->Identity = FileIdentity{static_cast<std::uint64_t>(st.st_dev),
+                                    static_cast<std::uint64_t>(st.st_ino)};
+    Status->Kind = S_ISREG(st.st_mode)   ? fkRegular
+                   : S_ISDIR(st.st_mode) ? fkFolder
+                   : S_ISLNK(st.st_mode) ? fkLink
+                                         : fkOther;
+    return true;
+  }
+
+  bool CreateFolder(const std::string& Name) override {
+    if (::mkdir(Name.c_str(), 0777) != 0) return Fail(errno), false;
+    return true;
+  }
+
+  bool Rename(const std::string& From, const std::string& To) override {
+    if (::rename(From.c_str(), To.c_str()) != 0) return Fail(errno), false;
+    return true;
+  }
+
+  bool RealName(const std::string& Name, std::string* Real) override {
+    char* resolved = ::realpath(Name.c_str(), nullptr);
+    if (resolved == nullptr) return Fail(errno), false;
+    *Real = resolved;
+    std::free(resolved);
+    return true;
+  }
+
+private:
   static int Fail(int err) {
     errno = err;
     return -1;
@@ -268,10 +345,13 @@ FileEnv* FileEnv::Default() {
   return &env;
 }
 
-SysError ErrorSharingViolation() { return EBUSY; }
+SysError ErrorSharingViolation() { return static_cast<SysError>(kSharingViolation); }
 SysError ErrorInvalidArgument() { return EINVAL; }
 SysError ErrorFileTooLarge() { return EFBIG; }
 SysError ErrorOverflow() { return EOVERFLOW; }
+SysError ErrorAlreadyExists() { return EEXIST; }
+SysError ErrorLinkLoop() { return ELOOP; }
+bool IsMissingError(SysError Code) { return Code == ENOENT || Code == ENOTDIR; }
 
 char PathDelimiter() { return '/'; }
 

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "platform/FileEnv.h"
 
@@ -20,6 +22,42 @@ constexpr DWORD kErrorTextSize = 256;
 HANDLE ToHandle(FileHandle Handle) { return reinterpret_cast<HANDLE>(Handle); }
 
 FileHandle FromHandle(HANDLE Handle) { return reinterpret_cast<FileHandle>(Handle); }
+
+// Opens Name for its attributes only (no access asked for, every kind of
+// sharing allowed); folders too. Without FollowLinks a symbolic link or
+// junction is opened itself.
+HANDLE OpenForStatus(const std::string& Name, bool FollowLinks) {
+  DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;
+  if (!FollowLinks) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+  return ::CreateFileA(Name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, flags, nullptr);
+}
+
+// True when the reparse point Name stands for another name (a symbolic
+// link or a junction) rather than for data kept elsewhere.
+bool IsNameSurrogate(const std::string& Name) {
+  WIN32_FIND_DATAA data{};
+  HANDLE find = ::FindFirstFileA(Name.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  ::FindClose(find);
+  return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+         (data.dwReserved0 & 0x20000000u) != 0;
+}
+
+// GetFinalPathNameByHandleA, where the system has it (from Windows Vista on).
+using FinalPathNameFn = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+FinalPathNameFn FinalPathName() {
+  static const FinalPathNameFn fn = reinterpret_cast<FinalPathNameFn>(reinterpret_cast<void (*)()>(
+      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+  return fn;
+}
+
+// "\\?\C:\x" and "\\?\UNC\server\x" in their usual spelling.
+std::string WithoutLongPrefix(std::string Name) {
+  if (Name.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + Name.substr(8);
+  if (Name.rfind("\\\\?\\", 0) == 0) return Name.substr(4);
+  return Name;
+}
 
 template <typename T>
 T Fail(DWORD Code, T Result) {
@@ -125,6 +163,98 @@ public:
     *Text = buffer;
     return true;
   }
+
+  bool ListFolder(const std::string& Name, std::vector<std::string>* Entries) override {
+    Entries->clear();
+    std::string pattern = Name;
+    if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+    pattern += '*';
+    WIN32_FIND_DATAA data{};
+    HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+      // A folder without any entry (a drive's empty root) has nothing to match.
+      return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    }
+    do {
+      const char* n = data.cFileName;
+      if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+      Entries->emplace_back(n);
+    } while (::FindNextFileA(find, &data));
+    const DWORD err = ::GetLastError();
+    ::FindClose(find);
+    if (err != ERROR_NO_MORE_FILES) return Fail(err, false);
+    return true;
+  }
+
+  bool GetStatus(const std::string& Name, bool FollowLinks, FileStatus* Status) override {
+    HANDLE h = OpenForStatus(Name, FollowLinks);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    if (::GetFileType(h) != FILE_TYPE_DISK) {
+      ::CloseHandle(h);
+      *Status = FileStatus{fkOther, FileIdentity{}};
+      return true;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(h, &info)) {
+      const DWORD err = ::GetLastError();
+      ::CloseHandle(h);
+      return Fail(err, false);
+    }
+    ::CloseHandle(h);
+    Status->Identity = FileIdentity{info.dwVolumeSerialNumber,
+                                    std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
+    if (!FollowLinks && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+        IsNameSurrogate(Name))
+      Status->Kind = fkLink;
+    else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+      Status->Kind = fkFolder;
+    else
+      Status->Kind = fkRegular;
+    return true;
+  }
+
+  bool CreateFolder(const std::string& Name) override {
+    return ::CreateDirectoryA(Name.c_str(), nullptr) != FALSE;
+  }
+
+  bool Rename(const std::string& From, const std::string& To) override {
+    return ::MoveFileExA(From.c_str(), To.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+  }
+
+  bool RealName(const std::string& Name, std::string* Real) override {
+    HANDLE h = OpenForStatus(Name, true);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    std::string name;
+    if (FinalPathNameFn final = FinalPathName()) {
+      std::vector<char> buffer(MAX_PATH + 1);
+      DWORD n = final(h, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+      if (n >= buffer.size()) {
+        buffer.resize(n + 1);
+        n = final(h, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+      }
+      if (n == 0 || n >= buffer.size()) {
+        const DWORD err = n == 0 ? ::GetLastError() : ERROR_INSUFFICIENT_BUFFER;
+        ::CloseHandle(h);
+        return Fail(err, false);
+      }
+      name = WithoutLongPrefix(std::string(buffer.data(), n));
+    } else {
+      // Before Vista: the full name by text; links are rare there.
+      char buffer[MAX_PATH + 1];
+      const DWORD n = ::GetFullPathNameA(Name.c_str(), sizeof buffer, buffer, nullptr);
+      if (n == 0 || n >= sizeof buffer) {
+        const DWORD err = n == 0 ? ::GetLastError() : ERROR_FILENAME_EXCED_RANGE;
+        ::CloseHandle(h);
+        return Fail(err, false);
+      }
+      name.assign(buffer, n);
+    }
+    ::CloseHandle(h);
+    // "C:\" keeps its delimiter; "C:\Web\" loses it.
+    if (name.size() > 3 && name.back() == '\\') name.pop_back();
+    *Real = name;
+    return true;
+  }
 };
 
 }  // namespace
@@ -135,6 +265,11 @@ SysError ErrorSharingViolation() { return ERROR_SHARING_VIOLATION; }
 SysError ErrorInvalidArgument() { return ERROR_INVALID_PARAMETER; }
 SysError ErrorFileTooLarge() { return ERROR_FILE_TOO_LARGE; }
 SysError ErrorOverflow() { return ERROR_ARITHMETIC_OVERFLOW; }
+SysError ErrorAlreadyExists() { return ERROR_ALREADY_EXISTS; }
+SysError ErrorLinkLoop() { return ERROR_CANT_RESOLVE_FILENAME; }
+bool IsMissingError(SysError Code) {
+  return Code == ERROR_FILE_NOT_FOUND || Code == ERROR_PATH_NOT_FOUND;
+}
 char PathDelimiter() { return '\\'; }
 
 FileEnv* FileEnv::Default() {

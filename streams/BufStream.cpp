@@ -1,6 +1,8 @@
 #include "streams/BufStream.h"
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 
 TBufferedStream::TBufferedStream(std::int32_t ReadBufferSize, std::int32_t WriteBufferSize,
                                  TBaseStream& Target)
@@ -104,11 +106,13 @@ std::int32_t TBufferedStream::Read(void* Buffer, std::int32_t Count) {
   FReadFill = 0;
   if (remaining >= FReadBufferSize) {
     std::int32_t n = FTarget.Read(dst + avail, remaining);
+    FTargetDrained = n <= 0;
     if (n < remaining && FExactTransfer) throw EInOutError(SReadLessThanExpected);
     return avail + n;
   }
   std::int32_t n = FTarget.Read(FReadBuffer.get(), FReadBufferSize);
   ++FRefills;
+  FTargetDrained = n <= 0;
   if (n >= remaining) {
     std::memcpy(dst + avail, FReadBuffer.get(), static_cast<std::size_t>(remaining));
     FReadFill = n;
@@ -120,12 +124,39 @@ std::int32_t TBufferedStream::Read(void* Buffer, std::int32_t Count) {
   return avail + (n > 0 ? n : 0);
 }
 
-std::int32_t TBufferedStream::Available() { return FTarget.Available() + FReadFill - FReadPos; }
+std::int32_t TBufferedStream::RefillReadBuffer() {
+  const std::int32_t n = FTarget.Read(FReadBuffer.get(), FReadBufferSize);
+  ++FRefills;
+  FReadPos = 0;
+  FReadFill = n > 0 ? n : 0;
+  FTargetDrained = FReadFill == 0;
+  return FReadFill;
+}
+
+bool TBufferedStream::EndOfStream() {
+  if (FReadBufferSize == 0) return TFilterStream::EndOfStream();
+  if (FReadPos < FReadFill) return false;
+  if (FTargetDrained) return true;
+  return RefillReadBuffer() == 0;
+}
+
+std::int32_t TBufferedStream::Available() {
+  const std::int64_t buffered = FReadFill - FReadPos;
+  if (FTargetDrained) return static_cast<std::int32_t>(buffered);
+  const std::int64_t left = FTarget.Available();
+  return static_cast<std::int32_t>(std::min<std::int64_t>(
+      buffered + (left > 0 ? left : 0), std::numeric_limits<std::int32_t>::max()));
+}
 
 void TBufferedStream::Flush() {
-  if (FWriteFill > 0) {
-    const std::int32_t fill = FWriteFill;
-    FWriteFill = 0;
-    FTarget.Write(FWriteBuffer.get(), fill);
-  }
+  if (FWriteFill <= 0) return;
+  // The bytes stay waiting until the target has taken them: after a target
+  // that raised, the next Flush (or the destructor) writes them again.
+  const std::int32_t fill = FWriteFill;
+  const std::int32_t taken = FTarget.Write(FWriteBuffer.get(), fill);
+  const std::int32_t took = taken <= 0 ? 0 : (taken < fill ? taken : fill);
+  std::memmove(FWriteBuffer.get(), FWriteBuffer.get() + took,
+               static_cast<std::size_t>(fill - took));
+  FWriteFill = fill - took;
+  if (FWriteFill > 0 && FExactTransfer) throw EInOutError(SWroteLessThanExpected);
 }

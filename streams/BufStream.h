@@ -29,7 +29,14 @@ public:
 
   std::int32_t Write(const void* Buffer, std::int32_t Count) override;
   std::int32_t Read(void* Buffer, std::int32_t Count) override;
-  // The target's Available plus the bytes read ahead and not handed out.
+  // With a read buffer, the data ends where a read of the target delivers
+  // nothing, whatever size the target reports (pseudo-files report 0 or a
+  // whole page, a stale cache an old size): with nothing buffered, the next
+  // block is read ahead to find out. Without one, Available() decides.
+  bool EndOfStream() override;
+  // The bytes read ahead and not handed out, plus what the target says is
+  // left (never less than 0); only the former once a read of the target
+  // has delivered nothing.
   std::int32_t Available() override;
   // Writes the waiting bytes to the target (without flushing the target).
   void Flush() override;
@@ -46,9 +53,15 @@ protected:
   // Counts the refills of ReadBuffer, so that derived classes can tell
   // whether what they remember about its contents is still current.
   std::uint32_t FRefills = 0;
+  // The last read of the target delivered nothing: it is at its end.
+  bool FTargetDrained = false;
   std::unique_ptr<unsigned char[]> FWriteBuffer;
   std::int32_t FWriteFill = 0;
   std::int32_t FWriteBufferSize = 0;
+
+  // Reads the next block of the target into the empty read buffer; returns
+  // the number of bytes it holds now (0 at the end of the data).
+  std::int32_t RefillReadBuffer();
 
 private:
   void Release() noexcept;

@@ -25,13 +25,7 @@ std::int32_t TTextStream::ReadLine(std::string& S) {
   S.clear();
   const unsigned char* buf = FReadBuffer.get();
   for (;;) {
-    if (FReadPos >= FReadFill) {
-      std::int32_t n = FTarget.Read(FReadBuffer.get(), FReadBufferSize);
-      ++FRefills;
-      FReadPos = 0;
-      FReadFill = n > 0 ? n : 0;
-      if (FReadFill == 0) break;
-    }
+    if (FReadPos >= FReadFill && RefillReadBuffer() == 0) break;
     std::int32_t stop = -1;  // index of the line end or dropped pair byte
     bool lineEnds = false;
     if (FLineEndChar == -1) {

@@ -24,3 +24,10 @@ TRect CenterRect(const TRect& Rect, int ScreenWidth, int ScreenHeight) {
   const int Top = (ScreenHeight - Height) / 2;
   return ClampToScreen({Left, Top, Left + Width, Top + Height}, ScreenWidth, ScreenHeight);
 }
+
+int ScaledPixels(int Pixels, int Dpi) {
+  const long long product = static_cast<long long>(Pixels) * Dpi;
+  const long long half = kDesignedDpi / 2;
+  return static_cast<int>(product >= 0 ? (product + half) / kDesignedDpi
+                                       : (product - half) / kDesignedDpi);
+}

@@ -20,3 +20,10 @@ TRect ClampToScreen(TRect Rect, int ScreenWidth, int ScreenHeight);
 // Centres Rect on a screen of ScreenWidth x ScreenHeight (the differences
 // halved toward zero) and clamps it to the screen.
 TRect CenterRect(const TRect& Rect, int ScreenWidth, int ScreenHeight);
+
+// The pixel density windows are designed for, in pixels per inch.
+inline constexpr int kDesignedDpi = 96;
+
+// A designed length of Pixels (at kDesignedDpi) on a screen of Dpi pixels
+// per inch, rounded to the nearest pixel (halves away from zero).
+int ScaledPixels(int Pixels, int Dpi);

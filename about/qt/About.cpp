@@ -3,11 +3,10 @@
 #include <QApplication>
 #include <QFrame>
 #include <QKeyEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 
 #include "about/qt/FileUtils.h"
+#include "app/Pictures.h"
 #include "ui/qt/QtScreen.h"
 #include "ui/qt/QtText.h"
 
@@ -15,37 +14,16 @@
 // Pictures
 
 QImage BrindleLogo() {
-  const QColor Background(0xEF, 0xEF, 0xEF);
-  const QColor Coat(0xC9, 0x8B, 0x2E);
-  const QColor Stripe(0x4E, 0x31, 0x17);
-
-  QImage Image(140, 28, QImage::Format_RGB32);
-  Image.fill(Background);
-  QPainter Painter(&Image);
-  Painter.setRenderHint(QPainter::Antialiasing);
-
-  // A brindled badge: an amber tile with dark diagonal stripes.
-  QPainterPath Badge;
-  Badge.addRoundedRect(QRectF(2.5, 2.5, 23, 23), 5, 5);
-  Painter.fillPath(Badge, Coat);
-  Painter.save();
-  Painter.setClipPath(Badge);
-  Painter.setPen(QPen(Stripe, 2.5));
-  for (int X = -24; X < 30; X += 6) Painter.drawLine(QPointF(X, 28), QPointF(X + 28, 0));
-  Painter.restore();
-  Painter.setPen(QPen(Stripe, 1));
-  Painter.drawPath(Badge);
-
-  QFont Font;
-  Font.setFamilies({QStringLiteral("DejaVu Serif"), QStringLiteral("Liberation Serif"),
-                    QStringLiteral("Times New Roman"), QStringLiteral("serif")});
-  Font.setPixelSize(21);
-  Font.setBold(true);
-  Painter.setFont(Font);
-  Painter.setPen(Stripe);
-  Painter.drawText(QRect(32, 0, 108, 28), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("Brindle"));
-  Painter.end();
+  // The same pixels as the Windows program's logo resource.
+  const TPalettePicture Logo = MakerLogoPicture();
+  QImage Image(Logo.Width, Logo.Height, QImage::Format_Indexed8);
+  QList<QRgb> Colors;
+  for (const TColor& C : Logo.Palette) Colors.push_back(qRgb(C.Red, C.Green, C.Blue));
+  Image.setColorTable(Colors);
+  for (int Y = 0; Y < Logo.Height; ++Y) {
+    uchar* Line = Image.scanLine(Y);
+    for (int X = 0; X < Logo.Width; ++X) Line[X] = Logo.At(X, Y);
+  }
   return Image;
 }
 

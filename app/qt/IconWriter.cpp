@@ -1,8 +1,11 @@
 // Writes the application icon for installing: a PNG for the desktop entry,
 // or with --ico the Windows icon file the Windows builds carry
-// (cmake/win/pagetrim.ico; a test checks that it is up to date).
+// (cmake/win/pagetrim.ico), or with --logo the maker's logo as the bitmap
+// file of the Windows About box (cmake/win/brindle-logo.bmp). Tests check
+// that both files are up to date.
 //   pagetrim-icon OUTPUT.png
 //   pagetrim-icon --ico OUTPUT.ico
+//   pagetrim-icon --logo OUTPUT.bmp
 
 #include <QGuiApplication>
 
@@ -15,13 +18,17 @@
 
 int main(int argc, char** argv) {
   const bool ico = argc == 3 && std::strcmp(argv[1], "--ico") == 0;
-  if (argc != 2 && !ico) {
-    std::fprintf(stderr, "usage: pagetrim-icon OUTPUT.png | pagetrim-icon --ico OUTPUT.ico\n");
+  const bool logo = argc == 3 && std::strcmp(argv[1], "--logo") == 0;
+  if (argc != 2 && !ico && !logo) {
+    std::fprintf(stderr,
+                 "usage: pagetrim-icon OUTPUT.png | pagetrim-icon --ico OUTPUT.ico | "
+                 "pagetrim-icon --logo OUTPUT.bmp\n");
     return 2;
   }
   const char* output = argv[argc - 1];
-  if (ico) {
-    const std::string bytes = IconFileBytes(ProgramIconPicture());
+  if (ico || logo) {
+    const std::string bytes =
+        ico ? IconFileBytes(ProgramIconPicture()) : BitmapFileBytes(MakerLogoPicture());
     std::ofstream out(output, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();

@@ -269,9 +269,7 @@ void THTMLMainForm::BitBtn1Click() {
       SourceDialogFolder(FieldText(Edit1), std::filesystem::current_path().string());
   std::optional<std::vector<std::string>> files = ChooseFiles(folder);
   if (!files) return;
-  if (const std::string* bad = TSourceList::FirstRefused(*files))
-    throw Exception(Format(SPathWithSeparator, {*bad}));
-  SetFieldText(Edit1, TSourceList::FromFiles(*files)->Text());
+  SetFieldText(Edit1, ChosenSourceList(*files));
 }
 
 void THTMLMainForm::BitBtn2Click() {

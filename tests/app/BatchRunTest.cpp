@@ -99,6 +99,20 @@ void PrintTo(const DestinationCase& c, std::ostream* os) { *os << c.name; }
 
 class DestinationNormalisation : public ::testing::TestWithParam<DestinationCase> {};
 
+// The options reach the filter for every file of the run.
+TEST_F(BatchRunTest, PassesTheOptionsToEveryFile) {
+  const std::string Page = "<pre class=x>\r\n  a\r\n</pre>\r\n<% If b > 1 Then %>\r\n";
+  WriteFile(dir / "web/a.htm", Page);
+  WriteFile(dir / "web/b.htm", Page);
+  const std::string a = dir / "web/a.htm";
+  const std::string b = dir / "web/b.htm";
+  RunBatch(a + "|" + b, dir / "out/", host, TCompactOptions{true});
+  for (const char* Name : {"out/a.htm", "out/b.htm"})
+    EXPECT_EQ(ReadFile(dir / Name), "<pre class=x>\r\n  a\r\n</pre> <% If b > 1 Then %>") << Name;
+  RunBatch(a, dir / "out/", host);
+  EXPECT_EQ(ReadFile(dir / "out/a.htm"), "<pre class=x> a </pre><% If b > 1 Then %>");
+}
+
 TEST_P(DestinationNormalisation, EndsWithTheDelimiterAndIsWrittenBackOnlyWhenChanged) {
   const DestinationCase& c = GetParam();
   TempDir dir;

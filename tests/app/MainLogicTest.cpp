@@ -24,6 +24,15 @@ TEST(MainLayoutTest, FieldsAndCloseFollowTheWidth) {
   }
 }
 
+TEST(MainLayoutTest, ScaledControlsKeepTheirMargins) {
+  // The controls of a window drawn at 120 pixels per inch: BitBtn1 at 10,
+  // Edit1 at 50, "&Close" 94 wide.
+  const TMainLayout l = MainLayout(625, 10, 50, 94);
+  EXPECT_EQ(l.EditWidth, 565);
+  EXPECT_EQ(l.CloseLeft, 521);
+  EXPECT_EQ(MainLayout(40, 10, 50, 94).EditWidth, 0);
+}
+
 TEST(KeyActionTest, FunctionKeys) {
   struct Case {
     int key;
@@ -61,6 +70,17 @@ TEST(SourceDialogFolderTest, FolderOfTheFirstEntry) {
   EXPECT_EQ(SourceDialogFolder("a.htm", P("/x")), "");
   EXPECT_EQ(SourceDialogFolder(P("|/srv/a.htm"), P("/x")), "");
   EXPECT_EQ(SourceDialogFolder(P("/a.htm"), P("/x")), P("/"));
+}
+
+TEST(ChosenSourceListTest, PathsJoinedInTheDialogsOrder) {
+  EXPECT_EQ(ChosenSourceList({P("/w/b.htm"), P("/w/a.htm")}), P("/w/b.htm|/w/a.htm"));
+  EXPECT_EQ(ChosenSourceList({P("/w/a.htm")}), P("/w/a.htm"));
+  try {
+    ChosenSourceList({P("/w/a.htm"), P("/w/b|c.htm")});
+    FAIL() << "a path with the separator was taken";
+  } catch (const Exception& e) {
+    EXPECT_NE(std::string(e.what()).find(P("\"/w/b|c.htm\"")), std::string::npos) << e.what();
+  }
 }
 
 TEST(BrowseStartFolderTest, OneFinalDelimiterRemoved) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -108,6 +109,82 @@ TEST(PicturesTest, TheWindowsIconFileIsTheProgramsIcon) {
   // Regenerate it with: pagetrim-icon --ico cmake/win/pagetrim.ico
   EXPECT_EQ(testsupport::ReadFile(testsupport::BuildPath(PAGETRIM_WINDOWS_ICON)),
             IconFileBytes(ProgramIconPicture()));
+}
+
+TEST(PicturesTest, MakersLogoHasItsOwnPaletteAndTheBackgroundBottomLeft) {
+  const TPalettePicture logo = MakerLogoPicture();
+  ASSERT_EQ(logo.Width, 140);
+  ASSERT_EQ(logo.Height, 28);
+  ASSERT_EQ(logo.Pixels.size(), 140u * 28u);
+  ASSERT_LE(logo.Palette.size(), 256u);
+  for (std::uint8_t pixel : logo.Pixels) ASSERT_LT(pixel, logo.Palette.size());
+  // The colour drawn transparently is the background's, which the corners
+  // and the space after the name show.
+  const TColor key = logo.ColorAt(0, 27);
+  EXPECT_EQ(key.Red, 0xEF);
+  EXPECT_EQ(key.Green, 0xEF);
+  EXPECT_EQ(key.Blue, 0xEF);
+  EXPECT_EQ(logo.At(139, 0), logo.At(0, 27));
+  EXPECT_EQ(logo.At(27, 0), logo.At(0, 27));
+  // The badge: amber coat and dark stripes inside; the name: dark ink.
+  int coat = 0, ink = 0, smoothed = 0;
+  for (int y = 0; y < 28; ++y)
+    for (int x = 0; x < 140; ++x) {
+      const TColor c = logo.ColorAt(x, y);
+      if (c.Red == 0xC9 && c.Green == 0x8B && c.Blue == 0x2E) ++coat;
+      if (c.Red == 0x4E && c.Green == 0x31 && c.Blue == 0x17) ++(x < 30 ? smoothed : ink);
+    }
+  EXPECT_GT(coat, 50);
+  EXPECT_GT(smoothed, 50);
+  EXPECT_GT(ink, 300);
+}
+
+TEST(PicturesTest, BitmapFileHoldsThePictureBottomUpWithItsPalette) {
+  const TPalettePicture logo = MakerLogoPicture();
+  const std::string file = BitmapFileBytes(logo);
+  ASSERT_EQ(file.substr(0, 2), "BM");
+  ASSERT_EQ(Le32(file, 2), file.size());
+  const std::uint32_t offset = Le32(file, 10);
+  EXPECT_EQ(offset, 14u + 40u + 1024u);
+  EXPECT_EQ(Le32(file, 14), 40u);
+  EXPECT_EQ(Le32(file, 18), 140u);
+  EXPECT_EQ(Le32(file, 22), 28u);  // positive: rows run bottom-up
+  EXPECT_EQ(Le32(file, 26) & 0xFFFF, 1u);
+  EXPECT_EQ(Le32(file, 26) >> 16, 8u);  // bits a pixel
+  EXPECT_EQ(Le32(file, 30), 0u);        // not compressed
+  EXPECT_EQ(Le32(file, 46), 256u);      // colours
+  ASSERT_EQ(file.size(), offset + 140u * 28u);  // 140 is a whole number of words
+  for (std::size_t i = 0; i < logo.Palette.size(); ++i) {
+    const std::size_t at = 54 + 4 * i;
+    EXPECT_EQ(static_cast<unsigned char>(file[at]), logo.Palette[i].Blue) << i;
+    EXPECT_EQ(static_cast<unsigned char>(file[at + 1]), logo.Palette[i].Green) << i;
+    EXPECT_EQ(static_cast<unsigned char>(file[at + 2]), logo.Palette[i].Red) << i;
+  }
+  for (int y = 0; y < 28; ++y)
+    for (int x = 0; x < 140; ++x)
+      ASSERT_EQ(static_cast<unsigned char>(file[offset + (27 - y) * 140 + x]), logo.At(x, y))
+          << x << "," << y;
+}
+
+TEST(PicturesTest, BitmapRowsArePaddedToWholeWords) {
+  TPalettePicture odd;
+  odd.Width = 3;
+  odd.Height = 2;
+  odd.Palette = {{1, 2, 3}, {4, 5, 6}};
+  odd.Pixels = {0, 1, 0, 1, 1, 1};
+  const std::string file = BitmapFileBytes(odd);
+  const std::uint32_t offset = Le32(file, 10);
+  ASSERT_EQ(file.size(), offset + 2 * 4);
+  EXPECT_EQ(file.substr(offset, 4), std::string("\x01\x01\x01\0", 4));  // the bottom row first
+  EXPECT_EQ(file.substr(offset + 4, 4), std::string("\0\x01\0\0", 4));
+  odd.Pixels.pop_back();
+  EXPECT_THROW(BitmapFileBytes(odd), std::invalid_argument);
+}
+
+TEST(PicturesTest, TheWindowsLogoFileIsTheMakersLogo) {
+  // Regenerate it with: pagetrim-icon --logo cmake/win/brindle-logo.bmp
+  EXPECT_EQ(testsupport::ReadFile(testsupport::BuildPath(PAGETRIM_WINDOWS_LOGO)),
+            BitmapFileBytes(MakerLogoPicture()));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/CliRun.h"
 #include "support/TempDir.h"
 #include "support/PlatformExpect.h"
 #include "support/Process.h"
@@ -19,17 +20,6 @@ namespace {
 
 constexpr char kDoc[] = "abc\r\ndef\r\n";
 constexpr char kDocOut[] = "abc def";
-
-
-// Runs pagetrim-cli with Args and Input on its standard input. With
-// ErrTerminal (POSIX), its standard error is a pseudo terminal.
-ProcessResult RunProgram(const std::vector<std::string>& Args, const std::string& Input,
-                         bool ErrTerminal = false) {
-  testsupport::ProcessOptions options;
-  options.Input = Input;
-  options.ErrTerminal = ErrTerminal;
-  return testsupport::RunProcess(PAGETRIM_CLI_PATH, Args, options);
-}
 
 // The line the program ends with when a file error stops it: the system's
 // text for Code as the default error report shows it.
@@ -145,6 +135,11 @@ INSTANTIATE_TEST_SUITE_P(
         CliCase{"StdinEmpty", {}, "", 0, "", "", {}, {}},
         CliCase{"StdinKeepsHighBytes", {"-"}, "caf\xE9  \xFF\n\x01x", 0, "caf\xE9 \xFF\x01x", "",
                 {}, {}},
+        CliCase{"SafeStdin", {"--safe"}, "<pre class=x>\n  y\n</pre>\n<p>  a\nb</p>\n<% If a > 1 Then\n  b\n%>\n", 0,
+                "<pre class=x>\n  y\n</pre><p> a b</p> <% If a > 1 Then\n  b\n%>", "", {}, {}},
+        CliCase{"SafeFiles", {"--safe", "-q", "-d", "@/out", "@/web/a.htm", "@/web/b.htm"}, "", 0, "", "",
+                {"out/a.htm", "out/b.htm"}, {}},
+        CliCase{"HelpExplainsBothModes", {"--help"}, "", 0, "~--safe reads the page as a browser does", "", {}, {}},
         CliCase{"SeparatorInFile",
                 {"-d", "@/out", "@/web/a.htm", "@/web/x|y.htm"},
                 "",
@@ -153,6 +148,27 @@ INSTANTIATE_TEST_SUITE_P(
                 std::string("pagetrim-cli: FILE must not contain '|': @/web/x|y.htm\n") + kUsageHint,
                 {},
                 {"out/a.htm"}},
+        // Both copies would be out/a.htm: refused before anything is written.
+        CliCase{"SameFileNameFromTwoFolders",
+                {"-d", "@/out", "@/web/a.htm", "@/web/b.htm", "@/ALIAS/a.htm"},
+                "",
+                2,
+                "",
+                std::string("pagetrim-cli: FILEs @/web/a.htm and @/ALIAS/a.htm have the same file "
+                            "name: one copy would replace the other\n") +
+                    kUsageHint,
+                {},
+                {"out/a.htm", "out/b.htm"}},
+        CliCase{"SameFileNameInAnotherLetterCase",
+                {"-d", "@/out", "@/web/a.htm", "@/other/A.HTM"},
+                "",
+                2,
+                "",
+                std::string("pagetrim-cli: FILEs @/web/a.htm and @/other/A.HTM have the same file "
+                            "name: one copy would replace the other\n") +
+                    kUsageHint,
+                {},
+                {"out/a.htm", "out/A.HTM"}},
         CliCase{"FilesWithoutDestination",
                 {"@/web/a.htm"},
                 "",
@@ -182,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {},
                 {}},
         CliCase{"SecondSourceFromDestination",
-                {"-d", "@/out", "@/web/a.htm", "@/out/a.htm"},
+                {"-d", "@/out", "@/web/a.htm", "@/out/c.htm"},
                 "",
                 1,
                 "@/web/a.htm: 10 -> 7 bytes (-30.0%)\n",
@@ -245,6 +261,45 @@ TEST(CliProgress, IsShownOnATerminalAndErasedAtTheEnd) {
   ASSERT_GE(r.err.size(), erase.size());
   EXPECT_EQ(r.err.substr(r.err.size() - erase.size()), erase);
   EXPECT_NE(r.out.find("Total: 3 files, 30 -> 21 bytes (-30.0%)"), std::string::npos);
+}
+
+// A file name that sets the terminal's title and clears its screen: only
+// the program's own control sequence (the progress line's erase) reaches
+// the terminal, the name is printed quoted.
+TEST(CliHostileNames, ReachTheTerminalEscaped) {
+  TempDir dir;
+  MakeDir(dir / "out");
+  const std::string hostile = "x\x1B]0;owned\a\x1B[2J.htm";
+  WriteFile(dir / hostile, kDoc);
+  WriteFile(dir / "b.htm", kDoc);
+  const ProcessResult r = RunProgram({"-d", dir / "out", dir / hostile, dir / "b.htm"}, "", true);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(ReadFile(dir / ("out/" + hostile)), kDocOut);
+  const std::string quoted = "'" + dir.Path() + "/x'$'\\033'']0;owned'$'\\a\\033''[2J.htm'";
+  EXPECT_NE(r.out.find(quoted + ": 10 -> 7 bytes (-30.0%)\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("[1/2] " + quoted), std::string::npos) << r.err;
+  EXPECT_EQ(r.out.find_first_of("\x1B\a"), std::string::npos) << r.out;
+  std::string err = r.err;
+  for (std::size_t at; (at = err.find("\r\x1B[K")) != std::string::npos;) err.erase(at, 4);
+  EXPECT_EQ(err.find_first_of("\x1B\a"), std::string::npos) << r.err;
+}
+
+TEST(CliHostileNames, ReachErrorMessagesEscaped) {
+  TempDir dir;
+  MakeDir(dir / "out");
+  const std::string missing = dir / "gone\x1B[2J\x9B.htm";
+  const ProcessResult r = RunProgram({"-d", dir / "out", missing}, "");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Error opening \"" + dir.Path() + "/gone\\033[2J\\233.htm\" - " +
+                       FailureLine(expect::FileNotFound()));
+  const ProcessResult usage = RunProgram({"-d", dir / "out", "a\x1B[2J|b"}, "");
+  EXPECT_EQ(usage.status, 2);
+  EXPECT_EQ(usage.err.rfind("pagetrim-cli: FILE must not contain '|': a\\033[2J|b\n", 0), 0u)
+      << usage.err;
+  const ProcessResult option = RunProgram({"--\x1B[2J"}, "");
+  EXPECT_EQ(option.status, 2);
+  EXPECT_EQ(option.err.find('\x1B'), std::string::npos) << option.err;
+  EXPECT_NE(option.err.find("--\\033[2J"), std::string::npos) << option.err;
 }
 
 TEST(CliProgress, IsNotShownForOneFileOrWhenQuiet) {

@@ -2,11 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "cli/NameClash.h"
 #include "support/CaseName.h"
+#include "support/PlatformExpect.h"
 
 namespace {
+
+// Path with every '/' as the platform's path delimiter.
+std::string P(std::string Path) {
+  for (char& c : Path)
+    if (c == '/') c = platform::PathDelimiter();
+  return Path;
+}
 
 struct UsageCase {
   const char* name;
@@ -61,8 +73,84 @@ INSTANTIATE_TEST_SUITE_P(
                   false,
                   {"x|y"},
                   "FILE must not contain '|': x|y",
+                  false},
+        // Two copies under one name: the second would replace the first.
+        UsageCase{"SameFileName",
+                  true,
+                  {P("a/x.htm"), P("b/y.htm"), P("b/x.htm")},
+                  "FILEs " + P("a/x.htm") + " and " + P("b/x.htm") +
+                      " have the same file name: one copy would replace the other",
+                  false},
+        UsageCase{"SameFileNameInOtherLetters",
+                  true,
+                  {P("a/x.htm"), P("b/X.Htm")},
+                  "FILEs " + P("a/x.htm") + " and " + P("b/X.Htm") +
+                      " have the same file name: one copy would replace the other",
+                  false},
+        UsageCase{"SameFileTwice",
+                  true,
+                  {"x.htm", "x.htm"},
+                  "FILEs x.htm and x.htm have the same file name: one copy would replace the other",
+                  false},
+        // Checked last: a FILE that cannot run at all is reported first.
+        UsageCase{"SameFileNameAndSeparator",
+                  true,
+                  {"x.htm", "x.htm", "y|z"},
+                  "FILE must not contain '|': y|z",
                   false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct ClashCase {
+  const char* name;
+  std::vector<std::string> files;
+  std::optional<std::pair<std::size_t, std::size_t>> clash;
+};
+
+void PrintTo(const ClashCase& c, std::ostream* os) { *os << c.name; }
+
+class NameClash : public ::testing::TestWithParam<ClashCase> {};
+
+TEST_P(NameClash, FindsTheFirstTwoFilesWithOneFileName) {
+  EXPECT_EQ(FindNameClash(GetParam().files), GetParam().clash);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NameClash,
+    ::testing::Values(
+        ClashCase{"None", {}, std::nullopt},
+        ClashCase{"One", {P("a/x.htm")}, std::nullopt},
+        ClashCase{"DifferentNames", {P("a/x.htm"), P("a/y.htm"), P("b/z.htm")}, std::nullopt},
+        // Only the name counts: the folders differ.
+        ClashCase{"SameNameElsewhere", {P("a/x.htm"), P("b/y.htm"), P("c/d/x.htm")},
+                  std::pair<std::size_t, std::size_t>{0, 2}},
+        ClashCase{"WithoutFolder", {"x.htm", P("/w/x.htm")},
+                  std::pair<std::size_t, std::size_t>{0, 1}},
+        ClashCase{"LetterCase", {P("a/Page.HTM"), P("b/page.htm")},
+                  std::pair<std::size_t, std::size_t>{0, 1}},
+        // The pair whose second file comes first.
+        ClashCase{"FirstPairByItsSecondFile",
+                  {P("a/x.htm"), P("a/y.htm"), P("b/y.htm"), P("b/x.htm")},
+                  std::pair<std::size_t, std::size_t>{1, 2}},
+        // A name is not its own prefix, nor its folder's.
+        ClashCase{"Prefix", {P("a/x.htm"), P("b/x.html"), P("x.htm/y")}, std::nullopt},
+        // 0xC4 and 0xE4: A and a with diaeresis in the ANSI code page.
+        ClashCase{"BeyondAscii", {P("a/\xC4.htm"), P("b/\xE4.htm")},
+                  expect::kFoldsBeyondAscii
+                      ? std::optional<std::pair<std::size_t, std::size_t>>{{0, 1}}
+                      : std::nullopt},
+        ClashCase{"BeyondAsciiBeforeAsciiCase",
+                  {P("a/\xC4.htm"), P("b/\xE4.htm"), P("c/\xE4.HTM")},
+                  expect::kFoldsBeyondAscii ? std::pair<std::size_t, std::size_t>{0, 1}
+                                            : std::pair<std::size_t, std::size_t>{1, 2}},
+        ClashCase{"AsciiAfterBeyondAscii", {P("a/\xC4.htm"), P("x.htm"), P("b/X.htm")},
+                  std::pair<std::size_t, std::size_t>{1, 2}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(NameClash, TakesTheNameAfterTheLastDelimiter) {
+  EXPECT_EQ(FileNamePart(P("/w/sub/a.htm")), "a.htm");
+  EXPECT_EQ(FileNamePart("a.htm"), "a.htm");
+  EXPECT_EQ(FileNamePart(P("/w/")), "");
+}
 
 struct SizeCase {
   std::int64_t in;
@@ -96,6 +184,14 @@ TEST(SizeLine, NamesTheFileAndBothSizes) {
   EXPECT_EQ(SizeLine("a b.htm", 0, 0), "a b.htm: 0 -> 0 bytes (0.0%)");
 }
 
+// A name that would set the terminal's title and clear its screen.
+const char kHostileName[] = "/w/x\x1B]0;owned\a\x1B[2J.htm";
+const char kHostileQuoted[] = "'/w/x'$'\\033'']0;owned'$'\\a\\033''[2J.htm'";
+
+TEST(SizeLine, QuotesANameWithControlCharacters) {
+  EXPECT_EQ(SizeLine(kHostileName, 10, 7), std::string(kHostileQuoted) + ": 10 -> 7 bytes (-30.0%)");
+}
+
 TEST(TotalLine, CountsFilesAndSums) {
   EXPECT_EQ(TotalLine(1, 10, 7), "Total: 1 file, 10 -> 7 bytes (-30.0%)");
   EXPECT_EQ(TotalLine(3, 6000000000, 3000000000), "Total: 3 files, 6000000000 -> 3000000000 bytes (-50.0%)");
@@ -105,6 +201,7 @@ TEST(TotalLine, CountsFilesAndSums) {
 TEST(ProgressText, ShowsPositionAndName) {
   EXPECT_EQ(ProgressText(1, 12, "/w/a.htm"), "[1/12] /w/a.htm");
   EXPECT_EQ(ProgressText(12, 12, ""), "[12/12] ");
+  EXPECT_EQ(ProgressText(2, 3, kHostileName), std::string("[2/3] ") + kHostileQuoted);
 }
 
 struct ProgressCase {
@@ -163,7 +260,10 @@ INSTANTIATE_TEST_SUITE_P(
         // A system text that brings its own line end keeps it alone.
         FailureCase{"Error reading from stream - Access is denied.\r\n",
                     "Error reading from stream - Access is denied.\r\n"},
-        FailureCase{"", "\n"}),
+        FailureCase{"", "\n"},
+        // A path in the message reaches the terminal escaped.
+        FailureCase{"Error opening \"a\x1B[2J\nb\" - No such file or directory",
+                    "Error opening \"a\\033[2J\\nb\" - No such file or directory.\n"}),
     [](const auto& info) { return testsupport::CaseName(info.param.message); });
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "streams/Streams.h"
 #include "compact/CompactHTML.h"
 #include "support/FakeStreams.h"
+#include "support/CompactedText.h"
 #include "support/MemText.h"
 
 // A TRecordingStream whose read numbered FailAtRead (1-based) raises a
@@ -47,10 +48,4 @@ public:
 };
 
 // Input compacted from one memory stream into another.
-inline std::string Compact(const std::string& Input) {
-  TMemStream In;
-  TMemStream Out;
-  FillMem(In, Input);
-  CompactHTML(In, Out);
-  return MemContents(Out);
-}
+inline std::string Compact(const std::string& Input) { return testsupport::Compacted(Input); }

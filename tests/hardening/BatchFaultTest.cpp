@@ -14,11 +14,10 @@
 #include <vector>
 
 #include "app/BatchRun.h"
-#include "compact/CompactHTML.h"
 #include "platform/FileEnv.h"
-#include "streams/MemStream.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
+#include "support/CompactedText.h"
 #include "support/FaultFileEnv.h"
 #include "support/PlatformExpect.h"
 #include "support/RecordingHost.h"
@@ -36,20 +35,6 @@ const std::vector<std::string> kDocs = {
     "<html>\n  <body>\n<pre>\n  two\n</pre>\n  </body>\n</html>\n",
     "<% if x then %>\r\n  three\r\n<%\r\n  Response.Write \"a  b\"\r\n%>\r\n" +
         std::string(3000, 'x') + "\r\n"};
-
-// The compacted form of a document, made in memory, away from the file
-// services under test.
-std::string Compacted(const std::string& Doc) {
-  TMemStream in;
-  TMemStream out;
-  in.Write(Doc.data(), static_cast<std::int32_t>(Doc.size()));
-  in.Seek(0);
-  CompactHTML(in, out);
-  std::string bytes(static_cast<std::size_t>(out.GetSize()), '\0');
-  out.Seek(0);
-  out.Read(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-  return bytes;
-}
 
 // Remembers which file every handle belongs to, which file the last
 // failing call was about, and which handles are still open.

@@ -18,6 +18,7 @@
 
 #include "app/BatchRun.h"
 #include "hardening/HostileSupport.h"
+#include "platform/FileEnv.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
 #include "support/PlatformExpect.h"
@@ -35,6 +36,9 @@ namespace {
 
 constexpr char kDoc[] = "<p>  one  </p>\r\n<p>two</p>\r\n";  // 28 bytes
 constexpr char kDocOut[] = "<p> one </p><p>two</p>";          // 22 bytes
+
+// The code of an open refused by another open's sharing.
+const int kBusy = static_cast<int>(platform::ErrorSharingViolation());
 
 // Sizes past what the file services can express.
 constexpr off_t kHugeSize = (off_t{1} << 31) + 1;
@@ -146,14 +150,14 @@ const THostileCase kCases[] = {
        return d / "web/b.htm";
      },
      "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/b.htm"; },
-     EBUSY, 1},
+     kBusy, 1},
     {"DestinationFileIsTheSourceBySymlink",
      [](const TempDir& d) {
        EXPECT_EQ(symlink((d / "web/b.htm").c_str(), (d / "out/b.htm").c_str()), 0);
        return d / "web/b.htm";
      },
      "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/b.htm"; },
-     EBUSY, 1},
+     kBusy, 1},
     // A link in the destination folder that makes a copy another entry's
     // source: writing it would destroy that source before or after its turn.
     {"DestinationFileIsALaterSourceBySymlink",
@@ -162,14 +166,14 @@ const THostileCase kCases[] = {
        return d / "web/b.htm";
      },
      "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/a.htm"; },
-     EBUSY, 0},
+     kBusy, 0},
     {"DestinationFileIsAnEarlierSourceByHardLink",
      [](const TempDir& d) {
        EXPECT_EQ(link((d / "web/a.htm").c_str(), (d / "out/c.htm").c_str()), 0);
        return d / "web/b.htm";
      },
      "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/c.htm"; },
-     EBUSY, 2},
+     kBusy, 2},
 };
 
 // The folder every case starts from; open to everybody, so that the

@@ -6,10 +6,16 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "streams/Streams.h"
+#include "streams/TextStrm.h"
 #include "streams/Utils.h"
+#include "compact/CompactHTML.h"
+#include "streams/MemStream.h"
 #include "support/Errors.h"
+#include "support/FaultFileEnv.h"
+#include "support/MemText.h"
 #include "support/PlatformExpect.h"
 #include "support/TempDir.h"
 
@@ -96,5 +102,42 @@ TEST(ErrorTextTest, SystemTextsAndFallback) {
   EXPECT_FALSE(text.empty());
   EXPECT_FALSE(platform::FileEnv::Default()->ErrorText(expect::UnknownCode(), &text));
 }
+
+// A file service whose sizes are wrong (as pseudo-files and stale caches
+// report them): lines are read up to where a read delivers nothing.
+class LyingSizeTest : public ::testing::TestWithParam<std::int32_t> {};
+
+TEST_P(LyingSizeTest, LinesAreReadToTheRealEnd) {
+  TempDir dir;
+  const std::string name = dir / "a.htm";
+  WriteFile(name, "ab\r\ncd\r\nef");
+  FaultFileEnv env;
+  env.ReportSize(GetParam());
+  TFileStream file(name, 9, &env);
+  TTextStream text(4, 0, file);
+  std::vector<std::string> lines;
+  std::string line;
+  while (!text.EndOfStream() && lines.size() < 10) {
+    text.ReadLine(line);
+    lines.push_back(line);
+  }
+  EXPECT_EQ(lines, (std::vector<std::string>{"ab", "cd", "ef"}));
+  EXPECT_EQ(file.GetPosition(), 10);
+}
+
+TEST_P(LyingSizeTest, CompactionCopiesWhatTheFileHolds) {
+  TempDir dir;
+  const std::string name = dir / "a.htm";
+  WriteFile(name, "<p>  a  </p>\r\n<pre>\r\n b\r\n");
+  FaultFileEnv env;
+  env.ReportSize(GetParam());
+  TFileStream file(name, 9, &env);
+  TMemStream out;
+  CompactHTML(file, out);
+  EXPECT_EQ(MemContents(out), "<p> a </p><pre>\r\n b\r\n\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(ReportedSizes, LyingSizeTest, ::testing::Values(0, 3, 4096),
+                         [](const auto& info) { return "Size" + std::to_string(info.param); });
 
 }  // namespace

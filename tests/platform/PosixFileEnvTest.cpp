@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -134,6 +135,47 @@ TEST(ShrinkingFileTest, LineReadingEndsWhenTheFileShrinksUnderIt) {
     ++lines;
   }
   EXPECT_LT(lines, 10);
+}
+
+// Creating empties an existing file, a write even without omWrite: refused
+// while another handle does not share writing, so that a file being read
+// (a batch run's source) is never emptied under its reader. (Wine lets it
+// pass.)
+TEST(EmptyingTest, AnOpenThatEmptiesTheFileIsAWrite) {
+  TempDir dir;
+  const std::string name = dir / "a.htm";
+  WriteFile(name, "source");
+  {
+    TFileStream reader(name, omRead | omShareRead);
+    EXPECT_EQ(OpenError(name, omRead | omCreate | omShareRead),
+              Format(SErrorOpening, {name, expect::Text(expect::SharingViolation())}));
+  }
+  EXPECT_EQ(ReadFile(name), "source");
+  {
+    TFileStream reader(name, omRead | omShareRead | omShareWrite);
+    EXPECT_EQ(OpenError(name, omRead | omCreate | omShareRead | omShareWrite), "");
+  }
+  EXPECT_EQ(ReadFile(name), "");
+}
+
+// The emulated sharing refusal says what stands in the way, in a text of
+// its own; the system's codes keep theirs.
+TEST(SharingTextTest, TellsTheUserThatTheFileIsOpenElsewhere) {
+  const std::string text = ErrorCodeText(platform::ErrorSharingViolation());
+  EXPECT_EQ(text, "The file is in use: another program, or this run, has it open");
+  EXPECT_EQ(ErrorCodeText(EBUSY), "Device or resource busy");
+  TempDir dir;
+  const std::string name = dir / "a.htm";
+  WriteFile(name, "x");
+  TFileStream source(name, 9);
+  EXPECT_EQ(OpenError(name, 7), Format(SErrorOpening, {name, text}));
+  std::unique_ptr<TFileStream> other = std::make_unique<TFileStream>(name, 9);
+  try {
+    TFileStream::CloseAndDelete(other);
+    FAIL() << "deleted a file that is open";
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.Message(), Format(SErrorDeleting, {name, text}));
+  }
 }
 
 }  // namespace

@@ -7,8 +7,10 @@
 
 #include "support/FakeStreams.h"
 #include "support/CaseName.h"
+#include "support/Errors.h"
 
 namespace {
+
 
 struct SizeCase {
   std::int32_t readSize, writeSize;
@@ -194,6 +196,92 @@ TEST(BufferedStreamTest, ShortTargetWriteIsAnErrorOrTheCountTaken) {
   target.WriteLimit = -1;
   s.Flush();
   EXPECT_EQ(target.Written, "abcdefgh");
+}
+
+// A target whose reported size is not where its data ends: the buffered
+// stream ends where a read delivers nothing.
+struct ClaimCase {
+  const char* name;
+  std::string data;
+  std::int32_t claimedSize;
+};
+
+class BufferedClaimTest : public ::testing::TestWithParam<ClaimCase> {};
+
+TEST_P(BufferedClaimTest, ReadsToTheRealEndWhateverTheSizeSays) {
+  const ClaimCase& c = GetParam();
+  TRecordingStream target(c.data);
+  target.ClaimedSize = c.claimedSize;
+  TBufferedStream s(4, 0, target);
+  s.SetExactTransfer(false);
+  std::string got;
+  char buf[3];
+  for (int guard = 0; !s.EndOfStream(); ++guard) {
+    ASSERT_LT(guard, 100) << "EndOfStream never came";
+    const std::int32_t n = s.Read(buf, sizeof buf);
+    got.append(buf, static_cast<std::size_t>(n));
+  }
+  EXPECT_EQ(got, c.data);
+  EXPECT_EQ(s.Available(), 0);
+  EXPECT_TRUE(s.EndOfStream());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BufferedClaimTest,
+    ::testing::Values(ClaimCase{"Honest", "0123456789", -1},
+                      ClaimCase{"ClaimsNothing", "0123456789", 0},
+                      ClaimCase{"ClaimsAPage", "0123456789", 4096},
+                      ClaimCase{"ClaimsLess", "0123456789", 5},
+                      ClaimCase{"EmptyClaimsAPage", "", 4096}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BufferedStreamTest, AvailableOfATargetThatClaimsNothingCountsWhatWasReadAhead) {
+  TRecordingStream target("0123456789");
+  target.ClaimedSize = 0;
+  TBufferedStream s(64, 0, target);
+  EXPECT_FALSE(s.EndOfStream());  // reads ahead: the data goes on
+  EXPECT_EQ(s.Available(), 10);
+  EXPECT_EQ(target.Reads, (std::vector<std::int32_t>{64}));
+}
+
+TEST(BufferedStreamTest, EndOfStreamAtTheRealEndAsksTheTargetOnce) {
+  TRecordingStream target("abc");
+  TBufferedStream s(64, 0, target);
+  char buf[3];
+  ASSERT_EQ(s.Read(buf, 3), 3);
+  EXPECT_TRUE(s.EndOfStream());
+  EXPECT_TRUE(s.EndOfStream());
+  EXPECT_EQ(target.Reads, (std::vector<std::int32_t>{64, 64}));
+}
+
+TEST(BufferedStreamTest, FlushKeepsItsBytesWhenTheTargetRaises) {
+  TRecordingStream target;
+  TBufferedStream s(0, 8, target);
+  s.Write("abc", 3);
+  target.FailingWrites = 1;
+  EXPECT_THROW(s.Flush(), EInOutError);
+  EXPECT_EQ(target.Written, "");
+  s.Flush();  // the retry writes them
+  EXPECT_EQ(target.Written, "abc");
+  EXPECT_EQ(target.Writes, (std::vector<std::int32_t>{3, 3}));
+  s.Flush();  // nothing waits any more
+  EXPECT_EQ(target.Writes.size(), 2u);
+}
+
+TEST(BufferedStreamTest, FlushThatTheTargetTakesPartlyKeepsTheRestWaiting) {
+  TRecordingStream target;
+  target.SetExactTransfer(false);
+  target.WriteLimit = 2;
+  TBufferedStream s(0, 8, target);
+  s.SetExactTransfer(true);
+  target.SetExactTransfer(false);
+  s.Write("abcde", 5);
+  EXPECT_EQ(testsupport::MessageOf<EInOutError>([&] { s.Flush(); }), "Wrote less than expected");
+  EXPECT_EQ(target.Written, "ab");
+  s.SetExactTransfer(false);
+  target.WriteLimit = -1;
+  s.Flush();
+  EXPECT_EQ(target.Written, "abcde");
 }
 
 }  // namespace

@@ -102,6 +102,17 @@ TEST(FileStreamOpenTest, CreateWithoutWriteStillCreates) {
   EXPECT_FALSE(s.CanWrite());
 }
 
+TEST(FileStreamOpenTest, CreateWithoutWriteEmptiesAnExistingFile) {
+  TempDir dir;
+  WriteFile(dir / "a.htm", "old content");
+  {
+    TFileStream s(dir / "a.htm", omRead | omCreate);
+    EXPECT_EQ(s.GetSize(), 0);
+    EXPECT_TRUE(s.EndOfStream());
+  }
+  EXPECT_EQ(ReadFile(dir / "a.htm"), "");
+}
+
 TEST(FileStreamOpenTest, FailedOpenOfDirectory) {
   TempDir dir;
   EXPECT_EQ(IoErrorOf([&] { TFileStream s(dir.Path(), omRead | omShareRead); }),
@@ -175,17 +186,57 @@ TEST(FileStreamIoTest, WriteSeekTruncate) {
   EXPECT_EQ(s.GetSize(), 0);
 }
 
-TEST(FileStreamIoTest, ReadOnlyStreamRefusesTruncateAndWrite) {
+// Modes without omWrite: the handle may only read, also where creating
+// the file emptied it.
+class ReadOnlyModeTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(ReadOnlyModeTest, RefusesTruncateAndWrite) {
+  const auto mode = static_cast<TOpenMode>(GetParam());
   TempDir dir;
   const std::string name = dir / "a.htm";
   WriteFile(name, "abc");
-  TFileStream s(name, 9);
-  const std::string denied = expect::Text(expect::AccessDenied());
-  EXPECT_EQ(IoErrorOf([&] { s.Truncate(); }),
-            Format(SErrorTruncating, {name, expect::Text(expect::TruncateReadOnly())}));
-  EXPECT_EQ(IoErrorOf([&] { s.Write("x", 1); }), Format(SErrorWriting, {denied}));
-  EXPECT_EQ(ReadFile(name), "abc");
+  const std::string kept = (mode & omCreate) ? "" : "abc";
+  {
+    TFileStream s(name, mode);
+    const std::string denied = expect::Text(expect::AccessDenied());
+    // Wine lets a handle that emptied its file at the open truncate it.
+    if (!((mode & omCreate) && expect::UnderWine())) {
+      EXPECT_EQ(IoErrorOf([&] { s.Truncate(); }),
+                Format(SErrorTruncating, {name, expect::Text(expect::TruncateReadOnly())}));
+    }
+    EXPECT_EQ(IoErrorOf([&] { s.Write("x", 1); }), Format(SErrorWriting, {denied}));
+  }
+  EXPECT_EQ(ReadFile(name), kept);
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, ReadOnlyModeTest,
+                         ::testing::Values(omRead, omRead | omShareRead, omRead | omCreate,
+                                           omRead | omCreate | omShareRead | omShareWrite));
+
+// Modes without omRead: the handle may only write; a read is refused with
+// the access-denied text and hands out none of the file's bytes.
+class WriteOnlyModeTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(WriteOnlyModeTest, RefusesReads) {
+  const auto mode = static_cast<TOpenMode>(GetParam());
+  TempDir dir;
+  const std::string name = dir / "a.htm";
+  WriteFile(name, "abc");
+  TFileStream s(name, mode);
+  EXPECT_FALSE(s.CanRead());
+  if (mode & omCreate) {
+    s.Write("xyz", 3);
+    s.Seek(0);
+  }
+  char buf[3] = {'-', '-', '-'};
+  EXPECT_EQ(IoErrorOf([&] { s.Read(buf, 3); }),
+            Format(SErrorReading, {expect::Text(expect::AccessDenied())}));
+  EXPECT_EQ(std::string(buf, 3), "---");
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, WriteOnlyModeTest,
+                         ::testing::Values(omWrite, omWrite | omShareRead, omWrite | omCreate,
+                                           omWrite | omCreate | omShareRead | omShareWrite));
 
 TEST(FileStreamIoTest, NegativeCountsAreInvalidArguments) {
   TempDir dir;

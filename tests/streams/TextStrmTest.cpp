@@ -12,9 +12,12 @@
 
 namespace {
 
-// Every line ReadLine returns while EndOfStream is false.
-std::vector<std::string> ReadAllLines(const std::string& Data, std::int32_t BufferSize) {
+// Every line ReadLine returns while EndOfStream is false. With ClaimedSize,
+// the target reports that size instead of its data's.
+std::vector<std::string> ReadAllLines(const std::string& Data, std::int32_t BufferSize,
+                                      std::int32_t ClaimedSize = -1) {
   TRecordingStream target(Data);
+  target.ClaimedSize = ClaimedSize;
   TTextStream text(BufferSize, 0, target);
   std::vector<std::string> lines;
   std::string line;
@@ -40,6 +43,18 @@ TEST_P(ReadLineTableTest, LinesForEveryBufferSize) {
   if (sizes.empty()) sizes = {2, 3, 4, 5, 7, 64, -1};
   for (std::int32_t size : sizes)
     EXPECT_EQ(ReadAllLines(c.data, size), c.lines) << "buffer size " << size;
+}
+
+// Pseudo-files report a size of 0 or of a whole page, a stale cache an old
+// size: the lines are those of the data, up to where a read delivers nothing.
+TEST_P(ReadLineTableTest, LinesDoNotDependOnTheReportedSize) {
+  const LineCase& c = GetParam();
+  const auto size = static_cast<std::int32_t>(c.data.size());
+  for (std::int32_t claimed : {0, 1, size / 2, size + 1, size + 4096}) {
+    for (std::int32_t buffer : {2, 3, -1})
+      EXPECT_EQ(ReadAllLines(c.data, buffer, claimed), c.lines)
+          << "claimed size " << claimed << ", buffer size " << buffer;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -40,6 +40,15 @@ inline std::string CaseName(std::string_view Text) {
   return name.empty() ? "Empty" : name;
 }
 
+// Names the cases of a parameterised suite whose rows carry a Name of their
+// own: INSTANTIATE_TEST_SUITE_P(Rows, SomeTest, testing::ValuesIn(kRows), RowName()).
+struct RowName {
+  template <class Info>
+  std::string operator()(const Info& Case) const {
+    return std::string(Case.param.Name);
+  }
+};
+
 // A number as part of a case name: Minus for a sign.
 inline std::string CaseNumber(long long Value) {
   return Value < 0 ? "Minus" + std::to_string(-Value) : std::to_string(Value);

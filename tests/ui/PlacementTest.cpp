@@ -34,4 +34,19 @@ TEST(PlacementTest, CentresHalvingTowardZero) {
     EXPECT_EQ(CenterRect(C.Rect, C.Width, C.Height), C.Centred) << C.Rect.Right;
 }
 
+TEST(PlacementTest, ScalesDesignedPixelsToTheScreensDensity) {
+  const struct {
+    int Pixels, Dpi, Scaled;
+  } Cases[] = {
+      {389, 96, 389}, {389, 120, 486},  // 486.25
+      {188, 120, 235}, {8, 144, 12},     {25, 120, 31},  // 31.25
+      {2, 72, 2},                                        // 1.5 rounds up
+      {-11, 120, -14},                                   // -13.75
+      {-2, 72, -2},                                      // -1.5 rounds away from zero
+      {0, 192, 0},      {381, 192, 762},
+  };
+  for (const auto& C : Cases)
+    EXPECT_EQ(ScaledPixels(C.Pixels, C.Dpi), C.Scaled) << C.Pixels << " at " << C.Dpi;
+}
+
 }  // namespace

@@ -5,29 +5,13 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-#include "support/Watchdog.h"
+#include "support/WatchdogListener.h"
 
 namespace testsupport {
 
-namespace {
-
-class WatchdogListener : public testing::EmptyTestEventListener {
-  void OnTestStart(const testing::TestInfo& Test) override {
-    watchdog_ = std::make_unique<Watchdog>(
-        kGuiTestSeconds, std::string(Test.test_suite_name()) + "." + Test.name());
-  }
-  void OnTestEnd(const testing::TestInfo&) override { watchdog_.reset(); }
-
-  std::unique_ptr<Watchdog> watchdog_;
-};
-
-}  // namespace
-
 void UseOffscreenPlatform() { qputenv("QT_QPA_PLATFORM", "offscreen"); }
 
-void GuardEveryTest() {
-  testing::UnitTest::GetInstance()->listeners().Append(new WatchdogListener);
-}
+void GuardEveryTest() { GuardEveryTest(kGuiTestSeconds); }
 
 TempSettings::TempSettings() {
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,

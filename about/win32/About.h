@@ -1,0 +1,13 @@
+#pragma once
+
+// The About box: the maker's logo, the program's icon, name and version, the
+// author, links to the maker's e-mail address and home page, and an
+// optional information text. A dialog created anew for every showing.
+
+#include <windows.h>
+
+#include "about/AboutLogic.h"
+
+// Creates the About box owned by Owner (null for none), shows it modally
+// and destroys it when it closes: Enter and Escape close it.
+void ShowAboutBox(HWND Owner);

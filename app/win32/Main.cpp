@@ -1,0 +1,522 @@
+#include "app/win32/Main.h"
+
+#include <algorithm>
+
+#include "about/win32/About.h"
+#include "app/BatchRun.h"
+#include "app/Pictures.h"
+#include "app/win32/Application.h"
+#include "app/win32/OpenDialog.h"
+#include "dialogs/win32/BrowseFolderDlg.h"
+#include "platform/RegistryStore.h"
+#include "streams/Streams.h"
+#include "ui/win32/Application.h"
+#include "ui/win32/Dpi.h"
+#include "ui/win32/Errors.h"
+#include "ui/win32/Text.h"
+
+
+namespace {
+
+// The designed window (client area of a 389 x 188 window with the frame it
+// was drawn with) and font.
+constexpr int kFontHeight = -11;
+constexpr char kFontName[] = "MS Sans Serif";
+
+// A control of the designed layout, in its tab order.
+struct TControlDesign {
+  int Id;
+  const char* Class;
+  const char* Text;
+  DWORD Style;
+  DWORD ExStyle;
+  int Left, Top, Width, Height;
+};
+
+constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+constexpr DWORD kPicker = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
+constexpr DWORD kField = WS_CHILD | WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL;
+constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
+
+constexpr TControlDesign kControls[] = {
+    {THTMLMainForm::idButton1, "BUTTON", "&Go!", kButton | WS_GROUP, 0, 8, 128, 75, 25},
+    {THTMLMainForm::idBitBtn1, "BUTTON", "", kPicker, 0, 8, 32, 25, 21},
+    {THTMLMainForm::idBitBtn2, "BUTTON", "", kPicker, 0, 8, 88, 25, 21},
+    {THTMLMainForm::idEdit1, "EDIT", "", kField, WS_EX_CLIENTEDGE, 40, 32, 305, 21},
+    {THTMLMainForm::idEdit2, "EDIT", "", kField, WS_EX_CLIENTEDGE, 40, 88, 305, 21},
+    {THTMLMainForm::idButton3, "BUTTON", "&About", kButton, 0, 104, 128, 75, 25},
+    {THTMLMainForm::idButton2, "BUTTON", "&Close", kButton, 0, 296, 128, 75, 25},
+    {THTMLMainForm::idStaticText1, "STATIC", "Source file(s):", kLabel, 0, 8, 8, 68, 17},
+    {THTMLMainForm::idStaticText2, "STATIC", "Destination path:", kLabel, 0, 8, 64, 84, 17},
+};
+
+constexpr int kGlyphSize = 16;
+
+// The open-folder glyph and its grey copy side by side, as a 16-colour
+// bitmap whose lower-left pixel has the transparent colour (purple).
+HBITMAP GlyphBitmap(COLORREF* Transparent) {
+  constexpr std::uint8_t kPurple = 5;
+  const TPicture normal = OpenFolderPicture();
+  const TPicture grey = DisabledPicture(normal);
+  const int width = 2 * kGlyphSize;
+  const int rowBytes = (width * 4 + 31) / 32 * 4;
+
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colours[16];
+  } info{};
+  info.header.biSize = sizeof info.header;
+  info.header.biWidth = width;
+  info.header.biHeight = kGlyphSize;  // bottom-up rows
+  info.header.biPlanes = 1;
+  info.header.biBitCount = 4;
+  info.header.biCompression = BI_RGB;
+  info.header.biClrUsed = 16;
+  for (std::size_t i = 0; i < kPalette16.size(); ++i)
+    info.colours[i] = {kPalette16[i].Blue, kPalette16[i].Green, kPalette16[i].Red, 0};
+
+  std::vector<BYTE> bits(static_cast<std::size_t>(rowBytes * kGlyphSize), 0);
+  for (int y = 0; y < kGlyphSize; ++y) {
+    BYTE* row = &bits[static_cast<std::size_t>((kGlyphSize - 1 - y) * rowBytes)];
+    for (int x = 0; x < width; ++x) {
+      const TPicture& picture = x < kGlyphSize ? normal : grey;
+      std::uint8_t index = picture.At(x % kGlyphSize, y);
+      if (index == kTransparent) index = kPurple;
+      row[x / 2] |= static_cast<BYTE>(x % 2 == 0 ? index << 4 : index);
+    }
+  }
+  const std::uint8_t lowerLeft = bits[0] >> 4;
+  *Transparent = RGB(kPalette16[lowerLeft].Red, kPalette16[lowerLeft].Green,
+                     kPalette16[lowerLeft].Blue);
+
+  HDC screen = GetDC(nullptr);
+  HBITMAP bitmap = CreateDIBitmap(screen, &info.header, CBM_INIT, bits.data(),
+                                  reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  return bitmap;
+}
+
+// The glyph's two images (0 enabled, 1 disabled), masked by its
+// transparent colour.
+HIMAGELIST GlyphImages() {
+  COLORREF transparent = 0;
+  HBITMAP bitmap = GlyphBitmap(&transparent);
+  if (bitmap == nullptr) return nullptr;
+  HIMAGELIST images = ImageList_Create(kGlyphSize, kGlyphSize, ILC_COLOR24 | ILC_MASK, 2, 0);
+  if (images != nullptr) ImageList_AddMasked(images, bitmap, transparent);
+  DeleteObject(bitmap);
+  return images;
+}
+
+bool IsPushButton(HWND Window) {
+  char name[16] = {};
+  GetClassNameA(Window, name, sizeof name);
+  return lstrcmpiA(name, "BUTTON") == 0;
+}
+
+// The window's part in a batch run.
+class TWindowHost : public TBatchHost {
+public:
+  explicit TWindowHost(THTMLMainForm& Form) : form_(Form) {}
+  void WriteBackDestination(const std::string& NewDestination) override {
+    SetFieldText(form_.Edit2, NewDestination);
+  }
+  void EnableControls(bool Enable) override { form_.EnableControls(Enable); }
+  void ProcessMessages() override { ::ProcessMessages(); }
+  void ErrorBox(const std::string& Text) override { form_.BatchErrorBox(Text); }
+
+private:
+  THTMLMainForm& form_;
+};
+
+// Gives the focus back to the control that had it before a run, when the
+// run took it away (a disabled control loses the focus) and the window is
+// still the active one.
+class TFocusKeeper {
+public:
+  TFocusKeeper(HWND Window, HWND* LastFocus)
+      : window_(Window), lastFocus_(LastFocus), focus_(GetFocus()) {}
+  ~TFocusKeeper() {
+    if (focus_ == nullptr || !IsWindow(focus_) || !IsWindowEnabled(focus_)) return;
+    if (GetFocus() != nullptr && GetFocus() != window_) return;
+    if (GetActiveWindow() == window_)
+      SetFocus(focus_);
+    else
+      *lastFocus_ = focus_;  // for when the window is activated again
+  }
+
+private:
+  HWND window_;
+  HWND* lastFocus_;
+  HWND focus_;
+};
+
+}  // namespace
+
+std::string FieldText(HWND Edit) { return WindowText(Edit); }
+
+void SetFieldText(HWND Edit, const std::string& Text) {
+  if (!SetWindowTextBytes(Edit, Text))
+    throw Exception("The field cannot hold a text of " + std::to_string(Text.size()) +
+                    " characters");
+}
+
+THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store)
+    : store_(std::move(Store)) {
+  if (!store_) store_ = std::make_unique<platform::RegistryStore>(SSettingsKey);
+  ChooseFiles = [this](const std::string& Folder) { return RunOpenDialog(handle_, Folder); };
+  BatchErrorBox = [this](const std::string& Text) {
+    CentredMessageBox(handle_, Text, "Error", MB_OK | MB_ICONERROR);
+  };
+  ExecuteBrowse = [](TBrowseFolderDlg& Dialog) { return Dialog.Execute(); };
+  ShowAbout = [this] { ShowAboutBox(handle_); };
+
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  static const ATOM windowClass = [instance] {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    WNDCLASSEXA c{};
+    c.cbSize = sizeof c;
+    c.lpfnWndProc = WindowProc;
+    c.hInstance = instance;
+    c.hIcon = LoadIconA(instance, "MAINICON");
+    c.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    c.lpszClassName = ClassName;
+    return RegisterClassExA(&c);
+  }();
+  if (windowClass == 0) RaiseLastWin32Error();
+
+  // The designed client area, scaled, inside the frame this system draws
+  // (which gives the designed 389 x 188 with the frame it was drawn with).
+  constexpr DWORD style = WS_OVERLAPPEDWINDOW;
+  RECT frame{0, 0, Scaled(kDesignedClientWidth), Scaled(kDesignedClientHeight)};
+  AdjustWindowRectEx(&frame, style, FALSE, 0);
+  font_ = CreateFontA(Scaled(kFontHeight), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                      DEFAULT_PITCH | FF_DONTCARE, kFontName);
+  glyphs_ = GlyphImages();
+  if (CreateWindowExA(0, ClassName, SApplicationTitle, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                      frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                      instance, this) == nullptr) {
+    const DWORD error = GetLastError();
+    if (font_ != nullptr) DeleteObject(font_);
+    if (glyphs_ != nullptr) ImageList_Destroy(glyphs_);
+    if (createError_) std::rethrow_exception(createError_);
+    throw EWin32Error(error);
+  }
+}
+
+THTMLMainForm::~THTMLMainForm() {
+  if (handle_ != nullptr) DestroyWindow(handle_);
+  if (font_ != nullptr) DeleteObject(font_);
+  if (glyphs_ != nullptr) ImageList_Destroy(glyphs_);
+}
+
+void THTMLMainForm::Show(int ShowCommand) {
+  ShowWindow(handle_, ShowCommand);
+  UpdateWindow(handle_);
+  if (IsWindowEnabled(Button1)) {
+    lastFocus_ = Button1;
+    if (GetActiveWindow() == handle_) SetFocus(Button1);
+  }
+}
+
+LRESULT CALLBACK THTMLMainForm::WindowProc(HWND Window, UINT Message, WPARAM WParam,
+                                           LPARAM LParam) {
+  auto* form = reinterpret_cast<THTMLMainForm*>(GetWindowLongPtrA(Window, GWLP_USERDATA));
+  if (Message == WM_NCCREATE) {
+    form = static_cast<THTMLMainForm*>(reinterpret_cast<CREATESTRUCTA*>(LParam)->lpCreateParams);
+    form->handle_ = Window;
+    SetWindowLongPtrA(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+  }
+  if (form == nullptr) return DefWindowProcA(Window, Message, WParam, LParam);
+  LRESULT result = 0;
+  ReportErrors([&] { result = form->HandleMessage(Message, WParam, LParam); });
+  return result;
+}
+
+LRESULT THTMLMainForm::HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam) {
+  switch (Message) {
+    case WM_CREATE:
+      // A window without its controls is not made at all; an error while
+      // loading the settings is reported, and the window is made.
+      try {
+        CreateControls();
+      } catch (...) {
+        createError_ = std::current_exception();
+        return -1;
+      }
+      SetApplicationWindow(handle_);
+      SetDialogKeysWindow(handle_);
+      FormCreate();
+      return 0;
+    case WM_SIZE:
+      if (WParam != SIZE_MINIMIZED) FormResize();
+      return 0;
+    case WM_COMMAND:
+      Command(LOWORD(WParam), HIWORD(WParam), reinterpret_cast<HWND>(LParam));
+      return 0;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      // Keys that reach the window itself (no control has the focus).
+      FormKeyDown(static_cast<int>(WParam));
+      break;
+    case WM_CTLCOLORSTATIC: {
+      const HWND control = reinterpret_cast<HWND>(LParam);
+      if (control != Edit1 && control != Edit2) break;
+      SetBkColor(reinterpret_cast<HDC>(WParam), GetSysColor(COLOR_3DLIGHT));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_3DLIGHT));
+    }
+    case WM_DRAWITEM:
+      DrawPicker(*reinterpret_cast<const DRAWITEMSTRUCT*>(LParam));
+      return TRUE;
+    case WM_ACTIVATE:
+      Activate(LOWORD(WParam) != WA_INACTIVE, HIWORD(WParam) != 0);
+      return 0;
+    case WM_CLOSE:  // the close box, Alt+F4, the system menu, "&Close"
+      if (FormCloseQuery()) DestroyWindow(handle_);
+      return 0;
+    case WM_QUERYENDSESSION:
+      return FormCloseQuery() ? TRUE : FALSE;
+    case WM_ENDSESSION:
+      // The session ends once this returns: the paths are saved now.
+      if (WParam) DestroyWindow(handle_);
+      return 0;
+    case WM_DESTROY:
+      if (ApplicationWindow() == handle_) SetApplicationWindow(nullptr);
+      SetDialogKeysWindow(nullptr);
+      BrowseFolderDlg.reset();
+      ReportErrors([this] { FormDestroy(); });
+      PostQuitMessage(0);  // the main window gone, the program ends
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
+      handle_ = nullptr;
+      StaticText1 = StaticText2 = BitBtn1 = BitBtn2 = Edit1 = Edit2 = nullptr;
+      Button1 = Button2 = Button3 = nullptr;
+      break;
+  }
+  return DefWindowProcA(handle_, Message, WParam, LParam);
+}
+
+LRESULT CALLBACK THTMLMainForm::ControlProc(HWND Window, UINT Message, WPARAM WParam,
+                                            LPARAM LParam, UINT_PTR Id, DWORD_PTR Form) {
+  auto* form = reinterpret_cast<THTMLMainForm*>(Form);
+  switch (Message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      // Every focusable control hands its keys to FormKeyDown; the control
+      // still gets them.
+      ReportErrors([&] { form->FormKeyDown(static_cast<int>(WParam)); });
+      if (!IsWindow(Window)) return 0;
+      if (Message == WM_KEYDOWN && WParam == VK_RETURN && IsPushButton(Window)) {
+        // Enter presses the focused button (there is no default button).
+        if (IsWindowEnabled(Window))
+          SendMessageA(GetParent(Window), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(Window), BN_CLICKED),
+                       reinterpret_cast<LPARAM>(Window));
+        return 0;
+      }
+      break;
+    case WM_GETDLGCODE: {
+      // A button asks the dialog keys for Enter, which it handles itself.
+      const LRESULT code = DefSubclassProc(Window, Message, WParam, LParam);
+      const MSG* pending = reinterpret_cast<const MSG*>(LParam);
+      if (pending != nullptr && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN &&
+          IsPushButton(Window))
+        return code | DLGC_WANTMESSAGE;
+      return code;
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(Window, ControlProc, Id);
+      break;
+  }
+  return DefSubclassProc(Window, Message, WParam, LParam);
+}
+
+void THTMLMainForm::CreateControls() {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  for (const TControlDesign& c : kControls) {
+    HWND control = CreateWindowExA(c.ExStyle, c.Class, c.Text, c.Style, Scaled(c.Left),
+                                   Scaled(c.Top), Scaled(c.Width), Scaled(c.Height), handle_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.Id)), instance,
+                                   nullptr);
+    if (control == nullptr) RaiseLastWin32Error();
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    switch (c.Id) {
+      case idButton1: Button1 = control; break;
+      case idBitBtn1: BitBtn1 = control; break;
+      case idBitBtn2: BitBtn2 = control; break;
+      case idEdit1: Edit1 = control; break;
+      case idEdit2: Edit2 = control; break;
+      case idButton3: Button3 = control; break;
+      case idButton2: Button2 = control; break;
+      case idStaticText1: StaticText1 = control; break;
+      case idStaticText2: StaticText2 = control; break;
+    }
+  }
+  // No length limit: a source list of thousands of paths stays whole.
+  for (HWND field : {Edit1, Edit2}) SendMessageA(field, EM_SETLIMITTEXT, 0, 0);
+  // Where the designed font is missing, a wider one must not cut a label.
+  for (HWND label : {StaticText1, StaticText2}) {
+    const std::string text = WindowText(label);
+    HDC dc = GetDC(label);
+    HGDIOBJ old = SelectObject(dc, font_);
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    RECT r;
+    GetWindowRect(label, &r);
+    if (extent.cx > r.right - r.left)
+      SetWindowPos(label, nullptr, 0, 0, extent.cx, r.bottom - r.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  for (HWND control : {BitBtn1, Edit1, BitBtn2, Edit2, Button1, Button3, Button2})
+    SetWindowSubclass(control, ControlProc, 0, reinterpret_cast<DWORD_PTR>(this));
+
+  BrowseFolderDlg = std::make_unique<TBrowseFolderDlg>(handle_);
+  BrowseFolderDlg->DialogText = "Destination path:";
+}
+
+void THTMLMainForm::Command(int Id, int Code, HWND Control) {
+  if (Id == IDCANCEL) {  // Escape presses "&Close", the cancel button
+    if (IsWindowEnabled(Button2)) Button2Click();
+    return;
+  }
+  if (Code != BN_CLICKED || Control == nullptr || !IsWindowEnabled(Control)) return;
+  switch (Id) {
+    case idBitBtn1: BitBtn1Click(); break;
+    case idBitBtn2: BitBtn2Click(); break;
+    case idButton1: Button1Click(); break;
+    case idButton2: Button2Click(); break;
+    case idButton3: Button3Click(); break;
+  }
+}
+
+void THTMLMainForm::DrawPicker(const DRAWITEMSTRUCT& Item) {
+  RECT r = Item.rcItem;
+  const bool pressed = (Item.itemState & ODS_SELECTED) != 0;
+  const bool disabled = (Item.itemState & ODS_DISABLED) != 0;
+  DrawFrameControl(Item.hDC, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
+  const int shift = pressed ? 1 : 0;
+  const int x = r.left + (r.right - r.left - kGlyphSize) / 2 + shift;
+  const int y = r.top + (r.bottom - r.top - kGlyphSize) / 2 + shift;
+  if (glyphs_ != nullptr) ImageList_Draw(glyphs_, disabled ? 1 : 0, Item.hDC, x, y, ILD_TRANSPARENT);
+  if ((Item.itemState & ODS_FOCUS) != 0 && (Item.itemState & ODS_NOFOCUSRECT) == 0) {
+    RECT focus = r;
+    InflateRect(&focus, -3, -3);
+    DrawFocusRect(Item.hDC, &focus);
+  }
+}
+
+void THTMLMainForm::Activate(bool Active, bool Minimized) {
+  if (!Active) {
+    const HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(handle_, focus)) lastFocus_ = focus;
+    return;
+  }
+  if (Minimized) return;
+  HWND target = lastFocus_;
+  if (target == nullptr || !IsWindow(target) || !IsWindowEnabled(target))
+    target = GetNextDlgTabItem(handle_, nullptr, FALSE);
+  SetFocus(target != nullptr ? target : handle_);
+}
+
+void THTMLMainForm::FormCreate() {
+  // What was read before a failure is shown all the same.
+  TRememberedPaths paths;
+  std::exception_ptr failure;
+  try {
+    LoadSettings(*store_, paths);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  SetFieldText(Edit1, paths.InputPath);
+  SetFieldText(Edit2, paths.OutputPath);
+  if (failure) std::rethrow_exception(failure);
+}
+
+void THTMLMainForm::FormDestroy() {
+  SaveSettings(*store_, {FieldText(Edit1), FieldText(Edit2)});
+}
+
+void THTMLMainForm::FormResize() {
+  RECT client, picker, edit, close;
+  GetClientRect(handle_, &client);
+  GetWindowRect(BitBtn1, &picker);
+  GetWindowRect(Edit1, &edit);
+  GetWindowRect(Button2, &close);
+  for (RECT* r : {&picker, &edit, &close})
+    MapWindowPoints(nullptr, handle_, reinterpret_cast<POINT*>(r), 2);
+  const TMainLayout layout =
+      MainLayout(client.right, picker.left, edit.left, close.right - close.left);
+  for (HWND field : {Edit1, Edit2}) {
+    RECT r;
+    GetWindowRect(field, &r);
+    SetWindowPos(field, nullptr, 0, 0, layout.EditWidth, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  SetWindowPos(Button2, nullptr, layout.CloseLeft, close.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void THTMLMainForm::FormKeyDown(int VirtualKey) {
+  const bool pickers = IsWindowEnabled(BitBtn1) && IsWindowEnabled(BitBtn2);
+  switch (KeyAction(VirtualKey, pickers, IsZoomed(handle_) != FALSE)) {
+    case TKeyAction::ChooseDestination:
+      if (IsWindowEnabled(BitBtn2)) BitBtn2Click();
+      break;
+    case TKeyAction::ChooseSources:
+      if (IsWindowEnabled(BitBtn1)) BitBtn1Click();
+      break;
+    case TKeyAction::SpanScreen:
+      SpanScreen();
+      break;
+    case TKeyAction::None:
+      break;
+  }
+}
+
+bool THTMLMainForm::FormCloseQuery() { return IsWindowEnabled(Button1) != FALSE; }
+
+void THTMLMainForm::BitBtn1Click() {
+  char current[MAX_PATH + 1] = {};
+  const DWORD length = GetCurrentDirectoryA(sizeof current, current);
+  const std::string folder = SourceDialogFolder(
+      FieldText(Edit1), length > 0 && length <= MAX_PATH ? std::string(current, length) : "");
+  const std::optional<std::vector<std::string>> files = ChooseFiles(folder);
+  if (files) SetFieldText(Edit1, ChosenSourceList(*files));
+}
+
+void THTMLMainForm::BitBtn2Click() {
+  const std::string destination = FieldText(Edit2);
+  if (!destination.empty()) BrowseFolderDlg->FolderName = BrowseStartFolder(destination);
+  if (ExecuteBrowse(*BrowseFolderDlg)) SetFieldText(Edit2, BrowseFolderDlg->SelectedFolder());
+}
+
+void THTMLMainForm::Button1Click() {
+  TFocusKeeper focus(handle_, &lastFocus_);
+  TWindowHost host(*this);
+  RunBatch(FieldText(Edit1), FieldText(Edit2), host);
+}
+
+void THTMLMainForm::Button2Click() { SendMessageA(handle_, WM_CLOSE, 0, 0); }
+
+void THTMLMainForm::Button3Click() { ShowAbout(); }
+
+void THTMLMainForm::EnableControls(bool Enabled) {
+  EnableWindow(Button1, Enabled);
+  EnableWindow(Button2, Enabled);
+  EnableWindow(BitBtn1, Enabled);
+  EnableWindow(BitBtn2, Enabled);
+}
+
+bool THTMLMainForm::Busy() const { return !IsWindowEnabled(Button1); }
+
+void THTMLMainForm::SpanScreen() {
+  RECT r;
+  GetWindowRect(handle_, &r);
+  SetWindowPos(handle_, nullptr, 0, r.top, GetSystemMetrics(SM_CXSCREEN), r.bottom - r.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}

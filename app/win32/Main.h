@@ -1,0 +1,115 @@
+#pragma once
+
+// The main window: the source list and the destination folder with their
+// pickers, and the "&Go!", "&About" and "&Close" buttons. It is also the
+// application window: the one top-level window of the program, with the
+// fixed class name that a second instance looks for.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/MainLogic.h"
+#include "platform/SettingsStore.h"
+
+class TBrowseFolderDlg;
+
+class THTMLMainForm {
+public:
+  // The window class name, the same in every instance.
+  static constexpr char ClassName[] = "THTMLMainForm";
+
+  // Creates the window, hidden, with its controls at their designed places
+  // scaled for the screen; its creation loads the remembered paths from
+  // Store (the registry key of the current user when null). An error while
+  // loading is shown by the default error report, and the window is made
+  // all the same.
+  explicit THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store = nullptr);
+  // Destroys the window if it is still there (which saves the paths).
+  ~THTMLMainForm();
+  THTMLMainForm(const THTMLMainForm&) = delete;
+  THTMLMainForm& operator=(const THTMLMainForm&) = delete;
+
+  // The window; null once it is destroyed.
+  HWND Handle() const { return handle_; }
+
+  // Shows the window with ShowWindow's ShowCommand and gives "&Go!" the
+  // focus.
+  void Show(int ShowCommand = SW_SHOWNORMAL);
+
+  void EnableControls(bool Enabled);
+  bool Busy() const;
+
+  // Replaceable for tests: the open-file dialog (returns the chosen files,
+  // or nothing when cancelled), the folder browser's run, the batch run's
+  // error box, and the About box.
+  std::function<std::optional<std::vector<std::string>>(const std::string& InitialFolder)>
+      ChooseFiles;
+  std::function<bool(TBrowseFolderDlg& Dialog)> ExecuteBrowse;
+  std::function<void(const std::string& Text)> BatchErrorBox;
+  std::function<void()> ShowAbout;
+
+  // The handlers.
+  void FormCreate();
+  void FormDestroy();
+  void FormResize();
+  void FormKeyDown(int VirtualKey);
+  bool FormCloseQuery();
+  void BitBtn1Click();
+  void BitBtn2Click();
+  void Button1Click();
+  void Button2Click();
+  void Button3Click();
+
+  // The controls as designed: label, picker and field of the source list
+  // (1) and of the destination folder (2); "&Go!" (1), "&Close" (2) and
+  // "&About" (3); the destination picker's folder browser.
+  HWND StaticText1 = nullptr, StaticText2 = nullptr;
+  HWND BitBtn1 = nullptr, BitBtn2 = nullptr;
+  HWND Edit1 = nullptr, Edit2 = nullptr;
+  HWND Button1 = nullptr, Button2 = nullptr, Button3 = nullptr;
+  std::unique_ptr<TBrowseFolderDlg> BrowseFolderDlg;
+
+  // The controls' identifiers (none is IDOK or IDCANCEL, which the dialog
+  // keys send for Enter and Escape).
+  enum TControlId : int {
+    idButton1 = 101,
+    idBitBtn1,
+    idBitBtn2,
+    idEdit1,
+    idEdit2,
+    idButton3,
+    idButton2,
+    idStaticText1,
+    idStaticText2,
+  };
+
+private:
+  static LRESULT CALLBACK WindowProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam);
+  static LRESULT CALLBACK ControlProc(HWND Window, UINT Message, WPARAM WParam, LPARAM LParam,
+                                      UINT_PTR Id, DWORD_PTR Form);
+  LRESULT HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam);
+  void CreateControls();
+  void Command(int Id, int Code, HWND Control);
+  void DrawPicker(const DRAWITEMSTRUCT& Item);
+  void Activate(bool Active, bool Minimized);
+  void SpanScreen();
+
+  std::unique_ptr<platform::SettingsStore> store_;
+  HWND handle_ = nullptr;
+  HFONT font_ = nullptr;
+  HIMAGELIST glyphs_ = nullptr;
+  HWND lastFocus_ = nullptr;  // the control to give the focus back to
+  std::exception_ptr createError_;  // why the controls could not be made
+};
+
+// The text of a field as bytes, and a field set to Text (its start shown).
+// Raises Exception when the field cannot take the text.
+std::string FieldText(HWND Edit);
+void SetFieldText(HWND Edit, const std::string& Text);

@@ -1,0 +1,956 @@
+#include "compact/SafeCompact.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "compact/CompactHTML.h"
+#include "compact/TextBuffer.h"
+#include "streams/TextStrm.h"
+#include "streams/Utils.h"
+
+// How the scanner works
+//
+// One pass over the document, in place: a read cursor R and a write cursor
+// W (W <= R) over the same bytes. What stays is moved from R to W, what
+// goes is skipped, and the bytes from R on are still the input's, so
+// looking ahead is reading the input. Nothing is ever inserted: a run of
+// white space becomes at most one blank, so the result never outgrows the
+// input. Every byte is read a bounded number of times (a look-ahead reads
+// at most a tag name, and never past what the scan itself reaches next).
+//
+// The scanner keeps what decides how a browser reads the next byte: text,
+// inside a tag (and where in it), a comment, or the raw content of an
+// element such as SCRIPT. Server code comes first: "<%" opens an ASP block
+// in every one of these states, and the state goes on after its "%>".
+//
+// Line joins. A run of white space in text shows as one blank unless it
+// stands at the edge of a line, where the browser drops it. The scanner
+// drops the run only when both of its sides put it at a line's edge, so
+// that a style sheet that changes one side (floats, hidden elements, an
+// inline list item, generated content) still leaves the other: after the
+// start tag or before the end tag of a block container (<td>, <li>,
+// <div> ...), beside the tags of block-level elements (</p>, <table>,
+// <hr> ...), at the document's start and end, beside <html>, <head>,
+// <body> and their end tags, and anywhere before the body. Between the
+// outer edges of two elements that style sheets often turn into inline
+// boxes (</li> <li>, </div> <div>, </p> <p>: menus, grids, run-in titles)
+// the blank stays; table rows and cells, lists, PRE and rules are taken as
+// blocks.
+
+namespace {
+
+constexpr std::string_view kMetaTag =
+    "<meta name=\"GENERATOR\" content=\"Microsoft FrontPage Express 2.0\">";
+constexpr std::string_view kEmptyComment = "<!---->";
+
+// What an element's tags tell about the white space beside them.
+enum : std::uint8_t {
+  fInner = 1,   // a block container: white space just inside its tags is at a line's edge
+  fOuter = 2,   // block-level: white space just outside its tags is at a line's edge
+  fLoose = 4,   // style sheets often make it an inline box (menus, grids, run-in titles)
+  fEdge = 8,    // html, head, body: white space beside their tags never shows
+  fHead = 16,   // may stand in the head without ending it
+  fVoid = 32,   // has no content and no end tag
+};
+
+// How the browser reads an element's content.
+enum class TContent : std::uint8_t {
+  ctMarkup,     // tags and text
+  ctPre,        // tags and text, white space significant (PRE, LISTING)
+  ctRaw,        // text up to its own end tag (STYLE, TEXTAREA, TITLE, ...)
+  ctScript,     // like ctRaw, with the escapes of script data
+  ctPlainText,  // text to the end of the document
+};
+
+struct TElement {
+  std::string_view Name;
+  std::uint8_t Flags;
+  TContent Content;
+};
+
+constexpr std::uint8_t kBlock = fInner | fOuter;
+
+constexpr TElement kElements[] = {
+    {"address", kBlock | fLoose, TContent::ctMarkup},
+    {"area", fVoid, TContent::ctMarkup},
+    {"article", kBlock | fLoose, TContent::ctMarkup},
+    {"aside", kBlock | fLoose, TContent::ctMarkup},
+    {"base", fHead | fVoid, TContent::ctMarkup},
+    {"blockquote", kBlock | fLoose, TContent::ctMarkup},
+    {"body", fEdge, TContent::ctMarkup},
+    {"br", fOuter | fVoid, TContent::ctMarkup},
+    {"caption", kBlock, TContent::ctMarkup},
+    {"center", kBlock | fLoose, TContent::ctMarkup},
+    {"col", fOuter | fVoid, TContent::ctMarkup},
+    {"colgroup", kBlock, TContent::ctMarkup},
+    {"dd", kBlock | fLoose, TContent::ctMarkup},
+    {"details", kBlock | fLoose, TContent::ctMarkup},
+    {"dir", kBlock, TContent::ctMarkup},
+    {"div", kBlock | fLoose, TContent::ctMarkup},
+    {"dl", kBlock, TContent::ctMarkup},
+    {"dt", kBlock | fLoose, TContent::ctMarkup},
+    {"embed", fVoid, TContent::ctMarkup},
+    {"fieldset", kBlock | fLoose, TContent::ctMarkup},
+    {"figcaption", kBlock | fLoose, TContent::ctMarkup},
+    {"figure", kBlock | fLoose, TContent::ctMarkup},
+    {"footer", kBlock | fLoose, TContent::ctMarkup},
+    {"h1", kBlock | fLoose, TContent::ctMarkup},
+    {"h2", kBlock | fLoose, TContent::ctMarkup},
+    {"h3", kBlock | fLoose, TContent::ctMarkup},
+    {"h4", kBlock | fLoose, TContent::ctMarkup},
+    {"h5", kBlock | fLoose, TContent::ctMarkup},
+    {"h6", kBlock | fLoose, TContent::ctMarkup},
+    {"head", fEdge | fHead, TContent::ctMarkup},
+    {"header", kBlock | fLoose, TContent::ctMarkup},
+    {"hgroup", kBlock | fLoose, TContent::ctMarkup},
+    {"hr", fOuter | fVoid, TContent::ctMarkup},
+    {"html", fEdge | fHead, TContent::ctMarkup},
+    {"iframe", 0, TContent::ctRaw},
+    {"img", fVoid, TContent::ctMarkup},
+    {"input", fVoid, TContent::ctMarkup},
+    {"keygen", fVoid, TContent::ctMarkup},
+    {"li", kBlock | fLoose, TContent::ctMarkup},
+    {"link", fHead | fVoid, TContent::ctMarkup},
+    {"listing", fOuter, TContent::ctPre},
+    {"main", kBlock | fLoose, TContent::ctMarkup},
+    {"menu", kBlock, TContent::ctMarkup},
+    {"meta", fHead | fVoid, TContent::ctMarkup},
+    {"nav", kBlock | fLoose, TContent::ctMarkup},
+    {"noembed", 0, TContent::ctRaw},
+    {"noframes", 0, TContent::ctRaw},
+    {"noscript", fHead, TContent::ctRaw},
+    {"ol", kBlock, TContent::ctMarkup},
+    {"optgroup", kBlock, TContent::ctMarkup},
+    {"option", kBlock, TContent::ctMarkup},
+    {"p", kBlock | fLoose, TContent::ctMarkup},
+    {"param", fVoid, TContent::ctMarkup},
+    {"plaintext", fOuter, TContent::ctPlainText},
+    {"pre", fOuter, TContent::ctPre},
+    {"script", fHead, TContent::ctScript},
+    {"section", kBlock | fLoose, TContent::ctMarkup},
+    {"select", fInner, TContent::ctMarkup},
+    {"source", fVoid, TContent::ctMarkup},
+    {"style", fHead, TContent::ctRaw},
+    {"table", kBlock, TContent::ctMarkup},
+    {"tbody", kBlock, TContent::ctMarkup},
+    {"td", kBlock, TContent::ctMarkup},
+    {"template", fHead, TContent::ctMarkup},
+    {"textarea", 0, TContent::ctRaw},
+    {"tfoot", kBlock, TContent::ctMarkup},
+    {"th", kBlock, TContent::ctMarkup},
+    {"thead", kBlock, TContent::ctMarkup},
+    {"title", fHead, TContent::ctRaw},
+    {"tr", kBlock, TContent::ctMarkup},
+    {"track", fVoid, TContent::ctMarkup},
+    {"ul", kBlock, TContent::ctMarkup},
+    {"wbr", fVoid, TContent::ctMarkup},
+    {"xmp", fOuter, TContent::ctRaw},
+};
+
+// Element names longer than this are not in the table.
+constexpr std::size_t kMaxKnownName = 10;
+
+// The table as a hash set: a name is looked up once per tag, so it must
+// be cheap. A name of up to 10 bytes packs into two words, with its
+// length in the top byte: "pre" followed by a NUL is not "pre".
+struct TNameKey {
+  std::uint64_t Lo = 0;
+  std::uint64_t Hi = 0;
+  bool operator==(const TNameKey&) const = default;
+};
+
+constexpr TNameKey PackName(std::string_view Name) {
+  TNameKey K;
+  for (std::size_t I = 0; I < Name.size() && I < 8; ++I)
+    K.Lo |= std::uint64_t{static_cast<unsigned char>(Name[I])} << (8 * I);
+  for (std::size_t I = 8; I < Name.size() && I < 16; ++I)
+    K.Hi |= std::uint64_t{static_cast<unsigned char>(Name[I])} << (8 * (I - 8));
+  K.Hi |= std::uint64_t{Name.size() & 0xFF} << 56;
+  return K;
+}
+
+constexpr std::size_t kSlots = 256;
+constexpr std::size_t SlotOf(const TNameKey& K) {
+  return static_cast<std::size_t>(((K.Lo ^ (K.Hi * 0x9E3779B97F4A7C15ULL)) * 0xFF51AFD7ED558CCDULL) >> 56);
+}
+
+struct TElementSet {
+  std::array<TNameKey, kSlots> Keys{};
+  std::array<std::int16_t, kSlots> Index{};
+};
+
+constexpr TElementSet MakeElementSet() {
+  TElementSet S;
+  for (auto& I : S.Index) I = -1;
+  for (std::size_t E = 0; E < std::size(kElements); ++E) {
+    const TNameKey K = PackName(kElements[E].Name);
+    std::size_t Slot = SlotOf(K);
+    while (S.Index[Slot] >= 0) Slot = (Slot + 1) % kSlots;
+    S.Keys[Slot] = K;
+    S.Index[Slot] = static_cast<std::int16_t>(E);
+  }
+  return S;
+}
+constexpr TElementSet kElementSet = MakeElementSet();
+
+// The element of a lower-case name, or nullptr.
+const TElement* FindElement(std::string_view LowerName) {
+  if (LowerName.empty() || LowerName.size() > kMaxKnownName) return nullptr;
+  const TNameKey K = PackName(LowerName);
+  for (std::size_t Slot = SlotOf(K);; Slot = (Slot + 1) % kSlots) {
+    const std::int16_t I = kElementSet.Index[Slot];
+    if (I < 0) return nullptr;
+    if (kElementSet.Keys[Slot] == K) return &kElements[static_cast<std::size_t>(I)];
+  }
+}
+
+// Byte classes.
+enum : std::uint8_t {
+  cBlank = 1,     // white space: blank, tab, LF, CR
+  cText = 2,      // text that changes nothing: neither white space nor "<"
+  cTagStop = 4,   // ends a run of name or unquoted value bytes inside a tag
+  cLetter = 8,    // ASCII letter
+  cNameStop = 16, // ends a tag name, or may start server code in it
+};
+
+constexpr std::array<std::uint8_t, 256> MakeClasses() {
+  std::array<std::uint8_t, 256> C{};
+  for (int B = 0; B < 256; ++B) {
+    const bool Blank = B == ' ' || B == '\t' || B == '\n' || B == '\r';
+    std::uint8_t V = 0;
+    if (Blank) V |= cBlank | cTagStop;
+    if (!Blank && B != '<') V |= cText;
+    if (B == '/' || B == '>' || B == '=' || B == '<' || B == '"' || B == '\'') V |= cTagStop;
+    if ((B >= 'a' && B <= 'z') || (B >= 'A' && B <= 'Z')) V |= cLetter;
+    if (Blank || B == '/' || B == '>' || B == '<') V |= cNameStop;
+    C[static_cast<std::size_t>(B)] = V;
+  }
+  return C;
+}
+constexpr std::array<std::uint8_t, 256> kClass = MakeClasses();
+
+inline bool IsBlank(unsigned char C) { return (kClass[C] & cBlank) != 0; }
+inline bool IsLetter(unsigned char C) { return (kClass[C] & cLetter) != 0; }
+inline unsigned char Lower(unsigned char C) {
+  return C >= 'A' && C <= 'Z' ? static_cast<unsigned char>(C + 32) : C;
+}
+
+// What stands on one side of a run of white space in text.
+enum TSide : std::uint8_t {
+  sText,    // text, or markup that says nothing about lines
+  sAsp,     // an ASP block: its output is unknown
+  sInner,   // just inside a block container's tags
+  sOuter,   // just outside a block-level element's tags
+  sLoose,   // just outside the tags of an element often made inline
+  sEdge,    // the document's start or end, or beside html/head/body tags
+};
+
+constexpr bool AtLineEdge(TSide S) { return S == sInner || S == sOuter || S == sLoose; }
+
+// The side that a tag puts next to the white space after it (Left) or
+// before it (!Left).
+TSide TagSide(const TElement* E, bool EndTag, bool Left) {
+  const std::uint8_t F = E != nullptr ? E->Flags : 0;
+  if (F & fEdge) return sEdge;
+  // Just inside the element: after its start tag, before its end tag.
+  const bool Inside = Left ? !EndTag && !(F & fVoid) : EndTag;
+  if (Inside) return (F & fInner) ? sInner : sText;
+  if (!(F & fOuter)) return sText;
+  return (F & fLoose) ? sLoose : sOuter;
+}
+
+class TSafeScan {
+public:
+  TSafeScan(unsigned char* Text, std::size_t Size) : T(Text), N(Size) {}
+
+  std::size_t Run() {
+    while (R < N) {
+      if (Keeping())
+        KeepStep();
+      else
+        TextStep();
+    }
+    return W;
+  }
+
+private:
+  // White space and markup are kept exactly as they are.
+  bool Keeping() const { return FPreDepth > 0 || FListingDepth > 0 || FStyledDepth > 0; }
+
+  bool At(std::size_t P, std::string_view S) const {
+    return P <= N && N - P >= S.size() && std::memcmp(T + P, S.data(), S.size()) == 0;
+  }
+  bool AtAsp(std::size_t P) const { return P + 1 < N && T[P] == '<' && T[P + 1] == '%'; }
+
+  // Moves the Count bytes at the read cursor to the write cursor.
+  void Take(std::size_t Count) {
+    if (W != R) {
+      if (Count <= 16) {
+        // Short pieces are the common case; W < R, so forward is safe.
+        for (std::size_t I = 0; I < Count; ++I) T[W + I] = T[R + I];
+      } else {
+        std::memmove(T + W, T + R, Count);
+      }
+    }
+    R += Count;
+    W += Count;
+  }
+  void TakeTo(std::size_t End) { Take(End - R); }
+  void Skip(std::size_t Count) { R += Count; }
+
+  // Text outside every region: runs of text move as they are, white space
+  // goes to Blanks, "<" to Markup.
+  void TextStep() {
+    const std::size_t Start = R;
+    while (R < N) {
+      const unsigned char C = T[R];
+      if (kClass[C] & cText) {
+        ++R;
+      } else if (C == ' ' && R > Start && R + 1 < N && (kClass[T[R + 1]] & cText)) {
+        R += 2;  // a single blank between words
+      } else {
+        break;
+      }
+    }
+    if (R > Start) {
+      const std::size_t End = R;
+      R = Start;
+      TakeTo(End);
+      FLeft = sText;
+      FInHead = false;
+      FNodeEmpty = false;
+    }
+    if (R >= N) return;
+    if (IsBlank(T[R]))
+      Blanks();
+    else
+      Markup(true);
+  }
+
+  // Inside PRE and its kind: everything moves as it is; markup is followed
+  // only to find where the region ends.
+  void KeepStep() {
+    const void* Lt = std::memchr(T + R, '<', N - R);
+    const std::size_t P = Lt != nullptr ? static_cast<std::size_t>(static_cast<const unsigned char*>(Lt) - T) : N;
+    TakeTo(P);
+    if (R < N) Markup(false);
+  }
+
+  // Whether the bytes at P are markup that the safe mode removes: the
+  // exact empty comment or the generator meta tag.
+  std::size_t RemovableAt(std::size_t P) const {
+    if (P + 1 >= N || T[P] != '<') return 0;
+    if (T[P + 1] == '!' && At(P, kEmptyComment)) return kEmptyComment.size();
+    if (T[P + 1] == 'm' && At(P, kMetaTag)) return kMetaTag.size();
+    return 0;
+  }
+
+  // A run of white space in text, with removable markup inside it.
+  void Blanks() {
+    for (;;) {
+      while (R < N && IsBlank(T[R])) ++R;
+      const std::size_t Gone = RemovableAt(R);
+      // Inside white space, markup goes only where that joins no text
+      // to other text (see MayRemove).
+      if (Gone == 0 || TextFollows(R + Gone)) break;
+      R += Gone;
+    }
+    const TSide Right = RightSide();
+    bool Drop;
+    if (FLeft == sEdge || Right == sEdge)
+      Drop = true;
+    else if (FInHead)
+      Drop = FLeft != sAsp && Right != sAsp;
+    else
+      Drop = AtLineEdge(FLeft) && AtLineEdge(Right) && !(FLeft == sLoose && Right == sLoose);
+    if (!Drop) {
+      T[W++] = ' ';
+      FNodeEmpty = false;
+    }
+  }
+
+  // Whether markup at the read cursor is a start of markup for the
+  // browser (so that it ends a text node).
+  bool MarkupAt(std::size_t P) const {
+    if (P + 1 >= N || T[P] != '<') return false;
+    const unsigned char D = T[P + 1];
+    return D == '%' || D == '!' || D == '?' || D == '/' || IsLetter(D);
+  }
+
+  // Whether text other than white space follows P before the next markup.
+  bool TextFollows(std::size_t P) const {
+    while (P < N && IsBlank(T[P])) ++P;
+    return P < N && !MarkupAt(P);
+  }
+
+  // Whether removable markup of Count bytes at the read cursor may go.
+  // Taking it away joins the text node before it with the one after it,
+  // and a browser can place the glyphs of joined text a fraction of a pixel
+  // apart from where it placed them in two nodes: so it goes only where
+  // nothing was written since the last markup or no text other than white
+  // space follows.
+  bool MayRemove(std::size_t Count) const { return FNodeEmpty || !TextFollows(R + Count); }
+
+  // Something other than text was written: the next text is a new node.
+  void MarkupDone() { FNodeEmpty = true; }
+
+  // What follows the white space that ends at the read cursor.
+  TSide RightSide() const {
+    if (R >= N) return sEdge;
+    if (T[R] != '<' || R + 1 >= N) return sText;
+    if (T[R + 1] == '%') return sAsp;
+    const bool EndTag = T[R + 1] == '/';
+    std::size_t P = R + 1 + (EndTag ? 1 : 0);
+    if (P >= N || !IsLetter(T[P])) return sText;
+    char Name[kMaxKnownName];
+    std::size_t Len = 0;
+    for (; P < N && !(kClass[T[P]] & cTagStop); ++P) {
+      if (Len == kMaxKnownName) return sText;
+      Name[Len++] = static_cast<char>(Lower(T[P]));
+    }
+    // A tag the document ends in, or a name with server code in it.
+    if (P >= N || T[P] == '<' || T[P] == '=' || T[P] == '"' || T[P] == '\'') return sText;
+    return TagSide(FindElement({Name, Len}), EndTag, false);
+  }
+
+  // At a "<". Compact: outside every region (else everything is kept).
+  void Markup(bool Compact) {
+    if (R + 1 >= N) {
+      TextLt();
+      return;
+    }
+    const unsigned char D = T[R + 1];
+    if (!MarkupAt(R)) {
+      TextLt();
+      return;
+    }
+    if (D == '!' && Compact && At(R, kEmptyComment) && MayRemove(kEmptyComment.size())) {
+      Skip(kEmptyComment.size());
+      return;
+    }
+    if (D == 'm' && Compact && At(R, kMetaTag) && MayRemove(kMetaTag.size())) {
+      Skip(kMetaTag.size());
+      return;
+    }
+    MarkupDone();
+    if (D == '%') {
+      const bool Directive = R + 2 < N && T[R + 2] == '@';
+      Asp();
+      FLeft = sAsp;
+      if (!Directive) FInHead = false;
+    } else if (D == '!') {
+      if (At(R, "<!--")) {
+        Comment(Compact);
+      } else {
+        Bogus(At(R, "<![CDATA[") ? std::string_view("]]>") : std::string_view(">"));
+      }
+    } else if (D == '?') {
+      Bogus(">");
+    } else if (D == '/') {
+      if (R + 2 < N && IsLetter(T[R + 2])) {
+        Tag(Compact, true);
+      } else if (R + 2 < N && T[R + 2] == '>') {
+        // "</>" is dropped by the browser: the text around it stays one node.
+        Take(3);
+        FLeft = sText;
+        FNodeEmpty = false;
+      } else {
+        Bogus(">");
+      }
+    } else {
+      Tag(Compact, false);
+    }
+  }
+
+  // A "<" that starts nothing: text.
+  void TextLt() {
+    Take(1);
+    FLeft = sText;
+    FInHead = false;
+    FNodeEmpty = false;
+  }
+
+  // Where the ASP block that starts at P ends (just past its "%>", or at
+  // the document's end).
+  std::size_t AspEnd(std::size_t P) const {
+    for (std::size_t Q = P + 2; Q < N;) {
+      const void* Pct = std::memchr(T + Q, '%', N - Q);
+      if (Pct == nullptr) break;
+      Q = static_cast<std::size_t>(static_cast<const unsigned char*>(Pct) - T) + 1;
+      if (Q < N && T[Q] == '>') return Q + 1;
+    }
+    return N;
+  }
+
+  void Asp() { TakeTo(AspEnd(R)); }
+
+  // Markup kept as it is up to and including Close ("<!DOCTYPE ...>",
+  // "<?xml ...?>", "<![CDATA[...]]>", "</ ...>"). ASP blocks inside are
+  // skipped whole.
+  void Bogus(std::string_view Close) {
+    std::size_t P = R + 2;
+    while (P < N) {
+      if (AtAsp(P)) {
+        P = AspEnd(P);
+      } else if (At(P, Close)) {
+        P += Close.size();
+        break;
+      } else {
+        ++P;
+      }
+    }
+    TakeTo(std::min(P, N));
+    FLeft = sText;
+  }
+
+  // A comment, at "<!--". It leaves the sides of white space as they were:
+  // the browser shows nothing for it.
+  void Comment(bool Compact) {
+    // "<!-->" and "<!--->" are whole comments.
+    if (At(R + 4, ">")) {
+      Take(5);
+      return;
+    }
+    if (At(R + 4, "->")) {
+      Take(6);
+      return;
+    }
+    if (!Compact || At(R + 4, "#")) {
+      // Kept: inside a region, or a server-side include.
+      std::size_t P = R + 4;
+      while (P < N) {
+        if (AtAsp(P)) {
+          P = AspEnd(P);
+        } else if (T[P] == '-' && At(P, "-->")) {
+          P += 3;
+          break;
+        } else if (T[P] == '-' && At(P, "--!>")) {
+          P += 4;
+          break;
+        } else {
+          ++P;
+        }
+      }
+      TakeTo(std::min(P, N));
+      return;
+    }
+    Take(4);
+    while (R < N) {
+      const unsigned char C = T[R];
+      if (IsBlank(C)) {
+        std::size_t E = R;
+        while (E < N && IsBlank(T[E])) ++E;
+        // A blank after "-" goes, unless taking it away would make "-->",
+        // "--!>" or the end of "<!-->" out of what follows.
+        const bool AfterDash = T[W - 1] == '-';
+        const bool Safe = E < N && T[E] != '-' && T[E] != '>' && T[E] != '!';
+        R = E;
+        if (!(AfterDash && Safe)) T[W++] = ' ';
+      } else if (C == '-') {
+        if (At(R, "-->")) {
+          Take(3);
+          return;
+        }
+        if (At(R, "--!>")) {
+          Take(4);
+          return;
+        }
+        Take(1);
+      } else if (C == '<' && AtAsp(R)) {
+        Asp();
+      } else {
+        std::size_t E = R + 1;
+        while (E < N && T[E] != '-' && T[E] != '<' && !IsBlank(T[E])) ++E;
+        TakeTo(E);
+      }
+    }
+  }
+
+  // Where in a tag the scan stands (the attribute states of the browser).
+  enum TTagState : std::uint8_t {
+    tsName,         // in the tag name
+    tsBeforeAttr,   // after white space, before an attribute
+    tsAttr,         // in an attribute name
+    tsAfterAttr,    // after an attribute name and white space
+    tsBeforeValue,  // after "="
+    tsUnquoted,     // in an unquoted value
+    tsAfterQuoted,  // just after a quoted value's closing quote
+    tsSlash,        // after a "/" that may close the tag
+  };
+
+  // A start or end tag, at its "<".
+  void Tag(bool Compact, bool EndTag) {
+    const std::size_t TagW = W;
+    Take(EndTag ? 2 : 1);
+    // The name, lower-cased as far as the table needs it.
+    char Name[kMaxKnownName + 1];
+    std::size_t NameLen = 0;
+    bool NameKnown = true;
+    const std::size_t NameStart = W;
+    while (R < N) {
+      if (AtAsp(R)) {
+        NameKnown = false;
+        Asp();
+        continue;
+      }
+      std::size_t End = R;
+      while (End < N && !(kClass[T[End]] & cNameStop)) ++End;
+      for (std::size_t I = R; I < End; ++I) {
+        if (NameLen < kMaxKnownName)
+          Name[NameLen++] = static_cast<char>(Lower(T[I]));
+        else
+          NameKnown = false;
+      }
+      TakeTo(End);
+      if (R >= N || T[R] != '<') break;
+      if (!AtAsp(R)) {
+        NameKnown = false;  // "<" is a name byte, of no name in the table
+        Take(1);
+      }
+    }
+    const TElement* E = NameKnown ? FindElement({Name, NameLen}) : nullptr;
+    const std::size_t NameEnd = W;
+
+    TTagState S = tsName;
+    bool AfterAsp = false;
+    bool Closed = false;
+    while (R < N) {
+      const unsigned char C = T[R];
+      if (C == '<' && AtAsp(R)) {
+        Asp();
+        AfterAsp = true;
+        continue;
+      }
+      if (IsBlank(C)) {
+        std::size_t End = R;
+        while (End < N && IsBlank(T[End])) ++End;
+        if (!Compact) {
+          TakeTo(End);
+        } else {
+          R = End;
+          if (!DropsTagBlank(S, AfterAsp)) T[W++] = ' ';
+        }
+        if (S == tsName || S == tsUnquoted || S == tsAfterQuoted || S == tsSlash) S = tsBeforeAttr;
+        if (S == tsAttr) S = tsAfterAttr;
+        AfterAsp = false;
+        continue;
+      }
+      AfterAsp = false;
+      if (C == '>') {
+        Take(1);
+        Closed = true;
+        break;
+      }
+      if (S == tsBeforeValue && (C == '"' || C == '\'')) {
+        QuotedValue(C);
+        S = tsAfterQuoted;
+        continue;
+      }
+      switch (C) {
+        case '/':
+          if (S != tsUnquoted) S = S == tsBeforeValue ? tsUnquoted : tsSlash;
+          break;
+        case '=':
+          if (S == tsAttr || S == tsAfterAttr)
+            S = tsBeforeValue;
+          else if (S == tsBeforeValue)
+            S = tsUnquoted;
+          else if (S != tsName && S != tsUnquoted)
+            S = tsAttr;
+          break;
+        default:
+          if (S == tsBeforeValue)
+            S = tsUnquoted;
+          else if (S != tsName && S != tsUnquoted)
+            S = tsAttr;
+          break;
+      }
+      // The rest of a name or an unquoted value moves in one piece.
+      std::size_t End = R + 1;
+      if (S == tsAttr || S == tsUnquoted)
+        while (End < N && !(kClass[T[End]] & cTagStop)) ++End;
+      TakeTo(End);
+    }
+    if (!Closed) {
+      // The document ends inside the tag: the browser drops it.
+      FLeft = sText;
+      return;
+    }
+    AfterTag(Compact, EndTag, E, TagW, NameStart, NameEnd);
+  }
+
+  // Whether white space inside a tag can go, given where it stands (S)
+  // and what follows it (at the read cursor).
+  bool DropsTagBlank(TTagState S, bool AfterAsp) const {
+    if (R >= N || AfterAsp || AtAsp(R)) return false;
+    const unsigned char Next = T[R];
+    switch (S) {
+      case tsName:
+        return Next == '>' || Next == '/';
+      case tsAttr:
+      case tsAfterAttr:
+        return Next == '=' || Next == '>' || Next == '/';
+      case tsBeforeValue:
+      case tsAfterQuoted:
+        return true;
+      case tsUnquoted:
+        // Before "/" the value would take it in.
+        return Next == '>' && T[W - 1] != '/';
+      case tsBeforeAttr:
+        return Next == '>';
+      case tsSlash:
+        return false;
+    }
+    return false;
+  }
+
+  // A quoted value, at its opening Quote: kept as it is.
+  void QuotedValue(unsigned char Quote) {
+    std::size_t P = R + 1;
+    while (P < N) {
+      const auto* Q = static_cast<const unsigned char*>(std::memchr(T + P, Quote, N - P));
+      const std::size_t End = Q != nullptr ? static_cast<std::size_t>(Q - T) : N;
+      // Server code may hold the quote: look for "<%" before it.
+      const auto* Lt = static_cast<const unsigned char*>(std::memchr(T + P, '<', End - P));
+      while (Lt != nullptr && !AtAsp(static_cast<std::size_t>(Lt - T))) {
+        const std::size_t From = static_cast<std::size_t>(Lt - T) + 1;
+        Lt = static_cast<const unsigned char*>(std::memchr(T + From, '<', End - From));
+      }
+      if (Lt == nullptr) {
+        P = End < N ? End + 1 : N;
+        break;
+      }
+      P = AspEnd(static_cast<std::size_t>(Lt - T));
+    }
+    TakeTo(P);
+  }
+
+  // The tag that was just written to [TagW, W) is complete: regions it
+  // opens or closes, and what it means for the white space after it.
+  void AfterTag(bool Compact, bool EndTag, const TElement* E, std::size_t TagW,
+                std::size_t NameStart, std::size_t NameEnd) {
+    const std::string_view TagName(reinterpret_cast<const char*>(T + NameStart), NameEnd - NameStart);
+    if (FStyledDepth > 0 && EqualNoCase(TagName, FStyledName)) {
+      if (EndTag)
+        --FStyledDepth;
+      else
+        ++FStyledDepth;
+    }
+    // Inside a kept region these matter only for the tag that ends it.
+    FLeft = TagSide(E, EndTag, true);
+    if (!EndTag && (E == nullptr || !(E->Flags & fHead))) FInHead = false;
+    const TContent Content = E != nullptr ? E->Content : TContent::ctMarkup;
+    if (EndTag) {
+      if (Content == TContent::ctPre) {
+        int& Depth = E->Name == "pre" ? FPreDepth : FListingDepth;
+        if (Depth > 0) --Depth;
+      }
+      return;
+    }
+    switch (Content) {
+      case TContent::ctPre:
+        ++(E->Name == "pre" ? FPreDepth : FListingDepth);
+        return;
+      case TContent::ctRaw:
+        RawText(E->Name, false);
+        return;
+      case TContent::ctScript:
+        RawText(E->Name, true);
+        return;
+      case TContent::ctPlainText:
+        TakeTo(N);
+        return;
+      case TContent::ctMarkup:
+        break;
+    }
+    // An element whose own style keeps white space is kept whole.
+    if (Compact && FStyledDepth == 0 && (E == nullptr || !(E->Flags & fVoid)) &&
+        KeepsWhiteSpace(T + TagW, W - TagW)) {
+      FStyledName.assign(TagName.begin(), TagName.end());
+      FStyledDepth = 1;
+    }
+  }
+
+  static bool EqualNoCase(std::string_view A, std::string_view B) {
+    if (A.size() != B.size()) return false;
+    for (std::size_t I = 0; I < A.size(); ++I)
+      if (Lower(static_cast<unsigned char>(A[I])) != Lower(static_cast<unsigned char>(B[I])))
+        return false;
+    return true;
+  }
+
+  // Whether the tag bytes Tag[0, Len) set "white-space" (or
+  // "white-space-collapse") to anything but "normal" or "nowrap".
+  static bool KeepsWhiteSpace(const unsigned char* Tag, std::size_t Len) {
+    constexpr std::string_view kProperty = "white-space";
+    for (std::size_t I = 0; I + kProperty.size() <= Len; ++I) {
+      if (Lower(Tag[I]) != 'w') continue;
+      std::size_t J = 0;
+      while (J < kProperty.size() && Lower(Tag[I + J]) == static_cast<unsigned char>(kProperty[J])) ++J;
+      if (J < kProperty.size()) continue;
+      std::size_t P = I + J;
+      constexpr std::string_view kCollapse = "-collapse";
+      std::size_t K = 0;
+      while (K < kCollapse.size() && P + K < Len && Lower(Tag[P + K]) == static_cast<unsigned char>(kCollapse[K])) ++K;
+      if (K == kCollapse.size()) P += K;
+      while (P < Len && IsBlank(Tag[P])) ++P;
+      if (P >= Len || Tag[P] != ':') continue;
+      ++P;
+      while (P < Len && IsBlank(Tag[P])) ++P;
+      auto Starts = [&](std::string_view V) {
+        if (Len - P < V.size()) return false;
+        for (std::size_t Q = 0; Q < V.size(); ++Q)
+          if (Lower(Tag[P + Q]) != static_cast<unsigned char>(V[Q])) return false;
+        return true;
+      };
+      if (Starts("normal") || Starts("nowrap") || Starts("collapse")) continue;
+      return true;
+    }
+    return false;
+  }
+
+  // Whether "</" + Name (any letter case) and a blank, "/" or ">" stand at P.
+  bool AtEndTag(std::size_t P, std::string_view Name) const { return AtTagOf(P, Name, true); }
+
+  bool AtTagOf(std::size_t P, std::string_view Name, bool EndTag) const {
+    const std::size_t Open = EndTag ? 2 : 1;
+    if (P + Open + Name.size() >= N) return false;
+    if (T[P] != '<' || (EndTag && T[P + 1] != '/')) return false;
+    for (std::size_t I = 0; I < Name.size(); ++I)
+      if (Lower(T[P + Open + I]) != static_cast<unsigned char>(Name[I])) return false;
+    const unsigned char After = T[P + Open + Name.size()];
+    return IsBlank(After) || After == '/' || After == '>';
+  }
+
+  // The content of a raw text element, up to its own end tag (which the
+  // main loop then reads as a tag). Script: "<!--" and "<script" inside
+  // the code hide "</script>" as they do from a browser.
+  void RawText(std::string_view Name, bool Script) {
+    enum { kData, kEscaped, kDoubleEscaped } State = kData;
+    std::size_t P = R;
+    while (P < N) {
+      const unsigned char* Hit;
+      if (State == kData) {
+        Hit = static_cast<const unsigned char*>(std::memchr(T + P, '<', N - P));
+      } else {
+        Hit = T + P;
+        while (Hit < T + N && *Hit != '<' && *Hit != '-') ++Hit;
+        if (Hit == T + N) Hit = nullptr;
+      }
+      if (Hit == nullptr) {
+        P = N;
+        break;
+      }
+      P = static_cast<std::size_t>(Hit - T);
+      if (*Hit == '-') {
+        if (At(P, "-->")) {
+          State = kData;
+          P += 3;
+        } else {
+          ++P;
+        }
+        continue;
+      }
+      if (AtAsp(P)) {
+        P = AspEnd(P);
+        continue;
+      }
+      if (State == kDoubleEscaped) {
+        if (AtEndTag(P, Name)) {
+          State = kEscaped;
+          P += 2 + Name.size();
+        } else {
+          ++P;
+        }
+        continue;
+      }
+      if (AtEndTag(P, Name)) break;
+      if (Script && State == kData && At(P, "<!--")) {
+        State = kEscaped;
+        P += 2;  // the dashes may be the start of "-->"
+        continue;
+      }
+      if (Script && State == kEscaped && AtTagOf(P, Name, false)) {
+        State = kDoubleEscaped;
+        P += 1 + Name.size();
+        continue;
+      }
+      ++P;
+    }
+    TakeTo(std::min(P, N));
+  }
+
+  unsigned char* const T;
+  const std::size_t N;
+  std::size_t R = 0;
+  std::size_t W = 0;
+  TSide FLeft = sEdge;    // what stands before the next run of white space
+  bool FInHead = true;    // nothing of the body has been seen yet
+  bool FNodeEmpty = true;     // nothing written since the last markup
+  int FPreDepth = 0;
+  int FListingDepth = 0;
+  int FStyledDepth = 0;   // open elements named FStyledName, from one that keeps white space
+  std::string FStyledName;
+};
+
+// Reads all of a stream into a text buffer, through the same text stream
+// (and so with the same handling of the exact-transfer rule and of a
+// stream that cannot be read) as the default mode.
+class TWholeReader : public TTextStream {
+public:
+  explicit TWholeReader(TBaseStream& Input) : TTextStream(-1, 0, Input) {}
+
+  void ReadAll(TTextBuffer& Text) {
+    if (EndOfStream()) return;
+    if (!FCanRead) throw EInOutError(SCannotReadFromStream);
+    // EndOfStream may have read the first block ahead to find out.
+    if (FReadPos < FReadFill) {
+      const std::size_t Ahead = static_cast<std::size_t>(FReadFill - FReadPos);
+      Text.Reserve(Text.Size() + Ahead);
+      std::memcpy(Text.Data() + Text.Size(), FReadBuffer.get() + FReadPos, Ahead);
+      Text.Extend(Ahead);
+      FReadPos = FReadFill;
+    }
+    if (FTargetDrained) return;
+    constexpr std::int32_t kMinChunk = 65536;
+    constexpr std::int32_t kMaxChunk = 1 << 30;
+    for (;;) {
+      // Room for what the source says it has, growing by half at least, so
+      // that a source that hands out a few bytes per read costs no more
+      // than one that hands out everything at once.
+      const std::int32_t Avail = FTarget.Available();
+      const std::size_t Need = Text.Size() + static_cast<std::size_t>(std::clamp(Avail, kMinChunk, kMaxChunk));
+      if (Need > Text.Capacity()) Text.Reserve(std::max(Need, Text.Capacity() + Text.Capacity() / 2));
+      const std::size_t Room = std::min<std::size_t>(Text.Capacity() - Text.Size(), kMaxChunk);
+      const std::int32_t Got = FTarget.Read(Text.Data() + Text.Size(), static_cast<std::int32_t>(Room));
+      if (Got <= 0) break;
+      Text.Extend(static_cast<std::size_t>(Got));
+    }
+  }
+};
+
+}  // namespace
+
+std::size_t SafeCompactText(unsigned char* Text, std::size_t Size) {
+  if (Size == 0) return 0;
+  return TSafeScan(Text, Size).Run();
+}
+
+std::string SafeCompactString(std::string_view Text) {
+  std::string S(Text);
+  S.resize(SafeCompactText(reinterpret_cast<unsigned char*>(S.data()), S.size()));
+  return S;
+}
+
+void SafeCompactHTML(TBaseStream& Input, TBaseStream& Output) {
+  TTextBuffer Text;
+  {
+    TWholeReader Reader(Input);
+    Reader.ReadAll(Text);
+  }
+  Text.Shrink(SafeCompactText(Text.Data(), Text.Size()));
+  WriteCompactedText(Input, Output, Text.View());
+}

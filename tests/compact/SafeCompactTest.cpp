@@ -1,0 +1,273 @@
+#include "compact/SafeCompact.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+
+#include "compact/CompactHTML.h"
+#include "compact/CompactTestStreams.h"
+#include "streams/MemStream.h"
+#include "streams/Utils.h"
+#include "support/FakeStreams.h"
+#include "support/TempDir.h"
+
+using namespace testsupport;
+
+namespace {
+
+struct ByName {
+  template <class T>
+  std::string operator()(const testing::TestParamInfo<T>& Info) const {
+    return Info.param.Name;
+  }
+};
+
+const std::string kMeta = "<meta name=\"GENERATOR\" content=\"Microsoft FrontPage Express 2.0\">";
+
+// The lines, each ended by LF.
+std::string Lines(std::initializer_list<std::string> L) {
+  std::string S;
+  for (const auto& Line : L) S += Line + "\n";
+  return S;
+}
+
+struct Case {
+  const char* Name;
+  std::string Input;
+  std::string Output;
+};
+
+void PrintTo(const Case& C, std::ostream* Os) { *Os << C.Name; }
+
+class SafeTable : public testing::TestWithParam<Case> {};
+
+TEST_P(SafeTable, GivesExactBytes) {
+  EXPECT_EQ(SafeCompactString(GetParam().Input), GetParam().Output);
+}
+
+// Where a line break and the blanks around it become one blank, and where
+// they go because both sides stand at the edge of a line.
+INSTANTIATE_TEST_SUITE_P(
+    LineJoins, SafeTable,
+    testing::Values(
+        Case{"WordsKeepABlank", Lines({"abc", "def"}), "abc def"},
+        Case{"RunsShrink", "a  \t \r\n  b", "a b"},
+        Case{"DocumentEdgesGo", "  \n a \n ", "a"},
+        Case{"InlineTagsKeepABlank", Lines({"<b>x</b>", "word", "<i>y</i>"}), "<b>x</b> word <i>y</i>"},
+        Case{"TableStructureJoins",
+             Lines({"<table>", "  <tr>", "    <td>a</td>", "    <td>b</td>", "  </tr>", "</table>"}),
+             "<table><tr><td>a</td><td>b</td></tr></table>"},
+        Case{"TextInCellKeepsBlanks", Lines({"<td>", "  text", "</td>"}), "<td> text </td>"},
+        Case{"ListItemsKeepTheirBlank", Lines({"<ul>", "  <li>a</li>", "  <li>b</li>", "</ul>"}),
+             "<ul><li>a</li> <li>b</li></ul>"},
+        Case{"SiblingDivsKeepTheirBlank", Lines({"<div>", "<div>a</div>", "<div>b</div>", "</div>"}),
+             "<div><div>a</div> <div>b</div></div>"},
+        Case{"SiblingParagraphsKeepTheirBlank", Lines({"<p>a</p>", "<p>b</p>"}), "<p>a</p> <p>b</p>"},
+        Case{"ParagraphAndTableJoin", Lines({"<p>a</p>", "<table>", "</table>", "<h2>t</h2>"}),
+             "<p>a</p><table></table><h2>t</h2>"},
+        Case{"BlockInsideListItemJoins", Lines({"<li>", "  <p>x</p>", "</li>"}), "<li><p>x</p></li>"},
+        Case{"RuleAndBreak", Lines({"<hr>", "<br>", "text", "<br>"}), "<hr><br> text <br>"},
+        Case{"HeadJoins",
+             Lines({"<!DOCTYPE html>", "<html>", "<head>", "  <meta charset=\"utf-8\">",
+                    "  <title>T</title>", "  <link rel=\"stylesheet\" href=\"a.css\">", "</head>",
+                    "<body>", "  <p>x</p>", "</body>", "</html>"}),
+             "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>T</title>"
+             "<link rel=\"stylesheet\"href=\"a.css\"></head><body><p>x</p></body></html>"},
+        Case{"TextEndsTheHead", Lines({"<title>T</title>", "Hello", "<meta x>", "there"}),
+             "<title>T</title>Hello <meta x> there"},
+        Case{"CommentsAreSeenThrough", Lines({"<td>", "<!-- c -->", "<p>"}), "<td> <!--c --><p>"},
+        Case{"AspSideKeepsABlank", Lines({"<p>a</p>", "<% x %>", "<p>b</p>"}), "<p>a</p> <% x %> <p>b</p>"},
+        Case{"CrAndLfCrLineEnds", "one\rtwo\n\rthree\r\n", "one two three"},
+        Case{"TabsAreWhiteSpace", "\t\t<div>\n\t\t\ta\tb\n\t\t</div>", "<div> a b </div>"}),
+    ByName());
+
+// Regions whose content is kept byte for byte.
+INSTANTIATE_TEST_SUITE_P(
+    Regions, SafeTable,
+    testing::Values(
+        Case{"PreWithAttributes", "<pre class=\"x\">\n  a   b\n</pre>\n<p>", "<pre class=\"x\">\n  a   b\n</pre><p>"},
+        Case{"PreAnyCaseAnyBreak", "<PRE\r\n  id=a>  x  </Pre  >  y", "<PRE id=a>  x  </Pre  > y"},
+        Case{"PreContentWithTags", "<pre><b  class=x>a  b</b>\n<!--  c  --></pre>",
+             "<pre><b  class=x>a  b</b>\n<!--  c  --></pre>"},
+        Case{"NestedPre", "<pre>a<pre>b</pre>  c  </pre>  d", "<pre>a<pre>b</pre>  c  </pre> d"},
+        Case{"EndTagInQuotedValueIsNoEnd", "<pre><a title=\"</pre>\">  x  </a></pre>  y",
+             "<pre><a title=\"</pre>\">  x  </a></pre> y"},
+        Case{"PrefixIsNoPre", "<prefix>  a  </prefix>", "<prefix> a </prefix>"},
+        Case{"Listing", "<listing>  a\n  b</listing>", "<listing>  a\n  b</listing>"},
+        Case{"Xmp", "<xmp><b>  x  </b></xmp>  y", "<xmp><b>  x  </b></xmp> y"},
+        Case{"Textarea", "<textarea name=t>\n  a   b\n</textarea>", "<textarea name=t>\n  a   b\n</textarea>"},
+        Case{"PlaintextRunsToTheEnd", "<plaintext>  a  </plaintext>  b", "<plaintext>  a  </plaintext>  b"},
+        Case{"ScriptWithLessThan", "<script>if (a < b)\n  f();</script>\n<p>", "<script>if (a < b)\n  f();</script><p>"},
+        Case{"ScriptEndNeedsDelimiter", "<script>x = '</scripts>';  y</script >",
+             "<script>x = '</scripts>';  y</script>"},
+        Case{"ScriptEscapes",
+             "x <script><!--\ndocument.write('<script>a</script>');\n  b  //--></script>  c",
+             "x <script><!--\ndocument.write('<script>a</script>');\n  b  //--></script> c"},
+        Case{"ScriptEscapeEndsAtArrow", "x <script><!-- a --> </script>  b", "x <script><!-- a --> </script> b"},
+        Case{"HeadScriptsJoin", "<script>a</script>\n  <style>b</style>\n  c", "<script>a</script><style>b</style>c"},
+        Case{"ScriptRunatServer", "<script runat=\"server\">\n  Sub A()\n  End Sub\n</script>",
+             "<script runat=\"server\">\n  Sub A()\n  End Sub\n</script>"},
+        Case{"Style", "<style>\n  p  { x: y }\n</style>", "<style>\n  p  { x: y }\n</style>"},
+        Case{"TitleKeepsItsText", "<title>  a  &amp;  b </title>", "<title>  a  &amp;  b </title>"},
+        Case{"StyledWhiteSpace", "<div style=\"white-space: pre\">a  b<div>c</div>  d</div>  e  f",
+             "<div style=\"white-space: pre\">a  b<div>c</div>  d</div> e f"},
+        Case{"StyledNowrapIsCompacted", "<td style=\"white-space:nowrap\">a  b</td>",
+             "<td style=\"white-space:nowrap\">a b</td>"},
+        Case{"UnclosedPreRunsToTheEnd", "<pre>  a\n\n", "<pre>  a\n\n"}),
+    ByName());
+
+// Server code: every block byte for byte, wherever it stands.
+INSTANTIATE_TEST_SUITE_P(
+    Asp, SafeTable,
+    testing::Values(
+        Case{"ComparisonInCode", Lines({"<% If x > 3 Then %>", "  yes", "<% End If %>"}),
+             "<% If x > 3 Then %> yes <% End If %>"},
+        Case{"BlockOverLines", "<%\r\n  Dim a  ' a comment\r\n  a = 1\r\n%>\r\nnext",
+             "<%\r\n  Dim a  ' a comment\r\n  a = 1\r\n%> next"},
+        Case{"ArrowInCode", "<% $r->Form('a  b') %>  x", "<% $r->Form('a  b') %> x"},
+        Case{"InQuotedValue", "<a  href=\"<%= Url(\"a\") %>\"  title='<% x %>'>", "<a href=\"<%= Url(\"a\") %>\"title='<% x %>'>"},
+        Case{"InTag", "<input <% If c Then %>checked<% End If %>  name=x>",
+             "<input <% If c Then %>checked<% End If %> name=x>"},
+        Case{"InTagName", "<td<%= a %>  >x</td>", "<td<%= a %>>x</td>"},
+        Case{"InScriptHidesEndTag", "<script><% w(\"</script>\") %>  a</script>",
+             "<script><% w(\"</script>\") %>  a</script>"},
+        Case{"InComment", "<!-- <% a  b %>  c -->", "<!--<% a  b %> c -->"},
+        Case{"TextRightAfter", "<%= Name %>, welcome", "<%= Name %>, welcome"},
+        Case{"Directive", "<%@ Language=\"VBScript\" %>\r\n<html>", "<%@ Language=\"VBScript\" %><html>"},
+        Case{"Unterminated", "<% a\n  b", "<% a\n  b"},
+        Case{"ServerSideInclude", "x <!--#include file=\"x.inc\"  -->\n  a",
+             "x <!--#include file=\"x.inc\"  --> a"}),
+    ByName());
+
+// Tags, attributes, comments and "<" as text.
+INSTANTIATE_TEST_SUITE_P(
+    Markup, SafeTable,
+    testing::Values(
+        Case{"LessThanIsText", "a < b, 1<2, a <\n b, x <= y", "a < b, 1<2, a < b, x <= y"},
+        Case{"LessThanLetterIsATag", "a<b  c=1>", "a<b c=1>"},
+        Case{"AroundEquals", "<a href = \"x\"  id = y >", "<a href=\"x\"id=y>"},
+        Case{"SingleQuotedValueKept", "<a title='a  b'  id=x>", "<a title='a  b'id=x>"},
+        Case{"DoubleQuotedValueOverLines", "<a title=\"a\n  b\">", "<a title=\"a\n  b\">"},
+        Case{"UnquotedDashKeepsItsBlank", "<td class=a-  align=right>", "<td class=a- align=right>"},
+        Case{"UnquotedSlashKeepsItsBlank", "<a href=x/ >", "<a href=x/ >"},
+        Case{"NameBeforeSlash", "<br />  <input disabled />", "<br/> <input disabled/>"},
+        Case{"AttributesOverLines", "<a\n   href=\"#y\"\n   title=\"t\">", "<a href=\"#y\"title=\"t\">"},
+        Case{"EndTagBlanks", "<p>x</p  >", "<p>x</p>"},
+        Case{"QuoteInNameIsNoValue", "<a b\"c  d\">", "<a b\"c d\">"},
+        Case{"CommentBlanks", "<!--  a  -  b  -->", "<!--a -b -->"},
+        Case{"CommentBlankBeforeEnd", "<!-- - -> x -->", "<!-- - -> x -->"},
+        Case{"CommentKeepsWhatCouldEndIt", "x <!-- -- > a --!> b", "x <!-- -- > a --!> b"},
+        Case{"AbruptComments", "x <!-->  a <!--->  b", "x <!--> a <!---> b"},
+        Case{"EmptyCommentGoesBesideMarkup", "<p><!----></p>\n<!---->\n<p>", "<p></p> <p>"},
+        Case{"EmptyCommentStaysBetweenTexts", "a<!---->b  c <!----> d", "a<!---->b c <!----> d"},
+        Case{"EmptyCommentGoesBeforeMarkup", "x <!---->\n<p>y<!----></p>", "x <p>y</p>"},
+        Case{"MetaTagGoes", "<head>\n" + kMeta + "\n<title>T</title>", "<head><title>T</title>"},
+        Case{"MetaTagOtherCaseStays", "<META name=\"GENERATOR\">", "<META name=\"GENERATOR\">"},
+        Case{"Declarations", "<!DOCTYPE html  PUBLIC \"a\"\n  \"b\">", "<!DOCTYPE html  PUBLIC \"a\"\n  \"b\">"},
+        Case{"ProcessingInstruction", "x <?xml  a ?>  x", "x <?xml  a ?> x"},
+        Case{"CdataSection", "x <![CDATA[ a > b ]]>  x", "x <![CDATA[ a > b ]]> x"},
+        Case{"BogusEndTag", "a </3  x> b </> c", "a </3  x> b </> c"},
+        Case{"UnclosedTagAtTheEnd", "<a  href", "<a href"},
+        Case{"NulEndsNoName", std::string("<pre>\n a\n</pre\0>\n b", 19),
+             std::string("<pre>\n a\n</pre\0>\n b", 19)},
+        Case{"BytesAsTheyAre", std::string("\xe9t\xe9  \xa0 \0x", 9), std::string("\xe9t\xe9 \xa0 \0x", 8)}),
+    ByName());
+
+TEST(SafeCompact, EmptyInputGivesEmptyOutput) { EXPECT_EQ(SafeCompactString(""), ""); }
+
+// The option reaches the filter through CompactHTML; without it the
+// default rules apply.
+TEST(SafeCompact, OptionSelectsTheMode) {
+  const std::string Input = "<pre class=\"x\">\n  a\n</pre>\n<% If a > 1 Then\n  b\n%>";
+  TCompactOptions Safe;
+  Safe.Safe = true;
+  for (const bool UseSafe : {false, true}) {
+    TMemStream In;
+    TMemStream Out;
+    FillMem(In, Input);
+    CompactHTML(In, Out, UseSafe ? Safe : TCompactOptions{});
+    if (UseSafe)
+      EXPECT_EQ(MemContents(Out), SafeCompactString(Input));
+    else
+      EXPECT_EQ(MemContents(Out), "<pre class=\"x\"> a </pre><% If a > 1 Then b %>");
+  }
+}
+
+TEST(SafeCompact, InPlaceInOneMemoryStream) {
+  TMemStream S;
+  FillMem(S, "<p>\n  a   b\n</p>\n");
+  CompactHTML(S, S, {true});
+  EXPECT_EQ(MemContents(S), "<p> a b </p>");
+}
+
+TEST(SafeCompact, InPlaceFileIsCut) {
+  TempDir Dir;
+  const std::string Name = Dir / "page.htm";
+  WriteFile(Name, "HEAD<p>   a   </p>   ");
+  {
+    TFileStream S(Name, omRead | omWrite);
+    S.Seek(4);
+    CompactHTML(S, S, {true});
+  }
+  EXPECT_EQ(ReadFile(Name), "<p> a </p>");
+}
+
+// A source that hands out a few bytes per read, as a pipe does.
+TEST(SafeCompact, ReadsInSmallPiecesToTheEnd) {
+  class TTrickle : public TRecordingStream {
+  public:
+    using TRecordingStream::TRecordingStream;
+    std::int32_t Read(void* Buffer, std::int32_t Count) override {
+      return TRecordingStream::Read(Buffer, std::min<std::int32_t>(Count, 3));
+    }
+  };
+  std::string Big;
+  while (Big.size() < 100000) Big += "<td>\n  x  </td>\n";
+  TTrickle In(Big, true, false);
+  TRecordingStream Out("", false, true);
+  CompactHTML(In, Out, {true});
+  EXPECT_EQ(Out.Written, SafeCompactString(Big));
+  EXPECT_TRUE(In.EndOfStream());
+  EXPECT_THAT(In.ExactChanges, testing::ElementsAre(false, true));
+}
+
+TEST(SafeCompact, UnreadableInputFails) {
+  TRecordingStream In("abc", /*Readable=*/false, false);
+  TRecordingStream Out("", false, true);
+  try {
+    CompactHTML(In, Out, {true});
+    FAIL() << "no exception";
+  } catch (const EInOutError& E) {
+    EXPECT_EQ(E.Message(), SCannotReadFromStream);
+  }
+  EXPECT_TRUE(Out.Writes.empty());
+}
+
+TEST(SafeCompact, ReadErrorLeavesOutputUntouchedAndRestoresInput) {
+  TFailingReadStream In(std::string(300000, 'a'), /*FailAtRead=*/1);
+  TRecordingStream Out("", false, true);
+  EXPECT_THROW(CompactHTML(In, Out, {true}), EInOutError);
+  EXPECT_TRUE(Out.Writes.empty());
+  EXPECT_THAT(In.ExactChanges, testing::ElementsAre(false, true));
+}
+
+TEST(SafeCompact, ResultIsWrittenInOneCall) {
+  TRecordingStream In("<p>  a  </p>", true, false);
+  TRecordingStream Out("", false, true);
+  CompactHTML(In, Out, {true});
+  EXPECT_THAT(Out.Writes, testing::ElementsAre(10));
+}
+
+// Long runs of every kind stay linear and never grow the text.
+TEST(SafeCompact, NeverLongerThanTheInput) {
+  for (const std::string Piece :
+       {"<", "<%", "<!--", "<a ", "\"", " \n", "<pre>", "</pre>", "<script>", "<!---->", "-->", "%>"}) {
+    std::string Input;
+    for (int I = 0; I < 2000; ++I) Input += Piece;
+    EXPECT_LE(SafeCompactString(Input).size(), Input.size()) << Piece;
+  }
+}
+
+}  // namespace

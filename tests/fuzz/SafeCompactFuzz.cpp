@@ -1,0 +1,274 @@
+// Safe mode on any input: what it promises to keep is found unchanged in
+// its output, in order, and the output is never longer than the input.
+//
+// What must be kept is found here by a slow, plain model written apart from
+// the scanner: ASP blocks by a context-free search ("<%" to the next "%>"),
+// and the contents of PRE, LISTING, TEXTAREA, XMP, SCRIPT and STYLE by a
+// small tokenizer that knows tags, quoted values, comments and other markup.
+// Its script ends at the first "</script" (the scanner, which knows the
+// escapes of script data, may keep more, never less).
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "compact/CompactHTML.h"
+#include "compact/SafeCompact.h"
+#include "fuzz/FuzzSupport.h"
+#include "support/MemText.h"
+
+namespace {
+
+struct TSpan {
+  std::size_t Begin;
+  std::size_t End;
+};
+
+std::string Lower(std::string_view S) {
+  std::string L(S);
+  for (char& C : L)
+    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
+  return L;
+}
+
+bool IsLetter(char C) { return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z'); }
+bool IsBlank(char C) { return C == ' ' || C == '\t' || C == '\n' || C == '\r'; }
+
+// Every ASP block: "<%" up to and including the next "%>", or to the end.
+std::vector<TSpan> AspBlocks(std::string_view In) {
+  std::vector<TSpan> Blocks;
+  std::size_t P = 0;
+  while ((P = In.find("<%", P)) != std::string_view::npos) {
+    const std::size_t E = In.find("%>", P + 2);
+    const std::size_t End = E == std::string_view::npos ? In.size() : E + 2;
+    Blocks.push_back({P, End});
+    P = End;
+  }
+  return Blocks;
+}
+
+// Past the ASP block at P, when there is one there.
+std::size_t SkipAsp(std::string_view In, std::size_t P) {
+  if (In.compare(P, 2, "<%") != 0) return P;
+  const std::size_t E = In.find("%>", P + 2);
+  return E == std::string_view::npos ? In.size() : E + 2;
+}
+
+// The first of Words at or after P outside ASP blocks, or npos.
+std::size_t FindOutsideAsp(std::string_view In, std::size_t P, std::string_view Word) {
+  while (P < In.size()) {
+    if (In.compare(P, 2, "<%") == 0) {
+      P = SkipAsp(In, P);
+      continue;
+    }
+    if (In.compare(P, Word.size(), Word) == 0) return P;
+    ++P;
+  }
+  return std::string_view::npos;
+}
+
+// The end of the tag whose "<" stands at P (just past its ">"), and its
+// lower-case name.
+std::size_t TagEnd(std::string_view In, std::size_t P, std::string& Name) {
+  std::size_t Q = P + 1 + (In[P + 1] == '/' ? 1 : 0);
+  const std::size_t NameStart = Q;
+  while (Q < In.size() && !IsBlank(In[Q]) && In[Q] != '/' && In[Q] != '>') {
+    if (In.compare(Q, 2, "<%") == 0) {
+      Name = "?";  // server code in the name: no name this model knows
+      Q = SkipAsp(In, Q);
+      continue;
+    }
+    ++Q;
+  }
+  if (Name.empty() && Q > NameStart) Name = Lower(In.substr(NameStart, Q - NameStart));
+  // The attribute states of a browser's tokenizer.
+  enum { kBeforeAttr, kAttr, kAfterAttr, kBeforeValue, kUnquoted } State = kBeforeAttr;
+  while (Q < In.size()) {
+    const char C = In[Q];
+    if (In.compare(Q, 2, "<%") == 0) {
+      Q = SkipAsp(In, Q);
+      continue;
+    }
+    if (C == '>') return Q + 1;
+    switch (State) {
+      case kBeforeAttr:
+        if (!IsBlank(C) && C != '/') State = kAttr;
+        break;
+      case kAttr:
+        if (IsBlank(C)) State = kAfterAttr;
+        else if (C == '/') State = kBeforeAttr;
+        else if (C == '=') State = kBeforeValue;
+        break;
+      case kAfterAttr:
+        if (C == '/') State = kBeforeAttr;
+        else if (C == '=') State = kBeforeValue;
+        else if (!IsBlank(C)) State = kAttr;
+        break;
+      case kBeforeValue:
+        if (C == '"' || C == '\'') {
+          ++Q;
+          while (Q < In.size() && In[Q] != C) Q = In.compare(Q, 2, "<%") == 0 ? SkipAsp(In, Q) : Q + 1;
+          if (Q >= In.size()) return In.size();
+          // After the closing quote: a new attribute, "/" or ">".
+          State = kBeforeAttr;
+        } else if (!IsBlank(C)) {
+          State = kUnquoted;
+        }
+        break;
+      case kUnquoted:
+        if (IsBlank(C)) State = kBeforeAttr;
+        break;
+    }
+    ++Q;
+  }
+  return In.size();
+}
+
+// Whether "</Name" and a blank, "/" or ">" stand at P (any letter case).
+bool EndTagAt(std::string_view In, std::size_t P, std::string_view Name) {
+  if (P + 2 + Name.size() >= In.size() || In.compare(P, 2, "</") != 0) return false;
+  if (Lower(In.substr(P + 2, Name.size())) != Name) return false;
+  const char After = In[P + 2 + Name.size()];
+  return IsBlank(After) || After == '/' || After == '>';
+}
+
+// Past the markup that is not a tag at P ("<!--...-->", "<!...>", "<?...>",
+// "</ ...>"), or P when there is none.
+std::size_t SkipOtherMarkup(std::string_view In, std::size_t P) {
+  if (In.compare(P, 4, "<!--") == 0) {
+    if (In.compare(P + 4, 1, ">") == 0) return P + 5;
+    if (In.compare(P + 4, 2, "->") == 0) return P + 6;
+    std::size_t Q = P + 4;
+    while (Q < In.size()) {
+      if (In.compare(Q, 2, "<%") == 0) {
+        Q = SkipAsp(In, Q);
+      } else if (In.compare(Q, 3, "-->") == 0) {
+        return Q + 3;
+      } else if (In.compare(Q, 4, "--!>") == 0) {
+        return Q + 4;
+      } else {
+        ++Q;
+      }
+    }
+    return In.size();
+  }
+  const bool Bogus = In.compare(P, 2, "<!") == 0 || In.compare(P, 2, "<?") == 0 ||
+                     (In.compare(P, 2, "</") == 0 && P + 2 < In.size() && !IsLetter(In[P + 2]));
+  if (!Bogus) return P;
+  const std::string_view Close = In.compare(P, 9, "<![CDATA[") == 0 ? "]]>" : ">";
+  const std::size_t E = FindOutsideAsp(In, P + 2, Close);
+  return E == std::string_view::npos ? In.size() : E + Close.size();
+}
+
+// The contents the scanner must keep, outermost ones only, in order.
+std::vector<TSpan> KeptContents(std::string_view In) {
+  static const std::vector<std::string> kRaw = {"textarea", "xmp", "script", "style", "title",
+                                                "noscript", "iframe", "noembed", "noframes"};
+  std::vector<TSpan> Kept;
+  std::size_t P = 0;
+  std::size_t PreStart = 0;
+  int PreDepth = 0;
+  int ListingDepth = 0;
+  while (P < In.size()) {
+    if (In[P] != '<' || P + 1 >= In.size()) {
+      ++P;
+      continue;
+    }
+    if (In[P + 1] == '%') {
+      P = SkipAsp(In, P);
+      continue;
+    }
+    if (const std::size_t Q = SkipOtherMarkup(In, P); Q != P) {
+      P = Q;
+      continue;
+    }
+    const bool EndTag = In[P + 1] == '/';
+    if (!IsLetter(In[P + 1 + (EndTag ? 1 : 0)])) {
+      ++P;
+      continue;
+    }
+    std::string Name;
+    const std::size_t End = TagEnd(In, P, Name);
+    const bool Closed = End <= In.size() && In[End - 1] == '>';
+    const bool InPre = PreDepth > 0 || ListingDepth > 0;
+    if (EndTag && Closed && (Name == "pre" || Name == "listing")) {
+      int& Depth = Name == "pre" ? PreDepth : ListingDepth;
+      if (Depth > 0 && --Depth == 0 && PreDepth == 0 && ListingDepth == 0) Kept.push_back({PreStart, P});
+    } else if (!EndTag && Closed && (Name == "pre" || Name == "listing")) {
+      if (!InPre) PreStart = End;
+      ++(Name == "pre" ? PreDepth : ListingDepth);
+    } else if (!EndTag && Closed && std::find(kRaw.begin(), kRaw.end(), Name) != kRaw.end()) {
+      std::size_t Q = End;
+      while (Q < In.size() && !EndTagAt(In, Q, Name)) Q = In.compare(Q, 2, "<%") == 0 ? SkipAsp(In, Q) : Q + 1;
+      const TSpan Content{End, Q};
+      // Script data with "<!--" can hide its end tag from this model (the
+      // scanner follows those escapes): nothing after it is checked.
+      if (Name == "script" && In.substr(End, Q - End).find("<!--") != std::string_view::npos) {
+        if (!InPre) Kept.push_back(Content);
+        return Kept;
+      }
+      if (!InPre) Kept.push_back(Content);
+      P = Q;
+      continue;
+    } else if (!EndTag && Closed && Name == "plaintext") {
+      if (!InPre) Kept.push_back({End, In.size()});
+      P = In.size();
+      break;
+    }
+    P = End;
+  }
+  if (PreDepth > 0 || ListingDepth > 0) Kept.push_back({PreStart, In.size()});
+  return Kept;
+}
+
+// Each span's bytes are found in Out, one after the other, in order.
+void ExpectInOrder(std::string_view In, std::string_view Out, const std::vector<TSpan>& Spans,
+                   const char* What) {
+  std::size_t From = 0;
+  for (const TSpan& S : Spans) {
+    const std::string_view Piece = In.substr(S.Begin, S.End - S.Begin);
+    const std::size_t At = Out.find(Piece, From);
+    FUZZ_CHECK(At != std::string_view::npos,
+               std::string(What) + " changed: " + fuzz::Show(Piece) + "\n  input: " + fuzz::Show(In) +
+                   "\n  output: " + fuzz::Show(Out));
+    From = At + Piece.size();
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
+  const std::string Input(reinterpret_cast<const char*>(Data), Size);
+  const std::string Output = SafeCompactString(Input);
+
+  FUZZ_CHECK(Output.size() <= Input.size(), "output longer than input: " + fuzz::Show(Input));
+  ExpectInOrder(Input, Output, AspBlocks(Input), "ASP block");
+  ExpectInOrder(Input, Output, KeptContents(Input), "kept content");
+
+  // A second run finds nothing more to take away.
+  const std::string Again = SafeCompactString(Output);
+  FUZZ_CHECK(Again == Output, "not stable, " + fuzz::Difference(Again, Output) +
+                                  "\n  input: " + fuzz::Show(Input));
+
+  // Through the streams, also from a source that hands out single bytes.
+  TCompactOptions Safe;
+  Safe.Safe = true;
+  {
+    TMemStream In;
+    TMemStream Out;
+    FillMem(In, Input);
+    CompactHTML(In, Out, Safe);
+    FUZZ_CHECK(MemContents(Out) == Output, "stream to stream differs: " + fuzz::Show(Input));
+    FUZZ_CHECK(In.EndOfStream() && In.ExactTransfer(), "source left unread or inexact");
+  }
+  {
+    fuzz::TChunkedStream In(Input, 1);
+    TMemStream Out;
+    CompactHTML(In, Out, Safe);
+    FUZZ_CHECK(MemContents(Out) == Output, "reads of 1 byte differ: " + fuzz::Show(Input));
+  }
+  return 0;
+}

@@ -1,0 +1,196 @@
+// The folder calls of the file services: listing, status without and with
+// links followed, creating folders, renaming over a file, real names.
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/FileEnv.h"
+#include "support/PlatformExpect.h"
+#include "support/TempDir.h"
+
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+using ::testing::UnorderedElementsAre;
+using ::testing::UnorderedElementsAreArray;
+
+namespace {
+
+platform::FileEnv& Env() { return *platform::FileEnv::Default(); }
+
+platform::FileStatus StatusOf(const std::string& Name, bool Follow) {
+  platform::FileStatus st;
+  EXPECT_TRUE(Env().GetStatus(Name, Follow, &st)) << Name;
+  return st;
+}
+
+TEST(ListFolder, NamesEveryEntryOnceWithoutDotEntries) {
+  TempDir dir;
+  std::vector<std::string> names{"a.htm", "with blank.HTML", "sub", ".hidden"};
+#ifndef _WIN32
+  // Names the Windows file system refuses, and bytes that are no UTF-8.
+  names.push_back("pipe|name.asp");
+  names.push_back("caf\xE9\xFF.htm");
+#endif
+  for (const std::string& n : names) {
+    if (n == "sub")
+      ASSERT_TRUE(testsupport::MakeFolder(dir / n));
+    else
+      WriteFile(dir / n, "x");
+  }
+  std::vector<std::string> listed{"stale"};
+  ASSERT_TRUE(Env().ListFolder(dir.Path(), &listed));
+  EXPECT_THAT(listed, UnorderedElementsAreArray(names));
+}
+
+TEST(ListFolder, EmptyFolderGivesNoNames) {
+  TempDir dir;
+  std::vector<std::string> listed;
+  ASSERT_TRUE(Env().ListFolder(dir.Path(), &listed));
+  EXPECT_TRUE(listed.empty());
+}
+
+TEST(ListFolder, MissingFolderOrFileFails) {
+  TempDir dir;
+  WriteFile(dir / "f", "x");
+  std::vector<std::string> listed;
+  EXPECT_FALSE(Env().ListFolder(dir / "none", &listed));
+  EXPECT_TRUE(platform::IsMissingError(Env().LastError()));
+  EXPECT_FALSE(Env().ListFolder(dir / "f", &listed));
+}
+
+TEST(GetStatus, TellsFilesFromFoldersAndGivesTheirIdentity) {
+  TempDir dir;
+  WriteFile(dir / "f", "x");
+  ASSERT_TRUE(testsupport::MakeFolder(dir / "d"));
+  for (bool follow : {false, true}) {
+    EXPECT_EQ(StatusOf(dir / "f", follow).Kind, platform::fkRegular);
+    EXPECT_EQ(StatusOf(dir / "d", follow).Kind, platform::fkFolder);
+    // Another spelling reaches the same file.
+    EXPECT_EQ(StatusOf(dir / "d/../f", follow).Identity, StatusOf(dir / "f", follow).Identity);
+  }
+  EXPECT_NE(StatusOf(dir / "f", false).Identity, StatusOf(dir / "d", false).Identity);
+  platform::FileStatus st;
+  EXPECT_FALSE(Env().GetStatus(dir / "none", false, &st));
+  EXPECT_TRUE(platform::IsMissingError(Env().LastError()));
+  EXPECT_FALSE(Env().GetStatus(dir / "none/deeper", true, &st));
+  EXPECT_TRUE(platform::IsMissingError(Env().LastError()));
+}
+
+#ifndef _WIN32
+// Symbolic links need privileges on Windows; FIFOs do not exist there.
+TEST(GetStatus, LinksAreSeenOrFollowedAsAsked) {
+  TempDir dir;
+  WriteFile(dir / "f", "x");
+  ASSERT_TRUE(testsupport::MakeFolder(dir / "d"));
+  ASSERT_EQ(symlink("f", (dir / "lf").c_str()), 0);
+  ASSERT_EQ(symlink("d", (dir / "ld").c_str()), 0);
+  ASSERT_EQ(symlink("none", (dir / "dangling").c_str()), 0);
+  ASSERT_EQ(symlink("loop", (dir / "loop").c_str()), 0);
+
+  EXPECT_EQ(StatusOf(dir / "lf", false).Kind, platform::fkLink);
+  EXPECT_EQ(StatusOf(dir / "ld", false).Kind, platform::fkLink);
+  EXPECT_NE(StatusOf(dir / "lf", false).Identity, StatusOf(dir / "f", false).Identity);
+  EXPECT_EQ(StatusOf(dir / "lf", true).Kind, platform::fkRegular);
+  EXPECT_EQ(StatusOf(dir / "lf", true).Identity, StatusOf(dir / "f", false).Identity);
+  EXPECT_EQ(StatusOf(dir / "ld", true).Kind, platform::fkFolder);
+  EXPECT_EQ(StatusOf(dir / "dangling", false).Kind, platform::fkLink);
+
+  platform::FileStatus st;
+  EXPECT_FALSE(Env().GetStatus(dir / "dangling", true, &st));
+  EXPECT_TRUE(platform::IsMissingError(Env().LastError()));
+  EXPECT_FALSE(Env().GetStatus(dir / "loop", true, &st));
+  EXPECT_EQ(Env().LastError(), platform::ErrorLinkLoop());
+}
+
+TEST(GetStatus, FifoIsOtherAndStaysUnopened) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+  // Opening a FIFO without a writer would block: this returns at once.
+  EXPECT_EQ(StatusOf(dir / "fifo", false).Kind, platform::fkOther);
+  EXPECT_EQ(StatusOf(dir / "fifo", true).Kind, platform::fkOther);
+}
+#endif
+
+TEST(CreateFolder, CreatesOnceAndNeedsItsParent) {
+  TempDir dir;
+  ASSERT_TRUE(Env().CreateFolder(dir / "new"));
+  EXPECT_EQ(StatusOf(dir / "new", true).Kind, platform::fkFolder);
+  EXPECT_FALSE(Env().CreateFolder(dir / "new"));
+  EXPECT_EQ(Env().LastError(), platform::ErrorAlreadyExists());
+  WriteFile(dir / "file", "x");
+  EXPECT_FALSE(Env().CreateFolder(dir / "file"));
+  EXPECT_EQ(Env().LastError(), platform::ErrorAlreadyExists());
+  EXPECT_FALSE(Env().CreateFolder(dir / "none/new"));
+  EXPECT_TRUE(platform::IsMissingError(Env().LastError()));
+}
+
+TEST(Rename, ReplacesTheTargetInOneStep) {
+  TempDir dir;
+  WriteFile(dir / "new.tmp", "new text");
+  WriteFile(dir / "page.htm", "old text that was longer");
+  ASSERT_TRUE(Env().Rename(dir / "new.tmp", dir / "page.htm"));
+  EXPECT_EQ(ReadFile(dir / "page.htm"), "new text");
+  platform::FileStatus st;
+  EXPECT_FALSE(Env().GetStatus(dir / "new.tmp", false, &st));
+
+  WriteFile(dir / "other.tmp", "x");
+  ASSERT_TRUE(Env().Rename(dir / "other.tmp", dir / "fresh.htm"));
+  EXPECT_EQ(ReadFile(dir / "fresh.htm"), "x");
+}
+
+TEST(Rename, FailureLeavesBothNamesAlone) {
+  TempDir dir;
+  EXPECT_FALSE(Env().Rename(dir / "none.tmp", dir / "page.htm"));
+  EXPECT_TRUE(platform::IsMissingError(Env().LastError()));
+  WriteFile(dir / "new.tmp", "new");
+  ASSERT_TRUE(testsupport::MakeFolder(dir / "folder"));
+  WriteFile(dir / "folder/inside", "kept");
+  EXPECT_FALSE(Env().Rename(dir / "new.tmp", dir / "folder"));
+  EXPECT_EQ(ReadFile(dir / "new.tmp"), "new");
+  EXPECT_EQ(ReadFile(dir / "folder/inside"), "kept");
+}
+
+TEST(RealName, ResolvesDotsAndIsAbsolute) {
+  TempDir dir;
+  ASSERT_TRUE(testsupport::MakeFolder(dir / "a"));
+  ASSERT_TRUE(testsupport::MakeFolder(dir / "a/b"));
+  std::string real;
+  std::string viaDots;
+  ASSERT_TRUE(Env().RealName(dir / "a", &real));
+  ASSERT_TRUE(Env().RealName(dir / "a/b/..", &viaDots));
+  EXPECT_EQ(viaDots, real);
+  std::string withDelimiter;
+  ASSERT_TRUE(Env().RealName(dir / "a/", &withDelimiter));
+  EXPECT_EQ(withDelimiter, real);
+  EXPECT_NE(real.back(), platform::PathDelimiter());
+  std::string root;
+  ASSERT_TRUE(Env().RealName(expect::RootFolder(), &root));
+  EXPECT_EQ(root.back(), platform::PathDelimiter());
+  EXPECT_FALSE(Env().RealName(dir / "none", &real));
+}
+
+#ifndef _WIN32
+TEST(RealName, SeesThroughLinks) {
+  TempDir dir;
+  ASSERT_TRUE(testsupport::MakeFolder(dir / "a"));
+  ASSERT_EQ(symlink((dir / "a").c_str(), (dir / "l").c_str()), 0);
+  std::string viaLink;
+  std::string real;
+  ASSERT_TRUE(Env().RealName(dir / "l", &viaLink));
+  ASSERT_TRUE(Env().RealName(dir / "a", &real));
+  EXPECT_EQ(viaLink, real);
+}
+#endif
+
+}  // namespace
