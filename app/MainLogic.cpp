@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/SourceList.h"
+#include "app/TreeWalk.h"
 #include "platform/FileEnv.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
@@ -65,17 +66,11 @@ std::string BrowseStartFolder(const std::string& Destination) {
 }
 
 bool IsSourceDocument(const std::string& FileName) {
-  const auto lower = [](std::string Text) {
-    for (char& c : Text)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return Text;
-  };
-  const std::string name = lower(FileName);
-  for (const char* extension : {".htm", ".html", ".asp"}) {
-    const std::string e = extension;
-    if (name.size() > e.size() && name.compare(name.size() - e.size(), e.size(), e) == 0)
-      return true;
-  }
+  // A bare extension such as ".htm" names no document.
+  if (FileName.empty() || (FileName[0] == '.' && FileName.find('.', 1) == std::string::npos))
+    return false;
+  for (const std::string& pattern : DefaultPatterns())
+    if (MatchGlob(pattern, FileName)) return true;
   return false;
 }
 

@@ -1,4 +1,5 @@
 #include "app/MainLogic.h"
+#include "app/TreeWalk.h"
 
 #include <gtest/gtest.h>
 
@@ -216,6 +217,10 @@ TEST(SourceDocumentTest, ThePickersPatternsLetterCaseIgnored) {
     EXPECT_TRUE(IsSourceDocument(name)) << name;
   for (const char* name : {"a.txt", "a.htm.bak", "htm", ".htm", "a.ht", "a.aspx", ""})
     EXPECT_FALSE(IsSourceDocument(name)) << name;
+  // The folder tree run takes the same patterns.
+  std::string joined;
+  for (const std::string& pattern : DefaultPatterns()) joined += (joined.empty() ? "" : ";") + pattern;
+  EXPECT_EQ(joined, SSourcePatterns);
 }
 
 TEST(SourceListHintTest, CountThenOneFileALine) {
