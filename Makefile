@@ -63,7 +63,8 @@ bench: build
 # The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
 BUILD_ASAN ?= build-asan
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1 \
-	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
 test-asan: deps
 	@cmake -S . -B $(BUILD_ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPAGETRIM_SANITIZE=ON -DPAGETRIM_BENCH=OFF $(CMAKE_FLAGS)

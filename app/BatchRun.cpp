@@ -114,6 +114,7 @@ void RunBatch(const std::string& SourceList, const std::string& Destination, TBa
     }
 
     Host.ProcessMessages();
+    if (Host.StopRequested()) return;
     Host.FileStarting(entry);
     CompactOne(entry, dest + name, sources, Host, Options);
   }

@@ -25,6 +25,11 @@ public:
   // The run refuses to go on: shows a modal error box captioned "Error"
   // with Text and one "OK".
   virtual void ErrorBox(const std::string& Text) = 0;
+  // Asked after each pass of the message pump: true when the program is to
+  // end (the system asked it to, say at a log-off). The run then ends
+  // before the next file, as after the last one; the file at hand was
+  // finished.
+  virtual bool StopRequested() { return false; }
 
   // Events. Source is about to be opened (after the message pump).
   virtual void FileStarting(const std::string& Source) { (void)Source; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/SourceList.h"
+#include "app/TreeWalk.h"
 #include "platform/FileEnv.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
@@ -18,6 +19,10 @@ TMainLayout MainLayout(int ClientWidth, int PickerLeft, int EditLeft, int CloseW
   return l;
 }
 
+TRect SpanScreenFrame(const TRect& Frame, const TRect& Screen) {
+  return {Screen.Left, Frame.Top, Screen.Right, Frame.Bottom};
+}
+
 TKeyAction KeyAction(int VirtualKey, bool PickersEnabled, bool Maximized) {
   switch (VirtualKey) {
     case VK_F2:
@@ -27,9 +32,15 @@ TKeyAction KeyAction(int VirtualKey, bool PickersEnabled, bool Maximized) {
     case VK_F5:
     case VK_F6:
       return Maximized ? TKeyAction::None : TKeyAction::SpanScreen;
+    case VK_RETURN:
+      return TKeyAction::PressFocusedButton;
     default:
       return TKeyAction::None;
   }
+}
+
+TMainControl FocusAfterRun(TMainControl AtStart) {
+  return AtStart == TMainControl::None ? TMainControl::Go : AtStart;
 }
 
 std::string SourceDialogFolder(const std::string& Sources, const std::string& CurrentFolder) {
@@ -49,9 +60,47 @@ std::string ChosenSourceList(const std::vector<std::string>& Files) {
 }
 
 std::string BrowseStartFolder(const std::string& Destination) {
-  if (!Destination.empty() && Destination.back() == platform::PathDelimiter())
+  if (Destination.size() > 1 && Destination.back() == platform::PathDelimiter())
     return Destination.substr(0, Destination.size() - 1);
   return Destination;
+}
+
+bool IsSourceDocument(const std::string& FileName) {
+  // A bare extension such as ".htm" names no document.
+  if (FileName.empty() || (FileName[0] == '.' && FileName.find('.', 1) == std::string::npos))
+    return false;
+  for (const std::string& pattern : DefaultPatterns())
+    if (MatchGlob(pattern, FileName)) return true;
+  return false;
+}
+
+std::string SourceListHint(const std::string& Sources, std::size_t MaxLines) {
+  if (Sources.empty()) return {};
+  const TSourceList list(Sources);
+  const std::vector<std::string>& entries = list.Entries();
+  std::string hint = std::to_string(entries.size()) + (entries.size() == 1 ? " file:" : " files:");
+  const std::size_t shown = std::min(entries.size(), MaxLines);
+  for (std::size_t i = 0; i < shown; ++i) hint += "\n" + entries[i];
+  if (shown < entries.size()) hint += "\n... and " + std::to_string(entries.size() - shown) + " more";
+  return hint;
+}
+
+TDropAction DropAction(const std::vector<TDroppedItem>& Items, bool OnDestinationField, bool Busy) {
+  if (Busy || Items.empty()) return {};
+  if (Items.size() == 1 && Items[0].Kind == TDroppedItem::Folder)
+    return OnDestinationField
+               ? TDropAction{TDropAction::Destination, BrowseStartFolder(Items[0].Path)}
+               : TDropAction{};
+  std::vector<std::string> files;
+  for (const TDroppedItem& item : Items) {
+    const std::size_t cut = item.Path.find_last_of(platform::PathDelimiter());
+    const std::string name = cut == std::string::npos ? item.Path : item.Path.substr(cut + 1);
+    if (item.Kind != TDroppedItem::File || !IsSourceDocument(name)) return {};
+    files.push_back(item.Path);
+  }
+  if (const std::string* bad = TSourceList::FirstRefused(files))
+    return {TDropAction::Refused, *bad};
+  return {TDropAction::Sources, TSourceList::FromFiles(files)->Text()};
 }
 
 namespace {

@@ -3,10 +3,12 @@
 // The main window's decisions, free of any window: layout arithmetic, the
 // function keys, the pickers' path rules and the remembered settings.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 #include "platform/SettingsStore.h"
+#include "ui/Placement.h"
 
 // The program's title: the application window's caption, the error report's
 // caption, the About box's product name and the single-instance name.
@@ -33,6 +35,11 @@ struct TMainLayout {
 // left one. Widths never go below 0.
 TMainLayout MainLayout(int ClientWidth);
 
+// Where F5 and F6 put the window: its frame (decoration included) from the
+// screen's left edge across the screen's whole width; top and height stay.
+// In the screen's device pixels, where nothing is rounded.
+TRect SpanScreenFrame(const TRect& Frame, const TRect& Screen);
+
 // The same for controls that are not at their designed places (a window
 // scaled for the screen's pixel density): BitBtn1's left PickerLeft,
 // Edit1's left EditLeft and Button2's width CloseWidth.
@@ -40,11 +47,12 @@ TMainLayout MainLayout(int ClientWidth, int PickerLeft, int EditLeft, int CloseW
 
 // ---- Keys
 
-enum class TKeyAction { None, ChooseDestination, ChooseSources, SpanScreen };
+enum class TKeyAction { None, ChooseDestination, ChooseSources, SpanScreen, PressFocusedButton };
 
 // The virtual-key codes of the keys handled (windows.h has the same as
 // macros).
 #ifndef VK_F2
+inline constexpr int VK_RETURN = 0x0D;  // Return and the keypad's Enter
 inline constexpr int VK_F2 = 0x71;
 inline constexpr int VK_F3 = 0x72;
 inline constexpr int VK_F5 = 0x74;
@@ -53,8 +61,31 @@ inline constexpr int VK_F6 = 0x75;
 
 // What a key does, on its virtual-key code alone (modifiers are not looked
 // at): F2 and F3 only while their picker is enabled, F5 and F6 only while
-// the window is not maximised.
+// the window is not maximised. These leave the key to the focused control.
+// Enter presses the focused button, if one has the focus, and nothing else:
+// no button is the default button. The key goes no further.
 TKeyAction KeyAction(int VirtualKey, bool PickersEnabled, bool Maximized);
+
+// ---- Focus
+
+// The window's controls that can hold the focus.
+enum class TMainControl {
+  None,
+  Go,
+  SourcePicker,
+  DestinationPicker,
+  About,
+  Close,
+  SourceField,
+  DestinationField,
+};
+
+// The control that gets the focus back when a run ends. The run disables
+// "&Go!", "&Close" and the pickers, and the toolkit moves the focus off a
+// control it disables, so without this it would end on "&About" (and Space
+// would open the About box). The control that had the focus when the run
+// started gets it back; "&Go!" when none of the window's controls had it.
+TMainControl FocusAfterRun(TMainControl AtStart);
 
 // ---- Pickers
 
@@ -76,8 +107,60 @@ inline constexpr char SPathWithSeparator[] =
 std::string ChosenSourceList(const std::vector<std::string>& Files);
 
 // The folder browser's starting folder for the destination field's text:
-// the text with one final delimiter removed.
+// the text with one final delimiter removed. A root keeps its delimiter:
+// the file system's root "/" stays "/" (nothing would be left of it), while
+// a drive root such as C:\ becomes C:, which still names the drive.
 std::string BrowseStartFolder(const std::string& Destination);
+
+// The source picker's filter: its name and its patterns.
+inline constexpr char SSourceFilterName[] = "HTML and ASP documents";
+inline constexpr char SSourcePatterns[] = "*.htm;*.html;*.asp";
+
+// True for a file name the source picker lists (SSourcePatterns, letter
+// case ignored): a page to compact.
+bool IsSourceDocument(const std::string& FileName);
+
+// ---- Tool tips
+
+inline constexpr char SSourcePickerHint[] = "Choose source files (F3)";
+inline constexpr char SDestinationPickerHint[] = "Choose destination folder (F2)";
+
+// The source field's tool tip for the list Sources, when the field cannot
+// show all of it: how many files it holds, then each one on a line of its
+// own, at most MaxLines of them, then how many more there are. Empty for an
+// empty list.
+std::string SourceListHint(const std::string& Sources, std::size_t MaxLines = 25);
+
+// ---- Drops
+
+// A path dropped on the window, as the system found it.
+struct TDroppedItem {
+  enum TKind { Missing, File, Folder };
+  std::string Path;
+  TKind Kind = Missing;
+};
+
+// What a drop does.
+struct TDropAction {
+  enum TKind {
+    None,         // nothing: the drop is not taken
+    Sources,      // Text is the new source list
+    Destination,  // Text is the new destination
+    Refused,      // Text is a path the source list cannot hold (SPathWithSeparator)
+  };
+  TKind Kind = None;
+  std::string Text;
+  bool operator==(const TDropAction&) const = default;
+};
+
+// What dropping Items on the window does. Files dropped anywhere set the
+// source list as the picker would: documents it lists (IsSourceDocument)
+// only, in the order dropped, a path holding '|' refused. One folder
+// dropped on the destination field sets the destination (without a final
+// delimiter, as the folder browser gives it). Anything else (a folder
+// elsewhere, folders with files, other files, missing paths) does nothing,
+// and nothing happens at all while a run is busy.
+TDropAction DropAction(const std::vector<TDroppedItem>& Items, bool OnDestinationField, bool Busy);
 
 // ---- Remembered settings
 

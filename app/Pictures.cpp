@@ -37,7 +37,7 @@ TPicture FromRows(const char* const (&Rows)[N]) {
 // clang-format off: one string a row of pixels.
 
 // Ragged grey lines above, navy lines pressed together below, and the two
-// arrows that press them.
+// arrows that press them: whole triangles, the last column included.
 constexpr const char* kIconRows[] = {
     "................................", "................................",
     ".....KKKKKKKKKKKKKKKK...........", ".....KWWWWWWWWWWWWWWKK..........",
@@ -45,10 +45,10 @@ constexpr const char* kIconRows[] = {
     ".....KWWGGGGGGGGGGGWKSSSK.......", ".....KWWWWWWWWWWWWWWKSSSSK......",
     ".....KWWWWWWWWWWWWWWKKKKKKK.....", ".....KWWGGGGGGGGGGGGWWWWWWK.....",
     ".....KWWWWWWWWWWWWWWWWWWWWK.....", ".....KWWWWWWWWWWWWWWWWWWWWK.....",
-    ".....KWWGGGGGGGGGGGGGGWWWWKBBBB.", ".....KWWWWWWWWWWWWWWWWWWWWK.BB..",
-    ".....KWWWWWWWWWWWWWWWWWWWWK.....", ".....KWWWWWWWWWWWWWWWWWWWWK.....",
-    ".....KWWWWWWWWWWWWWWWWWWWWK.....", ".....KWWWWWWWWWWWWWWWWWWWWK.....",
-    ".....KWWNNNNNNNNNNNNNNNNWWK.TT..", ".....KWWWWWWWWWWWWWWWWWWWWKTTTT.",
+    ".....KWWGGGGGGGGGGGGGGWWWWKBBBBB", ".....KWWWWWWWWWWWWWWWWWWWWK.BBB.",
+    ".....KWWWWWWWWWWWWWWWWWWWWK..B..", ".....KWWWWWWWWWWWWWWWWWWWWK.....",
+    ".....KWWWWWWWWWWWWWWWWWWWWK.....", ".....KWWWWWWWWWWWWWWWWWWWWK..T..",
+    ".....KWWNNNNNNNNNNNNNNNNWWK.TTT.", ".....KWWWWWWWWWWWWWWWWWWWWKTTTTT",
     ".....KWWNNNNNNNNNNNNNNNNWWK.....", ".....KWWWWWWWWWWWWWWWWWWWWK.....",
     ".....KWWNNNNNNNNNNNNNNNNWWK.....", ".....KWWWWWWWWWWWWWWWWWWWWK.....",
     ".....KWWNNNNNNNNNNNNNNNNWWK.....", ".....KWWWWWWWWWWWWWWWWWWWWK.....",

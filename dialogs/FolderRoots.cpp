@@ -18,6 +18,18 @@ std::string LowerCase(std::string Text) {
 
 }  // namespace
 
+bool HasHiddenPart(const std::string& Path) {
+  std::size_t start = 0;
+  while (start <= Path.size()) {
+    std::size_t end = Path.find('/', start);
+    if (end == std::string::npos) end = Path.size();
+    const std::string name = Path.substr(start, end - start);
+    if (name.size() > 1 && name[0] == '.' && name != "..") return true;
+    start = end + 1;
+  }
+  return false;
+}
+
 bool IsAtOrBelow(const std::string& Path, const std::string& Folder) {
   if (!StartsWith(Path, Folder)) return false;
   return Path.size() == Folder.size() || Folder.back() == '/' || Path[Folder.size()] == '/';

@@ -37,5 +37,9 @@ std::string MountDisplayName(const std::string& RootPath, const std::string& Lab
 // the loopback, multicast and special entries and the localhost names.
 std::vector<std::string> HostsFileNames(const std::string& Text);
 
+// True when one of the '/' separated names in Path is a hidden one: a name
+// that starts with a full stop (but is not "." or "..").
+bool HasHiddenPart(const std::string& Path);
+
 // True when Path is Folder or lies below it ('/' separated).
 bool IsAtOrBelow(const std::string& Path, const std::string& Folder);

@@ -1,17 +1,17 @@
 #include "app/qt/Application.h"
 
-#include <QMessageBox>
+#include <QSocketNotifier>
 
 #include <exception>
 
 #include "app/ErrorReport.h"
+#include "platform/StopRequests.h"
+#include "ui/qt/QtMessageBox.h"
 #include "ui/qt/QtText.h"
 
 namespace {
 
-void DefaultErrorBox(const QString& Caption, const QString& Text) {
-  QMessageBox::critical(nullptr, Caption, Text, QMessageBox::Ok);
-}
+void DefaultErrorBox(const QString& Caption, const QString& Text) { ShowErrorBox(Caption, Text); }
 
 TErrorBoxFunc& ErrorBox() {
   static TErrorBoxFunc box = DefaultErrorBox;
@@ -28,6 +28,16 @@ TErrorBoxFunc SetErrorReportBox(TErrorBoxFunc Box) {
 
 void ShowErrorReport(const std::string& Message) {
   ErrorBox()(QCoreApplication::applicationName(), ToQString(ErrorReportText(Message)));
+}
+
+bool WatchStopRequests(QObject* Context, std::function<void()> OnRequest) {
+  const int handle = platform::StopRequests::Catch();
+  if (handle == -1) return false;
+  auto* notifier = new QSocketNotifier(handle, QSocketNotifier::Read, Context);
+  QObject::connect(notifier, &QSocketNotifier::activated, Context, [OnRequest] {
+    if (platform::StopRequests::Take()) OnRequest();
+  });
+  return true;
 }
 
 TPagetrimApplication::TPagetrimApplication(int& argc, char** argv) : QApplication(argc, argv) {}

@@ -41,6 +41,12 @@ void ReportErrors(F&& Handler) {
   }
 }
 
+// From now on, the system's requests to end the program (on POSIX the
+// signals SIGTERM, SIGHUP and SIGINT) no longer end it at once: each one
+// runs OnRequest in the event loop, while Context lives. False when they
+// cannot be caught.
+bool WatchStopRequests(QObject* Context, std::function<void()> OnRequest);
+
 // What ShowErrorReport calls to show its box; tests put a recorder here.
 using TErrorBoxFunc = std::function<void(const QString& Caption, const QString& Text)>;
 TErrorBoxFunc SetErrorReportBox(TErrorBoxFunc Box);

@@ -31,6 +31,11 @@ public:
   // First instance only: from now on, requests bring Window forward.
   bool Listen(QWidget* Window);
 
+protected:
+  // Notes the state Window had before it was last minimised, and sees a
+  // restore through.
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
+
 signals:
   // A later instance asked this one to come forward.
   void activationRequested();
@@ -42,11 +47,14 @@ private:
   std::unique_ptr<platform::InstanceLock> lock_;
   QLocalServer* server_ = nullptr;
   QPointer<QWidget> window_;
+  Qt::WindowStates restoreTo_ = Qt::WindowNoState;
+  bool restoring_ = false;  // a restore asked for and not yet seen through
 };
 
 // Brings Window forward: nothing when it is hidden; restores it when it is
-// minimised; otherwise raises and activates it.
-void BringForward(QWidget* Window);
+// minimised, to RestoreTo (the state it had before: maximised, say, as
+// SW_RESTORE does); otherwise raises and activates it.
+void BringForward(QWidget* Window, Qt::WindowStates RestoreTo = Qt::WindowNoState);
 
 // The request a later instance sends.
 inline constexpr char kActivateRequest[] = "activate\n";

@@ -1,19 +1,26 @@
 #include "app/qt/Main.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QUrl>
+#include <QDialog>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSessionManager>
 
 #include <algorithm>
+#include <filesystem>
+#include <limits>
 
 #include "about/qt/About.h"
 #include "app/qt/Application.h"
@@ -22,8 +29,12 @@
 #include "app/qt/ProgramIcon.h"
 #include "app/qt/QtSettingsStore.h"
 #include "dialogs/qt/BrowseFolderDlg.h"
+#include "dialogs/qt/OpenFileDialog.h"
+#include "platform/FileIdentity.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
+#include "ui/qt/QtMessageBox.h"
+#include "ui/qt/QtNativeGeometry.h"
 #include "ui/qt/QtText.h"
 
 namespace {
@@ -51,6 +62,9 @@ QLineEdit* MakeField(QWidget* Parent, const char* Name, QRect Geometry) {
   edit->setObjectName(QString::fromLatin1(Name));
   edit->setGeometry(Geometry);
   edit->setReadOnly(true);
+  // A field holds the whole list, however many files were chosen (a line
+  // edit stops at 32,767 characters unless told otherwise).
+  edit->setMaxLength(std::numeric_limits<int>::max());
   edit->setFocusPolicy(Qt::ClickFocus);  // no tab stop
   QPalette palette = edit->palette();
   palette.setColor(QPalette::Base, palette.color(QPalette::Midlight));
@@ -68,6 +82,7 @@ public:
   void EnableControls(bool Enable) override { form_.EnableControls(Enable); }
   void ProcessMessages() override { QCoreApplication::processEvents(); }
   void ErrorBox(const std::string& Text) override { form_.BatchErrorBox(Text); }
+  bool StopRequested() override { return form_.EndRequested(); }
 
 private:
   THTMLMainForm& form_;
@@ -85,6 +100,9 @@ int VirtualKeyOf(int QtKey) {
       return VK_F5;
     case Qt::Key_F6:
       return VK_F6;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return VK_RETURN;
     default:
       return 0;
   }
@@ -118,6 +136,13 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWi
   Button3 = MakeButton(this, "Button3", "&About", {104, 128, 75, 25});
   Button2 = MakeButton(this, "Button2", "&Close", {296, 128, 75, 25});
   for (QLabel* label : {StaticText1, StaticText2}) label->setFocusPolicy(Qt::NoFocus);
+  BitBtn1->setToolTip(QString::fromLatin1(SSourcePickerHint));
+  BitBtn2->setToolTip(QString::fromLatin1(SDestinationPickerHint));
+  for (QLineEdit* field : {Edit1, Edit2}) {
+    field->setAcceptDrops(false);  // the window takes them
+    connect(field, &QLineEdit::textChanged, this, &THTMLMainForm::UpdateHints);
+  }
+  setAcceptDrops(true);
   const QIcon glyph = OpenFolderGlyph();
   for (QPushButton* picker : {BitBtn1, BitBtn2}) {
     picker->setIcon(glyph);
@@ -136,10 +161,7 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWi
   ChooseFiles = [this](const std::string& Folder) { return RunFileDialog(Folder); };
   ExecuteBrowse = [](TBrowseFolderDlg& Dialog) { return Dialog.Execute(); };
   BatchErrorBox = [](const std::string& Text) {
-    // Without a parent the box is centred on the screen.
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), ToQString(Text),
-                    QMessageBox::Ok);
-    box.exec();
+    ShowErrorBox(QStringLiteral("Error"), ToQString(Text));
   };
   ShowAbout = [] { ShowAboutBox(); };
 
@@ -192,9 +214,35 @@ void THTMLMainForm::FormResize() {
   Edit1->resize(layout.EditWidth, Edit1->height());
   Edit2->resize(layout.EditWidth, Edit2->height());
   Button2->move(layout.CloseLeft, Button2->y());
+  UpdateHints();
 }
 
-void THTMLMainForm::FormKeyDown(int VirtualKey) {
+namespace {
+
+// True when Edit shows its whole text.
+bool TextFits(const QLineEdit* Edit) {
+  QStyleOptionFrame option;
+  option.initFrom(Edit);
+  option.rect = Edit->rect();
+  option.lineWidth = Edit->hasFrame() ? Edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth,
+                                                                   &option, Edit)
+                                      : 0;
+  const QRect text = Edit->style()
+                         ->subElementRect(QStyle::SE_LineEditContents, &option, Edit)
+                         .marginsRemoved(Edit->textMargins());
+  // A line edit keeps two pixels free on either side of its text.
+  return Edit->fontMetrics().horizontalAdvance(Edit->text()) <= text.width() - 4;
+}
+
+}  // namespace
+
+void THTMLMainForm::UpdateHints() {
+  Edit1->setToolTip(TextFits(Edit1) ? QString() : ToQString(SourceListHint(FieldText(Edit1))));
+  Edit2->setToolTip(TextFits(Edit2) ? QString() : Edit2->text());
+}
+
+void THTMLMainForm::FormKeyDown(int VirtualKey, QWidget* Control) {
+  if (Control == nullptr) Control = focusWidget();
   switch (KeyAction(VirtualKey, BitBtn1->isEnabled() && BitBtn2->isEnabled(), isMaximized())) {
     case TKeyAction::ChooseDestination:
       if (BitBtn2->isEnabled()) BitBtn2Click();
@@ -205,6 +253,10 @@ void THTMLMainForm::FormKeyDown(int VirtualKey) {
     case TKeyAction::SpanScreen:
       SpanScreen();
       break;
+    case TKeyAction::PressFocusedButton:
+      if (auto* button = qobject_cast<QPushButton*>(Control); button && button->isEnabled())
+        button->click();
+      break;
     case TKeyAction::None:
       break;
   }
@@ -213,7 +265,8 @@ void THTMLMainForm::FormKeyDown(int VirtualKey) {
 bool THTMLMainForm::FormCloseQuery() { return Button1->isEnabled(); }
 
 void THTMLMainForm::BitBtn1Click() {
-  const std::string folder = SourceDialogFolder(FieldText(Edit1), ToBytes(QDir::currentPath()));
+  const std::string folder =
+      SourceDialogFolder(FieldText(Edit1), std::filesystem::current_path().string());
   std::optional<std::vector<std::string>> files = ChooseFiles(folder);
   if (!files) return;
   SetFieldText(Edit1, ChosenSourceList(*files));
@@ -226,8 +279,67 @@ void THTMLMainForm::BitBtn2Click() {
 }
 
 void THTMLMainForm::Button1Click() {
+  // However the run ends, the control that had the focus gets it back
+  // (before an error that ends the run is shown).
+  struct FocusKeeper {
+    THTMLMainForm& Form;
+    TMainControl AtStart;
+    ~FocusKeeper() {
+      if (QWidget* control = Form.Control(FocusAfterRun(AtStart))) control->setFocus();
+    }
+  } keeper{*this, ControlOf(focusWidget())};
+  // An end asked for during the run comes once the run is over.
+  struct EndAfterRun {
+    THTMLMainForm& Form;
+    ~EndAfterRun() {
+      if (Form.EndRequested()) Form.close();
+    }
+  } ender{*this};
   TWindowHost host(*this);
   RunBatch(FieldText(Edit1), FieldText(Edit2), host);
+}
+
+void THTMLMainForm::RequestEnd() {
+  endRequested_ = true;
+  // A dialog's own loop ends when it closes; the handler that opened it
+  // carries on as after a cancel.
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible())
+      dialog->reject();
+  if (!Busy()) close();
+}
+
+TMainControl THTMLMainForm::ControlOf(const QWidget* Widget) const {
+  const std::pair<const QWidget*, TMainControl> controls[] = {
+      {Button1, TMainControl::Go},         {BitBtn1, TMainControl::SourcePicker},
+      {BitBtn2, TMainControl::DestinationPicker}, {Button3, TMainControl::About},
+      {Button2, TMainControl::Close},      {Edit1, TMainControl::SourceField},
+      {Edit2, TMainControl::DestinationField}};
+  for (const auto& [widget, control] : controls)
+    if (widget == Widget) return control;
+  return TMainControl::None;
+}
+
+QWidget* THTMLMainForm::Control(TMainControl Which) const {
+  switch (Which) {
+    case TMainControl::Go:
+      return Button1;
+    case TMainControl::SourcePicker:
+      return BitBtn1;
+    case TMainControl::DestinationPicker:
+      return BitBtn2;
+    case TMainControl::About:
+      return Button3;
+    case TMainControl::Close:
+      return Button2;
+    case TMainControl::SourceField:
+      return Edit1;
+    case TMainControl::DestinationField:
+      return Edit2;
+    case TMainControl::None:
+      break;
+  }
+  return nullptr;
 }
 
 void THTMLMainForm::Button2Click() { close(); }
@@ -242,6 +354,55 @@ void THTMLMainForm::EnableControls(bool Enabled) {
 }
 
 bool THTMLMainForm::Busy() const { return !Button1->isEnabled(); }
+
+TDropAction THTMLMainForm::DropFor(const QMimeData* Data, const QPoint& Position) const {
+  if (!Data->hasUrls()) return {};
+  std::vector<TDroppedItem> items;
+  for (const QUrl& url : Data->urls()) {
+    if (!url.isLocalFile()) return {};
+    // The path's bytes as the URL carries them, also where they are not
+    // UTF-8 (QUrl::toLocalFile would replace those).
+    const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    TDroppedItem item{bytes.toStdString()};
+    if (platform::IsDirectory(item.Path))
+      item.Kind = TDroppedItem::Folder;
+    else if (platform::IdentifyFile(item.Path))
+      item.Kind = TDroppedItem::File;
+    items.push_back(std::move(item));
+  }
+  return DropAction(items, Edit2->geometry().contains(Position), Busy());
+}
+
+void THTMLMainForm::dragEnterEvent(QDragEnterEvent* Event) {
+  if (DropFor(Event->mimeData(), Event->position().toPoint()).Kind != TDropAction::None)
+    Event->acceptProposedAction();
+}
+
+void THTMLMainForm::dragMoveEvent(QDragMoveEvent* Event) {
+  if (DropFor(Event->mimeData(), Event->position().toPoint()).Kind != TDropAction::None)
+    Event->acceptProposedAction();
+  else
+    Event->ignore();
+}
+
+void THTMLMainForm::dropEvent(QDropEvent* Event) {
+  const TDropAction action = DropFor(Event->mimeData(), Event->position().toPoint());
+  switch (action.Kind) {
+    case TDropAction::Sources:
+      SetFieldText(Edit1, action.Text);
+      break;
+    case TDropAction::Destination:
+      SetFieldText(Edit2, action.Text);
+      break;
+    case TDropAction::Refused:
+      ReportErrors([&] { throw Exception(Format(SPathWithSeparator, {action.Text})); });
+      break;
+    case TDropAction::None:
+      Event->ignore();
+      return;
+  }
+  Event->acceptProposedAction();
+}
 
 void THTMLMainForm::keyPressEvent(QKeyEvent* Event) {
   // Escape presses "&Close", the cancel button, while it is enabled.
@@ -268,28 +429,30 @@ void THTMLMainForm::closeEvent(QCloseEvent* Event) {
 bool THTMLMainForm::eventFilter(QObject* Watched, QEvent* Event) {
   if (Event->type() == QEvent::KeyPress) {
     const int key = VirtualKeyOf(static_cast<QKeyEvent*>(Event)->key());
-    if (key != 0) ReportErrors([&] { FormKeyDown(key); });
+    if (key != 0) ReportErrors([&] { FormKeyDown(key, qobject_cast<QWidget*>(Watched)); });
+    if (key == VK_RETURN) return true;  // Enter did its work
   }
   return QWidget::eventFilter(Watched, Event);  // the control still gets the key
 }
 
 std::optional<std::vector<std::string>> THTMLMainForm::RunFileDialog(const std::string& Folder) {
-  QFileDialog dialog(this, QStringLiteral("Select file(s)"));
-  dialog.setFileMode(QFileDialog::ExistingFiles);
-  dialog.setNameFilter(QStringLiteral("HTML and ASP documents (*.htm *.html *.asp)"));
-  dialog.setOption(QFileDialog::ReadOnly, false);
-  if (!Folder.empty()) dialog.setDirectory(ToQString(Folder));
+  TOpenFileDialog dialog(QStringLiteral("Select file(s)"), SSourceFilterName, SSourcePatterns, this);
+  // Without a folder of its own it starts where the program runs.
+  dialog.SetFolder(Folder.empty() ? std::filesystem::current_path().string() : Folder);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  std::vector<std::string> files;
-  for (const QString& f : dialog.selectedFiles()) files.push_back(ToBytes(f));
-  return files;
+  return dialog.SelectedFiles();
 }
 
 void THTMLMainForm::SpanScreen() {
-  QScreen* screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) return;
-  const int frameExtra = frameGeometry().width() - width();
-  const QRect frame = frameGeometry();
-  move(0, frame.top());
-  resize(std::max(0, screen->geometry().width() - frameExtra), height());
+  // In device pixels: under a fractional scale, logical ones would leave the
+  // frame a pixel or two short of the edges.
+  const QRect frame = NativeFrameGeometry(this);
+  const QRect screen = NativeScreenGeometry(QGuiApplication::primaryScreen());
+  if (frame.isEmpty() || screen.isEmpty()) return;
+  const TRect placed =
+      SpanScreenFrame({frame.left(), frame.top(), frame.left() + frame.width(), frame.top() + frame.height()},
+                      {screen.left(), screen.top(), screen.left() + screen.width(),
+                       screen.top() + screen.height()});
+  SetNativeFrameGeometry(this, QRect(placed.Left, placed.Top, placed.Right - placed.Left,
+                                     placed.Bottom - placed.Top));
 }

@@ -16,6 +16,7 @@
 
 class QLabel;
 class QLineEdit;
+class QMimeData;
 class QPushButton;
 class TBrowseFolderDlg;
 
@@ -35,6 +36,12 @@ public:
   void EnableControls(bool Enabled);
   bool Busy() const;
 
+  // The system asks the program to end (a log-off, Ctrl+C): open dialogs
+  // close, and the window closes as its "&Close" would, now when idle, or
+  // once a run has finished the file at hand.
+  void RequestEnd();
+  bool EndRequested() const { return endRequested_; }
+
   // Replaceable for tests: the open-file dialog (returns the chosen files,
   // or nothing when cancelled), the folder browser's run, the batch run's
   // error box, and the About box.
@@ -48,7 +55,8 @@ public:
   void FormCreate();
   void FormDestroy();
   void FormResize();
-  void FormKeyDown(int VirtualKey);
+  // Control is the control the key went to (the focused one when null).
+  void FormKeyDown(int VirtualKey, QWidget* Control = nullptr);
   bool FormCloseQuery();
   void BitBtn1Click();
   void BitBtn2Click();
@@ -65,17 +73,30 @@ public:
   QPushButton *Button1, *Button2, *Button3;
   TBrowseFolderDlg* BrowseFolderDlg;
 
+  // Shows the fields' whole texts as tool tips when they do not fit.
+  void UpdateHints();
+
 protected:
   void keyPressEvent(QKeyEvent* Event) override;
+  void dragEnterEvent(QDragEnterEvent* Event) override;
+  void dragMoveEvent(QDragMoveEvent* Event) override;
+  void dropEvent(QDropEvent* Event) override;
   void resizeEvent(QResizeEvent* Event) override;
   void closeEvent(QCloseEvent* Event) override;
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
+  // The control a widget is, and the widget of a control.
+  TMainControl ControlOf(const QWidget* Widget) const;
+  QWidget* Control(TMainControl Which) const;
+
 private:
   std::optional<std::vector<std::string>> RunFileDialog(const std::string& InitialFolder);
+  // What dropping Data at Position would do.
+  TDropAction DropFor(const QMimeData* Data, const QPoint& Position) const;
   void SpanScreen();
 
   std::unique_ptr<platform::SettingsStore> store_;
+  bool endRequested_ = false;
 };
 
 // Bytes to and from the text of a field, losslessly.

@@ -1,5 +1,6 @@
 // The program's entry: version, application, title, icon, the single
-// instance guard, the main window, the message loop, shut-down.
+// instance guard, the main window, the message loop, shut-down (also when
+// the system asks the program to end).
 
 #include <memory>
 
@@ -9,11 +10,16 @@
 #include "app/qt/Main.h"
 #include "app/MainLogic.h"
 #include "app/qt/ProgramIcon.h"
+#include "platform/StopRequests.h"
 
 int main(int argc, char** argv) {
   LoadProgramVersion();
 
   TPagetrimApplication app(argc, argv);
+  // A log-off, a closed terminal or Ctrl+C ends the program as its
+  // "&Close" would, settings saved; requests made before the window is up
+  // wait for it.
+  platform::StopRequests::Catch();
   QCoreApplication::setOrganizationName(QString::fromLatin1(SSettingsOrganization));
   QCoreApplication::setApplicationName(QString::fromLatin1(SApplicationTitle));
   QApplication::setWindowIcon(ProgramIcon());
@@ -22,6 +28,8 @@ int main(int argc, char** argv) {
   if (guard.Check(SApplicationTitle) == TInstanceGuard::TRole::Second) return 0;
 
   auto form = std::make_unique<THTMLMainForm>();
+  THTMLMainForm* window = form.get();
+  WatchStopRequests(window, [window] { window->RequestEnd(); });
   form->show();
   guard.Listen(form.get());
   app.exec();

@@ -2,7 +2,9 @@
 
 // The remembered settings in QSettings: the registry key
 // "Software\Brindle\Pagetrim" of the current user on Windows, the user's
-// configuration file elsewhere.
+// configuration file elsewhere (~/.config/Brindle/Pagetrim.conf), created
+// when the store is first opened. Values are strings; one whose bytes are
+// not valid UTF-8 is kept as a byte array, so that it comes back whole.
 
 #include <QSettings>
 

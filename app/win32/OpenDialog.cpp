@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "app/MainLogic.h"
 #include "streams/Streams.h"
 
 namespace {
@@ -31,6 +32,12 @@ std::vector<std::string> OpenDialogFiles(const char* List, std::size_t Size) {
   return files;
 }
 
+const char* OpenDialogFilter() {
+  // c_str() adds the list's final NUL.
+  static const std::string filter = std::string(SSourceFilterName) + '\0' + SSourcePatterns + '\0';
+  return filter.c_str();
+}
+
 bool SystemOpenDialog(OPENFILENAMEA& Dialog, DWORD* Error) {
   if (GetOpenFileNameA(&Dialog)) return true;
   *Error = CommDlgExtendedError();
@@ -45,7 +52,7 @@ std::optional<std::vector<std::string>> RunOpenDialog(HWND Owner, const std::str
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = Owner;
-    dialog.lpstrFilter = SOpenDialogFilter;
+    dialog.lpstrFilter = OpenDialogFilter();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = buffer.data();
     dialog.nMaxFile = static_cast<DWORD>(buffer.size());

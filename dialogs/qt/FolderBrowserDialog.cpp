@@ -1,5 +1,6 @@
 #include "dialogs/qt/FolderBrowserDialog.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,10 +16,12 @@
 
 TFolderBrowserDialog::TFolderBrowserDialog(TBrowseKind Kind, const TFolderRoots& Roots,
                                            const QString& Text, QWidget* Parent)
-    : QDialog(Parent), kind_(Kind), flags_(BrowseFlags(Kind)) {
+    : QDialog(Parent),
+      kind_(Kind),
+      flags_(BrowseFlags(Kind)),
+      roots_(std::make_unique<TFolderRoots>(Roots)) {
   setWindowTitle(flags_ & BIF_BROWSEFORCOMPUTER ? tr("Browse for Computer")
                                                 : tr("Browse for Folder"));
-  model_ = new TFolderTreeModel(BuildFolderTree(Kind, Roots), this);
 
   // The buttons come first among the dialog's children: OK is the first
   // button a look-up finds.
@@ -32,14 +35,16 @@ TFolderBrowserDialog::TFolderBrowserDialog(TBrowseKind Kind, const TFolderRoots&
   text_->setVisible(!Text.isNull());
 
   tree_ = new QTreeView(this);
-  tree_->setModel(model_);
   tree_->setHeaderHidden(true);
   tree_->setUniformRowHeights(true);
   tree_->setSelectionMode(QAbstractItemView::SingleSelection);
   tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   tree_->header()->setStretchLastSection(false);
-  for (int Row = 0; Row < model_->rowCount(); ++Row) tree_->expand(model_->index(Row, 0));
+  SetModel(false);
+
+  hidden_ = new QCheckBox(tr("Show &hidden folders"), this);
+  hidden_->setVisible(!(flags_ & BIF_BROWSEFORCOMPUTER));
 
   auto* Buttons = new QHBoxLayout;
   reserve_ = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
@@ -51,18 +56,17 @@ TFolderBrowserDialog::TFolderBrowserDialog(TBrowseKind Kind, const TFolderRoots&
   auto* Layout = new QVBoxLayout(this);
   Layout->addWidget(text_);
   Layout->addWidget(tree_, 1);
+  Layout->addWidget(hidden_);
   Layout->addLayout(Buttons);
-  setTabOrder(tree_, ok_);
+  setTabOrder(tree_, hidden_);
+  setTabOrder(hidden_, ok_);
   setTabOrder(ok_, cancel_);
   tree_->setFocus();
   resize(340, 420);
 
   connect(ok_, &QPushButton::clicked, this, &TFolderBrowserDialog::accept);
   connect(cancel_, &QPushButton::clicked, this, &TFolderBrowserDialog::reject);
-  connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          &TFolderBrowserDialog::CurrentChanged);
-  connect(model_, &QAbstractItemModel::rowsInserted, this, &TFolderBrowserDialog::Reveal);
-  connect(model_, &QAbstractItemModel::layoutChanged, this, &TFolderBrowserDialog::Reveal);
+  connect(hidden_, &QCheckBox::toggled, this, &TFolderBrowserDialog::ShowHiddenChanged);
   for (QObject* Input : {static_cast<QObject*>(tree_), static_cast<QObject*>(tree_->viewport()),
                          static_cast<QObject*>(tree_->verticalScrollBar()),
                          static_cast<QObject*>(tree_->horizontalScrollBar())})
@@ -83,8 +87,54 @@ bool TFolderBrowserDialog::eventFilter(QObject* Watched, QEvent* Event) {
 }
 
 void TFolderBrowserDialog::Reveal() {
-  if (reveal_ && CurrentItem().isValid())
-    tree_->scrollTo(CurrentItem(), QAbstractItemView::PositionAtCenter);
+  if (reveal_ && CurrentItem().isValid()) ScrollTo(CurrentItem());
+}
+
+void TFolderBrowserDialog::ScrollTo(const QModelIndex& Index) {
+  tree_->scrollTo(Index, QAbstractItemView::PositionAtCenter);
+  // Centring also centres sideways, which cuts off the start of every name.
+  tree_->horizontalScrollBar()->setValue(tree_->horizontalScrollBar()->minimum());
+}
+
+void TFolderBrowserDialog::SetModel(bool ShowHidden) {
+  TFolderTreeModel* Old = model_;
+  QItemSelectionModel* OldSelection = tree_->selectionModel();
+  model_ = new TFolderTreeModel(BuildFolderTree(kind_, *roots_), this, ShowHidden);
+  tree_->setModel(model_);
+  delete OldSelection;
+  delete Old;
+  for (int Row = 0; Row < model_->rowCount(); ++Row) tree_->expand(model_->index(Row, 0));
+  connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          &TFolderBrowserDialog::CurrentChanged);
+  connect(model_, &QAbstractItemModel::rowsInserted, this, &TFolderBrowserDialog::Reveal);
+  connect(model_, &QAbstractItemModel::layoutChanged, this, &TFolderBrowserDialog::Reveal);
+}
+
+void TFolderBrowserDialog::ShowHiddenChanged(bool Show) {
+  if (Show == model_->ShowHidden()) return;
+  const QModelIndex Before = CurrentItem();
+  const std::string Current = model_->ItemPath(Before);
+  const bool Fixed = Before.isValid() && Current.empty();  // "Computer", say
+  const QString FixedName = Before.data().toString();
+  SetModel(Show);
+  if (Fixed) {
+    // The same fixed item, found by its name among the top two levels.
+    for (int Row = 0; Row < model_->rowCount(); ++Row) {
+      const QModelIndex Top = model_->index(Row, 0);
+      if (Top.data().toString() == FixedName) return SelectItem(Top);
+      for (int Sub = 0; Sub < model_->rowCount(Top); ++Sub)
+        if (model_->index(Sub, 0, Top).data().toString() == FixedName)
+          return SelectItem(model_->index(Sub, 0, Top));
+    }
+  }
+  // The folder that was chosen, or, when it is no longer shown, the nearest
+  // one above it that is.
+  for (std::string Up = Current; !Up.empty();) {
+    if (const QModelIndex Item = model_->IndexForPath(Up); Item.isValid()) return SelectItem(Item);
+    const std::size_t Cut = Up.find_last_of('/');
+    Up = Cut == std::string::npos ? std::string() : Cut == 0 ? (Up == "/" ? "" : "/") : Up.substr(0, Cut);
+  }
+  SelectItem(model_->index(0, 0));
 }
 
 TFolderBrowserDialog::~TFolderBrowserDialog() = default;
@@ -108,17 +158,20 @@ void TFolderBrowserDialog::CurrentChanged() {
 }
 
 void TFolderBrowserDialog::SetSelection(const std::string& Path) {
-  const QModelIndex Item =
-      flags_ & BIF_BROWSEFORCOMPUTER
-          ? model_->IndexForComputer(ToQString(Path))
-          : model_->IndexForPath(Path);
-  if (Item.isValid()) SelectItem(Item);
+  if (flags_ & BIF_BROWSEFORCOMPUTER) return SelectItem(model_->IndexForComputer(ToQString(Path)));
+  QModelIndex Item = model_->IndexForPath(Path);
+  if (!Item.isValid() && !model_->ShowHidden() && HasHiddenPart(Path)) {
+    // A folder in a hidden folder: the tree shows those from now on.
+    hidden_->setChecked(true);
+    Item = model_->IndexForPath(Path);
+  }
+  SelectItem(Item);
 }
 
 void TFolderBrowserDialog::SelectItem(const QModelIndex& Index) {
   if (!Index.isValid()) return;
   tree_->selectionModel()->setCurrentIndex(Index, QItemSelectionModel::ClearAndSelect);
-  tree_->scrollTo(Index, QAbstractItemView::PositionAtCenter);
+  ScrollTo(Index);
   reveal_ = true;
 }
 

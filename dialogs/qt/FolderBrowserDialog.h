@@ -7,10 +7,12 @@
 #include <QDialog>
 #include <QModelIndex>
 
+#include <memory>
 #include <string>
 
 #include "dialogs/BrowseFolderLogic.h"
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSpacerItem;
@@ -33,9 +35,12 @@ public:
   QLabel* TextLabel() const { return text_; }
   QPushButton* OKButton() const { return ok_; }
   QPushButton* CancelButton() const { return cancel_; }
+  // Shows hidden folders in the tree when checked.
+  QCheckBox* HiddenBox() const { return hidden_; }
 
   // Selects the folder at Path (a computer's name when computers are
-  // browsed); nothing happens when the tree does not show it.
+  // browsed); nothing happens when the tree does not show it. A folder in a
+  // hidden folder turns the showing of hidden folders on.
   void SetSelection(const std::string& Path);
   // Makes Index the current item and shows it.
   void SelectItem(const QModelIndex& Index);
@@ -62,14 +67,23 @@ protected:
 private:
   void CurrentChanged();
   void Reveal();
+  // Shows Index in the middle of the tree's height, with the names starting
+  // at the left edge (the column is as wide as its widest name).
+  void ScrollTo(const QModelIndex& Index);
+  void ShowHiddenChanged(bool Show);
+  // Lists the tree anew, with or without hidden folders (a source model
+  // keeps showing a hidden folder it was once asked for).
+  void SetModel(bool ShowHidden);
 
   TBrowseKind kind_;
   std::uint32_t flags_;
+  std::unique_ptr<TFolderRoots> roots_;
   TFolderTreeModel* model_ = nullptr;
   QLabel* text_ = nullptr;
   QTreeView* tree_ = nullptr;
   QPushButton* ok_ = nullptr;
   QPushButton* cancel_ = nullptr;
+  QCheckBox* hidden_ = nullptr;
   QSpacerItem* reserve_ = nullptr;
   bool initialized_ = false;
   // The tree keeps a chosen item in view while folders above it are still

@@ -61,19 +61,39 @@ std::unique_ptr<TFolderItem> BuildFolderTree(TBrowseKind Kind, const TFolderRoot
 
 // ---------------------------------------------------------------------------
 
-TFolderTreeModel::TFolderTreeModel(std::unique_ptr<TFolderItem> Top, QObject* Parent)
-    : QAbstractItemModel(Parent), top_(std::move(Top)), roots_(new QFileSystemWatcher(this)) {
+TFolderTreeModel::TFolderTreeModel(std::unique_ptr<TFolderItem> Top, QObject* Parent,
+                                   bool ShowHidden)
+    : QAbstractItemModel(Parent),
+      top_(std::move(Top)),
+      roots_(new QFileSystemWatcher(this)),
+      showHidden_(ShowHidden) {
   Attach(top_.get());
   connect(roots_, &QFileSystemWatcher::directoryChanged, this, &TFolderTreeModel::FolderChanged);
 }
 
-TFolderTreeModel::~TFolderTreeModel() = default;
+TFolderTreeModel::~TFolderTreeModel() {
+  // The source models go first: they use the icon provider to the end.
+  for (TFolderItem* Anchor : anchors_) {
+    delete Anchor->Files;
+    Anchor->Files = nullptr;
+  }
+}
+
+namespace {
+
+QDir::Filters FolderFilter(bool Hidden) {
+  const QDir::Filters Folders = QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives;
+  return Hidden ? Folders | QDir::Hidden : Folders;
+}
+
+}  // namespace
 
 void TFolderTreeModel::Attach(TFolderItem* Item) {
   fixed_[Item] = std::make_unique<Node>(Node{Item, true, {}});
   if (Item->Browse) {
     auto* Files = new QFileSystemModel(this);
-    Files->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    Files->setIconProvider(&icons_);
+    Files->setFilter(FolderFilter(showHidden_));
     Files->setReadOnly(true);
     Item->Files = Files;
     if (QFileInfo(ToQString(Item->Path)).isDir()) {
@@ -387,11 +407,9 @@ QModelIndex TFolderTreeModel::IndexForPath(const std::string& Path) {
   }
   if (!Best) return {};
   // The source model would make up an item for any path asked for: only
-  // folders the tree lists are looked up, hidden ones are not.
+  // folders the tree lists are looked up, hidden ones only while shown.
   if (!QFileInfo(Wanted).isDir()) return {};
-  const QString Below = Wanted.mid(ToQString(Best->Path).size());
-  for (const QString& Part : Below.split(QLatin1Char('/'), Qt::SkipEmptyParts))
-    if (Part.startsWith(QLatin1Char('.'))) return {};
+  if (!showHidden_ && HasHiddenPart(WantedBytes.substr(BestLength))) return {};
   const QModelIndex Source = Best->Files->index(Wanted);
   if (!Under(Best, Source)) return {};
   return FromSource(Best, Source);

@@ -51,7 +51,10 @@ class TFolderTreeModel : public QAbstractItemModel {
   Q_OBJECT
 
 public:
-  explicit TFolderTreeModel(std::unique_ptr<TFolderItem> Top, QObject* Parent = nullptr);
+  // ShowHidden: the sub-folders include hidden ones (names starting with a
+  // full stop).
+  explicit TFolderTreeModel(std::unique_ptr<TFolderItem> Top, QObject* Parent = nullptr,
+                            bool ShowHidden = false);
   ~TFolderTreeModel() override;
 
   QModelIndex index(int Row, int Column, const QModelIndex& Parent = {}) const override;
@@ -72,8 +75,11 @@ public:
   bool IsComputer(const QModelIndex& Index) const;
 
   // The item of Path below the deepest browsed item holding it; invalid when
-  // the tree does not show Path.
+  // the tree does not show Path (a folder in a hidden folder while hidden
+  // folders are not shown).
   QModelIndex IndexForPath(const std::string& Path);
+
+  bool ShowHidden() const { return showHidden_; }
   // The computer item called Name (case ignored); invalid when none.
   QModelIndex IndexForComputer(const QString& Name) const;
   // The index of a fixed item; invalid for the top.
@@ -115,5 +121,8 @@ private:
   // Per source model, whether each change under way concerns its anchor.
   std::map<const QFileSystemModel*, std::vector<bool>> pending_;
   std::vector<std::pair<QPersistentModelIndex, QPersistentModelIndex>> layout_;
+  // Also the sub-folders' icons: it falls back on the style's folder icon
+  // where the desktop has no icon theme. It outlives the source models.
   QFileIconProvider icons_;
+  bool showHidden_ = false;
 };

@@ -76,6 +76,19 @@ TEST_F(BatchRunTest, WritesEveryFileInOrderAndReplacesExistingOnes) {
   EXPECT_EQ(ReadFile(a), kDoc);
 }
 
+TEST_F(BatchRunTest, AStopRequestEndsTheRunAfterTheFileAtHand) {
+  WriteFile(dir / "web/c.htm", kDoc);
+  const std::string a = dir / "web/a.htm";
+  const std::string b = dir / "web/b.htm";
+  // The request comes while a.htm is compacted: b.htm is not started.
+  host.StopAfter = [&] { return Exists(dir / "out/a.htm"); };
+  RunBatch(a + "|" + b + "|" + (dir / "web/c.htm"), dir / "out/", host);
+  EXPECT_THAT(host.Calls,
+              ElementsAre("disable", "pump", "stop?", Start(a), Done(a), "pump", "stop?", "enable"));
+  EXPECT_EQ(ReadFile(dir / "out/a.htm"), kDocOut);
+  EXPECT_FALSE(Exists(dir / "out/b.htm"));
+}
+
 struct DestinationCase {
   const char* name;
   const char* destination;  // relative to the temporary folder, '/' joined

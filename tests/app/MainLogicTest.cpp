@@ -1,4 +1,5 @@
 #include "app/MainLogic.h"
+#include "app/TreeWalk.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,7 @@ TEST(KeyActionTest, FunctionKeys) {
       {VK_F5, false, false, TKeyAction::SpanScreen},
       {VK_F6, true, false, TKeyAction::SpanScreen},
       {VK_F5, true, true, TKeyAction::None},
+      {VK_RETURN, false, true, TKeyAction::PressFocusedButton},
       {0x70, true, false, TKeyAction::None},  // F1
       {0x73, true, false, TKeyAction::None},  // F4
       {'A', true, false, TKeyAction::None},
@@ -86,8 +88,15 @@ TEST(BrowseStartFolderTest, OneFinalDelimiterRemoved) {
   EXPECT_EQ(BrowseStartFolder(P("/srv/out/")), P("/srv/out"));
   EXPECT_EQ(BrowseStartFolder(P("/srv/out")), P("/srv/out"));
   EXPECT_EQ(BrowseStartFolder(P("/srv/out//")), P("/srv/out/"));
-  EXPECT_EQ(BrowseStartFolder(P("/")), "");
   EXPECT_EQ(BrowseStartFolder(""), "");
+}
+
+TEST(BrowseStartFolderTest, ARootKeepsItsDelimiter) {
+  EXPECT_EQ(BrowseStartFolder(P("/")), P("/"));
+  if (platform::PathDelimiter() == '\\') {
+    EXPECT_EQ(BrowseStartFolder("C:\\"), "C:");  // the drive, still
+    EXPECT_EQ(BrowseStartFolder("c:"), "c:");
+  }
 }
 
 // A store in memory that records the calls made on it.
@@ -187,5 +196,80 @@ TEST(SettingsTest, SaveWritesBothAlwaysAndStopsAtAFailure) {
   }
   EXPECT_EQ(refusing.log, (std::vector<std::string>{"open", "write InputPath", "close"}));
 }
+
+TEST(SpanScreenFrameTest, LeftEdgeAndWidthOfTheScreenTopAndHeightKept) {
+  EXPECT_EQ(SpanScreenFrame({100, 50, 489, 238}, {0, 0, 1280, 800}), (TRect{0, 50, 1280, 238}));
+  // A second screen to the left of the primary one starts below zero.
+  EXPECT_EQ(SpanScreenFrame({-5, -20, 300, 100}, {-1920, 0, 0, 1080}), (TRect{-1920, -20, 0, 100}));
+}
+
+TEST(FocusAfterRunTest, TheControlThatHadItOrGo) {
+  for (const TMainControl control :
+       {TMainControl::Go, TMainControl::SourcePicker, TMainControl::DestinationPicker,
+        TMainControl::About, TMainControl::Close, TMainControl::SourceField,
+        TMainControl::DestinationField})
+    EXPECT_EQ(FocusAfterRun(control), control) << static_cast<int>(control);
+  EXPECT_EQ(FocusAfterRun(TMainControl::None), TMainControl::Go);
+}
+
+TEST(SourceDocumentTest, ThePickersPatternsLetterCaseIgnored) {
+  for (const char* name : {"a.htm", "B.HTML", "c.Asp", ".htm.htm", "x y.html"})
+    EXPECT_TRUE(IsSourceDocument(name)) << name;
+  for (const char* name : {"a.txt", "a.htm.bak", "htm", ".htm", "a.ht", "a.aspx", ""})
+    EXPECT_FALSE(IsSourceDocument(name)) << name;
+  // The folder tree run takes the same patterns.
+  std::string joined;
+  for (const std::string& pattern : DefaultPatterns()) joined += (joined.empty() ? "" : ";") + pattern;
+  EXPECT_EQ(joined, SSourcePatterns);
+}
+
+TEST(SourceListHintTest, CountThenOneFileALine) {
+  EXPECT_EQ(SourceListHint(""), "");
+  EXPECT_EQ(SourceListHint(P("/w/a.htm")), "1 file:\n" + P("/w/a.htm"));
+  EXPECT_EQ(SourceListHint(P("/w/a.htm|/w/b.htm")), "2 files:\n" + P("/w/a.htm\n/w/b.htm"));
+  std::string many;
+  for (int i = 0; i < 40; ++i) many += (i ? "|" : "") + std::to_string(i) + ".htm";
+  EXPECT_EQ(SourceListHint(many, 3), "40 files:\n0.htm\n1.htm\n2.htm\n... and 37 more");
+}
+
+struct TDropCase {
+  const char* Name;
+  std::vector<TDroppedItem> Items;
+  bool OnDestination, Busy;
+  TDropAction Expected;
+};
+
+std::vector<TDropCase> DropCases() {
+  using I = TDroppedItem;
+  using A = TDropAction;
+  const I a{P("/w/a.htm"), I::File}, b{P("/w/B.HTML"), I::File}, out{P("/srv/out/"), I::Folder};
+  return {
+      {"FilesAnywhere", {a, b}, false, false, {A::Sources, P("/w/a.htm|/w/B.HTML")}},
+      {"FilesOnTheDestinationField", {b}, true, false, {A::Sources, P("/w/B.HTML")}},
+      {"AFolderOnTheDestinationField", {out}, true, false, {A::Destination, P("/srv/out")}},
+      {"TheRootOnTheDestinationField", {{P("/"), I::Folder}}, true, false, {A::Destination, P("/")}},
+      {"AFolderElsewhere", {out}, false, false, {}},
+      {"TwoFolders", {out, out}, true, false, {}},
+      {"FilesAndAFolder", {a, out}, false, false, {}},
+      {"AFileThePickerDoesNotList", {a, {P("/w/logo.png"), I::File}}, false, false, {}},
+      {"AMissingFile", {{P("/w/gone.htm"), I::Missing}}, false, false, {}},
+      {"ASeparatorInAName", {a, {P("/w/x|y.htm"), I::File}}, false, false, {A::Refused, P("/w/x|y.htm")}},
+      {"NothingWhileBusy", {a}, false, true, {}},
+      {"NoFolderWhileBusy", {out}, true, true, {}},
+      {"Nothing", {}, false, false, {}},
+  };
+}
+
+class DropActionTest : public testing::TestWithParam<TDropCase> {};
+
+TEST_P(DropActionTest, AsThePickersWould) {
+  const TDropCase& c = GetParam();
+  const TDropAction got = DropAction(c.Items, c.OnDestination, c.Busy);
+  EXPECT_EQ(got.Kind, c.Expected.Kind);
+  EXPECT_EQ(got.Text, c.Expected.Text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DropActionTest, testing::ValuesIn(DropCases()),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/TempDir.h"
 
@@ -27,6 +29,31 @@ TEST(PicturesTest, SizesAndPaletteIndices) {
   // Transparent around, drawn inside.
   EXPECT_EQ(ProgramIconPicture().At(0, 0), kTransparent);
   EXPECT_NE(ProgramIconPicture().At(5, 2), kTransparent);
+}
+
+// The widths of the rows of Colour in Picture, top down, with the column
+// each row is centred on (-1 for a row of even width).
+std::vector<std::pair<int, int>> RowsOf(const TPicture& Picture, std::uint8_t Colour) {
+  std::vector<std::pair<int, int>> rows;
+  for (int y = 0; y < Picture.Height; ++y) {
+    int first = -1, last = -1;
+    for (int x = 0; x < Picture.Width; ++x)
+      if (Picture.At(x, y) == Colour) {
+        if (first < 0) first = x;
+        last = x;
+      }
+    if (first >= 0) rows.emplace_back(last - first + 1, (first + last) % 2 ? -1 : (first + last) / 2);
+  }
+  return rows;
+}
+
+TEST(PicturesTest, TheSqueezeArrowsAreWholeTriangles) {
+  // Blue points down onto the lines, teal up; neither is cut at the edge.
+  constexpr std::uint8_t kBlue = 12, kTeal = 6;
+  const TPicture icon = ProgramIconPicture();
+  using Rows = std::vector<std::pair<int, int>>;
+  EXPECT_EQ(RowsOf(icon, kBlue), (Rows{{5, 29}, {3, 29}, {1, 29}}));
+  EXPECT_EQ(RowsOf(icon, kTeal), (Rows{{1, 29}, {3, 29}, {5, 29}}));
 }
 
 TEST(PicturesTest, DisabledFormIsGreyAndSilverWithTheSameShape) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "compact/CompactCases.h"
 #include "compact/CompactTestStreams.h"
 #include "streams/MemStream.h"
 #include "streams/Utils.h"
@@ -17,15 +18,6 @@ using namespace testsupport;
 
 namespace {
 
-// Names parameterised cases after their Name field.
-struct ByName {
-  template <class T>
-  std::string operator()(const testing::TestParamInfo<T>& Info) const {
-    return Info.param.Name;
-  }
-};
-
-const std::string kMeta = "<meta name=\"GENERATOR\" content=\"Microsoft FrontPage Express 2.0\">";
 // The meta tag as the scan leaves it where it is not removed: the blank
 // after a closing quote inside a tag goes.
 const std::string kMetaScanned =
@@ -33,19 +25,7 @@ const std::string kMetaScanned =
 const std::string CRLF = "\r\n";
 
 // The lines, each ended by CR LF.
-std::string Lines(std::initializer_list<std::string> L) {
-  std::string S;
-  for (const auto& Line : L) S += Line + CRLF;
-  return S;
-}
-
-struct Case {
-  const char* Name;
-  std::string Input;
-  std::string Output;
-};
-
-void PrintTo(const Case& C, std::ostream* Os) { *Os << C.Name; }
+std::string Lines(std::initializer_list<std::string> L) { return LinesEndedBy(L, CRLF); }
 
 class CompactTable : public testing::TestWithParam<Case> {};
 

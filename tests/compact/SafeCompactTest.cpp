@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "compact/CompactCases.h"
 #include "compact/CompactHTML.h"
 #include "compact/CompactTestStreams.h"
 #include "streams/MemStream.h"
@@ -17,29 +18,8 @@ using namespace testsupport;
 
 namespace {
 
-struct ByName {
-  template <class T>
-  std::string operator()(const testing::TestParamInfo<T>& Info) const {
-    return Info.param.Name;
-  }
-};
-
-const std::string kMeta = "<meta name=\"GENERATOR\" content=\"Microsoft FrontPage Express 2.0\">";
-
 // The lines, each ended by LF.
-std::string Lines(std::initializer_list<std::string> L) {
-  std::string S;
-  for (const auto& Line : L) S += Line + "\n";
-  return S;
-}
-
-struct Case {
-  const char* Name;
-  std::string Input;
-  std::string Output;
-};
-
-void PrintTo(const Case& C, std::ostream* Os) { *Os << C.Name; }
+std::string Lines(std::initializer_list<std::string> L) { return LinesEndedBy(L, "\n"); }
 
 class SafeTable : public testing::TestWithParam<Case> {};
 

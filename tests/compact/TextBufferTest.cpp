@@ -5,15 +5,9 @@
 #include <cstddef>
 #include <string>
 
-namespace {
+#include "compact/CompactCases.h"
 
-// Names parameterised cases after their Name field.
-struct ByName {
-  template <class T>
-  std::string operator()(const testing::TestParamInfo<T>& Info) const {
-    return Info.param.Name;
-  }
-};
+namespace {
 
 std::string Contents(const TTextBuffer& B) { return std::string(B.View()); }
 

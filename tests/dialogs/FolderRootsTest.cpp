@@ -46,4 +46,13 @@ TEST(FolderRootsTest, PathsAtOrBelowAFolder) {
   EXPECT_FALSE(IsAtOrBelow("/med", "/media"));
 }
 
+TEST(FolderRootsTest, HiddenPartsOfAPath) {
+  const std::pair<const char*, bool> Cases[] = {
+      {"/home/al/.hidden/www", true}, {".config", true},        {"/srv/www/", false},
+      {"/srv/./www/../x", false},     {"/srv/a.b/.c", true},    {"/srv/x./y", false},
+      {"", false},                    {"/", false},             {"/..x/y", true},
+  };
+  for (const auto& [Path, Hidden] : Cases) EXPECT_EQ(HasHiddenPart(Path), Hidden) << Path;
+}
+
 }  // namespace

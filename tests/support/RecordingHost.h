@@ -5,6 +5,7 @@
 //   "disable", "enable"   EnableControls
 //   "pump"                ProcessMessages
 //   "errorbox TEXT"       ErrorBox
+//   "stop?"               StopRequested (answering StopAfter)
 //   "start SOURCE"        FileStarting
 //   "done SOURCE IN OUT"  FileDone, with the byte counts
 
@@ -28,6 +29,11 @@ public:
     if (OnPump) OnPump();
   }
   void ErrorBox(const std::string& Text) override { Calls.push_back("errorbox " + Text); }
+  bool StopRequested() override {
+    if (!StopAfter) return false;
+    Calls.push_back("stop?");
+    return StopAfter();
+  }
   void FileStarting(const std::string& Source) override { Calls.push_back("start " + Source); }
   void FileDone(const std::string& Source, std::int64_t BytesIn, std::int64_t BytesOut) override {
     Calls.push_back("done " + Source + " " + std::to_string(BytesIn) + " " +
@@ -37,6 +43,8 @@ public:
   std::vector<std::string> Calls;
   // Runs inside every message pump, after it is recorded.
   std::function<void()> OnPump;
+  // When set, answers StopRequested (which is then recorded).
+  std::function<bool()> StopAfter;
 };
 
 }  // namespace testsupport

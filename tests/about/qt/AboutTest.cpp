@@ -150,6 +150,26 @@ TEST_F(AboutBoxTest, ShownWithoutInfoText) {
   EXPECT_LE((Box->frameGeometry().center() - Screen.center()).manhattanLength(), 2);
 }
 
+TEST_F(AboutBoxTest, TheProgramIconIsShownWholeInsideThePanel) {
+  // An icon whose last column and last row are drawn: both must show.
+  QImage Icon(32, 32, QImage::Format_ARGB32);
+  Icon.fill(Qt::transparent);
+  for (int I = 0; I < 32; ++I) {
+    Icon.setPixelColor(31, I, Qt::red);
+    Icon.setPixelColor(I, 31, Qt::red);
+  }
+  QApplication::setWindowIcon(QIcon(QPixmap::fromImage(Icon)));
+  auto Box = Shown();
+  const QRect Shown = QRect(Box->ProgramIcon->mapTo(Box->Panel1, QPoint()), QSize(32, 32));
+  EXPECT_TRUE(Box->Panel1->contentsRect().contains(Shown)) << Shown.right();
+  const QImage Picture = Box->grab().toImage();
+  const QPoint Origin = Box->ProgramIcon->mapTo(Box.get(), QPoint());
+  for (int I = 0; I < 32; ++I) {
+    EXPECT_EQ(Picture.pixelColor(Origin + QPoint(31, I)), QColor(Qt::red)) << I;
+    EXPECT_EQ(Picture.pixelColor(Origin + QPoint(I, 31)), QColor(Qt::red)) << I;
+  }
+}
+
 TEST_F(AboutBoxTest, UnknownVersionAndNoIconLeaveTheRestAsItIs) {
   SetVersion("", Pair(4, 5, 6, 7));
   QApplication::setWindowIcon(QIcon());

@@ -9,6 +9,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QScrollBar>
 
 #include <functional>
 #include <string>
@@ -169,6 +172,70 @@ TEST_F(ExecuteTest, PreselectedFolderStaysInViewWhileTheTreeFills) {
     QTest::qWait(700);  // the folders above it are listed and sorted meanwhile
     const QRect Shown = Dialog->Tree()->visualRect(Dialog->CurrentItem());
     EXPECT_TRUE(Shown.top() >= 0 && Shown.bottom() < Dialog->Tree()->viewport()->height());
+    Dialog->reject();
+  });
+}
+
+TEST_F(ExecuteTest, NamesStartAtTheLeftEdgeWhateverTheirLength) {
+  // A deep folder with long names: the column is far wider than the tree.
+  std::string Deep = Site;
+  for (const char* Name : {"a-folder-with-a-name-long-enough-to-leave-the-dialog-far-behind",
+                           "and-another-one-below-it-that-is-longer-still-than-the-first-one",
+                           "www"}) {
+    Deep += "/" + std::string(Name);
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(Deep)));
+  }
+  Dlg.SetFolderName(Deep);
+  Run([&](TFolderBrowserDialog* Dialog) {
+    QTest::qWait(700);  // listed, sorted and revealed meanwhile
+    QTreeView* Tree = Dialog->Tree();
+    EXPECT_EQ(Current(Dialog), Deep);
+    EXPECT_GT(Tree->header()->sectionSize(0), Tree->viewport()->width());  // it could scroll
+    EXPECT_EQ(Tree->horizontalScrollBar()->value(), 0);
+    const QRect Shown = Tree->visualRect(Dialog->CurrentItem());
+    EXPECT_TRUE(Shown.top() >= 0 && Shown.bottom() < Tree->viewport()->height());
+    // The top rows show their names from the start.
+    EXPECT_LE(Tree->visualRect(Dialog->Model()->index(0, 0)).left(), Tree->indentation());
+    QTest::keyClick(Tree, Qt::Key_Up);  // moving on keeps the names in place
+    EXPECT_EQ(Tree->horizontalScrollBar()->value(), 0);
+    Dialog->reject();
+  });
+}
+
+TEST_F(ExecuteTest, HiddenFoldersAreShownOnRequestAndPreselected) {
+  const std::string Hidden = Site + "/.hidden/www";
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(Hidden)));
+  Dlg.SetFolderName(Hidden + "/");
+  EXPECT_TRUE(Run([&](TFolderBrowserDialog* Dialog) {
+    EXPECT_EQ(Current(Dialog), Hidden);
+    EXPECT_TRUE(Dialog->OKButton()->isEnabled());
+    ASSERT_TRUE(Dialog->HiddenBox()->isVisible() && Dialog->HiddenBox()->isChecked());
+    // Hidden folders off: the choice moves up to a folder the tree shows.
+    Dialog->HiddenBox()->click();
+    EXPECT_EQ(Current(Dialog), Site);
+    QPersistentModelIndex SiteItem = Dialog->CurrentItem();
+    const auto Names = [&] {
+      if (Dialog->Model()->canFetchMore(SiteItem)) Dialog->Model()->fetchMore(SiteItem);
+      std::vector<std::string> Result;
+      for (int Row = 0; Row < Dialog->Model()->rowCount(SiteItem); ++Row)
+        Result.push_back(Dialog->Model()->index(Row, 0, SiteItem).data().toString().toStdString());
+      return Result;
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Names() == std::vector<std::string>{"web"}; }, 5000));
+    Dialog->HiddenBox()->click();
+    EXPECT_EQ(Current(Dialog), Site);
+    SiteItem = Dialog->CurrentItem();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return Names() == std::vector<std::string>{".hidden", "web"}; }, 5000));
+    Dialog->SelectItem(Item(Dialog, Hidden));
+    Dialog->OKButton()->click();
+  }));
+  EXPECT_EQ(Dlg.FolderName(), Hidden);
+  // A folder that is not hidden leaves hidden folders off.
+  Dlg.SetFolderName(Web);
+  Run([&](TFolderBrowserDialog* Dialog) {
+    EXPECT_EQ(Current(Dialog), Web);
+    EXPECT_FALSE(Dialog->HiddenBox()->isChecked());
     Dialog->reject();
   });
 }

@@ -3,6 +3,7 @@
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFile>
+#include <QIcon>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -128,6 +129,33 @@ TEST_F(FolderModelTest, ListsFixedItemsThenSortedVisibleFolders) {
   EXPECT_EQ(Model->parent(Deep), Beta);
   ASSERT_TRUE(WaitForNames(UsbItem, {"photos", "stick"}));
   EXPECT_EQ(Model->ItemPath(Model->index(1, 0, UsbItem)), Usb + "/stick");
+}
+
+TEST_F(FolderModelTest, HiddenFoldersOnlyWhenShown) {
+  ASSERT_TRUE(WaitForNames(RootItem, {"alpha", "beta", "media"}));
+  EXPECT_FALSE(Model->IndexForPath(Root + "/.hidden").isValid());
+  TFolderRoots Roots;
+  Roots.FileSystemRoot = Root;
+  Model = std::make_unique<TFolderTreeModel>(BuildFolderTree(bkMyComputer, Roots), nullptr, true);
+  Tester = std::make_unique<QAbstractItemModelTester>(
+      Model.get(), QAbstractItemModelTester::FailureReportingMode::Warning);
+  RootItem = Model->index(0, 0, Model->index(0, 0));
+  ASSERT_TRUE(WaitForNames(RootItem, {".hidden", "alpha", "beta", "media"}));
+  EXPECT_EQ(Model->ItemPath(Model->IndexForPath(Root + "/.hidden")), Root + "/.hidden");
+}
+
+TEST_F(FolderModelTest, SubFoldersHaveIconsWithoutAnIconTheme) {
+  const QString Theme = QIcon::themeName();
+  QIcon::setThemeName(QStringLiteral("pagetrim-no-such-theme"));
+  ASSERT_TRUE(WaitForNames(RootItem, {"alpha", "beta", "media"}));
+  const QModelIndex Alpha = Model->index(0, 0, RootItem);
+  const auto Icon = [&](const QModelIndex& Index) {
+    return Model->data(Index, Qt::DecorationRole).value<QIcon>();
+  };
+  EXPECT_FALSE(Icon(RootItem).isNull());  // a fixed row
+  EXPECT_FALSE(Icon(Alpha).isNull());
+  EXPECT_FALSE(Icon(Alpha).pixmap(16, 16).isNull());
+  QIcon::setThemeName(Theme);
 }
 
 TEST_F(FolderModelTest, FindsFoldersBelowTheDeepestItemHoldingThem) {

@@ -1,0 +1,146 @@
+#include "platform/PosixInstanceLock.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+
+#include "platform/InstanceLock.h"
+#include "support/ScopedEnv.h"
+#include "support/TempDir.h"
+
+using namespace testsupport;
+
+namespace {
+
+// The user "nobody", as another local user.
+constexpr uid_t kOtherUser = 65534;
+
+mode_t ModeOf(const std::string& Path) {
+  struct stat st {};
+  return ::lstat(Path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+struct TFolderCase {
+  const char* Name;
+  // Prepares the two bases below Dir, for the user Uid.
+  std::function<void(const TempDir& Dir, const std::string& Uid)> Prepare;
+  // The folder expected, below Dir ("" when refused).
+  const char* Expected;
+  bool NeedsRoot;
+};
+
+const TFolderCase kFolderCases[] = {
+    {"TheSystemsRuntimeFolder",
+     [](const TempDir& Dir, const std::string& Uid) { ::mkdir((Dir / ("run/" + Uid)).c_str(), 0700); },
+     "run/UID", false},
+    {"NoRuntimeFolderMakesOneInTheTemporaryFolder", [](const TempDir&, const std::string&) {},
+     "tmp/pagetrim-user-UID", false},
+    {"ARuntimeFolderOthersMayWriteToIsPassedOver",
+     [](const TempDir& Dir, const std::string& Uid) {
+       ::mkdir((Dir / ("run/" + Uid)).c_str(), 0700);
+       ::chmod((Dir / ("run/" + Uid)).c_str(), 0777);
+     },
+     "tmp/pagetrim-user-UID", false},
+    {"AnExistingPrivateFolderIsUsed",
+     [](const TempDir& Dir, const std::string& Uid) {
+       ::mkdir((Dir / ("tmp/pagetrim-user-" + Uid)).c_str(), 0755);
+     },
+     "tmp/pagetrim-user-UID", false},
+    {"AFolderItsGroupMayWriteToIsRefused",
+     [](const TempDir& Dir, const std::string& Uid) {
+       ::mkdir((Dir / ("tmp/pagetrim-user-" + Uid)).c_str(), 0700);
+       ::chmod((Dir / ("tmp/pagetrim-user-" + Uid)).c_str(), 0770);
+     },
+     "", false},
+    {"AWorldWritableFolderIsRefused",
+     [](const TempDir& Dir, const std::string& Uid) {
+       ::mkdir((Dir / ("tmp/pagetrim-user-" + Uid)).c_str(), 0700);
+       ::chmod((Dir / ("tmp/pagetrim-user-" + Uid)).c_str(), 01777);
+     },
+     "", false},
+    {"ALinkToAPrivateFolderIsRefused",
+     [](const TempDir& Dir, const std::string& Uid) {
+       ::mkdir((Dir / "mine").c_str(), 0700);
+       (void)::symlink((Dir / "mine").c_str(), (Dir / ("tmp/pagetrim-user-" + Uid)).c_str());
+     },
+     "", false},
+    {"AFileIsRefused",
+     [](const TempDir& Dir, const std::string& Uid) {
+       WriteFile(Dir / ("tmp/pagetrim-user-" + Uid), "");
+     },
+     "", false},
+    {"AFolderAnotherUserMadeIsRefused",
+     [](const TempDir& Dir, const std::string& Uid) {
+       const std::string folder = Dir / ("tmp/pagetrim-user-" + Uid);
+       ::mkdir(folder.c_str(), 0700);
+       ASSERT_EQ(::chown(folder.c_str(), kOtherUser, kOtherUser), 0);
+       WriteFile(folder + "/Pagetrim.lock", "");
+     },
+     "", true},
+};
+
+class InstanceLockFolderTest : public testing::TestWithParam<TFolderCase> {};
+
+TEST_P(InstanceLockFolderTest, FoundOrRefused) {
+  const TFolderCase& c = GetParam();
+  if (c.NeedsRoot && ::geteuid() != 0) GTEST_SKIP() << "needs root to make another user's folder";
+  TempDir dir;
+  MakeDir(dir / "run");
+  MakeDir(dir / "tmp");
+  const std::string uid = std::to_string(::getuid());
+  c.Prepare(dir, uid);
+  std::string expected = c.Expected;
+  if (!expected.empty()) expected = dir / expected.replace(expected.find("UID"), 3, uid);
+  EXPECT_EQ(platform::InstanceLockFolder(::getuid(), dir / "run", dir / "tmp"), expected);
+  if (!expected.empty()) {
+    EXPECT_TRUE(platform::IsPrivateFolder(expected, ::getuid()));
+    EXPECT_EQ(ModeOf(expected) & 022, 0u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, InstanceLockFolderTest, testing::ValuesIn(kFolderCases),
+                         [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST(InstanceLockTest, ThePlaceDoesNotDependOnTheEnvironment) {
+  TempDir runtime;
+  std::string withVariable, without;
+  {
+    const ScopedEnv set("XDG_RUNTIME_DIR", runtime.Path());
+    withVariable = platform::InstanceLock::ChannelAddress("Pagetrim");
+  }
+  {
+    const ScopedEnv unset("XDG_RUNTIME_DIR", std::nullopt);
+    without = platform::InstanceLock::ChannelAddress("Pagetrim");
+  }
+  EXPECT_EQ(withVariable, without);
+  EXPECT_EQ(withVariable.rfind(runtime.Path(), 0), std::string::npos) << withVariable;
+}
+
+TEST(InstanceLockTest, OneHolderPerUserWhateverTheEnvironment) {
+  // A name of this test's own, so that no running program takes part.
+  const std::string name = "PagetrimLockTest-" + std::to_string(::getpid());
+  TempDir runtime;
+  platform::InstanceLock::Result outcome;
+  std::unique_ptr<platform::InstanceLock> first;
+  {
+    const ScopedEnv set("XDG_RUNTIME_DIR", runtime.Path());
+    first = platform::InstanceLock::TryAcquire(name, &outcome);
+  }
+  ASSERT_EQ(outcome, platform::InstanceLock::Result::First);
+  ASSERT_NE(first, nullptr);
+  {
+    const ScopedEnv unset("XDG_RUNTIME_DIR", std::nullopt);
+    EXPECT_EQ(platform::InstanceLock::TryAcquire(name, &outcome), nullptr);
+    EXPECT_EQ(outcome, platform::InstanceLock::Result::Held);
+  }
+  first.reset();
+  auto again = platform::InstanceLock::TryAcquire(name, &outcome);
+  EXPECT_EQ(outcome, platform::InstanceLock::Result::First);
+  const std::string folder = platform::InstanceLockFolder(::getuid());
+  ::unlink((folder + "/" + name + ".lock").c_str());
+}
+
+}  // namespace
