@@ -149,12 +149,40 @@ constexpr std::size_t kScanPadding = 16;
 // scan applies the rules to one byte, and after a byte it kept, moves over
 // the run of bytes up to the next one that matters (copying them when
 // bytes were deleted before), sixteen bytes at a time.
-struct TScanCore {
+class TScan {
+public:
+  TScan(TScanFlags& F, std::size_t Begin, unsigned char Fallback)
+      : FBegin(Begin), FR(Begin), FW(Begin), F(F), FFallback(Fallback), FWide(UseWide()) {}
+
+  // Scans from the read cursor while it is before Stop. Look-aheads and
+  // runs of blanks reach up to End (Stop <= End), where the text ends as
+  // far as this scan knows.
+  void Run(unsigned char* Text, std::size_t Stop, std::size_t End) {
+    FText = Text;
+    FStop = Stop;
+    FEnd = End;
+    while (FR < FStop)
+      if (Step()) Skip();
+  }
+
+  std::size_t ReadPos() const { return FR; }
+  std::size_t WritePos() const { return FW; }
+  // Takes Count bytes at the read cursor over as they are.
+  void Keep(unsigned char* Text, std::size_t Count) {
+    if (FW != FR) std::memmove(Text + FW, Text + FR, Count);
+    FR += Count;
+    FW += Count;
+  }
+  // Set when some "<" opened a tag whose look-ahead was not settled
+  // within the scanned text (see LookAheadSettled).
+  bool Unsettled() const { return FUnsettled; }
+
+private:
   unsigned char Prev() const { return FW > FBegin ? FText[FW - 1] : FFallback; }
 
   // Applies the rules to the byte at the read cursor; true when it stays.
   bool Step() {
-    const unsigned char C = FIn[FR];
+    const unsigned char C = FText[FR];
     switch (C) {
       case ' ':
         if (!F.InQuote && !F.InRegion()) {
@@ -179,18 +207,12 @@ struct TScanCore {
           // The empty comment outside regions, at once: a name that starts
           // with "!" changes no region, and the whole word decides it.
           if (!F.InRegion() && Ahead >= kEmptyComment.size() &&
-              std::memcmp(FIn + FR + 1, kEmptyComment.data(), kEmptyComment.size()) == 0) {
+              std::memcmp(FText + FR + 1, kEmptyComment.data(), kEmptyComment.size()) == 0) {
             FR += 1 + kEmptyComment.size();
             return false;
           }
-          if (!FUnsettled && !LookAheadSettled(FIn + FR + 1, Count)) FUnsettled = true;
-          OpenTag(FIn + FR + 1, Count, F);
-          if (!F.InRegion() && Ahead >= kEmptyComment.size() &&
-              std::memcmp(FIn + FR + 1, kEmptyComment.data(), kEmptyComment.size()) == 0) {
-            F.InTag = false;
-            FR += 1 + kEmptyComment.size();
-            return false;
-          }
+          if (!FUnsettled && !LookAheadSettled(FText + FR + 1, Count)) FUnsettled = true;
+          OpenTag(FText + FR + 1, Count, F);
         }
         break;
       case '>':
@@ -241,7 +263,7 @@ struct TScanCore {
 #endif
     std::size_t R = FR;
     std::size_t W = FW;
-    while (R < FStop && !Matters(FIn[R], FText[W - 1])) FText[W++] = FIn[R++];
+    while (R < FStop && !Matters(FText[R], FText[R - 1])) FText[W++] = FText[R++];
     FR = R;
     FW = W;
   }
@@ -252,7 +274,7 @@ struct TScanCore {
     if (FWide) {
       const __m128i Blank = _mm_set1_epi8(' ');
       while (FEnd - R >= 16) {
-        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FIn + R));
+        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FText + R));
         const unsigned Other =
             static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, Blank))) ^ 0xFFFFu;
         if (Other != 0) return R + static_cast<std::size_t>(__builtin_ctz(Other));
@@ -260,7 +282,7 @@ struct TScanCore {
       }
     }
 #endif
-    while (R < FEnd && FIn[R] == ' ') ++R;
+    while (R < FEnd && FText[R] == ' ') ++R;
     return R;
   }
 
@@ -307,20 +329,15 @@ struct TScanCore {
   void SkipBlocks() {
     std::size_t R = FR;
     std::size_t W = FW;
-    unsigned Carry = LetsBlankGo(FText[W - 1], Mode == kTag);
-    const bool InPlace = FIn == FText;
+    unsigned Carry = LetsBlankGo(FText[R - 1], Mode == kTag);
     for (;;) {
-      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FIn + R));
+      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FText + R));
       unsigned H = Hits<Mode>(V, Carry);
       const std::size_t Left = FStop - R;
       if (Left < 16) H |= 1u << Left;  // the stop ends the run too
       if (H != 0) {
         const std::size_t N = static_cast<std::size_t>(__builtin_ctz(H));
-        if (!InPlace) {
-          // Out of place the block goes to W whole: what it writes
-          // beyond its first N bytes is overwritten later.
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(FText + W), V);
-        } else if (W != R) {
+        if (W != R) {
           // The block goes to W whole, and the 16 bytes from W + N on,
           // taken before, go back over what it wrote beyond its first N
           // bytes: unscanned bytes stay as they were. All of it lies
@@ -335,85 +352,23 @@ struct TScanCore {
       }
       // The whole block is consumed, so storing it over bytes that it
       // came from is safe.
-      if (!InPlace || W != R) _mm_storeu_si128(reinterpret_cast<__m128i*>(FText + W), V);
+      if (W != R) _mm_storeu_si128(reinterpret_cast<__m128i*>(FText + W), V);
       R += 16;
       W += 16;
     }
   }
 #endif
 
-  unsigned char* FText = nullptr;       // where kept bytes go
-  const unsigned char* FIn = nullptr;   // the bytes scanned: FText, or another buffer
-  std::size_t FBegin = 0;
+  unsigned char* FText = nullptr;
+  const std::size_t FBegin;
   std::size_t FStop = 0;
   std::size_t FEnd = 0;
-  std::size_t FR = 0;  // read cursor: the next byte to examine
-  std::size_t FW = 0;  // write cursor: where the next kept byte goes
-  TScanFlags F;
-  unsigned char FFallback = kNoChar;
-  bool FWide = false;
+  std::size_t FR;  // read cursor: the next byte to examine
+  std::size_t FW;  // write cursor: where the next kept byte goes
+  TScanFlags& F;
+  const unsigned char FFallback;
+  const bool FWide;
   bool FUnsettled = false;
-};
-
-// The scan as its callers use it. The work is done on a copy of the state
-// held in local variables for the length of a Run: the text is bytes,
-// which the compiler must assume may overlap any other object, so cursors
-// and flags kept in members would be read back from memory after every
-// byte stored.
-class TScan {
-public:
-  TScan(TScanFlags& F, std::size_t Begin, unsigned char Fallback) : TScan(F, Begin, Begin, Fallback) {}
-  // Reading from ReadBegin of another buffer, writing from Begin on.
-  TScan(TScanFlags& F, std::size_t ReadBegin, std::size_t Begin, unsigned char Fallback)
-      : FFlags(F) {
-    FCore.FBegin = Begin;
-    FCore.FR = ReadBegin;
-    FCore.FW = Begin;
-    FCore.FFallback = Fallback;
-    FCore.FWide = UseWide();
-  }
-
-  // Scans from the read cursor while it is before Stop. Look-aheads and
-  // runs of blanks reach up to End (Stop <= End), where the text ends as
-  // far as this scan knows.
-  void Run(unsigned char* Text, std::size_t Stop, std::size_t End) {
-    RunFrom(Text, Text, Stop, End);
-  }
-
-  // The same, out of place: scans In (the read cursor and Stop, End count
-  // in In) and stores the kept bytes in Out (the write cursor counts in
-  // Out). Out must have room for kScanPadding bytes past all In holds.
-  void RunFrom(const unsigned char* In, unsigned char* Out, std::size_t Stop, std::size_t End) {
-    TScanCore C = FCore;
-    C.F = FFlags;
-    C.FIn = In;
-    C.FText = Out;
-    C.FStop = Stop;
-    C.FEnd = End;
-    while (C.FR < C.FStop)
-      if (C.Step()) C.Skip();
-    FCore = C;
-    FFlags = C.F;
-  }
-
-  // Counts Count bytes stored at the write cursor by the caller as kept.
-  void Kept(std::size_t Count) { FCore.FW += Count; }
-
-  std::size_t ReadPos() const { return FCore.FR; }
-  std::size_t WritePos() const { return FCore.FW; }
-  // Takes Count bytes at the read cursor over as they are.
-  void Keep(unsigned char* Text, std::size_t Count) {
-    if (FCore.FW != FCore.FR) std::memmove(Text + FCore.FW, Text + FCore.FR, Count);
-    FCore.FR += Count;
-    FCore.FW += Count;
-  }
-  // Set when some "<" opened a tag whose look-ahead was not settled
-  // within the scanned text (see LookAheadSettled).
-  bool Unsettled() const { return FCore.FUnsettled; }
-
-private:
-  TScanFlags& FFlags;
-  TScanCore FCore;
 };
 
 // What pass 1 made of one line, for pass 2.
@@ -540,12 +495,6 @@ public:
   // position in S of the line's first meta tag, or npos when it has none.
   std::size_t AppendLine(TTextBuffer& S);
 
-  // When the next line lies whole in the read buffer, without a pair byte
-  // inside it and without the meta tag, takes it and returns true, with
-  // [*Begin, *End) its bytes in Buffer(); otherwise takes nothing.
-  bool TakeLineInBuffer(std::int32_t* Begin, std::int32_t* End);
-  const unsigned char* Buffer() const { return FReadBuffer.get(); }
-
   // Takes the empty lines that come next in the read buffer (each a
   // line-end byte, perhaps after pair bytes, which are dropped), as many as
   // the buffer holds whole, and returns how many there were.
@@ -556,8 +505,6 @@ private:
   // nowhere in [FMetaFrom, ReadFill) when FMetaPos is -1. Valid while
   // FMetaRefill is the buffer's refill count. Searching onwards from the
   // last hit keeps the search linear over the whole input.
-  void MetaFrom(std::int32_t Start);
-
   std::int32_t FMetaPos = -1;
   std::int32_t FMetaFrom = 0;
   std::uint32_t FMetaRefill = 0;
@@ -606,7 +553,14 @@ std::size_t TLineAppender::AppendLine(TTextBuffer& S) {
   if (Pieces == 1 && PieceRefill == FRefills) {
     // The line is one piece of the read buffer: use the buffer's search.
     const std::int32_t PieceEnd = PieceStart + static_cast<std::int32_t>(Length);
-    MetaFrom(PieceStart);
+    if (!FMetaValid || FMetaRefill != FRefills || FMetaFrom > PieceStart ||
+        (FMetaPos >= 0 && FMetaPos < PieceStart)) {
+      const unsigned char* Hit = FindMetaTag(Buf + PieceStart, Buf + FReadFill);
+      FMetaPos = Hit == Buf + FReadFill ? -1 : static_cast<std::int32_t>(Hit - Buf);
+      FMetaFrom = PieceStart;
+      FMetaRefill = FRefills;
+      FMetaValid = true;
+    }
     if (FMetaPos >= 0 && FMetaPos + static_cast<std::int32_t>(kMetaTag.size()) <= PieceEnd)
       return Begin + static_cast<std::size_t>(FMetaPos - PieceStart);
     return std::string_view::npos;
@@ -615,41 +569,6 @@ std::size_t TLineAppender::AppendLine(TTextBuffer& S) {
   const unsigned char* First = S.Data() + Begin;
   const unsigned char* Hit = FindMetaTag(First, First + Length);
   return Hit == First + Length ? std::string_view::npos : Begin + static_cast<std::size_t>(Hit - First);
-}
-
-void TLineAppender::MetaFrom(std::int32_t Start) {
-  if (!FMetaValid || FMetaRefill != FRefills || FMetaFrom > Start ||
-      (FMetaPos >= 0 && FMetaPos < Start)) {
-    const unsigned char* Buf = FReadBuffer.get();
-    const unsigned char* Hit = FindMetaTag(Buf + Start, Buf + FReadFill);
-    FMetaPos = Hit == Buf + FReadFill ? -1 : static_cast<std::int32_t>(Hit - Buf);
-    FMetaFrom = Start;
-    FMetaRefill = FRefills;
-    FMetaValid = true;
-  }
-}
-
-bool TLineAppender::TakeLineInBuffer(std::int32_t* Begin, std::int32_t* End) {
-  if (!FCanRead || FReadPos >= FReadFill) return false;
-  const unsigned char* Buf = FReadBuffer.get();
-  const bool Detecting = FLineEndChar == -1;
-  const unsigned char EndChar = Detecting ? 13 : static_cast<unsigned char>(FLineEndChar);
-  const unsigned char PairChar = Detecting ? 10 : static_cast<unsigned char>(FLineEndPairChar);
-  const std::int32_t Stop = FindEither(Buf, FReadPos, FReadFill, EndChar, PairChar);
-  if (Stop < 0 || (!Detecting && Buf[Stop] != EndChar)) return false;
-  if (Stop - FReadPos >= static_cast<std::int32_t>(kMetaTag.size())) {
-    MetaFrom(FReadPos);
-    if (FMetaPos >= 0 && FMetaPos + static_cast<std::int32_t>(kMetaTag.size()) <= Stop) return false;
-  }
-  if (Detecting) {
-    FLineEndChar = Buf[Stop];
-    if (FLineEndPairChar == -1) FLineEndPairChar = Buf[Stop] == 10 ? 13 : 10;
-  }
-  *Begin = FReadPos;
-  *End = Stop;
-  FReadPos = Stop + 1;
-  ++FLineCount;
-  return true;
 }
 
 std::int32_t TLineAppender::TakeEmptyLines() {
@@ -723,34 +642,6 @@ std::size_t CompactLines(TLineAppender& Lines, TTextBuffer& Text) {
     // depends on the line being empty, which is known only after reading,
     // so it is put in first and taken back for an empty line.
     const bool MayJoin = !F.InRegion() && InJoiningSet(PrevChar);
-    std::int32_t In = 0;
-    std::int32_t InEnd = 0;
-    if (Lines.TakeLineInBuffer(&In, &InEnd)) {
-      // Scanned straight out of the read buffer.
-      const TScanFlags Before = F;
-      const auto Length = static_cast<std::size_t>(InEnd - In);
-      Text.Reserve(LineBegin + 1 + Length + kScanPadding + DefaultLineBreak.size());
-      std::size_t Begin = LineBegin;
-      // The joining blank, as the scan would take it at the line's start:
-      // it goes only inside a tag after a double quote or "-".
-      if (MayJoin && Length > 0 &&
-          (F.InQuote || !F.InTag || (LastLineChar != '"' && LastLineChar != '-'))) {
-        Text.Data()[LineBegin] = ' ';
-        ++Begin;
-      }
-      TScan Scan(F, static_cast<std::size_t>(In), LineBegin, LastLineChar);
-      if (Begin > LineBegin) Scan.Kept(1);
-      Scan.RunFrom(Lines.Buffer(), Text.Data(), static_cast<std::size_t>(InEnd),
-                   static_cast<std::size_t>(InEnd));
-      const std::size_t Kept = Scan.WritePos();
-      PrevChar = Kept > LineBegin ? Text.Data()[Kept - 1] : LastLineChar;
-      Text.Extend(Kept - LineBegin);
-      if (F.InRegion()) Text.Append(DefaultLineBreak.data(), DefaultLineBreak.size());
-      if (Text.Size() > LineBegin)
-        PassTwo.Add(Text, {LineBegin, Text.Size(), Before, F, LastLineChar, Scan.Unsettled()});
-      LastLineChar = PrevChar;
-      continue;
-    }
     if (MayJoin) Text.PushBack(' ');
     const std::size_t Body = Text.Size();
     const std::size_t Meta = Lines.AppendLine(Text);

@@ -16,7 +16,7 @@ TBufferedStream::TBufferedStream(std::int32_t ReadBufferSize, std::int32_t Write
     std::int32_t size = ReadBufferSize == -1 ? DefaultBufferSize : ReadBufferSize;
     if (FCanRead && size != 0) {
       if (size < 2) throw EStreamCreate(SInvalidBufferSize);
-      FReadBuffer.reset(new unsigned char[static_cast<std::size_t>(size) + kReadBufferPadding]());
+      FReadBuffer.reset(new unsigned char[static_cast<std::size_t>(size)]);
       FReadBufferSize = size;
     }
     size = WriteBufferSize == -1 ? DefaultBufferSize : WriteBufferSize;

@@ -2,7 +2,6 @@
 
 // A stream with optional read and write buffers in front of another stream.
 
-#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -46,10 +45,6 @@ public:
   std::int32_t WriteBufferSize() const { return FWriteBufferSize; }
 
 protected:
-  // The read buffer has this many bytes more than ReadBufferSize, never
-  // filled, so that scanners may load whole blocks up to its end.
-  static constexpr std::size_t kReadBufferPadding = 16;
-
   bool FRestoreExact = false;
   std::unique_ptr<unsigned char[]> FReadBuffer;
   std::int32_t FReadPos = 0;
