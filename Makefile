@@ -55,7 +55,7 @@ test-render: configure
 # Both run even when the first misses a target; the status says whether any did.
 bench: build
 	@status=0; \
-	$(BUILD)/bench/pagetrim_bench || status=1; \
+	$(BUILD)/bench/pagetrim_bench --cli $(BUILD)/cli/pagetrim-cli || status=1; \
 	$(BUILD)/bench/pagetrim_tree_bench --cli $(BUILD)/cli/pagetrim-cli \
 		--source "$$(bash scripts/bench-data)" || status=1; \
 	exit $$status

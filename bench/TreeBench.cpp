@@ -6,8 +6,6 @@
 // machine with two cores), and the peak memory stays within what the
 // workers' largest files need, not what the whole tree holds.
 
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -21,6 +19,7 @@
 #include <vector>
 
 #include "app/TreeWalk.h"
+#include "bench/Process.h"
 #include "platform/FileEnv.h"
 #include "streams/Streams.h"
 
@@ -28,42 +27,6 @@ namespace {
 
 constexpr double kMiB = 1024.0 * 1024.0;
 constexpr double kMB = 1e6;
-
-struct TRun {
-  double Seconds = 0;
-  double CpuSeconds = 0;
-  double PeakMiB = 0;
-};
-
-// Runs Program with Args (standard output and error to /dev/null) and
-// measures it.
-TRun Measure(const std::string& Program, const std::vector<std::string>& Args) {
-  std::vector<std::string> argv{Program};
-  argv.insert(argv.end(), Args.begin(), Args.end());
-  std::vector<char*> cargv;
-  for (std::string& a : argv) cargv.push_back(a.data());
-  cargv.push_back(nullptr);
-  std::fflush(nullptr);
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error("fork");
-  if (pid == 0) {
-    if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr)) _exit(126);
-    execv(cargv[0], cargv.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  if (wait4(pid, &status, 0, &usage) != pid) throw std::runtime_error("wait4");
-  TRun run;
-  run.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    throw std::runtime_error(Program + " failed with status " + std::to_string(status));
-  auto seconds = [](const timeval& T) { return static_cast<double>(T.tv_sec) + T.tv_usec * 1e-6; };
-  run.CpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-  run.PeakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;  // KiB on Linux
-  return run;
-}
 
 // Best time and CPU time, highest peak.
 struct TBest {

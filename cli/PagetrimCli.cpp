@@ -22,10 +22,10 @@
 #include "app/ErrorReport.h"
 #include "app/SourceList.h"
 #include "cli/NameClash.h"
+#include "cli/StdioStream.h"
 #include "cli/TerminalText.h"
 #include "cli/TreeCli.h"
 #include "compact/CompactHTML.h"
-#include "streams/MemStream.h"
 #include "streams/Utils.h"
 
 namespace {
@@ -34,7 +34,6 @@ constexpr char kProgramName[] = "pagetrim-cli";
 constexpr char kUsageHint[] = "Run with --help for more information.";
 // Carriage return and "erase to end of line": rewinds the progress line.
 constexpr char kEraseLine[] = "\r\x1b[K";
-constexpr std::int32_t kChunk = 65536;
 
 // Prints the batch run's results and, on a terminal, its progress.
 class TCliHost : public TBatchHost {
@@ -92,29 +91,14 @@ private:
 
 std::string SystemText(int Code) { return std::strerror(Code); }
 
-// Reads In to its end, compacts it and writes the result to Out.
+// Reads In to its end, compacts it and writes the result to Out. The
+// filter reads In as it arrives and writes its result with one write: the
+// result is the only copy of the document held.
 void CompactStandardStreams(std::FILE* In, std::FILE* Out, const TCompactOptions& Options) {
-  TMemStream text;
-  std::vector<char> chunk(kChunk);
-  for (;;) {
-    const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), In);
-    if (got > 0) text.Write(chunk.data(), static_cast<std::int32_t>(got));
-    if (got < chunk.size()) {
-      if (std::ferror(In)) throw EInOutError(Format(SErrorReading, {SystemText(errno)}));
-      break;
-    }
-  }
-  text.Seek(0);
-  // In place: the memory stream is emptied before the result is written.
-  CompactHTML(text, text, Options);
-  text.Seek(0);
-  while (!text.EndOfStream()) {
-    const std::int32_t n = std::min(text.Available(), kChunk);
-    text.Read(chunk.data(), n);
-    if (std::fwrite(chunk.data(), 1, static_cast<std::size_t>(n), Out) != static_cast<std::size_t>(n))
-      throw EInOutError(Format(SErrorWriting, {SystemText(errno)}));
-  }
-  if (std::fflush(Out) != 0) throw EInOutError(Format(SErrorWriting, {SystemText(errno)}));
+  TStdioStream input(In, TStdioStream::sdRead);
+  TStdioStream output(Out, TStdioStream::sdWrite);
+  CompactHTML(input, output, Options);
+  output.Flush();
 }
 
 int UsageError(std::FILE* Err, const std::string& Text) {

@@ -1,6 +1,7 @@
 #include "compact/CompactHTML.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -15,6 +16,7 @@
 #endif
 
 #include "compact/SafeCompact.h"
+#include "compact/ScanPath.h"
 #include "compact/TextBuffer.h"
 #include "streams/MemStream.h"
 #include "streams/TextStrm.h"
@@ -41,6 +43,16 @@
 // copy of the document that is held.
 
 namespace {
+
+#if defined(__SSE2__)
+constexpr bool kWideCompiled = true;
+#else
+constexpr bool kWideCompiled = false;
+#endif
+
+std::atomic<TScanPath> ScanPathInUse{kWideCompiled ? TScanPath::spWide : TScanPath::spPortable};
+
+bool UseWide() { return ScanPathInUse.load(std::memory_order_relaxed) == TScanPath::spWide; }
 
 constexpr unsigned char kNoChar = 255;  // "no character yet"
 constexpr std::string_view kMetaTag =
@@ -112,6 +124,8 @@ void OpenTag(const unsigned char* Name, std::size_t Count, TScanFlags& F) {
 bool LookAheadSettled(const unsigned char* Name, std::size_t Count) {
   if (Count == 0 || Name[0] == ' ') return false;
   if (!MayStartTagWord(Name[0])) return true;
+  // No word is longer than 8 bytes: 8 bytes without a blank decide them all.
+  if (Count == 8 && std::memchr(Name, ' ', 8) == nullptr) return true;
   for (std::string_view Word : kTagWords) {
     for (std::size_t I = 0; I < Word.size(); ++I) {
       if (I >= Count || Name[I] == ' ') return false;
@@ -138,7 +152,7 @@ constexpr std::size_t kScanPadding = 16;
 class TScan {
 public:
   TScan(TScanFlags& F, std::size_t Begin, unsigned char Fallback)
-      : FBegin(Begin), FR(Begin), FW(Begin), F(F), FFallback(Fallback) {}
+      : FBegin(Begin), FR(Begin), FW(Begin), F(F), FFallback(Fallback), FWide(UseWide()) {}
 
   // Scans from the read cursor while it is before Stop. Look-aheads and
   // runs of blanks reach up to End (Stop <= End), where the text ends as
@@ -177,9 +191,7 @@ private:
           // Deleting a blank changes neither the flags nor the previous
           // character, and keeping one makes a blank the previous
           // character: either way the blanks that follow all go.
-          std::size_t R = FR + 1;
-          while (R < FEnd && FText[R] == ' ') ++R;
-          FR = R;
+          FR = SkipBlanks(FR + 1);
           if (Deleted) return false;
           FText[FW++] = ' ';
           return true;
@@ -192,14 +204,15 @@ private:
         if (!F.InQuote && !F.InTag) {
           const std::size_t Ahead = FEnd - FR - 1;
           const std::size_t Count = Ahead < 8 ? Ahead : 8;
-          if (!FUnsettled && !LookAheadSettled(FText + FR + 1, Count)) FUnsettled = true;
-          OpenTag(FText + FR + 1, Count, F);
+          // The empty comment outside regions, at once: a name that starts
+          // with "!" changes no region, and the whole word decides it.
           if (!F.InRegion() && Ahead >= kEmptyComment.size() &&
               std::memcmp(FText + FR + 1, kEmptyComment.data(), kEmptyComment.size()) == 0) {
-            F.InTag = false;
             FR += 1 + kEmptyComment.size();
             return false;
           }
+          if (!FUnsettled && !LookAheadSettled(FText + FR + 1, Count)) FUnsettled = true;
+          OpenTag(FText + FR + 1, Count, F);
         }
         break;
       case '>':
@@ -238,19 +251,39 @@ private:
   void Skip() {
     if (FR >= FStop) return;
 #if defined(__SSE2__)
-    if (F.InQuote)
-      SkipBlocks<kInQuote>();
-    else if (F.InRegion())
-      F.InTag ? SkipBlocks<kRegionTag>() : SkipBlocks<kRegionText>();
-    else
-      F.InTag ? SkipBlocks<kTag>() : SkipBlocks<kText>();
-#else
+    if (FWide) {
+      if (F.InQuote)
+        SkipBlocks<kInQuote>();
+      else if (F.InRegion())
+        F.InTag ? SkipBlocks<kRegionTag>() : SkipBlocks<kRegionText>();
+      else
+        F.InTag ? SkipBlocks<kTag>() : SkipBlocks<kText>();
+      return;
+    }
+#endif
     std::size_t R = FR;
     std::size_t W = FW;
     while (R < FStop && !Matters(FText[R], FText[R - 1])) FText[W++] = FText[R++];
     FR = R;
     FW = W;
+  }
+
+  // The end of the run of blanks from R on (up to End).
+  std::size_t SkipBlanks(std::size_t R) const {
+#if defined(__SSE2__)
+    if (FWide) {
+      const __m128i Blank = _mm_set1_epi8(' ');
+      while (FEnd - R >= 16) {
+        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FText + R));
+        const unsigned Other =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, Blank))) ^ 0xFFFFu;
+        if (Other != 0) return R + static_cast<std::size_t>(__builtin_ctz(Other));
+        R += 16;
+      }
+    }
 #endif
+    while (R < FEnd && FText[R] == ' ') ++R;
+    return R;
   }
 
 #if defined(__SSE2__)
@@ -304,10 +337,15 @@ private:
       if (Left < 16) H |= 1u << Left;  // the stop ends the run too
       if (H != 0) {
         const std::size_t N = static_cast<std::size_t>(__builtin_ctz(H));
-        // Moving forward byte by byte is right for these overlapping
-        // ranges (W < R), and the runs here are short.
-        if (W != R)
-          for (std::size_t I = 0; I < N; ++I) FText[W + I] = FText[R + I];
+        if (W != R) {
+          // The block goes to W whole, and the 16 bytes from W + N on,
+          // taken before, go back over what it wrote beyond its first N
+          // bytes: unscanned bytes stay as they were. All of it lies
+          // within End + kScanPadding.
+          const __m128i Rest = _mm_loadu_si128(reinterpret_cast<const __m128i*>(FText + W + N));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(FText + W), V);
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(FText + W + N), Rest);
+        }
         FR = R + N;
         FW = W + N;
         return;
@@ -329,6 +367,7 @@ private:
   std::size_t FW;  // write cursor: where the next kept byte goes
   TScanFlags& F;
   const unsigned char FFallback;
+  const bool FWide;
   bool FUnsettled = false;
 };
 
@@ -404,13 +443,15 @@ std::int32_t FindEither(const unsigned char* Buffer, std::int32_t Start, std::in
                         unsigned char A, unsigned char B) {
   std::int32_t I = Start;
 #if defined(__SSE2__)
-  const __m128i VA = _mm_set1_epi8(static_cast<char>(A));
-  const __m128i VB = _mm_set1_epi8(static_cast<char>(B));
-  for (; End - I >= 16; I += 16) {
-    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Buffer + I));
-    const unsigned Hits = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(V, VA), _mm_cmpeq_epi8(V, VB))));
-    if (Hits != 0) return I + __builtin_ctz(Hits);
+  if (UseWide()) {
+    const __m128i VA = _mm_set1_epi8(static_cast<char>(A));
+    const __m128i VB = _mm_set1_epi8(static_cast<char>(B));
+    for (; End - I >= 16; I += 16) {
+      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Buffer + I));
+      const unsigned Hits = static_cast<unsigned>(
+          _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(V, VA), _mm_cmpeq_epi8(V, VB))));
+      if (Hits != 0) return I + __builtin_ctz(Hits);
+    }
   }
 #endif
   for (; I < End; ++I)
@@ -419,12 +460,23 @@ std::int32_t FindEither(const unsigned char* Buffer, std::int32_t Start, std::in
 }
 
 // Finds the meta tag in [First, Last); returns Last when it is not there.
+// Its rare "G" is looked for first (memchr, which every C library makes
+// fast), and each one found is checked for the whole tag around it: every
+// byte is looked at a bounded number of times.
 const unsigned char* FindMetaTag(const unsigned char* First, const unsigned char* Last) {
-  // The needle is long: skipping by its last byte looks at few bytes.
-  static const std::boyer_moore_horspool_searcher Searcher(
-      reinterpret_cast<const unsigned char*>(kMetaTag.data()),
-      reinterpret_cast<const unsigned char*>(kMetaTag.data()) + kMetaTag.size());
-  return std::search(First, Last, Searcher);
+  constexpr std::size_t kAnchor = 12;  // where "GENERATOR" starts in the tag
+  static_assert(kMetaTag[kAnchor] == 'G');
+  if (static_cast<std::size_t>(Last - First) < kMetaTag.size()) return Last;
+  const unsigned char* From = First + kAnchor;
+  const unsigned char* const Until = Last - (kMetaTag.size() - kAnchor - 1);
+  while (From < Until) {
+    const auto* G = static_cast<const unsigned char*>(
+        std::memchr(From, 'G', static_cast<std::size_t>(Until - From)));
+    if (G == nullptr) break;
+    if (std::memcmp(G - kAnchor, kMetaTag.data(), kMetaTag.size()) == 0) return G - kAnchor;
+    From = G + 1;
+  }
+  return Last;
 }
 
 // The input side: a TTextStream that appends each line to a buffer
@@ -442,6 +494,11 @@ public:
   // Appends the next line, without its line-end bytes, to S. Returns the
   // position in S of the line's first meta tag, or npos when it has none.
   std::size_t AppendLine(TTextBuffer& S);
+
+  // Takes the empty lines that come next in the read buffer (each a
+  // line-end byte, perhaps after pair bytes, which are dropped), as many as
+  // the buffer holds whole, and returns how many there were.
+  std::int32_t TakeEmptyLines();
 
 private:
   // Where the meta tag next occurs in the read buffer: at FMetaPos, or
@@ -514,6 +571,49 @@ std::size_t TLineAppender::AppendLine(TTextBuffer& S) {
   return Hit == First + Length ? std::string_view::npos : Begin + static_cast<std::size_t>(Hit - First);
 }
 
+std::int32_t TLineAppender::TakeEmptyLines() {
+  if (!FCanRead || FLineEndChar == -1) return 0;
+  const unsigned char* Buf = FReadBuffer.get();
+  const auto EndChar = static_cast<unsigned char>(FLineEndChar);
+  const auto PairChar = static_cast<unsigned char>(FLineEndPairChar);
+  std::int32_t I = FReadPos;
+  std::int32_t Lines = 0;
+  std::int32_t Taken = FReadPos;  // one past the last line end
+#if defined(__SSE2__)
+  if (UseWide()) {
+    const __m128i VE = _mm_set1_epi8(static_cast<char>(EndChar));
+    const __m128i VP = _mm_set1_epi8(static_cast<char>(PairChar));
+    for (; FReadFill - I >= 16; I += 16) {
+      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Buf + I));
+      const unsigned Ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, VE)));
+      const unsigned Pairs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, VP)));
+      const unsigned Other = ~(Ends | Pairs) & 0xFFFFu;
+      // The line-end bytes before the first byte of another kind.
+      const unsigned Run = Other == 0 ? Ends : Ends & ((1u << __builtin_ctz(Other)) - 1);
+      if (Run != 0) {
+        Lines += __builtin_popcount(Run);
+        Taken = I + 32 - __builtin_clz(Run);
+      }
+      if (Other != 0) {
+        I = FReadFill;  // done
+        break;
+      }
+    }
+  }
+#endif
+  for (; I < FReadFill; ++I) {
+    if (Buf[I] == EndChar) {
+      ++Lines;
+      Taken = I + 1;
+    } else if (Buf[I] != PairChar) {
+      break;
+    }
+  }
+  FReadPos = Taken;
+  FLineCount += Lines;
+  return Lines;
+}
+
 // Both passes: reads every line of Input, compacts it behind the text
 // built so far, and hands the result to pass 2. Returns the text's end.
 std::size_t CompactLines(TLineAppender& Lines, TTextBuffer& Text) {
@@ -523,6 +623,21 @@ std::size_t CompactLines(TLineAppender& Lines, TTextBuffer& Text) {
   unsigned char LastLineChar = kNoChar;
   while (Lines.MoreLines()) {
     const std::size_t LineBegin = Text.Size();
+    if (F.InRegion()) {
+      // Empty lines change nothing but add a region line break each.
+      if (const std::int32_t Empty = Lines.TakeEmptyLines(); Empty > 0) {
+        const std::size_t Count = 2 * static_cast<std::size_t>(Empty);
+        Text.Reserve(LineBegin + Count);
+        unsigned char* Out = Text.Data() + LineBegin;
+        for (std::size_t I = 0; I < Count; I += 2) {
+          Out[I] = static_cast<unsigned char>(DefaultLineBreak[0]);
+          Out[I + 1] = static_cast<unsigned char>(DefaultLineBreak[1]);
+        }
+        Text.Extend(Count);
+        PassTwo.Add(Text, {LineBegin, Text.Size(), F, F, LastLineChar, false});
+        continue;
+      }
+    }
     // The joining blank goes in front of the line; whether it is wanted
     // depends on the line being empty, which is known only after reading,
     // so it is put in first and taken back for an empty line.
@@ -591,3 +706,11 @@ void CompactHTML(TBaseStream& Input, TBaseStream& Output, const TCompactOptions&
   }
   WriteCompactedText(Input, Output, Text.View());
 }
+
+bool WideScanAvailable() { return kWideCompiled; }
+
+void SetScanPath(TScanPath Path) {
+  ScanPathInUse.store(kWideCompiled ? Path : TScanPath::spPortable, std::memory_order_relaxed);
+}
+
+TScanPath CurrentScanPath() { return ScanPathInUse.load(std::memory_order_relaxed); }

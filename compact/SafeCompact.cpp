@@ -309,8 +309,11 @@ private:
       const unsigned char C = T[R];
       if (kClass[C] & cText) {
         ++R;
-      } else if (C == ' ' && R > Start && R + 1 < N && (kClass[T[R + 1]] & cText)) {
+      } else if (C == ' ' && R > Start && T[R - 1] != '<' && R + 1 < N &&
+                 (kClass[T[R + 1]] & cText)) {
         R += 2;  // a single blank between words
+      } else if (C == '<' && !MarkupAt(R)) {
+        ++R;  // a "<" that starts nothing is text (see TextLt)
       } else {
         break;
       }

@@ -84,17 +84,21 @@ public:
                           std::uint32_t Disposition, std::uint32_t Attributes) = 0;
 
   // Reads up to Count bytes at the file position into Buffer and stores the
-  // number read in *Done; 0 at the end of the file. Transfers retry until
-  // Count bytes have moved, the file ends or an error occurs. Returns false
-  // with the last error set on failure (a negative Count is an invalid
-  // argument; a handle without read access is denied). The end of the file
-  // is where a read delivers nothing, which need not be the size GetSize
-  // reports (pseudo-files, stale caches).
+  // number read in *Done; 0 at the end of the file. One system read (an
+  // interrupted one is repeated): fewer than Count bytes come back when the
+  // file ends first, or when a pseudo-file hands out one page at a time.
+  // Returns false with the last error set on failure (a negative Count is
+  // an invalid argument; a handle without read access is denied). The end
+  // of the file is where a read delivers nothing, which need not be the
+  // size GetSize reports (pseudo-files, stale caches).
   virtual bool Read(FileHandle Handle, void* Buffer, std::int32_t Count, std::int32_t* Done) = 0;
 
   // Writes Count bytes from Buffer at the file position and stores the
-  // number written in *Done. Same retry rule and failure contract as Read
-  // (a handle without write access is denied).
+  // number written in *Done: one system write for a regular file, repeated
+  // only when the system took part of it. Same failure contract as Read (a
+  // handle without write access is denied). Knows nothing of the 32-bit
+  // limit of the streams' positions: the file stream refuses to grow a
+  // file past it before it calls here.
   virtual bool Write(FileHandle Handle, const void* Buffer, std::int32_t Count,
                      std::int32_t* Done) = 0;
 

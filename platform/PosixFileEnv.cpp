@@ -160,19 +160,16 @@ public:
     *Done = 0;
     if (Count < 0) return Fail(EINVAL), false;
     if (!MayRead(Handle)) return Fail(EACCES), false;
-    const int fd = Descriptor(Handle);
-    auto* p = static_cast<char*>(Buffer);
-    std::int32_t got = 0;
-    while (got < Count) {
-      ssize_t n = ::read(fd, p + got, static_cast<std::size_t>(Count - got));
-      if (n == -1) {
-        if (errno == EINTR) continue;
-        return Fail(errno), false;
-      }
-      if (n == 0) break;
-      got += static_cast<std::int32_t>(n);
-    }
-    *Done = got;
+    if (Count == 0) return true;
+    // One read: a regular file delivers all that is asked unless it ends
+    // (or, for a pseudo-file, its page ends) first, so a short count needs
+    // no second call to find out.
+    ssize_t n;
+    do {
+      n = ::read(Descriptor(Handle), Buffer, static_cast<std::size_t>(Count));
+    } while (n == -1 && errno == EINTR);
+    if (n == -1) return Fail(errno), false;
+    *Done = static_cast<std::int32_t>(n);
     return true;
   }
 
@@ -183,11 +180,6 @@ public:
     if (!MayWrite(Handle)) return Fail(EACCES), false;
     if (Count == 0) return true;
     const int fd = Descriptor(Handle);
-    // Sizes beyond 32 bits cannot be handled by the streams: refuse to
-    // grow the file past them.
-    off_t pos = ::lseek(fd, 0, SEEK_CUR);
-    if (pos == -1) return Fail(errno), false;
-    if (pos + Count > kMax32) return Fail(EFBIG), false;
     const auto* p = static_cast<const char*>(Buffer);
     std::int32_t put = 0;
     while (put < Count) {

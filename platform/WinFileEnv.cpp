@@ -104,13 +104,6 @@ public:
     *Done = 0;
     if (Count < 0) return Fail(ERROR_INVALID_PARAMETER, false);
     if (Count == 0) return true;
-    // Sizes beyond 32 bits cannot be handled by the streams: refuse to
-    // grow the file past them.
-    LONG high = 0;
-    ::SetLastError(NO_ERROR);
-    DWORD low = ::SetFilePointer(ToHandle(Handle), 0, &high, FILE_CURRENT);
-    if (low == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR) return false;
-    if (Join(low, high) + Count > kMax32) return Fail(ERROR_FILE_TOO_LARGE, false);
     DWORD put = 0;
     if (!::WriteFile(ToHandle(Handle), Buffer, static_cast<DWORD>(Count), &put, nullptr))
       return false;

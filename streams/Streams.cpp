@@ -1,5 +1,7 @@
 #include "streams/Streams.h"
 
+#include <limits>
+
 #include "streams/Utils.h"
 
 using platform::FileEnv;
@@ -82,15 +84,31 @@ void TFileStream::RaiseLastError(const char* Fmt, bool WithName) {
 }
 
 std::int32_t TFileStream::Write(const void* Buffer, std::int32_t Count) {
+  if (Count > 0) {
+    if (FPosition < 0) FPosition = GetPosition();
+    // Positions and sizes are 32-bit: the file must not grow past them.
+    if (FPosition + Count > std::numeric_limits<std::int32_t>::max()) {
+      FEnv->SetLastError(platform::ErrorFileTooLarge());
+      RaiseLastError(SErrorWriting, false);
+    }
+  }
   std::int32_t written = 0;
-  if (!FEnv->Write(FHandle, Buffer, Count, &written)) RaiseLastError(SErrorWriting, false);
+  if (!FEnv->Write(FHandle, Buffer, Count, &written)) {
+    FPosition = -1;  // part of it may have been written
+    RaiseLastError(SErrorWriting, false);
+  }
+  if (FPosition >= 0) FPosition += written;
   if (FExactTransfer && written != Count) throw EInOutError(SWroteLessThanExpected);
   return written;
 }
 
 std::int32_t TFileStream::Read(void* Buffer, std::int32_t Count) {
   std::int32_t read = 0;
-  if (!FEnv->Read(FHandle, Buffer, Count, &read)) RaiseLastError(SErrorReading, false);
+  if (!FEnv->Read(FHandle, Buffer, Count, &read)) {
+    FPosition = -1;
+    RaiseLastError(SErrorReading, false);
+  }
+  if (FPosition >= 0) FPosition += read;
   if (FExactTransfer && read != Count) throw EInOutError(SReadLessThanExpected);
   return read;
 }
@@ -105,6 +123,7 @@ void TFileStream::Flush() { FEnv->Flush(FHandle); }
 std::int32_t TFileStream::GetPosition() {
   std::int32_t pos = FEnv->SetPosition(FHandle, 0, platform::kFileCurrent);
   if (pos == -1) RaiseLastError(SIOError, false);
+  FPosition = pos;
   return pos;
 }
 
@@ -115,8 +134,9 @@ std::int32_t TFileStream::GetSize() {
 }
 
 void TFileStream::Seek(std::int32_t Position) {
-  if (FEnv->SetPosition(FHandle, Position, platform::kFileBegin) == -1)
-    RaiseLastError(SErrorMovingFilePointer, false);
+  const std::int32_t pos = FEnv->SetPosition(FHandle, Position, platform::kFileBegin);
+  FPosition = pos;
+  if (pos == -1) RaiseLastError(SErrorMovingFilePointer, false);
 }
 
 void TFileStream::Truncate() {

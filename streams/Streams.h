@@ -119,7 +119,10 @@ public:
 };
 
 // A seekable stream over an operating-system file. Every Read and Write is
-// one call to the file services; nothing is buffered here.
+// one call to the file services; nothing is buffered here. The stream
+// keeps track of the file position itself, so that refusing to grow a file
+// past 2^31-1 bytes costs no extra call: only a Read, Write or Seek that
+// failed leaves the position unknown, and the next Write asks for it once.
 class TFileStream : public TSeekableStream {
 public:
   // Opens FileName with Mode; raises EInOutError when it cannot. Env is the
@@ -151,4 +154,7 @@ private:
   platform::FileEnv* FEnv;
   platform::FileHandle FHandle = platform::kInvalidHandle;
   std::string FFileName;
+  // The file position as the calls made through this stream left it; -1
+  // while it is not known.
+  std::int64_t FPosition = 0;
 };

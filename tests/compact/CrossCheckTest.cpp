@@ -10,6 +10,7 @@
 
 #include "compact/CompactHTML.h"
 #include "compact/CompactTestStreams.h"
+#include "compact/ScanPath.h"
 #include "support/ReferenceCompact.h"
 #include "streams/MemStream.h"
 
@@ -61,7 +62,20 @@ std::string RandomDocument(std::mt19937& Rng, std::size_t Pieces) {
   return Doc;
 }
 
-TEST(CompactCrossCheck, RandomSmallDocuments) {
+// Every cross-check runs on the wide scanners and on the portable ones.
+class CompactCrossCheck : public ::testing::TestWithParam<TScanPath> {
+protected:
+  void SetUp() override {
+    Saved = CurrentScanPath();
+    SetScanPath(GetParam());
+  }
+  void TearDown() override { SetScanPath(Saved); }
+
+private:
+  TScanPath Saved = TScanPath::spWide;
+};
+
+TEST_P(CompactCrossCheck, RandomSmallDocuments) {
   std::mt19937 Rng(20240611);
   for (int N = 0; N < 20000; ++N) {
     const std::string Doc = RandomDocument(Rng, 1 + Rng() % 60);
@@ -70,7 +84,7 @@ TEST(CompactCrossCheck, RandomSmallDocuments) {
   }
 }
 
-TEST(CompactCrossCheck, RandomDocumentsWithOneLineEndKind) {
+TEST_P(CompactCrossCheck, RandomDocumentsWithOneLineEndKind) {
   const char* Ends[] = {"\r\n", "\n", "\r", "\n\r"};
   std::mt19937 Rng(77);
   for (int N = 0; N < 10000; ++N) {
@@ -89,7 +103,7 @@ TEST(CompactCrossCheck, RandomDocumentsWithOneLineEndKind) {
 
 // Many short lines of a few pieces each: what one pass sees within a line
 // and the other across lines differs most here.
-TEST(CompactCrossCheck, RandomShortLines) {
+TEST_P(CompactCrossCheck, RandomShortLines) {
   const std::vector<std::string> Short = {"<", ">", " ", "  ", "-", "--", "!", "!--", "-->",
                                           "<!--", "<!-- -->", "pre>", "< pre>", "/pre>",
                                           "script", "%", "<%", "\"", "a", "\t", "<!---->"};
@@ -109,7 +123,7 @@ TEST(CompactCrossCheck, RandomShortLines) {
 
 // Documents spanning several 65,536-byte reads of the text stream, so that
 // line ends and pair bytes fall on refills.
-TEST(CompactCrossCheck, RandomDocumentsAcrossReadBuffers) {
+TEST_P(CompactCrossCheck, RandomDocumentsAcrossReadBuffers) {
   std::mt19937 Rng(4242);
   for (int N = 0; N < 6; ++N) {
     std::string Doc;
@@ -122,5 +136,56 @@ TEST(CompactCrossCheck, RandomDocumentsAcrossReadBuffers) {
     if (HasFatalFailure()) return;
   }
 }
+
+// Long runs that no rule looks at, after deletions and between them, so
+// that whole blocks are moved over deleted bytes and runs of blanks span
+// many blocks.
+TEST_P(CompactCrossCheck, LongRunsAroundDeletions) {
+  const std::vector<std::string> Runs = {std::string(37, 'r'), std::string(16, ' '),
+                                         std::string(53, ' '), std::string(31, 'q'),
+                                         "<a  href=\"" + std::string(40, 'h') + "\"  >",
+                                         "<!---->", "  ", "<pre>", "</pre>", "\r\n"};
+  std::mt19937 Rng(31337);
+  for (int N = 0; N < 3000; ++N) {
+    std::string Doc;
+    const int Pieces = 1 + static_cast<int>(Rng() % 30);
+    for (int P = 0; P < Pieces; ++P) Doc += Runs[Rng() % Runs.size()];
+    ExpectSame(Doc);
+    if (HasFatalFailure()) return;
+  }
+}
+
+// Runs of empty lines in regions and out of them, with stray pair bytes
+// among the line ends, in every line-end convention, long enough to span
+// read buffers.
+TEST_P(CompactCrossCheck, RunsOfEmptyLines) {
+  const std::vector<std::string> Ends = {"\r\n", "\n", "\r", "\n\r"};
+  const std::vector<std::string> Text = {"<pre>", "</pre>", "<%", "%>", "<script>", "</script>",
+                                         "x", "  y", "<", ">", "\"", "<!--"};
+  std::mt19937 Rng(5150);
+  for (int N = 0; N < 400; ++N) {
+    const std::string& End = Ends[N % 4];
+    std::string Doc = Ends[(N / 4) % 4];  // the first line end fixes the convention
+    const std::size_t Size = N % 40 == 0 ? 150000 : 300;
+    while (Doc.size() < Size) {
+      const unsigned Kind = Rng() % 8;
+      if (Kind < 3) {
+        Doc += Text[Rng() % Text.size()];
+      } else if (Kind < 7) {
+        for (unsigned I = Rng() % 40; I > 0; --I) Doc += End;
+      } else {
+        Doc += std::string(1, "\r\n"[Rng() % 2]);
+      }
+    }
+    ExpectSame(Doc);
+    if (HasFatalFailure()) return;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, CompactCrossCheck,
+                         ::testing::Values(TScanPath::spWide, TScanPath::spPortable),
+                         [](const auto& Info) {
+                           return Info.param == TScanPath::spWide ? "Wide" : "Portable";
+                         });
 
 }  // namespace

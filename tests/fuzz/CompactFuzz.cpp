@@ -7,6 +7,7 @@
 #include <string>
 
 #include "compact/CompactHTML.h"
+#include "compact/ScanPath.h"
 #include "support/ReferenceCompact.h"
 #include "fuzz/FuzzSupport.h"
 
@@ -14,13 +15,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   const std::string input(reinterpret_cast<const char*>(Data), Size);
   const std::string expected = ReferenceCompact(input);
 
-  {
+  // The wide scanners and the portable ones.
+  for (const TScanPath path : {TScanPath::spWide, TScanPath::spPortable}) {
+    SetScanPath(path);
     TMemStream in;
     TMemStream out;
     FillMem(in, input);
     CompactHTML(in, out);
+    SetScanPath(TScanPath::spWide);
     const std::string actual = MemContents(out);
-    FUZZ_CHECK(actual == expected, "stream to stream, " + fuzz::Difference(actual, expected) +
+    FUZZ_CHECK(actual == expected, std::string(path == TScanPath::spWide ? "wide" : "portable") +
+                                       ", stream to stream, " + fuzz::Difference(actual, expected) +
                                        "\n  input: " + fuzz::Show(input));
     // The source is read to its end and its exact-transfer rule given back.
     FUZZ_CHECK(in.EndOfStream() && in.ExactTransfer(), "source left unread or inexact");

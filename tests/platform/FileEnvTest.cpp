@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -94,6 +96,118 @@ TEST(LimitsTest, WritePast2GBIsRefused) {
     EXPECT_EQ(e.Message(), Format(SErrorWriting, {expect::Text(platform::ErrorFileTooLarge())}));
   }
   EXPECT_EQ(s.Write(buf, 15), 15);
+}
+
+// Every call the file services saw, of the kinds a Read or Write could make.
+std::vector<int> CallCounts(const FaultFileEnv& Env) {
+  std::vector<int> counts;
+  for (FileCall c : {FileCall::Read, FileCall::Write, FileCall::SetPosition, FileCall::GetSize})
+    counts.push_back(Env.Calls(c));
+  return counts;
+}
+
+TEST(OneCallTest, ReadAndWriteAreOneCallEachAndAskForNoPosition) {
+  TempDir dir;
+  FaultFileEnv env;
+  TFileStream s(dir / "a.htm", 7, &env);
+  s.SetExactTransfer(false);
+  const std::string text(5000, 'x');
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(s.Write(text.data(), 5000), 5000);
+  EXPECT_EQ(CallCounts(env), (std::vector<int>{0, 3, 0, 0}));
+  s.Seek(0);
+  char buffer[4096];
+  EXPECT_EQ(s.Read(buffer, 4096), 4096);
+  EXPECT_EQ(s.Read(buffer, 4096), 4096);
+  EXPECT_EQ(s.Read(buffer, 4096), 4096);
+  EXPECT_EQ(s.Read(buffer, 4096), 2712);  // the short one at the end
+  EXPECT_EQ(s.Read(buffer, 4096), 0);
+  EXPECT_EQ(CallCounts(env), (std::vector<int>{5, 3, 1, 0}));  // the one Seek
+}
+
+// How the position got near the 32-bit limit before a write of 32 bytes,
+// which must be refused, and one of 15, which fits.
+struct NearLimitCase {
+  const char* name;
+  std::function<void(TFileStream&)> reach;
+  int asks;  // how often the writes must ask for the position
+};
+
+void PrintTo(const NearLimitCase& c, std::ostream* os) { *os << c.name; }
+
+class NearLimitTest : public ::testing::TestWithParam<NearLimitCase> {};
+
+TEST_P(NearLimitTest, WritePastTheLimitIsRefusedWithoutAskingForThePosition) {
+  TempDir dir;
+  const std::string name = dir / "big.htm";
+  WriteFile(name, "");
+  std::filesystem::resize_file(name, 0x7FFFFFF0);  // sparse where it can be
+  FaultFileEnv env;
+  TFileStream s(name, 3, &env);
+  s.SetExactTransfer(false);
+  GetParam().reach(s);
+  const int asked = env.Calls(FileCall::SetPosition);
+  char buf[32] = {};
+  try {
+    s.Write(buf, 32);
+    FAIL() << "a write past the limit went through";
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.Message(), Format(SErrorWriting, {expect::Text(platform::ErrorFileTooLarge())}));
+  }
+  EXPECT_EQ(s.Write(buf, 15), 15);
+  EXPECT_EQ(s.GetPosition(), 0x7FFFFFFF);
+  EXPECT_EQ(env.Calls(FileCall::SetPosition), asked + GetParam().asks + 1);  // + GetPosition
+  EXPECT_EQ(s.GetSize(), 0x7FFFFFFF);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, NearLimitTest,
+    ::testing::Values(
+        NearLimitCase{"BySeek", [](TFileStream& s) { s.Seek(0x7FFFFFF0); }, 0},
+        NearLimitCase{"ByReading",
+                      [](TFileStream& s) {
+                        s.Seek(0x7FFFF000);
+                        std::vector<char> b(0xFF0);
+                        ASSERT_EQ(s.Read(b.data(), 0xFF0), 0xFF0);
+                      },
+                      0},
+        NearLimitCase{"ByWriting",
+                      [](TFileStream& s) {
+                        s.Seek(0x7FFFF000);
+                        std::vector<char> b(0xFF0, 'w');
+                        ASSERT_EQ(s.Write(b.data(), 0xFF0), 0xFF0);
+                      },
+                      0},
+        NearLimitCase{"ByReadingToTheEnd",
+                      [](TFileStream& s) {
+                        s.Seek(0x7FFFFF00);
+                        std::vector<char> b(4096);
+                        ASSERT_EQ(s.Read(b.data(), 4096), 0xF0);
+                        ASSERT_EQ(s.Read(b.data(), 4096), 0);
+                      },
+                      0},
+        NearLimitCase{"ByAFailedSeekAfterwards",
+                      [](TFileStream& s) {
+                        s.Seek(0x7FFFFFF0);
+                        EXPECT_THROW(s.Seek(-1), EInOutError);
+                      },
+                      1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(OneCallTest, AfterAFailedTransferThePositionIsAskedForOnce) {
+  TempDir dir;
+  FaultFileEnv env;
+  TFileStream s(dir / "big.htm", 7, &env);
+  s.Seek(0x7FFFFFF0);
+  char buf[32] = {};
+  env.FailCall(FileCall::Write, 1, platform::ErrorInvalidArgument());
+  EXPECT_THROW(s.Write(buf, 8), EInOutError);
+  const int asked = env.Calls(FileCall::SetPosition);
+  EXPECT_THROW(s.Write(buf, 32), EInOutError);  // still refused
+  EXPECT_EQ(env.Calls(FileCall::SetPosition), asked + 1);
+  EXPECT_EQ(s.Write(buf, 8), 8);
+  EXPECT_EQ(s.Write(buf, 7), 7);
+  EXPECT_EQ(env.Calls(FileCall::SetPosition), asked + 1);
+  EXPECT_EQ(s.GetSize(), 0x7FFFFFFF);
 }
 
 TEST(ErrorTextTest, SystemTextsAndFallback) {

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <sstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -69,6 +70,52 @@ private:
   int stop_ = -1;
   bool opened_ = false;
 };
+
+// The read and write system calls the calling thread has made so far,
+// not counting the one read that finds out.
+struct SysCalls {
+  long reads = -1, writes = -1;
+};
+SysCalls CountSysCalls() {
+  SysCalls c;
+  char text[1024] = {};
+  const int fd = ::open("/proc/thread-self/io", O_RDONLY | O_CLOEXEC);
+  if (fd == -1) return c;
+  const ssize_t n = ::read(fd, text, sizeof text - 1);  // counted from here on
+  ::close(fd);
+  if (n <= 0) return c;
+  std::istringstream io(std::string(text, static_cast<std::size_t>(n)));
+  std::string key;
+  long value = 0;
+  while (io >> key >> value) {
+    if (key == "syscr:") c.reads = value - 1;
+    if (key == "syscw:") c.writes = value;
+  }
+  return c;
+}
+
+TEST(SystemCallsTest, EveryReadAndWriteOfTheFileStreamIsOneSystemCall) {
+  if (CountSysCalls().reads < 0) GTEST_SKIP() << "no per-thread I/O accounting";
+  TempDir dir;
+  TFileStream s(dir / "a.htm", 7);
+  s.SetExactTransfer(false);
+  const std::string text(100000, 'x');
+  SysCalls before = CountSysCalls();
+  ASSERT_EQ(CountSysCalls().reads - before.reads, 1);  // the count itself
+  before = CountSysCalls();
+  EXPECT_EQ(s.Write(text.data(), 100000), 100000);
+  EXPECT_EQ(s.Write(text.data(), 40), 40);
+  SysCalls after = CountSysCalls();
+  EXPECT_EQ(after.writes - before.writes, 2);
+  s.Seek(0);
+  std::string buffer(65536, '\0');
+  before = CountSysCalls();
+  EXPECT_EQ(s.Read(buffer.data(), 65536), 65536);
+  EXPECT_EQ(s.Read(buffer.data(), 65536), 100040 - 65536);  // short: the file ends
+  EXPECT_EQ(s.Read(buffer.data(), 65536), 0);
+  after = CountSysCalls();
+  EXPECT_EQ(after.reads - before.reads, 3 + 1);  // + the count before
+}
 
 TEST(SharingAcrossProcessesTest, SourceOpenForReadingRefusesAWriterUnderAnyName) {
   TempDir dir;
