@@ -135,8 +135,9 @@ bool LookAheadSettled(const unsigned char* Name, std::size_t Count) {
   return true;
 }
 
-// Block loads may read this many bytes past the end of a scanned text.
-constexpr std::size_t kScanPadding = 16;
+// Block loads and stores may reach this many bytes past the end of a
+// scanned text (stores put back what they found there).
+constexpr std::size_t kScanPadding = 128;
 
 // The character scan, in place over one buffer, resumable. Begin is
 // where the scanned text starts; Fallback is the character before it as
@@ -161,8 +162,15 @@ public:
     FText = Text;
     FStop = Stop;
     FEnd = End;
-    while (FR < FStop)
+    while (FR < FStop) {
+#if defined(__SSE2__)
+      if (FWide && !F.InRegion()) {
+        Blocks();
+        continue;
+      }
+#endif
       if (Step()) Skip();
+    }
   }
 
   std::size_t ReadPos() const { return FR; }
@@ -355,6 +363,166 @@ private:
       if (W != R) _mm_storeu_si128(reinterpret_cast<__m128i*>(FText + W), V);
       R += 16;
       W += 16;
+    }
+  }
+#endif
+
+#if defined(__SSE2__)
+  // Outside regions, 64 bytes at a time.
+  //
+  // Outside regions only blanks are deleted singly, and whether a blank
+  // goes depends on the flags InTag and InQuote and on the byte before it.
+  // The byte before it in the text as it stands is the byte before it in
+  // the block, even where that one was deleted: a blank that follows a
+  // deleted blank meets the flags and the previous character that let the
+  // first one go. So for a block the scan follows the two flags over its
+  // "<", ">" and double quotes, works out every deletion from bit masks,
+  // and moves the kept bytes down at once. A "<" whose look-ahead could
+  // open a region, an ASP block or an empty comment, or is not settled
+  // within the scanned text, goes to Step; the block ends before it.
+  static std::uint64_t Bits(const __m128i (&V)[4], char C) {
+    const __m128i X = _mm_set1_epi8(C);
+    const auto M = [&](int I) {
+      return static_cast<std::uint64_t>(
+          static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V[I], X))));
+    };
+    return M(0) | M(1) << 16 | M(2) << 32 | M(3) << 48;
+  }
+
+  static std::uint64_t PrefixXor(std::uint64_t X) {
+    X ^= X << 1;
+    X ^= X << 2;
+    X ^= X << 4;
+    X ^= X << 8;
+    X ^= X << 16;
+    X ^= X << 32;
+    return X;
+  }
+
+  // Whether the "<" at Lt opens a tag and nothing else: outside regions
+  // only a name beginning with "P", "S", "%" or "!" can do more, and only a
+  // name beginning with a blank, with "/" followed by a blank, "P" or "S",
+  // or too short, leaves the look-ahead unsettled.
+  bool PlainOpening(std::size_t Lt) const {
+    if (FEnd - Lt < 3) return false;
+    const unsigned char N1 = FText[Lt + 1];
+    const unsigned char L1 = N1 | 0x20;
+    if (L1 == 'p' || L1 == 's' || N1 == '%' || N1 == '!' || N1 == ' ') return false;
+    if (N1 != '/') return true;
+    const unsigned char N2 = FText[Lt + 2];
+    const unsigned char L2 = N2 | 0x20;
+    return L2 != 'p' && L2 != 's' && N2 != ' ';
+  }
+
+  // Stores the 64 bytes of V (of which the first Count matter) at Dst and
+  // leaves the 64 bytes from Dst + Count on as they were.
+  static void StoreDown(unsigned char* Dst, const __m128i (&V)[4], std::size_t Count) {
+    __m128i Rest[4];
+    for (int I = 0; I < 4; ++I)
+      Rest[I] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Dst + Count + 16 * I));
+    for (int I = 0; I < 4; ++I) _mm_storeu_si128(reinterpret_cast<__m128i*>(Dst + 16 * I), V[I]);
+    for (int I = 0; I < 4; ++I)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(Dst + Count + 16 * I), Rest[I]);
+  }
+
+  void Blocks() {
+    while (FR < FStop) {
+      const std::size_t Left = FStop - FR;
+      const std::size_t N = Left < 64 ? Left : 64;
+      const std::uint64_t Valid = N == 64 ? ~0ull : (1ull << N) - 1;
+      const unsigned char* Src = FText + FR;
+      __m128i V[4];
+      for (int I = 0; I < 4; ++I)
+        V[I] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Src + 16 * I));
+      const std::uint64_t Lt = Bits(V, '<');
+      const std::uint64_t Gt = Bits(V, '>');
+      const std::uint64_t Qt = Bits(V, '"');
+
+      // The flags over the block; a flip at bit I + 1 changes the flag
+      // from byte I + 1 on.
+      bool InTag = F.InTag;
+      bool InQuote = F.InQuote;
+      const bool TagAtStart = InTag;
+      const bool QuoteAtStart = InQuote;
+      std::uint64_t TagFlips = 0;
+      std::uint64_t QuoteFlips = 0;
+      std::size_t M = N;  // bytes the block takes
+      for (std::uint64_t S = (Lt | Gt | Qt) & Valid; S != 0; S &= S - 1) {
+        const unsigned I = static_cast<unsigned>(__builtin_ctzll(S));
+        const unsigned char C = Src[I];
+        if (InQuote) {
+          if (C == '"') {
+            InQuote = false;
+            QuoteFlips ^= 2ull << I;
+          }
+        } else if (InTag) {
+          if (C == '"') {
+            InQuote = true;
+            QuoteFlips ^= 2ull << I;
+          } else if (C == '>') {
+            InTag = false;
+            TagFlips ^= 2ull << I;
+          }
+        } else if (C == '<') {
+          if (!PlainOpening(FR + I)) {
+            M = I;
+            break;
+          }
+          InTag = true;
+          TagFlips ^= 2ull << I;
+        }
+      }
+
+      const std::uint64_t Taken = M == 64 ? ~0ull : (1ull << M) - 1;
+      const std::uint64_t Blanks = Bits(V, ' ') & Taken;
+      std::uint64_t Del = 0;
+      if (Blanks != 0) {
+        const std::uint64_t TagBefore = PrefixXor(TagFlips) ^ (TagAtStart ? ~0ull : 0);
+        const std::uint64_t QuoteBefore = PrefixXor(QuoteFlips) ^ (QuoteAtStart ? ~0ull : 0);
+        const unsigned char P = Prev();
+        const std::uint64_t AfterAny = ((Blanks | Lt) << 1) | (P == ' ' || P == '<');
+        const std::uint64_t AfterInTag =
+            ((Qt | Bits(V, '-')) << 1) | (P == '"' || P == '-');
+        Del = Blanks & ~QuoteBefore & (AfterAny | (TagBefore & AfterInTag));
+      }
+
+      if (Del == 0) {
+        if (FW != FR) StoreDown(FText + FW, V, M);
+        FW += M;
+      } else {
+        // The kept runs, gathered in order, then stored down.
+        alignas(16) unsigned char Out[64 + 16];
+        std::size_t O = 0;
+        std::size_t From = 0;
+        auto Gather = [&](std::size_t Upto) {
+          for (std::size_t K = From; K < Upto; K += 16)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(Out + O + (K - From)),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(Src + K)));
+          O += Upto - From;
+        };
+        for (std::uint64_t D = Del; D != 0;) {
+          const unsigned At = static_cast<unsigned>(__builtin_ctzll(D));
+          Gather(At);
+          const std::uint64_t After = ~(D >> At);
+          const unsigned Run = After == 0 ? 64 - At : static_cast<unsigned>(__builtin_ctzll(After));
+          From = At + Run;
+          D = From >= 64 ? 0 : D & (~0ull << From);
+        }
+        Gather(M);
+        __m128i Packed[4];
+        for (int I = 0; I < 4; ++I)
+          Packed[I] = _mm_load_si128(reinterpret_cast<const __m128i*>(Out + 16 * I));
+        StoreDown(FText + FW, Packed, O);
+        FW += O;
+      }
+      FR += M;
+      F.InTag = InTag;
+      F.InQuote = InQuote;
+      if (M < N) {
+        // The "<" the block stopped at.
+        Step();
+        if (F.InRegion()) return;
+      }
     }
   }
 #endif
