@@ -164,7 +164,8 @@ public:
     FEnd = End;
     while (FR < FStop) {
 #if defined(__SSE2__)
-      if (FWide && !F.InRegion()) {
+      // Lines of a few bytes are quicker byte by byte.
+      if (FWide && !F.InRegion() && FStop - FR >= 16) {
         Blocks();
         continue;
       }
@@ -447,23 +448,26 @@ private:
       std::uint64_t TagFlips = 0;
       std::uint64_t QuoteFlips = 0;
       std::size_t M = N;  // bytes the block takes
-      for (std::uint64_t S = (Lt | Gt | Qt) & Valid; S != 0; S &= S - 1) {
-        const unsigned I = static_cast<unsigned>(__builtin_ctzll(S));
-        const unsigned char C = Src[I];
+      // Only the bytes that can change the flags in the present state are
+      // visited: "<" in text, ">" and the double quote in a tag, the double
+      // quote in a quoted value.
+      for (std::uint64_t Rest = Valid;;) {
+        const std::uint64_t E = Rest & (InQuote ? Qt : InTag ? (Qt | Gt) : Lt);
+        if (E == 0) break;
+        const unsigned I = static_cast<unsigned>(__builtin_ctzll(E));
+        Rest &= ~((2ull << I) - 1);
         if (InQuote) {
-          if (C == '"') {
-            InQuote = false;
-            QuoteFlips ^= 2ull << I;
-          }
+          InQuote = false;
+          QuoteFlips ^= 2ull << I;
         } else if (InTag) {
-          if (C == '"') {
+          if (Src[I] == '"') {
             InQuote = true;
             QuoteFlips ^= 2ull << I;
-          } else if (C == '>') {
+          } else {
             InTag = false;
             TagFlips ^= 2ull << I;
           }
-        } else if (C == '<') {
+        } else {
           if (!PlainOpening(FR + I)) {
             M = I;
             break;
@@ -518,8 +522,10 @@ private:
       FR += M;
       F.InTag = InTag;
       F.InQuote = InQuote;
-      if (M < N) {
-        // The "<" the block stopped at.
+      // The "<" the block stopped at, and any like it right behind it (a
+      // run of empty comments, say).
+      while (M < N && FR < FStop && FText[FR] == '<' && !F.InTag && !F.InQuote &&
+             !PlainOpening(FR)) {
         Step();
         if (F.InRegion()) return;
       }
