@@ -165,7 +165,7 @@ public:
     while (FR < FStop) {
 #if defined(__SSE2__)
       // Lines of a few bytes are quicker byte by byte.
-      if (FWide && !F.InRegion() && FStop - FR >= 16) {
+      if (FWide && FStop - FR >= 16) {
         Blocks();
         continue;
       }
@@ -369,7 +369,7 @@ private:
 #endif
 
 #if defined(__SSE2__)
-  // Outside regions, 64 bytes at a time.
+  // 64 bytes at a time.
   //
   // Outside regions only blanks are deleted singly, and whether a blank
   // goes depends on the flags InTag and InQuote and on the byte before it.
@@ -381,6 +381,8 @@ private:
   // and moves the kept bytes down at once. A "<" whose look-ahead could
   // open a region, an ASP block or an empty comment, or is not settled
   // within the scanned text, goes to Step; the block ends before it.
+  // Inside a region nothing is deleted and the kept bytes move down as
+  // they are; a block ends after the ">" that ends an ASP block.
   static std::uint64_t Bits(const __m128i (&V)[4], char C) {
     const __m128i X = _mm_set1_epi8(C);
     const auto M = [&](int I) {
@@ -438,6 +440,9 @@ private:
       const std::uint64_t Lt = Bits(V, '<');
       const std::uint64_t Gt = Bits(V, '>');
       const std::uint64_t Qt = Bits(V, '"');
+      // In a region nothing is deleted, and only the region words and the
+      // ">" that ends an ASP block change it.
+      const bool Region = F.InRegion();
 
       // The flags over the block; a flip at bit I + 1 changes the flag
       // from byte I + 1 on.
@@ -466,6 +471,12 @@ private:
           } else {
             InTag = false;
             TagFlips ^= 2ull << I;
+            if (F.InAsp) {
+              // The ASP block ends here; the block ends with it.
+              F.InAsp = false;
+              M = I + 1;
+              break;
+            }
           }
         } else {
           if (!PlainOpening(FR + I)) {
@@ -480,7 +491,7 @@ private:
       const std::uint64_t Taken = M == 64 ? ~0ull : (1ull << M) - 1;
       const std::uint64_t Blanks = Bits(V, ' ') & Taken;
       std::uint64_t Del = 0;
-      if (Blanks != 0) {
+      if (Blanks != 0 && !Region) {
         const std::uint64_t TagBefore = PrefixXor(TagFlips) ^ (TagAtStart ? ~0ull : 0);
         const std::uint64_t QuoteBefore = PrefixXor(QuoteFlips) ^ (QuoteAtStart ? ~0ull : 0);
         const unsigned char P = Prev();
@@ -527,7 +538,7 @@ private:
       while (M < N && FR < FStop && FText[FR] == '<' && !F.InTag && !F.InQuote &&
              !PlainOpening(FR)) {
         Step();
-        if (F.InRegion()) return;
+        if (F.InRegion() != Region) break;
       }
     }
   }

@@ -155,6 +155,31 @@ TEST_P(CompactCrossCheck, LongRunsAroundDeletions) {
   }
 }
 
+// Long lines of dense markup, with fillers of every length between the
+// pieces, so that tags, quotes, runs of blanks and "<" with a look-ahead
+// to decide fall at every offset of a block and across block ends.
+TEST_P(CompactCrossCheck, LongLinesOfMarkup) {
+  const std::vector<std::string> Markup = {
+      "<td  class=\"c\"  align=\"left\">", "</td>", "<a  href=\"x  y\"  >", "  ", "   ",
+      "<", ">", "\"", "-", " - ", "<!---->", "<!-- c -->", "</", "</ p>", "< b>", "<%= x %>",
+      "<pre>", "</pre>", "<script>", "</script>", "<p>", "<P", "<s", "<!", "word", "\t"};
+  std::mt19937 Rng(6464);
+  for (int N = 0; N < 4000; ++N) {
+    std::string Doc;
+    const int Lines = 1 + static_cast<int>(Rng() % 3);
+    for (int L = 0; L < Lines; ++L) {
+      const int Pieces = 10 + static_cast<int>(Rng() % 40);
+      for (int P = 0; P < Pieces; ++P) {
+        Doc += Markup[Rng() % Markup.size()];
+        Doc += std::string(Rng() % 70, "ab "[Rng() % 3]);
+      }
+      Doc += "\r\n";
+    }
+    ExpectSame(Doc);
+    if (HasFatalFailure()) return;
+  }
+}
+
 // Runs of empty lines in regions and out of them, with stray pair bytes
 // among the line ends, in every line-end convention, long enough to span
 // read buffers.
