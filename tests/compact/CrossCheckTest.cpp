@@ -180,6 +180,25 @@ TEST_P(CompactCrossCheck, LongLinesOfMarkup) {
   }
 }
 
+// Each event placed at every offset around the ends of the first two
+// 64-byte blocks of a line, after a run of plain bytes or of blanks.
+TEST_P(CompactCrossCheck, EventsAtBlockEnds) {
+  const std::vector<std::string> Events = {
+      "<pre>x</pre>", "<!---->  y", "</p>  z", "<a  b=\"  c\"  d>", "<% x  %>  e", "<  f",
+      "<s", "</s", "< ", "\"  \"", "-  g", "<P", "</ SCRIPT>", "</", "<"};
+  for (const std::string& Event : Events) {
+    for (std::size_t Offset = 50; Offset < 140; ++Offset) {
+      for (const char Filler : {'w', ' '}) {
+        const std::string Line = std::string(Offset, Filler) + Event;
+        ExpectSame(Line + "\r\n" + Line);
+        ExpectSame("<a x=\"" + Line + "\r\n<script>" + Line);
+        ExpectSame("<pre>" + Line + "\r\npre>  q\r\n</" + Line + "\r\nscript>  r");
+        if (HasFatalFailure()) return;
+      }
+    }
+  }
+}
+
 // Runs of empty lines in regions and out of them, with stray pair bytes
 // among the line ends, in every line-end convention, long enough to span
 // read buffers.
