@@ -402,10 +402,11 @@ private:
     return X;
   }
 
-  // Whether the "<" at Lt opens a tag and nothing else: outside regions
-  // only a name beginning with "P", "S", "%" or "!" can do more, and only a
-  // name beginning with a blank, with "/" followed by a blank, "P" or "S",
-  // or too short, leaves the look-ahead unsettled.
+  // Whether the "<" at Lt opens a tag and nothing else. Outside regions
+  // only a name beginning with "P", "S", "%" or "!" can do more; inside
+  // them only one beginning with "P", "S" or "/" followed by "P" or "S".
+  // Only a name beginning with a blank, with "/" followed by a blank, or
+  // shorter than 2 bytes, leaves the look-ahead unsettled beyond those.
   bool PlainOpening(std::size_t Lt) const {
     if (FEnd - Lt < 3) return false;
     const unsigned char N1 = FText[Lt + 1];
