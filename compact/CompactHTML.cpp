@@ -18,6 +18,7 @@
 #include "compact/SafeCompact.h"
 #include "compact/ScanPath.h"
 #include "compact/TextBuffer.h"
+#include "compact/WideScan.h"
 #include "streams/MemStream.h"
 #include "streams/TextStrm.h"
 #include "streams/Utils.h"
@@ -627,22 +628,8 @@ private:
 // B, or -1 when there is none. Reads no byte outside [Start, End).
 std::int32_t FindEither(const unsigned char* Buffer, std::int32_t Start, std::int32_t End,
                         unsigned char A, unsigned char B) {
-  std::int32_t I = Start;
-#if defined(__SSE2__)
-  if (UseWide()) {
-    const __m128i VA = _mm_set1_epi8(static_cast<char>(A));
-    const __m128i VB = _mm_set1_epi8(static_cast<char>(B));
-    for (; End - I >= 16; I += 16) {
-      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Buffer + I));
-      const unsigned Hits = static_cast<unsigned>(
-          _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(V, VA), _mm_cmpeq_epi8(V, VB))));
-      if (Hits != 0) return I + __builtin_ctz(Hits);
-    }
-  }
-#endif
-  for (; I < End; ++I)
-    if (Buffer[I] == A || Buffer[I] == B) return I;
-  return -1;
+  const unsigned char* Hit = FindEitherByte(Buffer + Start, Buffer + End, A, B, UseWide());
+  return Hit == Buffer + End ? -1 : static_cast<std::int32_t>(Hit - Buffer);
 }
 
 // Finds the meta tag in [First, Last); returns Last when it is not there.
@@ -894,6 +881,8 @@ void CompactHTML(TBaseStream& Input, TBaseStream& Output, const TCompactOptions&
 }
 
 bool WideScanAvailable() { return kWideCompiled; }
+
+bool UseWideScan() { return UseWide(); }
 
 void SetScanPath(TScanPath Path) {
   ScanPathInUse.store(kWideCompiled ? Path : TScanPath::spPortable, std::memory_order_relaxed);

@@ -8,6 +8,7 @@
 
 #include "compact/CompactHTML.h"
 #include "compact/TextBuffer.h"
+#include "compact/WideScan.h"
 #include "streams/TextStrm.h"
 #include "streams/Utils.h"
 
@@ -306,6 +307,12 @@ private:
   void TextStep() {
     const std::size_t Start = R;
     while (R < N) {
+#if defined(__SSE2__)
+      if (FWide) {
+        R = PlainTextEnd(Start, R);
+        if (R >= N) break;
+      }
+#endif
       const unsigned char C = T[R];
       if (kClass[C] & cText) {
         ++R;
@@ -333,6 +340,59 @@ private:
       Markup(true);
   }
 
+#if defined(__SSE2__)
+  // The white space bytes and "<" of V, as bits.
+  static unsigned StopBits(__m128i V) {
+    const __m128i Hit = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(V, _mm_set1_epi8('<'))),
+        _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('\t')),
+                     _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('\n')),
+                                  _mm_cmpeq_epi8(V, _mm_set1_epi8('\r')))));
+    return static_cast<unsigned>(_mm_movemask_epi8(Hit));
+  }
+
+  // Where the text run of TextStep that started at Start, now at R, needs
+  // the byte rules again: at white space or "<", except a single blank
+  // with a byte of text on either side of it.
+  std::size_t PlainTextEnd(std::size_t Start, std::size_t R) const {
+    unsigned Carry = R == Start || IsBlank(T[R - 1]) || T[R - 1] == '<';
+    while (N - R >= 17) {
+      const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(T + R));
+      const unsigned Stops = StopBits(V);
+      const unsigned NextStops =
+          StopBits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(T + R + 1)));
+      const unsigned Blanks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, _mm_set1_epi8(' '))));
+      const unsigned Single = Blanks & ~((Stops << 1) | Carry) & ~NextStops;
+      const unsigned Bad = Stops & ~Single & 0xFFFFu;
+      if (Bad != 0) return R + static_cast<std::size_t>(__builtin_ctz(Bad));
+      Carry = (Stops >> 15) & 1;
+      R += 16;
+    }
+    return R;
+  }
+
+  // The end of the white space from R on.
+  std::size_t BlanksEnd(std::size_t R) const {
+    if (FWide) {
+      while (N - R >= 16) {
+        const unsigned Stops = StopBits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(T + R)));
+        const unsigned Lts = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(T + R)), _mm_set1_epi8('<'))));
+        const unsigned Other = ~(Stops & ~Lts) & 0xFFFFu;
+        if (Other != 0) return R + static_cast<std::size_t>(__builtin_ctz(Other));
+        R += 16;
+      }
+    }
+    while (R < N && IsBlank(T[R])) ++R;
+    return R;
+  }
+#else
+  std::size_t BlanksEnd(std::size_t R) const {
+    while (R < N && IsBlank(T[R])) ++R;
+    return R;
+  }
+#endif
+
   // Inside PRE and its kind: everything moves as it is; markup is followed
   // only to find where the region ends.
   void KeepStep() {
@@ -354,7 +414,7 @@ private:
   // A run of white space in text, with removable markup inside it.
   void Blanks() {
     for (;;) {
-      while (R < N && IsBlank(T[R])) ++R;
+      R = BlanksEnd(R);
       const std::size_t Gone = RemovableAt(R);
       // Inside white space, markup goes only where that joins no text
       // to other text (see MayRemove).
@@ -628,8 +688,7 @@ private:
         continue;
       }
       if (IsBlank(C)) {
-        std::size_t End = R;
-        while (End < N && IsBlank(T[End])) ++End;
+        const std::size_t End = BlanksEnd(R);
         if (!Compact) {
           TakeTo(End);
         } else {
@@ -714,19 +773,17 @@ private:
   void QuotedValue(unsigned char Quote) {
     std::size_t P = R + 1;
     while (P < N) {
-      const auto* Q = static_cast<const unsigned char*>(std::memchr(T + P, Quote, N - P));
-      const std::size_t End = Q != nullptr ? static_cast<std::size_t>(Q - T) : N;
-      // Server code may hold the quote: look for "<%" before it.
-      const auto* Lt = static_cast<const unsigned char*>(std::memchr(T + P, '<', End - P));
-      while (Lt != nullptr && !AtAsp(static_cast<std::size_t>(Lt - T))) {
-        const std::size_t From = static_cast<std::size_t>(Lt - T) + 1;
-        Lt = static_cast<const unsigned char*>(std::memchr(T + From, '<', End - From));
-      }
-      if (Lt == nullptr) {
-        P = End < N ? End + 1 : N;
+      // Server code may hold the quote: "<%" before it is skipped whole.
+      const std::size_t Hit = static_cast<std::size_t>(FindEitherByte(T + P, T + N, Quote, '<', FWide) - T);
+      if (Hit >= N) {
+        P = N;
         break;
       }
-      P = AspEnd(static_cast<std::size_t>(Lt - T));
+      if (T[Hit] == Quote) {
+        P = Hit + 1;
+        break;
+      }
+      P = AtAsp(Hit) ? AspEnd(Hit) : Hit + 1;
     }
     TakeTo(P);
   }
@@ -787,10 +844,14 @@ private:
 
   // Whether the tag bytes Tag[0, Len) set "white-space" (or
   // "white-space-collapse") to anything but "normal" or "nowrap".
-  static bool KeepsWhiteSpace(const unsigned char* Tag, std::size_t Len) {
+  bool KeepsWhiteSpace(const unsigned char* Tag, std::size_t Len) const {
     constexpr std::string_view kProperty = "white-space";
-    for (std::size_t I = 0; I + kProperty.size() <= Len; ++I) {
-      if (Lower(Tag[I]) != 'w') continue;
+    if (Len < kProperty.size()) return false;
+    const unsigned char* const Last = Tag + (Len - kProperty.size() + 1);
+    for (const unsigned char* At = Tag;; ++At) {
+      At = FindEitherByte(At, Last, 'w', 'W', FWide);
+      if (At == Last) break;
+      const std::size_t I = static_cast<std::size_t>(At - Tag);
       std::size_t J = 0;
       while (J < kProperty.size() && Lower(Tag[I + J]) == static_cast<unsigned char>(kProperty[J])) ++J;
       if (J < kProperty.size()) continue;
@@ -888,6 +949,7 @@ private:
 
   unsigned char* const T;
   const std::size_t N;
+  const bool FWide = UseWideScan();
   std::size_t R = 0;
   std::size_t W = 0;
   TSide FLeft = sEdge;    // what stands before the next run of white space

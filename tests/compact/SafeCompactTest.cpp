@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "compact/CompactCases.h"
 #include "compact/CompactHTML.h"
 #include "compact/CompactTestStreams.h"
+#include "compact/ScanPath.h"
 #include "streams/MemStream.h"
 #include "streams/Utils.h"
 #include "support/FakeStreams.h"
@@ -253,6 +256,50 @@ TEST(SafeCompact, NeverLongerThanTheInput) {
     std::string Input;
     for (int I = 0; I < 2000; ++I) Input += Piece;
     EXPECT_LE(SafeCompactString(Input).size(), Input.size()) << Piece;
+  }
+}
+
+// The wide scanners skip runs of text, white space, quoted values and tag
+// bytes sixteen at a time; they must give the portable scanners' bytes.
+std::string SafeOn(TScanPath Path, const std::string& Input) {
+  const TScanPath Saved = CurrentScanPath();
+  SetScanPath(Path);
+  std::string Out = SafeCompactString(Input);
+  SetScanPath(Saved);
+  return Out;
+}
+
+void ExpectPathsAgree(const std::string& Input) {
+  ASSERT_EQ(SafeOn(TScanPath::spWide, Input), SafeOn(TScanPath::spPortable, Input))
+      << "input: [" << Input.substr(0, 300) << "]";
+}
+
+TEST(SafeCompact, WideScannersGiveThePortableBytes) {
+  if (!WideScanAvailable()) GTEST_SKIP() << "no wide scanners in this build";
+  // Events at every offset around the first 16-byte steps of a text run,
+  // of the white space after it, of a quoted value and of a tag.
+  const std::vector<std::string> Events = {" ", "  ", "\t", "\n", "\r\n", " x", "x ", "<", "< ",
+                                           "<b>", "</p>", "<%=a%>", "\"", "'", "<!---->", "w"};
+  const std::vector<std::string> Contexts = {"", "<p>", "<div title=\"", "<td   class=x ",
+                                             "<span style='white-space:pre'>", "   \n  "};
+  for (const std::string& Context : Contexts)
+    for (const std::string& Event : Events)
+      for (std::size_t At = 0; At < 40; ++At) {
+        const std::string Filler = std::string(At, 'a') + (At % 3 == 0 ? " b" : "");
+        ExpectPathsAgree(Context + Filler + Event + "cd ef gh ij kl mn op\" >" + Filler + "\n");
+      }
+  // Generated documents of the kinds the scanner tells apart.
+  const std::vector<std::string> Pieces = {
+      " ", " ", "  ", "\t", "\n", "\r\n", "a", "word", "<", ">", "\"", "'", "=", "/", "<p>",
+      "</p>", "<td class=\"c\">", "</td>", "<a href=x>", "<br/>", "<%", "%>", "<%= v %>",
+      "<!---->", "<!--", "-->", "<pre>", "</pre>", "<script>", "</script>", "style=\"white-space: pre\"",
+      "<meta name=\"GENERATOR\" content=\"Microsoft FrontPage Express 2.0\">",
+      "plain text with single blanks", "                   ", "\"a quoted value, <b> in it\""};
+  std::mt19937 Rng(17);
+  for (int Doc = 0; Doc < 3000; ++Doc) {
+    std::string Input;
+    for (std::size_t I = 0, Count = Rng() % 60; I < Count; ++I) Input += Pieces[Rng() % Pieces.size()];
+    ExpectPathsAgree(Input);
   }
 }
 
