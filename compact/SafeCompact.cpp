@@ -351,19 +351,35 @@ private:
     return static_cast<unsigned>(_mm_movemask_epi8(Hit));
   }
 
+  // The bytes of V that can follow "<" in markup (see MarkupAt), as bits.
+  static unsigned MarkupNextBits(__m128i V) {
+    const __m128i L = _mm_or_si128(V, _mm_set1_epi8(0x20));
+    const __m128i Letter = _mm_and_si128(_mm_cmpgt_epi8(L, _mm_set1_epi8('a' - 1)),
+                                         _mm_cmplt_epi8(L, _mm_set1_epi8('z' + 1)));
+    const __m128i Other = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('%')), _mm_cmpeq_epi8(V, _mm_set1_epi8('!'))),
+        _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('?')), _mm_cmpeq_epi8(V, _mm_set1_epi8('/'))));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(Letter, Other)));
+  }
+
   // Where the text run of TextStep that started at Start, now at R, needs
-  // the byte rules again: at white space or "<", except a single blank
-  // with a byte of text on either side of it.
+  // the byte rules again: at white space or at a "<" that starts markup,
+  // except a single blank with a byte of text on either side of it.
   std::size_t PlainTextEnd(std::size_t Start, std::size_t R) const {
     unsigned Carry = R == Start || IsBlank(T[R - 1]) || T[R - 1] == '<';
     while (N - R >= 17) {
       const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(T + R));
       const unsigned Stops = StopBits(V);
-      const unsigned NextStops =
-          StopBits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(T + R + 1)));
+      const __m128i Next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(T + R + 1));
+      const unsigned NextStops = StopBits(Next);
       const unsigned Blanks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, _mm_set1_epi8(' '))));
       const unsigned Single = Blanks & ~((Stops << 1) | Carry) & ~NextStops;
-      const unsigned Bad = Stops & ~Single & 0xFFFFu;
+      unsigned Bad = Stops & ~Single & 0xFFFFu;
+      if (Bad != 0) {
+        // A "<" that starts nothing is text, but no text for a blank beside it.
+        const unsigned Lts = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, _mm_set1_epi8('<'))));
+        if ((Bad & Lts) != 0) Bad &= ~(Lts & ~MarkupNextBits(Next));
+      }
       if (Bad != 0) return R + static_cast<std::size_t>(__builtin_ctz(Bad));
       Carry = (Stops >> 15) & 1;
       R += 16;

@@ -279,7 +279,8 @@ TEST(SafeCompact, WideScannersGiveThePortableBytes) {
   // Events at every offset around the first 16-byte steps of a text run,
   // of the white space after it, of a quoted value and of a tag.
   const std::vector<std::string> Events = {" ", "  ", "\t", "\n", "\r\n", " x", "x ", "<", "< ",
-                                           "<b>", "</p>", "<%=a%>", "\"", "'", "<!---->", "w"};
+                                           "<b>", "</p>", "<%=a%>", "\"", "'", "<!---->", "w",
+                                           "<<", "<1 ", "<?p?>", "<!d>", "< b", "<Z"};
   const std::vector<std::string> Contexts = {"", "<p>", "<div title=\"", "<td   class=x ",
                                              "<span style='white-space:pre'>", "   \n  "};
   for (const std::string& Context : Contexts)
@@ -294,7 +295,7 @@ TEST(SafeCompact, WideScannersGiveThePortableBytes) {
       "</p>", "<td class=\"c\">", "</td>", "<a href=x>", "<br/>", "<%", "%>", "<%= v %>",
       "<!---->", "<!--", "-->", "<pre>", "</pre>", "<script>", "</script>", "style=\"white-space: pre\"",
       "<meta name=\"GENERATOR\" content=\"Microsoft FrontPage Express 2.0\">",
-      "plain text with single blanks", "                   ", "\"a quoted value, <b> in it\""};
+      "<?x?>", "<!x>", "<1", "<<", "plain text with single blanks", "                   ", "\"a quoted value, <b> in it\""};
   std::mt19937 Rng(17);
   for (int Doc = 0; Doc < 3000; ++Doc) {
     std::string Input;
