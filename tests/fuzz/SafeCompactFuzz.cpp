@@ -1,5 +1,6 @@
 // Safe mode on any input: what it promises to keep is found unchanged in
-// its output, in order, and the output is never longer than the input.
+// its output, in order, the output is never longer than the input, and the
+// wide and the portable scanners agree.
 //
 // What must be kept is found here by a slow, plain model written apart from
 // the scanner: ASP blocks by a context-free search ("<%" to the next "%>"),
@@ -17,6 +18,7 @@
 
 #include "compact/CompactHTML.h"
 #include "compact/SafeCompact.h"
+#include "compact/ScanPath.h"
 #include "fuzz/FuzzSupport.h"
 #include "support/MemText.h"
 
@@ -252,6 +254,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   const std::string Again = SafeCompactString(Output);
   FUZZ_CHECK(Again == Output, "not stable, " + fuzz::Difference(Again, Output) +
                                   "\n  input: " + fuzz::Show(Input));
+
+  // The portable scanners give the wide ones' bytes.
+  SetScanPath(TScanPath::spPortable);
+  const std::string Portable = SafeCompactString(Input);
+  SetScanPath(TScanPath::spWide);
+  FUZZ_CHECK(Portable == Output, "wide and portable differ, " + fuzz::Difference(Output, Portable) +
+                                     "\n  input: " + fuzz::Show(Input));
 
   // Through the streams, also from a source that hands out single bytes.
   TCompactOptions Safe;
