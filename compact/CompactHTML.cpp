@@ -53,7 +53,11 @@ constexpr bool kWideCompiled = false;
 
 std::atomic<TScanPath> ScanPathInUse{kWideCompiled ? TScanPath::spWide : TScanPath::spPortable};
 
-bool UseWide() { return ScanPathInUse.load(std::memory_order_relaxed) == TScanPath::spWide; }
+}  // namespace
+
+bool UseWideScan() { return ScanPathInUse.load(std::memory_order_relaxed) == TScanPath::spWide; }
+
+namespace {
 
 constexpr unsigned char kNoChar = 255;  // "no character yet"
 constexpr std::string_view kMetaTag =
@@ -154,7 +158,7 @@ constexpr std::size_t kScanPadding = 128;
 class TScan {
 public:
   TScan(TScanFlags& F, std::size_t Begin, unsigned char Fallback)
-      : FBegin(Begin), FR(Begin), FW(Begin), F(F), FFallback(Fallback), FWide(UseWide()) {}
+      : FBegin(Begin), FR(Begin), FW(Begin), F(F), FFallback(Fallback), FWide(UseWideScan()) {}
 
   // Scans from the read cursor while it is before Stop. Look-aheads and
   // runs of blanks reach up to End (Stop <= End), where the text ends as
@@ -628,7 +632,7 @@ private:
 // B, or -1 when there is none. Reads no byte outside [Start, End).
 std::int32_t FindEither(const unsigned char* Buffer, std::int32_t Start, std::int32_t End,
                         unsigned char A, unsigned char B) {
-  const unsigned char* Hit = FindEitherByte(Buffer + Start, Buffer + End, A, B, UseWide());
+  const unsigned char* Hit = FindEitherByte(Buffer + Start, Buffer + End, A, B, UseWideScan());
   return Hit == Buffer + End ? -1 : static_cast<std::int32_t>(Hit - Buffer);
 }
 
@@ -753,7 +757,7 @@ std::int32_t TLineAppender::TakeEmptyLines() {
   std::int32_t Lines = 0;
   std::int32_t Taken = FReadPos;  // one past the last line end
 #if defined(__SSE2__)
-  if (UseWide()) {
+  if (UseWideScan()) {
     const __m128i VE = _mm_set1_epi8(static_cast<char>(EndChar));
     const __m128i VP = _mm_set1_epi8(static_cast<char>(PairChar));
     for (; FReadFill - I >= 16; I += 16) {
@@ -881,8 +885,6 @@ void CompactHTML(TBaseStream& Input, TBaseStream& Output, const TCompactOptions&
 }
 
 bool WideScanAvailable() { return kWideCompiled; }
-
-bool UseWideScan() { return UseWide(); }
 
 void SetScanPath(TScanPath Path) {
   ScanPathInUse.store(kWideCompiled ? Path : TScanPath::spPortable, std::memory_order_relaxed);

@@ -341,13 +341,15 @@ private:
   }
 
 #if defined(__SSE2__)
-  // The white space bytes and "<" of V, as bits.
-  static unsigned StopBits(__m128i V) {
+  static unsigned Bits(__m128i V, char C) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, _mm_set1_epi8(C))));
+  }
+
+  // The white space bytes of V, as bits.
+  static unsigned BlankBits(__m128i V) {
     const __m128i Hit = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(V, _mm_set1_epi8('<'))),
-        _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('\t')),
-                     _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('\n')),
-                                  _mm_cmpeq_epi8(V, _mm_set1_epi8('\r')))));
+        _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(V, _mm_set1_epi8('\t'))),
+        _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('\n')), _mm_cmpeq_epi8(V, _mm_set1_epi8('\r'))));
     return static_cast<unsigned>(_mm_movemask_epi8(Hit));
   }
 
@@ -369,17 +371,14 @@ private:
     unsigned Carry = R == Start || IsBlank(T[R - 1]) || T[R - 1] == '<';
     while (N - R >= 17) {
       const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(T + R));
-      const unsigned Stops = StopBits(V);
       const __m128i Next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(T + R + 1));
-      const unsigned NextStops = StopBits(Next);
-      const unsigned Blanks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, _mm_set1_epi8(' '))));
-      const unsigned Single = Blanks & ~((Stops << 1) | Carry) & ~NextStops;
+      const unsigned Lts = Bits(V, '<');
+      const unsigned Stops = BlankBits(V) | Lts;
+      const unsigned NextStops = BlankBits(Next) | Bits(Next, '<');
+      const unsigned Single = Bits(V, ' ') & ~((Stops << 1) | Carry) & ~NextStops;
       unsigned Bad = Stops & ~Single & 0xFFFFu;
-      if (Bad != 0) {
-        // A "<" that starts nothing is text, but no text for a blank beside it.
-        const unsigned Lts = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, _mm_set1_epi8('<'))));
-        if ((Bad & Lts) != 0) Bad &= ~(Lts & ~MarkupNextBits(Next));
-      }
+      // A "<" that starts nothing is text, but no text for a blank beside it.
+      if ((Bad & Lts) != 0) Bad &= ~(Lts & ~MarkupNextBits(Next));
       if (Bad != 0) return R + static_cast<std::size_t>(__builtin_ctz(Bad));
       Carry = (Stops >> 15) & 1;
       R += 16;
@@ -391,10 +390,8 @@ private:
   std::size_t BlanksEnd(std::size_t R) const {
     if (FWide) {
       while (N - R >= 16) {
-        const unsigned Stops = StopBits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(T + R)));
-        const unsigned Lts = static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(T + R)), _mm_set1_epi8('<'))));
-        const unsigned Other = ~(Stops & ~Lts) & 0xFFFFu;
+        const unsigned Other =
+            ~BlankBits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(T + R))) & 0xFFFFu;
         if (Other != 0) return R + static_cast<std::size_t>(__builtin_ctz(Other));
         R += 16;
       }
