@@ -1,8 +1,9 @@
 #include "app/BatchRun.h"
 
 #include <exception>
+#include <limits>
+#include <map>
 #include <memory>
-#include <set>
 
 #include "app/SourceList.h"
 #include "compact/CompactHTML.h"
@@ -17,12 +18,15 @@ namespace {
 // Open modes of the two files of one entry.
 constexpr TOpenMode kSourceMode = omRead | omShareRead;         // 9
 constexpr TOpenMode kDestinationMode = omRead | omWrite | omCreate;  // 7
+// The largest page the streams can compact.
+constexpr std::int64_t kMaxPage = std::numeric_limits<std::int32_t>::max();
 
-// The files the list's entries reach, taken before anything is written.
-std::set<platform::FileIdentity> SourceIdentities(const TSourceList& List) {
-  std::set<platform::FileIdentity> ids;
+// The files the list's entries reach, with the entry that names each,
+// taken before anything is written.
+std::map<platform::FileIdentity, std::string> SourceIdentities(const TSourceList& List) {
+  std::map<platform::FileIdentity, std::string> ids;
   for (const std::string& entry : List.Entries())
-    if (auto id = platform::IdentifyFile(entry)) ids.insert(*id);
+    if (auto id = platform::IdentifyFile(entry)) ids.emplace(*id, entry);
   return ids;
 }
 
@@ -53,7 +57,7 @@ private:
 // Compacts one entry into Target. The source is released before the
 // destination, also when opening the destination or compacting fails.
 void CompactOne(const std::string& Entry, const std::string& Target,
-                const std::set<platform::FileIdentity>& Sources, TBatchHost& Host,
+                const std::map<platform::FileIdentity, std::string>& Sources, TBatchHost& Host,
                 const TCompactOptions& Options) {
   std::int64_t bytesIn = 0;
   std::int64_t bytesOut = 0;
@@ -63,11 +67,16 @@ void CompactOne(const std::string& Entry, const std::string& Target,
     TFileStream source(Entry, kSourceMode);
     // A destination that is one of the sources under another name (a link
     // in the destination folder) would be emptied and overwritten, losing
-    // that source. Its own source's sharing refuses it for the entry at
-    // hand; the same refusal covers the sources of the other entries.
-    if (auto id = platform::IdentifyFile(Target); id && Sources.count(*id) != 0)
-      throw EInOutError(
-          Format(SErrorOpening, {Target, ErrorCodeText(platform::ErrorSharingViolation())}));
+    // that source.
+    if (auto id = platform::IdentifyFile(Target))
+      if (auto it = Sources.find(*id); it != Sources.end())
+        throw EInOutError(Format(SDestinationIsSourceFile, {Target, it->second}));
+    // A page that cannot be compacted gets no destination file at all.
+    platform::FileStatus status;
+    platform::FileEnv& env = *platform::CurrentFileEnv();
+    if (env.GetOpenStatus(source.Handle(), &status) && status.Size > kMaxPage)
+      throw EInOutError(Format(SPageTooLarge, {Entry, std::to_string(status.Size)}));
+    if (Options.Safe) RefuseWideText(source, Entry);
     destination = std::make_unique<TFileStream>(Target, kDestinationMode);
     CompactHTML(source, *destination, Options);
     // What was read, up to where the data really ended: a pseudo-file's
@@ -101,7 +110,7 @@ void RunBatch(const std::string& SourceList, const std::string& Destination, TBa
 
   Host.EnableControls(false);
   const TSourceList list(SourceList);
-  const std::set<platform::FileIdentity> sources = SourceIdentities(list);
+  const std::map<platform::FileIdentity, std::string> sources = SourceIdentities(list);
   for (const std::string& entry : list.Entries()) {
     const std::size_t cut = entry.rfind(delimiter);
     const std::size_t nameAt = (cut == std::string::npos) ? 0 : cut + 1;

@@ -43,6 +43,10 @@ public:
 
 inline constexpr char SDestinationMustDiffer[] = "Destination path must be different from source!";
 inline constexpr char SDestinationEmpty[] = "Destination path must not be empty!";
+inline constexpr char SPageTooLarge[] =
+    "Page \"%s\" is too large to compact: %s bytes, more than the limit of 2147483647 bytes";
+inline constexpr char SDestinationIsSourceFile[] =
+    "Destination file \"%s\" is the source file \"%s\" under another name";
 
 // Compacts every file of SourceList (full paths joined by '|', see
 // TSourceList) into Destination, by Options. Errors from the streams travel

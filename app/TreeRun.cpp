@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
+#include <map>
+#include <optional>
 #include <condition_variable>
 #include <cstdio>
 #include <memory>
@@ -23,14 +26,17 @@ using platform::FileEnv;
 using platform::FileIdentity;
 using platform::FileStatus;
 
-// The open modes of the batch run: the source shared for reading, the
-// written file created anew and not shared.
-constexpr TOpenMode kSourceMode = omRead | omShareRead;              // 9
-constexpr TOpenMode kDestinationMode = omRead | omWrite | omCreate;  // 7
-// Copies move this much per read and write.
-constexpr std::int32_t kCopyBlock = 65536;
+// The open mode of the batch run's sources: shared for reading.
+constexpr TOpenMode kSourceMode = omRead | omShareRead;  // 9
 // The part of a file name that goes into its temporary name.
 constexpr std::size_t kTempNamePart = 64;
+// Temporary names tried for one file before giving up.
+constexpr unsigned kTempAttempts = 100;
+// The largest page the streams can compact.
+constexpr std::int64_t kMaxPage = std::numeric_limits<std::int32_t>::max();
+// Created folders can be written into until the run ends, whatever their
+// sources' permission bits.
+constexpr std::uint32_t kOwnerAll = 0700;
 
 // A random text that sets this run's temporary names apart from those of
 // other runs writing into the same folders.
@@ -48,23 +54,18 @@ std::string RunToken() {
   return text;
 }
 
-// A temporary name for Target that nothing uses yet.
-std::string FreeTemporaryName(const std::string& Target, const std::string& Token, FileEnv& Env) {
-  for (unsigned attempt = 0;; ++attempt) {
-    std::string name = TemporaryName(Target, Token, attempt);
-    FileStatus st;
-    if (!Env.GetStatus(name, false, &st) || attempt >= 100) return name;
-  }
+[[noreturn]] void RaiseLast(const char* Fmt, const std::string& Name, FileEnv& Env) {
+  throw EInOutError(Format(Fmt, {Name, ErrorCodeText(Env.LastError())}));
 }
 
-// Raises the sharing violation a destination that is one of the sources
-// under another name gets, as in the batch run.
-void RefuseSourceAsTarget(const std::string& Target, const std::set<FileIdentity>& Sources,
-                          FileEnv& Env) {
+// A destination that is one of the sources under another name (a hard or
+// symbolic link) would lose that source: refused.
+void RefuseSourceAsTarget(const std::string& Target,
+                          const std::map<FileIdentity, std::string>& Sources, FileEnv& Env) {
   FileStatus st;
-  if (Env.GetStatus(Target, true, &st) && Sources.count(st.Identity) != 0)
-    throw EInOutError(
-        Format(SErrorOpening, {Target, ErrorCodeText(platform::ErrorSharingViolation())}));
+  if (!Env.GetStatus(Target, true, &st)) return;
+  auto it = Sources.find(st.Identity);
+  if (it != Sources.end()) throw EInOutError(Format(SDestinationIsSourceFile, {Target, it->second}));
 }
 
 // A file already called Target is replaced only where the batch run could
@@ -76,15 +77,28 @@ void CheckReplaceable(const std::string& Target, FileEnv& Env) {
   TFileStream probe(Target, omWrite);  // opens without emptying it
 }
 
-void CopyBytes(TFileStream& Source, TFileStream& Destination) {
-  std::unique_ptr<char[]> block(new char[kCopyBlock]);
-  Source.SetExactTransfer(false);
-  for (;;) {
-    const std::int32_t n = Source.Read(block.get(), kCopyBlock);
-    if (n <= 0) break;
-    Destination.Write(block.get(), n);
+// A destination folder held open for the calls "in" it, checked to be the
+// folder the run created or found there.
+class THeldFolder {
+public:
+  THeldFolder(const std::string& Name, const FileIdentity& Expected, FileEnv& Env) : env_(Env) {
+    FileStatus st;
+    handle_ = Env.OpenFolder(platform::kNoFolder, Name, true, &st);
+    if (handle_ == platform::kNoFolder) RaiseLast(SErrorReadingFolder, Name, Env);
+    if (st.Identity != Expected) {
+      Env.CloseFolder(handle_);
+      throw Exception(Format(SDestinationReplaced, {Name}));
+    }
   }
-}
+  ~THeldFolder() { env_.CloseFolder(handle_); }
+  THeldFolder(const THeldFolder&) = delete;
+  THeldFolder& operator=(const THeldFolder&) = delete;
+  platform::FolderHandle Handle() const { return handle_; }
+
+private:
+  FileEnv& env_;
+  platform::FolderHandle handle_;
+};
 
 struct TOutcome {
   bool Done = false;
@@ -94,29 +108,69 @@ struct TOutcome {
   std::string Message;
 };
 
-// Compacts or copies File into a temporary name beside its target, then
-// renames it to the target. The temporary file goes again on failure.
-TOutcome WorkOn(const TTreeFile& File, const TTreeOptions& Options, const std::string& Token,
-                const std::set<FileIdentity>& Sources) {
+// What every worker shares, fixed before the first file is begun.
+struct TRunShared {
+  const TTreeOptions& Options;
+  const TTreePlan& Plan;
+  std::vector<FileIdentity> FolderIds;  // of each of Plan.Folders
+  std::string Token;
+};
+
+// Compacts or copies file Index of the plan into a new temporary file in
+// its destination folder, then renames it to its name there. Only the file
+// the walk found is read, and only into the folder the run made ready. The
+// temporary file goes again on failure.
+TOutcome WorkOn(std::size_t Index, const TRunShared& Run) {
+  const TTreeFile& file = Run.Plan.Files[Index];
   FileEnv& env = *platform::CurrentFileEnv();
   TOutcome outcome;
+  std::unique_ptr<THeldFolder> folder;
   std::string temporary;
   try {
-    TFileStream source(File.Source, kSourceMode);
-    RefuseSourceAsTarget(File.Target, Sources, env);
-    CheckReplaceable(File.Target, env);
-    temporary = FreeTemporaryName(File.Target, Token, env);
-    {
-      TFileStream written(temporary, kDestinationMode);
-      if (File.Action == taCompact)
-        CompactHTML(source, written, Options.Compaction);
-      else
-        CopyBytes(source, written);
-      outcome.BytesIn = source.GetSize();
-      outcome.BytesOut = written.GetSize();
+    TFileStream source(file.Source, kSourceMode);
+    FileStatus st;
+    if (!env.GetOpenStatus(source.Handle(), &st)) RaiseLast(SErrorOpening, file.Source, env);
+    if (st.Identity != file.Identity) throw Exception(Format(SSourceReplaced, {file.Source}));
+    if (file.Action == taCompact && st.Size > kMaxPage)
+      throw Exception(Format(SPageTooLarge, {file.Source, std::to_string(st.Size)}));
+    RefuseSourceAsTarget(file.Target, Run.Plan.SourceFiles, env);
+    CheckReplaceable(file.Target, env);
+
+    const std::string& folderName = Run.Plan.Folders[file.Folder];
+    folder = std::make_unique<THeldFolder>(folderName, Run.FolderIds[file.Folder], env);
+    platform::FileHandle handle = platform::kInvalidHandle;
+    for (unsigned attempt = 0; handle == platform::kInvalidHandle; ++attempt) {
+      temporary = TemporaryName(file.Name, Run.Token, Index, attempt);
+      handle = env.CreateFileIn(folder->Handle(), temporary, st.Permissions & 0777);
+      if (handle != platform::kInvalidHandle) break;
+      const platform::SysError code = env.LastError();
+      if (code != platform::ErrorAlreadyExists() || attempt + 1 >= kTempAttempts) {
+        const std::string name = JoinName(folderName, temporary);
+        temporary.clear();  // not ours to delete
+        throw EInOutError(Format(SErrorOpening, {name, ErrorCodeText(code)}));
+      }
     }
-    if (!env.Rename(temporary, File.Target))
-      throw EInOutError(Format(SErrorRenaming, {temporary, File.Target, LastErrorText()}));
+    TFileStream written(handle, JoinName(folderName, temporary), omRead | omWrite, &env);
+    if (file.Action == taCompact) {
+      CompactHTML(source, written, Run.Options.Compaction);
+      // What was read, up to where the data really ended.
+      outcome.BytesIn = source.GetPosition();
+      outcome.BytesOut = written.GetPosition();
+    } else {
+      std::int64_t copied = 0;
+      if (!env.CopyData(source.Handle(), written.Handle(), &copied))
+        RaiseLast(SErrorCopying, file.Source, env);
+      outcome.BytesIn = outcome.BytesOut = copied;
+    }
+    if (Run.Options.Preserve) {
+      const std::uint32_t permissions = st.Permissions & 07777;
+      if (!env.SetAttributes(written.Handle(), &permissions, &st.ModifiedTime))
+        RaiseLast(SErrorSettingAttributes, written.FileName(), env);
+    }
+    written.Close();
+    if (!env.RenameIn(folder->Handle(), temporary, file.Name))
+      throw EInOutError(Format(SErrorRenaming, {JoinName(folderName, temporary), file.Target,
+                                                LastErrorText()}));
     outcome.Done = true;
     return outcome;
   } catch (const Exception& e) {
@@ -126,24 +180,31 @@ TOutcome WorkOn(const TTreeFile& File, const TTreeOptions& Options, const std::s
   } catch (const std::exception& e) {
     outcome.Message = e.what();
   }
-  if (!temporary.empty()) {
-    // Also when it was never created: then there is nothing to delete.
+  if (!temporary.empty() && folder) {
     const platform::SysError code = env.LastError();
-    env.Delete(temporary);
+    env.DeleteIn(folder->Handle(), temporary);
     env.SetLastError(code);
   }
   outcome.Failed = true;
   return outcome;
 }
 
-// Creates Folder, and the folders above it that are missing.
-void EnsureFolder(const std::string& Folder, FileEnv& Env, int Depth = 0) {
+// The permission bits a created folder gets while the run writes into it.
+std::uint32_t WhileWriting(const std::optional<FileStatus>& Source) {
+  return Source ? (Source->Permissions & 0777) | kOwnerAll : 0777;
+}
+
+// Creates the folder Name, and the folders above it that are missing, with
+// the permission bits Permissions less the file-creation mask. True when
+// Name itself was created.
+bool EnsureTopFolder(const std::string& Folder, std::uint32_t Permissions, FileEnv& Env,
+                     int Depth = 0) {
   FileStatus st;
   if (Env.GetStatus(Folder, true, &st)) {
-    if (st.Kind == platform::fkFolder) return;
+    if (st.Kind == platform::fkFolder) return false;
     throw Exception(Format(STargetNotFolder, {Folder}));
   }
-  if (Env.CreateFolder(Folder)) return;
+  if (Env.CreateFolderIn(platform::kNoFolder, Folder, Permissions)) return true;
   platform::SysError code = Env.LastError();
   if (platform::IsMissingError(code) && Depth < 256) {
     std::string parent = Folder;
@@ -151,16 +212,90 @@ void EnsureFolder(const std::string& Folder, FileEnv& Env, int Depth = 0) {
       parent.pop_back();
     const std::size_t cut = parent.find_last_of(std::string("/") + platform::PathDelimiter());
     if (cut != std::string::npos && cut > 0) {
-      EnsureFolder(parent.substr(0, cut), Env, Depth + 1);
-      if (Env.CreateFolder(Folder)) return;
+      EnsureTopFolder(parent.substr(0, cut), 0777, Env, Depth + 1);
+      if (Env.CreateFolderIn(platform::kNoFolder, Folder, Permissions)) return true;
       code = Env.LastError();
     }
   }
   // Made by somebody else meanwhile.
   if (code == platform::ErrorAlreadyExists() && Env.GetStatus(Folder, true, &st) &&
       st.Kind == platform::fkFolder)
-    return;
+    return false;
   throw EInOutError(Format(SErrorCreatingFolder, {Folder, ErrorCodeText(code)}));
+}
+
+// Makes the plan's destination folders ready, parents first: the top ones
+// by their names, each folder below inside its parent, held open and
+// checked to be the folder its parent was. Stores each folder's identity
+// in *Ids and whether the run created it in *Created.
+void MakeFolders(const TTreePlan& Plan, std::vector<FileIdentity>* Ids, std::vector<bool>* Created,
+                 FileEnv& Env) {
+  const char delimiter = platform::PathDelimiter();
+  std::map<std::string, std::size_t> index;
+  for (std::size_t i = 0; i < Plan.Folders.size(); ++i) {
+    const std::string& name = Plan.Folders[i];
+    index.emplace(name, i);
+    const std::uint32_t permissions = WhileWriting(Plan.FolderSources[i]);
+    // A folder below another of the plan is made inside it (whose name
+    // may end in a delimiter).
+    const std::size_t cut = name.find_last_of(std::string("/") + delimiter);
+    auto parent = index.end();
+    if (cut != std::string::npos && cut + 1 < name.size()) {
+      parent = index.find(name.substr(0, cut));
+      if (parent == index.end()) parent = index.find(name.substr(0, cut + 1));
+    }
+    bool created = false;
+    FileStatus st;
+    platform::FolderHandle handle = platform::kNoFolder;
+    if (parent == index.end()) {
+      created = EnsureTopFolder(name, permissions, Env);
+      handle = Env.OpenFolder(platform::kNoFolder, name, true, &st);
+      if (handle == platform::kNoFolder) RaiseLast(SErrorReadingFolder, name, Env);
+    } else {
+      const THeldFolder above(parent->first, (*Ids)[parent->second], Env);
+      const std::string entry = name.substr(cut + 1);
+      created = Env.CreateFolderIn(above.Handle(), entry, permissions);
+      if (!created && Env.LastError() != platform::ErrorAlreadyExists())
+        RaiseLast(SErrorCreatingFolder, name, Env);
+      // A folder that was there already may be a link the user made; one
+      // this run made is taken only as it is.
+      handle = Env.OpenFolder(above.Handle(), entry, !created, &st);
+      if (handle == platform::kNoFolder) {
+        if (Env.LastError() == platform::ErrorLinkLoop())
+          throw Exception(Format(SDestinationReplaced, {name}));
+        if (!created && Env.GetStatus(name, true, &st) && st.Kind != platform::fkFolder)
+          throw Exception(Format(STargetNotFolder, {name}));
+        RaiseLast(SErrorReadingFolder, name, Env);
+      }
+    }
+    Env.CloseFolder(handle);
+    Ids->push_back(st.Identity);
+    Created->push_back(created);
+  }
+}
+
+// Gives the folders the run created their sources' permission bits (less
+// the file-creation mask, or as they are with Preserve) and, with
+// Preserve, their modification times: deepest first, once nothing more is
+// written into them.
+std::string FinishFolders(const TTreeOptions& Options, const TTreePlan& Plan,
+                          const std::vector<FileIdentity>& Ids, const std::vector<bool>& Created,
+                          FileEnv& Env) {
+  const std::uint32_t mask = Options.Preserve ? 0 : platform::CreationMask();
+  for (std::size_t i = Ids.size(); i-- > 0;) {
+    const std::optional<FileStatus>& source = Plan.FolderSources[i];
+    if (!Created[i] || !source) continue;
+    try {
+      const THeldFolder folder(Plan.Folders[i], Ids[i], Env);
+      const std::uint32_t permissions = source->Permissions & (Options.Preserve ? 07777 : 0777) & ~mask;
+      if (!Env.SetFolderAttributes(folder.Handle(), &permissions,
+                                   Options.Preserve ? &source->ModifiedTime : nullptr))
+        RaiseLast(SErrorSettingAttributes, Plan.Folders[i], Env);
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+  }
+  return {};
 }
 
 bool Cancelled(const TTreeOptions& Options) {
@@ -185,12 +320,11 @@ struct TWorkQueue {
 
 }  // namespace
 
-std::string TemporaryName(const std::string& Target, const std::string& Token, unsigned Attempt) {
-  const std::size_t cut = Target.find_last_of(std::string("/") + platform::PathDelimiter());
-  const std::string folder = cut == std::string::npos ? std::string() : Target.substr(0, cut + 1);
-  const std::string name = cut == std::string::npos ? Target : Target.substr(cut + 1);
-  std::string temporary = folder + '.' + name.substr(0, kTempNamePart) + '.' + Token;
-  if (Attempt > 0) temporary += '-' + std::to_string(Attempt);
+std::string TemporaryName(const std::string& Name, const std::string& Token, std::size_t Index,
+                          unsigned Attempt) {
+  std::string temporary = '.' + Name.substr(0, kTempNamePart) + '.' + Token + '-' +
+                          std::to_string(Index);
+  if (Attempt > 0) temporary += '.' + std::to_string(Attempt);
   return temporary + ".tmp";
 }
 
@@ -206,6 +340,14 @@ TTreeSummary RunTree(const TTreeOptions& Options, TTreeHost& Host) {
 
   FileEnv& env = *platform::CurrentFileEnv();
   TTreePlan plan;
+  TRunShared run{Options, plan, {}, RunToken()};
+  std::vector<bool> created;
+  // Created folders get their final attributes however the run ends.
+  auto finish = [&] {
+    if (std::string problem = FinishFolders(Options, plan, run.FolderIds, created, env);
+        !problem.empty() && summary.Failures.empty())
+      summary.Failures.push_back(TTreeFailure{std::string(), problem});
+  };
   try {
     plan = PlanTree(Options, env);
     if (std::string refusal = CheckTree(Options, plan, env); !refusal.empty())
@@ -216,10 +358,12 @@ TTreeSummary RunTree(const TTreeOptions& Options, TTreeHost& Host) {
       summary.Seconds = SecondsSince(start);
       return summary;
     }
-    for (const std::string& folder : plan.Folders) EnsureFolder(folder, env);
+    MakeFolders(plan, &run.FolderIds, &created, env);
   } catch (const Exception& e) {
+    finish();
     return failed(e.Message());
   } catch (const std::bad_alloc&) {
+    finish();
     return failed("Out of memory");
   }
   summary.Skipped = plan.Unmatched + plan.Notes.size();
@@ -229,7 +373,6 @@ TTreeSummary RunTree(const TTreeOptions& Options, TTreeHost& Host) {
   TWorkQueue queue;
   queue.State.Total = total;
   queue.Outcomes.resize(total);
-  const std::string token = RunToken();
   auto work = [&] {
     for (;;) {
       std::size_t at;
@@ -241,7 +384,7 @@ TTreeSummary RunTree(const TTreeOptions& Options, TTreeHost& Host) {
         queue.News = true;
       }
       queue.Changed.notify_one();
-      TOutcome outcome = WorkOn(plan.Files[at], Options, token, plan.SourceFiles);
+      TOutcome outcome = WorkOn(at, run);
       {
         std::lock_guard<std::mutex> hold(queue.Lock);
         ++queue.State.Done;
@@ -270,7 +413,10 @@ TTreeSummary RunTree(const TTreeOptions& Options, TTreeHost& Host) {
     for (std::size_t i = 0; i < wanted; ++i) workers.emplace_back(work);
   } catch (const std::system_error&) {
     // Fewer workers than asked for; none at all is a failure.
-    if (workers.empty()) return failed("Cannot start a worker thread");
+    if (workers.empty()) {
+      finish();
+      return failed("Cannot start a worker thread");
+    }
   }
 
   // Passes finished files on in the plan's order while the workers go on.
@@ -319,6 +465,7 @@ TTreeSummary RunTree(const TTreeOptions& Options, TTreeHost& Host) {
     summary.Cancelled = true;
     summary.NotBegun = total - queue.Next;
   }
+  finish();
   summary.Seconds = SecondsSince(start);
   return summary;
 }

@@ -8,8 +8,10 @@
 // depend on the number of workers. A file is written under a temporary
 // name in its destination folder and renamed when it is complete: no file
 // under its final name is ever partly written, also when the process is
-// killed. On the first failure no new file is begun; the files in hand are
-// finished.
+// killed. Only the files and folders the walk found are read (a name
+// swapped for a link meanwhile is refused), and only into the destination
+// folders the run created or found (held open while a file goes in). On
+// the first failure no new file is begun; the files in hand are finished.
 
 #include <cstddef>
 #include <cstdint>
@@ -70,7 +72,14 @@ struct TTreeSummary {
 // platform::CurrentFileEnv().
 TTreeSummary RunTree(const TTreeOptions& Options, TTreeHost& Host);
 
-// The temporary name a worker writes Target under: in Target's folder,
-// hidden on POSIX, made of a part of Target's file name, Token and
-// Attempt, ending in ".tmp".
-std::string TemporaryName(const std::string& Target, const std::string& Token, unsigned Attempt);
+// The temporary name, in the same folder, that a worker writes the file
+// Name under: hidden on POSIX, made of a part of Name, the run's Token, the
+// file's Index in the plan and the Attempt, ending in ".tmp". Within a run
+// no two files share a name; the file is created only where nothing has
+// the name yet, and Attempt counts the names tried.
+std::string TemporaryName(const std::string& Name, const std::string& Token, std::size_t Index,
+                          unsigned Attempt);
+
+// Messages of the files of a tree run.
+inline constexpr char SErrorCopying[] = "Error copying \"%s\" - %s";
+inline constexpr char SErrorSettingAttributes[] = "Error setting the attributes of \"%s\" - %s";

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/BatchRun.h"
+#include "platform/MountTable.h"
 #include "platform/PathCompare.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
@@ -161,7 +162,7 @@ std::string RealNameOf(const std::string& Name, FileEnv& Env) {
 struct TFolder {
   std::string Name;  // as the walk reaches it
   std::string Rel;   // relative to its source, platform delimiters
-  FileIdentity Id;
+  FileStatus Status;
   std::size_t Parent;  // index of the folder it was found in, or kNone
 };
 
@@ -172,7 +173,7 @@ struct TSourceWalk {
   TTreePlan& Plan;
   std::vector<std::pair<std::string, TTreeFile>> Files;  // by relative path
   std::vector<std::pair<std::string, TTreeNote>> Notes;
-  std::vector<std::string> FolderRels;
+  std::map<std::string, FileStatus> FolderRels;  // every folder below the root
 
   bool Matches(const std::string& Name) const {
     return std::any_of(Patterns.begin(), Patterns.end(),
@@ -184,10 +185,10 @@ struct TSourceWalk {
   }
 
   // Walks the folder Root; its files go to Target.
-  void Walk(const std::string& Root, const FileIdentity& RootId, const std::string& Target) {
+  void Walk(const std::string& Root, const FileStatus& RootStatus, const std::string& Target) {
     const char delimiter = platform::PathDelimiter();
-    std::vector<TFolder> folders{TFolder{Root, "", RootId, kNone}};
-    Plan.SourceFolders.emplace(RootId, Root);
+    std::vector<TFolder> folders{TFolder{Root, "", RootStatus, kNone}};
+    Plan.SourceFolders.emplace(RootStatus.Identity, Root);
     std::vector<std::size_t> pending{0};
     std::vector<std::string> entries;
     while (!pending.empty()) {
@@ -195,7 +196,10 @@ struct TSourceWalk {
       pending.pop_back();
       const std::string folder = folders[at].Name;
       const std::string folderRel = folders[at].Rel;
-      if (!Env.ListFolder(folder, &entries)) RaiseName(SErrorReadingFolder, folder, Env);
+      FileIdentity listed;
+      if (!Env.ListFolder(folder, &entries, &listed)) RaiseName(SErrorReadingFolder, folder, Env);
+      // Swapped for a link (or another folder) since it was looked at.
+      if (listed != folders[at].Status.Identity) throw Exception(Format(SSourceReplaced, {folder}));
       for (const std::string& entry : entries) {
         const std::string name = JoinName(folder, entry);
         const std::string rel = folderRel.empty() ? entry : folderRel + delimiter + entry;
@@ -227,26 +231,29 @@ struct TSourceWalk {
           case platform::fkFolder: {
             bool loop = false;
             for (std::size_t up = at; up != kNone && !loop; up = folders[up].Parent)
-              loop = folders[up].Id == st.Identity;
+              loop = folders[up].Status.Identity == st.Identity;
             if (loop) {
               Note(rel, name, srLinkLoop);
               break;
             }
-            folders.push_back(TFolder{name, rel, st.Identity, at});
+            folders.push_back(TFolder{name, rel, st, at});
             pending.push_back(folders.size() - 1);
             Plan.SourceFolders.emplace(st.Identity, name);
             if (linked) Plan.LinkedFolders.emplace_back(name, st.Identity);
-            FolderRels.push_back(rel);
+            FolderRels.emplace(rel, st);
             break;
           }
           case platform::fkRegular: {
-            Plan.SourceFiles.insert(st.Identity);
+            Plan.SourceFiles.emplace(st.Identity, name);
             const bool matched = Matches(entry);
             if (!matched && !Options.CopyOthers) {
               ++Plan.Unmatched;
               break;
             }
-            Files.push_back({rel, TTreeFile{name, JoinName(Target, rel), matched ? taCompact : taCopy}});
+            TTreeFile file{name, JoinName(Target, rel), matched ? taCompact : taCopy};
+            file.Identity = st.Identity;
+            file.Name = entry;
+            Files.push_back({rel, std::move(file)});
             break;
           }
           default:
@@ -258,21 +265,31 @@ struct TSourceWalk {
   }
 
   // Sorts what the walk found by path and adds it to the plan, with the
-  // folders its files need under Target.
-  void Finish(const std::string& Target) {
+  // folders its files need under Target, the plan's folder Top.
+  void Finish(const std::string& Target, std::size_t Top) {
     auto byRel = [](const auto& A, const auto& B) { return A.first < B.first; };
     std::sort(Files.begin(), Files.end(), byRel);
     std::sort(Notes.begin(), Notes.end(), byRel);
     std::set<std::string> needed;
-    if (Options.CopyOthers) needed.insert(FolderRels.begin(), FolderRels.end());
+    if (Options.CopyOthers)
+      for (const auto& folder : FolderRels) needed.insert(folder.first);
     const char delimiter = platform::PathDelimiter();
     for (const auto& file : Files)
       for (std::size_t cut = file.first.find(delimiter); cut != std::string::npos;
            cut = file.first.find(delimiter, cut + 1))
         needed.insert(file.first.substr(0, cut));
     // A folder sorts before everything inside it.
-    for (const std::string& rel : needed) Plan.Folders.push_back(JoinName(Target, rel));
-    for (auto& file : Files) Plan.Files.push_back(std::move(file.second));
+    std::map<std::string, std::size_t> index;
+    for (const std::string& rel : needed) {
+      index.emplace(rel, Plan.Folders.size());
+      Plan.Folders.push_back(JoinName(Target, rel));
+      Plan.FolderSources.push_back(FolderRels.at(rel));
+    }
+    for (auto& file : Files) {
+      const std::size_t cut = file.first.rfind(delimiter);
+      file.second.Folder = cut == std::string::npos ? Top : index.at(file.first.substr(0, cut));
+      Plan.Files.push_back(std::move(file.second));
+    }
     for (auto& note : Notes) Plan.Notes.push_back(std::move(note.second));
   }
 };
@@ -345,14 +362,14 @@ TTreePlan PlanTree(const TTreeOptions& Options, FileEnv& Env) {
 
   // Every source must be a folder (a link to one is followed: the user
   // named it), and with several sources each gets a name of its own.
-  std::vector<FileIdentity> ids;
+  std::vector<FileStatus> roots;
   std::vector<std::string> targets;
   const bool several = Options.Sources.size() > 1;
   for (const std::string& source : Options.Sources) {
     FileStatus st;
     if (!Env.GetStatus(source, true, &st)) RaiseName(SErrorReadingFolder, source, Env);
     if (st.Kind != platform::fkFolder) throw Exception(Format(SSourceNotFolder, {source}));
-    ids.push_back(st.Identity);
+    roots.push_back(st);
     if (!several) {
       targets.push_back(Options.Destination);
       continue;
@@ -366,12 +383,17 @@ TTreePlan PlanTree(const TTreeOptions& Options, FileEnv& Env) {
     targets.push_back(target);
   }
 
+  // The destination mirrors the one source tree, or holds several.
   plan.Folders.push_back(Options.Destination);
+  plan.FolderSources.push_back(several ? std::nullopt : std::optional<FileStatus>(roots[0]));
   for (std::size_t i = 0; i < Options.Sources.size(); ++i) {
     TSourceWalk walk{Options, patterns, Env, plan, {}, {}, {}};
-    walk.Walk(Options.Sources[i], ids[i], targets[i]);
-    if (several) plan.Folders.push_back(targets[i]);
-    walk.Finish(targets[i]);
+    walk.Walk(Options.Sources[i], roots[i], targets[i]);
+    if (several) {
+      plan.Folders.push_back(targets[i]);
+      plan.FolderSources.push_back(roots[i]);
+    }
+    walk.Finish(targets[i], plan.Folders.size() - 1);
   }
   return plan;
 }
@@ -410,10 +432,32 @@ std::string CheckTree(const TTreeOptions& Options, const TTreePlan& Plan, FileEn
   destReal.insert(destReal.end(), rest.begin(), rest.end());
   destReal = Normalised(destReal);
   const std::set<FileIdentity> destChain = Chain(existingReal, Env);
+  // Where the destination lies in its file system, for sources that are
+  // the same folders mounted elsewhere.
+  std::optional<platform::FileSystemPlace> destPlace = platform::PlaceInFileSystem(existingReal);
+  if (destPlace)
+    for (const std::string& part : rest) {
+      if (part == ".") continue;
+      if (part == "..") {
+        const std::size_t cut = destPlace->Path.find_last_of('/');
+        destPlace->Path.erase(cut == 0 ? 1 : cut);
+        continue;
+      }
+      destPlace->Path += (destPlace->Path.back() == '/' ? "" : "/") + part;
+    }
 
   for (const std::string& source : Options.Sources) {
     const std::string sourceReal = RealNameOf(source, Env);
     const std::vector<std::string> srcReal = Components(sourceReal);
+    // By place in the file system.
+    if (destPlace)
+      if (const auto place = platform::PlaceInFileSystem(sourceReal)) {
+        if (*place == *destPlace) return SDestinationMustDiffer;
+        if (platform::PlaceInside(*destPlace, *place))
+          return Format(SDestinationInsideSource, {dest, source});
+        if (platform::PlaceInside(*place, *destPlace))
+          return Format(SDestinationHoldsSource, {source, dest});
+      }
     // By text, on the real names.
     if (srcReal.size() == destReal.size() && SameComponents(srcReal, destReal, srcReal.size()))
       return SDestinationMustDiffer;

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -24,6 +25,11 @@ struct TTreeOptions {
   std::vector<std::string> Patterns;  // file-name patterns; empty: DefaultPatterns()
   bool CopyOthers = false;            // copy files that match no pattern
   bool FollowLinks = false;           // follow symbolic links to files and folders
+  // Give written files and created folders the sources' permission bits as
+  // they are and their modification times. Without it they get the
+  // permission bits less the file-creation mask, as cp gives them, and the
+  // time of writing.
+  bool Preserve = false;
   unsigned Jobs = 1;                  // files worked on side by side
   // When set and true, no new file is begun (an interrupt from the user);
   // the files in hand are finished.
@@ -58,6 +64,11 @@ struct TTreeFile {
   std::string Source;  // source folder as given + relative path
   std::string Target;  // destination folder + mapped relative path
   TTreeAction Action = taCompact;
+  // What the walk found under Source (links followed with FollowLinks):
+  // the run works on this file only.
+  platform::FileIdentity Identity;
+  std::size_t Folder = 0;  // the plan's destination folder it goes into
+  std::string Name;        // its name in there
 };
 
 enum TSkipReason : std::uint8_t {
@@ -76,10 +87,14 @@ struct TTreeNote {
 // The outcome of walking the source trees, before anything is written.
 struct TTreePlan {
   std::vector<std::string> Folders;  // destination folders, parents first
+  // For each of Folders, the source folder it mirrors, as the walk found
+  // it (nothing for a destination that holds several source trees).
+  std::vector<std::optional<platform::FileStatus>> FolderSources;
   std::vector<TTreeFile> Files;      // in output order
   std::vector<TTreeNote> Notes;      // in output order
   std::size_t Unmatched = 0;         // files that match no pattern, not copied
-  std::set<platform::FileIdentity> SourceFiles;    // every regular file seen
+  // Every regular file seen, with the name the walk first reached it by.
+  std::map<platform::FileIdentity, std::string> SourceFiles;
   // Every folder walked, with the name the walk first reached it by.
   std::map<platform::FileIdentity, std::string> SourceFolders;
   // Folders reached through a link (with FollowLinks), with their names.
@@ -103,6 +118,12 @@ inline constexpr char SDestinationHoldsSource[] =
 inline constexpr char SDestinationFolderIsSource[] =
     "Destination folder \"%s\" is the source folder \"%s\" under another name";
 inline constexpr char STargetNotFolder[] = "Destination \"%s\" exists and is not a folder";
+inline constexpr char SSourceReplaced[] =
+    "Source \"%s\" changed while the run was working: it is no longer the file or folder that "
+    "the walk found";
+inline constexpr char SDestinationReplaced[] =
+    "Destination folder \"%s\" changed while the run was working: it is no longer the folder "
+    "that the run created or found";
 
 // Folder + the platform's delimiter + Name; no second delimiter when
 // Folder already ends with one.
@@ -123,7 +144,8 @@ TTreePlan PlanTree(const TTreeOptions& Options, platform::FileEnv& Env);
 
 // The refusal of a run that would write into a source, or an empty text:
 // the destination must not be a source folder, lie inside one or hold one
-// (compared by the real names as texts and by the identities of the
-// folders, so that links, ".." and other spellings are seen through), and
-// no destination folder that exists may be a folder of the source trees.
+// (compared by the real names as texts, by the identities of the folders,
+// so that links, ".." and other spellings are seen through, and by their
+// places in their file systems, so that bind mounts are), and no
+// destination folder that exists may be a folder of the source trees.
 std::string CheckTree(const TTreeOptions& Options, const TTreePlan& Plan, platform::FileEnv& Env);

@@ -179,7 +179,7 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
                            "empty comments; PRE, SCRIPT and ASP regions and quoted values stay as they are.\n"
                            "\n  ") +
                    kProgramName + " [-q] [--safe] -d DIR FILE...\n  " + kProgramName +
-                   " [-q] [--safe] -r [-j N] [--match GLOB]... [--copy-others] [--follow] -d DIR SRC_DIR...\n  " +
+                   " [-q] [--safe] -r [-j N] [--match GLOB]... [--copy-others] [--follow] [--preserve]\n      -d DIR SRC_DIR...\n  " +
                    kProgramName + " [--safe] [-] < IN > OUT\n",
                kProgramName};
   app.footer(
@@ -192,7 +192,8 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
       "its SRC_DIR; with several SRC_DIRs each tree goes under its folder's name. DIR must\n"
       "not be, lie in or hold a SRC_DIR. Links are skipped unless --follow is given; FIFOs\n"
       "and devices are skipped. Files are written under a temporary name and renamed when\n"
-      "complete; the first error, or Ctrl-C, stops the run after the files in hand.\n"
+      "complete; the first error, or Ctrl-C, stops the run after the files in hand. Files\n"
+      "and the folders the run creates get their sources' permission bits less the umask.\n"
       "\n"
       "Two modes. The default mode applies the program's fixed rules, the same as the\n"
       "window's: fast and small, but blind to how browsers read a page, so it can glue\n"
@@ -227,6 +228,9 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
   app.add_flag("--copy-others", args.CopyOthers,
                "With -r: copy the files that match no pattern, byte for byte");
   app.add_flag("--follow", args.Follow, "With -r: follow symbolic links to files and folders");
+  app.add_flag("--preserve", args.Preserve,
+               "With -r: keep the sources' permission bits as they are (not less the umask)\n"
+               "and their modification times, as cp -p does (owners aside)");
   CLI::Option* jobs =
       app.add_option("-j,--jobs", args.Jobs,
                      "With -r: files compacted side by side (default: the number of cores)")

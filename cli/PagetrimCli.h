@@ -24,6 +24,7 @@ struct TCliArgs {
   std::vector<std::string> Matches;
   bool CopyOthers = false;
   bool Follow = false;
+  bool Preserve = false;
   bool HasJobs = false;
   unsigned Jobs = 0;
   bool Safe = false;  // --safe: the safe compaction mode

@@ -109,6 +109,7 @@ std::string TreeOptionsWithoutTree(const TCliArgs& Args) {
   if (!Args.Matches.empty()) return "--match needs -r";
   if (Args.CopyOthers) return "--copy-others needs -r";
   if (Args.Follow) return "--follow needs -r";
+  if (Args.Preserve) return "--preserve needs -r";
   if (Args.HasJobs) return "-j needs -r";
   return {};
 }
@@ -120,6 +121,7 @@ TTreeOptions TreeOptionsFrom(const TCliArgs& Args) {
   options.Patterns = Args.Matches;
   options.CopyOthers = Args.CopyOthers;
   options.FollowLinks = Args.Follow;
+  options.Preserve = Args.Preserve;
   options.Jobs = Args.HasJobs ? Args.Jobs : DefaultJobs();
   options.Compaction.Safe = Args.Safe;
   return options;

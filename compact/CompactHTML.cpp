@@ -846,7 +846,7 @@ std::size_t CompactLines(TLineAppender& Lines, TTextBuffer& Text) {
 
 void WriteCompactedText(TBaseStream& Input, TBaseStream& Output, std::string_view Text) {
   if (Text.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-    throw EInOutError(Format(SErrorWriting, {ErrorCodeText(platform::ErrorFileTooLarge())}));
+    throw EInOutError(Format(SResultTooLarge, {std::to_string(Text.size())}));
   TSeekableStream* Rewrite = nullptr;
   if (&Input == &Output) {
     if (auto* Mem = dynamic_cast<TMemStream*>(&Output)) {
@@ -862,6 +862,28 @@ void WriteCompactedText(TBaseStream& Input, TBaseStream& Output, std::string_vie
   }
   // Rewritten in place: what is left of the old, longer contents goes.
   if (Rewrite != nullptr) Rewrite->Truncate();
+}
+
+const char* WideEncoding(std::string_view Head) {
+  auto starts = [&](std::string_view Mark) { return Head.substr(0, Mark.size()) == Mark; };
+  using namespace std::string_view_literals;
+  if (starts("\xFF\xFE\0\0"sv)) return "UTF-32LE";
+  if (starts("\0\0\xFE\xFF"sv)) return "UTF-32BE";
+  if (starts("\xFF\xFE"sv)) return "UTF-16LE";
+  if (starts("\xFE\xFF"sv)) return "UTF-16BE";
+  return nullptr;
+}
+
+void RefuseWideText(TSeekableStream& Source, const std::string& Name) {
+  char head[4];
+  const bool exact = Source.ExactTransfer();
+  Source.SetExactTransfer(false);
+  std::int32_t got = 0;
+  for (std::int32_t n = 1; got < 4 && n > 0; got += n) n = Source.Read(head + got, 4 - got);
+  Source.SetExactTransfer(exact);
+  if (const char* encoding = WideEncoding(std::string_view(head, static_cast<std::size_t>(got))))
+    throw Exception(Format(SWideText, {'"' + Name + '"', encoding}));
+  Source.Seek(0);
 }
 
 void CompactHTML(TBaseStream& Input, TBaseStream& Output, const TCompactOptions& Options) {

@@ -1029,6 +1029,8 @@ void SafeCompactHTML(TBaseStream& Input, TBaseStream& Output) {
     TWholeReader Reader(Input);
     Reader.ReadAll(Text);
   }
+  if (const char* encoding = WideEncoding(Text.View()))
+    throw Exception(Format(SWideText, {"The page", encoding}));
   Text.Shrink(SafeCompactText(Text.Data(), Text.Size()));
   WriteCompactedText(Input, Output, Text.View());
 }

@@ -15,7 +15,10 @@
 //
 // The folder calls at the end serve the walk through a folder tree: list a
 // folder, tell what a name is without opening it, create a folder, rename a
-// file in one step, resolve a name to the folder it really is.
+// file in one step, resolve a name to the folder it really is. The calls
+// "in" a folder take a folder held open as their base, so that what they
+// create, rename or delete lands in that very folder, whatever happens
+// meanwhile to the names that led to it (a folder swapped for a link).
 //
 // Every call may be made from several threads at once; the last error is
 // per thread.
@@ -31,6 +34,11 @@ namespace platform {
 // A handle to an open file; kInvalidHandle (all bits set) when none.
 using FileHandle = std::intptr_t;
 inline constexpr FileHandle kInvalidHandle = -1;
+
+// A folder held open as the base of the calls "in" a folder; kNoFolder
+// when none (see OpenFolder).
+using FolderHandle = std::intptr_t;
+inline constexpr FolderHandle kNoFolder = -1;
 
 // A system error code (errno values on POSIX, GetLastError codes on Windows).
 using SysError = std::uint32_t;
@@ -61,6 +69,12 @@ enum FileKind : std::uint8_t {
 struct FileStatus {
   FileKind Kind = fkOther;
   FileIdentity Identity;  // of the link itself for fkLink
+  // The permission bits as POSIX writes them (0644, 0755, ...). Windows
+  // knows only whether a file is read-only: 0444 then, else 0666 (0777
+  // for folders).
+  std::uint32_t Permissions = 0;
+  std::int64_t Size = 0;          // in bytes, as the system reports it
+  std::int64_t ModifiedTime = 0;  // of the data, nanoseconds since 1970-01-01 UTC
 };
 
 class FileEnv {
@@ -137,10 +151,13 @@ public:
   virtual bool ErrorText(SysError Code, std::string* Text) = 0;
 
   // Stores the names of the entries of the folder Name in *Entries: file
-  // names only, without "." and "..", in no particular order. False with
-  // the last error set when Name is no folder or cannot be read; *Entries
-  // is then unspecified.
-  virtual bool ListFolder(const std::string& Name, std::vector<std::string>* Entries) = 0;
+  // names only, without "." and "..", in no particular order, and the
+  // identity of the folder that was read in *Listed (links on the way
+  // followed): a caller that walked to Name earlier sees from it whether
+  // the name still reaches the same folder. False with the last error set
+  // when Name is no folder or cannot be read; *Entries is then unspecified.
+  virtual bool ListFolder(const std::string& Name, std::vector<std::string>* Entries,
+                          FileIdentity* Listed) = 0;
 
   // Stores what Name is in *Status. With FollowLinks false a symbolic link
   // is reported as fkLink with its own identity; with it true every link
@@ -167,6 +184,71 @@ public:
   // trailing delimiter unless it is a root. Name must exist. False with
   // the last error set when it cannot be resolved.
   virtual bool RealName(const std::string& Name, std::string* Real) = 0;
+
+  // Stores the status of the open file Handle in *Status: the file that
+  // was opened, whatever its name reaches by now. False with the last
+  // error set when it cannot.
+  virtual bool GetOpenStatus(FileHandle Handle, FileStatus* Status) = 0;
+
+  // Holds the folder Name open as a base for the calls "in" a folder and
+  // stores its status in *Status. Name is taken inside Base, or as it is
+  // (relative to the current folder) when Base is kNoFolder. With
+  // FollowLinks false a Name that is a symbolic link (or a junction) is
+  // refused with ErrorLinkLoop(); links on the way to it are followed
+  // either way. While the handle is open the folder is the one it was,
+  // also when its name is taken away or given to something else (on
+  // Windows its name cannot be: the handle does not share deletion).
+  // Returns kNoFolder with the last error set when Name is no folder or
+  // cannot be opened.
+  virtual FolderHandle OpenFolder(FolderHandle Base, const std::string& Name, bool FollowLinks,
+                                  FileStatus* Status) = 0;
+
+  // Lets go of Folder. False on failure; the handle is gone either way.
+  virtual bool CloseFolder(FolderHandle Folder) = 0;
+
+  // Creates the folder Name inside Folder (taken as it is when Folder is
+  // kNoFolder) with the permission bits Permissions less the file-creation
+  // mask (ignored on Windows). False with the last error set when it
+  // cannot, also when something called Name exists already
+  // (ErrorAlreadyExists()).
+  virtual bool CreateFolderIn(FolderHandle Folder, const std::string& Name,
+                              std::uint32_t Permissions) = 0;
+
+  // Creates the file Name inside Folder and opens it for reading and
+  // writing, shared with nobody. Only a new file: when anything is called
+  // Name already (a file, a folder, a symbolic link, which is never
+  // followed) it fails with ErrorAlreadyExists(). The file gets the
+  // permission bits Permissions less the file-creation mask (on Windows:
+  // read-only when Permissions has no write bit), and the handle may write
+  // it all the same. Returns kInvalidHandle with the last error set on
+  // failure.
+  virtual FileHandle CreateFileIn(FolderHandle Folder, const std::string& Name,
+                                  std::uint32_t Permissions) = 0;
+
+  // Rename inside Folder: gives the file From the name To in one step,
+  // replacing a file (or a symbolic link, which is not followed) called To.
+  virtual bool RenameIn(FolderHandle Folder, const std::string& From, const std::string& To) = 0;
+
+  // Deletes the file (never a folder) Name inside Folder.
+  virtual bool DeleteIn(FolderHandle Folder, const std::string& Name) = 0;
+
+  // Gives the open file Handle the permission bits *Permissions (exactly,
+  // without the file-creation mask; ignored on Windows, where CreateFileIn
+  // settles them) and the modification time *ModifiedTime, each when not
+  // null. False with the last error set when it cannot.
+  virtual bool SetAttributes(FileHandle Handle, const std::uint32_t* Permissions,
+                             const std::int64_t* ModifiedTime) = 0;
+
+  // The same for the folder held by Folder (on Windows only its time).
+  virtual bool SetFolderAttributes(FolderHandle Folder, const std::uint32_t* Permissions,
+                                   const std::int64_t* ModifiedTime) = 0;
+
+  // Copies everything from the position of From to its real end (not the
+  // size it reports) to To at its position, of any size, and stores the
+  // number of bytes copied in *Copied. Needs no memory of the file's size:
+  // the system copies between the files where it can. False with the last
+  // error set on failure; *Copied then holds what was copied so far.
+  virtual bool CopyData(FileHandle From, FileHandle To, std::int64_t* Copied) = 0;
 };
 
 // Forwards every call to a target FileEnv; derive from it and override the
@@ -201,8 +283,9 @@ public:
   bool ErrorText(SysError Code, std::string* Text) override {
     return target_->ErrorText(Code, Text);
   }
-  bool ListFolder(const std::string& Name, std::vector<std::string>* Entries) override {
-    return target_->ListFolder(Name, Entries);
+  bool ListFolder(const std::string& Name, std::vector<std::string>* Entries,
+                  FileIdentity* Listed) override {
+    return target_->ListFolder(Name, Entries, Listed);
   }
   bool GetStatus(const std::string& Name, bool FollowLinks, FileStatus* Status) override {
     return target_->GetStatus(Name, FollowLinks, Status);
@@ -213,6 +296,39 @@ public:
   }
   bool RealName(const std::string& Name, std::string* Real) override {
     return target_->RealName(Name, Real);
+  }
+  bool GetOpenStatus(FileHandle Handle, FileStatus* Status) override {
+    return target_->GetOpenStatus(Handle, Status);
+  }
+  FolderHandle OpenFolder(FolderHandle Base, const std::string& Name, bool FollowLinks,
+                          FileStatus* Status) override {
+    return target_->OpenFolder(Base, Name, FollowLinks, Status);
+  }
+  bool CloseFolder(FolderHandle Folder) override { return target_->CloseFolder(Folder); }
+  bool CreateFolderIn(FolderHandle Folder, const std::string& Name,
+                      std::uint32_t Permissions) override {
+    return target_->CreateFolderIn(Folder, Name, Permissions);
+  }
+  FileHandle CreateFileIn(FolderHandle Folder, const std::string& Name,
+                          std::uint32_t Permissions) override {
+    return target_->CreateFileIn(Folder, Name, Permissions);
+  }
+  bool RenameIn(FolderHandle Folder, const std::string& From, const std::string& To) override {
+    return target_->RenameIn(Folder, From, To);
+  }
+  bool DeleteIn(FolderHandle Folder, const std::string& Name) override {
+    return target_->DeleteIn(Folder, Name);
+  }
+  bool SetAttributes(FileHandle Handle, const std::uint32_t* Permissions,
+                     const std::int64_t* ModifiedTime) override {
+    return target_->SetAttributes(Handle, Permissions, ModifiedTime);
+  }
+  bool SetFolderAttributes(FolderHandle Folder, const std::uint32_t* Permissions,
+                           const std::int64_t* ModifiedTime) override {
+    return target_->SetFolderAttributes(Folder, Permissions, ModifiedTime);
+  }
+  bool CopyData(FileHandle From, FileHandle To, std::int64_t* Copied) override {
+    return target_->CopyData(From, To, Copied);
   }
 
 private:
@@ -248,5 +364,9 @@ bool IsMissingError(SysError Code);
 
 // The platform's path delimiter: '/' on POSIX, '\\' on Windows.
 char PathDelimiter();
+
+// The process's file-creation mask (the umask on POSIX; 0 on Windows): the
+// permission bits that a newly created file or folder does not get.
+std::uint32_t CreationMask();
 
 }  // namespace platform

@@ -27,9 +27,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <mutex>
+#include <new>
 
 #include "platform/FileEnv.h"
 
@@ -107,6 +111,57 @@ int ClaimSharing(int fd, bool read, bool write, bool shareRead, bool shareWrite,
       (!shareRead && Taken(fd, kReadAccess)) || (!shareWrite && Taken(fd, kWriteAccess)))
     return kSharingViolation;
   return 0;
+}
+
+FileStatus StatusOf(const struct stat& St) {
+  FileStatus status;
+  status.Identity = FileIdentity{static_cast<std::uint64_t>(St.st_dev),
+                                 static_cast<std::uint64_t>(St.st_ino)};
+  status.Kind = S_ISREG(St.st_mode)   ? fkRegular
+                : S_ISDIR(St.st_mode) ? fkFolder
+                : S_ISLNK(St.st_mode) ? fkLink
+                                      : fkOther;
+  status.Permissions = static_cast<std::uint32_t>(St.st_mode & 07777);
+  status.Size = static_cast<std::int64_t>(St.st_size);
+  status.ModifiedTime =
+      static_cast<std::int64_t>(St.st_mtim.tv_sec) * 1000000000 + St.st_mtim.tv_nsec;
+  return status;
+}
+
+int BaseOf(FolderHandle Folder) { return Folder == kNoFolder ? AT_FDCWD : static_cast<int>(Folder); }
+
+// Sets the permission bits and the modification time of the open fd; the
+// access time is left as it is.
+bool SetFdAttributes(int Fd, const std::uint32_t* Permissions, const std::int64_t* ModifiedTime) {
+  if (Permissions != nullptr && ::fchmod(Fd, static_cast<mode_t>(*Permissions & 07777)) != 0)
+    return false;
+  if (ModifiedTime != nullptr) {
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(*ModifiedTime / 1000000000);
+    times[1].tv_nsec = static_cast<long>(*ModifiedTime % 1000000000);
+    if (times[1].tv_nsec < 0) {
+      times[1].tv_nsec += 1000000000;
+      --times[1].tv_sec;
+    }
+    if (::futimens(Fd, times) != 0) return false;
+  }
+  return true;
+}
+
+// Writes Count bytes from Buffer to Fd, however many calls that takes.
+bool WriteAll(int Fd, const char* Buffer, std::size_t Count) {
+  while (Count > 0) {
+    const ssize_t n = ::write(Fd, Buffer, Count);
+    if (n == -1) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    Buffer += n;
+    Count -= static_cast<std::size_t>(n);
+  }
+  return true;
 }
 
 class PosixFileEnv final : public FileEnv {
@@ -269,10 +324,17 @@ public:
     return true;
   }
 
-  bool ListFolder(const std::string& Name, std::vector<std::string>* Entries) override {
+  bool ListFolder(const std::string& Name, std::vector<std::string>* Entries,
+                  FileIdentity* Listed) override {
     Entries->clear();
-    DIR* dir = ::opendir(Name.c_str());
-    if (dir == nullptr) return Fail(errno), false;
+    // The folder is opened once: its identity is that of what is read.
+    const int fd = ::open(Name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd == -1) return Fail(errno), false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return CloseAndFail(fd, errno), false;
+    *Listed = StatusOf(st).Identity;
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) return CloseAndFail(fd, errno), false;
     for (;;) {
       errno = 0;
       const dirent* entry = ::readdir(dir);
@@ -291,12 +353,7 @@ public:
     struct stat st {};
     const int rc = FollowLinks ? ::stat(Name.c_str(), &st) : ::lstat(Name.c_str(), &st);
     if (rc != 0) return Fail(errno), false;
-    Status->Identity = FileIdentity{static_cast<std::uint64_t>(st.st_dev),
-                                    static_cast<std::uint64_t>(st.st_ino)};
-    Status->Kind = S_ISREG(st.st_mode)   ? fkRegular
-                   : S_ISDIR(st.st_mode) ? fkFolder
-                   : S_ISLNK(st.st_mode) ? fkLink
-                                         : fkOther;
+    *Status = StatusOf(st);
     return true;
   }
 
@@ -316,6 +373,125 @@ public:
     *Real = resolved;
     std::free(resolved);
     return true;
+  }
+
+  bool GetOpenStatus(FileHandle Handle, FileStatus* Status) override {
+    struct stat st {};
+    if (::fstat(Descriptor(Handle), &st) != 0) return Fail(errno), false;
+    *Status = StatusOf(st);
+    return true;
+  }
+
+  FolderHandle OpenFolder(FolderHandle Base, const std::string& Name, bool FollowLinks,
+                          FileStatus* Status) override {
+    int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    if (!FollowLinks) flags |= O_NOFOLLOW;
+    int fd;
+    do {
+      fd = ::openat(BaseOf(Base), Name.c_str(), flags);
+    } while (fd == -1 && errno == EINTR);
+    if (fd == -1) {
+      // A link refused by O_NOFOLLOW says ELOOP, or ENOTDIR where O_DIRECTORY
+      // is checked first.
+      if (!FollowLinks && errno == ENOTDIR) {
+        struct stat st {};
+        if (::fstatat(BaseOf(Base), Name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(st.st_mode))
+          errno = ELOOP;
+      }
+      return Fail(errno);
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return CloseAndFail(fd, errno);
+    *Status = StatusOf(st);
+    return fd;
+  }
+
+  bool CloseFolder(FolderHandle Folder) override {
+    if (::close(static_cast<int>(Folder)) == -1 && errno != EINTR) return Fail(errno), false;
+    return true;
+  }
+
+  bool CreateFolderIn(FolderHandle Folder, const std::string& Name,
+                      std::uint32_t Permissions) override {
+    if (::mkdirat(BaseOf(Folder), Name.c_str(), static_cast<mode_t>(Permissions & 07777)) != 0)
+      return Fail(errno), false;
+    return true;
+  }
+
+  FileHandle CreateFileIn(FolderHandle Folder, const std::string& Name,
+                          std::uint32_t Permissions) override {
+    const int flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY;
+    int fd;
+    do {
+      fd = ::openat(BaseOf(Folder), Name.c_str(), flags, static_cast<mode_t>(Permissions & 0777));
+    } while (fd == -1 && errno == EINTR);
+    if (fd == -1) return Fail(errno);
+    const int err = ClaimSharing(fd, true, true, false, false, true, false);
+    if (err != 0) {
+      ::unlinkat(BaseOf(Folder), Name.c_str(), 0);
+      return CloseAndFail(fd, err);
+    }
+    return MakeHandle(fd, true, true);
+  }
+
+  bool RenameIn(FolderHandle Folder, const std::string& From, const std::string& To) override {
+    if (::renameat(BaseOf(Folder), From.c_str(), BaseOf(Folder), To.c_str()) != 0)
+      return Fail(errno), false;
+    return true;
+  }
+
+  bool DeleteIn(FolderHandle Folder, const std::string& Name) override {
+    if (::unlinkat(BaseOf(Folder), Name.c_str(), 0) != 0) return Fail(errno), false;
+    return true;
+  }
+
+  bool SetAttributes(FileHandle Handle, const std::uint32_t* Permissions,
+                     const std::int64_t* ModifiedTime) override {
+    if (!SetFdAttributes(Descriptor(Handle), Permissions, ModifiedTime)) return Fail(errno), false;
+    return true;
+  }
+
+  bool SetFolderAttributes(FolderHandle Folder, const std::uint32_t* Permissions,
+                           const std::int64_t* ModifiedTime) override {
+    if (!SetFdAttributes(static_cast<int>(Folder), Permissions, ModifiedTime))
+      return Fail(errno), false;
+    return true;
+  }
+
+  bool CopyData(FileHandle From, FileHandle To, std::int64_t* Copied) override {
+    *Copied = 0;
+    if (!MayRead(From) || !MayWrite(To)) return Fail(EACCES), false;
+    const int in = Descriptor(From);
+    const int out = Descriptor(To);
+#ifdef __linux__
+    // The kernel copies between the files while it can; a file it cannot
+    // copy from (a pseudo-file, another kind of file system) is copied
+    // through memory from where it stopped.
+    for (;;) {
+      const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0);
+      if (n > 0) {
+        *Copied += n;
+        continue;
+      }
+      if (n == -1 && errno == EINTR) continue;
+      break;  // 0: the end as the kernel sees it, or not copied this way
+    }
+#endif
+    // Read until a read delivers nothing: the real end.
+    constexpr std::size_t kBlock = std::size_t{1} << 20;
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kBlock]);
+    if (!buffer) return Fail(ENOMEM), false;
+    for (;;) {
+      const ssize_t n = ::read(in, buffer.get(), kBlock);
+      if (n == -1) {
+        if (errno == EINTR) continue;
+        return Fail(errno), false;
+      }
+      if (n == 0) return true;
+      if (!WriteAll(out, buffer.get(), static_cast<std::size_t>(n))) return Fail(errno), false;
+      *Copied += n;
+    }
   }
 
 private:
@@ -346,5 +522,24 @@ SysError ErrorLinkLoop() { return ELOOP; }
 bool IsMissingError(SysError Code) { return Code == ENOENT || Code == ENOTDIR; }
 
 char PathDelimiter() { return '/'; }
+
+std::uint32_t CreationMask() {
+  // Read without changing it where the system tells it (Linux 4.7 on):
+  // setting and restoring it would race with other threads creating files.
+  if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, status) != nullptr)
+      found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    std::fclose(status);
+    if (found) return mask & 0777;
+  }
+  static std::mutex lock;
+  std::lock_guard<std::mutex> hold(lock);
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return static_cast<std::uint32_t>(mask) & 0777;
+}
 
 }  // namespace platform

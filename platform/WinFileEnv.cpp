@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -69,6 +71,54 @@ T Fail(DWORD Code, T Result) {
 std::int64_t Join(DWORD Low, LONG High) {
   return static_cast<std::int64_t>(static_cast<std::uint64_t>(static_cast<DWORD>(High)) << 32 |
                                    Low);
+}
+
+// 100-nanosecond ticks from 1601-01-01 to 1970-01-01.
+constexpr std::int64_t kEpochTicks = 116444736000000000;
+
+std::int64_t FromFileTime(const FILETIME& Time) {
+  const std::int64_t ticks = static_cast<std::int64_t>(
+      std::uint64_t{Time.dwHighDateTime} << 32 | Time.dwLowDateTime);
+  return (ticks - kEpochTicks) * 100;
+}
+
+FILETIME ToFileTime(std::int64_t Nanoseconds) {
+  const std::uint64_t ticks = static_cast<std::uint64_t>(Nanoseconds / 100 + kEpochTicks);
+  FILETIME time;
+  time.dwLowDateTime = static_cast<DWORD>(ticks);
+  time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+  return time;
+}
+
+FileStatus StatusOf(const BY_HANDLE_FILE_INFORMATION& Info) {
+  FileStatus status;
+  status.Identity = FileIdentity{Info.dwVolumeSerialNumber,
+                                 std::uint64_t{Info.nFileIndexHigh} << 32 | Info.nFileIndexLow};
+  const bool folder = (Info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  status.Kind = folder ? fkFolder : fkRegular;
+  const bool readOnly = (Info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+  status.Permissions = folder ? 0777 : readOnly ? 0444 : 0666;
+  status.Size = static_cast<std::int64_t>(std::uint64_t{Info.nFileSizeHigh} << 32 |
+                                          Info.nFileSizeLow);
+  status.ModifiedTime = FromFileTime(Info.ftLastWriteTime);
+  return status;
+}
+
+// A folder held open: its handle, which does not share deletion, so that
+// the folder keeps its name meanwhile, and that name, to which the calls
+// "in" the folder add theirs.
+struct HeldFolder {
+  HANDLE Handle;
+  std::string Name;
+};
+
+HeldFolder* Held(FolderHandle Folder) { return reinterpret_cast<HeldFolder*>(Folder); }
+
+std::string NameIn(FolderHandle Folder, const std::string& Name) {
+  if (Folder == kNoFolder) return Name;
+  const std::string& base = Held(Folder)->Name;
+  if (base.empty() || base.back() == '\\' || base.back() == '/') return base + Name;
+  return base + '\\' + Name;
 }
 
 class WinFileEnv final : public FileEnv {
@@ -157,8 +207,33 @@ public:
     return true;
   }
 
-  bool ListFolder(const std::string& Name, std::vector<std::string>* Entries) override {
+  bool ListFolder(const std::string& Name, std::vector<std::string>* Entries,
+                  FileIdentity* Listed) override {
     Entries->clear();
+    // Held open without sharing deletion while it is read: the folder
+    // whose identity is taken is the one listed.
+    HANDLE folder = ::CreateFileA(Name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(folder, &info)) {
+      const DWORD err = ::GetLastError();
+      ::CloseHandle(folder);
+      return Fail(err, false);
+    }
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      ::CloseHandle(folder);
+      return Fail(ERROR_DIRECTORY, false);
+    }
+    *Listed = StatusOf(info).Identity;
+    const bool done = ListOpenFolder(Name, Entries);
+    const DWORD err = ::GetLastError();
+    ::CloseHandle(folder);
+    ::SetLastError(err);
+    return done;
+  }
+
+  bool ListOpenFolder(const std::string& Name, std::vector<std::string>* Entries) {
     std::string pattern = Name;
     if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
     pattern += '*';
@@ -194,15 +269,10 @@ public:
       return Fail(err, false);
     }
     ::CloseHandle(h);
-    Status->Identity = FileIdentity{info.dwVolumeSerialNumber,
-                                    std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
+    *Status = StatusOf(info);
     if (!FollowLinks && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
         IsNameSurrogate(Name))
       Status->Kind = fkLink;
-    else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-      Status->Kind = fkFolder;
-    else
-      Status->Kind = fkRegular;
     return true;
   }
 
@@ -264,6 +334,7 @@ bool IsMissingError(SysError Code) {
   return Code == ERROR_FILE_NOT_FOUND || Code == ERROR_PATH_NOT_FOUND;
 }
 char PathDelimiter() { return '\\'; }
+std::uint32_t CreationMask() { return 0; }
 
 FileEnv* FileEnv::Default() {
   static WinFileEnv env;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/FileIdentity.h"
+#include "platform/MountTable.h"
 
 namespace platform {
 
@@ -24,6 +25,12 @@ std::optional<FileIdentity> IdentifyFile(const std::string& Name) {
 bool IsDirectory(const std::string& Name) {
   const DWORD attributes = ::GetFileAttributesA(Name.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Windows has no bind mounts: a folder mounted elsewhere is reached through
+// a junction, which the real name resolves.
+std::optional<FileSystemPlace> PlaceInFileSystem(const std::string& /*Real*/) {
+  return std::nullopt;
 }
 
 }  // namespace platform

@@ -72,6 +72,20 @@ TFileStream::TFileStream(const std::string& FileName, TOpenMode Mode, FileEnv* E
   if (FHandle == platform::kInvalidHandle) RaiseLastError(SErrorOpening, true);
 }
 
+TFileStream::TFileStream(platform::FileHandle Handle, const std::string& FileName, TOpenMode Mode,
+                         FileEnv* Env)
+    : FEnv(Env != nullptr ? Env : platform::CurrentFileEnv()), FHandle(Handle), FFileName(FileName) {
+  FCanRead = (Mode & omRead) != 0;
+  FCanWrite = (Mode & omWrite) != 0;
+}
+
+void TFileStream::Close() {
+  if (FHandle == platform::kInvalidHandle) return;
+  const bool closed = FEnv->Close(FHandle);
+  FHandle = platform::kInvalidHandle;
+  if (!closed) RaiseLastError(SErrorClosing, true);
+}
+
 TFileStream::~TFileStream() {
   if (FHandle != platform::kInvalidHandle) FEnv->Close(FHandle);
 }

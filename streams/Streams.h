@@ -128,8 +128,18 @@ public:
   // Opens FileName with Mode; raises EInOutError when it cannot. Env is the
   // file services to use (CurrentFileEnv() when null).
   TFileStream(const std::string& FileName, TOpenMode Mode, platform::FileEnv* Env = nullptr);
+  // Takes over Handle, a file opened through Env (CurrentFileEnv() when
+  // null) with the access that Mode names, at position 0; FileName names
+  // it in messages.
+  TFileStream(platform::FileHandle Handle, const std::string& FileName, TOpenMode Mode,
+              platform::FileEnv* Env = nullptr);
   // Closes the file if it is still open; reports nothing.
   ~TFileStream() override;
+
+  // Closes the file now and raises EInOutError when the system reports a
+  // failure (a write it could not complete may only show here). The handle
+  // is gone either way.
+  void Close();
 
   platform::FileHandle Handle() const { return FHandle; }
   const std::string& FileName() const { return FFileName; }

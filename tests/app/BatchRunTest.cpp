@@ -15,6 +15,7 @@
 #include "support/TempDir.h"
 #include "platform/FileEnv.h"
 #include "streams/Streams.h"
+#include "streams/Utils.h"
 #include "support/PlatformExpect.h"
 #include "support/RecordingHost.h"
 
@@ -341,7 +342,7 @@ void PrintTo(const AliasCase& c, std::ostream* os) { *os << c.name; }
 
 class DestinationAlias : public ::testing::TestWithParam<AliasCase> {};
 
-TEST_P(DestinationAlias, IsASharingErrorAndLeavesTheSourceAlone) {
+TEST_P(DestinationAlias, IsRefusedAndLeavesTheSourceAlone) {
   const AliasCase& c = GetParam();
   TempDir dir;
   MakeDir(dir / "web");
@@ -349,8 +350,8 @@ TEST_P(DestinationAlias, IsASharingErrorAndLeavesTheSourceAlone) {
   c.link(dir);
   RecordingHost host;
   const std::string error = RunCatching(dir / "web/a.htm", dir / c.destination, host);
-  EXPECT_EQ(error, OpenError(dir / c.destination + expect::Delimiter() + "a.htm",
-                             ErrorCodeText(platform::ErrorSharingViolation())));
+  EXPECT_EQ(error, Format(SDestinationIsSourceFile,
+                          {dir / c.destination + expect::Delimiter() + "a.htm", dir / "web/a.htm"}));
   EXPECT_THAT(host.Calls, ElementsAre("writeback " + (dir / c.destination) + expect::Delimiter(),
                                       "disable", "pump", Start(dir / "web/a.htm"), "enable"));
   EXPECT_EQ(ReadFile(dir / "web/a.htm"), kDoc);

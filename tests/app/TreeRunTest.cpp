@@ -197,7 +197,7 @@ TEST(TreeRun, EmptyDestinationIsRefused) {
   EXPECT_EQ(summary.Failures[0].Message, SDestinationEmpty);
 }
 
-TEST(TreeRun, DestinationThatIsALinkToASourceFileIsRefusedAsInTheBatchRun) {
+TEST(TreeRun, DestinationThatIsALinkToASourceFileIsRefused) {
   TempDir dir;
   MakeTree(dir, {"site/", "site/a.htm=a  a", "site/b.htm=b  b", "out/"});
   std::filesystem::create_hard_link(dir / "site/a.htm", dir / "out/b.htm");
@@ -206,7 +206,7 @@ TEST(TreeRun, DestinationThatIsALinkToASourceFileIsRefusedAsInTheBatchRun) {
   ASSERT_EQ(summary.Failures.size(), 1u);
   EXPECT_EQ(summary.Failures[0].Source, dir / "site/b.htm");
   EXPECT_EQ(summary.Failures[0].Message,
-            Format(SErrorOpening, {dir / "out/b.htm", expect::Text(expect::SharingViolation())}));
+            Format(SDestinationIsSourceFile, {dir / "out/b.htm", dir / "site/a.htm"}));
   EXPECT_EQ(ReadFile(dir / "site/a.htm"), "a  a");
   EXPECT_EQ(ReadFile(dir / "site/b.htm"), "b  b");
   EXPECT_THAT(host.done, ElementsAre(dir / "site/a.htm"));
@@ -404,14 +404,14 @@ TEST(TreeRunCancel, MidwayFinishesTheFilesInHandAndBeginsNoMore) {
   EXPECT_THAT(Temporaries(dir / "out"), IsEmpty());
 }
 
-TEST(TemporaryName, LiesBesideItsTargetAndEndsInTmp) {
-  const std::string d = expect::Delimiter();
-  EXPECT_EQ(TemporaryName("out" + d + "sub" + d + "page.htm", "0badf00d", 0),
-            "out" + d + "sub" + d + ".page.htm.0badf00d.tmp");
-  EXPECT_EQ(TemporaryName("page.htm", "0badf00d", 3), ".page.htm.0badf00d-3.tmp");
-  const std::string longName(300, 'x');
-  const std::string temporary = TemporaryName("out" + d + longName, "t", 0);
-  EXPECT_EQ(temporary, "out" + d + "." + std::string(64, 'x') + ".t.tmp");
+TEST(TemporaryName, IsHiddenUniqueToItsFileAndEndsInTmp) {
+  EXPECT_EQ(TemporaryName("page.htm", "0badf00d", 0, 0), ".page.htm.0badf00d-0.tmp");
+  EXPECT_EQ(TemporaryName("page.htm", "0badf00d", 12, 3), ".page.htm.0badf00d-12.3.tmp");
+  // Names alike in their first 64 bytes still get names of their own.
+  const std::string a = std::string(70, 'p') + "_01.htm";
+  const std::string b = std::string(70, 'p') + "_02.htm";
+  EXPECT_EQ(TemporaryName(a, "t", 5, 0), "." + std::string(64, 'p') + ".t-5.tmp");
+  EXPECT_NE(TemporaryName(a, "t", 5, 0), TemporaryName(b, "t", 6, 0));
 }
 
 }  // namespace

@@ -218,7 +218,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "",
                 1,
                 "",
-                "Error opening \"@/ALIAS/a.htm\" - $BUSY",
+                "Destination file \"@/ALIAS/a.htm\" is the source file \"@/web/a.htm\" under another "
+                "name.\n",
                 {},
                 {}},
         CliCase{"MissingDestinationFolder",

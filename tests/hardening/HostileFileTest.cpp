@@ -37,9 +37,6 @@ namespace {
 constexpr char kDoc[] = "<p>  one  </p>\r\n<p>two</p>\r\n";  // 28 bytes
 constexpr char kDocOut[] = "<p> one </p><p>two</p>";          // 22 bytes
 
-// The code of an open refused by another open's sharing.
-const int kBusy = static_cast<int>(platform::ErrorSharingViolation());
-
 // Sizes past what the file services can express.
 constexpr off_t kHugeSize = (off_t{1} << 31) + 1;
 
@@ -60,7 +57,16 @@ struct THostileCase {
   // Checks that the hostile thing itself is as it was; empty: nothing to check.
   std::function<void(const TempDir&, const std::string& Entry)> unchanged = nullptr;
   bool destinationLeftEmpty = false;  // the failing entry's copy exists, empty
+  // The whole message, for refusals that carry no system text.
+  std::function<std::string(const TempDir&, const std::string& Entry)> message = nullptr;
 };
+
+// The refusal of a destination file that is a source under another name.
+auto SourceAsDestination(const char* Destination, const char* Source) {
+  return [=](const TempDir& d, const std::string&) {
+    return Format(SDestinationIsSourceFile, {d / Destination, d / Source});
+  };
+}
 
 void PrintTo(const THostileCase& c, std::ostream* os) { *os << c.name; }
 
@@ -99,9 +105,12 @@ const THostileCase kCases[] = {
        EXPECT_TRUE(hostile::MakeSparse(d / "web/huge.htm", kHugeSize));
        return d / "web/huge.htm";
      },
-     "out", SIOError, nullptr, EOVERFLOW, 1, false,
+     "out", nullptr, nullptr, 0, 1, false,
      [](const TempDir&, const std::string& e) { EXPECT_EQ(hostile::FileSize(e), kHugeSize); },
-     true},
+     false,
+     [](const TempDir&, const std::string& e) {
+       return Format(SPageTooLarge, {e, std::to_string(kHugeSize)});
+     }},
     {"SourceIsADanglingLink",
      [](const TempDir& d) {
        EXPECT_EQ(symlink((d / "web/gone.htm").c_str(), (d / "web/link.htm").c_str()), 0);
@@ -150,14 +159,14 @@ const THostileCase kCases[] = {
        return d / "web/b.htm";
      },
      "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/b.htm"; },
-     kBusy, 1},
+     0, 1, false, nullptr, false, SourceAsDestination("out/b.htm", "web/b.htm")},
     {"DestinationFileIsTheSourceBySymlink",
      [](const TempDir& d) {
        EXPECT_EQ(symlink((d / "web/b.htm").c_str(), (d / "out/b.htm").c_str()), 0);
        return d / "web/b.htm";
      },
      "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/b.htm"; },
-     kBusy, 1},
+     0, 1, false, nullptr, false, SourceAsDestination("out/b.htm", "web/b.htm")},
     // A link in the destination folder that makes a copy another entry's
     // source: writing it would destroy that source before or after its turn.
     {"DestinationFileIsALaterSourceBySymlink",
@@ -166,14 +175,14 @@ const THostileCase kCases[] = {
        return d / "web/b.htm";
      },
      "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/a.htm"; },
-     kBusy, 0},
+     0, 0, false, nullptr, false, SourceAsDestination("out/a.htm", "web/b.htm")},
     {"DestinationFileIsAnEarlierSourceByHardLink",
      [](const TempDir& d) {
        EXPECT_EQ(link((d / "web/a.htm").c_str(), (d / "out/c.htm").c_str()), 0);
        return d / "web/b.htm";
      },
      "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/c.htm"; },
-     kBusy, 2},
+     0, 2, false, nullptr, false, SourceAsDestination("out/c.htm", "web/a.htm")},
 };
 
 // The folder every case starts from; open to everybody, so that the
@@ -188,6 +197,7 @@ void MakeSite(const TempDir& Dir) {
 }
 
 std::string ExpectedMessage(const THostileCase& c, const TempDir& Dir, const std::string& Entry) {
+  if (c.message) return c.message(Dir, Entry);
   const std::string text = ErrorCodeText(static_cast<std::uint32_t>(c.code));
   if (c.failingFile) return Format(c.format, {c.failingFile(Dir, Entry), text});
   return Format(c.format, {text});

@@ -49,14 +49,17 @@ TEST(ListFolder, NamesEveryEntryOnceWithoutDotEntries) {
       WriteFile(dir / n, "x");
   }
   std::vector<std::string> listed{"stale"};
-  ASSERT_TRUE(Env().ListFolder(dir.Path(), &listed));
+  platform::FileIdentity id;
+  ASSERT_TRUE(Env().ListFolder(dir.Path(), &listed, &id));
   EXPECT_THAT(listed, UnorderedElementsAreArray(names));
+  EXPECT_EQ(id, StatusOf(dir.Path(), true).Identity);
 }
 
 TEST(ListFolder, EmptyFolderGivesNoNames) {
   TempDir dir;
   std::vector<std::string> listed;
-  ASSERT_TRUE(Env().ListFolder(dir.Path(), &listed));
+  platform::FileIdentity id;
+  ASSERT_TRUE(Env().ListFolder(dir.Path(), &listed, &id));
   EXPECT_TRUE(listed.empty());
 }
 
@@ -64,9 +67,10 @@ TEST(ListFolder, MissingFolderOrFileFails) {
   TempDir dir;
   WriteFile(dir / "f", "x");
   std::vector<std::string> listed;
-  EXPECT_FALSE(Env().ListFolder(dir / "none", &listed));
+  platform::FileIdentity id;
+  EXPECT_FALSE(Env().ListFolder(dir / "none", &listed, &id));
   EXPECT_TRUE(platform::IsMissingError(Env().LastError()));
-  EXPECT_FALSE(Env().ListFolder(dir / "f", &listed));
+  EXPECT_FALSE(Env().ListFolder(dir / "f", &listed, &id));
 }
 
 TEST(GetStatus, TellsFilesFromFoldersAndGivesTheirIdentity) {
@@ -178,6 +182,98 @@ TEST(RealName, ResolvesDotsAndIsAbsolute) {
   ASSERT_TRUE(Env().RealName(expect::RootFolder(), &root));
   EXPECT_EQ(root.back(), platform::PathDelimiter());
   EXPECT_FALSE(Env().RealName(dir / "none", &real));
+}
+
+// The calls inside a held folder act on that folder, whatever its name
+// reaches by now; a new file is only ever new.
+TEST(HeldFolder, CallsActInTheFolderThatWasOpened) {
+  TempDir dir;
+  ASSERT_TRUE(testsupport::MakeFolder(dir / "out"));
+  platform::FileStatus st;
+  const platform::FolderHandle out = Env().OpenFolder(platform::kNoFolder, dir / "out", false, &st);
+  ASSERT_NE(out, platform::kNoFolder);
+  EXPECT_EQ(st.Identity, StatusOf(dir / "out", true).Identity);
+  EXPECT_EQ(st.Kind, platform::fkFolder);
+
+  const platform::FileHandle h = Env().CreateFileIn(out, "a.tmp", 0644);
+  ASSERT_NE(h, platform::kInvalidHandle);
+  std::int32_t done = 0;
+  ASSERT_TRUE(Env().Write(h, "text", 4, &done));
+  const std::int64_t time = 1000000000LL * 86400 * 365 * 20 + 5000;  // 1990, in whole 100 ns
+  ASSERT_TRUE(Env().SetAttributes(h, nullptr, &time));
+  ASSERT_TRUE(Env().GetOpenStatus(h, &st));
+  EXPECT_EQ(st.Size, 4);
+  EXPECT_EQ(st.ModifiedTime, time);
+  EXPECT_EQ(st.Identity, StatusOf(dir / "out/a.tmp", false).Identity);
+  ASSERT_TRUE(Env().Close(h));
+  // Taken: by a file, and by a folder.
+  EXPECT_EQ(Env().CreateFileIn(out, "a.tmp", 0644), platform::kInvalidHandle);
+  EXPECT_EQ(Env().LastError(), platform::ErrorAlreadyExists());
+  ASSERT_TRUE(Env().CreateFolderIn(out, "sub", 0777));
+  EXPECT_EQ(Env().CreateFileIn(out, "sub", 0644), platform::kInvalidHandle);
+  EXPECT_EQ(Env().LastError(), platform::ErrorAlreadyExists());
+  EXPECT_FALSE(Env().CreateFolderIn(out, "sub", 0777));
+  EXPECT_EQ(Env().LastError(), platform::ErrorAlreadyExists());
+
+#ifndef _WIN32
+  // The folder's name given to a link elsewhere: the calls stay in the folder.
+  ASSERT_TRUE(testsupport::MakeFolder(dir / "elsewhere"));
+  ASSERT_EQ(::rename((dir / "out").c_str(), (dir / "moved").c_str()), 0);
+  ASSERT_EQ(symlink("elsewhere", (dir / "out").c_str()), 0);
+  ASSERT_TRUE(Env().RenameIn(out, "a.tmp", "a.htm"));
+  EXPECT_EQ(ReadFile(dir / "moved/a.htm"), "text");
+  ASSERT_TRUE(Env().DeleteIn(out, "a.htm"));
+  EXPECT_FALSE(testsupport::Exists(dir / "moved/a.htm"));
+  EXPECT_EQ(Env().OpenFolder(platform::kNoFolder, dir / "out", false, &st), platform::kNoFolder);
+  EXPECT_EQ(Env().LastError(), platform::ErrorLinkLoop());
+  // A link is never followed to a new file.
+  ASSERT_EQ(symlink((dir / "target").c_str(), (dir / "moved/l.tmp").c_str()), 0);
+  EXPECT_EQ(Env().CreateFileIn(out, "l.tmp", 0644), platform::kInvalidHandle);
+  EXPECT_FALSE(testsupport::Exists(dir / "target"));
+  // Permission bits: less the creation mask, then as given.
+  const platform::FileHandle p = Env().CreateFileIn(out, "p.tmp", 0751);
+  ASSERT_NE(p, platform::kInvalidHandle);
+  ASSERT_TRUE(Env().GetOpenStatus(p, &st));
+  EXPECT_EQ(st.Permissions, 0751 & ~platform::CreationMask());
+  const std::uint32_t exact = 0604;
+  ASSERT_TRUE(Env().SetAttributes(p, &exact, nullptr));
+  ASSERT_TRUE(Env().GetOpenStatus(p, &st));
+  EXPECT_EQ(st.Permissions, 0604u);
+  ASSERT_TRUE(Env().Close(p));
+#endif
+  EXPECT_TRUE(Env().CloseFolder(out));
+}
+
+TEST(CopyData, CopiesToTheRealEndFromThePosition) {
+  TempDir dir;
+  std::string text(300000, 'x');
+  text[123456] = '\0';
+  WriteFile(dir / "in", text);
+  platform::FileEnv& env = Env();
+  const std::vector<std::pair<std::string, std::int32_t>> cases{{dir / "in", 7}, {dir / "in", 0}
+#ifdef __linux__
+      // Reports size 0, holds more.
+      , {"/proc/self/status", 0}
+#endif
+  };
+  for (const auto& [name, skip] : cases) {
+    const platform::FileHandle in = env.Open(name, platform::kGenericRead, platform::kFileShareRead,
+                                             platform::kOpenExisting, platform::kFileAttributeNormal);
+    ASSERT_NE(in, platform::kInvalidHandle) << name;
+    ASSERT_EQ(env.SetPosition(in, skip, platform::kFileBegin), skip);
+    const platform::FileHandle out = env.Open(dir / "out", platform::kGenericRead | platform::kGenericWrite, 0,
+                                              platform::kCreateAlways, platform::kFileAttributeNormal);
+    std::int64_t copied = -1;
+    EXPECT_TRUE(env.CopyData(in, out, &copied));
+    env.Close(in);
+    env.Close(out);
+    const std::string got = ReadFile(dir / "out");
+    EXPECT_EQ(copied, static_cast<std::int64_t>(got.size()));
+    if (name == dir / "in")
+      EXPECT_EQ(got, text.substr(skip));
+    else
+      EXPECT_THAT(got, ::testing::HasSubstr("Name:"));
+  }
 }
 
 #ifndef _WIN32

@@ -1,9 +1,13 @@
 #pragma once
 
-// A FileEnv that forwards to the real one and makes chosen calls fail.
-// Safe to use from several threads at once.
+// A FileEnv that forwards to the real one and makes chosen calls fail, or
+// runs a test's action just before one (to change the files under a run).
+// The calls "in" a folder count as their plain kinds (CreateFileIn as
+// Open, RenameIn as Rename, ...), and name the folder's name joined with
+// theirs. Safe to use from several threads at once.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -26,6 +30,10 @@ enum class FileCall {
   CreateFolder,
   Rename,
   RealName,
+  GetOpenStatus,
+  OpenFolder,
+  SetAttributes,
+  CopyData,
 };
 
 class FaultFileEnv : public platform::FileEnvWrapper {
@@ -44,6 +52,11 @@ public:
   void FailName(FileCall Call, const std::string& Name, platform::SysError Code) {
     std::lock_guard<std::mutex> lock(mutex_);
     names_[{Call, Name}] = Code;
+  }
+  // Runs Action once, just before the first call of kind Call about Name.
+  void BeforeCall(FileCall Call, const std::string& Name, std::function<void()> Action) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    actions_[{Call, Name}] = std::move(Action);
   }
   // Makes a read or write move at most Limit bytes (a short transfer).
   void LimitTransfers(std::int32_t Limit) { limit_ = Limit; }
@@ -114,9 +127,10 @@ public:
     if (Hit(FileCall::Delete, &Name)) return false;
     return FileEnvWrapper::Delete(Name);
   }
-  bool ListFolder(const std::string& Name, std::vector<std::string>* Entries) override {
+  bool ListFolder(const std::string& Name, std::vector<std::string>* Entries,
+                  platform::FileIdentity* Listed) override {
     if (Hit(FileCall::ListFolder, &Name)) return false;
-    return FileEnvWrapper::ListFolder(Name, Entries);
+    return FileEnvWrapper::ListFolder(Name, Entries, Listed);
   }
   bool GetStatus(const std::string& Name, bool FollowLinks,
                  platform::FileStatus* Status) override {
@@ -135,6 +149,66 @@ public:
     if (Hit(FileCall::RealName, &Name)) return false;
     return FileEnvWrapper::RealName(Name, Real);
   }
+  bool GetOpenStatus(platform::FileHandle Handle, platform::FileStatus* Status) override {
+    if (Hit(FileCall::GetOpenStatus, NameOf(Handle))) return false;
+    return FileEnvWrapper::GetOpenStatus(Handle, Status);
+  }
+  platform::FolderHandle OpenFolder(platform::FolderHandle Base, const std::string& Name,
+                                    bool FollowLinks, platform::FileStatus* Status) override {
+    const std::string name = In(Base, Name);
+    if (Hit(FileCall::OpenFolder, &name)) return platform::kNoFolder;
+    const platform::FolderHandle h = FileEnvWrapper::OpenFolder(Base, Name, FollowLinks, Status);
+    if (h != platform::kNoFolder) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      folders_[h] = name;
+    }
+    return h;
+  }
+  bool CloseFolder(platform::FolderHandle Folder) override {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      folders_.erase(Folder);
+    }
+    return FileEnvWrapper::CloseFolder(Folder);
+  }
+  bool CreateFolderIn(platform::FolderHandle Folder, const std::string& Name,
+                      std::uint32_t Permissions) override {
+    const std::string name = In(Folder, Name);
+    if (Hit(FileCall::CreateFolder, &name)) return false;
+    return FileEnvWrapper::CreateFolderIn(Folder, Name, Permissions);
+  }
+  platform::FileHandle CreateFileIn(platform::FolderHandle Folder, const std::string& Name,
+                                    std::uint32_t Permissions) override {
+    const std::string name = In(Folder, Name);
+    if (Hit(FileCall::Open, &name)) return platform::kInvalidHandle;
+    const platform::FileHandle h = FileEnvWrapper::CreateFileIn(Folder, Name, Permissions);
+    if (h != platform::kInvalidHandle) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      handles_[h] = name;
+    }
+    return h;
+  }
+  bool RenameIn(platform::FolderHandle Folder, const std::string& From,
+                const std::string& To) override {
+    const std::string name = In(Folder, To);
+    if (Hit(FileCall::Rename, &name)) return false;
+    return FileEnvWrapper::RenameIn(Folder, From, To);
+  }
+  bool DeleteIn(platform::FolderHandle Folder, const std::string& Name) override {
+    const std::string name = In(Folder, Name);
+    if (Hit(FileCall::Delete, &name)) return false;
+    return FileEnvWrapper::DeleteIn(Folder, Name);
+  }
+  bool SetAttributes(platform::FileHandle Handle, const std::uint32_t* Permissions,
+                     const std::int64_t* ModifiedTime) override {
+    if (Hit(FileCall::SetAttributes, NameOf(Handle))) return false;
+    return FileEnvWrapper::SetAttributes(Handle, Permissions, ModifiedTime);
+  }
+  bool CopyData(platform::FileHandle From, platform::FileHandle To,
+                std::int64_t* Copied) override {
+    if (Hit(FileCall::CopyData, NameOf(From))) return *Copied = 0, false;
+    return FileEnvWrapper::CopyData(From, To, Copied);
+  }
 
 private:
   struct Fault {
@@ -148,9 +222,32 @@ private:
     auto it = handles_.find(Handle);
     return it == handles_.end() ? nullptr : &it->second;
   }
+  // The name of Name inside Folder.
+  std::string In(platform::FolderHandle Folder, const std::string& Name) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = folders_.find(Folder);
+    if (it == folders_.end()) return Name;
+    const std::string& base = it->second;
+    const char delimiter = platform::PathDelimiter();
+    if (!base.empty() && (base.back() == delimiter || base.back() == '/')) return base + Name;
+    return base + delimiter + Name;
+  }
   // Counts the call and tells whether it fails; Name is the name the call
-  // is about, when it takes one (Rename: the new name).
+  // is about, when it takes one (Rename: the new name). Runs the action
+  // waiting for the call first.
   bool Hit(FileCall Call, const std::string* Name = nullptr) {
+    if (Name != nullptr) {
+      std::function<void()> action;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = actions_.find({Call, *Name});
+        if (it != actions_.end()) {
+          action = std::move(it->second);
+          actions_.erase(it);
+        }
+      }
+      if (action) action();
+    }
     std::lock_guard<std::mutex> lock(mutex_);
     int n = ++calls_[Call];
     if (Name != nullptr) {
@@ -173,6 +270,8 @@ private:
   std::map<FileCall, Fault> faults_;
   std::map<std::pair<FileCall, std::string>, platform::SysError> names_;
   std::map<platform::FileHandle, std::string> handles_;
+  std::map<platform::FolderHandle, std::string> folders_;
+  std::map<std::pair<FileCall, std::string>, std::function<void()>> actions_;
   mutable std::mutex mutex_;
   std::int32_t limit_ = -1;
   std::int32_t reportedSize_ = -1;
