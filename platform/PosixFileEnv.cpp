@@ -26,6 +26,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -149,6 +150,55 @@ bool SetFdAttributes(int Fd, const std::uint32_t* Permissions, const std::int64_
   }
   return true;
 }
+
+#ifdef __linux__
+// Copies the regular file In from its position to its reported size into
+// Out at its position, and adds the bytes to *Copied: the kernel copies
+// the parts that hold data, and the holes of a sparse file are skipped, so
+// that the copy is as sparse. Stops early, with both positions where it
+// stopped, where the kernel cannot copy between the two files; the caller
+// copies the rest through memory. False with errno set when Out cannot be
+// given the length of a hole at its end.
+bool CopyInKernel(int In, int Out, std::int64_t* Copied) {
+  struct stat st {};
+  off_t inAt = ::lseek(In, 0, SEEK_CUR);
+  off_t outAt = ::lseek(Out, 0, SEEK_CUR);
+  if (inAt == -1 || outAt == -1 || ::fstat(In, &st) != 0 || !S_ISREG(st.st_mode)) return true;
+  const off_t end = st.st_size;
+  bool holes = true;  // the file system tells them
+  while (inAt < end) {
+    off_t data = holes ? ::lseek(In, inAt, SEEK_DATA) : inAt;
+    if (data == -1) {
+      if (errno != ENXIO) {
+        holes = false;
+        continue;
+      }
+      data = end;  // a hole up to the end
+    }
+    data = std::min(data, end);
+    outAt += data - inAt;
+    *Copied += data - inAt;
+    inAt = data;
+    off_t hole = holes ? ::lseek(In, inAt, SEEK_HOLE) : end;
+    if (hole == -1 || hole > end) hole = end;
+    bool stopped = false;
+    while (inAt < hole && !stopped) {
+      const ssize_t n = ::copy_file_range(In, &inAt, Out, &outAt,
+                                          static_cast<std::size_t>(hole - inAt), 0);
+      if (n > 0)
+        *Copied += n;
+      else if (n == 0 || errno != EINTR)
+        stopped = true;
+    }
+    if (stopped) break;
+  }
+  // A hole at the end: the copy gets its length.
+  struct stat outSt {};
+  if (::fstat(Out, &outSt) == 0 && outSt.st_size < outAt && ::ftruncate(Out, outAt) != 0)
+    return false;
+  return ::lseek(In, inAt, SEEK_SET) != -1 && ::lseek(Out, outAt, SEEK_SET) != -1;
+}
+#endif
 
 // Writes Count bytes from Buffer to Fd, however many calls that takes.
 bool WriteAll(int Fd, const char* Buffer, std::size_t Count) {
@@ -465,18 +515,7 @@ public:
     const int in = Descriptor(From);
     const int out = Descriptor(To);
 #ifdef __linux__
-    // The kernel copies between the files while it can; a file it cannot
-    // copy from (a pseudo-file, another kind of file system) is copied
-    // through memory from where it stopped.
-    for (;;) {
-      const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0);
-      if (n > 0) {
-        *Copied += n;
-        continue;
-      }
-      if (n == -1 && errno == EINTR) continue;
-      break;  // 0: the end as the kernel sees it, or not copied this way
-    }
+    if (!CopyInKernel(in, out, Copied)) return Fail(errno), false;
 #endif
     // Read until a read delivers nothing: the real end.
     constexpr std::size_t kBlock = std::size_t{1} << 20;

@@ -140,6 +140,23 @@ INSTANTIATE_TEST_SUITE_P(
                       DestinationCase{"ThroughDotDot", "web/../out", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Safe mode refuses a UTF-16 or UTF-32 page before its copy is made; the
+// default rules take it as bytes.
+TEST_F(BatchRunTest, SafeModeRefusesWideTextWithoutMakingItsCopy) {
+  WriteFile(dir / "web/b.htm", std::string("\xFF\xFE\0\0<\0\0\0", 8));
+  const std::string list = (dir / "web/a.htm") + "|" + (dir / "web/b.htm");
+  try {
+    RunBatch(list, dir / "out", host, TCompactOptions{true});
+    FAIL() << "not refused";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), Format(SWideText, {'"' + (dir / "web/b.htm") + '"', "UTF-32LE"}));
+  }
+  EXPECT_EQ(ReadFile(dir / "out/a.htm"), kDocOut);
+  EXPECT_FALSE(Exists(dir / "out/b.htm"));
+  RunBatch(list, dir / "out", host);
+  EXPECT_EQ(ReadFile(dir / "out/b.htm").size(), 8u);
+}
+
 TEST_F(BatchRunTest, EmptyDestinationIsRefusedBeforeAnythingHappens) {
   RunBatch(dir / "web/a.htm", "", host);
   EXPECT_THAT(host.Calls, ElementsAre(std::string("errorbox ") + SDestinationEmpty, "enable"));

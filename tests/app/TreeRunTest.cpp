@@ -14,6 +14,11 @@
 #include <thread>
 #include <vector>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
+
 #include "app/BatchRun.h"
 #include "app/TreeTestSupport.h"
 #include "platform/FileEnv.h"
@@ -402,6 +407,167 @@ TEST(TreeRunCancel, MidwayFinishesTheFilesInHandAndBeginsNoMore) {
   EXPECT_EQ(summary.Compacted, host.done.size());
   EXPECT_EQ(summary.NotBegun + summary.Compacted, 100u);
   EXPECT_THAT(Temporaries(dir / "out"), IsEmpty());
+}
+
+// Names alike in their first 64 bytes, many workers: each file's copy holds
+// its own text, run after run.
+TEST(TreeRunJobs, LongNamesAlikeGiveTheSameTreeWithAnyNumberOfWorkers) {
+  TempDir dir;
+  std::vector<std::string> spec{"site/"};
+  std::vector<std::string> names;
+  for (int i = 0; i < 40; ++i) {
+    names.push_back(std::string(70, 'p') + "_" + std::to_string(10 + i) + ".htm");
+    spec.push_back("site/" + names.back() + "=<p>  page " + std::to_string(i) + "  </p>");
+  }
+  MakeTree(dir, spec);
+  // Each run into a folder of its own: replacing files costs a flush each.
+  for (int run = 0; run < 200; ++run) {
+    const unsigned jobs = run == 0 ? 1 : 8;
+    const std::string out = "out/" + std::to_string(run);
+    RecordingHost host;
+    const TTreeSummary summary = RunTree(Options(dir, "site", out, jobs), host);
+    ASSERT_THAT(summary.Failures, IsEmpty()) << "run " << run;
+    for (int i = 0; i < 40; ++i)
+      ASSERT_EQ(ReadFile(dir / (out + "/" + names[i])), "<p> page " + std::to_string(i) + " </p>")
+          << "run " << run << ", file " << i;
+  }
+  EXPECT_THAT(Temporaries(dir / "out"), IsEmpty());
+}
+
+#ifndef _WIN32
+// A name changed under the run, just before the run reaches it: the run
+// works only on what its walk found, and writes only into the folders it
+// made ready. Each row changes one name and must fail naming it.
+struct TSwapCase {
+  const char* name;
+  FileCall call;       // the call that the change comes just before
+  const char* at;      // the name that call is about, relative to the folder
+  const char* from;    // the name changed,
+  const char* to;      // turned into a link to this
+  const char* format;  // the failure, with the changed name
+  bool planned;        // the run got as far as its files
+};
+
+const TSwapCase kSwaps[] = {
+    {"PageToSecret", FileCall::Open, "site/b.htm", "site/b.htm", "secret/key.htm", SSourceReplaced,
+     true},
+    {"FolderOfPagesToSecretFolder", FileCall::Open, "site/sub/c.htm", "site/sub", "secret",
+     SSourceReplaced, true},
+    {"FolderBeforeItIsRead", FileCall::ListFolder, "site/sub", "site/sub", "secret",
+     SSourceReplaced, false},
+    {"DestinationFolderAfterItWasMade", FileCall::Open, "site/sub/c.htm", "out/sub", "elsewhere",
+     SDestinationReplaced, true},
+    {"DestinationFolderAsItIsMade", FileCall::OpenFolder, "out/sub", "out/sub", "elsewhere",
+     SDestinationReplaced, false},
+};
+
+class TreeRunSwap : public ::testing::TestWithParam<TSwapCase> {};
+
+TEST_P(TreeRunSwap, IsRefusedAndNothingElseIsReadOrWritten) {
+  const TSwapCase& c = GetParam();
+  TempDir dir;
+  MakeTree(dir, {"site/", "site/a.htm=a  a", "site/b.htm=b  b", "site/sub/", "site/sub/c.htm=c  c",
+                 "secret/", "secret/key.htm=KEY", "secret/c.htm=KEY", "elsewhere/"});
+  FaultFileEnv faults;
+  faults.BeforeCall(c.call, dir / c.at, [&] {
+    std::filesystem::rename(dir / c.from, dir / (std::string(c.from) + ".old"));
+    std::filesystem::create_symlink(dir / c.to, dir / c.from);
+  });
+  RecordingHost host;
+  const TTreeSummary summary = RunWithFaults(faults, dir, host);
+  ASSERT_EQ(summary.Failures.size(), 1u);
+  // A source is named as the run met it, a destination folder as changed.
+  const char* named = c.format == SSourceReplaced ? c.at : c.from;
+  EXPECT_EQ(summary.Failures[0].Message, Format(c.format, {dir / named}));
+  EXPECT_EQ(host.planned, c.planned ? 1 : 0);
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "out", ec))
+    if (entry.is_regular_file()) EXPECT_NE(ReadFile(entry.path().string()), "KEY") << entry.path();
+  EXPECT_TRUE(std::filesystem::is_empty(dir / "elsewhere"));
+  EXPECT_THAT(Temporaries(dir.Path()), IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TreeRunSwap, ::testing::ValuesIn(kSwaps),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Written files and created folders get their sources' permission bits,
+// less the creation mask as cp gives them, or as they are and with their
+// times with Preserve. Folders that were there keep theirs.
+TEST(TreeRun, PermissionBitsAndTimesFollowTheSources) {
+  const std::uint32_t mask = platform::CreationMask();
+  for (bool preserve : {false, true}) {
+    TempDir dir;
+    MakeTree(dir, {"site/", "site/private.htm=p", "site/cgi.asp=c", "site/data.bin=d",
+                   "site/locked/", "site/locked/x.htm=x", "site/open/", "site/open/y.htm=y",
+                   "out/", "out/open/"});
+    const std::vector<std::pair<const char*, mode_t>> modes{
+        {"site/private.htm", 0600}, {"site/cgi.asp", 0775}, {"site/data.bin", 0444},
+        {"site/locked/x.htm", 0640}, {"site/locked", 0700}, {"site/open", 0777}, {"site", 0751}};
+    const std::int64_t time = 1234567890;
+    for (const auto& [name, mode] : modes) {
+      ASSERT_EQ(chmod((dir / name).c_str(), mode), 0);
+      const struct timespec times[2] = {{time, 0}, {time, 0}};
+      ASSERT_EQ(utimensat(AT_FDCWD, (dir / name).c_str(), times, 0), 0);
+    }
+    ASSERT_EQ(chmod((dir / "out/open").c_str(), 0705), 0);
+    TTreeOptions options = Options(dir, "site", "out");
+    options.CopyOthers = true;
+    options.Preserve = preserve;
+    RecordingHost host;
+    ASSERT_THAT(RunTree(options, host).Failures, IsEmpty());
+    for (const auto& [name, mode] : modes) {
+      const std::string copy = dir / ("out" + std::string(name).substr(4));
+      struct stat st {};
+      ASSERT_EQ(stat(copy.c_str(), &st), 0) << copy;
+      // The destination and out/open were there before the run.
+      const bool existed = std::string(name) == "site" || std::string(name) == "site/open";
+      const mode_t want = existed ? (std::string(name) == "site" ? st.st_mode & 0777 : 0705)
+                                  : preserve ? mode : mode & ~mask;
+      EXPECT_EQ(st.st_mode & 0777, want) << copy << (preserve ? " preserved" : "");
+      if (preserve && !existed) EXPECT_EQ(st.st_mtim.tv_sec, time) << copy;
+      if (!preserve) EXPECT_GT(st.st_mtim.tv_sec, time) << copy;
+    }
+  }
+}
+
+#ifdef __linux__
+// A pseudo-file reports no size: the report gives what was read.
+TEST(TreeRun, ReportsTheBytesReadNotTheReportedSize) {
+  TempDir dir;
+  MakeTree(dir, {"site/", "site/status.htm->/proc/self/status"});
+  TTreeOptions options = Options(dir, "site", "out");
+  options.FollowLinks = true;
+  RecordingHost host;
+  const TTreeSummary summary = RunTree(options, host);
+  ASSERT_THAT(summary.Failures, IsEmpty());
+  EXPECT_GT(summary.BytesIn, 100);
+  EXPECT_EQ(summary.BytesOut, static_cast<std::int64_t>(ReadFile(dir / "out/status.htm").size()));
+}
+#endif
+#endif
+
+// Pages in encodings whose ASCII is not one byte: safe mode refuses each
+// and writes nothing for it; the default rules take them as bytes.
+TEST(TreeRun, SafeModeRefusesWideText) {
+  const std::vector<std::pair<std::string, const char*>> marks{{std::string("\xFF\xFE<\0", 4), "UTF-16LE"},
+                                                               {std::string("\xFE\xFF\0<", 4), "UTF-16BE"},
+                                                               {std::string("\xFF\xFE\0\0", 4), "UTF-32LE"},
+                                                               {std::string("\0\0\xFE\xFF", 4), "UTF-32BE"}};
+  for (const auto& [mark, encoding] : marks) {
+    TempDir dir;
+    MakeTree(dir, {"site/"});
+    WriteFile(dir / "site/wide.htm", mark + std::string("p\0 \0 \0", 6));
+    TTreeOptions options = Options(dir, "site", "out");
+    options.Compaction.Safe = true;
+    RecordingHost host;
+    const TTreeSummary summary = RunTree(options, host);
+    ASSERT_EQ(summary.Failures.size(), 1u) << encoding;
+    EXPECT_EQ(summary.Failures[0].Message, Format(SWideText, {"The page", encoding}));
+    EXPECT_FALSE(Exists(dir / "out/wide.htm"));
+    options.Compaction.Safe = false;
+    RecordingHost again;
+    EXPECT_THAT(RunTree(options, again).Failures, IsEmpty()) << encoding;
+  }
 }
 
 TEST(TemporaryName, IsHiddenUniqueToItsFileAndEndsInTmp) {

@@ -137,6 +137,11 @@ INSTANTIATE_TEST_SUITE_P(
                 {}, {}},
         CliCase{"SafeStdin", {"--safe"}, "<pre class=x>\n  y\n</pre>\n<p>  a\nb</p>\n<% If a > 1 Then\n  b\n%>\n", 0,
                 "<pre class=x>\n  y\n</pre><p> a b</p> <% If a > 1 Then\n  b\n%>", "", {}, {}},
+        CliCase{"SafeStdinRefusesUtf16", {"--safe"}, std::string("\xFE\xFF\0<\0p", 6), 1, "",
+                std::string("The page is UTF-16BE text (it begins with a byte-order mark): safe mode reads "
+                            "only encodings that write ASCII as single bytes, such as UTF-8 or a "
+                            "single-byte code page.\n"),
+                {}, {}},
         CliCase{"SafeFiles", {"--safe", "-q", "-d", "@/out", "@/web/a.htm", "@/web/b.htm"}, "", 0, "", "",
                 {"out/a.htm", "out/b.htm"}, {}},
         CliCase{"HelpExplainsBothModes", {"--help"}, "", 0, "~--safe reads the page as a browser does", "", {}, {}},

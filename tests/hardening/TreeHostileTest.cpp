@@ -106,20 +106,55 @@ TEST(TreeHostile, FifosAndDevicesAreSkippedWithoutBeingOpened) {
   }
 }
 
+// Copies know no limit (a sparse file stays sparse); a page beyond what
+// the streams hold is refused before anything is written for it.
 TEST(TreeHostile, PageTooLargeForTheStreamsNamesItsFile) {
   const testsupport::Watchdog watchdog(60, "TreeHostile");
   TempDir dir;
   MakeTree(dir, {"site/", "site/a.htm=a  a", "site/z.htm=z  z"});
   ASSERT_TRUE(hostile::MakeSparse(dir / "site/big.htm", (off_t{1} << 31) + 10));
+  ASSERT_TRUE(hostile::MakeSparse(dir / "site/big.bin", (off_t{1} << 32) + 3));
   const testsupport::ProcessResult r =
-      RunCli({"-r", "-j", "1", "-d", dir / "out", dir / "site"}, false);
+      RunCli({"-r", "-j", "1", "--copy-others", "-d", dir / "out", dir / "site"}, false);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, (dir / "site/a.htm") + ": 4 -> 3 bytes (-25.0%)\n");
+  EXPECT_EQ(r.out, (dir / "site/a.htm") + ": 4 -> 3 bytes (-25.0%)\n" + (dir / "site/big.bin") +
+                       ": copied, 4294967299 bytes\n");
+  EXPECT_EQ(hostile::FileSize(dir / "out/big.bin"), (off_t{1} << 32) + 3);
   EXPECT_EQ(r.err, (dir / "site/big.htm") + ": " +
                        Format(SPageTooLarge, {dir / "site/big.htm", "2147483658"}) + ".\n");
   EXPECT_EQ(ReadFile(dir / "out/a.htm"), "a a");
   EXPECT_FALSE(Exists(dir / "out/big.htm"));
   EXPECT_FALSE(Exists(dir / "out/z.htm"));
+}
+
+// A source folder that is a folder of the destination mounted elsewhere
+// (a bind mount) is refused before anything is written. The mount lives in
+// a mount namespace of the test's own, gone with it.
+TEST(TreeHostile, SourceBoundIntoPlaceInsideTheDestinationIsRefused) {
+  const testsupport::Watchdog watchdog(60, "TreeHostile");
+  if (geteuid() != 0) GTEST_SKIP() << "bind mounts need root";
+  TempDir dir;
+  MakeTree(dir, {"src/", "src/sub/", "src/sub/a.htm=a  a", "b/"});
+  // $0: the folder, $1: the program, then its arguments.
+  const std::string script =
+      "mount --bind \"$0/src/sub\" \"$0/b\" || exit 125; p=$1; shift; exec \"$p\" \"$@\"";
+  const std::vector<std::vector<std::string>> runs{{"-r", "-d", dir / "src", dir / "b"},
+                                                   {"-r", "-d", dir / "b/out", dir / "src"}};
+  const char* const refusals[] = {"Destination path must not hold a source folder",
+                                  "Destination path must not lie inside a source folder"};
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    std::vector<std::string> args{"--mount", "--propagation", "private", "sh", "-c", script,
+                                  dir.Path(), PAGETRIM_CLI_PATH};
+    args.insert(args.end(), runs[i].begin(), runs[i].end());
+    testsupport::ProcessOptions options;
+    const testsupport::ProcessResult r = testsupport::RunProcess("/usr/bin/unshare", args, options);
+    if (r.status == 125 || r.status == 127 || r.err.rfind("unshare:", 0) == 0)
+      GTEST_SKIP() << "no mount namespace here: " << r.err;
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_THAT(r.err, HasSubstr(refusals[i]));
+    EXPECT_FALSE(Exists(dir / "src/a.htm"));
+    EXPECT_FALSE(Exists(dir / "src/sub/out"));
+  }
 }
 
 // A page of about Size bytes with plenty for the filter to do.

@@ -12,9 +12,14 @@ namespace testsupport {
 
 void RemoveFolder(const std::string& Folder) {
   std::error_code ec;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(Folder, ec))
+  // Links are left alone: they may lead anywhere (such as /dev/null), and
+  // what they lead to is not the test's to change.
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(Folder, ec)) {
+    std::error_code linkError;
+    if (entry.is_symlink(linkError) || linkError) continue;
     std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);
+  }
   std::filesystem::permissions(Folder, std::filesystem::perms::owner_all,
                                std::filesystem::perm_options::add, ec);
   std::filesystem::remove_all(Folder, ec);

@@ -47,8 +47,12 @@ ProcessResult RunProcess(const std::string& Program, const std::vector<std::stri
   // Readable and writable by a child that runs as another user.
   ::chmod(io.Path().c_str(), 0777);
   const std::string inName = Options.InputFile.empty() ? io / "in" : Options.InputFile;
-  if (Options.InputFile.empty()) WriteFile(inName, Options.Input);
-  ::chmod(inName.c_str(), 0644);
+  // Only the file made here is opened to the child: a file the test names
+  // (such as /dev/null) is not this helper's to change.
+  if (Options.InputFile.empty()) {
+    WriteFile(inName, Options.Input);
+    ::chmod(inName.c_str(), 0644);
+  }
   const std::string outName = Options.OutputFile.empty() ? io / "out" : Options.OutputFile;
   const std::string errName = io / "err";
 
