@@ -250,7 +250,10 @@ struct TSourceWalk {
               ++Plan.Unmatched;
               break;
             }
-            TTreeFile file{name, JoinName(Target, rel), matched ? taCompact : taCopy};
+            TTreeFile file;
+            file.Source = name;
+            file.Target = JoinName(Target, rel);
+            file.Action = matched ? taCompact : taCopy;
             file.Identity = st.Identity;
             file.Name = entry;
             Files.push_back({rel, std::move(file)});

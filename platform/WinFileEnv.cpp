@@ -121,6 +121,28 @@ std::string NameIn(FolderHandle Folder, const std::string& Name) {
   return base + '\\' + Name;
 }
 
+// The entries of the folder Name, by the system's search.
+bool ListNames(const std::string& Name, std::vector<std::string>* Entries) {
+  std::string pattern = Name;
+  if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+  pattern += '*';
+  WIN32_FIND_DATAA data{};
+  HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) {
+    // A folder without any entry (a drive's empty root) has nothing to match.
+    return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+  }
+  do {
+    const char* n = data.cFileName;
+    if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+    Entries->emplace_back(n);
+  } while (::FindNextFileA(find, &data));
+  const DWORD err = ::GetLastError();
+  ::FindClose(find);
+  if (err != ERROR_NO_MORE_FILES) return Fail(err, false);
+  return true;
+}
+
 class WinFileEnv final : public FileEnv {
 public:
   FileHandle Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
@@ -226,32 +248,11 @@ public:
       return Fail(ERROR_DIRECTORY, false);
     }
     *Listed = StatusOf(info).Identity;
-    const bool done = ListOpenFolder(Name, Entries);
+    const bool done = ListNames(Name, Entries);
     const DWORD err = ::GetLastError();
     ::CloseHandle(folder);
     ::SetLastError(err);
     return done;
-  }
-
-  bool ListOpenFolder(const std::string& Name, std::vector<std::string>* Entries) {
-    std::string pattern = Name;
-    if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
-    pattern += '*';
-    WIN32_FIND_DATAA data{};
-    HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) {
-      // A folder without any entry (a drive's empty root) has nothing to match.
-      return ::GetLastError() == ERROR_FILE_NOT_FOUND;
-    }
-    do {
-      const char* n = data.cFileName;
-      if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
-      Entries->emplace_back(n);
-    } while (::FindNextFileA(find, &data));
-    const DWORD err = ::GetLastError();
-    ::FindClose(find);
-    if (err != ERROR_NO_MORE_FILES) return Fail(err, false);
-    return true;
   }
 
   bool GetStatus(const std::string& Name, bool FollowLinks, FileStatus* Status) override {
@@ -317,6 +318,118 @@ public:
     if (name.size() > 3 && name.back() == '\\') name.pop_back();
     *Real = name;
     return true;
+  }
+
+  bool GetOpenStatus(FileHandle Handle, FileStatus* Status) override {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(ToHandle(Handle), &info)) return false;
+    *Status = StatusOf(info);
+    return true;
+  }
+
+  FolderHandle OpenFolder(FolderHandle Base, const std::string& Name, bool FollowLinks,
+                          FileStatus* Status) override {
+    const std::string name = NameIn(Base, Name);
+    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;
+    if (!FollowLinks) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+    HANDLE h = ::CreateFileA(name.c_str(), FILE_LIST_DIRECTORY | FILE_WRITE_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags,
+                             nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      // Without the right to change its times: a folder on a medium that
+      // cannot be written is still a folder to read.
+      h = ::CreateFileA(name.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        nullptr, OPEN_EXISTING, flags, nullptr);
+      if (h == INVALID_HANDLE_VALUE) return kNoFolder;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    DWORD err = NO_ERROR;
+    if (!::GetFileInformationByHandle(h, &info))
+      err = ::GetLastError();
+    else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+      err = ERROR_DIRECTORY;
+    else if (!FollowLinks && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+             IsNameSurrogate(name))
+      err = ERROR_CANT_RESOLVE_FILENAME;
+    if (err != NO_ERROR) {
+      ::CloseHandle(h);
+      return Fail(err, kNoFolder);
+    }
+    *Status = StatusOf(info);
+    HeldFolder* held = new (std::nothrow) HeldFolder{h, name};
+    if (held == nullptr) {
+      ::CloseHandle(h);
+      return Fail(ERROR_NOT_ENOUGH_MEMORY, kNoFolder);
+    }
+    return reinterpret_cast<FolderHandle>(held);
+  }
+
+  bool CloseFolder(FolderHandle Folder) override {
+    std::unique_ptr<HeldFolder> held(Held(Folder));
+    return ::CloseHandle(held->Handle) != FALSE;
+  }
+
+  bool CreateFolderIn(FolderHandle Folder, const std::string& Name,
+                      std::uint32_t /*Permissions*/) override {
+    return ::CreateDirectoryA(NameIn(Folder, Name).c_str(), nullptr) != FALSE;
+  }
+
+  FileHandle CreateFileIn(FolderHandle Folder, const std::string& Name,
+                          std::uint32_t Permissions) override {
+    // A new file created read-only may still be written through the handle
+    // that created it.
+    const DWORD attributes =
+        (Permissions & 0222) == 0 ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
+    HANDLE h = ::CreateFileA(NameIn(Folder, Name).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                             nullptr, CREATE_NEW, attributes, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      // A name that is taken is reported alike on every platform.
+      if (::GetLastError() == ERROR_FILE_EXISTS) ::SetLastError(ERROR_ALREADY_EXISTS);
+      return kInvalidHandle;
+    }
+    return FromHandle(h);
+  }
+
+  bool RenameIn(FolderHandle Folder, const std::string& From, const std::string& To) override {
+    return ::MoveFileExA(NameIn(Folder, From).c_str(), NameIn(Folder, To).c_str(),
+                         MOVEFILE_REPLACE_EXISTING) != FALSE;
+  }
+
+  bool DeleteIn(FolderHandle Folder, const std::string& Name) override {
+    return ::DeleteFileA(NameIn(Folder, Name).c_str()) != FALSE;
+  }
+
+  bool SetAttributes(FileHandle Handle, const std::uint32_t* /*Permissions*/,
+                     const std::int64_t* ModifiedTime) override {
+    if (ModifiedTime == nullptr) return true;
+    const FILETIME time = ToFileTime(*ModifiedTime);
+    return ::SetFileTime(ToHandle(Handle), nullptr, nullptr, &time) != FALSE;
+  }
+
+  bool SetFolderAttributes(FolderHandle Folder, const std::uint32_t* /*Permissions*/,
+                           const std::int64_t* ModifiedTime) override {
+    if (ModifiedTime == nullptr) return true;
+    const FILETIME time = ToFileTime(*ModifiedTime);
+    return ::SetFileTime(Held(Folder)->Handle, nullptr, nullptr, &time) != FALSE;
+  }
+
+  bool CopyData(FileHandle From, FileHandle To, std::int64_t* Copied) override {
+    *Copied = 0;
+    constexpr DWORD kBlock = 1u << 20;
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kBlock]);
+    if (!buffer) return Fail(ERROR_NOT_ENOUGH_MEMORY, false);
+    for (;;) {
+      DWORD got = 0;
+      if (!::ReadFile(ToHandle(From), buffer.get(), kBlock, &got, nullptr)) return false;
+      if (got == 0) return true;
+      for (DWORD put = 0; put < got;) {
+        DWORD n = 0;
+        if (!::WriteFile(ToHandle(To), buffer.get() + put, got - put, &n, nullptr)) return false;
+        if (n == 0) return Fail(ERROR_WRITE_FAULT, false);
+        put += n;
+      }
+      *Copied += got;
+    }
   }
 };
 
