@@ -163,7 +163,9 @@ TOutcome WorkOn(std::size_t Index, const TRunShared& Run) {
       outcome.BytesIn = outcome.BytesOut = copied;
     }
     if (Run.Options.Preserve) {
-      const std::uint32_t permissions = st.Permissions & 07777;
+      // Never the set-user-ID and set-group-ID bits: the copy has another
+      // owner (whoever runs this), who would lend it their rights.
+      const std::uint32_t permissions = st.Permissions & 0777;
       if (!env.SetAttributes(written.Handle(), &permissions, &st.ModifiedTime))
         RaiseLast(SErrorSettingAttributes, written.FileName(), env);
     }
@@ -287,7 +289,7 @@ std::string FinishFolders(const TTreeOptions& Options, const TTreePlan& Plan,
     if (!Created[i] || !source) continue;
     try {
       const THeldFolder folder(Plan.Folders[i], Ids[i], Env);
-      const std::uint32_t permissions = source->Permissions & (Options.Preserve ? 07777 : 0777) & ~mask;
+      const std::uint32_t permissions = source->Permissions & 0777 & ~mask;
       if (!Env.SetFolderAttributes(folder.Handle(), &permissions,
                                    Options.Preserve ? &source->ModifiedTime : nullptr))
         RaiseLast(SErrorSettingAttributes, Plan.Folders[i], Env);
