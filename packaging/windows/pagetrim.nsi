@@ -1,6 +1,6 @@
 ; The Windows installer of Pagetrim (NSIS 3, Modern UI 2), made by
-; scripts/dist-win32:
-;   makensis -DVERSION=1.0.0.0 -DARCH=x86 -DPROGRAMS=DIR -DOUTFILE=SETUP.exe pagetrim.nsi
+; scripts/nsis-installer (for make dist-win32) as
+;   makensis -INPUTCHARSET UTF8 -DVERSION=1.0.0.0 -DARCH=x86 -DPROGRAMS=DIR -DOUTFILE=SETUP.exe pagetrim.nsi
 ; PROGRAMS holds pagetrim.exe, pagetrim-cli.exe and README.txt; ARCH is
 ; x86 for the 32-bit programs (the installer people get) or amd64 for a
 ; 64-bit build of them. makensis works in the folder of this file: the
