@@ -38,7 +38,8 @@ test: build
 test-win32: deps
 	@bash scripts/test-win32
 
-# out/pagetrim-VERSION-win32.zip: pagetrim.exe, pagetrim-cli.exe, README.txt.
+# out/pagetrim-VERSION-win32.zip (pagetrim.exe, pagetrim-cli.exe, README.txt)
+# and out/pagetrim-VERSION-win32-setup.exe, the installer (NSIS).
 dist-win32: deps
 	@bash scripts/dist-win32
 
