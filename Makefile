@@ -4,7 +4,9 @@
 #   make bench  - build and run the compaction and tree benchmarks
 #   make test-win32 - cross-build for 32-bit Windows and test under Wine
 #   make test-render - safe mode's render check in headless chromium
-#   make dist-win32 - the Windows programs as a zip in out/
+#   make dist-win32 - the Windows programs as a zip and an installer in out/
+#   make deb        - the Debian package in out/
+#   make test-deb   - install that package, check what it installed, purge it
 #   make test-asan  - every test with AddressSanitizer and UBSan
 #   make fuzz       - the fuzz targets, FUZZ_TIME seconds each
 #   make clean      - remove every build folder and out/
@@ -17,7 +19,7 @@ SHELL := /bin/bash
 # only the result lines are shown, one short line a test.
 RESULT_LINES = 2>&1 | grep --line-buffered -v '^ *Start *[0-9]*: '
 
-.PHONY: all deps configure build test test-win32 dist-win32 test-render run bench clean test-asan fuzz
+.PHONY: all deps configure build test test-win32 dist-win32 deb test-deb test-render run bench clean test-asan fuzz
 
 all: build
 
@@ -36,9 +38,21 @@ test: build
 test-win32: deps
 	@bash scripts/test-win32
 
-# out/pagetrim-VERSION-win32.zip: pagetrim.exe, pagetrim-cli.exe, README.txt.
+# out/pagetrim-VERSION-win32.zip (pagetrim.exe, pagetrim-cli.exe, README.txt)
+# and out/pagetrim-VERSION-win32-setup.exe, the installer (NSIS).
 dist-win32: deps
 	@bash scripts/dist-win32
+
+# out/pagetrim_VERSION_ARCH.deb, built by dpkg-buildpackage in build-deb/
+# and checked by lintian, desktop-file-validate and appstreamcli.
+deb:
+	@bash scripts/deb
+
+# Installs out/pagetrim_VERSION_ARCH.deb with apt-get, checks the installed
+# programs, manual pages and completion, purges the package and checks that
+# the machine is as before.
+test-deb:
+	@bash scripts/test-deb
 
 run: build
 	@bash scripts/run
@@ -82,4 +96,4 @@ fuzz: deps
 	@bash scripts/fuzz $(BUILD_FUZZ) $(FUZZ_TIME)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) out build-win32 build-win64 build-render
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) out build-win32 build-win64 build-render build-deb
