@@ -230,7 +230,7 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
   app.add_flag("--follow", args.Follow, "With -r: follow symbolic links to files and folders");
   app.add_flag("--preserve", args.Preserve,
                "With -r: keep the sources' permission bits as they are (not less the umask)\n"
-               "and their modification times, as cp -p does (owners aside)");
+               "and their modification times; owners are not kept");
   CLI::Option* jobs =
       app.add_option("-j,--jobs", args.Jobs,
                      "With -r: files compacted side by side (default: the number of cores)")
