@@ -1016,7 +1016,7 @@ TScriptResult MinifyJsonTo(std::string_view Source, char* Out) {
     Gap = false;
   }
   const std::size_t Size = static_cast<std::size_t>(O - Begin);
-  return {Size, TScriptOutcome::Minified, Size != Source.size() || std::memcmp(Begin, S, Size) != 0};
+  return {Size, TScriptOutcome::Minified, Size != Source.size() || (Size != 0 && std::memcmp(Begin, S, Size) != 0)};
 }
 
 std::string MinifyJson(std::string_view Source) {
