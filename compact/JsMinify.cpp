@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "compact/WideScan.h"
+
 // How the minifier works
 //
 // One pass with a read cursor P over the source. Between two tokens lies a
@@ -62,15 +64,21 @@ enum TByteClass : std::uint8_t {
   bcHash,
   bcBackslash,
   bcHigh,       // >= 0x80: the lead byte of a UTF-8 sequence, or a stray byte
-  bcPunct,      // any other printable ASCII byte: a punctuator
+  bcOpen,       // "(", "[", "{"
+  bcClose,      // ")", "]", "}"
+  bcSingle,     // ";", ",", ":", "~", "@": punctuators of one byte that nothing extends
+  bcPunct,      // any other printable ASCII byte: the start of an operator
 };
 
 // Byte flags for the inner loops.
 enum : std::uint8_t {
   fIdPart = 1,         // continues an identifier (ASCII): letter, digit, "$", "_"
-  fStringStop = 2,     // ends a run of plain string bytes: quote, backslash, LF, CR
   fTemplateStop = 4,   // ends a run of plain template bytes: backtick, backslash, "$"
   fRegexStop = 8,      // ends a run of plain regular expression bytes
+  fPunctNext = 16,     // may be the second or later byte of a punctuator, or a digit
+  fHtmlTail = 32,      // may end the first part of "<!--", "-->", "<script" or "</script"
+  fHtmlHead = 64,      // may start the rest of one of them
+  fGap = 128,          // may start white space or a comment
 };
 
 struct TTables {
@@ -95,15 +103,26 @@ constexpr TTables MakeTables() {
     else if (B == '#') C = bcHash;
     else if (B == '\\') C = bcBackslash;
     else if (B >= 0x80) C = bcHigh;
+    else if (B == '(' || B == '[' || B == '{') C = bcOpen;
+    else if (B == ')' || B == ']' || B == '}') C = bcClose;
+    else if (B == ';' || B == ',' || B == ':' || B == '~' || B == '@') C = bcSingle;
     else if (B > ' ' && B < 0x7F) C = bcPunct;
     T.Class[static_cast<std::size_t>(B)] = C;
 
     std::uint8_t F = 0;
     if (Letter || Digit || B == '$' || B == '_') F |= fIdPart;
-    if (B == '\'' || B == '"' || B == '\\' || B == '\n' || B == '\r') F |= fStringStop;
     if (B == '`' || B == '\\' || B == '$') F |= fTemplateStop;
     if (B == '/' || B == '\\' || B == '[' || B == ']' || B == '\n' || B == '\r' || B == 0xE2)
       F |= fRegexStop;
+    if (Digit || B == '=' || B == '+' || B == '-' || B == '&' || B == '|' || B == '<' || B == '>' ||
+        B == '*' || B == '.' || B == '?' || B == '/')
+      F |= fPunctNext;
+    const int L = B | 0x20;
+    const bool ScriptLetter = L == 's' || L == 'c' || L == 'r' || L == 'i' || L == 'p' || L == 't';
+    if (B == '<' || B == '!' || B == '-' || B == '/' || (ScriptLetter && L != 't')) F |= fHtmlTail;
+    if (B == '!' || B == '-' || B == '>' || B == '/' || ScriptLetter) F |= fHtmlHead;
+    if (B == ' ' || B == '\t' || B == '\v' || B == '\f' || B == '\n' || B == '\r' || B == '/' || B >= 0x80)
+      F |= fGap;
     T.Flags[static_cast<std::size_t>(B)] = F;
   }
   return T;
@@ -163,51 +182,137 @@ inline bool AtLsPs(const unsigned char* P, const unsigned char* E) {
   return E - P >= 3 && P[0] == 0xE2 && P[1] == 0x80 && (P[2] == 0xA8 || P[2] == 0xA9);
 }
 
-// The length of the punctuator at P (P < E), or 0 when none starts there
-// ("." before a digit starts a number). "/" and "/=" are division here.
-std::size_t PunctLength(const unsigned char* P, const unsigned char* E) {
-  auto At = [&](std::size_t I) -> unsigned char {
-    return E - P > static_cast<std::ptrdiff_t>(I) ? P[I] : 0;
-  };
+#if defined(__SSE2__)
+// The bytes of the sixteen at P that continue an identifier (ASCII), as bits.
+inline unsigned IdPartBits(const unsigned char* P) {
+  const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
+  const __m128i L = _mm_or_si128(V, _mm_set1_epi8(0x20));
+  const __m128i Letter = _mm_and_si128(_mm_cmpgt_epi8(L, _mm_set1_epi8('a' - 1)),
+                                       _mm_cmplt_epi8(L, _mm_set1_epi8('z' + 1)));
+  const __m128i Digit = _mm_and_si128(_mm_cmpgt_epi8(V, _mm_set1_epi8('0' - 1)),
+                                      _mm_cmplt_epi8(V, _mm_set1_epi8('9' + 1)));
+  const __m128i Other = _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('$')), _mm_cmpeq_epi8(V, _mm_set1_epi8('_')));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(Letter, Digit), Other)));
+}
+
+// The bytes of the sixteen at P that stop a run of string bytes (Quote,
+// backslash, LF, CR), as bits.
+inline unsigned StringStopBits(const unsigned char* P, unsigned char Quote) {
+  const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
+  const __m128i Hit = _mm_or_si128(
+      _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8(static_cast<char>(Quote))), _mm_cmpeq_epi8(V, _mm_set1_epi8('\\'))),
+      _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('\n')), _mm_cmpeq_epi8(V, _mm_set1_epi8('\r'))));
+  return static_cast<unsigned>(_mm_movemask_epi8(Hit));
+}
+#endif
+
+#if defined(__SSE2__)
+// The end of the run of blanks, tabs, LFs and CRs from P, sixteen bytes at
+// a time while there are sixteen; Line is set when the run holds LF or CR.
+inline const unsigned char* WideBlankRunEnd(const unsigned char* P, const unsigned char* E, bool& Line) {
+  for (; E - P >= 16; P += 16) {
+    const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
+    const __m128i Blank = _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(V, _mm_set1_epi8('\t')));
+    const __m128i Lines = _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('\n')), _mm_cmpeq_epi8(V, _mm_set1_epi8('\r')));
+    const unsigned LineBits = static_cast<unsigned>(_mm_movemask_epi8(Lines));
+    const unsigned Stop = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(Blank, Lines))) & 0xFFFFu;
+    if (Stop != 0) {
+      const unsigned At = static_cast<unsigned>(__builtin_ctz(Stop));
+      if ((LineBits & ((1u << At) - 1)) != 0) Line = true;
+      return P + At;
+    }
+    if (LineBits != 0) Line = true;
+  }
+  return P;
+}
+#endif
+
+// The end of the run of ASCII identifier bytes from P.
+inline const unsigned char* IdPartEnd(const unsigned char* P, const unsigned char* E, bool Wide) {
+#if defined(__SSE2__)
+  if (Wide) {
+    for (; E - P >= 16; P += 16) {
+      const unsigned Stop = ~IdPartBits(P) & 0xFFFFu;
+      if (Stop != 0) return P + __builtin_ctz(Stop);
+    }
+  }
+#else
+  (void)Wide;
+#endif
+  while (P < E && IsIdPart(*P)) ++P;
+  return P;
+}
+
+// The first quote of the kind Quote, backslash, LF or CR from P on, or E.
+inline const unsigned char* StringStop(const unsigned char* P, const unsigned char* E, unsigned char Quote,
+                                       bool Wide) {
+#if defined(__SSE2__)
+  if (Wide) {
+    for (; E - P >= 16; P += 16) {
+      const unsigned Stop = StringStopBits(P, Quote);
+      if (Stop != 0) return P + __builtin_ctz(Stop);
+    }
+  }
+#else
+  (void)Wide;
+#endif
+  while (P < E && *P != Quote && *P != '\\' && *P != '\n' && *P != '\r') ++P;
+  return P;
+}
+
+// The length of the punctuator at P, whose four bytes may all be read (a
+// zero byte ends nothing), or 0 when none starts there ("." before a digit
+// starts a number). "/" and "/=" are division here.
+std::size_t PunctLength4(const unsigned char* P) {
   const unsigned char C = P[0];
+  const unsigned char C1 = P[1];
+  const unsigned char C2 = P[2];
   switch (C) {
     case '{': case '}': case '(': case ')': case '[': case ']':
     case ';': case ',': case '~': case ':': case '@':
       return 1;
     case '.':
-      if (IsDigit(At(1))) return 0;
-      return At(1) == '.' && At(2) == '.' ? 3 : 1;
+      if (IsDigit(C1)) return 0;
+      return C1 == '.' && C2 == '.' ? 3 : 1;
     case '?':
-      if (At(1) == '?') return At(2) == '=' ? 3 : 2;
-      return At(1) == '.' && !IsDigit(At(2)) ? 2 : 1;
+      if (C1 == '?') return C2 == '=' ? 3 : 2;
+      return C1 == '.' && !IsDigit(C2) ? 2 : 1;
     case '<':
-      if (At(1) == '<') return At(2) == '=' ? 3 : 2;
-      return At(1) == '=' ? 2 : 1;
+      if (C1 == '<') return C2 == '=' ? 3 : 2;
+      return C1 == '=' ? 2 : 1;
     case '>':
-      if (At(1) == '>') {
-        if (At(2) == '>') return At(3) == '=' ? 4 : 3;
-        return At(2) == '=' ? 3 : 2;
+      if (C1 == '>') {
+        if (C2 == '>') return P[3] == '=' ? 4 : 3;
+        return C2 == '=' ? 3 : 2;
       }
-      return At(1) == '=' ? 2 : 1;
+      return C1 == '=' ? 2 : 1;
     case '=':
-      if (At(1) == '=') return At(2) == '=' ? 3 : 2;
-      return At(1) == '>' ? 2 : 1;
+      if (C1 == '=') return C2 == '=' ? 3 : 2;
+      return C1 == '>' ? 2 : 1;
     case '!':
-      if (At(1) == '=') return At(2) == '=' ? 3 : 2;
+      if (C1 == '=') return C2 == '=' ? 3 : 2;
       return 1;
     case '+': case '-':
-      return At(1) == C || At(1) == '=' ? 2 : 1;
+      return C1 == C || C1 == '=' ? 2 : 1;
     case '*':
-      if (At(1) == '*') return At(2) == '=' ? 3 : 2;
-      return At(1) == '=' ? 2 : 1;
+      if (C1 == '*') return C2 == '=' ? 3 : 2;
+      return C1 == '=' ? 2 : 1;
     case '&': case '|':
-      if (At(1) == C) return At(2) == '=' ? 3 : 2;
-      return At(1) == '=' ? 2 : 1;
+      if (C1 == C) return C2 == '=' ? 3 : 2;
+      return C1 == '=' ? 2 : 1;
     case '%': case '^': case '/':
-      return At(1) == '=' ? 2 : 1;
+      return C1 == '=' ? 2 : 1;
     default:
       return 0;
   }
+}
+
+// The same for the punctuator at P < E.
+inline std::size_t PunctLength(const unsigned char* P, const unsigned char* E) {
+  if (E - P >= 4) return PunctLength4(P);
+  unsigned char Buf[4] = {0, 0, 0, 0};
+  std::memcpy(Buf, P, static_cast<std::size_t>(E - P));
+  return PunctLength4(Buf);
 }
 
 // Whether the text holds "<!--", "-->", "<script" or "</script" (the
@@ -280,9 +385,14 @@ struct TToken {
   TTokenKind Kind = tkNone;
   bool Property = false;    // a word right after "." or "?.": a name, never a keyword
   bool ClosesHead = false;  // a ")" closing the head of if, while, for or with
+  bool Dot = false;         // the punctuator "." or "?."
 
+  // Called with literals: the length is known where it is inlined.
   bool Is(std::string_view Text) const {
-    return Size == Text.size() && std::memcmp(Begin, Text.data(), Size) == 0;
+    if (Size != Text.size()) return false;
+    for (std::size_t I = 0; I < Text.size(); ++I)
+      if (Begin[I] != static_cast<unsigned char>(Text[I])) return false;
+    return true;
   }
   unsigned char Last() const { return Begin[Size - 1]; }
 };
@@ -343,11 +453,13 @@ public:
       if (Failed()) return Refuse(FOutcome);
       KeepComment(S, End, true, false);
     }
-    for (;;) {
-      Gap();
-      if (Failed() || P >= E) break;
+    // A failure moves P to the end, which ends the loop.
+    while (P < E) {
+      if ((kTables.Flags[*P] & fGap) != 0) {
+        Gap();
+        if (P >= E) break;
+      }
       const TToken N = Lex();
-      if (Failed()) break;
       Junction(N);
       FPrev2 = FPrev;
       FPrev = N;
@@ -384,7 +496,14 @@ private:
   // point the scan has decided on.
   void Flush(const unsigned char* To) {
     const std::size_t Count = static_cast<std::size_t>(To - FRunStart);
-    if (Count != 0) std::memcpy(O, FRunStart, Count);
+    if (Count <= 16 && E - FRunStart >= 16) {
+      // Most runs are short: copy sixteen bytes at once. The result is
+      // never ahead of the source (O - FOut <= FRunStart - S), so they fit
+      // in Out, and what lies past Count is written over later.
+      std::memcpy(O, FRunStart, 16);
+    } else if (Count != 0) {
+      std::memcpy(O, FRunStart, Count);
+    }
     O += Count;
     FRunStart = To;
   }
@@ -412,11 +531,14 @@ private:
     while (P < E) {
       switch (ClassOf(*P)) {
         case bcBlank:
-          ++P;
-          break;
         case bcLineEnd:
-          FLinePending = true;
+          // Most gaps are one blank; indentation after a line break is long.
+          if (*P == '\n' || *P == '\r') FLinePending = true;
           ++P;
+#if defined(__SSE2__)
+          if (FWide && P < E && (ClassOf(*P) == bcBlank || ClassOf(*P) == bcLineEnd))
+            P = WideBlankRunEnd(P, E, FLinePending);
+#endif
           break;
         case bcSlash:
           if (E - P >= 2 && P[1] == '/') {
@@ -555,7 +677,8 @@ private:
       Sep = '\n';
     else if (!FAfterKept && Joins(FPrev, N))
       Sep = ' ';
-    if (Sep == 0 && !FAfterKept) {
+    if (Sep == 0 && !FAfterKept && (kTables.Flags[LastOut()] & fHtmlTail) != 0 &&
+        (kTables.Flags[*N.Begin] & fHtmlHead) != 0) {
       Flush(FGapStart);
       if (MeetingFormsHtml(O, static_cast<std::size_t>(O - FOut), N.Begin, static_cast<std::size_t>(E - N.Begin)))
         Sep = ' ';
@@ -584,13 +707,16 @@ private:
         if (A.Kind == tkRegex) return A.Last() == '/' && (B0 == '/' || B0 == '*');
         return false;
       case tkPunct: {
+        // Only these can go on with a punctuator before them (or, after
+        // "." or "?.", make a number).
+        if ((kTables.Flags[B0] & fPunctNext) == 0) return false;
         if (A.Last() == '/' && (B0 == '/' || B0 == '*')) return true;  // a comment would start
         if (A.Is(".") && B0 == '.') return true;                        // ". . ." is not "..."
-        unsigned char Buf[8];
-        std::memcpy(Buf, A.Begin, A.Size);
-        const std::size_t Head = std::min<std::size_t>(B.Size, 4);
-        std::memcpy(Buf + A.Size, B.Begin, Head);
-        return PunctLength(Buf, Buf + A.Size + Head) != A.Size;
+        unsigned char Buf[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+        std::size_t Len = 0;
+        for (std::size_t I = 0; I < A.Size; ++I) Buf[Len++] = A.Begin[I];
+        for (std::size_t I = 0; I < B.Size && I < 4; ++I) Buf[Len++] = B.Begin[I];
+        return PunctLength(Buf, Buf + Len) != A.Size;
       }
       default:
         return false;
@@ -666,7 +792,18 @@ private:
     TToken T;
     T.Begin = P;
     switch (ClassOf(*P)) {
-      case bcIdent:
+      case bcIdent: {
+        // The common case: ASCII letters, digits, "$" and "_" only.
+        const unsigned char* Q = IdPartEnd(P + 1, E, FWide);
+        if (Q < E && (*Q == '\\' || *Q >= 0x80)) {
+          LexWord(T, P);
+        } else {
+          T.Kind = tkWord;
+          T.Property = FPrev.Dot;
+          P = Q;
+        }
+        break;
+      }
       case bcBackslash:
       case bcHigh:
         LexWord(T, P);
@@ -682,10 +819,14 @@ private:
         LexNumber(T);
         break;
       case bcDot:
-        if (E - P >= 2 && IsDigit(P[1]))
+        if (E - P >= 2 && IsDigit(P[1])) {
           LexNumber(T);
-        else
-          LexPunct(T);
+        } else {
+          T.Kind = tkPunct;
+          const std::size_t Len = PunctLength(P, E);
+          T.Dot = Len == 1;
+          P += Len;
+        }
         break;
       case bcQuote:
         LexString(T);
@@ -700,16 +841,33 @@ private:
             LexRegex(T);
             break;
           case slDivision:
-            LexPunct(T);
+            T.Kind = tkPunct;
+            P += PunctLength(P, E);
             break;
           default:
             Fail(TScriptOutcome::Ambiguous);
             break;
         }
         break;
-      case bcPunct:
-        LexPunct(T);
+      case bcSingle:
+        T.Kind = tkPunct;
+        ++P;
         break;
+      case bcOpen:
+        T.Kind = tkPunct;
+        FOpen.push_back(*P == '(' ? (OpensHead() ? opHead : opParen) : *P == '[' ? opSquare : opBrace);
+        ++P;
+        break;
+      case bcClose:
+        LexClose(T);
+        break;
+      case bcPunct: {
+        T.Kind = tkPunct;
+        const std::size_t Len = PunctLength(P, E);  // never 0 for these bytes
+        T.Dot = Len == 2 && P[0] == '?' && P[1] == '.';
+        P += Len;
+        break;
+      }
       default:
         Fail(TScriptOutcome::Invalid);
         break;
@@ -721,10 +879,10 @@ private:
   // An identifier, keyword or private name whose name starts at From.
   void LexWord(TToken& T, const unsigned char* From) {
     T.Kind = tkWord;
-    T.Property = FPrev.Kind == tkPunct && (FPrev.Is(".") || FPrev.Is("?."));
+    T.Property = FPrev.Dot;
     const unsigned char* Q = From;
     for (;;) {
-      while (Q < E && IsIdPart(*Q)) ++Q;
+      Q = IdPartEnd(Q, E, FWide);
       if (Q >= E) break;
       if (*Q == '\\') {
         if (!UnicodeEscape(Q)) return Fail(TScriptOutcome::Invalid);
@@ -802,7 +960,7 @@ private:
     const unsigned char Quote = *P;
     const unsigned char* Q = P + 1;
     for (;;) {
-      while (Q < E && (kTables.Flags[*Q] & fStringStop) == 0) ++Q;
+      Q = StringStop(Q, E, Quote, FWide);
       if (Q >= E) return Fail(TScriptOutcome::Unterminated);
       const unsigned char C = *Q;
       if (C == Quote) {
@@ -883,45 +1041,32 @@ private:
     P = Q;
   }
 
-  void LexPunct(TToken& T) {
+  // ")", "]" or "}"; a "}" closing a substitution goes on with its
+  // template literal.
+  void LexClose(TToken& T) {
     T.Kind = tkPunct;
-    const std::size_t Len = PunctLength(P, E);
+    const std::uint8_t Top = FOpen.empty() ? 0xFF : FOpen.back();
     switch (*P) {
-      case '(':
-        FOpen.push_back(OpensHead() ? opHead : opParen);
-        break;
-      case '[':
-        FOpen.push_back(opSquare);
-        break;
-      case '{':
-        FOpen.push_back(opBrace);
-        break;
       case ')':
-        if (FOpen.empty() || (FOpen.back() != opParen && FOpen.back() != opHead))
-          return Fail(TScriptOutcome::Unbalanced);
-        T.ClosesHead = FOpen.back() == opHead;
-        FOpen.pop_back();
+        if (Top != opParen && Top != opHead) return Fail(TScriptOutcome::Unbalanced);
+        T.ClosesHead = Top == opHead;
         break;
       case ']':
-        if (FOpen.empty() || FOpen.back() != opSquare) return Fail(TScriptOutcome::Unbalanced);
-        FOpen.pop_back();
-        break;
-      case '}':
-        if (FOpen.empty()) return Fail(TScriptOutcome::Unbalanced);
-        if (FOpen.back() == opSubst) return LexTemplate(T, P + 1);
-        if (FOpen.back() != opBrace) return Fail(TScriptOutcome::Unbalanced);
-        FOpen.pop_back();
+        if (Top != opSquare) return Fail(TScriptOutcome::Unbalanced);
         break;
       default:
+        if (Top == opSubst) return LexTemplate(T, P + 1);
+        if (Top != opBrace) return Fail(TScriptOutcome::Unbalanced);
         break;
     }
-    if (Len == 0) return Fail(TScriptOutcome::Invalid);
-    P += Len;
+    FOpen.pop_back();
+    ++P;
   }
 
   const unsigned char* const S;
   const unsigned char* const E;
   const bool FModule;
+  const bool FWide = UseWideScan();
   unsigned char* const FOut;
   unsigned char* O;                 // where the result goes on
   const unsigned char* P;           // the read cursor
