@@ -319,18 +319,25 @@ inline std::size_t PunctLength(const unsigned char* P, const unsigned char* E) {
 // letters in any case): HTML reads these inside a script, and browsers read
 // "<!--" and "-->" in classic scripts as comments.
 bool HoldsHtmlLike(std::string_view Text) {
-  if (Text.find("<!--") != std::string_view::npos) return true;
-  if (Text.find("-->") != std::string_view::npos) return true;
-  for (std::size_t I = Text.find('<'); I != std::string_view::npos; I = Text.find('<', I + 1)) {
-    std::size_t N = I + 1;
-    if (N < Text.size() && Text[N] == '/') ++N;
-    if (Text.size() - N >= 6) {
+  const auto* const B = reinterpret_cast<const unsigned char*>(Text.data());
+  const std::size_t N = Text.size();
+  for (const unsigned char* P = B; (P = static_cast<const unsigned char*>(
+                                        std::memchr(P, '<', static_cast<std::size_t>(B + N - P)))) != nullptr;
+       ++P) {
+    const std::size_t Left = static_cast<std::size_t>(B + N - P);
+    if (Left >= 4 && P[1] == '!' && P[2] == '-' && P[3] == '-') return true;
+    const std::size_t Name = Left >= 2 && P[1] == '/' ? 2 : 1;
+    if (Left >= Name + 6) {
       bool Same = true;
       for (std::size_t K = 0; K < 6 && Same; ++K)
-        Same = (static_cast<unsigned char>(Text[N + K]) | 0x20) == static_cast<unsigned char>("script"[K]);
+        Same = (P[Name + K] | 0x20) == static_cast<unsigned char>("script"[K]);
       if (Same) return true;
     }
   }
+  for (const unsigned char* P = B; (P = static_cast<const unsigned char*>(
+                                        std::memchr(P, '-', static_cast<std::size_t>(B + N - P)))) != nullptr;
+       ++P)
+    if (B + N - P >= 3 && P[1] == '-' && P[2] == '>') return true;
   return false;
 }
 
@@ -459,10 +466,14 @@ public:
         Gap();
         if (P >= E) break;
       }
-      const TToken N = Lex();
-      Junction(N);
+      Lex(*FCur);
+      Junction(*FCur);
+      // The token becomes the previous one; the slots turn round rather
+      // than being copied.
+      TToken* const Free = FPrev2;
       FPrev2 = FPrev;
-      FPrev = N;
+      FPrev = FCur;
+      FCur = Free;
       FGapStart = P;
       FLinePending = false;
       FLineOut = false;
@@ -529,6 +540,10 @@ private:
   // White space and comments from P on, up to the next token or the end.
   void Gap() {
     while (P < E) {
+      if (*P == ' ' && (E - P < 2 || (kTables.Flags[P[1]] & fGap) == 0)) {
+        ++P;  // a single blank, the most common gap
+        return;
+      }
       switch (ClassOf(*P)) {
         case bcBlank:
         case bcLineEnd:
@@ -673,9 +688,9 @@ private:
       return;
     }
     unsigned char Sep = 0;
-    if (FLinePending && !FLineOut && !LineBreakDroppable(FPrev, N))
+    if (FLinePending && !FLineOut && !LineBreakDroppable(*FPrev, N))
       Sep = '\n';
-    else if (!FAfterKept && Joins(FPrev, N))
+    else if (!FAfterKept && Joins(*FPrev, N))
       Sep = ' ';
     if (Sep == 0 && !FAfterKept && (kTables.Flags[LastOut()] & fHtmlTail) != 0 &&
         (kTables.Flags[*N.Begin] & fHtmlHead) != 0) {
@@ -782,15 +797,18 @@ private:
 
   // Whether a "(" now opens the head of if, while, for, with or for await.
   bool OpensHead() const {
-    if (FPrev.Kind != tkWord || FPrev.Property) return false;
-    if (FPrev.Is("if") || FPrev.Is("while") || FPrev.Is("for") || FPrev.Is("with")) return true;
-    return FPrev.Is("await") && FPrev2.Kind == tkWord && !FPrev2.Property && FPrev2.Is("for");
+    if (FPrev->Kind != tkWord || FPrev->Property) return false;
+    if (FPrev->Is("if") || FPrev->Is("while") || FPrev->Is("for") || FPrev->Is("with")) return true;
+    return FPrev->Is("await") && FPrev2->Kind == tkWord && !FPrev2->Property && FPrev2->Is("for");
   }
 
-  // Reads the token at P (not white space, not a comment) and moves past it.
-  TToken Lex() {
-    TToken T;
+  // Reads the token at P (not white space, not a comment) into T and moves
+  // past it.
+  void Lex(TToken& T) {
     T.Begin = P;
+    T.Property = false;
+    T.ClosesHead = false;
+    T.Dot = false;
     switch (ClassOf(*P)) {
       case bcIdent: {
         // The common case: ASCII letters, digits, "$" and "_" only.
@@ -799,7 +817,7 @@ private:
           LexWord(T, P);
         } else {
           T.Kind = tkWord;
-          T.Property = FPrev.Dot;
+          T.Property = FPrev->Dot;
           P = Q;
         }
         break;
@@ -836,7 +854,7 @@ private:
         LexTemplate(T, P + 1);
         break;
       case bcSlash:
-        switch (SlashAfter(FPrev)) {
+        switch (SlashAfter(*FPrev)) {
           case slRegex:
             LexRegex(T);
             break;
@@ -873,13 +891,12 @@ private:
         break;
     }
     T.Size = static_cast<std::size_t>(P - T.Begin);
-    return T;
   }
 
   // An identifier, keyword or private name whose name starts at From.
   void LexWord(TToken& T, const unsigned char* From) {
     T.Kind = tkWord;
-    T.Property = FPrev.Dot;
+    T.Property = FPrev->Dot;
     const unsigned char* Q = From;
     for (;;) {
       Q = IdPartEnd(Q, E, FWide);
@@ -1072,8 +1089,10 @@ private:
   const unsigned char* P;           // the read cursor
   const unsigned char* FRunStart;   // source bytes from here on go to the result unchanged
   const unsigned char* FGapStart;   // the gap not yet decided on starts here
-  TToken FPrev;                     // the last token
-  TToken FPrev2;                    // the one before it
+  TToken FSlots[3];
+  TToken* FPrev = &FSlots[0];       // the last token
+  TToken* FPrev2 = &FSlots[1];      // the one before it
+  TToken* FCur = &FSlots[2];        // the one being read
   std::vector<std::uint8_t> FOpen;  // open brackets and substitutions (TOpen)
   bool FLinePending = false;        // a line terminator since the last token
   bool FLineOut = false;            // the result has one since the last token
