@@ -321,6 +321,7 @@ inline std::size_t PunctLength(const unsigned char* P, const unsigned char* E) {
 bool HoldsHtmlLike(std::string_view Text) {
   const auto* const B = reinterpret_cast<const unsigned char*>(Text.data());
   const std::size_t N = Text.size();
+  if (N == 0) return false;  // an empty view may have no data at all
   for (const unsigned char* P = B; (P = static_cast<const unsigned char*>(
                                         std::memchr(P, '<', static_cast<std::size_t>(B + N - P)))) != nullptr;
        ++P) {

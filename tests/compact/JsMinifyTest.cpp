@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "compact/CompactCases.h"
+#include "compact/ScanPath.h"
 
 namespace {
 
@@ -272,6 +273,34 @@ TEST(JsEdges, DeepNesting) {
   Expected += "a";
   for (std::size_t I = 0; I < Depth; ++I) Expected += ")]}`";
   EXPECT_EQ(MinifyJavaScript(In, false), Expected);
+}
+
+// The wide scanners take identifiers, strings and runs of white space
+// sixteen bytes at a time; they must give the portable scanners' bytes.
+std::string JsOn(TScanPath Path, const std::string& Input) {
+  const TScanPath Saved = CurrentScanPath();
+  SetScanPath(Path);
+  std::string Out = MinifyJavaScript(Input, false);
+  SetScanPath(Saved);
+  return Out;
+}
+
+TEST(JsScanPaths, WideScannersGiveThePortableBytes) {
+  if (!WideScanAvailable()) GTEST_SKIP() << "no wide scanners in this build";
+  // Each event at every offset around the first 16-byte steps of a name,
+  // a string and a run of white space.
+  const std::vector<std::string> Events = {" ",     "  \n  ", "\t",   "\r\n", "'",  "\"", "\\'",
+                                           "\\\n", "caf\xC3\xA9", "\\u0061", "\xC2\xA0", "/", "x"};
+  for (const std::string& Event : Events)
+    for (std::size_t At = 0; At < 40; ++At) {
+      const std::string Filler(At, 'a');
+      for (const std::string& Input :
+           {"x = " + Filler + Event + "b + 'cd ef gh ij kl mn op' ;",
+            "x = '" + Filler + Event + "' + \"" + Filler + Event + "\" ;",
+            "x = 1" + std::string(At, ' ') + Event + " \n  " + Filler + " y"}) {
+        ASSERT_EQ(JsOn(TScanPath::spWide, Input), JsOn(TScanPath::spPortable, Input)) << Input;
+      }
+    }
 }
 
 }  // namespace

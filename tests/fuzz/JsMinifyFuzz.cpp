@@ -2,7 +2,8 @@
 // as JSON:
 // - the result is never longer than the input; a script left alone comes
 //   back byte for byte, and the result says whether it changed;
-// - minifying the result again changes nothing;
+// - minifying the result again changes nothing, and the portable scanners
+//   give the wide ones' result;
 // - no "<!--", "-->", "<script" or "</script" appears that the input did
 //   not hold;
 // - where the minifier changed a script, a separate tokenizer written for
@@ -28,6 +29,7 @@
 #include <vector>
 
 #include "compact/JsMinify.h"
+#include "compact/ScanPath.h"
 #include "fuzz/FuzzSupport.h"
 
 namespace {
@@ -404,6 +406,12 @@ void CheckScript(std::string_view In, bool Module) {
   }
   const std::string Again = MinifyJavaScript(Out, Module);
   FUZZ_CHECK(Again == Out, "minifying twice changed it again: " + fuzz::Difference(Again, Out));
+  // The portable scanners give the wide ones' bytes.
+  SetScanPath(TScanPath::spPortable);
+  const std::string Portable = MinifyJavaScript(In, Module);
+  SetScanPath(TScanPath::spWide);
+  FUZZ_CHECK(Portable == Out, "wide and portable differ, " + fuzz::Difference(Out, Portable) +
+                                  "\n  input: " + fuzz::Show(In));
   FUZZ_CHECK(!HoldsHtml(Out), "made HTML-like text: " + fuzz::Show(Out));
   if (!R.Changed) return;
 
