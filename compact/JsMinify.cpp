@@ -588,10 +588,10 @@ private:
   // CR, or the end. U+2028 and U+2029 end a comment only where the text is
   // UTF-8, so a comment holding one leaves the script alone.
   const unsigned char* LineCommentEnd(const unsigned char* From) {
-    const unsigned char* End = static_cast<const unsigned char*>(std::memchr(From, '\n', static_cast<std::size_t>(E - From)));
-    if (End == nullptr) End = E;
-    if (const void* Cr = std::memchr(From, '\r', static_cast<std::size_t>(End - From)))
-      End = static_cast<const unsigned char*>(Cr);
+    // One search for both, which stops at the first: searching for LF
+    // first would read to the end of a script with CR line ends, again for
+    // every comment.
+    const unsigned char* End = FindEitherByte(From, E, '\n', '\r', FWide);
     for (const unsigned char* Q = From;
          (Q = static_cast<const unsigned char*>(std::memchr(Q, 0xE2, static_cast<std::size_t>(End - Q)))) != nullptr;
          ++Q) {
