@@ -76,7 +76,7 @@ enum : std::uint8_t {
   fTemplateStop = 4,   // ends a run of plain template bytes: backtick, backslash, "$"
   fRegexStop = 8,      // ends a run of plain regular expression bytes
   fPunctNext = 16,     // may be the second or later byte of a punctuator, or a digit
-  fHtmlTail = 32,      // may end the first part of "<!--", "-->", "<script" or "</script"
+  fHtmlTail = 32,      // may end the first part of "<!--", "-->", "<script", "</script", "<%", "%>"
   fHtmlHead = 64,      // may start the rest of one of them
   fGap = 128,          // may start white space or a comment
 };
@@ -119,8 +119,8 @@ constexpr TTables MakeTables() {
       F |= fPunctNext;
     const int L = B | 0x20;
     const bool ScriptLetter = L == 's' || L == 'c' || L == 'r' || L == 'i' || L == 'p' || L == 't';
-    if (B == '<' || B == '!' || B == '-' || B == '/' || (ScriptLetter && L != 't')) F |= fHtmlTail;
-    if (B == '!' || B == '-' || B == '>' || B == '/' || ScriptLetter) F |= fHtmlHead;
+    if (B == '<' || B == '!' || B == '-' || B == '/' || B == '%' || (ScriptLetter && L != 't')) F |= fHtmlTail;
+    if (B == '!' || B == '-' || B == '>' || B == '/' || B == '%' || ScriptLetter) F |= fHtmlHead;
     if (B == ' ' || B == '\t' || B == '\v' || B == '\f' || B == '\n' || B == '\r' || B == '/' || B >= 0x80)
       F |= fGap;
     T.Flags[static_cast<std::size_t>(B)] = F;
@@ -316,8 +316,9 @@ inline std::size_t PunctLength(const unsigned char* P, const unsigned char* E) {
 }
 
 // Whether the text holds "<!--", "-->", "<script" or "</script" (the
-// letters in any case): HTML reads these inside a script, and browsers read
-// "<!--" and "-->" in classic scripts as comments.
+// letters in any case), "<%" or "%>": HTML reads the first four inside a
+// script, browsers read "<!--" and "-->" in classic scripts as comments,
+// and "<%" starts server code that must stay byte for byte.
 bool HoldsHtmlLike(std::string_view Text) {
   const auto* const B = reinterpret_cast<const unsigned char*>(Text.data());
   const std::size_t N = Text.size();
@@ -327,6 +328,7 @@ bool HoldsHtmlLike(std::string_view Text) {
        ++P) {
     const std::size_t Left = static_cast<std::size_t>(B + N - P);
     if (Left >= 4 && P[1] == '!' && P[2] == '-' && P[3] == '-') return true;
+    if (Left >= 2 && P[1] == '%') return true;
     const std::size_t Name = Left >= 2 && P[1] == '/' ? 2 : 1;
     if (Left >= Name + 6) {
       bool Same = true;
@@ -339,6 +341,10 @@ bool HoldsHtmlLike(std::string_view Text) {
                                         std::memchr(P, '-', static_cast<std::size_t>(B + N - P)))) != nullptr;
        ++P)
     if (B + N - P >= 3 && P[1] == '-' && P[2] == '>') return true;
+  for (const unsigned char* P = B; (P = static_cast<const unsigned char*>(
+                                        std::memchr(P, '%', static_cast<std::size_t>(B + N - P)))) != nullptr;
+       ++P)
+    if (B + N - P >= 2 && P[1] == '>') return true;
   return false;
 }
 
@@ -350,16 +356,16 @@ bool MeetingFormsHtml(const unsigned char* Tail, std::size_t TailLen, const unsi
   TailLen = std::min<std::size_t>(TailLen, 7);
   HeadLen = std::min<std::size_t>(HeadLen, 7);
   const unsigned char* TailStart = Tail - TailLen;
-  // Each sequence starts with "<" or "-", which must stand in the tail.
+  // Each sequence starts with "<", "-" or "%", which must stand in the tail.
   bool Candidate = false;
   for (std::size_t I = 0; I < TailLen && !Candidate; ++I)
-    Candidate = TailStart[I] == '<' || TailStart[I] == '-';
+    Candidate = TailStart[I] == '<' || TailStart[I] == '-' || TailStart[I] == '%';
   if (!Candidate || HeadLen == 0) return false;
   unsigned char Buf[14];
   std::memcpy(Buf, TailStart, TailLen);
   std::memcpy(Buf + TailLen, Head, HeadLen);
   const std::size_t Len = TailLen + HeadLen;
-  static constexpr std::string_view kSequences[] = {"<!--", "-->", "<script", "</script"};
+  static constexpr std::string_view kSequences[] = {"<!--", "-->", "<script", "</script", "<%", "%>"};
   for (const std::string_view Seq : kSequences) {
     const std::size_t L = Seq.size();
     const std::size_t First = TailLen >= L - 1 ? TailLen - (L - 1) : 0;

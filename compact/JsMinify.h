@@ -26,14 +26,15 @@
 //   after ")", a template or a regular expression. Line breaks are written
 //   as LF whatever the script used;
 // - the result never holds "<!--", "-->", "<script" or "</script" (in any
-//   letter case) that the source did not: a blank stays where joining two
-//   tokens would make one.
+//   letter case), "<%" or "%>" that the source did not: a blank stays where
+//   joining two tokens would make one.
 // White space inside strings, template literals and regular expressions is
 // never touched. The result is never longer than the source, and minifying
 // it again changes nothing.
 //
 // When the tokenizer cannot be sure, the script is left as it is (see
-// TScriptOutcome): HTML-like text in it, something unterminated, brackets
+// TScriptOutcome): HTML-like text or an ASP block ("<%", "%>") in it,
+// something unterminated, brackets
 // that do not pair, a "/" whose reading needs a parser, or a byte that no
 // script may hold where it stands.
 //
@@ -63,7 +64,7 @@
 // Why a script was left as it is, or that it was minified.
 enum class TScriptOutcome : std::uint8_t {
   Minified,      // the result is the minified text (it may equal the source)
-  HtmlLike,      // "<!--", "-->", "<script" or "</script" in the source
+  HtmlLike,      // "<!--", "-->", "<script", "</script", "<%" or "%>" in the source
   Unterminated,  // a string, template, regular expression or comment without its end
   Unbalanced,    // brackets or braces that do not pair
   Ambiguous,     // a "/" that could be division or a regular expression here

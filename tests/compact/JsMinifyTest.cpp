@@ -80,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"QuestionBeforeFraction", "a ? .5 : 1", "a?.5:1"},
         Case{"QuestionDotApart", "a ? . b", "a? .b"},
         Case{"NoHtmlCommentMade", "a < ! --b; c-- > d", "a<! --b;c-- >d"},
-        Case{"NoScriptTagMade", "a < /script/.test(b); a < script", "a< /script/.test(b);a< script"}),
+        Case{"NoScriptTagMade", "a < /script/.test(b); a < script", "a< /script/.test(b);a< script"},
+        Case{"NoAspBlockMade", "a < % b; c % > d", "a< %b;c% >d"}),
     ByName());
 
 INSTANTIATE_TEST_SUITE_P(
@@ -184,6 +185,8 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"HtmlCommentEnd", "while (i --> 0)  f()", TScriptOutcome::HtmlLike},
         Refusal{"ScriptTagInString", "w('<SCRIPT src=x>')  ", TScriptOutcome::HtmlLike},
         Refusal{"EndTagInRegex", "a  =  /<\\/script/ ; b = '</Script'", TScriptOutcome::HtmlLike},
+        Refusal{"AspBlock", "var id  =  <%= Id %> ;", TScriptOutcome::HtmlLike},
+        Refusal{"AspBlockEnd", "x  =  a %> b", TScriptOutcome::HtmlLike},
         Refusal{"OpenString", "x  = 'abc", TScriptOutcome::Unterminated},
         Refusal{"LineBreakInString", "x  = 'a\nb'", TScriptOutcome::Unterminated},
         Refusal{"OpenTemplate", "x  = `a ${ b }", TScriptOutcome::Unterminated},

@@ -4,8 +4,8 @@
 //   back byte for byte, and the result says whether it changed;
 // - minifying the result again changes nothing, and the portable scanners
 //   give the wide ones' result;
-// - no "<!--", "-->", "<script" or "</script" appears that the input did
-//   not hold;
+// - no "<!--", "-->", "<script", "</script", "<%" or "%>" appears that the
+//   input did not hold;
 // - where the minifier changed a script, a separate tokenizer written for
 //   this check (below) reads the same tokens in the input and the result,
 //   line breaks only ever go, and only where none can matter: never
@@ -389,7 +389,7 @@ std::string Lower(std::string_view S) {
 
 bool HoldsHtml(std::string_view S) {
   const std::string L = Lower(S);
-  for (const char* Seq : {"<!--", "-->", "<script", "</script"})
+  for (const char* Seq : {"<!--", "-->", "<script", "</script", "<%", "%>"})
     if (L.find(Seq) != std::string::npos) return true;
   return false;
 }
