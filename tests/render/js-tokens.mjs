@@ -11,8 +11,8 @@
 // Files are taken once by content; a file that acorn parses neither as a
 // script nor as a module is counted and left out. A file holding what makes
 // the minifier leave a script alone in a page ("<!--", "-->", "<script",
-// "</script") is also checked as a variant in which those are defused (a
-// character replaced), when that variant still parses.
+// "</script", "<%", "%>") is also checked as a variant in which those are
+// defused (a character put in or replaced), when that variant still parses.
 
 import { createHash } from 'node:crypto';
 import { spawnSync } from 'node:child_process';
@@ -49,9 +49,14 @@ function walk(dir, out) {
   return out;
 }
 
-const htmlLike = /<!--|-->|<\/?script/i;
+const htmlLike = /<!--|-->|<\/?script|<%|%>/i;
 function defuse(text) {
-  return text.replace(/<!--/g, '<!-_').replace(/-->/g, '-_>').replace(/<(\/?)script/gi, '<$1scr_pt');
+  return text
+    .replace(/<!--/g, '<!-_')
+    .replace(/-->/g, '-_>')
+    .replace(/<(\/?)script/gi, '<$1scr_pt')
+    .replace(/<%/g, '<_%')
+    .replace(/%>/g, '%_>');
 }
 
 function parseWith(text, sourceType, onToken) {
