@@ -137,6 +137,47 @@ std::int64_t Repeat(std::FILE* F, std::string_view Head, std::string_view Piece,
 
 }  // namespace
 
+// One piece of a page's script; NAME and N vary from piece to piece.
+constexpr std::string_view kScriptPiece = R"js(// Section NAME: opens and closes the entries of the menu.
+(function () {
+  'use strict';
+
+  var items = document.querySelectorAll('#NAME li.entry'),
+      current = null;
+
+  /* Shows entry n and hides the one shown before.
+     Called from the click handlers below. */
+  function show(n) {
+    if (current !== null) {
+      current.classList.remove('open');
+    }
+    current = items[n];
+    current.classList.add('open');
+    document.title = `NAME: ${ current.textContent.trim() } (${ n + 1 } of ${ items.length })`;
+  }
+
+  for (var i = 0; i < items.length; i++) {
+    items[i].addEventListener('click', function (e) {
+      e.preventDefault();
+      show(Array.prototype.indexOf.call(items, this));
+    });
+  }
+
+  // Checks the order form before it goes.
+  window.checkNAME = function (f) {
+    var email = f.elements.email.value;
+    if (!/^[^@\s]+@[^@\s]+\.[a-z]{2,}$/i.test(email)) {
+      alert('Please enter a valid e-mail address.');
+      return false;
+    }
+    var total = parseFloat(f.elements.total.value) || 0;
+    f.elements.tax.value = (total * 0.N).toFixed(2);
+    return total > 0 && total / 12 < 1000;
+  };
+})();
+
+)js";
+
 const std::vector<TDocInfo>& DocKinds() {
   static const std::vector<TDocInfo> Kinds = {
       {TDocKind::dkRealistic, "realistic page"},
@@ -192,4 +233,27 @@ std::int64_t WriteDocument(const std::string& FileName, TDocKind Kind, std::int6
   }
   if (std::fclose(F) != 0) throw std::runtime_error("cannot write " + FileName);
   return Written;
+}
+
+std::string RealisticScript(std::size_t Bytes) {
+  TRandom Rng(0x5C1);
+  std::string Script;
+  while (Script.size() < Bytes) {
+    std::string_view Word;
+    do Word = kWords[Rng.Below(std::size(kWords))];
+    while (Word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ") != std::string_view::npos);
+    const std::string N = std::to_string(Rng.Below(100));
+    for (std::size_t I = 0; I < kScriptPiece.size(); ++I) {
+      if (kScriptPiece.compare(I, 4, "NAME") == 0) {
+        Script += Word;
+        I += 3;
+      } else if (kScriptPiece.compare(I, 2, ".N") == 0) {
+        Script += "." + N;
+        I += 1;
+      } else {
+        Script += kScriptPiece[I];
+      }
+    }
+  }
+  return Script;
 }

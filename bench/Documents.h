@@ -31,3 +31,8 @@ const std::vector<TDocInfo>& DocKinds();
 // Writes a document of Kind with at least Bytes bytes (it ends at the end
 // of a piece) to FileName and returns its size.
 std::int64_t WriteDocument(const std::string& FileName, TDocKind Kind, std::int64_t Bytes);
+
+// The text of a page's script, as sites write them by hand: functions and
+// event handlers with comments, indentation, strings, a regular
+// expression, template literals; at least Bytes bytes, LF line ends.
+std::string RealisticScript(std::size_t Bytes);

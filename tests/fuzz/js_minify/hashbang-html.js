@@ -1,0 +1,3 @@
+#!/usr/bin/env node
+x = "<\/scr" + "ipt>"; a < / script /
+b < ! --c

@@ -1,0 +1,2 @@
+x = "open
+y = `never ${ closed
