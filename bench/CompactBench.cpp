@@ -289,7 +289,7 @@ int main(int argc, char** argv) {
     const std::string PageOut = OutputOf(Page, DestDir);
     const std::int64_t PageSize = WriteDocument(Page, TDocKind::dkRealistic, Big);
     TBest CopyBest, HoldBest, FileBest, SafeFileBest, CpBest, CliBest, SafeCliBest, StdinBest, SafeStdinBest;
-    const TCompactOptions Safe{true};
+    const TCompactOptions Safe = SafeOptions();
     const std::string StdoutFile = Dir + "/stdout.htm";
     for (int R = 0; R < Reps; ++R) {  // interleaved, so all see the same machine
       CopyBest.Take(InChild([&] { RemoveOutput(CopyDest); }, [&] { return CopyFile(Page, CopyDest); }));

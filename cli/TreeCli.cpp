@@ -121,7 +121,7 @@ TTreeOptions TreeOptionsFrom(const TCliArgs& Args) {
   options.CopyOthers = Args.CopyOthers;
   options.FollowLinks = Args.Follow;
   options.Jobs = Args.HasJobs ? Args.Jobs : DefaultJobs();
-  options.Compaction.Safe = Args.Safe;
+  options.Compaction = CompactOptionsFrom(Args);
   return options;
 }
 

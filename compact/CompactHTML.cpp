@@ -865,8 +865,8 @@ void WriteCompactedText(TBaseStream& Input, TBaseStream& Output, std::string_vie
 }
 
 void CompactHTML(TBaseStream& Input, TBaseStream& Output, const TCompactOptions& Options) {
-  if (Options.Safe) {
-    SafeCompactHTML(Input, Output);
+  if (Options.Safe()) {
+    SafeCompactHTML(Input, Output, Options);
     return;
   }
   TTextBuffer Text;

@@ -7,6 +7,9 @@
 #include <limits>
 
 #include "compact/CompactHTML.h"
+#include "compact/ServerBlocks.h"
+#include "compact/StyleSheets.h"
+#include "compact/TagAttributes.h"
 #include "compact/TextBuffer.h"
 #include "compact/WideScan.h"
 #include "streams/TextStrm.h"
@@ -48,13 +51,19 @@ constexpr std::string_view kMetaTag =
 constexpr std::string_view kEmptyComment = "<!---->";
 
 // What an element's tags tell about the white space beside them.
-enum : std::uint8_t {
+enum : std::uint16_t {
   fInner = 1,   // a block container: white space just inside its tags is at a line's edge
   fOuter = 2,   // block-level: white space just outside its tags is at a line's edge
   fLoose = 4,   // style sheets often make it an inline box (menus, grids, run-in titles)
   fEdge = 8,    // html, head, body: white space beside their tags never shows
   fHead = 16,   // may stand in the head without ending it
   fVoid = 32,   // has no content and no end tag
+  // The parser's list of active formatting elements (see TFormattingList):
+  fFormat = 64,       // a formatting element (a, b, font, ...)
+  fMarker = 128,      // puts a marker on the list (td, th, caption, object, ...)
+  fBoundary = 256,    // a scope boundary (table, svg, math)
+  fTableStart = 512,  // white space after its start tag is in a table's own modes
+  fTableEnd = 1024,   // white space after its end tag is in a table's own modes
 };
 
 // How the browser reads an element's content.
@@ -68,35 +77,42 @@ enum class TContent : std::uint8_t {
 
 struct TElement {
   std::string_view Name;
-  std::uint8_t Flags;
+  std::uint16_t Flags;
   TContent Content;
 };
 
-constexpr std::uint8_t kBlock = fInner | fOuter;
+constexpr std::uint16_t kBlock = fInner | fOuter;
 
 constexpr TElement kElements[] = {
+    {"a", fFormat, TContent::ctMarkup},
     {"address", kBlock | fLoose, TContent::ctMarkup},
+    {"applet", fMarker, TContent::ctMarkup},
     {"area", fVoid, TContent::ctMarkup},
     {"article", kBlock | fLoose, TContent::ctMarkup},
     {"aside", kBlock | fLoose, TContent::ctMarkup},
+    {"b", fFormat, TContent::ctMarkup},
     {"base", fHead | fVoid, TContent::ctMarkup},
+    {"big", fFormat, TContent::ctMarkup},
     {"blockquote", kBlock | fLoose, TContent::ctMarkup},
     {"body", fEdge, TContent::ctMarkup},
     {"br", fOuter | fVoid, TContent::ctMarkup},
-    {"caption", kBlock, TContent::ctMarkup},
+    {"caption", kBlock | fMarker | fTableEnd, TContent::ctMarkup},
     {"center", kBlock | fLoose, TContent::ctMarkup},
-    {"col", fOuter | fVoid, TContent::ctMarkup},
-    {"colgroup", kBlock, TContent::ctMarkup},
+    {"code", fFormat, TContent::ctMarkup},
+    {"col", fOuter | fVoid | fTableStart, TContent::ctMarkup},
+    {"colgroup", kBlock | fTableStart | fTableEnd, TContent::ctMarkup},
     {"dd", kBlock | fLoose, TContent::ctMarkup},
     {"details", kBlock | fLoose, TContent::ctMarkup},
     {"dir", kBlock, TContent::ctMarkup},
     {"div", kBlock | fLoose, TContent::ctMarkup},
     {"dl", kBlock, TContent::ctMarkup},
     {"dt", kBlock | fLoose, TContent::ctMarkup},
+    {"em", fFormat, TContent::ctMarkup},
     {"embed", fVoid, TContent::ctMarkup},
     {"fieldset", kBlock | fLoose, TContent::ctMarkup},
     {"figcaption", kBlock | fLoose, TContent::ctMarkup},
     {"figure", kBlock | fLoose, TContent::ctMarkup},
+    {"font", fFormat, TContent::ctMarkup},
     {"footer", kBlock | fLoose, TContent::ctMarkup},
     {"h1", kBlock | fLoose, TContent::ctMarkup},
     {"h2", kBlock | fLoose, TContent::ctMarkup},
@@ -109,6 +125,7 @@ constexpr TElement kElements[] = {
     {"hgroup", kBlock | fLoose, TContent::ctMarkup},
     {"hr", fOuter | fVoid, TContent::ctMarkup},
     {"html", fEdge | fHead, TContent::ctMarkup},
+    {"i", fFormat, TContent::ctMarkup},
     {"iframe", 0, TContent::ctRaw},
     {"img", fVoid, TContent::ctMarkup},
     {"input", fVoid, TContent::ctMarkup},
@@ -117,12 +134,16 @@ constexpr TElement kElements[] = {
     {"link", fHead | fVoid, TContent::ctMarkup},
     {"listing", fOuter, TContent::ctPre},
     {"main", kBlock | fLoose, TContent::ctMarkup},
+    {"marquee", fMarker, TContent::ctMarkup},
+    {"math", fBoundary, TContent::ctMarkup},
     {"menu", kBlock, TContent::ctMarkup},
     {"meta", fHead | fVoid, TContent::ctMarkup},
     {"nav", kBlock | fLoose, TContent::ctMarkup},
+    {"nobr", fFormat, TContent::ctMarkup},
     {"noembed", 0, TContent::ctRaw},
     {"noframes", 0, TContent::ctRaw},
     {"noscript", fHead, TContent::ctRaw},
+    {"object", fMarker, TContent::ctMarkup},
     {"ol", kBlock, TContent::ctMarkup},
     {"optgroup", kBlock, TContent::ctMarkup},
     {"option", kBlock, TContent::ctMarkup},
@@ -130,22 +151,29 @@ constexpr TElement kElements[] = {
     {"param", fVoid, TContent::ctMarkup},
     {"plaintext", fOuter, TContent::ctPlainText},
     {"pre", fOuter, TContent::ctPre},
+    {"s", fFormat, TContent::ctMarkup},
     {"script", fHead, TContent::ctScript},
     {"section", kBlock | fLoose, TContent::ctMarkup},
     {"select", fInner, TContent::ctMarkup},
+    {"small", fFormat, TContent::ctMarkup},
     {"source", fVoid, TContent::ctMarkup},
+    {"strike", fFormat, TContent::ctMarkup},
+    {"strong", fFormat, TContent::ctMarkup},
     {"style", fHead, TContent::ctRaw},
-    {"table", kBlock, TContent::ctMarkup},
-    {"tbody", kBlock, TContent::ctMarkup},
-    {"td", kBlock, TContent::ctMarkup},
-    {"template", fHead, TContent::ctMarkup},
+    {"svg", fBoundary, TContent::ctMarkup},
+    {"table", kBlock | fBoundary | fTableStart, TContent::ctMarkup},
+    {"tbody", kBlock | fTableStart | fTableEnd, TContent::ctMarkup},
+    {"td", kBlock | fMarker | fTableEnd, TContent::ctMarkup},
+    {"template", fHead | fMarker, TContent::ctMarkup},
     {"textarea", 0, TContent::ctRaw},
-    {"tfoot", kBlock, TContent::ctMarkup},
-    {"th", kBlock, TContent::ctMarkup},
-    {"thead", kBlock, TContent::ctMarkup},
+    {"tfoot", kBlock | fTableStart | fTableEnd, TContent::ctMarkup},
+    {"th", kBlock | fMarker | fTableEnd, TContent::ctMarkup},
+    {"thead", kBlock | fTableStart | fTableEnd, TContent::ctMarkup},
     {"title", fHead, TContent::ctRaw},
-    {"tr", kBlock, TContent::ctMarkup},
+    {"tr", kBlock | fTableStart | fTableEnd, TContent::ctMarkup},
     {"track", fVoid, TContent::ctMarkup},
+    {"tt", fFormat, TContent::ctMarkup},
+    {"u", fFormat, TContent::ctMarkup},
     {"ul", kBlock, TContent::ctMarkup},
     {"wbr", fVoid, TContent::ctMarkup},
     {"xmp", fOuter, TContent::ctRaw},
@@ -254,7 +282,7 @@ constexpr bool AtLineEdge(TSide S) { return S == sInner || S == sOuter || S == s
 // The side that a tag puts next to the white space after it (Left) or
 // before it (!Left).
 TSide TagSide(const TElement* E, bool EndTag, bool Left) {
-  const std::uint8_t F = E != nullptr ? E->Flags : 0;
+  const std::uint16_t F = E != nullptr ? E->Flags : 0;
   if (F & fEdge) return sEdge;
   // Just inside the element: after its start tag, before its end tag.
   const bool Inside = Left ? !EndTag && !(F & fVoid) : EndTag;
@@ -263,11 +291,142 @@ TSide TagSide(const TElement* E, bool EndTag, bool Left) {
   return (F & fLoose) ? sLoose : sOuter;
 }
 
+
+// The parser's list of active formatting elements, as far as white space
+// needs it. A browser that meets text in the body (white space included)
+// opens again the formatting elements of that list that were closed around
+// it: an "<a id=x/>" that is never closed comes back as an empty copy at
+// every later text, and a run of white space taken away takes such a copy
+// out of the document tree. While the list may hold an element that would
+// be opened again, white space in the body is never taken away.
+//
+// The list kept here holds at least every entry the browser's holds: an
+// entry goes only where the browser's surely goes (its end tag with no
+// marker or scope boundary after it, a new "a", the end of its table
+// cell), markers and boundaries only hide or keep entries where the
+// browser's do. It never grows past kMaxItems: with formatting entries in
+// it, it then says "active" for the rest of the document.
+class TFormattingList {
+public:
+  // Whether white space in the body may make the parser open an element again.
+  bool Active() const {
+    if (FFull) return true;
+    if (FCount == 0) return false;
+    for (std::size_t I = FItems.size(); I > 0; --I) {
+      const std::uint16_t F = kElements[FItems[I - 1]].Flags;
+      if (F & fFormat) return true;
+      if (F & fMarker) return false;
+    }
+    return false;
+  }
+
+  // Whether a table may be open.
+  bool InTable() const { return FTables > 0; }
+
+  // A start or end tag of the element E (one of the table's).
+  void Tag(const TElement* E, bool EndTag) {
+    const std::uint16_t F = E->Flags;
+    const auto Id = static_cast<std::uint8_t>(E - kElements);
+    if (F & fBoundary && E->Name == "table") FTables += EndTag ? (FTables > 0 ? -1 : 0) : 1;
+    if (FFull) return;
+    // Tags that close an open table cell, and then an open caption.
+    const std::string_view Name = E->Name;
+    const bool ClosesCell =
+        EndTag ? Name == "table" || Name == "tbody" || Name == "tfoot" || Name == "thead" || Name == "tr"
+               : Name == "caption" || Name == "col" || Name == "colgroup" || Name == "tbody" || Name == "td" ||
+                     Name == "tfoot" || Name == "th" || Name == "thead" || Name == "tr";
+    if (ClosesCell) {
+      if (LastMarkerIs("td") || LastMarkerIs("th")) PopToMarker();
+      if (LastMarkerIs("caption")) PopToMarker();
+    }
+    if (F & fFormat) {
+      if (EndTag) {
+        RemoveLast(Id, true);
+      } else {
+        if (E->Name == "a") RemoveLast(Id, false);
+        Push(Id);
+        ++FCount;
+      }
+    } else if (F & fMarker) {
+      if (!EndTag)
+        Push(Id);
+      else if (LastMarkerIs(E->Name))
+        PopToMarker();
+    } else if (F & fBoundary) {
+      if (!EndTag) {
+        Push(Id);
+      } else {
+        for (std::size_t I = FItems.size(); I > 0; --I)
+          if (FItems[I - 1] == Id) {
+            FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(I - 1));
+            break;
+          }
+      }
+    }
+  }
+
+private:
+  static constexpr std::size_t kMaxItems = 64;
+
+  void Push(std::uint8_t Id) {
+    if (FItems.size() >= kMaxItems) {
+      if (FCount > 0) {
+        FFull = true;
+        return;
+      }
+      // Only markers and boundaries: the older half guards nothing.
+      FItems.erase(FItems.begin(), FItems.begin() + kMaxItems / 2);
+    }
+    FItems.push_back(Id);
+  }
+
+  bool LastMarkerIs(std::string_view Name) const {
+    for (std::size_t I = FItems.size(); I > 0; --I) {
+      const TElement& E = kElements[FItems[I - 1]];
+      if (E.Flags & fMarker) return E.Name == Name;
+    }
+    return false;
+  }
+
+  // Takes away the last marker and every entry after it.
+  void PopToMarker() {
+    while (!FItems.empty()) {
+      const std::uint16_t F = kElements[FItems.back()].Flags;
+      FItems.pop_back();
+      if (F & fFormat) --FCount;
+      if (F & fMarker) return;
+    }
+  }
+
+  // Takes away the last entry Id after the last marker; AtBoundary: also
+  // not past a scope boundary (the end tag of an element out of scope
+  // leaves it in the list).
+  void RemoveLast(std::uint8_t Id, bool StopAtBoundary) {
+    for (std::size_t I = FItems.size(); I > 0; --I) {
+      const std::uint16_t F = kElements[FItems[I - 1]].Flags;
+      if (FItems[I - 1] == Id) {
+        FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(I - 1));
+        --FCount;
+        return;
+      }
+      if (F & fMarker || (StopAtBoundary && F & fBoundary)) return;
+    }
+  }
+
+  std::vector<std::uint8_t> FItems;  // indexes into kElements
+  int FCount = 0;                    // formatting entries in FItems
+  int FTables = 0;                   // table start tags less end tags
+  bool FFull = false;
+};
+
 class TSafeScan {
 public:
-  TSafeScan(unsigned char* Text, std::size_t Size) : T(Text), N(Size) {}
+  TSafeScan(unsigned char* Text, std::size_t Size, const TKeepRules& Rules)
+      : T(Text), N(Size), FRules(Rules.Empty() ? nullptr : &Rules) {}
 
   std::size_t Run() {
+    // A style sheet keeps the white space of every element.
+    if (FRules != nullptr && FRules->All()) return N;
     while (R < N) {
       if (Keeping())
         KeepStep();
@@ -284,7 +443,8 @@ private:
   bool At(std::size_t P, std::string_view S) const {
     return P <= N && N - P >= S.size() && std::memcmp(T + P, S.data(), S.size()) == 0;
   }
-  bool AtAsp(std::size_t P) const { return P + 1 < N && T[P] == '<' && T[P + 1] == '%'; }
+  // Server code (ASP and its kind, PHP) starts at P.
+  bool AtAsp(std::size_t P) const { return AtServerBlock(T, N, P); }
 
   // Moves the Count bytes at the read cursor to the write cursor.
   void Take(std::size_t Count) {
@@ -436,10 +596,14 @@ private:
     }
     const TSide Right = RightSide();
     bool Drop;
-    if (FLeft == sEdge || Right == sEdge)
+    if (FLeft == sAsp || Right == sAsp)
+      Drop = false;  // server code may write text or a block there
+    else if (FFormatting.Active() && FTableSpaceAt != W)
+      Drop = false;  // the parser would open formatting elements again there
+    else if (FLeft == sEdge || Right == sEdge)
       Drop = true;
     else if (FInHead)
-      Drop = FLeft != sAsp && Right != sAsp;
+      Drop = true;
     else
       Drop = AtLineEdge(FLeft) && AtLineEdge(Right) && !(FLeft == sLoose && Right == sLoose);
     if (!Drop) {
@@ -477,7 +641,7 @@ private:
   TSide RightSide() const {
     if (R >= N) return sEdge;
     if (T[R] != '<' || R + 1 >= N) return sText;
-    if (T[R + 1] == '%') return sAsp;
+    if (AtAsp(R)) return sAsp;
     const bool EndTag = T[R + 1] == '/';
     std::size_t P = R + 1 + (EndTag ? 1 : 0);
     if (P >= N || !IsLetter(T[P])) return sText;
@@ -512,8 +676,8 @@ private:
       return;
     }
     MarkupDone();
-    if (D == '%') {
-      const bool Directive = R + 2 < N && T[R + 2] == '@';
+    if (D == '%' || (D == '?' && AtAsp(R))) {
+      const bool Directive = D == '%' && R + 2 < N && T[R + 2] == '@';
       Asp();
       FLeft = sAsp;
       if (!Directive) FInHead = false;
@@ -549,17 +713,8 @@ private:
     FNodeEmpty = false;
   }
 
-  // Where the ASP block that starts at P ends (just past its "%>", or at
-  // the document's end).
-  std::size_t AspEnd(std::size_t P) const {
-    for (std::size_t Q = P + 2; Q < N;) {
-      const void* Pct = std::memchr(T + Q, '%', N - Q);
-      if (Pct == nullptr) break;
-      Q = static_cast<std::size_t>(static_cast<const unsigned char*>(Pct) - T) + 1;
-      if (Q < N && T[Q] == '>') return Q + 1;
-    }
-    return N;
-  }
+  // Where the server block that starts at P ends (see ServerBlocks.h).
+  std::size_t AspEnd(std::size_t P) const { return ServerBlockEnd(T, N, P); }
 
   void Asp() { TakeTo(AspEnd(R)); }
 
@@ -812,6 +967,12 @@ private:
       else
         ++FStyledDepth;
     }
+    if (E != nullptr && (E->Flags & (fFormat | fMarker | fBoundary | fTableStart | fTableEnd))) {
+      FFormatting.Tag(E, EndTag);
+      // White space after it is in one of the table's own modes, where the
+      // parser opens no formatting element again.
+      if (FFormatting.InTable() && (E->Flags & (EndTag ? fTableEnd : fTableStart))) FTableSpaceAt = W;
+    }
     // Inside a kept region these matter only for the tag that ends it.
     FLeft = TagSide(E, EndTag, true);
     if (!EndTag && (E == nullptr || !(E->Flags & fHead))) FInHead = false;
@@ -839,12 +1000,49 @@ private:
       case TContent::ctMarkup:
         break;
     }
-    // An element whose own style keeps white space is kept whole.
+    // An element whose own style, or a style sheet, keeps white space is
+    // kept whole.
     if (Compact && FStyledDepth == 0 && (E == nullptr || !(E->Flags & fVoid)) &&
-        KeepsWhiteSpace(T + TagW, W - TagW)) {
+        (KeepsWhiteSpace(T + TagW, W - TagW) || KeptBySheet(TagName, NameEnd))) {
       FStyledName.assign(TagName.begin(), TagName.end());
       FStyledDepth = 1;
     }
+  }
+
+  // Whether a style sheet keeps the white space of the element whose start
+  // tag, just written, has the name TagName and its attributes from
+  // AttrStart to W.
+  bool KeptBySheet(std::string_view TagName, std::size_t AttrStart) const {
+    if (FRules == nullptr) return false;
+    // Server code in the name: it may be any element.
+    if (TagName.find('<') != std::string_view::npos) return true;
+    std::string Name(TagName);
+    for (char& C : Name) C = static_cast<char>(Lower(static_cast<unsigned char>(C)));
+    std::string_view Classes;
+    std::string_view Id;
+    bool ClassesKnown = true;
+    bool IdKnown = true;
+    if (FRules->NeedsAttributes()) {
+      bool HasClass = false;
+      bool HasId = false;
+      ReadTagAttributes(T, W, AttrStart, [&](const TTagAttribute& A) {
+        if (!A.Known && A.Name.find('<') != std::string_view::npos) {
+          // Server code may write any attribute here.
+          ClassesKnown = IdKnown = false;
+          return;
+        }
+        if (AttributeNameIs(A.Name, "class") && !HasClass) {
+          HasClass = true;
+          Classes = A.Value;
+          ClassesKnown = ClassesKnown && A.Known && A.Value.find('&') == std::string_view::npos;
+        } else if (AttributeNameIs(A.Name, "id") && !HasId) {
+          HasId = true;
+          Id = A.Value;
+          IdKnown = IdKnown && A.Known && A.Value.find('&') == std::string_view::npos;
+        }
+      });
+    }
+    return FRules->Matches(Name, Classes, ClassesKnown, Id, IdKnown);
   }
 
   static bool EqualNoCase(std::string_view A, std::string_view B) {
@@ -972,6 +1170,11 @@ private:
   int FListingDepth = 0;
   int FStyledDepth = 0;   // open elements named FStyledName, from one that keeps white space
   std::string FStyledName;
+  const TKeepRules* const FRules;  // null: no style sheet keeps white space
+  TFormattingList FFormatting;
+  // The write position just after a table's tag that leaves the parser in
+  // one of the table's own modes.
+  std::size_t FTableSpaceAt = static_cast<std::size_t>(-1);
 };
 
 // Reads all of a stream into a text buffer, through the same text stream
@@ -1012,23 +1215,31 @@ public:
 
 }  // namespace
 
-std::size_t SafeCompactText(unsigned char* Text, std::size_t Size) {
+std::size_t SafeCompactText(unsigned char* Text, std::size_t Size, const TKeepRules& Rules) {
   if (Size == 0) return 0;
-  return TSafeScan(Text, Size).Run();
+  return TSafeScan(Text, Size, Rules).Run();
 }
 
-std::string SafeCompactString(std::string_view Text) {
+std::string SafeCompactString(std::string_view Text, const TCompactOptions& Options) {
   std::string S(Text);
-  S.resize(SafeCompactText(reinterpret_cast<unsigned char*>(S.data()), S.size()));
+  auto* Bytes = reinterpret_cast<unsigned char*>(S.data());
+  const TKeepRules Rules = GatherKeepRules(Bytes, S.size(), Options, Options.BaseFolder);
+  S.resize(SafeCompactText(Bytes, S.size(), Rules));
   return S;
 }
 
-void SafeCompactHTML(TBaseStream& Input, TBaseStream& Output) {
+void SafeCompactHTML(TBaseStream& Input, TBaseStream& Output, const TCompactOptions& Options) {
   TTextBuffer Text;
   {
     TWholeReader Reader(Input);
     Reader.ReadAll(Text);
   }
-  Text.Shrink(SafeCompactText(Text.Data(), Text.Size()));
+  // Relative sheet addresses start from the page's own folder when the
+  // page is a file.
+  std::string Folder = Options.BaseFolder;
+  if (Folder.empty())
+    if (const auto* File = dynamic_cast<const TFileStream*>(&Input)) Folder = FolderOf(File->FileName());
+  const TKeepRules Rules = GatherKeepRules(Text.Data(), Text.Size(), Options, Folder);
+  Text.Shrink(SafeCompactText(Text.Data(), Text.Size(), Rules));
   WriteCompactedText(Input, Output, Text.View());
 }

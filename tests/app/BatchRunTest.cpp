@@ -106,9 +106,9 @@ TEST_F(BatchRunTest, PassesTheOptionsToEveryFile) {
   WriteFile(dir / "web/b.htm", Page);
   const std::string a = dir / "web/a.htm";
   const std::string b = dir / "web/b.htm";
-  RunBatch(a + "|" + b, dir / "out/", host, TCompactOptions{true});
+  RunBatch(a + "|" + b, dir / "out/", host, SafeOptions());
   for (const char* Name : {"out/a.htm", "out/b.htm"})
-    EXPECT_EQ(ReadFile(dir / Name), "<pre class=x>\r\n  a\r\n</pre> <% If b > 1 Then %>") << Name;
+    EXPECT_EQ(ReadFile(dir / Name), "<pre class=x>\r\n  a\r\n</pre> <% If b > 1 Then %> ") << Name;
   RunBatch(a, dir / "out/", host);
   EXPECT_EQ(ReadFile(dir / "out/a.htm"), "<pre class=x> a </pre><% If b > 1 Then %>");
 }

@@ -136,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
         CliCase{"StdinKeepsHighBytes", {"-"}, "caf\xE9  \xFF\n\x01x", 0, "caf\xE9 \xFF\x01x", "",
                 {}, {}},
         CliCase{"SafeStdin", {"--safe"}, "<pre class=x>\n  y\n</pre>\n<p>  a\nb</p>\n<% If a > 1 Then\n  b\n%>\n", 0,
-                "<pre class=x>\n  y\n</pre><p> a b</p> <% If a > 1 Then\n  b\n%>", "", {}, {}},
+                "<pre class=x>\n  y\n</pre><p> a b</p> <% If a > 1 Then\n  b\n%> ", "", {}, {}},
         CliCase{"SafeFiles", {"--safe", "-q", "-d", "@/out", "@/web/a.htm", "@/web/b.htm"}, "", 0, "", "",
                 {"out/a.htm", "out/b.htm"}, {}},
         CliCase{"HelpExplainsBothModes", {"--help"}, "", 0, "~--safe reads the page as a browser does", "", {}, {}},

@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
     Asp, SafeTable,
     testing::Values(
         Case{"ComparisonInCode", Lines({"<% If x > 3 Then %>", "  yes", "<% End If %>"}),
-             "<% If x > 3 Then %> yes <% End If %>"},
+             "<% If x > 3 Then %> yes <% End If %> "},
         Case{"BlockOverLines", "<%\r\n  Dim a  ' a comment\r\n  a = 1\r\n%>\r\nnext",
              "<%\r\n  Dim a  ' a comment\r\n  a = 1\r\n%> next"},
         Case{"ArrowInCode", "<% $r->Form('a  b') %>  x", "<% $r->Form('a  b') %> x"},
@@ -118,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
              "<script><% w(\"</script>\") %>  a</script>"},
         Case{"InComment", "<!-- <% a  b %>  c -->", "<!--<% a  b %> c -->"},
         Case{"TextRightAfter", "<%= Name %>, welcome", "<%= Name %>, welcome"},
-        Case{"Directive", "<%@ Language=\"VBScript\" %>\r\n<html>", "<%@ Language=\"VBScript\" %><html>"},
+        Case{"Directive", "<%@ Language=\"VBScript\" %>\r\n<html>", "<%@ Language=\"VBScript\" %> <html>"},
         Case{"Unterminated", "<% a\n  b", "<% a\n  b"},
         Case{"ServerSideInclude", "x <!--#include file=\"x.inc\"  -->\n  a",
              "x <!--#include file=\"x.inc\"  --> a"}),
@@ -170,8 +170,7 @@ TEST(SafeCompact, EmptyInputGivesEmptyOutput) { EXPECT_EQ(SafeCompactString(""),
 // default rules apply.
 TEST(SafeCompact, OptionSelectsTheMode) {
   const std::string Input = "<pre class=\"x\">\n  a\n</pre>\n<% If a > 1 Then\n  b\n%>";
-  TCompactOptions Safe;
-  Safe.Safe = true;
+  const TCompactOptions Safe = SafeOptions();
   for (const bool UseSafe : {false, true}) {
     TMemStream In;
     TMemStream Out;
@@ -187,7 +186,7 @@ TEST(SafeCompact, OptionSelectsTheMode) {
 TEST(SafeCompact, InPlaceInOneMemoryStream) {
   TMemStream S;
   FillMem(S, "<p>\n  a   b\n</p>\n");
-  CompactHTML(S, S, {true});
+  CompactHTML(S, S, SafeOptions());
   EXPECT_EQ(MemContents(S), "<p> a b </p>");
 }
 
@@ -198,7 +197,7 @@ TEST(SafeCompact, InPlaceFileIsCut) {
   {
     TFileStream S(Name, omRead | omWrite);
     S.Seek(4);
-    CompactHTML(S, S, {true});
+    CompactHTML(S, S, SafeOptions());
   }
   EXPECT_EQ(ReadFile(Name), "<p> a </p>");
 }
@@ -216,7 +215,7 @@ TEST(SafeCompact, ReadsInSmallPiecesToTheEnd) {
   while (Big.size() < 100000) Big += "<td>\n  x  </td>\n";
   TTrickle In(Big, true, false);
   TRecordingStream Out("", false, true);
-  CompactHTML(In, Out, {true});
+  CompactHTML(In, Out, SafeOptions());
   EXPECT_EQ(Out.Written, SafeCompactString(Big));
   EXPECT_TRUE(In.EndOfStream());
   EXPECT_THAT(In.ExactChanges, testing::ElementsAre(false, true));
@@ -226,7 +225,7 @@ TEST(SafeCompact, UnreadableInputFails) {
   TRecordingStream In("abc", /*Readable=*/false, false);
   TRecordingStream Out("", false, true);
   try {
-    CompactHTML(In, Out, {true});
+    CompactHTML(In, Out, SafeOptions());
     FAIL() << "no exception";
   } catch (const EInOutError& E) {
     EXPECT_EQ(E.Message(), SCannotReadFromStream);
@@ -237,7 +236,7 @@ TEST(SafeCompact, UnreadableInputFails) {
 TEST(SafeCompact, ReadErrorLeavesOutputUntouchedAndRestoresInput) {
   TFailingReadStream In(std::string(300000, 'a'), /*FailAtRead=*/1);
   TRecordingStream Out("", false, true);
-  EXPECT_THROW(CompactHTML(In, Out, {true}), EInOutError);
+  EXPECT_THROW(CompactHTML(In, Out, SafeOptions()), EInOutError);
   EXPECT_TRUE(Out.Writes.empty());
   EXPECT_THAT(In.ExactChanges, testing::ElementsAre(false, true));
 }
@@ -245,7 +244,7 @@ TEST(SafeCompact, ReadErrorLeavesOutputUntouchedAndRestoresInput) {
 TEST(SafeCompact, ResultIsWrittenInOneCall) {
   TRecordingStream In("<p>  a  </p>", true, false);
   TRecordingStream Out("", false, true);
-  CompactHTML(In, Out, {true});
+  CompactHTML(In, Out, SafeOptions());
   EXPECT_THAT(Out.Writes, testing::ElementsAre(10));
 }
 

@@ -263,8 +263,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
                                      "\n  input: " + fuzz::Show(Input));
 
   // Through the streams, also from a source that hands out single bytes.
-  TCompactOptions Safe;
-  Safe.Safe = true;
+  TCompactOptions Safe = SafeOptions();
+  Safe.ReadLinkedSheets = false;
   {
     TMemStream In;
     TMemStream Out;
