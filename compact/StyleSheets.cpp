@@ -667,6 +667,8 @@ bool ReadSheet(const std::string& Path, std::string& Text, std::string& Why) {
   }
   try {
     TFileStream F(Path, omRead | omShareRead);
+    // Read to the real end, whatever size the file says it has.
+    F.SetExactTransfer(false);
     Text.clear();
     char Buffer[65536];
     for (;;) {
