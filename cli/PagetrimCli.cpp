@@ -213,9 +213,10 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
   CLI::App app{std::string("Compacts HTML and ASP documents: joins lines, shrinks runs of blanks, drops\n"
                            "empty comments; PRE, SCRIPT and ASP regions and quoted values stay as they are.\n"
                            "\n  ") +
-                   kProgramName + " [-q] [--safe] -d DIR FILE...\n  " + kProgramName +
-                   " [-q] [--safe] -r [-j N] [--match GLOB]... [--copy-others] [--follow] -d DIR SRC_DIR...\n  " +
-                   kProgramName + " [--safe] [-] < IN > OUT\n",
+                   kProgramName + " [-q] [--safe [--css FILE]...] -d DIR FILE...\n  " + kProgramName +
+                   " [-q] [--safe [--css FILE]...] -r [-j N] [--match GLOB]... [--copy-others] [--follow] -d DIR "
+                   "SRC_DIR...\n  " +
+                   kProgramName + " [--safe [--css FILE]... [--base DIR]] [-] < IN > OUT\n",
                kProgramName};
   app.footer(
       "With FILEs, writes a compacted copy of each FILE under the same name into DIR, which\n"
@@ -232,10 +233,14 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
       "Two modes. The default mode applies the program's fixed rules, the same as the\n"
       "window's: fast and small, but blind to how browsers read a page, so it can glue\n"
       "words, flatten <pre class=...> listings and change ASP code that holds a \">\".\n"
-      "--safe reads the page as a browser does and changes nothing it shows: ASP blocks\n"
-      "(<% ... %>, anywhere), PRE/TEXTAREA/SCRIPT/STYLE contents and quoted values stay\n"
-      "byte for byte, and a line break becomes a blank except between block tags. Pick\n"
-      "--safe for pages you publish; the default when you need its exact output.\n"
+      "--safe reads the page as a browser does and changes nothing it shows: server code\n"
+      "(<% ... %>, <?php ... ?>, anywhere), PRE/TEXTAREA/SCRIPT/STYLE contents, elements\n"
+      "that the page's style sheets give white-space: pre and the like, and quoted values\n"
+      "stay byte for byte, and a line break becomes a blank except between block tags.\n"
+      "It reads the page's STYLE elements and the local sheets it links (from the page's\n"
+      "folder; for standard input from --base DIR or the current folder) and names on\n"
+      "standard error those it cannot read. Pick --safe for pages you publish; the\n"
+      "default when you need its exact output.\n"
       "\n"
       "Exit status: 0 success, 1 the run failed, 2 wrong command line, 130 interrupted.");
   CLI::Option* destination =

@@ -223,19 +223,32 @@ async function shoot({ page, cdp }, url, width, wantDom) {
 // and place; the doctype and the rendering mode (quirks or standards) too.
 function domSnapshot(rules) {
   const lines = [];
+  const paths = [];
   const exact = new Set(['SCRIPT', 'STYLE', 'TEXTAREA', 'TITLE', 'XMP', 'PLAINTEXT', 'NOSCRIPT', 'IFRAME',
     'NOEMBED', 'NOFRAMES']);
-  const styleOf = (el) => (el instanceof Element ? getComputedStyle(el) : null);
-  const inlineLevel = (el) => {
-    const s = styleOf(el);
-    return s !== null && (s.display.startsWith('inline') || s.display === 'contents' || s.display.startsWith('ruby'));
+  // What the computed style says of an element, read once and only when a
+  // text needs it.
+  const seen = new Map();
+  const styleOf = (el) => {
+    let v = seen.get(el);
+    if (v === undefined) {
+      const s = getComputedStyle(el);
+      const d = s.display;
+      // white-space says it for the usual values; white-space-collapse
+      // (slower to read) for the rest.
+      const w = s.whiteSpace;
+      let collapsing = w === 'normal' || w === 'nowrap';
+      if (!collapsing && !w.startsWith('pre') && w !== 'break-spaces') {
+        const c = s.whiteSpaceCollapse;
+        collapsing = c === undefined || c === '' || c === 'collapse';
+      }
+      v = { inline: d.startsWith('inline') || d === 'contents' || d.startsWith('ruby'), collapses: collapsing };
+      seen.set(el, v);
+    }
+    return v;
   };
-  const collapses = (el) => {
-    const s = styleOf(el);
-    if (s === null) return true;
-    const c = s.whiteSpaceCollapse;
-    return c !== undefined && c !== '' ? c === 'collapse' : s.whiteSpace === 'normal' || s.whiteSpace === 'nowrap';
-  };
+  const inlineLevel = (el) => styleOf(el).inline;
+  const collapses = (el) => styleOf(el).collapses;
   const skipped = (n) => {
     if (n.nodeType === Node.COMMENT_NODE || n.nodeType === Node.PROCESSING_INSTRUCTION_NODE) return rules.skipComments;
     if (rules.skipGeneratorMeta && n.nodeType === Node.ELEMENT_NODE && n.localName === 'meta' &&
@@ -249,7 +262,8 @@ function domSnapshot(rules) {
     return `${d}>`;
   };
   const walk = (el, where) => {
-    lines.push([where, describe(el)]);
+    paths.push(where);
+    lines.push(describe(el));
     const parent = el.content instanceof DocumentFragment ? el.content : el;
     const items = [];
     for (const n of parent.childNodes) {
@@ -261,8 +275,8 @@ function domSnapshot(rules) {
         items.push(n);
       }
     }
-    const keep = !rules.collapseWhiteSpace || exact.has(el.nodeName.toUpperCase()) || !collapses(el);
-    const edge = !inlineLevel(el);
+    let keep = null;
+    const keeps = () => (keep ??= !rules.collapseWhiteSpace || exact.has(el.nodeName.toUpperCase()) || !collapses(el));
     let index = 0;
     items.forEach((item, i) => {
       if (typeof item !== 'string') {
@@ -270,36 +284,42 @@ function domSnapshot(rules) {
         return;
       }
       let t = item;
-      if (!keep) {
+      if (!keeps()) {
         t = t.replace(/[ \t\n\r\f]+/g, ' ');
-        const before = i > 0 ? items[i - 1] : null;
-        const after = i + 1 < items.length ? items[i + 1] : null;
-        if (t.startsWith(' ') && (before === null ? edge : !inlineLevel(before))) t = t.slice(1);
-        if (t.endsWith(' ') && (after === null ? edge : !inlineLevel(after))) t = t.slice(0, -1);
+        const before = i > 0 ? items[i - 1] : el;
+        const after = i + 1 < items.length ? items[i + 1] : el;
+        if (t.startsWith(' ') && !inlineLevel(before)) t = t.slice(1);
+        if (t.endsWith(' ') && !inlineLevel(after)) t = t.slice(0, -1);
       }
-      if (t !== '') lines.push([`${where}>#text`, JSON.stringify(t)]);
+      if (t !== '') {
+        paths.push(`${where}>#text`);
+        lines.push(JSON.stringify(t));
+      }
     });
   };
   const dt = document.doctype;
-  lines.push(['#doctype', dt ? `${dt.name} ${dt.publicId} ${dt.systemId}` : 'none']);
-  lines.push(['#mode', document.compatMode]);
+  paths.push('#doctype', '#mode');
+  lines.push(dt ? `${dt.name} ${dt.publicId} ${dt.systemId}` : 'none', document.compatMode);
   if (document.documentElement) walk(document.documentElement, document.documentElement.nodeName.toLowerCase());
-  return lines;
+  // One text each: quicker to hand over and to compare than a list.
+  return { lines: lines.join('\n'), paths: paths.join('\n') };
 }
 
 const domRules = { skipComments: true, skipGeneratorMeta: true, collapseWhiteSpace: true };
 
 // The first line in which two snapshots differ, as a text, or null.
 function domDifference(a, b) {
-  const n = Math.max(a.length, b.length);
+  if (a.lines === b.lines && a.paths === b.paths) return null;
+  const la = a.lines.split('\n');
+  const lb = b.lines.split('\n');
+  const pa = a.paths.split('\n');
+  const pb = b.paths.split('\n');
   const cut = (s) => (s.length > 160 ? `${s.slice(0, 160)}...` : s);
-  for (let i = 0; i < n; ++i) {
-    const x = a[i];
-    const y = b[i];
-    if (x === undefined || y === undefined || x[0] !== y[0] || x[1] !== y[1]) {
-      const where = (x ?? y)[0];
-      return `at ${where}: original ${x ? cut(x[1]) : '(nothing)'}, safe mode ${y ? `${y[0] === where ? '' : `${y[0]} `}${cut(y[1])}` : '(nothing)'}`;
-    }
+  for (let i = 0; i < Math.max(la.length, lb.length); ++i) {
+    if (la[i] === lb[i] && pa[i] === pb[i]) continue;
+    const where = pa[i] ?? pb[i];
+    const theirs = lb[i] === undefined ? '(nothing)' : `${pb[i] === where ? '' : `${pb[i]} `}${cut(lb[i])}`;
+    return `at ${where}: original ${la[i] === undefined ? '(nothing)' : cut(la[i])}, safe mode ${theirs}`;
   }
   return null;
 }
