@@ -117,6 +117,8 @@ TCompactOptions CompactOptionsFrom(const TCliArgs& Args) {
   Options.ExtraSheets = Args.Css;
   Options.BaseFolder = Args.Base;
   Options.Notes = Args.Notes;
+  // Every page of the run that links a sheet file reads it once.
+  Options.SheetCache = std::make_shared<TStyleSheetCache>();
   return Options;
 }
 

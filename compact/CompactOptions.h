@@ -5,6 +5,10 @@
 // elements keep their white space.
 
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -78,6 +82,31 @@ public:
   virtual void NotRead(const std::string& Sheet, const std::string& Reason) = 0;
 };
 
+// What the style sheet files of a run say, each read once for every page
+// that uses it (a batch or tree run shares one). Safe to use from several
+// threads at once.
+class TStyleSheetCache {
+public:
+  struct TEntry {
+    bool Read = false;                 // false: the file could not be read, for Why
+    std::string Why;
+    TKeepRules Rules;                  // what the sheet keeps
+    std::vector<std::string> Imports;  // its @import addresses
+  };
+
+  // The entry for the sheet file Path, made by Make the first time.
+  TEntry Get(const std::string& Path, const std::function<TEntry()>& Make) {
+    const std::lock_guard<std::mutex> Hold(FLock);
+    auto It = FEntries.find(Path);
+    if (It == FEntries.end()) It = FEntries.emplace(Path, Make()).first;
+    return It->second;
+  }
+
+private:
+  std::mutex FLock;
+  std::map<std::string, TEntry> FEntries;
+};
+
 // How CompactHTML compacts. The default is the program's fixed rules.
 struct TCompactOptions {
   TCompactLevel Level = TCompactLevel::clDefault;
@@ -94,6 +123,8 @@ struct TCompactOptions {
   TKeepRules Keep;
   // Told of every sheet that could not be read; may be null.
   TStyleSheetNotes* Notes = nullptr;
+  // Sheet files already read in this run; null: every page reads its own.
+  std::shared_ptr<TStyleSheetCache> SheetCache;
 
   bool Safe() const { return Level == TCompactLevel::clSafe; }
 };

@@ -173,6 +173,11 @@ public:
     while (I < FTokens.size()) Contents(nullptr, false);
   }
 
+  // Blocks nested deeper than this are not followed: the sheet then keeps
+  // the whole document (no browser's sheet nests so deep; the reader's
+  // stack stays bounded).
+  static constexpr int kMaxDepth = 64;
+
 private:
   K Kind(std::size_t At) const { return FTokens[At].Kind; }
   std::string Value(std::size_t At) const { return CssTokenValue(FCss, FTokens[At]); }
@@ -203,6 +208,17 @@ private:
   // compounds of the style rule around them (null: none). Keyframes: inside
   // @keyframes, whose selectors name no elements.
   void Contents(const TCompounds* Parent, bool Keyframes) {
+    if (FDepth >= kMaxDepth) {
+      FRules.KeepAll();
+      I = FTokens.size();
+      return;
+    }
+    ++FDepth;
+    ContentsAtDepth(Parent, Keyframes);
+    --FDepth;
+  }
+
+  void ContentsAtDepth(const TCompounds* Parent, bool Keyframes) {
     while (I < FTokens.size()) {
       const K Kd = Kind(I);
       if (Kd == K::ckWhitespace || Kd == K::ckSemicolon || Kd == K::ckCdo || Kd == K::ckCdc) {
@@ -389,6 +405,7 @@ private:
   std::vector<std::string>* FImports;
   std::vector<TCssToken> FTokens;
   std::size_t I = 0;
+  int FDepth = 0;
 };
 
 }  // namespace
@@ -751,15 +768,22 @@ TKeepRules GatherKeepRules(const unsigned char* Page, std::size_t Size, const TC
       Note(Path, "imported too many levels deep");
       continue;
     }
-    std::string Text;
-    std::string Why;
-    if (!ReadSheet(Path, Text, Why)) {
-      Note(Path, Why);
+    auto Read = [&Path] {
+      TStyleSheetCache::TEntry Entry;
+      std::string Text;
+      Entry.Read = ReadSheet(Path, Text, Entry.Why);
+      if (Entry.Read) CollectKeepRules(Text, Entry.Rules, &Entry.Imports);
+      return Entry;
+    };
+    TStyleSheetCache::TEntry Sheet = Options.SheetCache ? Options.SheetCache->Get(Path, Read) : Read();
+    if (!Sheet.Read) {
+      Note(Path, Sheet.Why);
       continue;
     }
-    std::vector<std::string> More;
-    CollectKeepRules(Text, Rules, Options.ReadLinkedSheets ? &More : nullptr);
-    for (std::string& Import : More) Pending.push_back({std::move(Import), FolderOf(Path), true, false, Item.Depth + 1});
+    Rules.Merge(Sheet.Rules);
+    if (Options.ReadLinkedSheets)
+      for (std::string& Import : Sheet.Imports)
+        Pending.push_back({std::move(Import), FolderOf(Path), true, false, Item.Depth + 1});
   }
 
   for (const TPageStyles::TRootTag& Root : Styles.RootTags)

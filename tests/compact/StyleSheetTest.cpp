@@ -115,7 +115,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"BadDeclarationsAreSkipped", "p{white-space;white-space pre;;white-space:pre}q{x:{white-space:pre}}",
              "p x"},
         Case{"UnclosedRuleAtTheEnd", "p{white-space:pre", "p"},
-        Case{"RootAndScope", ":root{white-space:pre}", "*"}),
+        Case{"RootAndScope", ":root{white-space:pre}", "*"},
+        Case{"NestedTooDeep", std::string(100, '{') + "p{white-space:normal}", "*"}),
     ByName());
 
 struct AddressCase {
