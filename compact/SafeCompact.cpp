@@ -272,12 +272,13 @@ enum TSide : std::uint8_t {
   sText,    // text, or markup that says nothing about lines
   sAsp,     // an ASP block: its output is unknown
   sInner,   // just inside a block container's tags
+  sLooseInner,  // just inside the tags of a block container often made inline
   sOuter,   // just outside a block-level element's tags
   sLoose,   // just outside the tags of an element often made inline
   sEdge,    // the document's start or end, or beside html/head/body tags
 };
 
-constexpr bool AtLineEdge(TSide S) { return S == sInner || S == sOuter || S == sLoose; }
+constexpr bool AtLineEdge(TSide S) { return S == sInner || S == sLooseInner || S == sOuter || S == sLoose; }
 
 // The side that a tag puts next to the white space after it (Left) or
 // before it (!Left).
@@ -286,7 +287,7 @@ TSide TagSide(const TElement* E, bool EndTag, bool Left) {
   if (F & fEdge) return sEdge;
   // Just inside the element: after its start tag, before its end tag.
   const bool Inside = Left ? !EndTag && !(F & fVoid) : EndTag;
-  if (Inside) return (F & fInner) ? sInner : sText;
+  if (Inside) return (F & fInner) ? ((F & fLoose) ? sLooseInner : sInner) : sText;
   if (!(F & fOuter)) return sText;
   return (F & fLoose) ? sLoose : sOuter;
 }
@@ -605,7 +606,11 @@ private:
     else if (FInHead)
       Drop = true;
     else
-      Drop = AtLineEdge(FLeft) && AtLineEdge(Right) && !(FLeft == sLoose && Right == sLoose);
+      // The blank between two loose elements stays, and so does the white
+      // space that is all the content of one (<li> </li>): made inline, it
+      // shows unless other white space stands beside it.
+      Drop = AtLineEdge(FLeft) && AtLineEdge(Right) && !(FLeft == sLoose && Right == sLoose) &&
+             !(FLeft == sLooseInner && Right == sLooseInner);
     if (!Drop) {
       T[W++] = ' ';
       FNodeEmpty = false;

@@ -51,6 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"ParagraphAndTableJoin", Lines({"<p>a</p>", "<table>", "</table>", "<h2>t</h2>"}),
              "<p>a</p><table></table><h2>t</h2>"},
         Case{"BlockInsideListItemJoins", Lines({"<li>", "  <p>x</p>", "</li>"}), "<li><p>x</p></li>"},
+        Case{"WhiteSpaceAloneInALooseElementStays", "<ul><li>a</li><li>\n  </li><li>b</li>\n<td>\n</td></ul>",
+             "<ul><li>a</li><li> </li><li>b</li><td></td></ul>"},
         Case{"RuleAndBreak", Lines({"<hr>", "<br>", "text", "<br>"}), "<hr><br> text <br>"},
         Case{"HeadJoins",
              Lines({"<!DOCTYPE html>", "<html>", "<head>", "  <meta charset=\"utf-8\">",
