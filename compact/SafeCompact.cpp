@@ -64,6 +64,8 @@ enum : std::uint16_t {
   fBoundary = 256,    // a scope boundary (table, svg, math)
   fTableStart = 512,  // white space after its start tag is in a table's own modes
   fTableEnd = 1024,   // white space after its end tag is in a table's own modes
+  fCellStart = 2048,  // its start tag closes an open table cell or caption
+  fCellEnd = 4096,    // its end tag closes an open table cell or caption
 };
 
 // How the browser reads an element's content.
@@ -96,11 +98,11 @@ constexpr TElement kElements[] = {
     {"blockquote", kBlock | fLoose, TContent::ctMarkup},
     {"body", fEdge, TContent::ctMarkup},
     {"br", fOuter | fVoid, TContent::ctMarkup},
-    {"caption", kBlock | fMarker | fTableEnd, TContent::ctMarkup},
+    {"caption", kBlock | fMarker | fTableEnd | fCellStart, TContent::ctMarkup},
     {"center", kBlock | fLoose, TContent::ctMarkup},
     {"code", fFormat, TContent::ctMarkup},
-    {"col", fOuter | fVoid | fTableStart, TContent::ctMarkup},
-    {"colgroup", kBlock | fTableStart | fTableEnd, TContent::ctMarkup},
+    {"col", fOuter | fVoid | fTableStart | fCellStart, TContent::ctMarkup},
+    {"colgroup", kBlock | fTableStart | fTableEnd | fCellStart, TContent::ctMarkup},
     {"dd", kBlock | fLoose, TContent::ctMarkup},
     {"details", kBlock | fLoose, TContent::ctMarkup},
     {"dir", kBlock, TContent::ctMarkup},
@@ -161,16 +163,16 @@ constexpr TElement kElements[] = {
     {"strong", fFormat, TContent::ctMarkup},
     {"style", fHead, TContent::ctRaw},
     {"svg", fBoundary, TContent::ctMarkup},
-    {"table", kBlock | fBoundary | fTableStart, TContent::ctMarkup},
-    {"tbody", kBlock | fTableStart | fTableEnd, TContent::ctMarkup},
-    {"td", kBlock | fMarker | fTableEnd, TContent::ctMarkup},
+    {"table", kBlock | fBoundary | fTableStart | fCellEnd, TContent::ctMarkup},
+    {"tbody", kBlock | fTableStart | fTableEnd | fCellStart | fCellEnd, TContent::ctMarkup},
+    {"td", kBlock | fMarker | fTableEnd | fCellStart, TContent::ctMarkup},
     {"template", fHead | fMarker, TContent::ctMarkup},
     {"textarea", 0, TContent::ctRaw},
-    {"tfoot", kBlock | fTableStart | fTableEnd, TContent::ctMarkup},
-    {"th", kBlock | fMarker | fTableEnd, TContent::ctMarkup},
-    {"thead", kBlock | fTableStart | fTableEnd, TContent::ctMarkup},
+    {"tfoot", kBlock | fTableStart | fTableEnd | fCellStart | fCellEnd, TContent::ctMarkup},
+    {"th", kBlock | fMarker | fTableEnd | fCellStart, TContent::ctMarkup},
+    {"thead", kBlock | fTableStart | fTableEnd | fCellStart | fCellEnd, TContent::ctMarkup},
     {"title", fHead, TContent::ctRaw},
-    {"tr", kBlock | fTableStart | fTableEnd, TContent::ctMarkup},
+    {"tr", kBlock | fTableStart | fTableEnd | fCellStart | fCellEnd, TContent::ctMarkup},
     {"track", fVoid, TContent::ctMarkup},
     {"tt", fFormat, TContent::ctMarkup},
     {"u", fFormat, TContent::ctMarkup},
@@ -328,15 +330,11 @@ public:
   void Tag(const TElement* E, bool EndTag) {
     const std::uint16_t F = E->Flags;
     const auto Id = static_cast<std::uint8_t>(E - kElements);
-    if (F & fBoundary && E->Name == "table") FTables += EndTag ? (FTables > 0 ? -1 : 0) : 1;
+    if ((F & (fBoundary | fTableStart)) == (fBoundary | fTableStart)) FTables += EndTag ? (FTables > 0 ? -1 : 0) : 1;
     if (FFull) return;
-    // Tags that close an open table cell, and then an open caption.
-    const std::string_view Name = E->Name;
-    const bool ClosesCell =
-        EndTag ? Name == "table" || Name == "tbody" || Name == "tfoot" || Name == "thead" || Name == "tr"
-               : Name == "caption" || Name == "col" || Name == "colgroup" || Name == "tbody" || Name == "td" ||
-                     Name == "tfoot" || Name == "th" || Name == "thead" || Name == "tr";
-    if (ClosesCell) {
+    // Tags that close an open table cell, and then an open caption; with
+    // nothing in the list there is nothing to close.
+    if (!FItems.empty() && (F & (EndTag ? fCellEnd : fCellStart))) {
       if (LastMarkerIs("td") || LastMarkerIs("th")) PopToMarker();
       if (LastMarkerIs("caption")) PopToMarker();
     }
@@ -972,7 +970,7 @@ private:
       else
         ++FStyledDepth;
     }
-    if (E != nullptr && (E->Flags & (fFormat | fMarker | fBoundary | fTableStart | fTableEnd))) {
+    if (E != nullptr && (E->Flags & (fFormat | fMarker | fBoundary | fTableStart | fTableEnd | fCellStart | fCellEnd))) {
       FFormatting.Tag(E, EndTag);
       // White space after it is in one of the table's own modes, where the
       // parser opens no formatting element again.

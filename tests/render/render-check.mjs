@@ -220,7 +220,10 @@ async function shoot({ page, cdp }, url, width, wantDom) {
 //   blank there is never shown, and no text is joined to another by
 //   taking it away. Texts in elements whose white space is kept (pre,
 //   pre-wrap, pre-line, break-spaces), and in SCRIPT, STYLE, TEXTAREA,
-//   TITLE, XMP, NOSCRIPT and the like, are compared byte for byte.
+//   TITLE, XMP, NOSCRIPT and the like, are compared byte for byte. A BR
+//   ends a line, so a blank beside it is at a line's edge; white space
+//   alone in a SELECT, DATALIST or OPTGROUP is never shown (they show
+//   their options).
 // Elements are compared by name, attributes (names and values, in order)
 // and place; the doctype and the rendering mode (quirks or standards) too.
 function domSnapshot(rules) {
@@ -247,7 +250,9 @@ function domSnapshot(rules) {
       // inline: an inline-level box beside a text; lines: its content is
       // laid out in lines of its own (block, inline-block, table cell ...).
       const lines = d !== 'inline' && d !== 'contents' && !d.startsWith('ruby');
-      v = { inline: d.startsWith('inline') || d === 'contents' || d.startsWith('ruby'), lines, collapses: collapsing };
+      // A shown BR ends a line: a blank beside it is at a line's edge.
+      const inline = (d.startsWith('inline') || d === 'contents' || d.startsWith('ruby')) && el.localName !== 'br';
+      v = { inline, lines, collapses: collapsing };
       seen.set(el, v);
     }
     return v;
@@ -281,6 +286,8 @@ function domSnapshot(rules) {
         items.push(n);
       }
     }
+    // SELECT, DATALIST and OPTGROUP show their options, never their texts.
+    const optionsOnly = el.localName === 'select' || el.localName === 'datalist' || el.localName === 'optgroup';
     let keep = null;
     const keeps = () => (keep ??= !rules.collapseWhiteSpace || exact.has(el.nodeName.toUpperCase()) || !collapses(el));
     let index = 0;
@@ -290,6 +297,7 @@ function domSnapshot(rules) {
         return;
       }
       let t = item;
+      if (optionsOnly && rules.collapseWhiteSpace && /^[ \t\n\r\f]*$/.test(t)) return;
       if (!keeps()) {
         t = t.replace(/[ \t\n\r\f]+/g, ' ');
         const before = i > 0 ? items[i - 1] : null;
