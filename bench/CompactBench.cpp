@@ -392,7 +392,7 @@ int main(int argc, char** argv) {
       const std::int64_t SmallSize = WriteDocument(SmallFile, Kind.Kind, Small);
       const std::int64_t BigSize = WriteDocument(BigFile, Kind.Kind, Big);
       for (const bool UseSafe : {false, true}) {
-        const TCompactOptions Options{UseSafe};
+        const TCompactOptions Options = UseSafe ? SafeOptions() : TCompactOptions{};
         // The small case is cheap: more runs make its best time steadier.
         const TBest S = FileToFile(SmallFile, DestDir, 3 * Reps, Options);
         const TBest L = FileToFile(BigFile, DestDir, Reps, Options);
