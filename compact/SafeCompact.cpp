@@ -309,6 +309,13 @@ TSide TagSide(const TElement* E, bool EndTag, bool Left) {
 // cell), markers and boundaries only hide or keep entries where the
 // browser's do. It never grows past kMaxItems: with formatting entries in
 // it, it then says "active" for the rest of the document.
+// The index of Name in kElements.
+constexpr std::uint8_t ElementId(std::string_view Name) {
+  for (std::size_t I = 0; I < std::size(kElements); ++I)
+    if (kElements[I].Name == Name) return static_cast<std::uint8_t>(I);
+  return 0xFF;
+}
+
 class TFormattingList {
 public:
   // Whether white space in the body may make the parser open an element again.
@@ -316,7 +323,7 @@ public:
     if (FFull) return true;
     if (FCount == 0) return false;
     for (std::size_t I = FItems.size(); I > 0; --I) {
-      const std::uint16_t F = kElements[FItems[I - 1]].Flags;
+      const std::uint16_t F = FItems[I - 1]->Flags;
       if (F & fFormat) return true;
       if (F & fMarker) return false;
     }
@@ -329,34 +336,35 @@ public:
   // A start or end tag of the element E (one of the table's).
   void Tag(const TElement* E, bool EndTag) {
     const std::uint16_t F = E->Flags;
-    const auto Id = static_cast<std::uint8_t>(E - kElements);
     if ((F & (fBoundary | fTableStart)) == (fBoundary | fTableStart)) FTables += EndTag ? (FTables > 0 ? -1 : 0) : 1;
     if (FFull) return;
-    // Tags that close an open table cell, and then an open caption; with
-    // nothing in the list there is nothing to close.
+    // Tags that close an open table cell, and then an open caption.
     if (!FItems.empty() && (F & (EndTag ? fCellEnd : fCellStart))) {
-      if (LastMarkerIs("td") || LastMarkerIs("th")) PopToMarker();
-      if (LastMarkerIs("caption")) PopToMarker();
+      const TElement* Last = LastMarker();
+      if (Last == kTd || Last == kTh) PopToMarker();
+      if (LastMarker() == kCaption) PopToMarker();
     }
     if (F & fFormat) {
       if (EndTag) {
-        RemoveLast(Id, true);
+        RemoveLast(E, true);
       } else {
-        if (E->Name == "a") RemoveLast(Id, false);
-        Push(Id);
+        if (E == kA) RemoveLast(E, false);
+        Push(E);
         ++FCount;
       }
     } else if (F & fMarker) {
       if (!EndTag)
-        Push(Id);
-      else if (LastMarkerIs(E->Name))
+        Push(E);
+      else if (LastMarker() == E)
         PopToMarker();
-    } else if (F & fBoundary) {
+    } else if ((F & fBoundary) && FCount > 0) {
+      // A boundary guards the entries before it; with none there is
+      // nothing to guard (and none is left in the list).
       if (!EndTag) {
-        Push(Id);
+        Push(E);
       } else {
         for (std::size_t I = FItems.size(); I > 0; --I)
-          if (FItems[I - 1] == Id) {
+          if (FItems[I - 1] == E) {
             FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(I - 1));
             break;
           }
@@ -366,55 +374,63 @@ public:
 
 private:
   static constexpr std::size_t kMaxItems = 64;
+  static constexpr const TElement* kA = &kElements[ElementId("a")];
+  static constexpr const TElement* kTd = &kElements[ElementId("td")];
+  static constexpr const TElement* kTh = &kElements[ElementId("th")];
+  static constexpr const TElement* kCaption = &kElements[ElementId("caption")];
 
-  void Push(std::uint8_t Id) {
+  void Push(const TElement* E) {
     if (FItems.size() >= kMaxItems) {
       if (FCount > 0) {
         FFull = true;
         return;
       }
-      // Only markers and boundaries: the older half guards nothing.
+      // Only markers: the older half guards nothing.
       FItems.erase(FItems.begin(), FItems.begin() + kMaxItems / 2);
     }
-    FItems.push_back(Id);
+    FItems.push_back(E);
   }
 
-  bool LastMarkerIs(std::string_view Name) const {
-    for (std::size_t I = FItems.size(); I > 0; --I) {
-      const TElement& E = kElements[FItems[I - 1]];
-      if (E.Flags & fMarker) return E.Name == Name;
-    }
-    return false;
+  // The last formatting entry went: boundaries guard nothing any more.
+  void Emptied() {
+    std::erase_if(FItems, [](const TElement* E) { return (E->Flags & fBoundary) != 0; });
+  }
+
+  // The element of the last marker, or null when there is none.
+  const TElement* LastMarker() const {
+    for (std::size_t I = FItems.size(); I > 0; --I)
+      if (FItems[I - 1]->Flags & fMarker) return FItems[I - 1];
+    return nullptr;
   }
 
   // Takes away the last marker and every entry after it.
   void PopToMarker() {
     while (!FItems.empty()) {
-      const std::uint16_t F = kElements[FItems.back()].Flags;
+      const std::uint16_t F = FItems.back()->Flags;
       FItems.pop_back();
-      if (F & fFormat) --FCount;
+      if ((F & fFormat) && --FCount == 0) Emptied();
       if (F & fMarker) return;
     }
   }
 
-  // Takes away the last entry Id after the last marker; AtBoundary: also
-  // not past a scope boundary (the end tag of an element out of scope
-  // leaves it in the list).
-  void RemoveLast(std::uint8_t Id, bool StopAtBoundary) {
+  // Takes away the last entry E after the last marker; StopAtBoundary:
+  // also not past a scope boundary (the end tag of an element out of
+  // scope leaves it in the list).
+  void RemoveLast(const TElement* E, bool StopAtBoundary) {
     for (std::size_t I = FItems.size(); I > 0; --I) {
-      const std::uint16_t F = kElements[FItems[I - 1]].Flags;
-      if (FItems[I - 1] == Id) {
+      const std::uint16_t F = FItems[I - 1]->Flags;
+      if (FItems[I - 1] == E) {
         FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(I - 1));
-        --FCount;
+        if (--FCount == 0) Emptied();
         return;
       }
       if (F & fMarker || (StopAtBoundary && F & fBoundary)) return;
     }
   }
 
-  std::vector<std::uint8_t> FItems;  // indexes into kElements
-  int FCount = 0;                    // formatting entries in FItems
-  int FTables = 0;                   // table start tags less end tags
+  std::vector<const TElement*> FItems;
+  int FCount = 0;   // formatting entries in FItems
+  int FTables = 0;  // table start tags less end tags
   bool FFull = false;
 };
 

@@ -419,19 +419,20 @@ void CollectKeepRules(std::string_view Css, TKeepRules& Rules, std::vector<std::
 
 namespace {
 
-// The next "<" at or after P that is followed by s, l, b or h in any
-// letter case (STYLE, LINK, BASE, BODY, HTML), or N.
-std::size_t NextCandidate(const unsigned char* T, std::size_t N, std::size_t P, bool Wide) {
+// The next "<" at or after P that is followed by the letter A or B (lower
+// case) in any letter case, or N.
+std::size_t NextCandidate(const unsigned char* T, std::size_t N, std::size_t P, unsigned char A, unsigned char B,
+                          bool Wide) {
 #if defined(__SSE2__)
   if (Wide) {
     const __m128i Lt = _mm_set1_epi8('<');
     const __m128i Case = _mm_set1_epi8(0x20);
+    const __m128i VA = _mm_set1_epi8(static_cast<char>(A));
+    const __m128i VB = _mm_set1_epi8(static_cast<char>(B));
     while (N - P >= 17) {
       const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(T + P));
       const __m128i L = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(T + P + 1)), Case);
-      const __m128i Next = _mm_or_si128(
-          _mm_or_si128(_mm_cmpeq_epi8(L, _mm_set1_epi8('s')), _mm_cmpeq_epi8(L, _mm_set1_epi8('l'))),
-          _mm_or_si128(_mm_cmpeq_epi8(L, _mm_set1_epi8('b')), _mm_cmpeq_epi8(L, _mm_set1_epi8('h'))));
+      const __m128i Next = _mm_or_si128(_mm_cmpeq_epi8(L, VA), _mm_cmpeq_epi8(L, VB));
       const unsigned Hits =
           static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(V, Lt), Next)));
       if (Hits != 0) return P + static_cast<std::size_t>(__builtin_ctz(Hits));
@@ -444,7 +445,7 @@ std::size_t NextCandidate(const unsigned char* T, std::size_t N, std::size_t P, 
   for (; P + 1 < N; ++P) {
     if (T[P] != '<') continue;
     const unsigned char C = T[P + 1] | 0x20;
-    if (C == 's' || C == 'l' || C == 'b' || C == 'h') return P;
+    if (C == A || C == B) return P;
   }
   return N;
 }
@@ -482,8 +483,8 @@ bool RelHasStylesheet(std::string_view Rel) {
 TPageStyles FindPageStyles(const unsigned char* T, std::size_t N) {
   TPageStyles S;
   const bool Wide = UseWideScan();
-  std::size_t P = 0;
-  while ((P = NextCandidate(T, N, P, Wide)) < N) {
+  // STYLE and LINK elements.
+  for (std::size_t P = 0; (P = NextCandidate(T, N, P, 's', 'l', Wide)) < N;) {
     if (TagNameAt(T, N, P, "style")) {
       const std::size_t Content = ReadTagAttributes(T, N, P + 6, [](const TTagAttribute&) {});
       const std::size_t End = RawTextEnd(T, N, Content, "style");
@@ -509,35 +510,51 @@ TPageStyles FindPageStyles(const unsigned char* T, std::size_t N) {
         S.Links.emplace_back(Href);
         S.LinksKnown.push_back(Known);
       }
-    } else if (TagNameAt(T, N, P, "base")) {
+    } else {
+      P += 2;
+    }
+  }
+  // The BASE element matters only to linked sheets.
+  if (!S.Links.empty())
+    for (std::size_t P = 0; !S.HasBase && (P = NextCandidate(T, N, P, 'b', 'b', Wide)) < N;) {
+      if (!TagNameAt(T, N, P, "base")) {
+        P += 2;
+        continue;
+      }
       P = ReadTagAttributes(T, N, P + 5, [&](const TTagAttribute& A) {
         if (!S.HasBase && AttributeNameIs(A.Name, "href")) {
           S.Base = A.Value;
           S.HasBase = true;
         }
       });
-    } else if (TagNameAt(T, N, P, "body") || TagNameAt(T, N, P, "html")) {
-      TPageStyles::TRootTag Root;
-      Root.Name = (T[P + 1] | 0x20) == 'b' ? "body" : "html";
-      bool HasClass = false;
-      bool HasId = false;
-      P = ReadTagAttributes(T, N, P + 5, [&](const TTagAttribute& A) {
-        if (AttributeNameIs(A.Name, "class") && !HasClass) {
-          Root.Classes = A.Value;
-          Root.ClassesKnown = A.Known && A.Value.find('&') == std::string_view::npos;
-          HasClass = true;
-        } else if (AttributeNameIs(A.Name, "id") && !HasId) {
-          Root.Id = A.Value;
-          Root.IdKnown = A.Known && A.Value.find('&') == std::string_view::npos;
-          HasId = true;
-        }
-      });
-      S.RootTags.push_back(std::move(Root));
-    } else {
-      P += 2;
     }
-  }
   return S;
+}
+
+void FindRootTags(const unsigned char* T, std::size_t N, TPageStyles& S) {
+  const bool Wide = UseWideScan();
+  for (std::size_t P = 0; (P = NextCandidate(T, N, P, 'b', 'h', Wide)) < N;) {
+    if (!TagNameAt(T, N, P, "body") && !TagNameAt(T, N, P, "html")) {
+      P += 2;
+      continue;
+    }
+    TPageStyles::TRootTag Root;
+    Root.Name = (T[P + 1] | 0x20) == 'b' ? "body" : "html";
+    bool HasClass = false;
+    bool HasId = false;
+    P = ReadTagAttributes(T, N, P + 5, [&](const TTagAttribute& A) {
+      if (AttributeNameIs(A.Name, "class") && !HasClass) {
+        Root.Classes = A.Value;
+        Root.ClassesKnown = A.Known && A.Value.find('&') == std::string_view::npos;
+        HasClass = true;
+      } else if (AttributeNameIs(A.Name, "id") && !HasId) {
+        Root.Id = A.Value;
+        Root.IdKnown = A.Known && A.Value.find('&') == std::string_view::npos;
+        HasId = true;
+      }
+    });
+    S.RootTags.push_back(std::move(Root));
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -557,7 +574,7 @@ std::string PercentDecoded(std::string_view S) {
   std::string Out;
   Out.reserve(S.size());
   for (std::size_t I = 0; I < S.size(); ++I) {
-    if (S[I] == '%' && I + 2 < S.size() + 0 && HexDigit(S[I + 1]) >= 0 && HexDigit(S[I + 2]) >= 0) {
+    if (S[I] == '%' && I + 2 < S.size() && HexDigit(S[I + 1]) >= 0 && HexDigit(S[I + 2]) >= 0) {
       Out += static_cast<char>(HexDigit(S[I + 1]) * 16 + HexDigit(S[I + 2]));
       I += 2;
     } else {
@@ -723,7 +740,8 @@ TKeepRules GatherKeepRules(const unsigned char* Page, std::size_t Size, const TC
   // Addresses in the page start from its base.
   std::string Base = PageFolder;
   bool RemoteBase = false;
-  if (Styles.HasBase) {
+  // An empty base address names the page itself.
+  if (Styles.HasBase && Styles.Base.find_first_not_of(" \t\n\r\f") != std::string::npos) {
     std::string BasePath;
     if (SheetFile(PageFolder, Styles.Base, BasePath)) {
       const std::string Trimmed = Styles.Base.substr(0, Styles.Base.find_first_of("?#"));
@@ -786,7 +804,12 @@ TKeepRules GatherKeepRules(const unsigned char* Page, std::size_t Size, const TC
         Pending.push_back({std::move(Import), FolderOf(Path), true, false, Item.Depth + 1});
   }
 
-  for (const TPageStyles::TRootTag& Root : Styles.RootTags)
-    if (Rules.Matches(Root.Name, Root.Classes, Root.ClassesKnown, Root.Id, Root.IdKnown)) Rules.KeepAll();
+  // The HTML and BODY tags are looked for only when a class or id keeps.
+  if (!Rules.All() && Rules.NeedsAttributes()) {
+    TPageStyles Roots;
+    FindRootTags(Page, Size, Roots);
+    for (const TPageStyles::TRootTag& Root : Roots.RootTags)
+      if (Rules.Matches(Root.Name, Root.Classes, Root.ClassesKnown, Root.Id, Root.IdKnown)) Rules.KeepAll();
+  }
   return Rules;
 }

@@ -43,7 +43,10 @@ struct TPageStyles {
   };
   std::vector<TRootTag> RootTags;
 };
+// Fills all but RootTags (and looks for BASE only when there are links).
 TPageStyles FindPageStyles(const unsigned char* Page, std::size_t Size);
+// Fills RootTags.
+void FindRootTags(const unsigned char* Page, std::size_t Size, TPageStyles& Styles);
 
 // The file a sheet address names, for a page in Folder (empty: the
 // current folder): relative paths and file: addresses give a path, with
