@@ -587,7 +587,7 @@ std::string PercentDecoded(std::string_view S) {
 // Folder + Relative with "." and ".." resolved as in an address (by text,
 // not by the file system), joined by the platform's delimiter.
 std::string JoinPath(const std::string& Folder, const std::string& Relative, bool Absolute) {
-  std::vector<std::string> Parts;
+  std::vector<std::string> Segments;
   bool Rooted = false;
   std::string Prefix;  // a drive ("C:") or nothing
   auto Split = [&](const std::string& S, bool First) {
@@ -602,14 +602,14 @@ std::string JoinPath(const std::string& Folder, const std::string& Relative, boo
     while (P <= S.size()) {
       std::size_t E = P;
       while (E < S.size() && !IsDelimiter(S[E])) ++E;
-      const std::string Part = S.substr(P, E - P);
-      if (Part == "..") {
-        if (!Parts.empty() && Parts.back() != "..")
-          Parts.pop_back();
+      const std::string Segment = S.substr(P, E - P);
+      if (Segment == "..") {
+        if (!Segments.empty() && Segments.back() != "..")
+          Segments.pop_back();
         else if (!Rooted)
-          Parts.push_back(Part);
-      } else if (!Part.empty() && Part != ".") {
-        Parts.push_back(Part);
+          Segments.push_back(Segment);
+      } else if (!Segment.empty() && Segment != ".") {
+        Segments.push_back(Segment);
       }
       P = E + 1;
     }
@@ -622,9 +622,9 @@ std::string JoinPath(const std::string& Folder, const std::string& Relative, boo
   }
   std::string Out = Prefix;
   if (Rooted) Out += platform::PathDelimiter();
-  for (std::size_t I = 0; I < Parts.size(); ++I) {
+  for (std::size_t I = 0; I < Segments.size(); ++I) {
     if (I > 0) Out += platform::PathDelimiter();
-    Out += Parts[I];
+    Out += Segments[I];
   }
   return Out;
 }
