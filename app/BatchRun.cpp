@@ -76,7 +76,7 @@ void CompactOne(const std::string& Entry, const std::string& Target,
     platform::FileEnv& env = *platform::CurrentFileEnv();
     if (env.GetOpenStatus(source.Handle(), &status) && status.Size > kMaxPage)
       throw EInOutError(Format(SPageTooLarge, {Entry, std::to_string(status.Size)}));
-    if (Options.Safe) RefuseWideText(source, Entry);
+    if (Options.Level != TCompactLevel::clDefault) RefuseWideText(source, Entry);
     destination = std::make_unique<TFileStream>(Target, kDestinationMode);
     CompactHTML(source, *destination, Options);
     // What was read, up to where the data really ended: a pseudo-file's

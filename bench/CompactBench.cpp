@@ -294,7 +294,7 @@ int main(int argc, char** argv) {
     const std::string PageOut = OutputOf(Page, DestDir);
     const std::int64_t PageSize = WriteDocument(Page, TDocKind::dkRealistic, Big);
     TBest CopyBest, HoldBest, FileBest, SafeFileBest, CpBest, CliBest, SafeCliBest, StdinBest, SafeStdinBest;
-    const TCompactOptions Safe{true};
+    const TCompactOptions Safe = SafeOptions();
     const std::string StdoutFile = Dir + "/stdout.htm";
     for (int R = 0; R < Reps; ++R) {  // interleaved, so all see the same machine
       CopyBest.Take(InChild([&] { RemoveOutput(CopyDest); }, [&] { return CopyFile(Page, CopyDest); }));
@@ -397,7 +397,7 @@ int main(int argc, char** argv) {
       const std::int64_t SmallSize = WriteDocument(SmallFile, Kind.Kind, Small);
       const std::int64_t BigSize = WriteDocument(BigFile, Kind.Kind, Big);
       for (const bool UseSafe : {false, true}) {
-        const TCompactOptions Options{UseSafe};
+        const TCompactOptions Options = UseSafe ? SafeOptions() : TCompactOptions{};
         // The small case is cheap: more runs make its best time steadier.
         const TBest S = FileToFile(SmallFile, DestDir, 3 * Reps, Options);
         const TBest L = FileToFile(BigFile, DestDir, Reps, Options);

@@ -4,7 +4,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <set>
 #include <sstream>
 
 #ifdef _WIN32
@@ -109,11 +111,46 @@ int UsageError(std::FILE* Err, const std::string& Text) {
 
 }  // namespace
 
+TCompactOptions CompactOptionsFrom(const TCliArgs& Args) {
+  TCompactOptions Options;
+  Options.Level = Args.Safe ? TCompactLevel::clSafe : TCompactLevel::clDefault;
+  Options.ExtraSheets = Args.Css;
+  Options.BaseFolder = Args.Base;
+  Options.Notes = Args.Notes;
+  // Every page of the run that links a sheet file reads it once.
+  Options.SheetCache = std::make_shared<TStyleSheetCache>();
+  return Options;
+}
+
+struct TCliSheetNotes::TState {
+  std::FILE* Err;
+  bool Terminal;
+  std::mutex Lock;
+  std::set<std::string> Told;
+};
+
+TCliSheetNotes::TCliSheetNotes(std::FILE* Err, bool ErrIsTerminal) : FState(new TState{Err, ErrIsTerminal, {}, {}}) {}
+
+TCliSheetNotes::~TCliSheetNotes() { delete FState; }
+
+void TCliSheetNotes::NotRead(const std::string& Sheet, const std::string& Reason) {
+  const std::lock_guard<std::mutex> Hold(FState->Lock);
+  if (!FState->Told.insert(Sheet).second) return;
+  // On a terminal the note takes the progress line's place.
+  const std::string Line = std::string(FState->Terminal ? kEraseLine : "") + kProgramName +
+                           ": style sheet not read: " + QuotedName(Sheet) + " (" + EscapedText(Reason) + ")\n";
+  std::fputs(Line.c_str(), FState->Err);
+  std::fflush(FState->Err);
+}
+
 bool IsStdinMode(const TCliArgs& Args) {
   return Args.Files.empty() || (Args.Files.size() == 1 && Args.Files[0] == "-");
 }
 
 std::string UsageProblem(const TCliArgs& Args) {
+  if (!Args.Safe && (!Args.Css.empty() || Args.HasBase)) return Args.HasBase ? "--base needs --safe" : "--css needs --safe";
+  if (Args.HasBase && (Args.Recursive || !IsStdinMode(Args)))
+    return "--base is for standard input (files and trees start from each page's own folder)";
   if (Args.Recursive) return TreeUsageProblem(Args);
   if (std::string problem = TreeOptionsWithoutTree(Args); !problem.empty()) return problem;
   if (IsStdinMode(Args)) {
@@ -178,9 +215,10 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
   CLI::App app{std::string("Compacts HTML and ASP documents: joins lines, shrinks runs of blanks, drops\n"
                            "empty comments; PRE, SCRIPT and ASP regions and quoted values stay as they are.\n"
                            "\n  ") +
-                   kProgramName + " [-q] [--safe] -d DIR FILE...\n  " + kProgramName +
-                   " [-q] [--safe] -r [-j N] [--match GLOB]... [--copy-others] [--follow] [--preserve]\n      -d DIR SRC_DIR...\n  " +
-                   kProgramName + " [--safe] [-] < IN > OUT\n",
+                   kProgramName + " [-q] [--safe [--css FILE]...] -d DIR FILE...\n  " + kProgramName +
+                   " [-q] [--safe [--css FILE]...] -r [-j N] [--match GLOB]... [--copy-others] [--follow]\n"
+                   "      [--preserve] -d DIR SRC_DIR...\n  " +
+                   kProgramName + " [--safe [--css FILE]... [--base DIR]] [-] < IN > OUT\n",
                kProgramName};
   app.footer(
       "With FILEs, writes a compacted copy of each FILE under the same name into DIR, which\n"
@@ -198,10 +236,14 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
       "Two modes. The default mode applies the program's fixed rules, the same as the\n"
       "window's: fast and small, but blind to how browsers read a page, so it can glue\n"
       "words, flatten <pre class=...> listings and change ASP code that holds a \">\".\n"
-      "--safe reads the page as a browser does and changes nothing it shows: ASP blocks\n"
-      "(<% ... %>, anywhere), PRE/TEXTAREA/SCRIPT/STYLE contents and quoted values stay\n"
-      "byte for byte, and a line break becomes a blank except between block tags. Pick\n"
-      "--safe for pages you publish; the default when you need its exact output.\n"
+      "--safe reads the page as a browser does and changes nothing it shows: server code\n"
+      "(<% ... %>, <?php ... ?>, anywhere), PRE/TEXTAREA/SCRIPT/STYLE contents, elements\n"
+      "that the page's style sheets give white-space: pre and the like, and quoted values\n"
+      "stay byte for byte, and a line break becomes a blank except between block tags.\n"
+      "It reads the page's STYLE elements and the local sheets it links (from the page's\n"
+      "folder; for standard input from --base DIR or the current folder) and names on\n"
+      "standard error those it cannot read. Pick --safe for pages you publish; the\n"
+      "default when you need its exact output.\n"
       "\n"
       "Exit status: 0 success, 1 the run failed, 2 wrong command line, 130 interrupted.");
   CLI::Option* destination =
@@ -210,6 +252,16 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
   app.add_flag("-q,--quiet", args.Quiet, "Print nothing on success");
   app.add_flag("--safe", args.Safe,
                "Safe mode: never change what a browser shows or what ASP code does");
+  app.add_option("--css", args.Css,
+                 "With --safe: a style sheet to read for every page besides its own (may be given\n"
+                 "several times)")
+      ->type_name("FILE")
+      ->allow_extra_args(false);
+  CLI::Option* base =
+      app.add_option("--base", args.Base,
+                     "With --safe, for standard input: the folder that the page's relative style\n"
+                     "sheet addresses start from (default: the current folder)")
+          ->type_name("DIR");
   app.set_version_flag(
       "--version",
       [] {
@@ -257,15 +309,17 @@ int RunCli(int argc, const char* const* argv, std::FILE* In, std::FILE* Out, std
   }
   args.HasDestination = destination->count() > 0;
   args.HasJobs = jobs->count() > 0;
+  args.HasBase = base->count() > 0;
 
   if (std::string problem = UsageProblem(args); !problem.empty()) return UsageError(Err, problem);
 
   const bool errIsTerminal = PAGETRIM_ISATTY(PAGETRIM_FILENO(Err)) != 0;
+  TCliSheetNotes notes(Err, errIsTerminal);
+  if (!args.Quiet) args.Notes = &notes;
   if (args.Recursive) return RunTreeCli(args, Out, Err, errIsTerminal);
   const bool progress = WantProgress(args, errIsTerminal);
   TCliHost host(Out, Err, args.Files, args.Quiet, progress);
-  TCompactOptions options;
-  options.Safe = args.Safe;
+  const TCompactOptions options = CompactOptionsFrom(args);
   try {
     if (IsStdinMode(args)) {
       CompactStandardStreams(In, Out, options);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "compact/CompactOptions.h"
+
 // Exit statuses.
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;  // the run failed
@@ -28,6 +30,29 @@ struct TCliArgs {
   bool HasJobs = false;
   unsigned Jobs = 0;
   bool Safe = false;  // --safe: the safe compaction mode
+  // Safe mode's style sheets: --css FILEs read for every page, and --base
+  // DIR, where standard input's relative sheet addresses start.
+  std::vector<std::string> Css;
+  bool HasBase = false;
+  std::string Base;
+  // Told of the sheets that could not be read (set by RunCli).
+  TStyleSheetNotes* Notes = nullptr;
+};
+
+// The compaction options Args ask for (the mode, the style sheets).
+TCompactOptions CompactOptionsFrom(const TCliArgs& Args);
+
+// Prints each style sheet that could not be read once, on Err: "pagetrim-cli:
+// style sheet not read: NAME (REASON)". Safe to call from several threads.
+class TCliSheetNotes : public TStyleSheetNotes {
+public:
+  TCliSheetNotes(std::FILE* Err, bool ErrIsTerminal);
+  ~TCliSheetNotes() override;
+  void NotRead(const std::string& Sheet, const std::string& Reason) override;
+
+private:
+  struct TState;
+  TState* FState;
 };
 
 // True when Args asks for the filter mode: no FILE, or the single FILE "-".

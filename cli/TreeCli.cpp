@@ -123,7 +123,7 @@ TTreeOptions TreeOptionsFrom(const TCliArgs& Args) {
   options.FollowLinks = Args.Follow;
   options.Preserve = Args.Preserve;
   options.Jobs = Args.HasJobs ? Args.Jobs : DefaultJobs();
-  options.Compaction.Safe = Args.Safe;
+  options.Compaction = CompactOptionsFrom(Args);
   return options;
 }
 

@@ -887,8 +887,8 @@ void RefuseWideText(TSeekableStream& Source, const std::string& Name) {
 }
 
 void CompactHTML(TBaseStream& Input, TBaseStream& Output, const TCompactOptions& Options) {
-  if (Options.Safe) {
-    SafeCompactHTML(Input, Output);
+  if (Options.Safe()) {
+    SafeCompactHTML(Input, Output, Options);
     return;
   }
   TTextBuffer Text;

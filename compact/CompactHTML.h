@@ -4,15 +4,8 @@
 
 #include <string_view>
 
+#include "compact/CompactOptions.h"
 #include "streams/Streams.h"
-
-// How CompactHTML compacts. The default is the program's fixed rules.
-struct TCompactOptions {
-  // Safe mode: compaction that never changes what a browser shows or what
-  // server code does (see compact/SafeCompact.h). Off: the default rules,
-  // byte for byte.
-  bool Safe = false;
-};
 
 // The encoding that a byte-order mark at the start of Head names, when it
 // is one in which ASCII characters are not single bytes ("UTF-16LE",

@@ -7,6 +7,9 @@
 #include <limits>
 
 #include "compact/CompactHTML.h"
+#include "compact/ServerBlocks.h"
+#include "compact/StyleSheets.h"
+#include "compact/TagAttributes.h"
 #include "compact/TextBuffer.h"
 #include "compact/WideScan.h"
 #include "streams/TextStrm.h"
@@ -48,13 +51,21 @@ constexpr std::string_view kMetaTag =
 constexpr std::string_view kEmptyComment = "<!---->";
 
 // What an element's tags tell about the white space beside them.
-enum : std::uint8_t {
+enum : std::uint16_t {
   fInner = 1,   // a block container: white space just inside its tags is at a line's edge
   fOuter = 2,   // block-level: white space just outside its tags is at a line's edge
   fLoose = 4,   // style sheets often make it an inline box (menus, grids, run-in titles)
   fEdge = 8,    // html, head, body: white space beside their tags never shows
   fHead = 16,   // may stand in the head without ending it
   fVoid = 32,   // has no content and no end tag
+  // The parser's list of active formatting elements (see TFormattingList):
+  fFormat = 64,       // a formatting element (a, b, font, ...)
+  fMarker = 128,      // puts a marker on the list (td, th, caption, object, ...)
+  fBoundary = 256,    // a scope boundary (table, svg, math)
+  fTableStart = 512,  // white space after its start tag is in a table's own modes
+  fTableEnd = 1024,   // white space after its end tag is in a table's own modes
+  fCellStart = 2048,  // its start tag closes an open table cell or caption
+  fCellEnd = 4096,    // its end tag closes an open table cell or caption
 };
 
 // How the browser reads an element's content.
@@ -68,35 +79,42 @@ enum class TContent : std::uint8_t {
 
 struct TElement {
   std::string_view Name;
-  std::uint8_t Flags;
+  std::uint16_t Flags;
   TContent Content;
 };
 
-constexpr std::uint8_t kBlock = fInner | fOuter;
+constexpr std::uint16_t kBlock = fInner | fOuter;
 
 constexpr TElement kElements[] = {
+    {"a", fFormat, TContent::ctMarkup},
     {"address", kBlock | fLoose, TContent::ctMarkup},
+    {"applet", fMarker, TContent::ctMarkup},
     {"area", fVoid, TContent::ctMarkup},
     {"article", kBlock | fLoose, TContent::ctMarkup},
     {"aside", kBlock | fLoose, TContent::ctMarkup},
+    {"b", fFormat, TContent::ctMarkup},
     {"base", fHead | fVoid, TContent::ctMarkup},
+    {"big", fFormat, TContent::ctMarkup},
     {"blockquote", kBlock | fLoose, TContent::ctMarkup},
     {"body", fEdge, TContent::ctMarkup},
     {"br", fOuter | fVoid, TContent::ctMarkup},
-    {"caption", kBlock, TContent::ctMarkup},
+    {"caption", kBlock | fMarker | fTableEnd | fCellStart, TContent::ctMarkup},
     {"center", kBlock | fLoose, TContent::ctMarkup},
-    {"col", fOuter | fVoid, TContent::ctMarkup},
-    {"colgroup", kBlock, TContent::ctMarkup},
+    {"code", fFormat, TContent::ctMarkup},
+    {"col", fOuter | fVoid | fTableStart | fCellStart, TContent::ctMarkup},
+    {"colgroup", kBlock | fTableStart | fTableEnd | fCellStart, TContent::ctMarkup},
     {"dd", kBlock | fLoose, TContent::ctMarkup},
     {"details", kBlock | fLoose, TContent::ctMarkup},
     {"dir", kBlock, TContent::ctMarkup},
     {"div", kBlock | fLoose, TContent::ctMarkup},
     {"dl", kBlock, TContent::ctMarkup},
     {"dt", kBlock | fLoose, TContent::ctMarkup},
+    {"em", fFormat, TContent::ctMarkup},
     {"embed", fVoid, TContent::ctMarkup},
     {"fieldset", kBlock | fLoose, TContent::ctMarkup},
     {"figcaption", kBlock | fLoose, TContent::ctMarkup},
     {"figure", kBlock | fLoose, TContent::ctMarkup},
+    {"font", fFormat, TContent::ctMarkup},
     {"footer", kBlock | fLoose, TContent::ctMarkup},
     {"h1", kBlock | fLoose, TContent::ctMarkup},
     {"h2", kBlock | fLoose, TContent::ctMarkup},
@@ -109,6 +127,7 @@ constexpr TElement kElements[] = {
     {"hgroup", kBlock | fLoose, TContent::ctMarkup},
     {"hr", fOuter | fVoid, TContent::ctMarkup},
     {"html", fEdge | fHead, TContent::ctMarkup},
+    {"i", fFormat, TContent::ctMarkup},
     {"iframe", 0, TContent::ctRaw},
     {"img", fVoid, TContent::ctMarkup},
     {"input", fVoid, TContent::ctMarkup},
@@ -117,12 +136,16 @@ constexpr TElement kElements[] = {
     {"link", fHead | fVoid, TContent::ctMarkup},
     {"listing", fOuter, TContent::ctPre},
     {"main", kBlock | fLoose, TContent::ctMarkup},
+    {"marquee", fMarker, TContent::ctMarkup},
+    {"math", fBoundary, TContent::ctMarkup},
     {"menu", kBlock, TContent::ctMarkup},
     {"meta", fHead | fVoid, TContent::ctMarkup},
     {"nav", kBlock | fLoose, TContent::ctMarkup},
+    {"nobr", fFormat, TContent::ctMarkup},
     {"noembed", 0, TContent::ctRaw},
     {"noframes", 0, TContent::ctRaw},
     {"noscript", fHead, TContent::ctRaw},
+    {"object", fMarker, TContent::ctMarkup},
     {"ol", kBlock, TContent::ctMarkup},
     {"optgroup", kBlock, TContent::ctMarkup},
     {"option", kBlock, TContent::ctMarkup},
@@ -130,22 +153,29 @@ constexpr TElement kElements[] = {
     {"param", fVoid, TContent::ctMarkup},
     {"plaintext", fOuter, TContent::ctPlainText},
     {"pre", fOuter, TContent::ctPre},
+    {"s", fFormat, TContent::ctMarkup},
     {"script", fHead, TContent::ctScript},
     {"section", kBlock | fLoose, TContent::ctMarkup},
     {"select", fInner, TContent::ctMarkup},
+    {"small", fFormat, TContent::ctMarkup},
     {"source", fVoid, TContent::ctMarkup},
+    {"strike", fFormat, TContent::ctMarkup},
+    {"strong", fFormat, TContent::ctMarkup},
     {"style", fHead, TContent::ctRaw},
-    {"table", kBlock, TContent::ctMarkup},
-    {"tbody", kBlock, TContent::ctMarkup},
-    {"td", kBlock, TContent::ctMarkup},
-    {"template", fHead, TContent::ctMarkup},
+    {"svg", fBoundary, TContent::ctMarkup},
+    {"table", kBlock | fBoundary | fTableStart | fCellEnd, TContent::ctMarkup},
+    {"tbody", kBlock | fTableStart | fTableEnd | fCellStart | fCellEnd, TContent::ctMarkup},
+    {"td", kBlock | fMarker | fTableEnd | fCellStart, TContent::ctMarkup},
+    {"template", fHead | fMarker, TContent::ctMarkup},
     {"textarea", 0, TContent::ctRaw},
-    {"tfoot", kBlock, TContent::ctMarkup},
-    {"th", kBlock, TContent::ctMarkup},
-    {"thead", kBlock, TContent::ctMarkup},
+    {"tfoot", kBlock | fTableStart | fTableEnd | fCellStart | fCellEnd, TContent::ctMarkup},
+    {"th", kBlock | fMarker | fTableEnd | fCellStart, TContent::ctMarkup},
+    {"thead", kBlock | fTableStart | fTableEnd | fCellStart | fCellEnd, TContent::ctMarkup},
     {"title", fHead, TContent::ctRaw},
-    {"tr", kBlock, TContent::ctMarkup},
+    {"tr", kBlock | fTableStart | fTableEnd | fCellStart | fCellEnd, TContent::ctMarkup},
     {"track", fVoid, TContent::ctMarkup},
+    {"tt", fFormat, TContent::ctMarkup},
+    {"u", fFormat, TContent::ctMarkup},
     {"ul", kBlock, TContent::ctMarkup},
     {"wbr", fVoid, TContent::ctMarkup},
     {"xmp", fOuter, TContent::ctRaw},
@@ -244,30 +274,174 @@ enum TSide : std::uint8_t {
   sText,    // text, or markup that says nothing about lines
   sAsp,     // an ASP block: its output is unknown
   sInner,   // just inside a block container's tags
+  sLooseInner,  // just inside the tags of a block container often made inline
   sOuter,   // just outside a block-level element's tags
   sLoose,   // just outside the tags of an element often made inline
   sEdge,    // the document's start or end, or beside html/head/body tags
 };
 
-constexpr bool AtLineEdge(TSide S) { return S == sInner || S == sOuter || S == sLoose; }
+constexpr bool AtLineEdge(TSide S) { return S == sInner || S == sLooseInner || S == sOuter || S == sLoose; }
 
 // The side that a tag puts next to the white space after it (Left) or
 // before it (!Left).
 TSide TagSide(const TElement* E, bool EndTag, bool Left) {
-  const std::uint8_t F = E != nullptr ? E->Flags : 0;
+  const std::uint16_t F = E != nullptr ? E->Flags : 0;
   if (F & fEdge) return sEdge;
   // Just inside the element: after its start tag, before its end tag.
   const bool Inside = Left ? !EndTag && !(F & fVoid) : EndTag;
-  if (Inside) return (F & fInner) ? sInner : sText;
+  if (Inside) return (F & fInner) ? ((F & fLoose) ? sLooseInner : sInner) : sText;
   if (!(F & fOuter)) return sText;
   return (F & fLoose) ? sLoose : sOuter;
 }
 
+
+// The parser's list of active formatting elements, as far as white space
+// needs it. A browser that meets text in the body (white space included)
+// opens again the formatting elements of that list that were closed around
+// it: an "<a id=x/>" that is never closed comes back as an empty copy at
+// every later text, and a run of white space taken away takes such a copy
+// out of the document tree. While the list may hold an element that would
+// be opened again, white space in the body is never taken away.
+//
+// The list kept here holds at least every entry the browser's holds: an
+// entry goes only where the browser's surely goes (its end tag with no
+// marker or scope boundary after it, a new "a", the end of its table
+// cell), markers and boundaries only hide or keep entries where the
+// browser's do. It never grows past kMaxItems: with formatting entries in
+// it, it then says "active" for the rest of the document.
+// The index of Name in kElements.
+constexpr std::uint8_t ElementId(std::string_view Name) {
+  for (std::size_t I = 0; I < std::size(kElements); ++I)
+    if (kElements[I].Name == Name) return static_cast<std::uint8_t>(I);
+  return 0xFF;
+}
+
+class TFormattingList {
+public:
+  // Whether white space in the body may make the parser open an element again.
+  bool Active() const {
+    if (FFull) return true;
+    if (FCount == 0) return false;
+    for (std::size_t I = FItems.size(); I > 0; --I) {
+      const std::uint16_t F = FItems[I - 1]->Flags;
+      if (F & fFormat) return true;
+      if (F & fMarker) return false;
+    }
+    return false;
+  }
+
+  // Whether a table may be open.
+  bool InTable() const { return FTables > 0; }
+
+  // A start or end tag of the element E (one of the table's).
+  void Tag(const TElement* E, bool EndTag) {
+    const std::uint16_t F = E->Flags;
+    if ((F & (fBoundary | fTableStart)) == (fBoundary | fTableStart)) FTables += EndTag ? (FTables > 0 ? -1 : 0) : 1;
+    if (FFull) return;
+    // Tags that close an open table cell, and then an open caption.
+    if (!FItems.empty() && (F & (EndTag ? fCellEnd : fCellStart))) {
+      const TElement* Last = LastMarker();
+      if (Last == kTd || Last == kTh) PopToMarker();
+      if (LastMarker() == kCaption) PopToMarker();
+    }
+    if (F & fFormat) {
+      if (EndTag) {
+        RemoveLast(E, true);
+      } else {
+        if (E == kA) RemoveLast(E, false);
+        Push(E);
+        ++FCount;
+      }
+    } else if (F & fMarker) {
+      if (!EndTag)
+        Push(E);
+      else if (LastMarker() == E)
+        PopToMarker();
+    } else if ((F & fBoundary) && FCount > 0) {
+      // A boundary guards the entries before it; with none there is
+      // nothing to guard (and none is left in the list).
+      if (!EndTag) {
+        Push(E);
+      } else {
+        for (std::size_t I = FItems.size(); I > 0; --I)
+          if (FItems[I - 1] == E) {
+            FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(I - 1));
+            break;
+          }
+      }
+    }
+  }
+
+private:
+  static constexpr std::size_t kMaxItems = 64;
+  static constexpr const TElement* kA = &kElements[ElementId("a")];
+  static constexpr const TElement* kTd = &kElements[ElementId("td")];
+  static constexpr const TElement* kTh = &kElements[ElementId("th")];
+  static constexpr const TElement* kCaption = &kElements[ElementId("caption")];
+
+  void Push(const TElement* E) {
+    if (FItems.size() >= kMaxItems) {
+      if (FCount > 0) {
+        FFull = true;
+        return;
+      }
+      // Only markers: the older half guards nothing.
+      FItems.erase(FItems.begin(), FItems.begin() + kMaxItems / 2);
+    }
+    FItems.push_back(E);
+  }
+
+  // The last formatting entry went: boundaries guard nothing any more.
+  void Emptied() {
+    std::erase_if(FItems, [](const TElement* E) { return (E->Flags & fBoundary) != 0; });
+  }
+
+  // The element of the last marker, or null when there is none.
+  const TElement* LastMarker() const {
+    for (std::size_t I = FItems.size(); I > 0; --I)
+      if (FItems[I - 1]->Flags & fMarker) return FItems[I - 1];
+    return nullptr;
+  }
+
+  // Takes away the last marker and every entry after it.
+  void PopToMarker() {
+    while (!FItems.empty()) {
+      const std::uint16_t F = FItems.back()->Flags;
+      FItems.pop_back();
+      if ((F & fFormat) && --FCount == 0) Emptied();
+      if (F & fMarker) return;
+    }
+  }
+
+  // Takes away the last entry E after the last marker; StopAtBoundary:
+  // also not past a scope boundary (the end tag of an element out of
+  // scope leaves it in the list).
+  void RemoveLast(const TElement* E, bool StopAtBoundary) {
+    for (std::size_t I = FItems.size(); I > 0; --I) {
+      const std::uint16_t F = FItems[I - 1]->Flags;
+      if (FItems[I - 1] == E) {
+        FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(I - 1));
+        if (--FCount == 0) Emptied();
+        return;
+      }
+      if (F & fMarker || (StopAtBoundary && F & fBoundary)) return;
+    }
+  }
+
+  std::vector<const TElement*> FItems;
+  int FCount = 0;   // formatting entries in FItems
+  int FTables = 0;  // table start tags less end tags
+  bool FFull = false;
+};
+
 class TSafeScan {
 public:
-  TSafeScan(unsigned char* Text, std::size_t Size) : T(Text), N(Size) {}
+  TSafeScan(unsigned char* Text, std::size_t Size, const TKeepRules& Rules)
+      : T(Text), N(Size), FRules(Rules.Empty() ? nullptr : &Rules) {}
 
   std::size_t Run() {
+    // A style sheet keeps the white space of every element.
+    if (FRules != nullptr && FRules->All()) return N;
     while (R < N) {
       if (Keeping())
         KeepStep();
@@ -284,7 +458,8 @@ private:
   bool At(std::size_t P, std::string_view S) const {
     return P <= N && N - P >= S.size() && std::memcmp(T + P, S.data(), S.size()) == 0;
   }
-  bool AtAsp(std::size_t P) const { return P + 1 < N && T[P] == '<' && T[P + 1] == '%'; }
+  // Server code (ASP and its kind, PHP) starts at P.
+  bool AtAsp(std::size_t P) const { return AtServerBlock(T, N, P); }
 
   // Moves the Count bytes at the read cursor to the write cursor.
   void Take(std::size_t Count) {
@@ -436,12 +611,20 @@ private:
     }
     const TSide Right = RightSide();
     bool Drop;
-    if (FLeft == sEdge || Right == sEdge)
+    if (FLeft == sAsp || Right == sAsp)
+      Drop = false;  // server code may write text or a block there
+    else if (FFormatting.Active() && FTableSpaceAt != W)
+      Drop = false;  // the parser would open formatting elements again there
+    else if (FLeft == sEdge || Right == sEdge)
       Drop = true;
     else if (FInHead)
-      Drop = FLeft != sAsp && Right != sAsp;
+      Drop = true;
     else
-      Drop = AtLineEdge(FLeft) && AtLineEdge(Right) && !(FLeft == sLoose && Right == sLoose);
+      // The blank between two loose elements stays, and so does the white
+      // space that is all the content of one (<li> </li>): made inline, it
+      // shows unless other white space stands beside it.
+      Drop = AtLineEdge(FLeft) && AtLineEdge(Right) && !(FLeft == sLoose && Right == sLoose) &&
+             !(FLeft == sLooseInner && Right == sLooseInner);
     if (!Drop) {
       T[W++] = ' ';
       FNodeEmpty = false;
@@ -477,7 +660,7 @@ private:
   TSide RightSide() const {
     if (R >= N) return sEdge;
     if (T[R] != '<' || R + 1 >= N) return sText;
-    if (T[R + 1] == '%') return sAsp;
+    if (AtAsp(R)) return sAsp;
     const bool EndTag = T[R + 1] == '/';
     std::size_t P = R + 1 + (EndTag ? 1 : 0);
     if (P >= N || !IsLetter(T[P])) return sText;
@@ -512,8 +695,8 @@ private:
       return;
     }
     MarkupDone();
-    if (D == '%') {
-      const bool Directive = R + 2 < N && T[R + 2] == '@';
+    if (D == '%' || (D == '?' && AtAsp(R))) {
+      const bool Directive = D == '%' && R + 2 < N && T[R + 2] == '@';
       Asp();
       FLeft = sAsp;
       if (!Directive) FInHead = false;
@@ -549,17 +732,8 @@ private:
     FNodeEmpty = false;
   }
 
-  // Where the ASP block that starts at P ends (just past its "%>", or at
-  // the document's end).
-  std::size_t AspEnd(std::size_t P) const {
-    for (std::size_t Q = P + 2; Q < N;) {
-      const void* Pct = std::memchr(T + Q, '%', N - Q);
-      if (Pct == nullptr) break;
-      Q = static_cast<std::size_t>(static_cast<const unsigned char*>(Pct) - T) + 1;
-      if (Q < N && T[Q] == '>') return Q + 1;
-    }
-    return N;
-  }
+  // Where the server block that starts at P ends (see ServerBlocks.h).
+  std::size_t AspEnd(std::size_t P) const { return ServerBlockEnd(T, N, P); }
 
   void Asp() { TakeTo(AspEnd(R)); }
 
@@ -812,6 +986,12 @@ private:
       else
         ++FStyledDepth;
     }
+    if (E != nullptr && (E->Flags & (fFormat | fMarker | fBoundary | fTableStart | fTableEnd | fCellStart | fCellEnd))) {
+      FFormatting.Tag(E, EndTag);
+      // White space after it is in one of the table's own modes, where the
+      // parser opens no formatting element again.
+      if (FFormatting.InTable() && (E->Flags & (EndTag ? fTableEnd : fTableStart))) FTableSpaceAt = W;
+    }
     // Inside a kept region these matter only for the tag that ends it.
     FLeft = TagSide(E, EndTag, true);
     if (!EndTag && (E == nullptr || !(E->Flags & fHead))) FInHead = false;
@@ -839,12 +1019,49 @@ private:
       case TContent::ctMarkup:
         break;
     }
-    // An element whose own style keeps white space is kept whole.
+    // An element whose own style, or a style sheet, keeps white space is
+    // kept whole.
     if (Compact && FStyledDepth == 0 && (E == nullptr || !(E->Flags & fVoid)) &&
-        KeepsWhiteSpace(T + TagW, W - TagW)) {
+        (KeepsWhiteSpace(T + TagW, W - TagW) || KeptBySheet(TagName, NameEnd))) {
       FStyledName.assign(TagName.begin(), TagName.end());
       FStyledDepth = 1;
     }
+  }
+
+  // Whether a style sheet keeps the white space of the element whose start
+  // tag, just written, has the name TagName and its attributes from
+  // AttrStart to W.
+  bool KeptBySheet(std::string_view TagName, std::size_t AttrStart) const {
+    if (FRules == nullptr) return false;
+    // Server code in the name: it may be any element.
+    if (TagName.find('<') != std::string_view::npos) return true;
+    std::string Name(TagName);
+    for (char& C : Name) C = static_cast<char>(Lower(static_cast<unsigned char>(C)));
+    std::string_view Classes;
+    std::string_view Id;
+    bool ClassesKnown = true;
+    bool IdKnown = true;
+    if (FRules->NeedsAttributes()) {
+      bool HasClass = false;
+      bool HasId = false;
+      ReadTagAttributes(T, W, AttrStart, [&](const TTagAttribute& A) {
+        if (!A.Known && A.Name.find('<') != std::string_view::npos) {
+          // Server code may write any attribute here.
+          ClassesKnown = IdKnown = false;
+          return;
+        }
+        if (AttributeNameIs(A.Name, "class") && !HasClass) {
+          HasClass = true;
+          Classes = A.Value;
+          ClassesKnown = ClassesKnown && A.Known && A.Value.find('&') == std::string_view::npos;
+        } else if (AttributeNameIs(A.Name, "id") && !HasId) {
+          HasId = true;
+          Id = A.Value;
+          IdKnown = IdKnown && A.Known && A.Value.find('&') == std::string_view::npos;
+        }
+      });
+    }
+    return FRules->Matches(Name, Classes, ClassesKnown, Id, IdKnown);
   }
 
   static bool EqualNoCase(std::string_view A, std::string_view B) {
@@ -972,6 +1189,11 @@ private:
   int FListingDepth = 0;
   int FStyledDepth = 0;   // open elements named FStyledName, from one that keeps white space
   std::string FStyledName;
+  const TKeepRules* const FRules;  // null: no style sheet keeps white space
+  TFormattingList FFormatting;
+  // The write position just after a table's tag that leaves the parser in
+  // one of the table's own modes.
+  std::size_t FTableSpaceAt = static_cast<std::size_t>(-1);
 };
 
 // Reads all of a stream into a text buffer, through the same text stream
@@ -1012,18 +1234,20 @@ public:
 
 }  // namespace
 
-std::size_t SafeCompactText(unsigned char* Text, std::size_t Size) {
+std::size_t SafeCompactText(unsigned char* Text, std::size_t Size, const TKeepRules& Rules) {
   if (Size == 0) return 0;
-  return TSafeScan(Text, Size).Run();
+  return TSafeScan(Text, Size, Rules).Run();
 }
 
-std::string SafeCompactString(std::string_view Text) {
+std::string SafeCompactString(std::string_view Text, const TCompactOptions& Options) {
   std::string S(Text);
-  S.resize(SafeCompactText(reinterpret_cast<unsigned char*>(S.data()), S.size()));
+  auto* Bytes = reinterpret_cast<unsigned char*>(S.data());
+  const TKeepRules Rules = GatherKeepRules(Bytes, S.size(), Options, Options.BaseFolder);
+  S.resize(SafeCompactText(Bytes, S.size(), Rules));
   return S;
 }
 
-void SafeCompactHTML(TBaseStream& Input, TBaseStream& Output) {
+void SafeCompactHTML(TBaseStream& Input, TBaseStream& Output, const TCompactOptions& Options) {
   TTextBuffer Text;
   {
     TWholeReader Reader(Input);
@@ -1031,6 +1255,12 @@ void SafeCompactHTML(TBaseStream& Input, TBaseStream& Output) {
   }
   if (const char* encoding = WideEncoding(Text.View()))
     throw Exception(Format(SWideText, {"The page", encoding}));
-  Text.Shrink(SafeCompactText(Text.Data(), Text.Size()));
+  // Relative sheet addresses start from the page's own folder when the
+  // page is a file.
+  std::string Folder = Options.BaseFolder;
+  if (Folder.empty())
+    if (const auto* File = dynamic_cast<const TFileStream*>(&Input)) Folder = FolderOf(File->FileName());
+  const TKeepRules Rules = GatherKeepRules(Text.Data(), Text.Size(), Options, Folder);
+  Text.Shrink(SafeCompactText(Text.Data(), Text.Size(), Rules));
   WriteCompactedText(Input, Output, Text.View());
 }

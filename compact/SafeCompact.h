@@ -6,13 +6,17 @@
 // Unlike the default rules, which know only "<", ">" and the double quote,
 // the safe scanner follows the way a browser splits a page into tags,
 // attribute values, comments and text, and never touches:
-// - ASP blocks: "<%" anywhere (text, tags, quoted values, scripts,
-//   comments) up to the next "%>", line ends included; server-side include
-//   comments ("<!--#...-->");
+// - server code: the blocks of ServerBlocks.h ("<% ... %>" and its kind,
+//   PHP's "<?php ... ?>", "<?= ... ?>" and "<? ... ?>") anywhere (text,
+//   tags, quoted and unquoted values, scripts, comments), line ends
+//   included; white space beside a block becomes one blank, never nothing;
+//   server-side include comments ("<!--#...-->");
 // - the content of PRE, LISTING, XMP, PLAINTEXT, TEXTAREA, TITLE, SCRIPT,
 //   STYLE, NOSCRIPT, IFRAME, NOEMBED and NOFRAMES elements (in any letter
-//   case, with or without attributes, up to their own end tag), and of an
-//   element whose style attribute asks for preserved white space;
+//   case, with or without attributes, up to their own end tag), of an
+//   element whose style attribute asks for preserved white space, and of
+//   an element whose name, class or id a style sheet's rule that keeps
+//   white space names (see TKeepRules);
 // - quoted attribute values (double or single quotes), declarations
 //   ("<!DOCTYPE ...>"), processing instructions and the like.
 // Elsewhere a run of white space (blanks, tabs, line ends) becomes one
@@ -27,17 +31,24 @@
 #include <string>
 #include <string_view>
 
+#include "compact/CompactOptions.h"
 #include "streams/Streams.h"
 
-// Compacts the Size bytes at Text in place by the safe rules and returns
-// the length of the result (at most Size). Linear in Size.
-std::size_t SafeCompactText(unsigned char* Text, std::size_t Size);
+// Compacts the Size bytes at Text in place by the safe rules, with the
+// elements that Rules name keeping their white space, and returns the
+// length of the result (at most Size). Linear in Size.
+std::size_t SafeCompactText(unsigned char* Text, std::size_t Size, const TKeepRules& Rules);
 
-// The same on a byte string, for callers that hold one.
-std::string SafeCompactString(std::string_view Text);
+// Safe mode on a byte string: the page's style sheets (its STYLE elements,
+// the sheets it links, relative to Options.BaseFolder, and those of
+// Options) are read first (see compact/StyleSheets.h).
+std::string SafeCompactString(std::string_view Text, const TCompactOptions& Options = SafeOptions());
 
 // CompactHTML in safe mode: reads Input from its position to its end,
-// compacts it and writes the result to Output with one write, with the
-// same stream rules as the default mode (Input and Output may be the same
-// stream; every failure is a stream exception).
-void SafeCompactHTML(TBaseStream& Input, TBaseStream& Output);
+// reads the page's style sheets (relative addresses start from
+// Options.BaseFolder, or from the page's folder when Input is a file
+// stream), compacts it and writes the result to Output with one write,
+// with the same stream rules as the default mode (Input and Output may be
+// the same stream; every failure is a stream exception; a sheet that
+// cannot be read is told to Options.Notes).
+void SafeCompactHTML(TBaseStream& Input, TBaseStream& Output, const TCompactOptions& Options);

@@ -107,9 +107,9 @@ TEST_F(BatchRunTest, PassesTheOptionsToEveryFile) {
   WriteFile(dir / "web/b.htm", Page);
   const std::string a = dir / "web/a.htm";
   const std::string b = dir / "web/b.htm";
-  RunBatch(a + "|" + b, dir / "out/", host, TCompactOptions{true});
+  RunBatch(a + "|" + b, dir / "out/", host, SafeOptions());
   for (const char* Name : {"out/a.htm", "out/b.htm"})
-    EXPECT_EQ(ReadFile(dir / Name), "<pre class=x>\r\n  a\r\n</pre> <% If b > 1 Then %>") << Name;
+    EXPECT_EQ(ReadFile(dir / Name), "<pre class=x>\r\n  a\r\n</pre> <% If b > 1 Then %> ") << Name;
   RunBatch(a, dir / "out/", host);
   EXPECT_EQ(ReadFile(dir / "out/a.htm"), "<pre class=x> a </pre><% If b > 1 Then %>");
 }
@@ -146,7 +146,7 @@ TEST_F(BatchRunTest, SafeModeRefusesWideTextWithoutMakingItsCopy) {
   WriteFile(dir / "web/b.htm", std::string("\xFF\xFE\0\0<\0\0\0", 8));
   const std::string list = (dir / "web/a.htm") + "|" + (dir / "web/b.htm");
   try {
-    RunBatch(list, dir / "out", host, TCompactOptions{true});
+    RunBatch(list, dir / "out", host, SafeOptions());
     FAIL() << "not refused";
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), Format(SWideText, {'"' + (dir / "web/b.htm") + '"', "UTF-32LE"}));

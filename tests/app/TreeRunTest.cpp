@@ -570,13 +570,13 @@ TEST(TreeRun, SafeModeRefusesWideText) {
     MakeTree(dir, {"site/"});
     WriteFile(dir / "site/wide.htm", mark + std::string("p\0 \0 \0", 6));
     TTreeOptions options = Options(dir, "site", "out");
-    options.Compaction.Safe = true;
+    options.Compaction = SafeOptions();
     RecordingHost host;
     const TTreeSummary summary = RunTree(options, host);
     ASSERT_EQ(summary.Failures.size(), 1u) << encoding;
     EXPECT_EQ(summary.Failures[0].Message, Format(SWideText, {"The page", encoding}));
     EXPECT_FALSE(Exists(dir / "out/wide.htm"));
-    options.Compaction.Safe = false;
+    options.Compaction = TCompactOptions();
     RecordingHost again;
     EXPECT_THAT(RunTree(options, again).Failures, IsEmpty()) << encoding;
   }

@@ -136,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
         CliCase{"StdinKeepsHighBytes", {"-"}, "caf\xE9  \xFF\n\x01x", 0, "caf\xE9 \xFF\x01x", "",
                 {}, {}},
         CliCase{"SafeStdin", {"--safe"}, "<pre class=x>\n  y\n</pre>\n<p>  a\nb</p>\n<% If a > 1 Then\n  b\n%>\n", 0,
-                "<pre class=x>\n  y\n</pre><p> a b</p> <% If a > 1 Then\n  b\n%>", "", {}, {}},
+                "<pre class=x>\n  y\n</pre><p> a b</p> <% If a > 1 Then\n  b\n%> ", "", {}, {}},
         CliCase{"SafeStdinRefusesUtf16", {"--safe"}, std::string("\xFE\xFF\0<\0p", 6), 1, "",
                 std::string("The page is UTF-16BE text (it begins with a byte-order mark): safe mode reads "
                             "only encodings that write ASCII as single bytes, such as UTF-8 or a "
@@ -144,6 +144,20 @@ INSTANTIATE_TEST_SUITE_P(
                 {}, {}},
         CliCase{"SafeFiles", {"--safe", "-q", "-d", "@/out", "@/web/a.htm", "@/web/b.htm"}, "", 0, "", "",
                 {"out/a.htm", "out/b.htm"}, {}},
+        // Safe mode names once each style sheet it could not read, and goes on.
+        CliCase{"SafeStdinNamesMissingSheets", {"--safe", "--base", "@/web"},
+                "<link rel=stylesheet href=s.css><link rel=stylesheet href=./s.css>\n<p>  a  </p>", 0,
+                "<link rel=stylesheet href=s.css><link rel=stylesheet href=./s.css><p> a </p>",
+                "~pagetrim-cli: style sheet not read: ", {}, {}},
+        CliCase{"QuietLeavesNotesOut", {"-q", "--safe", "--css", "@/none.css"}, "<p>  a  </p>", 0, "<p> a </p>", "",
+                {}, {}},
+        CliCase{"CssNeedsSafe", {"--css", "@/x.css"}, "", 2, "",
+                std::string("pagetrim-cli: --css needs --safe\n") + kUsageHint, {}, {}},
+        CliCase{"BaseIsForStandardInput", {"--safe", "--base", "@/web", "-d", "@/out", "@/web/a.htm"}, "", 2, "",
+                std::string("pagetrim-cli: --base is for standard input (files and trees start from each page's "
+                            "own folder)\n") +
+                    kUsageHint,
+                {}, {"out/a.htm"}},
         CliCase{"HelpExplainsBothModes", {"--help"}, "", 0, "~--safe reads the page as a browser does", "", {}, {}},
         CliCase{"SeparatorInFile",
                 {"-d", "@/out", "@/web/a.htm", "@/web/x|y.htm"},

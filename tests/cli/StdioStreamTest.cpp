@@ -53,7 +53,7 @@ std::string LongDocument() {
 class StdioCompactTest : public ::testing::TestWithParam<bool> {};
 
 TEST_P(StdioCompactTest, CompactsLikeTheMemoryStreams) {
-  const TCompactOptions Options{GetParam()};
+  const TCompactOptions Options = GetParam() ? SafeOptions() : TCompactOptions{};
   const std::string Doc = LongDocument();
   TMemStream MemIn, MemOut;
   FillMem(MemIn, Doc);

@@ -318,7 +318,7 @@ TEST(TreeProgram, SafeModeReachesEveryWorker) {
       RunProgram({"-r", "--safe", "-j", "2", "-d", dir / "out", dir / "site"}, "");
   ASSERT_EQ(r.status, 0) << r.err;
   TCompactOptions safe;
-  safe.Safe = true;
+  safe.Level = TCompactLevel::clSafe;
   const std::string expected = Compacted(page, safe);
   ASSERT_NE(expected, Compacted(page));  // the page tells the two modes apart
   EXPECT_EQ(ReadFile(dir / "out/a.htm"), expected);

@@ -64,7 +64,7 @@ std::string Compact(const std::string& Page, bool Safe) {
   TMemStream In;
   TMemStream Out;
   FillMem(In, Page);
-  CompactHTML(In, Out, {Safe});
+  CompactHTML(In, Out, Safe ? SafeOptions() : TCompactOptions{});
   return MemContents(Out);
 }
 

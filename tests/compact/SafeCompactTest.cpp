@@ -51,6 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"ParagraphAndTableJoin", Lines({"<p>a</p>", "<table>", "</table>", "<h2>t</h2>"}),
              "<p>a</p><table></table><h2>t</h2>"},
         Case{"BlockInsideListItemJoins", Lines({"<li>", "  <p>x</p>", "</li>"}), "<li><p>x</p></li>"},
+        Case{"WhiteSpaceAloneInALooseElementStays", "<ul><li>a</li><li>\n  </li><li>b</li>\n<td>\n</td></ul>",
+             "<ul><li>a</li><li> </li><li>b</li><td></td></ul>"},
         Case{"RuleAndBreak", Lines({"<hr>", "<br>", "text", "<br>"}), "<hr><br> text <br>"},
         Case{"HeadJoins",
              Lines({"<!DOCTYPE html>", "<html>", "<head>", "  <meta charset=\"utf-8\">",
@@ -106,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
     Asp, SafeTable,
     testing::Values(
         Case{"ComparisonInCode", Lines({"<% If x > 3 Then %>", "  yes", "<% End If %>"}),
-             "<% If x > 3 Then %> yes <% End If %>"},
+             "<% If x > 3 Then %> yes <% End If %> "},
         Case{"BlockOverLines", "<%\r\n  Dim a  ' a comment\r\n  a = 1\r\n%>\r\nnext",
              "<%\r\n  Dim a  ' a comment\r\n  a = 1\r\n%> next"},
         Case{"ArrowInCode", "<% $r->Form('a  b') %>  x", "<% $r->Form('a  b') %> x"},
@@ -118,10 +120,123 @@ INSTANTIATE_TEST_SUITE_P(
              "<script><% w(\"</script>\") %>  a</script>"},
         Case{"InComment", "<!-- <% a  b %>  c -->", "<!--<% a  b %> c -->"},
         Case{"TextRightAfter", "<%= Name %>, welcome", "<%= Name %>, welcome"},
-        Case{"Directive", "<%@ Language=\"VBScript\" %>\r\n<html>", "<%@ Language=\"VBScript\" %><html>"},
+        Case{"Directive", "<%@ Language=\"VBScript\" %>\r\n<html>", "<%@ Language=\"VBScript\" %> <html>"},
         Case{"Unterminated", "<% a\n  b", "<% a\n  b"},
         Case{"ServerSideInclude", "x <!--#include file=\"x.inc\"  -->\n  a",
              "x <!--#include file=\"x.inc\"  --> a"}),
+    ByName());
+
+// PHP and the rest of the server code family: every block byte for byte
+// (with the line end PHP takes after "?>" and ERB after "-%>"), wherever
+// it stands; white space beside a block becomes one blank, never nothing.
+INSTANTIATE_TEST_SUITE_P(
+    ServerCode, SafeTable,
+    testing::Values(
+        Case{"PhpArrowsAndLineComment",
+             "<?php if ($post->ID => 1) {\n  echo \"x\"; // note\n}\n?>\n<p>  a  </p>",
+             "<?php if ($post->ID => 1) {\n  echo \"x\"; // note\n}\n?>\n<p> a </p>"},
+        Case{"PhpTakesOneLineEndAfterItsEnd", "<a><?= $x ?>\n</a>\n\n<b>", "<a><?= $x ?>\n</a> <b>"},
+        Case{"PhpCrLfAfterItsEnd", "<?php x(); ?>\r\n  <td>", "<?php x(); ?>\r\n <td>"},
+        Case{"PhpEndInStringIsNoEnd", "<?php echo '?>'; // c\n f(); ?>  x  ", "<?php echo '?>'; // c\n f(); ?> x"},
+        Case{"PhpEndInBlockCommentIsNoEnd", "<?php /* ?> */ a(); ?>  x", "<?php /* ?> */ a(); ?> x"},
+        Case{"PhpEndInLineCommentEnds", "<?php // a ?>  b  c", "<?php // a ?> b c"},
+        Case{"PhpHeredoc", "<?php $a = <<<EOT\n?> x\n  EOT;\n?>  y", "<?php $a = <<<EOT\n?> x\n  EOT;\n?> y"},
+        Case{"PhpEscapedQuote", "<?php echo \"a\\\"?>\"; ?>  b", "<?php echo \"a\\\"?>\"; ?> b"},
+        Case{"PhpAttributeIsCode", "<?php #[A('?>')]\nfunction f() {} ?>  x", "<?php #[A('?>')]\nfunction f() {} ?> x"},
+        Case{"ShortTag", "<p>\n<? echo $a ?>\n</p>", "<p> <? echo $a ?>\n</p>"},
+        Case{"XmlDeclarationIsNoCode", "<?xml version=\"1.0\"?>\n<html>", "<?xml version=\"1.0\"?><html>"},
+        Case{"PhpUnterminatedRunsToTheEnd", "<?php\n  a();\n\n  b();", "<?php\n  a();\n\n  b();"},
+        Case{"PhpInQuotedValue", "<a  href=\"<?= $u[\"x\"] ?>\"  title='<?php e(\"'\") ?>'>",
+             "<a href=\"<?= $u[\"x\"] ?>\"title='<?php e(\"'\") ?>'>"},
+        Case{"PhpInUnquotedValue", "<td width=<?= $w ?>  class=x>", "<td width=<?= $w ?> class=x>"},
+        Case{"PhpBetweenAttributes", "<option <?php if ($a > 1) echo 'selected'; ?>  value=1>",
+             "<option <?php if ($a > 1) echo 'selected'; ?> value=1>"},
+        Case{"PhpInTagName", "<h<?= $n ?>  >x", "<h<?= $n ?>>x"},
+        Case{"PhpInScript", "<script>var a = '<?= $a ?>';\n  b();</script>", "<script>var a = '<?= $a ?>';\n  b();</script>"},
+        Case{"PhpHidesScriptEnd", "<script><?php echo '</script>'; ?>  a</script>",
+             "<script><?php echo '</script>'; ?>  a</script>"},
+        Case{"PhpInStyle", "<style>\n p { color: <?= $c ?> }\n</style>", "<style>\n p { color: <?= $c ?> }\n</style>"},
+        Case{"PhpInComment", "<!-- a <?php b(); ?>  c -->", "<!--a <?php b(); ?> c -->"},
+        Case{"PhpInTextarea", "<textarea><?= $t ?>\n</textarea>", "<textarea><?= $t ?>\n</textarea>"},
+        Case{"BlankBesideBlockAtTheEdges", "\n  <?php a(); ?> \n<html>\n<body>\n<% b %>\n</body>\n <% c %>\n",
+             " <?php a(); ?> <html><body> <% b %> </body> <% c %> "},
+        Case{"BlankBesideBlockInTheHead", "<head>\n<?php x(); ?>\n\n<title>t</title>", "<head> <?php x(); ?>\n <title>t</title>"},
+        Case{"ErbTrimTakesTheLineEnd", "<ul>\n  <% items.each do |i| -%>\n  <li><%= i %></li>\n<% end -%>\r\n</ul>",
+             "<ul> <% items.each do |i| -%>\n <li><%= i %></li> <% end -%>\r\n</ul>"},
+        Case{"JspComment", "<%-- a %> b --%>\n<p>  x", "<%-- a %> b --%> <p> x"},
+        Case{"AspNetDirectiveAndComment", "<%@ Page Language=\"C#\" %>\n<%-- <% x %> --%>\n<html>",
+             "<%@ Page Language=\"C#\" %> <%-- <% x %> --%> <html>"}),
+    ByName());
+
+// Style sheets in the page: the elements whose name, class or id a rule
+// that keeps white space names keep their content byte for byte.
+INSTANTIATE_TEST_SUITE_P(
+    StyleSheets, SafeTable,
+    testing::Values(
+        Case{"DoxygenLines",
+             "<style>div.line { white-space: pre-wrap }</style>\n<div class=\"fragment\">\n"
+             "<div class=\"line\"><span class=\"lineno\">    1</span>  int  a;</div>\n</div>",
+             "<style>div.line { white-space: pre-wrap }</style><div class=\"fragment\">"
+             "<div class=\"line\"><span class=\"lineno\">    1</span>  int  a;</div></div>"},
+        Case{"CompoundNeedsEveryPart", "<style>div.line{white-space:pre}</style><p class=line>  a  </p><div>  b  </div>",
+             "<style>div.line{white-space:pre}</style><p class=line> a </p><div> b </div>"},
+        Case{"ClassAmongOthers", "<style>.code{white-space:pre}</style><p class=\"x  CODE y\">  a  </p>",
+             "<style>.code{white-space:pre}</style><p class=\"x  CODE y\">  a  </p>"},
+        Case{"ById", "<style>#poem { white-space: pre-line }</style><div id=poem>  a\n  b</div>",
+             "<style>#poem { white-space: pre-line }</style><div id=poem>  a\n  b</div>"},
+        Case{"ByNameAndDescendant", "<style>.box td > code { white-space: break-spaces }</style><code>  a  </code>",
+             "<style>.box td > code { white-space: break-spaces }</style><code>  a  </code>"},
+        Case{"SelectorList", "<style>p.a, .b::first-line, x { white-space: pre }</style><i class=b>  a  </i>",
+             "<style>p.a, .b::first-line, x { white-space: pre }</style><i class=b>  a  </i>"},
+        Case{"PseudoElementRuleDoesNotKeep", "<style>div.line:after, p::before{content:'\\A';white-space:pre}</style>"
+             "<div class=line>  a  </div>",
+             "<style>div.line:after, p::before{content:'\\A';white-space:pre}</style><div class=line> a </div>"},
+        Case{"CollapsingValuesDoNotKeep", "<style>.a{white-space:nowrap}.b{white-space:normal !important}</style>"
+             "<p class=a>  x  </p><p class=b>  y  </p>",
+             "<style>.a{white-space:nowrap}.b{white-space:normal !important}</style><p class=a> x </p><p class=b> y </p>"},
+        Case{"VariableKeeps", "<style>.a{white-space:var(--ws)}</style><p class=a>  x  </p>",
+             "<style>.a{white-space:var(--ws)}</style><p class=a>  x  </p>"},
+        Case{"CollapseLonghand", "<style>pre2{white-space-collapse:preserve}</style><pre2>  x  </pre2>",
+             "<style>pre2{white-space-collapse:preserve}</style><pre2>  x  </pre2>"},
+        Case{"InsideMediaAndNesting", "<style>@media print{.a{.b{white-space:pre}}}</style><u class=b>  x  </u>",
+             "<style>@media print{.a{.b{white-space:pre}}}</style><u class=b>  x  </u>"},
+        Case{"EscapedClassName", "<style>.a\\:b{white-space:pre}</style><p class=a:b>  x  </p>",
+             "<style>.a\\:b{white-space:pre}</style><p class=a:b>  x  </p>"},
+        Case{"CommentsAndStringsAreNoRules", "<style>/* .a{white-space:pre} */ .b{content:\".a{white-space:pre}\"}</style>"
+             "<p class=a>  x  </p>",
+             "<style>/* .a{white-space:pre} */ .b{content:\".a{white-space:pre}\"}</style><p class=a> x </p>"},
+        Case{"UniversalKeepsEverything", "<style>* { white-space: pre }</style>\n<p>  a  </p>",
+             "<style>* { white-space: pre }</style>\n<p>  a  </p>"},
+        Case{"BodyKeepsEverything", "<style>body.x { white-space: pre }</style>\n<p>  a  </p>",
+             "<style>body.x { white-space: pre }</style>\n<p>  a  </p>"},
+        Case{"KeyframesKeepEverything", "<style>@keyframes k { to { white-space: pre } }</style>\n<p>  a  </p>",
+             "<style>@keyframes k { to { white-space: pre } }</style>\n<p>  a  </p>"},
+        Case{"FontFaceIsNoElementRule", "<style>@font-face { white-space: pre }</style>\n<p>  a  </p>",
+             "<style>@font-face { white-space: pre }</style><p> a </p>"},
+        Case{"StyleLaterInTheBody", "<p class=k>  a  </p>\n<style>.k{white-space:pre}</style>",
+             "<p class=k>  a  </p> <style>.k{white-space:pre}</style>"},
+        Case{"ServerCodeInClass", "<style>.k{white-space:pre}</style><p class=\"<?= $c ?>\">  a  </p><p>  b  </p>",
+             "<style>.k{white-space:pre}</style><p class=\"<?= $c ?>\">  a  </p><p> b </p>"},
+        Case{"FirstClassAttributeCounts", "<style>.k{white-space:pre}</style><p class=x class=k>  a  </p>",
+             "<style>.k{white-space:pre}</style><p class=x class=k> a </p>"}),
+    ByName());
+
+// The parser opens formatting elements (a, b, font ...) left open in its
+// list again at every text, white space included: such white space stays.
+INSTANTIATE_TEST_SUITE_P(
+    FormattingElements, SafeTable,
+    testing::Values(
+        Case{"SelfClosedAnchorKeepsBlanks", "<h2><a id=\"x\"/>T</h2>\n<table>\n</table>\n<hr>",
+             "<h2><a id=\"x\"/>T</h2> <table></table> <hr>"},
+        Case{"ClosedAnchorDoesNot", "<h2><a id=\"x\"></a>T</h2>\n<table>\n</table>\n<hr>",
+             "<h2><a id=\"x\"></a>T</h2><table></table><hr>"},
+        Case{"NewAnchorReplacesTheOld", "<a name=a/><a name=b>x</a><table></table>\n<hr>",
+             "<a name=a/><a name=b>x</a><table></table><hr>"},
+        Case{"TableModesOpenNothing", "<font><table>\n<tr>\n<td>a</td>\n</tr>\n</table>\n<p>",
+             "<font><table><tr><td>a</td></tr></table> <p>"},
+        Case{"CellEndClearsItsEntries", "<table><tr><td><b>a</td>\n<td><p>b</p>\n</td></tr></table>",
+             "<table><tr><td><b>a</td><td><p>b</p></td></tr></table>"},
+        Case{"EndTagOutOfScopeKeepsTheEntry", "<b><table></b></table>\n<p>", "<b><table></b></table> <p>"}),
     ByName());
 
 // Tags, attributes, comments and "<" as text.
@@ -170,8 +285,7 @@ TEST(SafeCompact, EmptyInputGivesEmptyOutput) { EXPECT_EQ(SafeCompactString(""),
 // default rules apply.
 TEST(SafeCompact, OptionSelectsTheMode) {
   const std::string Input = "<pre class=\"x\">\n  a\n</pre>\n<% If a > 1 Then\n  b\n%>";
-  TCompactOptions Safe;
-  Safe.Safe = true;
+  const TCompactOptions Safe = SafeOptions();
   for (const bool UseSafe : {false, true}) {
     TMemStream In;
     TMemStream Out;
@@ -187,7 +301,7 @@ TEST(SafeCompact, OptionSelectsTheMode) {
 TEST(SafeCompact, InPlaceInOneMemoryStream) {
   TMemStream S;
   FillMem(S, "<p>\n  a   b\n</p>\n");
-  CompactHTML(S, S, {true});
+  CompactHTML(S, S, SafeOptions());
   EXPECT_EQ(MemContents(S), "<p> a b </p>");
 }
 
@@ -198,7 +312,7 @@ TEST(SafeCompact, InPlaceFileIsCut) {
   {
     TFileStream S(Name, omRead | omWrite);
     S.Seek(4);
-    CompactHTML(S, S, {true});
+    CompactHTML(S, S, SafeOptions());
   }
   EXPECT_EQ(ReadFile(Name), "<p> a </p>");
 }
@@ -216,7 +330,7 @@ TEST(SafeCompact, ReadsInSmallPiecesToTheEnd) {
   while (Big.size() < 100000) Big += "<td>\n  x  </td>\n";
   TTrickle In(Big, true, false);
   TRecordingStream Out("", false, true);
-  CompactHTML(In, Out, {true});
+  CompactHTML(In, Out, SafeOptions());
   EXPECT_EQ(Out.Written, SafeCompactString(Big));
   EXPECT_TRUE(In.EndOfStream());
   EXPECT_THAT(In.ExactChanges, testing::ElementsAre(false, true));
@@ -226,7 +340,7 @@ TEST(SafeCompact, UnreadableInputFails) {
   TRecordingStream In("abc", /*Readable=*/false, false);
   TRecordingStream Out("", false, true);
   try {
-    CompactHTML(In, Out, {true});
+    CompactHTML(In, Out, SafeOptions());
     FAIL() << "no exception";
   } catch (const EInOutError& E) {
     EXPECT_EQ(E.Message(), SCannotReadFromStream);
@@ -237,7 +351,7 @@ TEST(SafeCompact, UnreadableInputFails) {
 TEST(SafeCompact, ReadErrorLeavesOutputUntouchedAndRestoresInput) {
   TFailingReadStream In(std::string(300000, 'a'), /*FailAtRead=*/1);
   TRecordingStream Out("", false, true);
-  EXPECT_THROW(CompactHTML(In, Out, {true}), EInOutError);
+  EXPECT_THROW(CompactHTML(In, Out, SafeOptions()), EInOutError);
   EXPECT_TRUE(Out.Writes.empty());
   EXPECT_THAT(In.ExactChanges, testing::ElementsAre(false, true));
 }
@@ -245,7 +359,7 @@ TEST(SafeCompact, ReadErrorLeavesOutputUntouchedAndRestoresInput) {
 TEST(SafeCompact, ResultIsWrittenInOneCall) {
   TRecordingStream In("<p>  a  </p>", true, false);
   TRecordingStream Out("", false, true);
-  CompactHTML(In, Out, {true});
+  CompactHTML(In, Out, SafeOptions());
   EXPECT_THAT(Out.Writes, testing::ElementsAre(10));
 }
 

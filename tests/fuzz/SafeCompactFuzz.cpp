@@ -3,8 +3,10 @@
 // wide and the portable scanners agree.
 //
 // What must be kept is found here by a slow, plain model written apart from
-// the scanner: ASP blocks by a context-free search ("<%" to the next "%>"),
-// and the contents of PRE, LISTING, TEXTAREA, XMP, SCRIPT and STYLE by a
+// the scanner: server blocks by a context-free search ("<%" to the next
+// "%>", "<%--" to "--%>", with the line end after "-%>"; PHP's "<?" but not
+// "<?xml" to the "?>" outside strings, comments and heredocs, with the line
+// end after it), and the contents of PRE, LISTING, TEXTAREA, XMP, SCRIPT and STYLE by a
 // small tokenizer that knows tags, quoted values, comments and other markup.
 // Its script ends at the first "</script" (the scanner, which knows the
 // escapes of script data, may keep more, never less).
@@ -39,30 +41,110 @@ std::string Lower(std::string_view S) {
 bool IsLetter(char C) { return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z'); }
 bool IsBlank(char C) { return C == ' ' || C == '\t' || C == '\n' || C == '\r'; }
 
-// Every ASP block: "<%" up to and including the next "%>", or to the end.
-std::vector<TSpan> AspBlocks(std::string_view In) {
-  std::vector<TSpan> Blocks;
-  std::size_t P = 0;
-  while ((P = In.find("<%", P)) != std::string_view::npos) {
-    const std::size_t E = In.find("%>", P + 2);
-    const std::size_t End = E == std::string_view::npos ? In.size() : E + 2;
-    Blocks.push_back({P, End});
-    P = End;
-  }
-  return Blocks;
+bool IsNameByte(char C) {
+  return IsLetter(C) || (C >= '0' && C <= '9') || C == '_' || static_cast<unsigned char>(C) >= 0x80;
 }
 
-// Past the ASP block at P, when there is one there.
+// Past one line end at P, if there is one.
+std::size_t PastLineEnd(std::string_view In, std::size_t P) {
+  if (In.compare(P, 2, "\r\n") == 0) return P + 2;
+  if (P < In.size() && (In[P] == '\n' || In[P] == '\r')) return P + 1;
+  return P;
+}
+
+// Where the PHP code that starts at P ("<?") ends, as PHP reads it.
+std::size_t PhpCodeEnd(std::string_view In, std::size_t P) {
+  std::size_t Q = P + 2;
+  while (Q < In.size()) {
+    const std::string_view Rest = In.substr(Q);
+    if (Rest.substr(0, 2) == "?>") return PastLineEnd(In, Q + 2);
+    const char C = In[Q];
+    if (C == '\'' || C == '"' || C == '`') {
+      std::size_t E = Q + 1;
+      while (E < In.size() && In[E] != C) E += In[E] == '\\' ? 2 : 1;
+      Q = std::min(E + 1, In.size());
+    } else if (Rest.substr(0, 2) == "/*") {
+      const std::size_t E = In.find("*/", Q + 2);
+      Q = E == std::string_view::npos ? In.size() : E + 2;
+    } else if (Rest.substr(0, 2) == "//" || (C == '#' && Rest.substr(0, 2) != "#[")) {
+      const std::size_t E = In.find_first_of("\r\n", Q);
+      const std::size_t Close = In.find("?>", Q);
+      if (Close != std::string_view::npos && (E == std::string_view::npos || Close < E)) return PastLineEnd(In, Close + 2);
+      Q = E == std::string_view::npos ? In.size() : E;
+    } else if (Rest.substr(0, 3) == "<<<") {
+      // A heredoc: <<<NAME, <<<'NAME' or <<<"NAME" and a line end; it ends
+      // at a line that holds NAME after blanks, not followed by a name byte.
+      std::size_t A = Q + 3;
+      while (A < In.size() && (In[A] == ' ' || In[A] == '\t')) ++A;
+      const char Quote = A < In.size() && (In[A] == '\'' || In[A] == '"') ? In[A] : 0;
+      if (Quote != 0) ++A;
+      std::size_t B = A;
+      while (B < In.size() && IsNameByte(In[B])) ++B;
+      const std::string_view Name = In.substr(A, B - A);
+      std::size_t L = B + (Quote != 0 && B < In.size() && In[B] == Quote ? 1 : 0);
+      const bool Valid = !Name.empty() && !(Name[0] >= '0' && Name[0] <= '9') &&
+                         (Quote == 0 || (B < In.size() && In[B] == Quote)) && L < In.size() &&
+                         (In[L] == '\n' || In[L] == '\r');
+      if (!Valid) {
+        Q += 3;
+        continue;
+      }
+      Q = In.size();
+      while (L < In.size()) {
+        L = PastLineEnd(In, L);
+        std::size_t M = L;
+        while (M < In.size() && (In[M] == ' ' || In[M] == '\t')) ++M;
+        if (In.substr(M, Name.size()) == Name && (M + Name.size() == In.size() || !IsNameByte(In[M + Name.size()]))) {
+          Q = M + Name.size();
+          break;
+        }
+        while (L < In.size() && In[L] != '\n' && In[L] != '\r') ++L;
+      }
+    } else {
+      ++Q;
+    }
+  }
+  return In.size();
+}
+
+// Whether server code starts at P.
+bool ServerAt(std::string_view In, std::size_t P) {
+  if (In.compare(P, 2, "<%") == 0) return true;
+  return In.compare(P, 2, "<?") == 0 && Lower(In.substr(P + 2, 3)) != "xml";
+}
+
+// Past the server block at P, when there is one there.
 std::size_t SkipAsp(std::string_view In, std::size_t P) {
-  if (In.compare(P, 2, "<%") != 0) return P;
+  if (!ServerAt(In, P)) return P;
+  if (In[P + 1] == '?') return PhpCodeEnd(In, P);
+  if (In.compare(P, 4, "<%--") == 0) {
+    const std::size_t E = In.find("--%>", P + 4);
+    return E == std::string_view::npos ? In.size() : E + 4;
+  }
   const std::size_t E = In.find("%>", P + 2);
-  return E == std::string_view::npos ? In.size() : E + 2;
+  if (E == std::string_view::npos) return In.size();
+  return E > P + 2 && In[E - 1] == '-' ? PastLineEnd(In, E + 2) : E + 2;
+}
+
+// Every server block, in order.
+std::vector<TSpan> AspBlocks(std::string_view In) {
+  std::vector<TSpan> Blocks;
+  for (std::size_t P = 0; P < In.size();) {
+    if (ServerAt(In, P)) {
+      const std::size_t End = SkipAsp(In, P);
+      Blocks.push_back({P, End});
+      P = End;
+    } else {
+      ++P;
+    }
+  }
+  return Blocks;
 }
 
 // The first of Words at or after P outside ASP blocks, or npos.
 std::size_t FindOutsideAsp(std::string_view In, std::size_t P, std::string_view Word) {
   while (P < In.size()) {
-    if (In.compare(P, 2, "<%") == 0) {
+    if (ServerAt(In, P)) {
       P = SkipAsp(In, P);
       continue;
     }
@@ -78,7 +160,7 @@ std::size_t TagEnd(std::string_view In, std::size_t P, std::string& Name) {
   std::size_t Q = P + 1 + (In[P + 1] == '/' ? 1 : 0);
   const std::size_t NameStart = Q;
   while (Q < In.size() && !IsBlank(In[Q]) && In[Q] != '/' && In[Q] != '>') {
-    if (In.compare(Q, 2, "<%") == 0) {
+    if (ServerAt(In, Q)) {
       Name = "?";  // server code in the name: no name this model knows
       Q = SkipAsp(In, Q);
       continue;
@@ -90,7 +172,7 @@ std::size_t TagEnd(std::string_view In, std::size_t P, std::string& Name) {
   enum { kBeforeAttr, kAttr, kAfterAttr, kBeforeValue, kUnquoted } State = kBeforeAttr;
   while (Q < In.size()) {
     const char C = In[Q];
-    if (In.compare(Q, 2, "<%") == 0) {
+    if (ServerAt(In, Q)) {
       Q = SkipAsp(In, Q);
       continue;
     }
@@ -112,7 +194,7 @@ std::size_t TagEnd(std::string_view In, std::size_t P, std::string& Name) {
       case kBeforeValue:
         if (C == '"' || C == '\'') {
           ++Q;
-          while (Q < In.size() && In[Q] != C) Q = In.compare(Q, 2, "<%") == 0 ? SkipAsp(In, Q) : Q + 1;
+          while (Q < In.size() && In[Q] != C) Q = ServerAt(In, Q) ? SkipAsp(In, Q) : Q + 1;
           if (Q >= In.size()) return In.size();
           // After the closing quote: a new attribute, "/" or ">".
           State = kBeforeAttr;
@@ -145,7 +227,7 @@ std::size_t SkipOtherMarkup(std::string_view In, std::size_t P) {
     if (In.compare(P + 4, 2, "->") == 0) return P + 6;
     std::size_t Q = P + 4;
     while (Q < In.size()) {
-      if (In.compare(Q, 2, "<%") == 0) {
+      if (ServerAt(In, Q)) {
         Q = SkipAsp(In, Q);
       } else if (In.compare(Q, 3, "-->") == 0) {
         return Q + 3;
@@ -179,7 +261,7 @@ std::vector<TSpan> KeptContents(std::string_view In) {
       ++P;
       continue;
     }
-    if (In[P + 1] == '%') {
+    if (ServerAt(In, P)) {
       P = SkipAsp(In, P);
       continue;
     }
@@ -204,7 +286,7 @@ std::vector<TSpan> KeptContents(std::string_view In) {
       ++(Name == "pre" ? PreDepth : ListingDepth);
     } else if (!EndTag && Closed && std::find(kRaw.begin(), kRaw.end(), Name) != kRaw.end()) {
       std::size_t Q = End;
-      while (Q < In.size() && !EndTagAt(In, Q, Name)) Q = In.compare(Q, 2, "<%") == 0 ? SkipAsp(In, Q) : Q + 1;
+      while (Q < In.size() && !EndTagAt(In, Q, Name)) Q = ServerAt(In, Q) ? SkipAsp(In, Q) : Q + 1;
       const TSpan Content{End, Q};
       // Script data with "<!--" can hide its end tag from this model (the
       // scanner follows those escapes): nothing after it is checked.
@@ -247,7 +329,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   const std::string Output = SafeCompactString(Input);
 
   FUZZ_CHECK(Output.size() <= Input.size(), "output longer than input: " + fuzz::Show(Input));
-  ExpectInOrder(Input, Output, AspBlocks(Input), "ASP block");
+  ExpectInOrder(Input, Output, AspBlocks(Input), "server block");
   ExpectInOrder(Input, Output, KeptContents(Input), "kept content");
 
   // A second run finds nothing more to take away.
@@ -263,8 +345,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
                                      "\n  input: " + fuzz::Show(Input));
 
   // Through the streams, also from a source that hands out single bytes.
-  TCompactOptions Safe;
-  Safe.Safe = true;
+  TCompactOptions Safe = SafeOptions();
+  Safe.ReadLinkedSheets = false;
   {
     TMemStream In;
     TMemStream Out;

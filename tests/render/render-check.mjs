@@ -2,10 +2,11 @@
 // hand-written edge pages of tests/render/pages, each compacted in safe mode
 // and in the default mode, are shown by headless chromium at two window
 // widths; every screenshot of a compacted copy is compared with the
-// original's, pixel for pixel.
+// original's, pixel for pixel, and the document tree chromium built from a
+// safe-mode copy is compared with the original's (see domSnapshot).
 //
 //   node render-check.mjs --cli PATH --work DIR --node DIR [--per-package N]
-//        [--jobs N] [--max-height PX] [--edge DIR] [--only REGEX]
+//        [--jobs N] [--max-height PX] [--edge DIR] [--only REGEX] [--pkgs DIR]
 //
 // The three copies of a package (orig, safe, dflt) are trees of symbolic
 // links to the installed files, with real files for the chosen pages, at
@@ -13,8 +14,12 @@
 // found as beside the original. Nothing is fetched: pages that name
 // another host get no answer from it.
 //
+// Each page is compacted with --base set to its own folder, so that safe
+// mode reads the style sheets it links.
+//
 // Exit status 0 when every safe-mode copy shows exactly what the original
-// shows; the default mode's figure is reported, not judged.
+// shows and has the same document tree; the default mode's figures are
+// reported, not judged.
 
 import { createRequire } from 'node:module';
 import { execFileSync, spawnSync } from 'node:child_process';
@@ -30,6 +35,9 @@ const jobs = Number(args.jobs ?? 2);
 const maxHeight = Number(args['max-height'] ?? 6000);
 const only = args.only ? new RegExp(args.only) : null;  // pages to keep, for a closer look
 const edgeDir = args.edge ? path.resolve(args.edge) : null;
+// Where scripts/install-deps-render unpacked the packages that are not
+// installed (their dependencies would bring whole toolchains).
+const pkgsDir = args.pkgs ? path.resolve(args.pkgs) : null;
 const widths = [1280, 480];
 const variants = ['orig', 'safe', 'dflt'];
 
@@ -43,6 +51,11 @@ const sources = [
   { pkg: 'sqlite3-doc', root: '/usr/share/doc/sqlite3' },
   { pkg: 'developers-reference', root: '/usr/share/developers-reference' },
   { pkg: 'bash-doc', root: '/usr/share/doc/bash' },
+  // Generators whose style sheets keep white space by class or element name.
+  { pkg: 'libjsoncpp-doc', root: 'usr/share/doc/libjsoncpp-doc', unpacked: true },  // Doxygen
+  { pkg: 'libglib2.0-doc', root: 'usr/share/gtk-doc/html/glib', unpacked: true },   // gtk-doc
+  { pkg: 'libjsoup-java-doc', root: 'usr/share/doc/libjsoup-java/api', unpacked: true },  // Javadoc
+  { pkg: 'libghc-megaparsec-doc', root: 'usr/share/doc/libghc-megaparsec-doc/html', unpacked: true },  // Haddock
 ];
 
 const require = createRequire(import.meta.url);
@@ -84,9 +97,15 @@ function spread(list, count) {
   return picked;
 }
 
-function compact(bytes, safe) {
-  const r = spawnSync(cli, safe ? ['--safe'] : [], { input: bytes, maxBuffer: 1 << 30 });
+// Style sheets safe mode could not read, with the pages that name them.
+const sheetNotes = new Map();
+
+function compact(bytes, safe, folder, name) {
+  const r = spawnSync(cli, safe ? ['--safe', '--base', folder] : [], { input: bytes, maxBuffer: 1 << 30 });
   if (r.status !== 0) throw new Error(`pagetrim-cli failed: ${r.stderr}`);
+  for (const line of String(r.stderr).split('\n').filter((l) => l.includes('style sheet not read'))) {
+    if (!sheetNotes.has(line)) sheetNotes.set(line, name);
+  }
   return r.stdout;
 }
 
@@ -105,7 +124,8 @@ function prepare(source) {
   for (const file of chosen) {
     const rel = path.relative(source.root, file);
     const orig = fs.readFileSync(file);
-    const copies = { orig, safe: compact(orig, true), dflt: compact(orig, false) };
+    const name = path.join(source.pkg, rel);
+    const copies = { orig, safe: compact(orig, true, path.dirname(file), name), dflt: compact(orig, false) };
     const page = { pkg: source.pkg, rel, bytes: {}, urls: {} };
     for (const v of variants) {
       const target = path.join(work, 'trees', v, source.pkg, rel);
@@ -149,7 +169,7 @@ function differingPixels(a, b, name) {
 const timing = { goto: 0, ready: 0, shot: 0, n: 0 };
 // Each window keeps its size for the whole run: a page loaded just after a
 // resize can still be laid out for the old width.
-async function shoot({ page, cdp }, url, width) {
+async function shoot({ page, cdp }, url, width, wantDom) {
   const t0 = Date.now();
   await page.goto(url, { waitUntil: 'load', timeout: 60000 });
   const t1 = Date.now();
@@ -165,6 +185,7 @@ async function shoot({ page, cdp }, url, width) {
   });
   const { height, text, windowWidth } = await settle();
   if (windowWidth !== width) throw new Error(`${url}: laid out for ${windowWidth} px, not ${width}`);
+  const dom = wantDom ? await page.evaluate(domSnapshot, domRules) : null;
   const t2 = Date.now();
   const shot = await cdp.send('Page.captureScreenshot', {
     format: 'png',
@@ -175,7 +196,146 @@ async function shoot({ page, cdp }, url, width) {
   const t3 = Date.now();
   timing.goto += t1 - t0; timing.ready += t2 - t1; timing.shot += t3 - t2; timing.n += 1;
   if (process.env.RENDER_TIMING) console.log(`${url} ${width}: ${t1 - t0} ${t2 - t1} ${t3 - t2}`);
-  return { png: Buffer.from(shot.data, 'base64'), text };
+  return { png: Buffer.from(shot.data, 'base64'), text, dom };
+}
+
+// The document tree as a list of lines, one per element and per text, each
+// with the path of its node (runs in the page). What may differ between an
+// original and a safe-mode copy is taken out first, by the rules named in
+// Rules (a later mode can add its own):
+// - skipComments: comments and processing instructions are not compared
+//   (the empty comment "<!---->" goes; no comment is shown);
+// - skipGeneratorMeta: the FrontPage Express generator meta tag, which the
+//   program's rules take away (it shows nothing and holds nothing);
+// - collapseWhiteSpace: the texts between two elements (or element edges)
+//   are joined and compared as a browser shows them where the parent's
+//   computed white-space-collapse is "collapse" (white-space normal or
+//   nowrap): every run of blanks, tabs and line ends is one blank, and a
+//   blank at the start or end of a text is no blank where on that side
+//   stands the edge of a parent whose content is laid out in lines of its
+//   own (any display but inline, contents and ruby: block, inline-block,
+//   table cell ...) or an element that is not inline-level (computed
+//   display other than inline*): CSS removes
+//   white space at the start and end of a line and beside a block, so a
+//   blank there is never shown, and no text is joined to another by
+//   taking it away. Texts in elements whose white space is kept (pre,
+//   pre-wrap, pre-line, break-spaces), and in SCRIPT, STYLE, TEXTAREA,
+//   TITLE, XMP, NOSCRIPT and the like, are compared byte for byte. A BR
+//   ends a line, so a blank beside it is at a line's edge; white space
+//   alone in a SELECT, DATALIST or OPTGROUP is never shown (they show
+//   their options).
+// Elements are compared by name, attributes (names and values, in order)
+// and place; the doctype and the rendering mode (quirks or standards) too.
+function domSnapshot(rules) {
+  const lines = [];
+  const paths = [];
+  const exact = new Set(['SCRIPT', 'STYLE', 'TEXTAREA', 'TITLE', 'XMP', 'PLAINTEXT', 'NOSCRIPT', 'IFRAME',
+    'NOEMBED', 'NOFRAMES']);
+  // What the computed style says of an element, read once and only when a
+  // text needs it.
+  const seen = new Map();
+  const styleOf = (el) => {
+    let v = seen.get(el);
+    if (v === undefined) {
+      const s = getComputedStyle(el);
+      const d = s.display;
+      // white-space says it for the usual values; white-space-collapse
+      // (slower to read) for the rest.
+      const w = s.whiteSpace;
+      let collapsing = w === 'normal' || w === 'nowrap';
+      if (!collapsing && !w.startsWith('pre') && w !== 'break-spaces') {
+        const c = s.whiteSpaceCollapse;
+        collapsing = c === undefined || c === '' || c === 'collapse';
+      }
+      // inline: an inline-level box beside a text; lines: its content is
+      // laid out in lines of its own (block, inline-block, table cell ...).
+      const lines = d !== 'inline' && d !== 'contents' && !d.startsWith('ruby');
+      // A shown BR ends a line: a blank beside it is at a line's edge.
+      const inline = (d.startsWith('inline') || d === 'contents' || d.startsWith('ruby')) && el.localName !== 'br';
+      v = { inline, lines, collapses: collapsing };
+      seen.set(el, v);
+    }
+    return v;
+  };
+  const inlineLevel = (el) => styleOf(el).inline;
+  const ownLines = (el) => styleOf(el).lines;
+  const collapses = (el) => styleOf(el).collapses;
+  const skipped = (n) => {
+    if (n.nodeType === Node.COMMENT_NODE || n.nodeType === Node.PROCESSING_INSTRUCTION_NODE) return rules.skipComments;
+    if (rules.skipGeneratorMeta && n.nodeType === Node.ELEMENT_NODE && n.localName === 'meta' &&
+        n.getAttribute('name') === 'GENERATOR' && n.getAttribute('content') === 'Microsoft FrontPage Express 2.0' &&
+        n.attributes.length === 2) return true;
+    return false;
+  };
+  const describe = (el) => {
+    let d = `<${el.nodeName.toLowerCase()}`;
+    for (const a of el.attributes) d += ` ${a.name}=${JSON.stringify(a.value)}`;
+    return `${d}>`;
+  };
+  const walk = (el, where) => {
+    paths.push(where);
+    lines.push(describe(el));
+    const parent = el.content instanceof DocumentFragment ? el.content : el;
+    const items = [];
+    for (const n of parent.childNodes) {
+      if (skipped(n)) continue;
+      if (n.nodeType === Node.TEXT_NODE || n.nodeType === Node.CDATA_SECTION_NODE) {
+        if (items.length > 0 && typeof items[items.length - 1] === 'string') items[items.length - 1] += n.data;
+        else items.push(n.data);
+      } else if (n.nodeType === Node.ELEMENT_NODE) {
+        items.push(n);
+      }
+    }
+    // SELECT, DATALIST and OPTGROUP show their options, never their texts.
+    const optionsOnly = el.localName === 'select' || el.localName === 'datalist' || el.localName === 'optgroup';
+    let keep = null;
+    const keeps = () => (keep ??= !rules.collapseWhiteSpace || exact.has(el.nodeName.toUpperCase()) || !collapses(el));
+    let index = 0;
+    items.forEach((item, i) => {
+      if (typeof item !== 'string') {
+        walk(item, `${where}>${item.nodeName.toLowerCase()}:${index++}`);
+        return;
+      }
+      let t = item;
+      if (optionsOnly && rules.collapseWhiteSpace && /^[ \t\n\r\f]*$/.test(t)) return;
+      if (!keeps()) {
+        t = t.replace(/[ \t\n\r\f]+/g, ' ');
+        const before = i > 0 ? items[i - 1] : null;
+        const after = i + 1 < items.length ? items[i + 1] : null;
+        if (t.startsWith(' ') && (before === null ? ownLines(el) : !inlineLevel(before))) t = t.slice(1);
+        if (t.endsWith(' ') && (after === null ? ownLines(el) : !inlineLevel(after))) t = t.slice(0, -1);
+      }
+      if (t !== '') {
+        paths.push(`${where}>#text`);
+        lines.push(JSON.stringify(t));
+      }
+    });
+  };
+  const dt = document.doctype;
+  paths.push('#doctype', '#mode');
+  lines.push(dt ? `${dt.name} ${dt.publicId} ${dt.systemId}` : 'none', document.compatMode);
+  if (document.documentElement) walk(document.documentElement, document.documentElement.nodeName.toLowerCase());
+  // One text each: quicker to hand over and to compare than a list.
+  return { lines: lines.join('\n'), paths: paths.join('\n') };
+}
+
+const domRules = { skipComments: true, skipGeneratorMeta: true, collapseWhiteSpace: true };
+
+// The first line in which two snapshots differ, as a text, or null.
+function domDifference(a, b) {
+  if (a.lines === b.lines && a.paths === b.paths) return null;
+  const la = a.lines.split('\n');
+  const lb = b.lines.split('\n');
+  const pa = a.paths.split('\n');
+  const pb = b.paths.split('\n');
+  const cut = (s) => (s.length > 160 ? `${s.slice(0, 160)}...` : s);
+  for (let i = 0; i < Math.max(la.length, lb.length); ++i) {
+    if (la[i] === lb[i] && pa[i] === pb[i]) continue;
+    const where = pa[i] ?? pb[i];
+    const theirs = lb[i] === undefined ? '(nothing)' : `${pb[i] === where ? '' : `${pb[i]} `}${cut(lb[i])}`;
+    return `at ${where}: original ${la[i] === undefined ? '(nothing)' : cut(la[i])}, safe mode ${theirs}`;
+  }
+  return null;
 }
 
 // No animation, transition, blinking caret or fading scroll bar: the same
@@ -191,6 +351,10 @@ async function main() {
   const all = [];
   const list = edgeDir ? [...sources, { pkg: 'edge', root: edgeDir, all: true }] : sources;
   for (const s of list) {
+    if (s.unpacked) {
+      if (pkgsDir === null) throw new Error(`--pkgs is needed for ${s.pkg}`);
+      s.root = path.join(pkgsDir, s.pkg, s.root);
+    }
     if (!fs.existsSync(s.root)) throw new Error(`${s.root} is missing (scripts/install-deps-render installs it)`);
     const pages = prepare(s);
     all.push(...pages);
@@ -211,8 +375,20 @@ async function main() {
   // Nothing leaves the machine: a page that names another host gets no answer.
   await context.route(/^(https?|wss?):/, (route) => route.abort());
   // Pages that draw lots (a shuffled list of sponsors) draw the same ones
-  // every time.
+  // every time, and pages that read the clock (menus that name their
+  // elements after it) read the same time.
   await context.addInitScript(() => {
+    const fixed = 1700000000000;
+    const RealDate = Date;
+    // eslint-disable-next-line no-global-assign
+    Date = class extends RealDate {
+      constructor(...a) {
+        if (a.length === 0) super(fixed);
+        else super(...a);
+      }
+
+      static now() { return fixed; }
+    };
     let seed = 0x2545f491;
     Math.random = () => {
       seed = (seed + 0x6d2b79f5) | 0;
@@ -242,10 +418,11 @@ async function main() {
       const i = next++;
       if (i >= all.length) break;
       const p = all[i];
-      const r = { pkg: p.pkg, rel: p.rel, bytes: p.bytes, safe: [], dflt: [], textSafe: true, textDflt: true };
+      const r = { pkg: p.pkg, rel: p.rel, bytes: p.bytes, safe: [], dflt: [], textSafe: true, textDflt: true,
+        domSafe: null };
       for (const width of widths) {
         const shots = {};
-        for (const v of variants) shots[v] = await shoot(windows[width], p.urls[v], width);
+        for (const v of variants) shots[v] = await shoot(windows[width], p.urls[v], width, v !== 'dflt');
         const tag = `${p.pkg}-${p.rel.replace(/[^A-Za-z0-9.]+/g, '_')}-${width}`;
         for (const v of ['safe', 'dflt']) {
           // A difference counts when a second pair of screenshots shows it
@@ -253,8 +430,12 @@ async function main() {
           let o = shots.orig;
           let x = shots[v];
           if (!x.png.equals(o.png)) {
-            o = await shoot(windows[width], p.urls.orig, width);
-            x = await shoot(windows[width], p.urls[v], width);
+            o = await shoot(windows[width], p.urls.orig, width, true);
+            x = await shoot(windows[width], p.urls[v], width, v !== 'dflt');
+          }
+          if (v === 'safe' && r.domSafe === null) {
+            const diff = domDifference(o.dom, x.dom);
+            if (diff !== null) r.domSafe = `${width} px, ${diff}`;
           }
           // The same encoder gives the same bytes for the same pixels; for
           // safe mode the differing pixels are counted.
@@ -273,6 +454,9 @@ async function main() {
         }
       }
       results.push(r);
+      // Pages that fail are named at once: a long run need not be waited for.
+      if (r.domSafe !== null) console.log(`  document tree differs: ${p.pkg}/${p.rel}: ${r.domSafe}`);
+      if (!r.safe.every((d) => d === 0)) console.log(`  pixels differ: ${p.pkg}/${p.rel}: ${r.safe.join(', ')}`);
       if (results.length % 25 === 0) console.log(`  ${results.length}/${all.length} pages`);
     }
     for (const w of Object.values(windows)) {
@@ -316,6 +500,20 @@ function report(results, seconds) {
   lines.push('size: bytes saved, in percent of the original pages\' bytes.');
   lines.push(`text: innerText the same as the original's: safe ${percent(real.filter((r) => r.textSafe).length, real.length)},` +
     ` default ${percent(real.filter((r) => r.textDflt).length, real.length)} of the package pages`);
+  lines.push(`dom: document tree the same as the original's (safe mode): ` +
+    `${percent(real.filter((r) => r.domSafe === null).length, real.length)} of the package pages, ` +
+    `${percent(results.filter((r) => r.pkg === 'edge' && r.domSafe === null).length, results.filter((r) => r.pkg === 'edge').length)} of the edge pages`);
+  if (sheetNotes.size > 0) {
+    lines.push('');
+    lines.push(`Style sheets safe mode could not read (${sheetNotes.size}; first page that names each):`);
+    for (const [line, page] of [...sheetNotes].slice(0, 20)) lines.push(`  ${page}: ${line.replace(/^.*style sheet not read: /, '')}`);
+  }
+  const domFailed = results.filter((r) => r.domSafe !== null);
+  if (domFailed.length > 0) {
+    lines.push('');
+    lines.push('Safe mode changed the document tree of these pages (first differing node):');
+    for (const r of domFailed) lines.push(`  ${r.pkg}/${r.rel}: ${r.domSafe}`);
+  }
   const failed = results.filter((r) => !same(r, 'safe'));
   if (failed.length > 0) {
     lines.push('');
@@ -327,7 +525,7 @@ function report(results, seconds) {
   console.log(text);
   fs.writeFileSync(path.join(work, 'render-report.txt'), text + '\n');
   fs.writeFileSync(path.join(work, 'render-results.json'), JSON.stringify(results, null, 1));
-  process.exitCode = failed.length === 0 ? 0 : 1;
+  process.exitCode = failed.length === 0 && domFailed.length === 0 ? 0 : 1;
 }
 
 main().catch((e) => {

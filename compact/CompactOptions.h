@@ -1,0 +1,137 @@
+#pragma once
+
+// What a compaction is asked to do: the level (the program's fixed rules,
+// or safe mode), and for safe mode the style sheets that tell which
+// elements keep their white space.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+enum class TCompactLevel : std::uint8_t {
+  clDefault,  // the program's fixed rules, byte for byte
+  clSafe,     // never change what a browser shows or what server code does
+};
+
+// The elements whose content a style sheet may show with its white space
+// (white-space: pre, pre-wrap, pre-line, break-spaces and the like).
+// Each selector of such a rule is reduced to its last compound (the element
+// the rule styles): its element name, classes and ids, all of which an
+// element must have to match. What else the selector asks (ancestors,
+// attributes, pseudo-classes) only narrows it, so matching on this much
+// keeps at least every element the rule reaches. Names, classes and ids
+// are compared in lower case (quirks mode compares them so).
+class TKeepRules {
+public:
+  struct TCompound {
+    std::string Name;                  // lower case; empty: any element
+    std::vector<std::string> Classes;  // lower case
+    std::vector<std::string> Ids;      // lower case
+  };
+
+  // Adds a compound; one with no name, class or id (`*`, `:root`,
+  // `[attr]`), or one naming html or body, keeps the whole document.
+  void Add(TCompound Compound);
+  // Adds every compound of Other.
+  void Merge(const TKeepRules& Other);
+  // The whole document keeps its white space.
+  void KeepAll() { FAll = true; }
+
+  bool Empty() const { return !FAll && FCompounds.empty(); }
+  bool All() const { return FAll; }
+  // Whether some compound asks for a class or an id (then a tag's class
+  // and id attributes must be read).
+  bool NeedsAttributes() const { return FNeedsAttributes; }
+  const std::vector<TCompound>& Compounds() const { return FCompounds; }
+
+  // Whether an element with the lower-case Name, the class attribute value
+  // Classes (blank-separated, as written) and the id attribute value Id
+  // matches a compound. ClassesKnown / IdKnown false: the value is not
+  // known (server code or a character reference in it), and any class or
+  // id may be there.
+  bool Matches(std::string_view Name, std::string_view Classes, bool ClassesKnown, std::string_view Id,
+               bool IdKnown) const;
+
+private:
+  bool MatchesCompound(const TCompound& C, std::string_view Name, std::string_view Classes,
+                       bool ClassesKnown, std::string_view Id, bool IdKnown) const;
+
+  bool FAll = false;
+  bool FNeedsAttributes = false;
+  std::vector<TCompound> FCompounds;
+  // Compound indexes by the key they are looked up with: their first
+  // class, else their first id, else their name.
+  std::unordered_map<std::string, std::vector<std::size_t>> FByClass;
+  std::unordered_map<std::string, std::vector<std::size_t>> FById;
+  std::unordered_map<std::string, std::vector<std::size_t>> FByName;
+};
+
+// Hears of the style sheets that safe mode could not read. Called from the
+// thread that compacts (several at once in a tree run).
+class TStyleSheetNotes {
+public:
+  virtual ~TStyleSheetNotes() = default;
+  // Sheet (a resolved file name, or the address as the page gives it) was
+  // not read, for Reason.
+  virtual void NotRead(const std::string& Sheet, const std::string& Reason) = 0;
+};
+
+// What the style sheet files of a run say, each read once for every page
+// that uses it (a batch or tree run shares one). Safe to use from several
+// threads at once.
+class TStyleSheetCache {
+public:
+  struct TEntry {
+    bool Read = false;                 // false: the file could not be read, for Why
+    std::string Why;
+    TKeepRules Rules;                  // what the sheet keeps
+    std::vector<std::string> Imports;  // its @import addresses
+  };
+
+  // The entry for the sheet file Path, made by Make the first time.
+  TEntry Get(const std::string& Path, const std::function<TEntry()>& Make) {
+    const std::lock_guard<std::mutex> Hold(FLock);
+    auto It = FEntries.find(Path);
+    if (It == FEntries.end()) It = FEntries.emplace(Path, Make()).first;
+    return It->second;
+  }
+
+private:
+  std::mutex FLock;
+  std::map<std::string, TEntry> FEntries;
+};
+
+// How CompactHTML compacts. The default is the program's fixed rules.
+struct TCompactOptions {
+  TCompactLevel Level = TCompactLevel::clDefault;
+
+  // Safe mode only. The folder that relative style sheet addresses start
+  // from; empty: the folder of the page when it is read from a file
+  // stream, else the current folder.
+  std::string BaseFolder;
+  // Style sheets read for every page besides those the page names.
+  std::vector<std::string> ExtraSheets;
+  // Whether the sheets the page links (and @import) are read from files.
+  bool ReadLinkedSheets = true;
+  // Rules known before the page is read (added to what its sheets say).
+  TKeepRules Keep;
+  // Told of every sheet that could not be read; may be null.
+  TStyleSheetNotes* Notes = nullptr;
+  // Sheet files already read in this run; null: every page reads its own.
+  std::shared_ptr<TStyleSheetCache> SheetCache;
+
+  bool Safe() const { return Level == TCompactLevel::clSafe; }
+};
+
+// Options for safe mode with nothing else set.
+inline TCompactOptions SafeOptions() {
+  TCompactOptions O;
+  O.Level = TCompactLevel::clSafe;
+  return O;
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+// The attributes of one tag, read as a browser's tokenizer reads them
+// (names up to blanks, "/", ">" or "="; values quoted with either quote or
+// unquoted up to a blank or ">"), with server blocks skipped whole: a name
+// or value that holds one is not known.
+
+#include <algorithm>
+#include <cstddef>
+#include <string_view>
+
+#include "compact/ServerBlocks.h"
+
+struct TTagAttribute {
+  std::string_view Name;   // as written
+  std::string_view Value;  // without quotes, character references as written
+  bool Known = true;       // false: server code in the name or value
+};
+
+// Whether Name is Lower (which is lower-case ASCII) in any letter case.
+inline bool AttributeNameIs(std::string_view Name, std::string_view Lower) {
+  if (Name.size() != Lower.size()) return false;
+  for (std::size_t I = 0; I < Name.size(); ++I) {
+    const auto C = static_cast<unsigned char>(Name[I]);
+    if ((C >= 'A' && C <= 'Z' ? C + 32 : C) != static_cast<unsigned char>(Lower[I])) return false;
+  }
+  return true;
+}
+
+// Reads the attributes of the tag in T[P, N), P just after the tag's name,
+// calls Each(const TTagAttribute&) for each, and returns the position just
+// past the tag's ">" (N when the tag does not end).
+template <class F>
+std::size_t ReadTagAttributes(const unsigned char* T, std::size_t N, std::size_t P, F&& Each) {
+  auto Blank = [](unsigned char C) { return C == ' ' || C == '\t' || C == '\n' || C == '\r' || C == '\f'; };
+  auto Text = [&](std::size_t B, std::size_t E) {
+    return std::string_view(reinterpret_cast<const char*>(T + B), E - B);
+  };
+  while (P < N) {
+    const unsigned char C = T[P];
+    if (Blank(C) || C == '/') {
+      ++P;
+      continue;
+    }
+    if (C == '>') return P + 1;
+    // A name; a leading "=" belongs to it.
+    TTagAttribute A;
+    const std::size_t NameStart = P;
+    for (bool First = true; P < N; First = false) {
+      if (AtServerBlock(T, N, P)) {
+        A.Known = false;
+        P = ServerBlockEnd(T, N, P);
+        continue;
+      }
+      const unsigned char D = T[P];
+      if (Blank(D) || D == '/' || D == '>' || (D == '=' && !First)) break;
+      ++P;
+    }
+    A.Name = Text(NameStart, std::min(P, N));
+    std::size_t Q = P;
+    while (Q < N && Blank(T[Q])) ++Q;
+    if (Q >= N || T[Q] != '=') {
+      Each(A);
+      P = Q;
+      continue;
+    }
+    ++Q;
+    while (Q < N && Blank(T[Q])) ++Q;
+    if (Q < N && (T[Q] == '"' || T[Q] == '\'')) {
+      const unsigned char Quote = T[Q];
+      const std::size_t Start = ++Q;
+      while (Q < N && T[Q] != Quote) {
+        if (AtServerBlock(T, N, Q)) {
+          A.Known = false;
+          Q = ServerBlockEnd(T, N, Q);
+        } else {
+          ++Q;
+        }
+      }
+      A.Value = Text(Start, std::min(Q, N));
+      P = Q < N ? Q + 1 : N;
+    } else {
+      const std::size_t Start = Q;
+      while (Q < N && !Blank(T[Q]) && T[Q] != '>') {
+        if (AtServerBlock(T, N, Q)) {
+          A.Known = false;
+          Q = ServerBlockEnd(T, N, Q);
+        } else {
+          ++Q;
+        }
+      }
+      A.Value = Text(Start, std::min(Q, N));
+      P = Q;
+    }
+    Each(A);
+  }
+  return N;
+}
