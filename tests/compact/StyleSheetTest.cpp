@@ -139,7 +139,9 @@ std::string Native(std::string Path) {
 TEST_P(SheetAddresses, NameTheFile) {
   std::string Path;
   EXPECT_EQ(SheetFile(GetParam().Folder, GetParam().Address, Path), GetParam().Local);
-  if (GetParam().Local) EXPECT_EQ(Path, Native(GetParam().Path));
+  if (GetParam().Local) {
+    EXPECT_EQ(Path, Native(GetParam().Path));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
