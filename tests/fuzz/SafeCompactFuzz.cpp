@@ -347,6 +347,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   // Through the streams, also from a source that hands out single bytes.
   TCompactOptions Safe = SafeOptions();
   Safe.ReadLinkedSheets = false;
+  if (WideEncoding(Input) != nullptr) {
+    // UTF-16 and UTF-32 pages are refused, never compacted byte by byte.
+    TMemStream In;
+    TMemStream Out;
+    FillMem(In, Input);
+    bool Refused = false;
+    try {
+      CompactHTML(In, Out, Safe);
+    } catch (const Exception&) {
+      Refused = true;
+    }
+    FUZZ_CHECK(Refused && MemContents(Out).empty(), "wide text not refused: " + fuzz::Show(Input));
+    return 0;
+  }
   {
     TMemStream In;
     TMemStream Out;
