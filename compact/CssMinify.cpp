@@ -1,0 +1,540 @@
+#include "compact/CssMinify.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "compact/CssTokenizer.h"
+
+// How the minifier works
+//
+// One pass over the tokens. Between two tokens that matter lies a gap of
+// white space and comments; the gap is read, then the token after it, and
+// only then is it decided what the gap becomes: nothing, one blank, "/**/",
+// or the "/*!" comments it holds (and a blank after them). Tokens are never
+// rewritten, so the result is the source with some gaps replaced by shorter
+// ones, and a ";" or two left out. The bytes that go to the result
+// unchanged are copied only when a gap changes (from FRun on).
+//
+// Two questions decide a gap:
+// - would the tokens on its sides read differently side by side? That is
+//   decided by the token before and the first byte of the one after
+//   (Apart): the tokenizer never looks further past a token's end than one
+//   byte when that byte cannot continue it. The HTML-like sequences are
+//   looked for across the meeting point (FormsHtml);
+// - does the presence of white space mean something here? That depends on
+//   the part of the sheet the gap lies in (TPart): a selector, an at-rule's
+//   prelude, a declaration, a custom property, or a value whose reading
+//   depends on where it stands (kept as written, but one blank a run).
+// Parts follow the sheet's structure: at the top of a sheet a part is a
+// rule (at-rule or qualified rule); inside a block, and in a declaration
+// list, a part that starts with an at-keyword is an at-rule and any other
+// is a declaration if it ends (";" or "}") before any "{", else a rule.
+// Finding that out reads the part ahead once; the tokens read ahead wait
+// in FAhead, so every token is read once.
+
+namespace {
+
+using K = TCssTokenKind;
+
+bool IsWhite(unsigned char C) { return C == ' ' || C == '\t' || C == '\n' || C == '\r' || C == '\f'; }
+bool IsDigit(unsigned char C) { return C >= '0' && C <= '9'; }
+bool IsHex(unsigned char C) { return IsDigit(C) || ((C | 0x20) >= 'a' && (C | 0x20) <= 'f'); }
+// The tokenizer's name bytes.
+bool IsNameByte(unsigned char C) {
+  return ((C | 0x20) >= 'a' && (C | 0x20) <= 'z') || IsDigit(C) || C == '_' || C == '-' || C >= 0x80 || C == 0;
+}
+
+// The sequences a result must not gain: HTML comment marks, the end of the
+// STYLE element, server blocks.
+constexpr std::string_view kHtmlLike[] = {"<!--", "-->", "</style", "<%", "%>", "<?"};
+
+bool SameFolded(const char* P, std::string_view Lower) {
+  for (std::size_t I = 0; I < Lower.size(); ++I) {
+    unsigned char C = static_cast<unsigned char>(P[I]);
+    if (C >= 'A' && C <= 'Z') C = static_cast<unsigned char>(C + 32);
+    if (C != static_cast<unsigned char>(Lower[I])) return false;
+  }
+  return true;
+}
+
+// Whether the source holds what makes it refused outright: "</style",
+// "<%", "%>", "<?".
+bool HoldsHtmlLike(const char* S, std::size_t N) {
+  for (const char* P = S; (P = static_cast<const char*>(std::memchr(P, '<', static_cast<std::size_t>(S + N - P))));
+       ++P) {
+    const std::size_t Left = static_cast<std::size_t>(S + N - P);
+    if (Left >= 2 && (P[1] == '%' || P[1] == '?')) return true;
+    if (Left >= 7 && P[1] == '/' && SameFolded(P + 2, "style")) return true;
+  }
+  for (const char* P = S; (P = static_cast<const char*>(std::memchr(P, '%', static_cast<std::size_t>(S + N - P))));
+       ++P)
+    if (S + N - P >= 2 && P[1] == '>') return true;
+  return false;
+}
+
+// Whether Tail (the end of the result) followed by Head (what comes next)
+// holds one of kHtmlLike across the point where they meet.
+bool FormsHtml(const char* Tail, std::size_t TailLen, const char* Head, std::size_t HeadLen) {
+  char W[12];
+  TailLen = std::min<std::size_t>(TailLen, 6);
+  HeadLen = std::min<std::size_t>(HeadLen, 6);
+  std::memcpy(W, Tail - TailLen, TailLen);
+  std::memcpy(W + TailLen, Head, HeadLen);
+  for (std::size_t I = 0; I < TailLen; ++I)
+    for (const std::string_view Seq : kHtmlLike)
+      if (I + Seq.size() > TailLen && I + Seq.size() <= TailLen + HeadLen && SameFolded(W + I, Seq)) return true;
+  return false;
+}
+
+// What a gap's neighbours are part of.
+enum TPart : std::uint8_t {
+  ptNone,         // between parts: the gap goes
+  ptSelector,     // a qualified rule's prelude
+  ptAtRule,       // an at-rule's prelude
+  ptDeclaration,  // a declaration
+  ptCustom,       // a custom property's declaration
+  ptVerbatim,     // read as written: one blank a run of white space
+};
+
+// What an open bracket is.
+enum TOpen : std::uint8_t {
+  opParen,     // "("
+  opFunction,  // a function's "("
+  opSquare,    // "["
+  opValue,     // "{" in a value or prelude
+  opBlock,     // "{" of a rule or at-rule, holding parts
+};
+
+// The most tokens read ahead for one part; a longer one is read as written.
+constexpr std::size_t kAheadMax = 4096;
+
+class TCssMinifier {
+public:
+  TCssMinifier(std::string_view Source, bool List, char* Out)
+      : S(Source.data()), N(Source.size()), FList(List), FTok(Source), FOut(Out), O(Out) {}
+
+  TCssResult Run() {
+    if (N == 0) return {0, TCssOutcome::Minified, false};
+    if (std::memchr(S, 0, N) != nullptr) return Refuse(TCssOutcome::Invalid);
+    if (S[N - 1] == '\\') return Refuse(TCssOutcome::Invalid);
+    if (HoldsHtmlLike(S, N)) return Refuse(TCssOutcome::HtmlLike);
+    if (FList && std::memchr(S, '&', N) != nullptr) return Refuse(TCssOutcome::Reference);
+    FOpen.reserve(32);
+    TCssToken T;
+    while (Pull(T)) {
+      switch (T.Kind) {
+        case K::ckWhitespace:
+          FWhite = true;
+          continue;
+        case K::ckComment:
+          if (T.End - T.Begin < 4 || S[T.End - 2] != '*' || S[T.End - 1] != '/')
+            return Refuse(TCssOutcome::Unterminated);
+          if (S[T.Begin + 2] == '!') FKept.push_back(T);
+          continue;
+        case K::ckBadString:
+          return Refuse(TCssOutcome::Unterminated);
+        case K::ckBadUrl:
+          return Refuse(TCssOutcome::Invalid);
+        case K::ckString:
+        case K::ckUrl:
+          if (T.End == N && !ClosedAtEnd(T)) return Refuse(TCssOutcome::Unterminated);
+          break;
+        case K::ckDelim:
+          if (S[T.Begin] == '\\') return Refuse(TCssOutcome::Invalid);
+          break;
+        default:
+          break;
+      }
+      if (!Token(T)) return Refuse(FOutcome);
+      FWhite = false;
+      FKept.clear();
+    }
+    if (!FOpen.empty()) return Refuse(TCssOutcome::Unbalanced);
+    // The end: a declaration list loses its last ";", a sheet keeps it.
+    if (FPending != 0 && (!FList || !FKept.empty())) WriteSemicolons();
+    Flush(FGapBegin);
+    for (const TCssToken& C : FKept) Write(S + C.Begin, C.End - C.Begin);
+    const std::size_t Size = static_cast<std::size_t>(O - FOut);
+    return {Size, TCssOutcome::Minified, Size != N || std::memcmp(FOut, S, N) != 0};
+  }
+
+private:
+  TCssResult Refuse(TCssOutcome Why) {
+    std::memcpy(FOut, S, N);
+    return {N, Why, false};
+  }
+
+  // The next token, from those read ahead first.
+  bool Pull(TCssToken& T) {
+    if (FAheadAt < FAhead.size()) {
+      T = FAhead[FAheadAt++];
+      return true;
+    }
+    return FTok.Next(T);
+  }
+
+  // Whether a string or url that reaches the end of the source has its
+  // closing byte there (not escaped).
+  bool ClosedAtEnd(const TCssToken& T) const {
+    const char Close = T.Kind == K::ckString ? S[T.Begin] : ')';
+    if (T.End - T.Begin < 2 || S[N - 1] != Close) return false;
+    std::size_t Backslashes = 0;
+    for (std::size_t P = N - 1; P > T.Begin && S[P - 1] == '\\'; --P) ++Backslashes;
+    return Backslashes % 2 == 0;
+  }
+
+  void Write(const char* P, std::size_t Count) {
+    std::memcpy(O, P, Count);
+    O += Count;
+  }
+
+  // Copies the source from FRun up to To.
+  void Flush(std::size_t To) {
+    Write(S + FRun, To - FRun);
+    FRun = To;
+  }
+
+  void WriteSemicolons() {
+    std::memset(O, ';', FPending);
+    O += FPending;
+    FPending = 0;
+  }
+
+  bool AtPartLevel() const { return FOpen.empty() || FOpen.back() == opBlock; }
+
+  // Whether B, at this point, ends the part it stands in.
+  bool EndsPart(const TCssToken& B) const {
+    if (!AtPartLevel()) return false;
+    if (B.Kind == K::ckSemicolon || B.Kind == K::ckCloseCurly) return true;
+    return B.Kind == K::ckOpenCurly && (FPart == ptSelector || FPart == ptAtRule || FPart == ptNone);
+  }
+
+  static bool IsDelim(const char* S, const TCssToken& T, char C) {
+    return T.Kind == K::ckDelim && S[T.Begin] == C;
+  }
+  bool Delim(const TCssToken& T, char C) const { return IsDelim(S, T, C); }
+
+  // Whether A followed at once by a token starting with byte B reads as
+  // A and that token again.
+  bool Apart(const TCssToken& A, unsigned char B) const {
+    switch (A.Kind) {
+      case K::ckIdent:
+        return !(IsNameByte(B) || B == '\\' || B == '(');
+      case K::ckAtKeyword:
+      case K::ckHash:
+      case K::ckDimension:
+        return !(IsNameByte(B) || B == '\\');
+      case K::ckNumber:
+        return !(IsNameByte(B) || B == '\\' || B == '.' || B == '%');
+      case K::ckDelim:
+        switch (S[A.Begin]) {
+          case '-': return !(IsNameByte(B) || B == '\\' || B == '.');
+          case '+': return !(IsDigit(B) || B == '.');
+          case '.': return !IsDigit(B);
+          case '<': return B != '!';
+          case '#':
+          case '@': return !(IsNameByte(B) || B == '\\');
+          case '/': return B != '*';
+          default: return true;
+        }
+      default:
+        return true;
+    }
+  }
+
+  // Whether A ends with an escape of hex digits that a blank after it
+  // would join ("\31" then " "): it can only stand before a comment.
+  bool EndsInHexEscape(const TCssToken& A) const {
+    if (A.Kind != K::ckIdent && A.Kind != K::ckHash && A.Kind != K::ckAtKeyword && A.Kind != K::ckDimension)
+      return false;
+    std::size_t P = A.End;
+    while (P > A.Begin && IsHex(static_cast<unsigned char>(S[P - 1]))) --P;
+    if (P == A.End || A.End - P > 6) return false;
+    std::size_t Backslashes = 0;
+    for (; P > A.Begin && S[P - 1] == '\\'; --P) ++Backslashes;
+    return Backslashes % 2 == 1;
+  }
+
+  // Whether the white space between A and B means something.
+  bool Significant(const TCssToken& A, const TCssToken& B) const {
+    // "url(" with blanks before a quoted address keeps them in its token
+    // but the last, which must stay where it is.
+    if (A.Kind == K::ckFunction && IsWhite(static_cast<unsigned char>(S[A.End - 1]))) return true;
+    if (FPart == ptNone) return false;
+    if (EndsPart(B)) return FPart == ptCustom && FCustomColon == 1;  // "--x: ;"
+    switch (FPart) {
+      case ptVerbatim:
+        return true;
+      case ptSelector: {
+        if (A.Kind == K::ckComma || B.Kind == K::ckComma) return false;
+        if (FSquares != 0) return A.Kind != K::ckOpenSquare && B.Kind != K::ckCloseSquare;
+        if (A.Kind == K::ckOpenParen || A.Kind == K::ckFunction || B.Kind == K::ckCloseParen) return false;
+        // A combinator on one side only; "+" within brackets may be An+B.
+        auto Combinator = [&](const TCssToken& T) {
+          return Delim(T, '>') || Delim(T, '~') || (FParens == 0 && Delim(T, '+'));
+        };
+        return Combinator(A) == Combinator(B);
+      }
+      case ptAtRule: {
+        if (FPartFirst) return B.Kind != K::ckOpenParen;  // after the at-keyword
+        if (A.Kind == K::ckComma || B.Kind == K::ckComma) return false;
+        if (A.Kind == K::ckOpenParen || A.Kind == K::ckFunction || B.Kind == K::ckCloseParen) return false;
+        if (FOpen.empty() || FOpen.back() != opParen) return true;
+        // A media feature or condition: "(width: 1px)", "(width >= 1px)".
+        if (A.Kind == K::ckColon) return false;
+        auto Range = [&](const TCssToken& T) { return Delim(T, '<') || Delim(T, '>') || Delim(T, '='); };
+        return !((Range(A) && B.Kind != K::ckDelim) || (Range(B) && A.Kind != K::ckDelim));
+      }
+      default: {  // a declaration
+        if (Delim(A, '+') || Delim(A, '-') || Delim(B, '+') || Delim(B, '-')) return true;
+        if (FPart == ptCustom && FCustomColon == 1 && Delim(B, '!')) return true;
+        switch (A.Kind) {
+          case K::ckColon: case K::ckSemicolon: case K::ckComma: case K::ckOpenCurly: case K::ckCloseCurly:
+          case K::ckOpenParen: case K::ckFunction: case K::ckOpenSquare:
+            return false;
+          case K::ckDelim:
+            if (Delim(A, '/') || Delim(A, '*') || Delim(A, '!')) return false;
+            break;
+          default:
+            break;
+        }
+        switch (B.Kind) {
+          case K::ckColon: case K::ckSemicolon: case K::ckComma: case K::ckOpenCurly: case K::ckCloseCurly:
+          case K::ckCloseParen: case K::ckCloseSquare:
+            return false;
+          case K::ckDelim:
+            return !(Delim(B, '/') || Delim(B, '*') || Delim(B, '!'));
+          default:
+            return true;
+        }
+      }
+    }
+  }
+
+  // Writes what the gap before B becomes.
+  void Gap(const TCssToken& B) {
+    const std::size_t GapBegin = FGapBegin;
+    const std::size_t GapEnd = B.Begin;
+    if (!FKept.empty()) {
+      // The comments keep the tokens apart; a blank after them where white
+      // space means something.
+      const bool Blank = FHavePrev && FWhite && Significant(FPrev, B);
+      Flush(GapBegin);
+      for (const TCssToken& C : FKept) Write(S + C.Begin, C.End - C.Begin);
+      if (Blank) *O++ = ' ';
+      FRun = GapEnd;
+      return;
+    }
+    if (!FHavePrev) {
+      FRun = GapEnd;  // nothing was written yet: the leading gap goes
+      return;
+    }
+    const TCssToken& A = FPrev;
+    const bool Blank = FWhite && Significant(A, B);
+    const char* G = "";
+    if (Blank) {
+      G = " ";
+    } else if (!Apart(A, static_cast<unsigned char>(S[GapEnd]))) {
+      G = FWhite ? " " : "/**/";
+    } else {
+      Flush(GapBegin);
+      if (FormsHtml(O, static_cast<std::size_t>(O - FOut), S + GapEnd, N - GapEnd)) G = FWhite ? " " : "/**/";
+    }
+    // A blank after an escape of hex digits would join it: a comment
+    // stood there in the source (the escape took the white space that
+    // followed it), and one stays.
+    if (G[0] == ' ' && S[GapBegin] == '/' && EndsInHexEscape(A)) G = Blank ? "/**/ " : "/**/";
+    const std::size_t Len = std::strlen(G);
+    if (Len == GapEnd - GapBegin && std::memcmp(S + GapBegin, G, Len) == 0) return;
+    Flush(GapBegin);
+    Write(G, Len);
+    FRun = GapEnd;
+  }
+
+  // What the part that starts with B is.
+  TPart PartOf(const TCssToken& B) {
+    if (B.Kind == K::ckAtKeyword) return ptAtRule;
+    if (!FList && FOpen.empty()) {
+      // The top of a sheet holds rules; "<!--" and "-->" there stand alone.
+      return B.Kind == K::ckCdo || B.Kind == K::ckCdc ? ptNone : ptSelector;
+    }
+    // Read ahead to the end of the part.
+    if (FAheadAt != FAhead.size()) return ptVerbatim;
+    FAhead.clear();
+    FAheadAt = 0;
+    const bool CustomName = B.Kind == K::ckIdent && B.End - B.Begin >= 2 && S[B.Begin] == '-' && S[B.Begin + 1] == '-';
+    bool Custom = false;
+    bool First = true;
+    int Depth = B.Kind == K::ckOpenParen || B.Kind == K::ckFunction || B.Kind == K::ckOpenSquare ? 1 : 0;
+    bool Rule = false;
+    for (TCssToken X;;) {
+      if (FAhead.size() == kAheadMax) return ptVerbatim;
+      if (!FTok.Next(X)) break;
+      FAhead.push_back(X);
+      if (X.Kind == K::ckWhitespace || X.Kind == K::ckComment) continue;
+      if (First) Custom = CustomName && X.Kind == K::ckColon;
+      First = false;
+      if (X.Kind == K::ckOpenCurly && Depth == 0) {
+        Rule = true;
+        break;
+      }
+      if (X.Kind == K::ckOpenCurly || X.Kind == K::ckOpenParen || X.Kind == K::ckFunction ||
+          X.Kind == K::ckOpenSquare) {
+        ++Depth;
+      } else if (X.Kind == K::ckCloseCurly || X.Kind == K::ckCloseParen || X.Kind == K::ckCloseSquare) {
+        if (Depth == 0) break;
+        --Depth;
+      } else if (X.Kind == K::ckSemicolon && Depth == 0) {
+        break;
+      }
+    }
+    if (Custom) return Rule ? ptVerbatim : ptCustom;
+    return Rule ? ptSelector : ptDeclaration;
+  }
+
+  bool Fail(TCssOutcome Why) {
+    FOutcome = Why;
+    return false;
+  }
+
+  // Takes the token B that matters: the gap before it, then its part and
+  // brackets. False when the text must be left as it is.
+  bool Token(const TCssToken& B) {
+    const bool Level = AtPartLevel();
+    if (FPending != 0) {
+      if (FKept.empty()) {
+        if (B.Kind == K::ckSemicolon && Level) {
+          ++FPending;
+          FRun = B.End;
+          FGapBegin = B.End;
+          FPrev = B;
+          return true;
+        }
+        if (B.Kind == K::ckCloseCurly && Level && !FOpen.empty()) {
+          // The ";" before a block's end go, and the gaps between them.
+          FPending = 0;
+          FRun = B.Begin;
+          FGapBegin = B.Begin;
+        }
+      }
+      if (FPending != 0) WriteSemicolons();
+    }
+    if (B.Begin != FGapBegin) Gap(B);
+    if (FPart == ptNone && Level && B.Kind != K::ckSemicolon && B.Kind != K::ckCloseCurly &&
+        B.Kind != K::ckOpenCurly) {
+      FPart = PartOf(B);
+      FPartFirst = true;
+      FCustomColon = 0;
+    } else {
+      FPartFirst = false;
+      if (FPart == ptCustom && FCustomColon < 2) FCustomColon = FCustomColon == 0 && B.Kind == K::ckColon ? 1 : 2;
+    }
+    switch (B.Kind) {
+      case K::ckOpenParen:
+      case K::ckFunction:
+        FOpen.push_back(B.Kind == K::ckFunction ? opFunction : opParen);
+        ++FParens;
+        break;
+      case K::ckOpenSquare:
+        FOpen.push_back(opSquare);
+        ++FSquares;
+        break;
+      case K::ckOpenCurly:
+        if (Level && (FPart == ptSelector || FPart == ptAtRule || FPart == ptNone)) {
+          FOpen.push_back(opBlock);
+          FPart = ptNone;
+        } else {
+          FOpen.push_back(opValue);
+        }
+        break;
+      case K::ckCloseParen:
+        if (FOpen.empty() || (FOpen.back() != opParen && FOpen.back() != opFunction))
+          return Fail(TCssOutcome::Unbalanced);
+        FOpen.pop_back();
+        --FParens;
+        break;
+      case K::ckCloseSquare:
+        if (FOpen.empty() || FOpen.back() != opSquare) return Fail(TCssOutcome::Unbalanced);
+        FOpen.pop_back();
+        --FSquares;
+        break;
+      case K::ckCloseCurly:
+        if (FOpen.empty() || (FOpen.back() != opBlock && FOpen.back() != opValue))
+          return Fail(TCssOutcome::Unbalanced);
+        if (FOpen.back() == opBlock) FPart = ptNone;
+        FOpen.pop_back();
+        break;
+      case K::ckSemicolon:
+        if (Level) {
+          // Held back: it goes if the block ends next.
+          FPart = ptNone;
+          Flush(B.Begin);
+          FRun = B.End;
+          FPending = 1;
+        }
+        break;
+      default:
+        break;
+    }
+    FPrev = B;
+    FHavePrev = true;
+    FGapBegin = B.End;
+    return true;
+  }
+
+  const char* S;
+  std::size_t N;
+  bool FList;  // a declaration list, not a sheet
+  TCssTokenizer FTok;
+  std::vector<TCssToken> FAhead;  // tokens read ahead, from FAheadAt on
+  std::size_t FAheadAt = 0;
+  char* FOut;
+  char* O;                  // the end of the result
+  std::size_t FRun = 0;     // the source from here on goes to the result unchanged, up to the next gap
+  std::size_t FGapBegin = 0;
+  bool FWhite = false;                 // the gap holds white space
+  std::vector<TCssToken> FKept;        // the gap's "/*!" comments
+  TCssToken FPrev;                     // the token before the gap
+  bool FHavePrev = false;
+  std::size_t FPending = 0;            // ";" held back
+  std::vector<std::uint8_t> FOpen;     // open brackets (TOpen)
+  std::size_t FParens = 0;             // open "(" of the part
+  std::size_t FSquares = 0;            // open "[" of the part
+  TPart FPart = ptNone;
+  bool FPartFirst = false;             // FPrev started the part
+  std::uint8_t FCustomColon = 0;       // a custom property: 0 before its colon, 1 just after it, 2 later
+  TCssOutcome FOutcome = TCssOutcome::Minified;
+};
+
+TCssResult Minify(std::string_view Source, bool List, char* Out) {
+  return TCssMinifier(Source, List, Out).Run();
+}
+
+std::string MinifyToString(std::string_view Source, bool List) {
+  std::string Result(Source.size(), '\0');
+  Result.resize(Minify(Source, List, Result.data()).Size);
+  return Result;
+}
+
+}  // namespace
+
+const char* CssOutcomeName(TCssOutcome Outcome) {
+  switch (Outcome) {
+    case TCssOutcome::Minified: return "minified";
+    case TCssOutcome::HtmlLike: return "html-like";
+    case TCssOutcome::Unterminated: return "unterminated";
+    case TCssOutcome::Unbalanced: return "unbalanced";
+    case TCssOutcome::Invalid: return "invalid";
+    case TCssOutcome::Reference: return "reference";
+  }
+  return "?";
+}
+
+TCssResult MinifyCssSheetTo(std::string_view Source, char* Out) { return Minify(Source, false, Out); }
+
+std::string MinifyCssSheet(std::string_view Source) { return MinifyToString(Source, false); }
+
+TCssResult MinifyCssDeclarationsTo(std::string_view Source, char* Out) { return Minify(Source, true, Out); }
+
+std::string MinifyCssDeclarations(std::string_view Source) { return MinifyToString(Source, true); }
