@@ -153,8 +153,11 @@ public:
     if (!FOpen.empty()) return Refuse(TCssOutcome::Unbalanced);
     // The end: a declaration list loses its last ";", a sheet keeps it.
     if (FPending != 0 && (!FList || !FKept.empty())) WriteSemicolons();
+    // A custom property with an empty value keeps its blank here as well.
+    const bool Blank = FWhite && FPart == ptCustom && FCustomColon == 1;
     Flush(FGapBegin);
     for (const TCssToken& C : FKept) Write(S + C.Begin, C.End - C.Begin);
+    if (Blank) *O++ = ' ';
     const std::size_t Size = static_cast<std::size_t>(O - FOut);
     return {Size, TCssOutcome::Minified, Size != N || std::memcmp(FOut, S, N) != 0};
   }
