@@ -30,8 +30,9 @@
 // rule (at-rule or qualified rule); inside a block, and in a declaration
 // list, a part that starts with an at-keyword is an at-rule and any other
 // is a declaration if it ends (";" or "}") before any "{", else a rule.
-// Finding that out reads the part ahead once; the tokens read ahead wait
-// in FAhead, so every token is read once.
+// Such a part is read as a declaration; when a "{" turns up at its level,
+// the result is cut back to where the part began and the part is read
+// again as a rule's prelude (FMark). Each part is read at most twice.
 
 namespace {
 
@@ -73,9 +74,24 @@ bool HoldsHtmlLike(const char* S, std::size_t N) {
   return false;
 }
 
+// Bytes that may end the part of a kHtmlLike sequence before a meeting
+// point, and that may start the part after it.
+constexpr bool MayEndHtmlHead(unsigned char C) {
+  const unsigned char L = C | 0x20;
+  return C == '<' || C == '!' || C == '-' || C == '/' || C == '%' || L == 's' || L == 't' || L == 'y' || L == 'l';
+}
+constexpr bool MayStartHtmlTail(unsigned char C) {
+  const unsigned char L = C | 0x20;
+  return C == '!' || C == '-' || C == '>' || C == '/' || C == '%' || C == '?' || L == 's' || L == 't' || L == 'y' ||
+         L == 'l' || L == 'e';
+}
+
 // Whether Tail (the end of the result) followed by Head (what comes next)
 // holds one of kHtmlLike across the point where they meet.
 bool FormsHtml(const char* Tail, std::size_t TailLen, const char* Head, std::size_t HeadLen) {
+  if (TailLen == 0 || HeadLen == 0 || !MayEndHtmlHead(static_cast<unsigned char>(Tail[-1])) ||
+      !MayStartHtmlTail(static_cast<unsigned char>(Head[0])))
+    return false;
   char W[12];
   TailLen = std::min<std::size_t>(TailLen, 6);
   HeadLen = std::min<std::size_t>(HeadLen, 6);
@@ -106,9 +122,6 @@ enum TOpen : std::uint8_t {
   opBlock,     // "{" of a rule or at-rule, holding parts
 };
 
-// The most tokens read ahead for one part; a longer one is read as written.
-constexpr std::size_t kAheadMax = 4096;
-
 class TCssMinifier {
 public:
   TCssMinifier(std::string_view Source, bool List, char* Out)
@@ -121,12 +134,12 @@ public:
     if (HoldsHtmlLike(S, N)) return Refuse(TCssOutcome::HtmlLike);
     if (FList && std::memchr(S, '&', N) != nullptr) return Refuse(TCssOutcome::Reference);
     FOpen.reserve(32);
+    FOpen.push_back(opBlock);  // the sheet or list itself: never taken off
     TCssToken T;
-    while (Pull(T)) {
+    for (;;) {
+      if (FTok.SkipWhitespace()) FWhite = true;
+      if (!FTok.Next(T)) break;
       switch (T.Kind) {
-        case K::ckWhitespace:
-          FWhite = true;
-          continue;
         case K::ckComment:
           if (T.End - T.Begin < 4 || S[T.End - 2] != '*' || S[T.End - 1] != '/')
             return Refuse(TCssOutcome::Unterminated);
@@ -150,7 +163,7 @@ public:
       FWhite = false;
       FKept.clear();
     }
-    if (!FOpen.empty()) return Refuse(TCssOutcome::Unbalanced);
+    if (!AtTop()) return Refuse(TCssOutcome::Unbalanced);
     // The end: a declaration list loses its last ";", a sheet keeps it.
     if (FPending != 0 && (!FList || !FKept.empty())) WriteSemicolons();
     // A custom property with an empty value keeps its blank here as well.
@@ -166,15 +179,6 @@ private:
   TCssResult Refuse(TCssOutcome Why) {
     std::memcpy(FOut, S, N);
     return {N, Why, false};
-  }
-
-  // The next token, from those read ahead first.
-  bool Pull(TCssToken& T) {
-    if (FAheadAt < FAhead.size()) {
-      T = FAhead[FAheadAt++];
-      return true;
-    }
-    return FTok.Next(T);
   }
 
   // Whether a string or url that reaches the end of the source has its
@@ -194,7 +198,16 @@ private:
 
   // Copies the source from FRun up to To.
   void Flush(std::size_t To) {
-    Write(S + FRun, To - FRun);
+    const std::size_t Count = To - FRun;
+    if (Count <= 16 && N - FRun >= 16) {
+      // Most runs are short: sixteen bytes at once. The result is never
+      // ahead of the source (O - FOut <= FRun), so they fit in Out, and
+      // what lies past Count is written over later.
+      std::memcpy(O, S + FRun, 16);
+      O += Count;
+    } else {
+      Write(S + FRun, Count);
+    }
     FRun = To;
   }
 
@@ -204,7 +217,8 @@ private:
     FPending = 0;
   }
 
-  bool AtPartLevel() const { return FOpen.empty() || FOpen.back() == opBlock; }
+  bool AtPartLevel() const { return FOpen.back() == opBlock; }
+  bool AtTop() const { return FOpen.size() == 1; }
 
   // Whether B, at this point, ends the part it stands in.
   bool EndsPart(const TCssToken& B) const {
@@ -283,7 +297,7 @@ private:
         if (FPartFirst) return B.Kind != K::ckOpenParen;  // after the at-keyword
         if (A.Kind == K::ckComma || B.Kind == K::ckComma) return false;
         if (A.Kind == K::ckOpenParen || A.Kind == K::ckFunction || B.Kind == K::ckCloseParen) return false;
-        if (FOpen.empty() || FOpen.back() != opParen) return true;
+        if (FOpen.back() != opParen) return true;
         // A media feature or condition: "(width: 1px)", "(width >= 1px)".
         if (A.Kind == K::ckColon) return false;
         auto Range = [&](const TCssToken& T) { return Delim(T, '<') || Delim(T, '>') || Delim(T, '='); };
@@ -348,52 +362,48 @@ private:
     // stood there in the source (the escape took the white space that
     // followed it), and one stays.
     if (G[0] == ' ' && S[GapBegin] == '/' && EndsInHexEscape(A)) G = Blank ? "/**/ " : "/**/";
-    const std::size_t Len = std::strlen(G);
-    if (Len == GapEnd - GapBegin && std::memcmp(S + GapBegin, G, Len) == 0) return;
+    const std::size_t Len = G[0] == '\0' ? 0 : G[1] == '\0' ? 1 : std::strlen(G);
+    if (Len == GapEnd - GapBegin && Len != 0 && S[GapBegin] == G[0] && (Len == 1 || std::memcmp(S + GapBegin, G, Len) == 0))
+      return;
     Flush(GapBegin);
     Write(G, Len);
     FRun = GapEnd;
   }
 
-  // What the part that starts with B is.
-  TPart PartOf(const TCssToken& B) {
-    if (B.Kind == K::ckAtKeyword) return ptAtRule;
-    if (!FList && FOpen.empty()) {
+  // Starts the part whose first token is B.
+  void StartPart(const TCssToken& B) {
+    FPartFirst = true;
+    FCustomColon = 0;
+    if (B.Kind == K::ckAtKeyword) {
+      FPart = ptAtRule;
+    } else if (!FList && AtTop()) {
       // The top of a sheet holds rules; "<!--" and "-->" there stand alone.
-      return B.Kind == K::ckCdo || B.Kind == K::ckCdc ? ptNone : ptSelector;
+      FPart = B.Kind == K::ckCdo || B.Kind == K::ckCdc ? ptNone : ptSelector;
+    } else {
+      // A declaration until a "{" says otherwise: mark the point to come
+      // back to.
+      const bool Custom = B.Kind == K::ckIdent && B.End - B.Begin >= 2 && S[B.Begin] == '-' && S[B.Begin + 1] == '-';
+      FPart = Custom ? ptCustom : ptDeclaration;
+      FMark = {static_cast<std::size_t>(O - FOut), FRun, FTok, B, FOpen.size(), true};
     }
-    // Read ahead to the end of the part.
-    if (FAheadAt != FAhead.size()) return ptVerbatim;
-    FAhead.clear();
-    FAheadAt = 0;
-    const bool CustomName = B.Kind == K::ckIdent && B.End - B.Begin >= 2 && S[B.Begin] == '-' && S[B.Begin + 1] == '-';
-    bool Custom = false;
-    bool First = true;
-    int Depth = B.Kind == K::ckOpenParen || B.Kind == K::ckFunction || B.Kind == K::ckOpenSquare ? 1 : 0;
-    bool Rule = false;
-    for (TCssToken X;;) {
-      if (FAhead.size() == kAheadMax) return ptVerbatim;
-      if (!FTok.Next(X)) break;
-      FAhead.push_back(X);
-      if (X.Kind == K::ckWhitespace || X.Kind == K::ckComment) continue;
-      if (First) Custom = CustomName && X.Kind == K::ckColon;
-      First = false;
-      if (X.Kind == K::ckOpenCurly && Depth == 0) {
-        Rule = true;
-        break;
-      }
-      if (X.Kind == K::ckOpenCurly || X.Kind == K::ckOpenParen || X.Kind == K::ckFunction ||
-          X.Kind == K::ckOpenSquare) {
-        ++Depth;
-      } else if (X.Kind == K::ckCloseCurly || X.Kind == K::ckCloseParen || X.Kind == K::ckCloseSquare) {
-        if (Depth == 0) break;
-        --Depth;
-      } else if (X.Kind == K::ckSemicolon && Depth == 0) {
-        break;
-      }
-    }
-    if (Custom) return Rule ? ptVerbatim : ptCustom;
-    return Rule ? ptSelector : ptDeclaration;
+  }
+
+  // The part begun at FMark is a rule's prelude (or, a custom property's
+  // name before it, a value read as written): read it again as such.
+  void Rewind() {
+    O = FOut + FMark.Out;
+    FRun = FMark.Run;
+    FTok = FMark.Tok;
+    FOpen.resize(FMark.Open);
+    FParens = 0;
+    FSquares = 0;
+    FMark.Set = false;
+    const TCssToken B = FMark.First;
+    FPart = FPart == ptCustom ? ptVerbatim : ptSelector;
+    FPartFirst = true;
+    Brackets(B, false);
+    FPrev = B;
+    FGapBegin = B.End;
   }
 
   bool Fail(TCssOutcome Why) {
@@ -414,7 +424,7 @@ private:
           FPrev = B;
           return true;
         }
-        if (B.Kind == K::ckCloseCurly && Level && !FOpen.empty()) {
+        if (B.Kind == K::ckCloseCurly && Level && !AtTop()) {
           // The ";" before a block's end go, and the gaps between them.
           FPending = 0;
           FRun = B.Begin;
@@ -423,16 +433,37 @@ private:
       }
       if (FPending != 0) WriteSemicolons();
     }
+    if (Level && B.Kind == K::ckOpenCurly && (FPart == ptDeclaration || FPart == ptCustom) && FMark.Set) {
+      Rewind();
+      return true;
+    }
     if (B.Begin != FGapBegin) Gap(B);
     if (FPart == ptNone && Level && B.Kind != K::ckSemicolon && B.Kind != K::ckCloseCurly &&
         B.Kind != K::ckOpenCurly) {
-      FPart = PartOf(B);
-      FPartFirst = true;
-      FCustomColon = 0;
+      StartPart(B);
     } else {
       FPartFirst = false;
-      if (FPart == ptCustom && FCustomColon < 2) FCustomColon = FCustomColon == 0 && B.Kind == K::ckColon ? 1 : 2;
+      if (FPart == ptCustom && FCustomColon < 2) {
+        // "--x" not followed by ":" is no custom property.
+        if (FCustomColon == 0 && B.Kind != K::ckColon) FPart = ptDeclaration;
+        FCustomColon = FCustomColon == 0 ? 1 : 2;
+      }
     }
+    if (!Brackets(B, Level)) return false;
+    FPrev = B;
+    FHavePrev = true;
+    FGapBegin = B.End;
+    return true;
+  }
+
+  // B's effect on the open brackets.
+  bool Brackets(const TCssToken& B, bool Level) {
+    constexpr std::uint32_t kStructure =
+        1u << static_cast<int>(K::ckOpenParen) | 1u << static_cast<int>(K::ckFunction) |
+        1u << static_cast<int>(K::ckOpenSquare) | 1u << static_cast<int>(K::ckOpenCurly) |
+        1u << static_cast<int>(K::ckCloseParen) | 1u << static_cast<int>(K::ckCloseSquare) |
+        1u << static_cast<int>(K::ckCloseCurly) | 1u << static_cast<int>(K::ckSemicolon);
+    if ((kStructure >> static_cast<int>(B.Kind) & 1u) == 0) return true;
     switch (B.Kind) {
       case K::ckOpenParen:
       case K::ckFunction:
@@ -447,31 +478,36 @@ private:
         if (Level && (FPart == ptSelector || FPart == ptAtRule || FPart == ptNone)) {
           FOpen.push_back(opBlock);
           FPart = ptNone;
+          FMark.Set = false;
         } else {
           FOpen.push_back(opValue);
         }
         break;
       case K::ckCloseParen:
-        if (FOpen.empty() || (FOpen.back() != opParen && FOpen.back() != opFunction))
+        if (FOpen.back() != opParen && FOpen.back() != opFunction)
           return Fail(TCssOutcome::Unbalanced);
         FOpen.pop_back();
         --FParens;
         break;
       case K::ckCloseSquare:
-        if (FOpen.empty() || FOpen.back() != opSquare) return Fail(TCssOutcome::Unbalanced);
+        if (FOpen.back() != opSquare) return Fail(TCssOutcome::Unbalanced);
         FOpen.pop_back();
         --FSquares;
         break;
       case K::ckCloseCurly:
-        if (FOpen.empty() || (FOpen.back() != opBlock && FOpen.back() != opValue))
+        if (AtTop() || (FOpen.back() != opBlock && FOpen.back() != opValue))
           return Fail(TCssOutcome::Unbalanced);
-        if (FOpen.back() == opBlock) FPart = ptNone;
+        if (FOpen.back() == opBlock) {
+          FPart = ptNone;
+          FMark.Set = false;
+        }
         FOpen.pop_back();
         break;
       case K::ckSemicolon:
         if (Level) {
           // Held back: it goes if the block ends next.
           FPart = ptNone;
+          FMark.Set = false;
           Flush(B.Begin);
           FRun = B.End;
           FPending = 1;
@@ -480,9 +516,6 @@ private:
       default:
         break;
     }
-    FPrev = B;
-    FHavePrev = true;
-    FGapBegin = B.End;
     return true;
   }
 
@@ -490,8 +523,6 @@ private:
   std::size_t N;
   bool FList;  // a declaration list, not a sheet
   TCssTokenizer FTok;
-  std::vector<TCssToken> FAhead;  // tokens read ahead, from FAheadAt on
-  std::size_t FAheadAt = 0;
   char* FOut;
   char* O;                  // the end of the result
   std::size_t FRun = 0;     // the source from here on goes to the result unchanged, up to the next gap
@@ -501,12 +532,23 @@ private:
   TCssToken FPrev;                     // the token before the gap
   bool FHavePrev = false;
   std::size_t FPending = 0;            // ";" held back
-  std::vector<std::uint8_t> FOpen;     // open brackets (TOpen)
+  std::vector<std::uint8_t> FOpen;     // open brackets (TOpen), above an opBlock for the whole text
   std::size_t FParens = 0;             // open "(" of the part
   std::size_t FSquares = 0;            // open "[" of the part
   TPart FPart = ptNone;
   bool FPartFirst = false;             // FPrev started the part
   std::uint8_t FCustomColon = 0;       // a custom property: 0 before its colon, 1 just after it, 2 later
+  // Where the part read as a declaration began: the result's size and
+  // FRun then, the tokenizer just past its first token, that token, and
+  // the open brackets.
+  struct TMark {
+    std::size_t Out = 0;
+    std::size_t Run = 0;
+    TCssTokenizer Tok{std::string_view()};
+    TCssToken First;
+    std::size_t Open = 0;
+    bool Set = false;
+  } FMark;
   TCssOutcome FOutcome = TCssOutcome::Minified;
 };
 

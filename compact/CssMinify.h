@@ -30,10 +30,9 @@
 // - the result never holds "<!--", "-->", "</style" (in any letter case),
 //   "<%", "%>" or "<?" that the source did not: a separator stays where
 //   joining two tokens would make one.
-// Whether a part of a block is a declaration or a nested rule is found by
-// reading ahead to its end (";" or "}" for a declaration, "{" for a rule);
-// a part of more than 4,096 tokens is not read ahead but kept as written,
-// one blank a run of white space.
+// A part of a block is a declaration if it ends (";" or "}") before any
+// "{", else a nested rule: it is read as a declaration, and read again as
+// a rule's prelude when a "{" turns up.
 // Nothing else changes: values, colours, numbers and order stay as
 // written, and the tokens of the result, without white space and
 // comments, are those of the source but for the ";" that went. The result

@@ -133,24 +133,36 @@ void Check(std::string_view In, bool List) {
   FUZZ_CHECK(J == B.Tokens.size(), "the result has tokens the input lacks: " + Where);
 
   // The selector model: top-level preludes that do not start with an
-  // at-keyword.
+  // at-keyword. A prelude ends at "{" or ";" outside brackets; "<!--" and
+  // "-->" stand alone where a prelude would start. Depth counts the blocks
+  // of rules, Nest the brackets open in a prelude.
   if (List) return;
   int Depth = 0;
+  int Nest = 0;
   bool AtRule = false;
   bool PreludeStart = true;
   for (std::size_t I = 0; I < A.Tokens.size(); ++I) {
     const TCssToken& T = A.Tokens[I];
-    if (Depth == 0 && PreludeStart) AtRule = T.Kind == K::ckAtKeyword;
+    const bool Start = PreludeStart;
+    if (Depth == 0 && Start) AtRule = T.Kind == K::ckAtKeyword;
     if (Depth == 0 && !PreludeStart && !AtRule && A.WhiteBefore[I] && !ModelMayDrop(In, T) &&
         !ModelMayDrop(In, A.Tokens[I - 1]))
       FUZZ_CHECK(B.WhiteBefore[Match[I]], "white space in a selector went before input token " +
                                               std::to_string(I) + ": " + Where);
     PreludeStart = false;
-    if (T.Kind == K::ckOpenCurly) ++Depth;
-    if (T.Kind == K::ckCloseCurly) --Depth;
-    if (Depth == 0 && (T.Kind == K::ckCloseCurly || T.Kind == K::ckSemicolon || T.Kind == K::ckCdo ||
-                       T.Kind == K::ckCdc))
-      PreludeStart = true;
+    const bool Opens = T.Kind == K::ckOpenCurly || T.Kind == K::ckOpenParen || T.Kind == K::ckFunction ||
+                       T.Kind == K::ckOpenSquare;
+    const bool Closes = T.Kind == K::ckCloseCurly || T.Kind == K::ckCloseParen || T.Kind == K::ckCloseSquare;
+    if (Depth > 0) {
+      Depth += T.Kind == K::ckOpenCurly ? 1 : T.Kind == K::ckCloseCurly ? -1 : 0;
+      PreludeStart = Depth == 0;
+    } else if (Nest == 0 && T.Kind == K::ckOpenCurly) {
+      Depth = 1;
+    } else if (Opens || Closes) {
+      Nest += Opens ? 1 : -1;
+    } else if (Nest == 0) {
+      PreludeStart = T.Kind == K::ckSemicolon || (Start && (T.Kind == K::ckCdo || T.Kind == K::ckCdc));
+    }
   }
 }
 
