@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "compact/CssTokenizer.h"
@@ -122,6 +123,117 @@ enum TOpen : std::uint8_t {
   opBlock,     // "{" of a rule or at-rule, holding parts
 };
 
+// What a token is to the rules on white space.
+enum TRole : std::uint8_t {
+  roWord,  // anything not below
+  roComma,
+  roColon,
+  roSemicolon,
+  roOpenCurly,
+  roCloseCurly,
+  roOpenParen,
+  roFunction,
+  roCloseParen,
+  roOpenSquare,
+  roCloseSquare,
+  // Delims from here on.
+  roPlus,
+  roMinus,
+  roSlashStar,  // "/" or "*"
+  roBang,
+  roGreater,
+  roTilde,
+  roLessEqual,  // "<" or "="
+  roDelim,      // any other
+  roCount
+};
+
+constexpr TRole RoleOfDelim(unsigned char C) {
+  switch (C) {
+    case '+': return roPlus;
+    case '-': return roMinus;
+    case '/': case '*': return roSlashStar;
+    case '!': return roBang;
+    case '>': return roGreater;
+    case '~': return roTilde;
+    case '<': case '=': return roLessEqual;
+    default: return roDelim;
+  }
+}
+
+// Whether white space between A and B means something in a selector (In:
+// within parentheses, where "+" may be An+B), outside "[...]".
+constexpr bool SelectorBlank(bool In, TRole A, TRole B) {
+  if (A == roComma || B == roComma) return false;
+  if (A == roOpenParen || A == roFunction || B == roCloseParen) return false;
+  // A combinator on one side only.
+  auto Combinator = [In](TRole R) { return R == roGreater || R == roTilde || (!In && R == roPlus); };
+  return Combinator(A) == Combinator(B);
+}
+
+// The same in an at-rule's prelude (In: directly within "(", as in media
+// features "(width: 1px)", "(width >= 1px)"), after its first token.
+constexpr bool AtRuleBlank(bool In, TRole A, TRole B) {
+  if (A == roComma || B == roComma) return false;
+  if (A == roOpenParen || A == roFunction || B == roCloseParen) return false;
+  if (!In) return true;
+  if (A == roColon) return false;
+  auto Range = [](TRole R) { return R == roGreater || R == roLessEqual; };
+  return !((Range(A) && B < roPlus) || (Range(B) && A < roPlus));
+}
+
+// The same in a declaration: words stay apart, and "+" and "-" (calc()
+// needs blanks around them).
+constexpr bool DeclarationBlank(TRole A, TRole B) {
+  if (A == roPlus || A == roMinus || B == roPlus || B == roMinus) return true;
+  switch (A) {
+    case roColon: case roSemicolon: case roComma: case roOpenCurly: case roCloseCurly: case roOpenParen:
+    case roFunction: case roOpenSquare: case roSlashStar: case roBang:
+      return false;
+    default:
+      break;
+  }
+  switch (B) {
+    case roColon: case roSemicolon: case roComma: case roOpenCurly: case roCloseCurly: case roCloseParen:
+    case roCloseSquare: case roSlashStar: case roBang:
+      return false;
+    default:
+      return true;
+  }
+}
+
+struct TBlankTables {
+  bool Selector[2][roCount][roCount] = {};
+  bool AtRule[2][roCount][roCount] = {};
+  bool Declaration[roCount][roCount] = {};
+  TRole Delim[256] = {};
+  TRole Kind[32] = {};  // roDelim for a delim: Delim says which
+};
+
+constexpr TBlankTables MakeBlankTables() {
+  TBlankTables T;
+  for (int A = 0; A < roCount; ++A)
+    for (int B = 0; B < roCount; ++B) {
+      const auto RA = static_cast<TRole>(A);
+      const auto RB = static_cast<TRole>(B);
+      for (int In = 0; In < 2; ++In) {
+        T.Selector[In][A][B] = SelectorBlank(In != 0, RA, RB);
+        T.AtRule[In][A][B] = AtRuleBlank(In != 0, RA, RB);
+      }
+      T.Declaration[A][B] = DeclarationBlank(RA, RB);
+    }
+  for (int C = 0; C < 256; ++C) T.Delim[C] = RoleOfDelim(static_cast<unsigned char>(C));
+  using K = TCssTokenKind;
+  const std::pair<K, TRole> Kinds[] = {
+      {K::ckComma, roComma},           {K::ckColon, roColon},           {K::ckSemicolon, roSemicolon},
+      {K::ckOpenCurly, roOpenCurly},   {K::ckCloseCurly, roCloseCurly}, {K::ckOpenParen, roOpenParen},
+      {K::ckFunction, roFunction},     {K::ckCloseParen, roCloseParen}, {K::ckOpenSquare, roOpenSquare},
+      {K::ckCloseSquare, roCloseSquare}, {K::ckDelim, roDelim}};
+  for (const auto& [Kind, Role] : Kinds) T.Kind[static_cast<int>(Kind)] = Role;
+  return T;
+}
+constexpr TBlankTables kBlank = MakeBlankTables();
+
 class TCssMinifier {
 public:
   TCssMinifier(std::string_view Source, bool List, char* Out)
@@ -227,11 +339,6 @@ private:
     return B.Kind == K::ckOpenCurly && (FPart == ptSelector || FPart == ptAtRule || FPart == ptNone);
   }
 
-  static bool IsDelim(const char* S, const TCssToken& T, char C) {
-    return T.Kind == K::ckDelim && S[T.Begin] == C;
-  }
-  bool Delim(const TCssToken& T, char C) const { return IsDelim(S, T, C); }
-
   // Whether A followed at once by a token starting with byte B reads as
   // A and that token again.
   bool Apart(const TCssToken& A, unsigned char B) const {
@@ -273,59 +380,31 @@ private:
     return Backslashes % 2 == 1;
   }
 
-  // Whether the white space between A and B means something.
-  bool Significant(const TCssToken& A, const TCssToken& B) const {
+  TRole RoleOf(const TCssToken& T) const {
+    const TRole R = kBlank.Kind[static_cast<int>(T.Kind)];
+    return R == roDelim ? kBlank.Delim[static_cast<unsigned char>(S[T.Begin])] : R;
+  }
+
+  // Whether the white space between A (FPrev) and B means something.
+  bool Significant(const TCssToken& A, const TCssToken& B, TRole RB) const {
+    const TRole RA = FPrevRole;
     // "url(" with blanks before a quoted address keeps them in its token
     // but the last, which must stay where it is.
-    if (A.Kind == K::ckFunction && IsWhite(static_cast<unsigned char>(S[A.End - 1]))) return true;
+    if (RA == roFunction && IsWhite(static_cast<unsigned char>(S[A.End - 1]))) return true;
     if (FPart == ptNone) return false;
     if (EndsPart(B)) return FPart == ptCustom && FCustomColon == 1;  // "--x: ;"
     switch (FPart) {
       case ptVerbatim:
         return true;
-      case ptSelector: {
-        if (A.Kind == K::ckComma || B.Kind == K::ckComma) return false;
-        if (FSquares != 0) return A.Kind != K::ckOpenSquare && B.Kind != K::ckCloseSquare;
-        if (A.Kind == K::ckOpenParen || A.Kind == K::ckFunction || B.Kind == K::ckCloseParen) return false;
-        // A combinator on one side only; "+" within brackets may be An+B.
-        auto Combinator = [&](const TCssToken& T) {
-          return Delim(T, '>') || Delim(T, '~') || (FParens == 0 && Delim(T, '+'));
-        };
-        return Combinator(A) == Combinator(B);
-      }
-      case ptAtRule: {
-        if (FPartFirst) return B.Kind != K::ckOpenParen;  // after the at-keyword
-        if (A.Kind == K::ckComma || B.Kind == K::ckComma) return false;
-        if (A.Kind == K::ckOpenParen || A.Kind == K::ckFunction || B.Kind == K::ckCloseParen) return false;
-        if (FOpen.back() != opParen) return true;
-        // A media feature or condition: "(width: 1px)", "(width >= 1px)".
-        if (A.Kind == K::ckColon) return false;
-        auto Range = [&](const TCssToken& T) { return Delim(T, '<') || Delim(T, '>') || Delim(T, '='); };
-        return !((Range(A) && B.Kind != K::ckDelim) || (Range(B) && A.Kind != K::ckDelim));
-      }
-      default: {  // a declaration
-        if (Delim(A, '+') || Delim(A, '-') || Delim(B, '+') || Delim(B, '-')) return true;
-        if (FPart == ptCustom && FCustomColon == 1 && Delim(B, '!')) return true;
-        switch (A.Kind) {
-          case K::ckColon: case K::ckSemicolon: case K::ckComma: case K::ckOpenCurly: case K::ckCloseCurly:
-          case K::ckOpenParen: case K::ckFunction: case K::ckOpenSquare:
-            return false;
-          case K::ckDelim:
-            if (Delim(A, '/') || Delim(A, '*') || Delim(A, '!')) return false;
-            break;
-          default:
-            break;
-        }
-        switch (B.Kind) {
-          case K::ckColon: case K::ckSemicolon: case K::ckComma: case K::ckOpenCurly: case K::ckCloseCurly:
-          case K::ckCloseParen: case K::ckCloseSquare:
-            return false;
-          case K::ckDelim:
-            return !(Delim(B, '/') || Delim(B, '*') || Delim(B, '!'));
-          default:
-            return true;
-        }
-      }
+      case ptSelector:
+        if (FSquares != 0) return RA != roOpenSquare && RB != roCloseSquare;
+        return kBlank.Selector[FParens != 0][RA][RB];
+      case ptAtRule:
+        if (FPartFirst) return RB != roOpenParen;  // after the at-keyword
+        return kBlank.AtRule[FOpen.back() == opParen][RA][RB];
+      default:
+        if (FPart == ptCustom && FCustomColon == 1 && RB == roBang) return true;
+        return kBlank.Declaration[RA][RB];
     }
   }
 
@@ -336,7 +415,7 @@ private:
     if (!FKept.empty()) {
       // The comments keep the tokens apart; a blank after them where white
       // space means something.
-      const bool Blank = FHavePrev && FWhite && Significant(FPrev, B);
+      const bool Blank = FHavePrev && FWhite && Significant(FPrev, B, RoleOf(B));
       Flush(GapBegin);
       for (const TCssToken& C : FKept) Write(S + C.Begin, C.End - C.Begin);
       if (Blank) *O++ = ' ';
@@ -348,7 +427,7 @@ private:
       return;
     }
     const TCssToken& A = FPrev;
-    const bool Blank = FWhite && Significant(A, B);
+    const bool Blank = FWhite && Significant(A, B, RoleOf(B));
     const char* G = "";
     if (Blank) {
       G = " ";
@@ -366,7 +445,7 @@ private:
     if (Len == GapEnd - GapBegin && Len != 0 && S[GapBegin] == G[0] && (Len == 1 || std::memcmp(S + GapBegin, G, Len) == 0))
       return;
     Flush(GapBegin);
-    Write(G, Len);
+    for (std::size_t I = 0; I < Len; ++I) *O++ = G[I];
     FRun = GapEnd;
   }
 
@@ -403,6 +482,7 @@ private:
     FPartFirst = true;
     Brackets(B, false);
     FPrev = B;
+    FPrevRole = RoleOf(B);
     FGapBegin = B.End;
   }
 
@@ -422,6 +502,7 @@ private:
           FRun = B.End;
           FGapBegin = B.End;
           FPrev = B;
+          FPrevRole = roSemicolon;
           return true;
         }
         if (B.Kind == K::ckCloseCurly && Level && !AtTop()) {
@@ -433,7 +514,7 @@ private:
       }
       if (FPending != 0) WriteSemicolons();
     }
-    if (Level && B.Kind == K::ckOpenCurly && (FPart == ptDeclaration || FPart == ptCustom) && FMark.Set) {
+    if (B.Kind == K::ckOpenCurly && FMark.Set && Level && (FPart == ptDeclaration || FPart == ptCustom)) {
       Rewind();
       return true;
     }
@@ -451,6 +532,7 @@ private:
     }
     if (!Brackets(B, Level)) return false;
     FPrev = B;
+    FPrevRole = RoleOf(B);
     FHavePrev = true;
     FGapBegin = B.End;
     return true;
@@ -530,6 +612,7 @@ private:
   bool FWhite = false;                 // the gap holds white space
   std::vector<TCssToken> FKept;        // the gap's "/*!" comments
   TCssToken FPrev;                     // the token before the gap
+  TRole FPrevRole = roWord;
   bool FHavePrev = false;
   std::size_t FPending = 0;            // ";" held back
   std::vector<std::uint8_t> FOpen;     // open brackets (TOpen), above an opBlock for the whole text

@@ -35,7 +35,6 @@ struct TByteTables {
   std::uint8_t Start[256] = {};
   bool Name[256] = {};   // a name byte
   bool White[256] = {};
-  TCssTokenKind Single[256] = {};
 };
 
 constexpr TByteTables MakeByteTables() {
@@ -56,15 +55,7 @@ constexpr TByteTables MakeByteTables() {
     else if (C == '@') St = stAt;
     else if (C == '\\') St = stBackslash;
     else if (C == '/') St = stSlash;
-    using K = TCssTokenKind;
-    const K Kinds[] = {K::ckOpenParen, K::ckCloseParen, K::ckOpenSquare, K::ckCloseSquare, K::ckOpenCurly,
-                       K::ckCloseCurly, K::ckComma, K::ckColon, K::ckSemicolon};
-    const char Bytes[] = "()[]{},:;";
-    for (int I = 0; I < 9; ++I)
-      if (C == static_cast<unsigned char>(Bytes[I])) {
-        St = stSingle;
-        T.Single[B] = Kinds[I];
-      }
+    if (css_detail::kSingleKinds.Kind[B] != TCssTokenKind::ckWhitespace) St = stSingle;
     T.Start[B] = St;
   }
   return T;
@@ -345,8 +336,8 @@ bool TCssTokenizer::NextOther(TCssToken& Token) {
     case stName:
       NameLike(Token);
       break;
-    case stSingle:
-      One(kBytes.Single[C]);
+    case stSingle:  // read by Next already, but complete here
+      One(SingleKind(C));
       break;
     case stDigit:
       Numeric(Token);

@@ -145,7 +145,7 @@ void Check(std::string_view In, bool List) {
     const TCssToken& T = A.Tokens[I];
     const bool Start = PreludeStart;
     if (Depth == 0 && Start) AtRule = T.Kind == K::ckAtKeyword;
-    if (Depth == 0 && !PreludeStart && !AtRule && A.WhiteBefore[I] && !ModelMayDrop(In, T) &&
+    if (Depth == 0 && !Start && !AtRule && A.WhiteBefore[I] && !ModelMayDrop(In, T) &&
         !ModelMayDrop(In, A.Tokens[I - 1]))
       FUZZ_CHECK(B.WhiteBefore[Match[I]], "white space in a selector went before input token " +
                                               std::to_string(I) + ": " + Where);
