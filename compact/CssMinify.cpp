@@ -24,16 +24,16 @@
 //   byte when that byte cannot continue it. The HTML-like sequences are
 //   looked for across the meeting point (FormsHtml);
 // - does the presence of white space mean something here? That depends on
-//   the part of the sheet the gap lies in (TPart): a selector, an at-rule's
+//   the item of the sheet the gap lies in (TItem): a selector, an at-rule's
 //   prelude, a declaration, a custom property, or a value whose reading
 //   depends on where it stands (kept as written, but one blank a run).
-// Parts follow the sheet's structure: at the top of a sheet a part is a
+// Items follow the sheet's structure: at the top of a sheet an item is a
 // rule (at-rule or qualified rule); inside a block, and in a declaration
-// list, a part that starts with an at-keyword is an at-rule and any other
+// list, an item that starts with an at-keyword is an at-rule and any other
 // is a declaration if it ends (";" or "}") before any "{", else a rule.
-// Such a part is read as a declaration; when a "{" turns up at its level,
-// the result is cut back to where the part began and the part is read
-// again as a rule's prelude (FMark). Each part is read at most twice.
+// Such an item is read as a declaration; when a "{" turns up at its level,
+// the result is cut back to where the item began and the item is read
+// again as a rule's prelude (FMark). Each item is read at most twice.
 
 namespace {
 
@@ -75,8 +75,8 @@ bool HoldsHtmlLike(const char* S, std::size_t N) {
   return false;
 }
 
-// Bytes that may end the part of a kHtmlLike sequence before a meeting
-// point, and that may start the part after it.
+// Bytes that may end what stands of a kHtmlLike sequence before a meeting
+// point, and that may start what follows of it.
 constexpr bool MayEndHtmlHead(unsigned char C) {
   const unsigned char L = C | 0x20;
   return C == '<' || C == '!' || C == '-' || C == '/' || C == '%' || L == 's' || L == 't' || L == 'y' || L == 'l';
@@ -104,14 +104,14 @@ bool FormsHtml(const char* Tail, std::size_t TailLen, const char* Head, std::siz
   return false;
 }
 
-// What a gap's neighbours are part of.
-enum TPart : std::uint8_t {
-  ptNone,         // between parts: the gap goes
-  ptSelector,     // a qualified rule's prelude
-  ptAtRule,       // an at-rule's prelude
-  ptDeclaration,  // a declaration
-  ptCustom,       // a custom property's declaration
-  ptVerbatim,     // read as written: one blank a run of white space
+// What the tokens around a gap belong to.
+enum TItem : std::uint8_t {
+  itNone,         // between items: the gap goes
+  itSelector,     // a qualified rule's prelude
+  itAtRule,       // an at-rule's prelude
+  itDeclaration,  // a declaration
+  itCustom,       // a custom property's declaration
+  itVerbatim,     // read as written: one blank a run of white space
 };
 
 // What an open bracket is.
@@ -120,7 +120,7 @@ enum TOpen : std::uint8_t {
   opFunction,  // a function's "("
   opSquare,    // "["
   opValue,     // "{" in a value or prelude
-  opBlock,     // "{" of a rule or at-rule, holding parts
+  opBlock,     // "{" of a rule or at-rule, holding items
 };
 
 // What a token is to the rules on white space.
@@ -279,7 +279,7 @@ public:
     // The end: a declaration list loses its last ";", a sheet keeps it.
     if (FPending != 0 && (!FList || !FKept.empty())) WriteSemicolons();
     // A custom property with an empty value keeps its blank here as well.
-    const bool Blank = FWhite && FPart == ptCustom && FCustomColon == 1;
+    const bool Blank = FWhite && FItem == itCustom && FCustomColon == 1;
     Flush(FGapBegin);
     for (const TCssToken& C : FKept) Write(S + C.Begin, C.End - C.Begin);
     if (Blank) *O++ = ' ';
@@ -329,14 +329,14 @@ private:
     FPending = 0;
   }
 
-  bool AtPartLevel() const { return FOpen.back() == opBlock; }
+  bool AtItemLevel() const { return FOpen.back() == opBlock; }
   bool AtTop() const { return FOpen.size() == 1; }
 
-  // Whether B, at this point, ends the part it stands in.
-  bool EndsPart(const TCssToken& B) const {
-    if (!AtPartLevel()) return false;
+  // Whether B, at this point, ends the item it stands in.
+  bool EndsItem(const TCssToken& B) const {
+    if (!AtItemLevel()) return false;
     if (B.Kind == K::ckSemicolon || B.Kind == K::ckCloseCurly) return true;
-    return B.Kind == K::ckOpenCurly && (FPart == ptSelector || FPart == ptAtRule || FPart == ptNone);
+    return B.Kind == K::ckOpenCurly && (FItem == itSelector || FItem == itAtRule || FItem == itNone);
   }
 
   // Whether A followed at once by a token starting with byte B reads as
@@ -391,19 +391,19 @@ private:
     // "url(" with blanks before a quoted address keeps them in its token
     // but the last, which must stay where it is.
     if (RA == roFunction && IsWhite(static_cast<unsigned char>(S[A.End - 1]))) return true;
-    if (FPart == ptNone) return false;
-    if (EndsPart(B)) return FPart == ptCustom && FCustomColon == 1;  // "--x: ;"
-    switch (FPart) {
-      case ptVerbatim:
+    if (FItem == itNone) return false;
+    if (EndsItem(B)) return FItem == itCustom && FCustomColon == 1;  // "--x: ;"
+    switch (FItem) {
+      case itVerbatim:
         return true;
-      case ptSelector:
+      case itSelector:
         if (FSquares != 0) return RA != roOpenSquare && RB != roCloseSquare;
         return kBlank.Selector[FParens != 0][RA][RB];
-      case ptAtRule:
-        if (FPartFirst) return RB != roOpenParen;  // after the at-keyword
+      case itAtRule:
+        if (FItemFirst) return RB != roOpenParen;  // after the at-keyword
         return kBlank.AtRule[FOpen.back() == opParen][RA][RB];
       default:
-        if (FPart == ptCustom && FCustomColon == 1 && RB == roBang) return true;
+        if (FItem == itCustom && FCustomColon == 1 && RB == roBang) return true;
         return kBlank.Declaration[RA][RB];
     }
   }
@@ -449,25 +449,25 @@ private:
     FRun = GapEnd;
   }
 
-  // Starts the part whose first token is B.
-  void StartPart(const TCssToken& B) {
-    FPartFirst = true;
+  // Starts the item whose first token is B.
+  void StartItem(const TCssToken& B) {
+    FItemFirst = true;
     FCustomColon = 0;
     if (B.Kind == K::ckAtKeyword) {
-      FPart = ptAtRule;
+      FItem = itAtRule;
     } else if (!FList && AtTop()) {
       // The top of a sheet holds rules; "<!--" and "-->" there stand alone.
-      FPart = B.Kind == K::ckCdo || B.Kind == K::ckCdc ? ptNone : ptSelector;
+      FItem = B.Kind == K::ckCdo || B.Kind == K::ckCdc ? itNone : itSelector;
     } else {
       // A declaration until a "{" says otherwise: mark the point to come
       // back to.
       const bool Custom = B.Kind == K::ckIdent && B.End - B.Begin >= 2 && S[B.Begin] == '-' && S[B.Begin + 1] == '-';
-      FPart = Custom ? ptCustom : ptDeclaration;
+      FItem = Custom ? itCustom : itDeclaration;
       FMark = {static_cast<std::size_t>(O - FOut), FRun, FTok, B, FOpen.size(), true};
     }
   }
 
-  // The part begun at FMark is a rule's prelude (or, a custom property's
+  // The item begun at FMark is a rule's prelude (or, a custom property's
   // name before it, a value read as written): read it again as such.
   void Rewind() {
     O = FOut + FMark.Out;
@@ -478,8 +478,8 @@ private:
     FSquares = 0;
     FMark.Set = false;
     const TCssToken B = FMark.First;
-    FPart = FPart == ptCustom ? ptVerbatim : ptSelector;
-    FPartFirst = true;
+    FItem = FItem == itCustom ? itVerbatim : itSelector;
+    FItemFirst = true;
     Brackets(B, false);
     FPrev = B;
     FPrevRole = RoleOf(B);
@@ -491,10 +491,10 @@ private:
     return false;
   }
 
-  // Takes the token B that matters: the gap before it, then its part and
+  // Takes the token B that matters: the gap before it, then its item and
   // brackets. False when the text must be left as it is.
   bool Token(const TCssToken& B) {
-    const bool Level = AtPartLevel();
+    const bool Level = AtItemLevel();
     if (FPending != 0) {
       if (FKept.empty()) {
         if (B.Kind == K::ckSemicolon && Level) {
@@ -514,19 +514,19 @@ private:
       }
       if (FPending != 0) WriteSemicolons();
     }
-    if (B.Kind == K::ckOpenCurly && FMark.Set && Level && (FPart == ptDeclaration || FPart == ptCustom)) {
+    if (B.Kind == K::ckOpenCurly && FMark.Set && Level && (FItem == itDeclaration || FItem == itCustom)) {
       Rewind();
       return true;
     }
     if (B.Begin != FGapBegin) Gap(B);
-    if (FPart == ptNone && Level && B.Kind != K::ckSemicolon && B.Kind != K::ckCloseCurly &&
+    if (FItem == itNone && Level && B.Kind != K::ckSemicolon && B.Kind != K::ckCloseCurly &&
         B.Kind != K::ckOpenCurly) {
-      StartPart(B);
+      StartItem(B);
     } else {
-      FPartFirst = false;
-      if (FPart == ptCustom && FCustomColon < 2) {
+      FItemFirst = false;
+      if (FItem == itCustom && FCustomColon < 2) {
         // "--x" not followed by ":" is no custom property.
-        if (FCustomColon == 0 && B.Kind != K::ckColon) FPart = ptDeclaration;
+        if (FCustomColon == 0 && B.Kind != K::ckColon) FItem = itDeclaration;
         FCustomColon = FCustomColon == 0 ? 1 : 2;
       }
     }
@@ -557,9 +557,9 @@ private:
         ++FSquares;
         break;
       case K::ckOpenCurly:
-        if (Level && (FPart == ptSelector || FPart == ptAtRule || FPart == ptNone)) {
+        if (Level && (FItem == itSelector || FItem == itAtRule || FItem == itNone)) {
           FOpen.push_back(opBlock);
-          FPart = ptNone;
+          FItem = itNone;
           FMark.Set = false;
         } else {
           FOpen.push_back(opValue);
@@ -580,7 +580,7 @@ private:
         if (AtTop() || (FOpen.back() != opBlock && FOpen.back() != opValue))
           return Fail(TCssOutcome::Unbalanced);
         if (FOpen.back() == opBlock) {
-          FPart = ptNone;
+          FItem = itNone;
           FMark.Set = false;
         }
         FOpen.pop_back();
@@ -588,7 +588,7 @@ private:
       case K::ckSemicolon:
         if (Level) {
           // Held back: it goes if the block ends next.
-          FPart = ptNone;
+          FItem = itNone;
           FMark.Set = false;
           Flush(B.Begin);
           FRun = B.End;
@@ -616,12 +616,12 @@ private:
   bool FHavePrev = false;
   std::size_t FPending = 0;            // ";" held back
   std::vector<std::uint8_t> FOpen;     // open brackets (TOpen), above an opBlock for the whole text
-  std::size_t FParens = 0;             // open "(" of the part
-  std::size_t FSquares = 0;            // open "[" of the part
-  TPart FPart = ptNone;
-  bool FPartFirst = false;             // FPrev started the part
+  std::size_t FParens = 0;             // open "(" of the item
+  std::size_t FSquares = 0;            // open "[" of the item
+  TItem FItem = itNone;
+  bool FItemFirst = false;             // FPrev started the item
   std::uint8_t FCustomColon = 0;       // a custom property: 0 before its colon, 1 just after it, 2 later
-  // Where the part read as a declaration began: the result's size and
+  // Where the item read as a declaration began: the result's size and
   // FRun then, the tokenizer just past its first token, that token, and
   // the open brackets.
   struct TMark {

@@ -30,7 +30,7 @@
 // - the result never holds "<!--", "-->", "</style" (in any letter case),
 //   "<%", "%>" or "<?" that the source did not: a separator stays where
 //   joining two tokens would make one.
-// A part of a block is a declaration if it ends (";" or "}") before any
+// An item of a block is a declaration if it ends (";" or "}") before any
 // "{", else a nested rule: it is read as a declaration, and read again as
 // a rule's prelude when a "{" turns up.
 // Nothing else changes: values, colours, numbers and order stay as
