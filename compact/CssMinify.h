@@ -16,11 +16,15 @@
 //   brackets), "(" or ")", inside "[...]" only next to the brackets; in
 //   values it stays between two words ("0 auto", "1px solid", "'a' 'b'",
 //   "f(x) y") and always around "+" and "-" (calc() needs them); at-rule
-//   preludes keep it between words and after the at-keyword, and lose it
-//   next to "," and inside parentheses next to ":", "<", ">" and "=". A
+//   preludes keep it between words and after the at-keyword (not before
+//   "("), and lose it next to ",", after "(", before ")" and, directly
+//   inside parentheses, after ":" and between "<", ">" or "=" and a
+//   word. A
 //   comment between two tokens that would run together, where no white
 //   space was, becomes "/**/": a blank would read as white space, which
-//   in a selector is a combinator;
+//   in a selector is a combinator. The blank is a space whatever the
+//   source had: outside strings and url()s, which keep their bytes, CSS
+//   reads every white space byte alike, and a line end is no safer;
 // - the ";" (or ";" run) before the "}" that closes a rule's or at-rule's
 //   block goes, and in a declaration list the ";" at its end;
 // - custom properties ("--x: ...") keep a blank after their colon when
