@@ -31,6 +31,7 @@
 #include "bench/Documents.h"
 #include "bench/Process.h"
 #include "compact/CompactHTML.h"
+#include "compact/CssMinify.h"
 #include "compact/JsMinify.h"
 #include "compact/TextBuffer.h"
 #include "streams/MemStream.h"
@@ -246,6 +247,8 @@ constexpr double kWorstMemTarget = 1000;
 // The script minifier on a page's script (a part of what --best does to a
 // page, which must reach 200 MB/s as a whole).
 constexpr double kScriptMemTarget = 500;
+// The style minifier on a page's style sheet.
+constexpr double kStyleMemTarget = 300;
 
 }  // namespace
 
@@ -468,6 +471,35 @@ int main(int argc, char** argv) {
                   Verdict(Check(ScriptSpeed >= kScriptMemTarget,
                                 "script minifier " + Fixed(ScriptSpeed, 0) + " MB/s in memory < " +
                                     Fixed(kScriptMemTarget, 0))));
+    }
+
+    // 4. The style minifier on a realistic page style sheet, in memory.
+    {
+      const std::size_t SheetBytes = static_cast<std::size_t>(Small);
+      std::string Sheet;
+      std::vector<char> SheetOut;
+      TBest SheetBest;
+      for (int R = 0; R < 3 * Reps; ++R)
+        SheetBest.Take(InChild(
+            [&] {
+              Sheet = RealisticStyleSheet(SheetBytes);
+              SheetOut.assign(Sheet.size(), '\0');
+            },
+            [&] {
+              const TCssResult Result = MinifyCssSheetTo(Sheet, SheetOut.data());
+              if (Result.Outcome != TCssOutcome::Minified)
+                throw std::runtime_error(std::string("the sheet was left alone: ") + CssOutcomeName(Result.Outcome));
+              return static_cast<std::int64_t>(Result.Size);
+            }));
+      const double SheetMB = static_cast<double>(SheetBytes) / kMB;
+      const double SheetSpeed = SheetMB / SheetBest.Seconds;
+      std::printf("Style minifier (MinifyCssSheet), realistic page style sheet: %.1f MB in, %.1f MB out (%.1f %%)\n",
+                  SheetMB, static_cast<double>(SheetBest.OutBytes) / kMB,
+                  100.0 * static_cast<double>(SheetBest.OutBytes) / static_cast<double>(SheetBytes));
+      std::printf("  memory to memory: %.0f MB/s, CPU %.0f MB/s (target >= %.0f) %s\n\n", SheetSpeed,
+                  SheetMB / SheetBest.CpuSeconds, kStyleMemTarget,
+                  Verdict(Check(SheetSpeed >= kStyleMemTarget, "style minifier " + Fixed(SheetSpeed, 0) +
+                                                                   " MB/s in memory < " + Fixed(kStyleMemTarget, 0))));
     }
   } catch (const std::exception& E) {
     std::fprintf(stderr, "pagetrim_bench: %s\n", E.what());

@@ -178,6 +178,42 @@ constexpr std::string_view kScriptPiece = R"js(// Section NAME: opens and closes
 
 )js";
 
+// One piece of a page's style sheet; NAME and the digit at each "`" vary
+// from piece to piece.
+constexpr std::string_view kStylePiece = R"css(/* Section NAME: the menu, its entries and the order form. */
+#NAME .menu,
+#NAME .menu ul {
+  margin: 0;
+  padding: 0 0 0 10px;
+  list-style: none;
+}
+
+#NAME .menu > li + li {
+  border-left: 1px solid #ccc;
+}
+
+#NAME .menu li.entry a:hover,
+#NAME .menu li.entry a:focus {
+  color: #0`3366;
+  background: url(images/NAME.png) no-repeat 0 50%;
+  text-decoration: underline;
+}
+
+#NAME form input[type="text"] {
+  width: calc(100% - 2 * 1.5em);
+  font: 13px/1.4 "Helvetica Neue", Arial, sans-serif;
+  box-shadow: 0 1px 2px rgba(0, 0, 0, .`5) inset;
+}
+
+@media screen and (max-width: 6`0px) {
+  #NAME .menu li {
+    display: block;   /* one entry a line */
+    float: none !important;
+  }
+}
+
+)css";
+
 const std::vector<TDocInfo>& DocKinds() {
   static const std::vector<TDocInfo> Kinds = {
       {TDocKind::dkRealistic, "realistic page"},
@@ -256,4 +292,26 @@ std::string RealisticScript(std::size_t Bytes) {
     }
   }
   return Script;
+}
+
+std::string RealisticStyleSheet(std::size_t Bytes) {
+  TRandom Rng(0x5C55);
+  std::string Sheet;
+  while (Sheet.size() < Bytes) {
+    std::string_view Word;
+    do Word = kWords[Rng.Below(std::size(kWords))];
+    while (Word.find_first_not_of("abcdefghijklmnopqrstuvwxyz") != std::string_view::npos);
+    const std::string N = std::to_string(Rng.Below(10));
+    for (std::size_t I = 0; I < kStylePiece.size(); ++I) {
+      if (kStylePiece.compare(I, 4, "NAME") == 0) {
+        Sheet += Word;
+        I += 3;
+      } else if (kStylePiece[I] == '`') {
+        Sheet += N;
+      } else {
+        Sheet += kStylePiece[I];
+      }
+    }
+  }
+  return Sheet;
 }

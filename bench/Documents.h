@@ -36,3 +36,9 @@ std::int64_t WriteDocument(const std::string& FileName, TDocKind Kind, std::int6
 // event handlers with comments, indentation, strings, a regular
 // expression, template literals; at least Bytes bytes, LF line ends.
 std::string RealisticScript(std::size_t Bytes);
+
+// The text of a page's style sheet, as sites write them by hand: rules
+// with comments and indentation, selector lists and combinators, values
+// with several words, functions, a url and a string, a media query; at
+// least Bytes bytes, LF line ends.
+std::string RealisticStyleSheet(std::size_t Bytes);

@@ -2,17 +2,65 @@
 
 namespace {
 
-bool IsNewline(unsigned char C) { return C == '\n' || C == '\r' || C == '\f'; }
-bool IsWhite(unsigned char C) { return IsNewline(C) || C == ' ' || C == '\t'; }
-bool IsDigit(unsigned char C) { return C >= '0' && C <= '9'; }
-bool IsHex(unsigned char C) { return IsDigit(C) || ((C | 0x20) >= 'a' && (C | 0x20) <= 'f'); }
-bool IsLetter(unsigned char C) { return (C | 0x20) >= 'a' && (C | 0x20) <= 'z'; }
+constexpr bool IsNewline(unsigned char C) { return C == '\n' || C == '\r' || C == '\f'; }
+constexpr bool IsWhite(unsigned char C) { return IsNewline(C) || C == ' ' || C == '\t'; }
+constexpr bool IsDigit(unsigned char C) { return C >= '0' && C <= '9'; }
+constexpr bool IsHex(unsigned char C) { return IsDigit(C) || ((C | 0x20) >= 'a' && (C | 0x20) <= 'f'); }
+constexpr bool IsLetter(unsigned char C) { return (C | 0x20) >= 'a' && (C | 0x20) <= 'z'; }
 // Name start and name bytes; NUL stands for U+FFFD, a name code point.
-bool IsNameStartByte(unsigned char C) { return IsLetter(C) || C == '_' || C >= 0x80 || C == 0; }
-bool IsNameByte(unsigned char C) { return IsNameStartByte(C) || IsDigit(C) || C == '-'; }
-bool IsNonPrintable(unsigned char C) { return C <= 0x08 || C == 0x0B || (C >= 0x0E && C <= 0x1F) || C == 0x7F; }
+constexpr bool IsNameStartByte(unsigned char C) { return IsLetter(C) || C == '_' || C >= 0x80 || C == 0; }
+constexpr bool IsNameByte(unsigned char C) { return IsNameStartByte(C) || IsDigit(C) || C == '-'; }
+constexpr bool IsNonPrintable(unsigned char C) { return C <= 0x08 || C == 0x0B || (C >= 0x0E && C <= 0x1F) || C == 0x7F; }
 
 int HexValue(unsigned char C) { return IsDigit(C) ? C - '0' : (C | 0x20) - 'a' + 10; }
+
+// What a byte starts, for the dispatch of Next.
+enum TStart : std::uint8_t {
+  stDelim,      // a delim, unless one of the others
+  stWhite,
+  stName,       // a name start byte
+  stDigit,
+  stQuote,
+  stHash,
+  stSingle,     // a token of its own: ( ) [ ] { } , : ;
+  stSign,       // "+" or "."
+  stMinus,
+  stLess,
+  stAt,
+  stBackslash,
+  stSlash,
+};
+
+struct TByteTables {
+  std::uint8_t Start[256] = {};
+  bool Name[256] = {};   // a name byte
+  bool White[256] = {};
+};
+
+constexpr TByteTables MakeByteTables() {
+  TByteTables T;
+  for (int B = 0; B < 256; ++B) {
+    const auto C = static_cast<unsigned char>(B);
+    T.Name[B] = IsNameByte(C);
+    T.White[B] = IsWhite(C);
+    std::uint8_t St = stDelim;
+    if (IsWhite(C)) St = stWhite;
+    else if (IsNameStartByte(C)) St = stName;
+    else if (IsDigit(C)) St = stDigit;
+    else if (C == '"' || C == '\'') St = stQuote;
+    else if (C == '#') St = stHash;
+    else if (C == '+' || C == '.') St = stSign;
+    else if (C == '-') St = stMinus;
+    else if (C == '<') St = stLess;
+    else if (C == '@') St = stAt;
+    else if (C == '\\') St = stBackslash;
+    else if (C == '/') St = stSlash;
+    if (css_detail::kSingleKinds.Kind[B] != TCssTokenKind::ckWhitespace) St = stSingle;
+    T.Start[B] = St;
+  }
+  return T;
+}
+constexpr TByteTables kBytes = MakeByteTables();
 
 void AppendUtf8(std::string& Out, std::uint32_t Cp) {
   if (Cp == 0 || (Cp >= 0xD800 && Cp <= 0xDFFF) || Cp > 0x10FFFF) Cp = 0xFFFD;
@@ -128,14 +176,15 @@ std::size_t TCssTokenizer::PastEscape(std::size_t Q) const {
 }
 
 std::size_t TCssTokenizer::PastName(std::size_t Q) const {
+  const auto* D = reinterpret_cast<const unsigned char*>(S.data());
+  const std::size_t N = S.size();
   for (;;) {
-    if (Has(Q) && IsNameByte(At(Q))) {
-      ++Q;
-    } else if (ValidEscape(Q)) {
+    while (Q < N && kBytes.Name[D[Q]]) ++Q;
+    if (Q < N && D[Q] == '\\' && ValidEscape(Q)) {
       Q = PastEscape(Q + 1);
-    } else {
-      return Q;
+      continue;
     }
+    return Q;
   }
 }
 
@@ -179,8 +228,12 @@ void TCssTokenizer::NameLike(TCssToken& Token) {
   }
   const std::size_t NameEnd = P;
   ++P;
-  const std::string Name = CssLower(Decode(S, Start, NameEnd, false));
-  if (Name != "url") {
+  // Without escapes a name is "url" only as its three bytes.
+  const std::string_view Raw = S.substr(Start, NameEnd - Start);
+  const bool IsUrl = Raw.find('\\') == std::string_view::npos
+                         ? Raw.size() == 3 && (Raw[0] | 0x20) == 'u' && (Raw[1] | 0x20) == 'r' && (Raw[2] | 0x20) == 'l'
+                         : CssLower(Decode(S, Start, NameEnd, false)) == "url";
+  if (!IsUrl) {
     Token.Kind = TCssTokenKind::ckFunction;
     return;
   }
@@ -260,7 +313,7 @@ void TCssTokenizer::String(TCssToken& Token, unsigned char Quote) {
   }
 }
 
-bool TCssTokenizer::Next(TCssToken& Token) {
+bool TCssTokenizer::NextOther(TCssToken& Token) {
   if (!Has(P)) return false;
   Token = TCssToken{};
   Token.Begin = P;
@@ -270,82 +323,89 @@ bool TCssTokenizer::Next(TCssToken& Token) {
     Token.Kind = Kind;
     ++P;
   };
-  if (C == '/' && Has(P + 1) && At(P + 1) == '*') {
-    Token.Kind = K::ckComment;
-    const std::size_t E = S.find("*/", P + 2);
-    P = E == std::string_view::npos ? S.size() : E + 2;
-  } else if (IsWhite(C)) {
-    Token.Kind = K::ckWhitespace;
-    while (Has(P) && IsWhite(At(P))) ++P;
-  } else if (C == '"' || C == '\'') {
-    String(Token, C);
-  } else if (C == '#') {
-    if (Has(P + 1) && (IsNameByte(At(P + 1)) || ValidEscape(P + 1))) {
-      Token.Kind = K::ckHash;
-      Token.IdHash = StartsName(P + 1);
-      P = PastName(P + 1);
-    } else {
-      One(K::ckDelim);
+  switch (kBytes.Start[C]) {
+    case stWhite: {
+      Token.Kind = K::ckWhitespace;
+      const auto* D = reinterpret_cast<const unsigned char*>(S.data());
+      const std::size_t N = S.size();
+      std::size_t Q = P + 1;
+      while (Q < N && kBytes.White[D[Q]]) ++Q;
+      P = Q;
+      break;
     }
-  } else if (C == '(') {
-    One(K::ckOpenParen);
-  } else if (C == ')') {
-    One(K::ckCloseParen);
-  } else if (C == '[') {
-    One(K::ckOpenSquare);
-  } else if (C == ']') {
-    One(K::ckCloseSquare);
-  } else if (C == '{') {
-    One(K::ckOpenCurly);
-  } else if (C == '}') {
-    One(K::ckCloseCurly);
-  } else if (C == ',') {
-    One(K::ckComma);
-  } else if (C == ':') {
-    One(K::ckColon);
-  } else if (C == ';') {
-    One(K::ckSemicolon);
-  } else if (C == '+' || C == '.') {
-    if (StartsNumber(P))
-      Numeric(Token);
-    else
-      One(K::ckDelim);
-  } else if (C == '-') {
-    if (StartsNumber(P)) {
-      Numeric(Token);
-    } else if (Has(P + 2) && At(P + 1) == '-' && At(P + 2) == '>') {
-      Token.Kind = K::ckCdc;
-      P += 3;
-    } else if (StartsName(P)) {
+    case stName:
       NameLike(Token);
-    } else {
+      break;
+    case stSingle:  // read by Next already, but complete here
+      One(SingleKind(C));
+      break;
+    case stDigit:
+      Numeric(Token);
+      break;
+    case stQuote:
+      String(Token, C);
+      break;
+    case stSlash:
+      if (Has(P + 1) && At(P + 1) == '*') {
+        Token.Kind = K::ckComment;
+        const std::size_t E = S.find("*/", P + 2);
+        P = E == std::string_view::npos ? S.size() : E + 2;
+      } else {
+        One(K::ckDelim);
+      }
+      break;
+    case stHash:
+      if (Has(P + 1) && (IsNameByte(At(P + 1)) || ValidEscape(P + 1))) {
+        Token.Kind = K::ckHash;
+        Token.IdHash = StartsName(P + 1);
+        P = PastName(P + 1);
+      } else {
+        One(K::ckDelim);
+      }
+      break;
+    case stSign:
+      if (StartsNumber(P))
+        Numeric(Token);
+      else
+        One(K::ckDelim);
+      break;
+    case stMinus:
+      if (StartsNumber(P)) {
+        Numeric(Token);
+      } else if (Has(P + 2) && At(P + 1) == '-' && At(P + 2) == '>') {
+        Token.Kind = K::ckCdc;
+        P += 3;
+      } else if (StartsName(P)) {
+        NameLike(Token);
+      } else {
+        One(K::ckDelim);
+      }
+      break;
+    case stLess:
+      if (S.substr(P, 4) == "<!--") {
+        Token.Kind = K::ckCdo;
+        P += 4;
+      } else {
+        One(K::ckDelim);
+      }
+      break;
+    case stAt:
+      if (StartsName(P + 1)) {
+        Token.Kind = K::ckAtKeyword;
+        P = PastName(P + 1);
+      } else {
+        One(K::ckDelim);
+      }
+      break;
+    case stBackslash:
+      if (ValidEscape(P))
+        NameLike(Token);
+      else
+        One(K::ckDelim);
+      break;
+    default:
       One(K::ckDelim);
-    }
-  } else if (C == '<') {
-    if (S.substr(P, 4) == "<!--") {
-      Token.Kind = K::ckCdo;
-      P += 4;
-    } else {
-      One(K::ckDelim);
-    }
-  } else if (C == '@') {
-    if (StartsName(P + 1)) {
-      Token.Kind = K::ckAtKeyword;
-      P = PastName(P + 1);
-    } else {
-      One(K::ckDelim);
-    }
-  } else if (C == '\\') {
-    if (ValidEscape(P))
-      NameLike(Token);
-    else
-      One(K::ckDelim);
-  } else if (IsDigit(C)) {
-    Numeric(Token);
-  } else if (IsNameStartByte(C)) {
-    NameLike(Token);
-  } else {
-    One(K::ckDelim);
+      break;
   }
   Token.End = P;
   return true;

@@ -49,14 +49,52 @@ struct TCssToken {
   bool IdHash = false;    // a hash whose name could be an identifier (an id selector)
 };
 
+namespace css_detail {
+// For each byte, the kind of the token of one byte it is, or ckWhitespace.
+struct TSingleKinds {
+  TCssTokenKind Kind[256];
+  constexpr TSingleKinds() : Kind() {
+    using K = TCssTokenKind;
+    for (auto& X : Kind) X = K::ckWhitespace;
+    const char Bytes[] = "()[]{},:;";
+    const K Kinds[] = {K::ckOpenParen, K::ckCloseParen, K::ckOpenSquare, K::ckCloseSquare, K::ckOpenCurly,
+                       K::ckCloseCurly, K::ckComma, K::ckColon, K::ckSemicolon};
+    for (int I = 0; I < 9; ++I) Kind[static_cast<unsigned char>(Bytes[I])] = Kinds[I];
+  }
+};
+inline constexpr TSingleKinds kSingleKinds{};
+}  // namespace css_detail
+
 class TCssTokenizer {
 public:
   explicit TCssTokenizer(std::string_view Css) : S(Css) {}
 
-  // The next token; false at the end of the input.
-  bool Next(TCssToken& Token);
+  // The next token; false at the end of the input. The tokens of one byte
+  // ("(", ")", "[", "]", "{", "}", ",", ":", ";") are read here, the
+  // others by NextOther.
+  bool Next(TCssToken& Token) {
+    if (P >= S.size()) return false;
+    const TCssTokenKind Kind = SingleKind(static_cast<unsigned char>(S[P]));
+    if (Kind == TCssTokenKind::ckWhitespace) return NextOther(Token);
+    Token.Kind = Kind;
+    Token.Begin = P;
+    Token.End = ++P;
+    Token.IdHash = false;
+    return true;
+  }
+
+  // Passes over the whitespace token at this point, if there is one, as
+  // Next would read it; says whether there was one.
+  bool SkipWhitespace() {
+    const std::size_t Start = P;
+    while (P < S.size() && (S[P] == ' ' || S[P] == '\n' || S[P] == '\t' || S[P] == '\r' || S[P] == '\f')) ++P;
+    return P != Start;
+  }
 
 private:
+  // The kind of the token of one byte that C is, or ckWhitespace.
+  static TCssTokenKind SingleKind(unsigned char C) { return css_detail::kSingleKinds.Kind[C]; }
+  bool NextOther(TCssToken& Token);
   unsigned char At(std::size_t P) const { return P < S.size() ? static_cast<unsigned char>(S[P]) : 0; }
   bool Has(std::size_t P) const { return P < S.size(); }
   bool ValidEscape(std::size_t P) const;
