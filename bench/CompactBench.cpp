@@ -250,6 +250,25 @@ constexpr double kScriptMemTarget = 500;
 // The style minifier on a page's style sheet.
 constexpr double kStyleMemTarget = 300;
 
+// One row for a minifier that writes into a buffer as large as its input:
+// the best of 3 x Reps runs on Text, each in a child process, against
+// Target MB/s in memory.
+void MinifierRow(const char* Title, const std::string& Name, double Target, int Reps, const std::string& Text,
+                 const std::function<std::size_t(const std::string&, char*)>& Minify) {
+  std::vector<char> Out;
+  TBest Best;
+  for (int R = 0; R < 3 * Reps; ++R)
+    Best.Take(InChild([&] { Out.assign(Text.size(), '\0'); },
+                      [&] { return static_cast<std::int64_t>(Minify(Text, Out.data())); }));
+  const double MB = static_cast<double>(Text.size()) / kMB;
+  const double Speed = MB / Best.Seconds;
+  std::printf("%s: %.1f MB in, %.1f MB out (%.1f %%)\n", Title, MB, static_cast<double>(Best.OutBytes) / kMB,
+              100.0 * static_cast<double>(Best.OutBytes) / static_cast<double>(Text.size()));
+  std::printf("  memory to memory: %.0f MB/s, CPU %.0f MB/s (target >= %.0f) %s\n\n", Speed,
+              MB / Best.CpuSeconds, Target,
+              Verdict(Check(Speed >= Target, Name + " " + Fixed(Speed, 0) + " MB/s in memory < " + Fixed(Target, 0))));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -443,64 +462,26 @@ int main(int argc, char** argv) {
     std::printf("  bound: peak memory within 1.1 x size + 16 MiB\n\n");
 
     // 3. The script minifier on a realistic page script, in memory.
-    {
-      const std::size_t ScriptBytes = static_cast<std::size_t>(Small);
-      std::string Script;
-      std::vector<char> ScriptOut;
-      TBest ScriptBest;
-      for (int R = 0; R < 3 * Reps; ++R)
-        ScriptBest.Take(InChild(
-            [&] {
-              Script = RealisticScript(ScriptBytes);
-              ScriptOut.assign(Script.size(), '\0');
-            },
-            [&] {
-              const TScriptResult Result = MinifyJavaScriptTo(Script, false, ScriptOut.data());
-              if (Result.Outcome != TScriptOutcome::Minified)
-                throw std::runtime_error(std::string("the script was left alone: ") +
-                                         ScriptOutcomeName(Result.Outcome));
-              return static_cast<std::int64_t>(Result.Size);
-            }));
-      const double ScriptMB = static_cast<double>(ScriptBytes) / kMB;
-      const double ScriptSpeed = ScriptMB / ScriptBest.Seconds;
-      std::printf("Script minifier (MinifyJavaScript), realistic page script: %.1f MB in, %.1f MB out (%.1f %%)\n",
-                  ScriptMB, static_cast<double>(ScriptBest.OutBytes) / kMB,
-                  100.0 * static_cast<double>(ScriptBest.OutBytes) / static_cast<double>(ScriptBytes));
-      std::printf("  memory to memory: %.0f MB/s, CPU %.0f MB/s (target >= %.0f) %s\n\n", ScriptSpeed,
-                  ScriptMB / ScriptBest.CpuSeconds, kScriptMemTarget,
-                  Verdict(Check(ScriptSpeed >= kScriptMemTarget,
-                                "script minifier " + Fixed(ScriptSpeed, 0) + " MB/s in memory < " +
-                                    Fixed(kScriptMemTarget, 0))));
-    }
+    MinifierRow("Script minifier (MinifyJavaScript), realistic page script", "script minifier",
+                kScriptMemTarget, Reps, RealisticScript(static_cast<std::size_t>(Small)),
+                [](const std::string& In, char* Out) {
+                  const TScriptResult Result = MinifyJavaScriptTo(In, false, Out);
+                  if (Result.Outcome != TScriptOutcome::Minified)
+                    throw std::runtime_error(std::string("the script was left alone: ") +
+                                             ScriptOutcomeName(Result.Outcome));
+                  return Result.Size;
+                });
 
     // 4. The style minifier on a realistic page style sheet, in memory.
-    {
-      const std::size_t SheetBytes = static_cast<std::size_t>(Small);
-      std::string Sheet;
-      std::vector<char> SheetOut;
-      TBest SheetBest;
-      for (int R = 0; R < 3 * Reps; ++R)
-        SheetBest.Take(InChild(
-            [&] {
-              Sheet = RealisticStyleSheet(SheetBytes);
-              SheetOut.assign(Sheet.size(), '\0');
-            },
-            [&] {
-              const TCssResult Result = MinifyCssSheetTo(Sheet, SheetOut.data());
-              if (Result.Outcome != TCssOutcome::Minified)
-                throw std::runtime_error(std::string("the sheet was left alone: ") + CssOutcomeName(Result.Outcome));
-              return static_cast<std::int64_t>(Result.Size);
-            }));
-      const double SheetMB = static_cast<double>(SheetBytes) / kMB;
-      const double SheetSpeed = SheetMB / SheetBest.Seconds;
-      std::printf("Style minifier (MinifyCssSheet), realistic page style sheet: %.1f MB in, %.1f MB out (%.1f %%)\n",
-                  SheetMB, static_cast<double>(SheetBest.OutBytes) / kMB,
-                  100.0 * static_cast<double>(SheetBest.OutBytes) / static_cast<double>(SheetBytes));
-      std::printf("  memory to memory: %.0f MB/s, CPU %.0f MB/s (target >= %.0f) %s\n\n", SheetSpeed,
-                  SheetMB / SheetBest.CpuSeconds, kStyleMemTarget,
-                  Verdict(Check(SheetSpeed >= kStyleMemTarget, "style minifier " + Fixed(SheetSpeed, 0) +
-                                                                   " MB/s in memory < " + Fixed(kStyleMemTarget, 0))));
-    }
+    MinifierRow("Style minifier (MinifyCssSheet), realistic page style sheet", "style minifier",
+                kStyleMemTarget, Reps, RealisticStyleSheet(static_cast<std::size_t>(Small)),
+                [](const std::string& In, char* Out) {
+                  const TCssResult Result = MinifyCssSheetTo(In, Out);
+                  if (Result.Outcome != TCssOutcome::Minified)
+                    throw std::runtime_error(std::string("the sheet was left alone: ") +
+                                             CssOutcomeName(Result.Outcome));
+                  return Result.Size;
+                });
   } catch (const std::exception& E) {
     std::fprintf(stderr, "pagetrim_bench: %s\n", E.what());
     Failed = true;

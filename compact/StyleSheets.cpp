@@ -234,11 +234,7 @@ private:
         continue;
       }
       const std::size_t Start = I;
-      while (I < FTokens.size()) {
-        const K Ki = Kind(I);
-        if (Ki == K::ckSemicolon || Ki == K::ckOpenCurly || Ki == K::ckCloseCurly) break;
-        I = Opens(Ki) ? PastBlock(I) : I + 1;
-      }
+      ToPreludeEnd();
       if (I < FTokens.size() && Kind(I) == K::ckOpenCurly) {
         const TCompounds Compounds =
             Keyframes ? (Parent != nullptr ? *Parent : TCompounds{}) : Selectors(Start, I, Parent);
@@ -250,15 +246,20 @@ private:
     }
   }
 
+  // On to the ";", "{" or "}" that ends what starts at I, past any blocks.
+  void ToPreludeEnd() {
+    while (I < FTokens.size()) {
+      const K Ki = Kind(I);
+      if (Ki == K::ckSemicolon || Ki == K::ckOpenCurly || Ki == K::ckCloseCurly) return;
+      I = Opens(Ki) ? PastBlock(I) : I + 1;
+    }
+  }
+
   void AtRule(const TCompounds* Parent, bool Keyframes) {
     const std::string Name = LowerValue(I);
     ++I;
     const std::size_t Start = I;
-    while (I < FTokens.size()) {
-      const K Ki = Kind(I);
-      if (Ki == K::ckSemicolon || Ki == K::ckOpenCurly || Ki == K::ckCloseCurly) break;
-      I = Opens(Ki) ? PastBlock(I) : I + 1;
-    }
+    ToPreludeEnd();
     if (I < FTokens.size() && Kind(I) == K::ckOpenCurly) {
       if (NoElementRules(Name)) {
         I = PastBlock(I);
