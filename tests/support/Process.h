@@ -21,6 +21,13 @@ struct ProcessOptions {
   bool Unprivileged = false;
   // A child still running after this long is killed.
   unsigned Seconds = 60;
+
+  // The defaults, with a time limit of its own.
+  static ProcessOptions Within(unsigned Limit) {
+    ProcessOptions O;
+    O.Seconds = Limit;
+    return O;
+  }
 };
 
 struct ProcessResult {

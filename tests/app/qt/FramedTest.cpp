@@ -110,7 +110,7 @@ TEST(FramedWindowTest, F5SpansTheScreenFrameIncludedInTheScreensOwnPixels) {
 // would.
 bool MinimiseAsAUserWould(const QWidget* Window) {
   return RunProcess("/usr/bin/xdotool", {"windowminimize", "--sync", std::to_string(Window->winId())},
-                    ProcessOptions{.Seconds = 10})
+                    ProcessOptions::Within(10))
              .status == 0;
 }
 

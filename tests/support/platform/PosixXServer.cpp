@@ -104,7 +104,7 @@ bool XServer::Start(int Width, int Height) {
   // The server answers before anything else talks to it.
   const auto answers = [&](const char* Property) {
     const ProcessResult r = RunProcess("/usr/bin/xprop", {"-root", "-display", display_, Property},
-                                       ProcessOptions{.Seconds = 5});
+                                       ProcessOptions::Within(5));
     return r.status == 0 ? r.out : std::string();
   };
   bool up = false;
