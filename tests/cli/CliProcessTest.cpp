@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "cli/CliRun.h"
+#include "cli/CliTestSupport.h"
 #include "support/TempDir.h"
 #include "support/PlatformExpect.h"
 #include "support/Process.h"
@@ -277,9 +277,7 @@ TEST(CliProgress, IsShownOnATerminalAndErasedAtTheEnd) {
   EXPECT_NE(r.err.find("[1/3] " + (dir / "a.htm")), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("[3/3] " + (dir / "c.htm")), std::string::npos) << r.err;
   // The last thing on the terminal erases the progress line.
-  const std::string erase = "\r\x1b[K";
-  ASSERT_GE(r.err.size(), erase.size());
-  EXPECT_EQ(r.err.substr(r.err.size() - erase.size()), erase);
+  EXPECT_TRUE(r.err.ends_with(kEraseLine)) << r.err;
   EXPECT_NE(r.out.find("Total: 3 files, 30 -> 21 bytes (-30.0%)"), std::string::npos);
 }
 
@@ -300,7 +298,7 @@ TEST(CliHostileNames, ReachTheTerminalEscaped) {
   EXPECT_NE(r.err.find("[1/2] " + quoted), std::string::npos) << r.err;
   EXPECT_EQ(r.out.find_first_of("\x1B\a"), std::string::npos) << r.out;
   std::string err = r.err;
-  for (std::size_t at; (at = err.find("\r\x1B[K")) != std::string::npos;) err.erase(at, 4);
+  for (std::size_t at; (at = err.find(kEraseLine)) != std::string::npos;) err.erase(at, 4);
   EXPECT_EQ(err.find_first_of("\x1B\a"), std::string::npos) << r.err;
 }
 

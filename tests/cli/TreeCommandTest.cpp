@@ -1,7 +1,4 @@
-// pagetrim-cli -r: its command line, its lines, and the built program run
-// on real folder trees.
-
-#include "cli/TreeCli.h"
+// pagetrim-cli -r: the built program run on real folder trees.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,7 +10,8 @@
 #include <vector>
 
 #include "app/TreeTestSupport.h"
-#include "cli/CliRun.h"
+#include "cli/CliOutput.h"
+#include "cli/CliTestSupport.h"
 #include "support/PlatformExpect.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
@@ -27,131 +25,6 @@ using treetest::MakeTree;
 using ::testing::HasSubstr;
 
 namespace {
-
-
-// ---- the command line
-
-struct TreeUsageCase {
-  const char* name;
-  std::vector<std::string> args;  // after the program name
-  std::string problem;            // "" when it can run
-};
-
-void PrintTo(const TreeUsageCase& c, std::ostream* os) { *os << c.name; }
-
-class TreeUsage : public ::testing::TestWithParam<TreeUsageCase> {};
-
-TEST_P(TreeUsage, IsCheckedBeforeAnythingRuns) {
-  const TreeUsageCase& c = GetParam();
-  TCliArgs args;
-  for (std::size_t i = 0; i < c.args.size(); ++i) {
-    const std::string& a = c.args[i];
-    if (a == "-r") {
-      args.Recursive = true;
-    } else if (a == "-d") {
-      args.HasDestination = true;
-      args.Destination = c.args[++i];
-    } else if (a == "--match") {
-      args.Matches.push_back(c.args[++i]);
-    } else if (a == "--copy-others") {
-      args.CopyOthers = true;
-    } else if (a == "--follow") {
-      args.Follow = true;
-    } else if (a == "-j") {
-      args.HasJobs = true;
-      args.Jobs = static_cast<unsigned>(std::stoul(c.args[++i]));
-    } else {
-      args.Files.push_back(a);
-    }
-  }
-  EXPECT_EQ(UsageProblem(args), c.problem);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, TreeUsage,
-    ::testing::Values(
-        TreeUsageCase{"Tree", {"-r", "-d", "out", "site"}, ""},
-        TreeUsageCase{"Everything",
-                      {"-r", "-j", "3", "--match", "*.php", "--copy-others", "--follow", "-d", "out", "a", "b"},
-                      ""},
-        // '|' is only the separator of the flat batch's source list.
-        TreeUsageCase{"BarInSource", {"-r", "-d", "out", "my|site"}, ""},
-        TreeUsageCase{"NoSource", {"-r", "-d", "out"}, "-r needs at least one SRC_DIR"},
-        TreeUsageCase{"NoDestination", {"-r", "site"}, "-r needs a destination folder: -d DIR"},
-        TreeUsageCase{"EmptySource", {"-r", "-d", "out", "site", ""}, "SRC_DIR must not be empty"},
-        TreeUsageCase{"Dash", {"-r", "-d", "out", "-"},
-                      "'-' (standard input) cannot be combined with -r"},
-        TreeUsageCase{"EmptyGlob", {"-r", "--match", "", "-d", "out", "site"}, "GLOB must not be empty"},
-        TreeUsageCase{"GlobWithFolder", {"-r", "--match", "sub/*.htm", "-d", "out", "site"},
-                      "GLOB is matched against file names and must not contain a path delimiter: "
-                      "sub/*.htm"},
-        TreeUsageCase{"MatchWithoutTree", {"--match", "*.php", "-d", "out", "a.php"}, "--match needs -r"},
-        TreeUsageCase{"CopyOthersWithoutTree", {"--copy-others", "-d", "out", "a.htm"},
-                      "--copy-others needs -r"},
-        TreeUsageCase{"FollowWithoutTree", {"--follow", "-d", "out", "a.htm"}, "--follow needs -r"},
-        TreeUsageCase{"JobsWithoutTree", {"-j", "2", "-d", "out", "a.htm"}, "-j needs -r"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(TreeLines, SummaryCopyNoteAndProgress) {
-  TTreeSummary s;
-  s.Compacted = 3;
-  s.Copied = 1;
-  s.Skipped = 2;
-  s.BytesIn = 300;
-  s.BytesOut = 210;
-  s.Seconds = 1.234;
-  EXPECT_EQ(TreeSummaryLine(s),
-            "Total: 3 files compacted, 1 copied, 2 skipped; 300 -> 210 bytes (-30.0%) in 1.23 s");
-  s.Compacted = 1;
-  s.BytesOut = 300;
-  EXPECT_THAT(TreeSummaryLine(s), HasSubstr("Total: 1 file compacted, "));
-  EXPECT_EQ(CopyLine("site/logo.png", 1), "site/logo.png: copied, 1 byte");
-  EXPECT_EQ(CopyLine("site/logo.png", 2048), "site/logo.png: copied, 2048 bytes");
-  EXPECT_EQ(NoteLine(TTreeNote{"site/fifo", srSpecial}), "site/fifo: skipped, not a regular file");
-  EXPECT_EQ(NoteLine(TTreeNote{"site/l", srLink}),
-            "site/l: skipped, a symbolic link (--follow follows links)");
-  EXPECT_EQ(NoteLine(TTreeNote{"site/l", srLinkLoop}),
-            "site/l: skipped, a link back into its own folder tree");
-  EXPECT_EQ(NoteLine(TTreeNote{"site/l", srBrokenLink}), "site/l: skipped, a link to nothing");
-  TTreeProgress p;
-  p.Done = 2;
-  p.Total = 5;
-  p.BytesIn = 100;
-  p.BytesOut = 70;
-  p.Current = "site/c.htm";
-  EXPECT_EQ(TreeProgressText(p), "[2/5] 100 -> 70 bytes site/c.htm");
-  // Names that carry control bytes never reach the terminal raw.
-  EXPECT_EQ(NoteLine(TTreeNote{"site/\x1b[2J", srSpecial}),
-            "'site/'$'\\033''[2J': skipped, not a regular file");
-  EXPECT_EQ(CopyLine(DisplayName("a\x07.png"), 1), "'a'$'\\a''.png': copied, 1 byte");
-  p.Current = "site/\x1b]0;t\x07";
-  EXPECT_EQ(TreeProgressText(p), "[2/5] 100 -> 70 bytes 'site/'$'\\033'']0;t'$'\\a'");
-}
-
-TEST(TreeOptions, DefaultJobsAreTheCores) {
-  TCliArgs args;
-  args.Recursive = true;
-  args.Files = {"a", "b"};
-  args.Destination = "out";
-  args.Matches = {"*.php"};
-  const TTreeOptions options = TreeOptionsFrom(args);
-  EXPECT_EQ(options.Sources, args.Files);
-  EXPECT_EQ(options.Patterns, args.Matches);
-  EXPECT_EQ(options.Jobs, DefaultJobs());
-  EXPECT_GE(DefaultJobs(), 1u);
-  args.HasJobs = true;
-  args.Jobs = 5;
-  EXPECT_EQ(TreeOptionsFrom(args).Jobs, 5u);
-}
-
-// ---- the program
-
-// Turns '/' into the platform's delimiter.
-std::string Native(std::string Name) {
-  for (char& c : Name)
-    if (c == '/') c = platform::PathDelimiter();
-  return Name;
-}
 
 const std::vector<std::string> kSite = {
     "site/",           "site/index.htm=<p>  a  </p>\r\n",  "site/B.HTML=b\r\nb",
@@ -359,9 +232,7 @@ TEST(TreeProgram, ProgressIsShownOnATerminalAndErasedAtTheEnd) {
   EXPECT_EQ(r.status, 0);
   EXPECT_THAT(r.err, HasSubstr("/4] "));
   EXPECT_THAT(r.err, HasSubstr(" bytes " + (dir / "site")));
-  const std::string erase = "\r\x1b[K";
-  ASSERT_GE(r.err.size(), erase.size());
-  EXPECT_EQ(r.err.substr(r.err.size() - erase.size()), erase);
+  EXPECT_TRUE(r.err.ends_with(kEraseLine)) << r.err;
   EXPECT_EQ(RunProgram({"-q", "-r", "-d", dir / "out", dir / "site"}, "", true).err, "");
 }
 
