@@ -22,11 +22,11 @@ void PrintTo(const ClashCase& c, std::ostream* os) { *os << c.name; }
 
 class NameClash : public ::testing::TestWithParam<ClashCase> {};
 
-TEST_Native(NameClash, FindsTheFirstTwoFilesWithOneFileName) {
+TEST_P(NameClash, FindsTheFirstTwoFilesWithOneFileName) {
   EXPECT_EQ(FindNameClash(GetParam().files), GetParam().clash);
 }
 
-INSTANTIATE_TEST_SUITE_Native(
+INSTANTIATE_TEST_SUITE_P(
     Cases, NameClash,
     ::testing::Values(
         ClashCase{"None", {}, std::nullopt},
