@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "compact/BestCompact.h"
 #include "compact/CompactHTML.h"
 #include "compact/ServerBlocks.h"
 #include "compact/StyleSheets.h"
@@ -1232,6 +1233,12 @@ public:
   }
 };
 
+// Safe mode, and in best mode its reductions after it: where a comment
+// went, white space may have come together, which safe mode then reads
+// again.
+std::size_t CompactByLevel(unsigned char* Text, std::size_t Size, const TKeepRules& Rules,
+                           const TCompactOptions& Options);
+
 }  // namespace
 
 std::size_t SafeCompactText(unsigned char* Text, std::size_t Size, const TKeepRules& Rules) {
@@ -1243,7 +1250,7 @@ std::string SafeCompactString(std::string_view Text, const TCompactOptions& Opti
   std::string S(Text);
   auto* Bytes = reinterpret_cast<unsigned char*>(S.data());
   const TKeepRules Rules = GatherKeepRules(Bytes, S.size(), Options, Options.BaseFolder);
-  S.resize(SafeCompactText(Bytes, S.size(), Rules));
+  S.resize(CompactByLevel(Bytes, S.size(), Rules, Options));
   return S;
 }
 
@@ -1261,6 +1268,20 @@ void SafeCompactHTML(TBaseStream& Input, TBaseStream& Output, const TCompactOpti
   if (Folder.empty())
     if (const auto* File = dynamic_cast<const TFileStream*>(&Input)) Folder = FolderOf(File->FileName());
   const TKeepRules Rules = GatherKeepRules(Text.Data(), Text.Size(), Options, Folder);
-  Text.Shrink(SafeCompactText(Text.Data(), Text.Size(), Rules));
+  Text.Shrink(CompactByLevel(Text.Data(), Text.Size(), Rules, Options));
   WriteCompactedText(Input, Output, Text.View());
 }
+
+namespace {
+
+std::size_t CompactByLevel(unsigned char* Text, std::size_t Size, const TKeepRules& Rules,
+                           const TCompactOptions& Options) {
+  std::size_t Length = SafeCompactText(Text, Size, Rules);
+  if (!Options.Best()) return Length;
+  bool Removed = false;
+  Length = BestCompactText(Text, Length, Rules, Options.BestKeep, &Removed);
+  if (Removed) Length = SafeCompactText(Text, Length, Rules);
+  return Length;
+}
+
+}  // namespace
