@@ -211,7 +211,7 @@ private:
     return P;
   }
 
-  bool Keeping() const { return FPreDepth > 0 || FStyledDepth > 0; }
+  bool Keeping() const { return FPreDepth > 0 || FListingDepth > 0 || FStyledDepth > 0; }
 
   bool At(std::size_t P, std::string_view S) const {
     return P <= N && N - P >= S.size() && std::memcmp(T + P, S.data(), S.size()) == 0;
@@ -274,7 +274,7 @@ private:
     if (D == '!') {
       if (At(R, "<!--"))
         Comment();
-      else if (AtNoCase(R, "<!doctype"))
+      else if (AtNoCase(R, "<!doctype") && !Keeping())
         Doctype();
       else
         Bogus(At(R, "<![CDATA[") ? std::string_view("]]>") : std::string_view(">"));
@@ -313,7 +313,7 @@ private:
   // A comment at "<!--".
   void Comment() {
     std::size_t End;
-    bool Server = false;
+    bool Stays = false;  // server code inside, or no end
     if (At(R + 4, ">")) {
       End = R + 5;
     } else if (At(R + 4, "->")) {
@@ -323,7 +323,7 @@ private:
       End = N;
       while (P < N) {
         if (AtServer(P)) {
-          Server = true;
+          Stays = true;
           P = ServerEnd(P);
         } else if (T[P] == '-' && At(P, "-->")) {
           End = P + 3;
@@ -335,10 +335,10 @@ private:
           ++P;
         }
       }
-      if (P >= N) Server = true;  // no end: kept as it is
+      if (P >= N) Stays = true;
     }
     const std::size_t Body = R + 4;
-    const bool Kept = FKeep.Comments || Keeping() || Server || At(Body, "#") || At(Body, "!") ||
+    const bool Kept = FKeep.Comments || Keeping() || Stays || At(Body, "#") || At(Body, "!") ||
                       AtNoCase(Body, "[if") || AtNoCase(Body, "<![endif") || AtNoCase(Body, "[endif") ||
                       AtNoCase(Body, "<![if") || FServerEndW == W || (End < N && AtServer(End)) || JoinsMarkup(End);
     if (Kept) {
@@ -561,26 +561,28 @@ private:
     const std::size_t End = P + 1;
     // The name, lower case, as far as the element lists need it.
     std::string Name;
-    const std::string_view TagName(reinterpret_cast<const char*>(T + NameBegin), NameEnd - NameBegin);
+    // A copy: the tag's bytes move once it is written.
+    const std::string TagName(reinterpret_cast<const char*>(T + NameBegin), NameEnd - NameBegin);
     const bool NameKnown = TagName.find('<') == std::string_view::npos;
     if (NameKnown && TagName.size() <= 16) Name = LowerText(TagName);
 
     if (EndTag) {
       TakeTo(End);
-      if (FStyledDepth > 0 && EqualNoCase(TagName, FStyledName)) --FStyledDepth;
-      if ((Name == "pre" || Name == "listing") && FPreDepth > 0) --FPreDepth;
+      if (FStyledDepth > 0 && LowerText(TagName) == FStyledName) --FStyledDepth;
+      if (Name == "pre" && FPreDepth > 0) --FPreDepth;
+      if (Name == "listing" && FListingDepth > 0) --FListingDepth;
       return;
     }
 
     // Whether the element keeps its white space: decided on the tag as
     // written, before it changes.
-    if (FStyledDepth > 0 && EqualNoCase(TagName, FStyledName)) ++FStyledDepth;
+    if (FStyledDepth > 0 && LowerText(TagName) == FStyledName) ++FStyledDepth;
     bool Styled = false;
     if (!NameKnown && FStyledDepth == 0) {
       // Server code in the name: what the server writes may make an
       // element whose text is raw, or kept; the rest of the page stays.
-      Styled = MayNameRegion(TagName.substr(0, TagName.find('<')));
-    } else if (FStyledDepth == 0 && FPreDepth == 0 && !IsVoidElement(Name) && !IsRawElement(Name) &&
+      Styled = MayNameRegion(std::string_view(TagName).substr(0, TagName.find('<')));
+    } else if (!Keeping() && !IsVoidElement(Name) && !IsRawElement(Name) &&
                Name != "pre" && Name != "listing" && Name != "plaintext") {
       Styled = MentionsWhiteSpace(Start, End) || KeptBySheet(TagName, NameEnd, End);
     }
@@ -589,6 +591,7 @@ private:
     TScriptKind Kind = TScriptKind::skOther;
     bool CssStyle = false;
     const bool Known = Plain && !Keeping();
+    const bool Unique = Known && Names(Attrs, T);
     if (Name == "script" && Known) Kind = ScriptKind(Attrs);
     if (Name == "style" && Known) {
       const TAttr* Type = Find(Attrs, "type");
@@ -600,17 +603,17 @@ private:
     }
 
     if (Known && !Attrs.empty())
-      RewriteTag(Name, Attrs, NameEnd, TailBegin, End);
+      RewriteTag(Name, Attrs, Unique, NameEnd, TailBegin, End);
     else
       TakeTo(End);
 
     if (Styled) {
-      FStyledName.assign(TagName.begin(), TagName.end());
+      FStyledName = LowerText(TagName);
       FStyledDepth = 1;
       return;
     }
     if (Name == "pre" || Name == "listing") {
-      ++FPreDepth;
+      ++(Name == "pre" ? FPreDepth : FListingDepth);
     } else if (Name == "script") {
       Script(Kind);
     } else if (Name == "style") {
@@ -704,8 +707,7 @@ private:
 
   enum class TScriptKind : std::uint8_t { skClassic, skModule, skJson, skOther };
 
-  TScriptKind ScriptKind(std::vector<TAttr>& Attrs) {
-    Names(Attrs, T);
+  TScriptKind ScriptKind(std::vector<TAttr>& Attrs) const {
     const TAttr* Type = Find(Attrs, "type");
     const TAttr* Language = Find(Attrs, "language");
     if (Type != nullptr && Type->HasValue) {
@@ -734,9 +736,8 @@ private:
   // Writes the start tag T[Start, End) anew: attributes that go, values
   // that change, quotes that go. Attrs hold the attributes; the name ends
   // at NameEnd, the last attribute at TailBegin.
-  void RewriteTag(const std::string& Name, std::vector<TAttr>& Attrs, std::size_t NameEnd, std::size_t TailBegin,
-                  std::size_t End) {
-    const bool Unique = Names(Attrs, T);
+  void RewriteTag(const std::string& Name, std::vector<TAttr>& Attrs, bool Unique, std::size_t NameEnd,
+                  std::size_t TailBegin, std::size_t End) {
     if (!FKeep.Attributes && Unique && !Name.empty()) MarkRedundant(Name, Attrs);
     // The tail: nothing, "/", or " /" after an unquoted value, right
     // before ">" (other tails stay as they are).
@@ -858,10 +859,9 @@ private:
       // only when that leaves it JavaScript.
       if (Type != nullptr && Type->HasValue && IsJsType(Value(*Type)) && LanguageJs && !Tested("type"))
         Type->Drop = true;
-      // The language counts only without a type.
-      if (Language != nullptr && !Tested("language") &&
-          ((Type != nullptr && !Type->Drop) || LanguageJs))
-        Language->Drop = true;
+      // A language that is not JavaScript stays, even where a type makes
+      // it count for nothing: the type then stays as well.
+      if (Language != nullptr && LanguageJs && !Tested("language")) Language->Drop = true;
     } else if (Name == "style") {
       TAttr* Type = Find(Attrs, "type");
       if (ValueIs(Type, "text/css") && !Tested("type")) Type->Drop = true;
@@ -1011,7 +1011,8 @@ private:
   std::size_t W = 0;
   // The write position just after the last server block (none: -1).
   std::size_t FServerEndW = static_cast<std::size_t>(-1);
-  int FPreDepth = 0;      // open PRE and LISTING elements
+  int FPreDepth = 0;      // open PRE elements
+  int FListingDepth = 0;  // open LISTING elements
   int FStyledDepth = 0;   // open elements named FStyledName, from one that keeps white space
   std::string FStyledName;
   bool FRemoved = false;
