@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "compact/CssMinify.h"
@@ -199,6 +200,16 @@ public:
   }
 
   bool Removed() const { return FRemoved; }
+
+  // The ids of the page's elements, each with the number of elements
+  // that have it; Unknown: server code may write any id. Read by a scan
+  // that changes nothing (every reduction kept off).
+  struct TIds {
+    std::unordered_map<std::string, int> Count;
+    bool Unknown = false;
+  };
+  void SurveyInto(TIds& Ids) { FIds = &Ids; }
+  void UseIds(const TIds& Ids) { FKnownIds = &Ids; }
 
 private:
   std::size_t NextStop() const {
@@ -573,6 +584,9 @@ private:
       if (Name == "listing" && FListingDepth > 0) --FListingDepth;
       return;
     }
+    // A survey counts the id and reads on as the pass does (which, with
+    // every reduction kept off, writes the tag as it was).
+    if (FIds != nullptr) CountId(NameEnd, End);
 
     // Whether the element keeps its white space: decided on the tag as
     // written, before it changes.
@@ -625,6 +639,29 @@ private:
     } else if (Name == "plaintext") {
       TakeTo(N);
     }
+  }
+
+  // Counts the id of the start tag whose attributes run from AttrStart
+  // to End.
+  void CountId(std::size_t AttrStart, std::size_t End) {
+    bool Seen = false;
+    ReadTagAttributes(T, End, AttrStart, [&](const TTagAttribute& A) {
+      if (!A.Known && A.Name.find('<') != std::string_view::npos) {
+        FIds->Unknown = true;  // server code may write an id attribute
+        return;
+      }
+      if (Seen || !AttributeNameIs(A.Name, "id")) return;
+      Seen = true;
+      if (!A.Known) FIds->Unknown = true;
+      ++FIds->Count[std::string(A.Value)];
+    });
+  }
+
+  // Whether exactly one element of the page has the id Id.
+  bool OnlyId(std::string_view Id) const {
+    if (FKnownIds == nullptr || FKnownIds->Unknown) return false;
+    const auto It = FKnownIds->Count.find(std::string(Id));
+    return It != FKnownIds->Count.end() && It->second == 1;
   }
 
   // Whether a tag name that starts with Prefix (as written) may name an
@@ -883,6 +920,16 @@ private:
     } else if (Name == "form") {
       TAttr* Method = Find(Attrs, "method");
       if (ValueIs(Method, "get") && !Tested("method")) Method->Drop = true;
+    } else if (Name == "a") {
+      // A fragment finds the element by its id before it looks at names:
+      // a name equal to the id of the one element with that id adds
+      // nothing.
+      TAttr* NameAttr = Find(Attrs, "name");
+      const TAttr* Id = Find(Attrs, "id");
+      if (NameAttr != nullptr && Id != nullptr && NameAttr->HasValue && Id->HasValue &&
+          !Value(*Id).empty() && Value(*NameAttr) == Value(*Id) &&
+          Value(*Id).find('&') == std::string_view::npos && !Tested("name") && OnlyId(Value(*Id)))
+        NameAttr->Drop = true;
     }
   }
 
@@ -1016,6 +1063,8 @@ private:
   int FStyledDepth = 0;   // open elements named FStyledName, from one that keeps white space
   std::string FStyledName;
   bool FRemoved = false;
+  TIds* FIds = nullptr;               // a survey: the ids are counted here
+  const TIds* FKnownIds = nullptr;    // the page's ids, from a survey
   std::vector<TAttr> FAttrs;
   std::string FTag;
   std::string FValue;
@@ -1029,6 +1078,17 @@ std::size_t BestCompactText(unsigned char* Text, std::size_t Size, const TKeepRu
   if (Removed != nullptr) *Removed = false;
   if (Size == 0) return 0;
   TBestScan Scan(Text, Size, Rules, Keep);
+  // The ids of the page, for the name of an "a" element that repeats its
+  // id: read first by a scan that changes nothing.
+  TBestScan::TIds Ids;
+  const std::string_view Page(reinterpret_cast<const char*>(Text), Size);
+  if (!Keep.Attributes && !Rules.SelectorMayTest("name") && Page.find("name=") != std::string_view::npos) {
+    const TBestKeep All{true, true, true, true, true, true, true, true};
+    TBestScan Survey(Text, Size, Rules, All);
+    Survey.SurveyInto(Ids);
+    Survey.Run();
+    Scan.UseIds(Ids);
+  }
   const std::size_t Result = Scan.Run();
   if (Removed != nullptr) *Removed = Scan.Removed();
   return Result;

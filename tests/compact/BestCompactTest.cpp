@@ -158,6 +158,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "<style>input[checked]{color:red}</style><input checked=checked><form></form>"},
         BestCase{"NamedTwiceStays", "<script type=\"text/javascript\" type=\"text/x\">x</script>",
                  "<script type=text/javascript type=text/x>x</script>"},
+        BestCase{"AnchorNameEqualToId", "<a name=\"top\" id=\"top\">t</a><a name=\"x\" id=\"y\">u</a>",
+                 "<a id=top>t</a><a name=x id=y>u</a>"},
+        BestCase{"AnchorNameStaysForIdTwice", "<a name=\"t\" id=\"t\">t</a><p id=\"t\">",
+                 "<a name=t id=t>t</a><p id=t>"},
+        BestCase{"AnchorNameStaysForServerId", "<a name=\"t\" id=\"t\">t</a><p id=\"<%= i %>\">",
+                 "<a name=t id=t>t</a><p id=\"<%= i %>\">"},
+        BestCase{"AnchorNameStaysForSelector", "<style>[name]{color:red}</style><a name=\"t\" id=\"t\">t</a>",
+                 "<style>[name]{color:red}</style><a name=t id=t>t</a>"},
         BestCase{"KeptByOption", "<form method=\"get\"></form>", "<form method=get></form>", &TBestKeep::Attributes}),
     ByName());
 
