@@ -82,12 +82,14 @@ bool IsVoidElement(std::string_view LowerName) {
 }
 
 // The public identifiers of DOCTYPEs that give no-quirks mode whatever
-// their system identifier.
+// their system identifier, and one that gives it with a system identifier
+// (HTML 4.01 Strict: read strictly, as its Transitional and Frameset
+// kinds give quirks mode without one).
 constexpr std::string_view kStrictPublicIds[] = {
     "-//w3c//dtd xhtml 1.0 strict//en",
     "-//w3c//dtd xhtml 1.1//en",
-    "-//w3c//dtd html 4.01//en",
 };
+constexpr std::string_view kStrictWithSystemId = "-//w3c//dtd html 4.01//en";
 
 constexpr std::string_view kShortDoctype = "<!doctype html>";
 
@@ -454,6 +456,7 @@ private:
     if (P != E) return false;
     if (HasSystem && SystemId == "http://www.ibm.com/data/dtd/v11/ibmxhtml1-transitional.dtd") return false;
     if (!HasPublic) return true;
+    if (HasSystem && PublicId == kStrictWithSystemId) return true;
     return std::find(std::begin(kStrictPublicIds), std::end(kStrictPublicIds), PublicId) !=
            std::end(kStrictPublicIds);
   }
@@ -579,6 +582,7 @@ private:
 
     if (EndTag) {
       TakeTo(End);
+      if ((Name == "svg" || Name == "math") && FForeignDepth > 0) --FForeignDepth;
       if (FStyledDepth > 0 && LowerText(TagName) == FStyledName) --FStyledDepth;
       if (Name == "pre" && FPreDepth > 0) --FPreDepth;
       if (Name == "listing" && FListingDepth > 0) --FListingDepth;
@@ -626,7 +630,9 @@ private:
       FStyledDepth = 1;
       return;
     }
-    if (Name == "pre" || Name == "listing") {
+    if ((Name == "svg" || Name == "math") && !(End - Start >= 2 && T[W - 2] == '/')) {
+      ++FForeignDepth;
+    } else if (Name == "pre" || Name == "listing") {
       ++(Name == "pre" ? FPreDepth : FListingDepth);
     } else if (Name == "script") {
       Script(Kind);
@@ -883,8 +889,10 @@ private:
     auto ValueIs = [&](const TAttr* A, std::string_view Lower) {
       return A != nullptr && A->HasValue && EqualNoCase(Value(*A), Lower);
     };
+    // A custom element reads its attributes as it likes.
+    const bool Custom = Name.find('-') != std::string::npos;
     for (TAttr& A : Attrs) {
-      if (!A.HasValue || !IsBooleanAttribute(A.Lower) || Tested(A.Lower)) continue;
+      if (Custom || !A.HasValue || !IsBooleanAttribute(A.Lower) || Tested(A.Lower)) continue;
       const std::string_view V = Value(A);
       if (V.empty() || EqualNoCase(V, A.Lower)) A.DropValue = true;
     }
@@ -1001,7 +1009,7 @@ private:
   void Script(TScriptKind Kind) {
     bool Server = false;
     const std::size_t End = RawEnd("script", true, Server);
-    if (FKeep.Js || Server || Keeping() || Kind == TScriptKind::skOther || End == R) {
+    if (FKeep.Js || Server || Keeping() || FForeignDepth > 0 || Kind == TScriptKind::skOther || End == R) {
       TakeTo(End);
       return;
     }
@@ -1021,7 +1029,7 @@ private:
   void RawContent(std::string_view Name, TRaw How) {
     bool Server = false;
     const std::size_t End = RawEnd(Name, false, Server);
-    if (How == TRaw::rwCss && !FKeep.Css && !Server && End > R) {
+    if (How == TRaw::rwCss && !FKeep.Css && !Server && FForeignDepth == 0 && End > R) {
       const std::string_view Source(reinterpret_cast<const char*>(T + R), End - R);
       FScratch.resize(Source.size());
       const TCssResult Result = MinifyCssSheetTo(Source, FScratch.data());
@@ -1060,6 +1068,9 @@ private:
   std::size_t FServerEndW = static_cast<std::size_t>(-1);
   int FPreDepth = 0;      // open PRE elements
   int FListingDepth = 0;  // open LISTING elements
+  // Open SVG and MATH elements: a browser reads the text of a SCRIPT or
+  // STYLE in them as markup, so it is not minified there.
+  int FForeignDepth = 0;
   int FStyledDepth = 0;   // open elements named FStyledName, from one that keeps white space
   std::string FStyledName;
   bool FRemoved = false;

@@ -16,19 +16,23 @@
 //   of any other type, or with server code in it or in its tag, stays.
 // - Css: the text of a STYLE element (no type, or "text/css") goes through
 //   MinifyCssSheetTo, a quoted style attribute's value through
-//   MinifyCssDeclarationsTo.
+//   MinifyCssDeclarationsTo. Inside SVG and MATH (where a browser reads
+//   a SCRIPT's or STYLE's text as markup) neither Js nor Css is done.
 // - Quotes: a value loses its quotes when it is not empty, holds no
 //   white space, quote, "=", "<", ">" or "`", and does not end in "/".
 // - Attributes: "type" on SCRIPT when it is exactly a JavaScript MIME
 //   type, "language" on SCRIPT when the script stays JavaScript without it,
 //   type="text/css" on STYLE and on a stylesheet LINK, method="get" on
 //   FORM, and the value of a boolean attribute ("checked", "disabled", ...)
-//   that is empty or the attribute's own name. Each only when no selector
+//   that is empty or the attribute's own name (not on custom elements),
+//   the name of an "a" element that equals its id when no other element
+//   has that id. Each only when no selector
 //   of the page's style sheets tests that attribute (TKeepRules::
 //   SelectorMayTest), and never in a tag that names an attribute twice.
 // - Doctype: a DOCTYPE that puts the browser in no-quirks mode (no public
-//   identifier; or XHTML 1.0 Strict, XHTML 1.1, HTML 4.01 Strict) becomes
-//   "<!doctype html>"; one that gives quirks or limited-quirks mode stays.
+//   identifier; XHTML 1.0 Strict, XHTML 1.1, or HTML 4.01 Strict with a
+//   system identifier) becomes "<!doctype html>"; one that gives quirks
+//   or limited-quirks mode, or that is not plainly written, stays.
 // - Entities: "&quot;", "&apos;", "&gt;", "&amp;" and their numeric forms
 //   become the character itself where it reads the same there: quotes and
 //   ">" in text and in TITLE and TEXTAREA, ">" and the other quote in a

@@ -115,6 +115,8 @@ INSTANTIATE_TEST_SUITE_P(
         BestCase{"AttributeQuotesStayWithBlanks", "<p style=\"color : red ; margin : 0 auto ;\">x</p>",
                  "<p style=\"color:red;margin:0 auto\">x</p>"},
         BestCase{"AttributeQuotesGo", "<p style='color : red ;'>x</p>", "<p style=color:red>x</p>"},
+        BestCase{"NotInSvg", "<svg><style>p { color : red }</style></svg><style>p { color : red }</style>",
+                 "<svg><style>p { color : red }</style></svg><style>p{color:red}</style>"},
         BestCase{"ServerCodeStays", "<style>p { color : <%= c %> }</style>", "<style>p { color : <%= c %> }</style>"},
         BestCase{"KeptByOption", "<p style=\"color : red\">x</p>", "<p style=\"color : red\">x</p>", &TBestKeep::Css}),
     ByName());
@@ -153,6 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
         BestCase{"BooleanValues", "<input checked=\"checked\" disabled=\"\" readonly=READONLY value=\"checked\">",
                  "<input checked disabled readonly value=checked>"},
         BestCase{"BooleanOtherValueStays", "<input checked=\"yes\">", "<input checked=yes>"},
+        BestCase{"BooleanOnCustomElementStays", "<x-box open=\"open\"></x-box>", "<x-box open=open></x-box>"},
         BestCase{"SelectorNamesTheAttribute",
                  "<style>input[checked]{color:red}</style><input checked=\"checked\"><form method=get></form>",
                  "<style>input[checked]{color:red}</style><input checked=checked><form></form>"},
@@ -180,6 +183,8 @@ INSTANTIATE_TEST_SUITE_P(
         BestCase{"Html401Strict",
                  "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\" \"http://www.w3.org/TR/html4/strict.dtd\">",
                  "<!doctype html>"},
+        BestCase{"Html401StrictWithoutSystemIdStays", "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">",
+                 "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">"},
         BestCase{"LegacyCompat", "<!DOCTYPE html SYSTEM \"about:legacy-compat\">", "<!doctype html>"},
         BestCase{"TransitionalStays",
                  "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
