@@ -567,12 +567,18 @@ private:
       else
         Plain = false;
     }
-    if (!Closed) {
+    // Where the tag ends is read as safe mode reads it, which takes a
+    // server block for nothing written (the browser's reading when the
+    // server writes nothing there): the pass must see the same tags,
+    // text and regions as safe mode does. Where the two readings differ
+    // (server code, a form feed), the tag stays as it is.
+    const std::size_t End = SafeTagEnd(NameEnd);
+    if (End > N) {
       // The page ends inside the tag: the browser drops it; it stays.
       TakeTo(N);
       return;
     }
-    const std::size_t End = P + 1;
+    if (!Closed || P + 1 != End || std::memchr(T + Start, '\f', End - Start) != nullptr) Plain = false;
     // The name, lower case, as far as the element lists need it.
     std::string Name;
     // A copy: the tag's bytes move once it is written.
@@ -598,8 +604,9 @@ private:
     bool Styled = false;
     if (!NameKnown && FStyledDepth == 0) {
       // Server code in the name: what the server writes may make an
-      // element whose text is raw, or kept; the rest of the page stays.
-      Styled = MayNameRegion(std::string_view(TagName).substr(0, TagName.find('<')));
+      // element whose text is raw, or kept (by its name, or by any rule of
+      // a sheet), up to the same end tag.
+      Styled = !FRules.Empty() || MayNameRegion(std::string_view(TagName).substr(0, TagName.find('<')));
     } else if (!Keeping() && !IsVoidElement(Name) && !IsRawElement(Name) &&
                Name != "pre" && Name != "listing" && Name != "plaintext") {
       Styled = MentionsWhiteSpace(Start, End) || KeptBySheet(TagName, NameEnd, End);
@@ -647,6 +654,58 @@ private:
     }
   }
 
+  // Just past the ">" of the tag whose name ends at P, as safe mode's
+  // scanner finds it (N + 1 when the page ends first): its states of a
+  // browser's tokenizer, with white space as space, tab, CR and LF, and
+  // a server block leaving the state as it was.
+  std::size_t SafeTagEnd(std::size_t P) const {
+    enum { kName, kBeforeAttr, kAttr, kAfterAttr, kBeforeValue, kUnquoted, kAfterQuoted, kSlash } S = kName;
+    auto SafeBlank = [](unsigned char C) { return C == ' ' || C == '\t' || C == '\n' || C == '\r'; };
+    auto Stop = [&](unsigned char C) {
+      return SafeBlank(C) || C == '/' || C == '>' || C == '=' || C == '<' || C == '"' || C == '\'';
+    };
+    while (P < N) {
+      const unsigned char C = T[P];
+      if (C == '<' && AtServer(P)) {
+        P = ServerEnd(P);
+        continue;
+      }
+      if (SafeBlank(C)) {
+        while (P < N && SafeBlank(T[P])) ++P;
+        if (S == kName || S == kUnquoted || S == kAfterQuoted || S == kSlash) S = kBeforeAttr;
+        if (S == kAttr) S = kAfterAttr;
+        continue;
+      }
+      if (C == '>') return P + 1;
+      if (S == kBeforeValue && (C == '"' || C == '\'')) {
+        ++P;
+        while (P < N && T[P] != C) P = AtServer(P) ? ServerEnd(P) : P + 1;
+        if (P < N) ++P;
+        S = kAfterQuoted;
+        continue;
+      }
+      if (C == '/') {
+        if (S != kUnquoted) S = S == kBeforeValue ? kUnquoted : kSlash;
+      } else if (C == '=') {
+        if (S == kAttr || S == kAfterAttr)
+          S = kBeforeValue;
+        else if (S == kBeforeValue)
+          S = kUnquoted;
+        else if (S != kName && S != kUnquoted)
+          S = kAttr;
+      } else {
+        if (S == kBeforeValue)
+          S = kUnquoted;
+        else if (S != kName && S != kUnquoted)
+          S = kAttr;
+      }
+      ++P;
+      if (S == kAttr || S == kUnquoted)
+        while (P < N && !Stop(T[P])) ++P;
+    }
+    return N + 1;
+  }
+
   // Counts the id of the start tag whose attributes run from AttrStart
   // to End.
   void CountId(std::size_t AttrStart, std::size_t End) {
@@ -688,8 +747,14 @@ private:
   // Whether the tag T[Start, End) names "white-space" anywhere (its style
   // attribute may keep the element's white space; safe mode then kept it).
   bool MentionsWhiteSpace(std::size_t Start, std::size_t End) const {
-    for (std::size_t P = Start; P + 11 <= End; ++P)
-      if (Lower(T[P]) == 'w' && AtNoCase(P, "white-space")) return true;
+    return MentionsWhiteSpace(std::string_view(reinterpret_cast<const char*>(T + Start), End - Start));
+  }
+  static bool MentionsWhiteSpace(std::string_view Text) {
+    constexpr std::string_view kName = "white-space";
+    for (std::size_t P = 0; P + kName.size() <= Text.size(); ++P)
+      if (Lower(static_cast<unsigned char>(Text[P])) == 'w' &&
+          EqualNoCase(Text.substr(P, kName.size()), kName))
+        return true;
     return false;
   }
 
@@ -804,15 +869,27 @@ private:
       Out.append(NameOf(A));
       if (!A.HasValue || A.DropValue) continue;
       Out += '=';
+      // Class and id values stay as written: whether a style sheet keeps
+      // an element's white space is read from them as they stand, and one
+      // with a reference counts as unknown.
+      const bool Literal = A.Lower == "class" || A.Lower == "id";
       if (A.Quote == 0) {
-        AppendDecoded(Out, Value(A), TRefPlace::rpUnquoted);
+        if (Literal)
+          Out.append(Value(A));
+        else
+          AppendDecoded(Out, Value(A), TRefPlace::rpUnquoted);
         AfterValue = true;
         continue;
       }
       std::string& V = FValue;
       V.clear();
-      AppendDecoded(V, Value(A), A.Quote == '"' ? TRefPlace::rpDouble : TRefPlace::rpSingle);
-      if (A.Lower == "style" && !FKeep.Css && !V.empty()) {
+      if (Literal)
+        V.append(Value(A));
+      else
+        AppendDecoded(V, Value(A), A.Quote == '"' ? TRefPlace::rpDouble : TRefPlace::rpSingle);
+      // A style that names white-space stays as written: safe mode reads
+      // from its text whether the element keeps its white space.
+      if (A.Lower == "style" && !FKeep.Css && !V.empty() && !MentionsWhiteSpace(V)) {
         FScratch.resize(V.size());
         const TCssResult Css = MinifyCssDeclarationsTo(V, FScratch.data());
         if (Css.Outcome == TCssOutcome::Minified) V.assign(FScratch.data(), Css.Size);

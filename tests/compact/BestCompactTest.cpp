@@ -209,6 +209,8 @@ INSTANTIATE_TEST_SUITE_P(
         BestCase{"OthersStay", "&lt;&nbsp;&eacute;&#233;&quot", "&lt;&nbsp;&eacute;&#233;&quot"},
         BestCase{"InQuotedValues", "<a title=\"a&quot;b&#39;c &gt;\" alt='&quot;&#39;'>x</a>",
                  "<a title=\"a&quot;b'c >\"alt='\"&#39;'>x</a>"},
+        BestCase{"ClassAndIdStayAsWritten", "<p class=\"a&#39;\" id='b&quot;'>x</p>",
+                 "<p class=a&#39; id=b&quot;>x</p>"},
         BestCase{"QuotesGoAfterwards", "<a href=\"a?b=1&amp;c=2\" title=\"x&amp;\">x</a>",
                  "<a href=\"a?b=1&amp;c=2\"title=x&>x</a>"},
         BestCase{"TitleAndTextarea", "<title>&quot;a&quot;</title><textarea>&gt; &amp;</textarea>",
