@@ -224,7 +224,36 @@ private:
     return P;
   }
 
-  bool Keeping() const { return FPreDepth > 0 || FListingDepth > 0 || FStyledDepth > 0; }
+  bool Keeping() const { return FPreDepth > 0 || FListingDepth > 0 || FStyledDepth > 0 || FFrozen; }
+
+  // Safe mode finds a page's sheets by a quick look at its bytes (see
+  // FindPageStyles): a "<style" or "<link" in a comment, a script or a
+  // value counts. What this pass changes must not change what that look
+  // finds, or a second run would read other rules: such a comment, script
+  // or value stays as it is, and after a "<style" that is no STYLE start
+  // tag nothing changes up to the next STYLE end tag (the sheet that look
+  // reads runs there).
+  bool Mentions(std::size_t P, std::size_t E, std::string_view LowerWord) const {
+    for (; P + LowerWord.size() <= E; ++P)
+      if (T[P] == '<' && AtNoCase(P, LowerWord)) return true;
+    return false;
+  }
+  bool MentionsSheet(std::size_t P, std::size_t E) const {
+    return Mentions(P, E, "<style") || Mentions(P, E, "<link") || Mentions(P, E, "<base");
+  }
+  // Freezes the page when a "<style" in T[P, E) has no "</style" after
+  // it there.
+  void FreezeAfterStyle(std::size_t P, std::size_t E) {
+    bool Open = false;
+    for (; P + 6 <= E; ++P) {
+      if (T[P] != '<') continue;
+      if (AtNoCase(P, "<style"))
+        Open = true;
+      else if (AtNoCase(P, "</style"))
+        Open = false;
+    }
+    if (Open) FFrozen = true;
+  }
 
   bool At(std::size_t P, std::string_view S) const {
     return P <= N && N - P >= S.size() && std::memcmp(T + P, S.data(), S.size()) == 0;
@@ -320,6 +349,7 @@ private:
         ++P;
       }
     }
+    FreezeAfterStyle(R + 1, std::min(P, N));
     TakeTo(std::min(P, N));
   }
 
@@ -353,7 +383,9 @@ private:
     const std::size_t Body = R + 4;
     const bool Kept = FKeep.Comments || Keeping() || Stays || At(Body, "#") || At(Body, "!") ||
                       AtNoCase(Body, "[if") || AtNoCase(Body, "<![endif") || AtNoCase(Body, "[endif") ||
-                      AtNoCase(Body, "<![if") || FServerEndW == W || (End < N && AtServer(End)) || JoinsMarkup(End);
+                      AtNoCase(Body, "<![if") || FServerEndW == W || (End < N && AtServer(End)) || JoinsMarkup(End) ||
+                      MentionsSheet(Body, End);
+    FreezeAfterStyle(Body, End);
     if (Kept) {
       TakeTo(End);
       return;
@@ -588,12 +620,17 @@ private:
 
     if (EndTag) {
       TakeTo(End);
+      if (Name == "style") FFrozen = false;
       if ((Name == "svg" || Name == "math") && FForeignDepth > 0) --FForeignDepth;
       if (FStyledDepth > 0 && LowerText(TagName) == FStyledName) --FStyledDepth;
       if (Name == "pre" && FPreDepth > 0) --FPreDepth;
       if (Name == "listing" && FListingDepth > 0) --FListingDepth;
       return;
     }
+    const bool WasFrozen = FFrozen;
+    FreezeAfterStyle(Start + 1, End);
+    const bool StyleInside = FFrozen && !WasFrozen;
+    FFrozen = WasFrozen;
     // A survey counts the id and reads on as the pass does (which, with
     // every reduction kept off, writes the tag as it was).
     if (FIds != nullptr) CountId(NameEnd, End);
@@ -632,6 +669,7 @@ private:
     else
       TakeTo(End);
 
+    if (StyleInside) FFrozen = true;
     if (Styled) {
       FStyledName = LowerText(TagName);
       FStyledDepth = 1;
@@ -872,7 +910,8 @@ private:
       // Class and id values stay as written: whether a style sheet keeps
       // an element's white space is read from them as they stand, and one
       // with a reference counts as unknown.
-      const bool Literal = A.Lower == "class" || A.Lower == "id";
+      const bool Literal = A.Lower == "class" || A.Lower == "id" || Value(A).find('<') != std::string_view::npos ||
+                           (A.Lower == "href" && (Name == "link" || Name == "base"));
       if (A.Quote == 0) {
         if (Literal)
           Out.append(Value(A));
@@ -1086,7 +1125,9 @@ private:
   void Script(TScriptKind Kind) {
     bool Server = false;
     const std::size_t End = RawEnd("script", true, Server);
-    if (FKeep.Js || Server || Keeping() || FForeignDepth > 0 || Kind == TScriptKind::skOther || End == R) {
+    const bool Sheet = MentionsSheet(R, End);
+    FreezeAfterStyle(R, End);
+    if (FKeep.Js || Server || Sheet || Keeping() || FForeignDepth > 0 || Kind == TScriptKind::skOther || End == R) {
       TakeTo(End);
       return;
     }
@@ -1116,7 +1157,8 @@ private:
         return;
       }
     }
-    if (How != TRaw::rwRcdata) {
+    if (How != TRaw::rwCss) FreezeAfterStyle(R, End);
+    if (How != TRaw::rwRcdata || MentionsSheet(R, End)) {
       TakeTo(End);
       return;
     }
@@ -1148,6 +1190,7 @@ private:
   // Open SVG and MATH elements: a browser reads the text of a SCRIPT or
   // STYLE in them as markup, so it is not minified there.
   int FForeignDepth = 0;
+  bool FFrozen = false;  // after a "<style" that is no STYLE start tag (see Mentions)
   int FStyledDepth = 0;   // open elements named FStyledName, from one that keeps white space
   std::string FStyledName;
   bool FRemoved = false;

@@ -778,6 +778,8 @@ TKeepRules GatherKeepRules(const unsigned char* Page, std::size_t Size, const TC
   std::vector<TPending> Pending;
   std::vector<std::string> Imports;
   for (const std::string_view Sheet : Styles.Sheets) CollectKeepRules(Sheet, Rules, &Imports);
+  // Sheets left unread may test any attribute.
+  if (!Options.ReadLinkedSheets && (!Styles.Links.empty() || !Imports.empty())) Rules.SetAttributesUnknown();
   if (Options.ReadLinkedSheets) {
     for (std::size_t I = 0; I < Styles.Links.size(); ++I)
       Pending.push_back({Styles.Links[I], Base, Styles.LinksKnown[I], false, 0});

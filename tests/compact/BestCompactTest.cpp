@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <ostream>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "compact/SafeCompact.h"
 #include "streams/MemStream.h"
 #include "support/MemText.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -81,6 +83,10 @@ INSTANTIATE_TEST_SUITE_P(
         BestCase{"InPreStays", "<pre> <!--x--> </pre>", "<pre> <!--x--> </pre>"},
         BestCase{"InScriptIsScript", "<script type=\"text/x-t\"><!-- x --></script>",
                  "<script type=text/x-t><!-- x --></script>"},
+        BestCase{"SheetInsideStays", "a<!-- <link rel=stylesheet href=a.css> -->b<!--<style>p{}</style>-->c<!--x-->",
+                 "a<!--<link rel=stylesheet href=a.css> -->b<!--<style>p{}</style>-->c"},
+        BestCase{"OpenStyleInsideFreezesToItsEnd", "<!-- <style> --><!--x-->&quot;</style><!--y-->&quot;",
+                 "<!--<style> --><!--x-->&quot;</style>\""},
         BestCase{"KeptByOption", "<p>a<!-- note -->b</p>", "<p>a<!--note -->b</p>", &TBestKeep::Comments}),
     ByName());
 
@@ -145,9 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
         BestCase{"TypeStaysForOtherLanguage", "<script type=\"text/javascript\" language=\"vbscript\">x</script>",
                  "<script type=text/javascript language=vbscript>x</script>"},
         BestCase{"ModuleTypeStays", "<script type=\"module\" src=a.js></script>", "<script type=module src=a.js></script>"},
-        BestCase{"StyleAndLinkType",
-                 "<style type=\"text/css\">p{}</style><link rel=\"stylesheet\" type=\"text/css\" href=\"a.css\">",
-                 "<style>p{}</style><link rel=stylesheet href=a.css>"},
+        BestCase{"StyleType", "<style type=\"text/css\">p{}</style>", "<style>p{}</style>"},
         BestCase{"LinkOtherRelKeepsType", "<link rel=\"icon\" type=\"text/css\" href=\"a\">",
                  "<link rel=icon type=text/css href=a>"},
         BestCase{"FormGet", "<form method=\"GET\" action=\"a\"></form><form method=post></form>",
@@ -159,6 +163,8 @@ INSTANTIATE_TEST_SUITE_P(
         BestCase{"SelectorNamesTheAttribute",
                  "<style>input[checked]{color:red}</style><input checked=\"checked\"><form method=get></form>",
                  "<style>input[checked]{color:red}</style><input checked=checked><form></form>"},
+        BestCase{"UnreadSheetMayTestAny", "<link rel=\"stylesheet\" href=\"http://example.org/a.css\"><form method=get>",
+                 "<link rel=stylesheet href=http://example.org/a.css><form method=get>"},
         BestCase{"NamedTwiceStays", "<script type=\"text/javascript\" type=\"text/x\">x</script>",
                  "<script type=text/javascript type=text/x>x</script>"},
         BestCase{"AnchorNameEqualToId", "<a name=\"top\" id=\"top\">t</a><a name=\"x\" id=\"y\">u</a>",
@@ -233,6 +239,21 @@ INSTANTIATE_TEST_SUITE_P(
         BestCase{"ServerCodeInNameKeepsTheRest", "<scr<%= x %>>a <!--y--> b", "<scr<%= x %>>a <!--y--> b"},
         BestCase{"PlaintextStays", "<plaintext><!--x-->&quot;", "<plaintext><!--x-->&quot;"}),
     ByName());
+
+// A linked sheet that is read: its type goes unless the sheet tests it.
+TEST(BestCompact, LinkedSheetType) {
+  testsupport::TempDir Dir;
+  {
+    std::ofstream(Dir / "a.css") << "p{color:red}";
+    std::ofstream(Dir / "b.css") << "[type]{color:red}";
+  }
+  TCompactOptions O = BestOptions();
+  O.BaseFolder = Dir.Path() + "/";
+  EXPECT_EQ(SafeCompactString("<link rel=\"stylesheet\" type=\"text/css\" href=\"a.css\">", O),
+            "<link rel=stylesheet href=a.css>");
+  EXPECT_EQ(SafeCompactString("<link rel=\"stylesheet\" type=\"text/css\" href=\"b.css\">", O),
+            "<link rel=stylesheet type=text/css href=b.css>");
+}
 
 TEST(BestCompact, ThroughTheStreams) {
   TMemStream In;
