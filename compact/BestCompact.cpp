@@ -509,13 +509,17 @@ private:
       }
     }
     const std::size_t NameEnd = std::min(P, N);
+    // Where safe mode's scanner ends the tag (see below); the attributes
+    // are read no further.
+    const std::size_t SafeEnd = SafeTagEnd(NameEnd);
+    const std::size_t Lim = std::min(SafeEnd, N);
     // The rest of the tag, as a browser's tokenizer reads it.
     std::vector<TAttr>& Attrs = FAttrs;
     Attrs.clear();
     bool Plain = !Server;  // attributes read, nothing unusual
     bool Closed = false;
     std::size_t TailBegin = P;
-    while (P < N) {
+    while (P < Lim) {
       if (AtServer(P)) {
         Server = true;
         Plain = false;
@@ -535,7 +539,7 @@ private:
       TAttr A;
       const std::size_t Gap = TailBegin;
       A.NameBegin = P;
-      for (bool First = true; P < N; First = false) {
+      for (bool First = true; P < Lim; First = false) {
         if (AtServer(P)) {
           Server = true;
           Plain = false;
@@ -547,25 +551,25 @@ private:
         if (D == '"' || D == '\'' || D == '<' || D == '=') Plain = false;
         ++P;
       }
-      A.NameEnd = std::min(P, N);
+      A.NameEnd = std::min(P, Lim);
       // What stood between the previous attribute and this one: one
       // space, or nothing after a quoted value, as safe mode writes it
       // (other tags stay as they are).
       const bool AfterQuoted = !Attrs.empty() && Attrs.back().Quote != 0;
       if (!(A.NameBegin == Gap + 1 && T[Gap] == ' ') && !(A.NameBegin == Gap && AfterQuoted)) Plain = false;
       std::size_t Q = P;
-      while (Q < N && IsBlank(T[Q])) ++Q;
-      if (Q < N && T[Q] == '=') {
+      while (Q < Lim && IsBlank(T[Q])) ++Q;
+      if (Q < Lim && T[Q] == '=') {
         if (Q != P) Plain = false;
         ++Q;
         const std::size_t AfterEquals = Q;
-        while (Q < N && IsBlank(T[Q])) ++Q;
+        while (Q < Lim && IsBlank(T[Q])) ++Q;
         if (Q != AfterEquals) Plain = false;
         A.HasValue = true;
-        if (Q < N && (T[Q] == '"' || T[Q] == '\'')) {
+        if (Q < Lim && (T[Q] == '"' || T[Q] == '\'')) {
           A.Quote = T[Q];
           A.ValueBegin = ++Q;
-          while (Q < N && T[Q] != A.Quote) {
+          while (Q < Lim && T[Q] != A.Quote) {
             if (AtServer(Q)) {
               Server = true;
               Plain = false;
@@ -574,11 +578,11 @@ private:
               ++Q;
             }
           }
-          A.ValueEnd = std::min(Q, N);
-          P = Q < N ? Q + 1 : N;
+          A.ValueEnd = std::min(Q, Lim);
+          P = Q < Lim ? Q + 1 : Lim;
         } else {
           A.ValueBegin = Q;
-          while (Q < N && !IsBlank(T[Q]) && T[Q] != '>') {
+          while (Q < Lim && !IsBlank(T[Q]) && T[Q] != '>') {
             if (AtServer(Q)) {
               Server = true;
               Plain = false;
@@ -589,7 +593,7 @@ private:
               ++Q;
             }
           }
-          A.ValueEnd = std::min(Q, N);
+          A.ValueEnd = std::min(Q, Lim);
           P = A.ValueEnd;
         }
       }
@@ -604,7 +608,7 @@ private:
     // server writes nothing there): the pass must see the same tags,
     // text and regions as safe mode does. Where the two readings differ
     // (server code, a form feed), the tag stays as it is.
-    const std::size_t End = SafeTagEnd(NameEnd);
+    const std::size_t End = SafeEnd;
     if (End > N) {
       // The page ends inside the tag: the browser drops it; it stays.
       TakeTo(N);

@@ -26,9 +26,9 @@
 //   FORM, and the value of a boolean attribute ("checked", "disabled", ...)
 //   that is empty or the attribute's own name (not on custom elements),
 //   the name of an "a" element that equals its id when no other element
-//   has that id. Each only when no selector
-//   of the page's style sheets tests that attribute (TKeepRules::
-//   SelectorMayTest), and never in a tag that names an attribute twice.
+//   has that id. Each only when no selector of the page's style sheets
+//   tests that attribute (TKeepRules::SelectorMayTest), and never in a
+//   tag that names an attribute twice.
 // - Doctype: a DOCTYPE that puts the browser in no-quirks mode (no public
 //   identifier; XHTML 1.0 Strict, XHTML 1.1, or HTML 4.01 Strict with a
 //   system identifier) becomes "<!doctype html>"; one that gives quirks
@@ -37,18 +37,26 @@
 //   become the character itself where it reads the same there: quotes and
 //   ">" in text and in TITLE and TEXTAREA, ">" and the other quote in a
 //   quoted value, "&" wherever the byte after the reference is no ASCII
-//   letter, digit or "#". A reference beside a server block stays.
+//   letter, digit or "#". A reference beside a server block stays, and
+//   so do class and id values, values that hold "<", and the href of a
+//   LINK or BASE.
 // A tag with server code in it stays byte for byte, and so does every
 // server block (see ServerBlocks.h); inside PRE, LISTING and the elements
-// whose white space safe mode keeps nothing changes. The result is never
-// longer than the input, and the pass changes nothing in its own output.
+// whose white space safe mode keeps nothing changes. Tags end where safe
+// mode's scanner ends them, and tags it reads otherwise than a browser
+// would (a form feed in them) stay. What safe mode's quick look for style
+// sheets reads (a "<style", "<link" or "<base" in a comment, a script, a
+// value) stays, and after a "<style" that no STYLE start tag is, nothing
+// changes up to the next STYLE end tag. The result is never longer than
+// the input, and the pass changes nothing in its own output.
 
 #include <cstddef>
 
 #include "compact/CompactOptions.h"
 
 // Applies the reductions Keep leaves on to the Size bytes at Text (a page
-// safe mode has compacted with Rules), in place, and returns the length of
+// safe mode has compacted, and Rules what GatherKeepRules reads from the
+// compacted page), in place, and returns the length of
 // the result (at most Size); Removed (when not null) is set to whether a
 // comment went (then safe mode may find white space to take away again).
 // Linear in Size.
