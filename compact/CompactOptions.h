@@ -1,14 +1,15 @@
 #pragma once
 
 // What a compaction is asked to do: the level (the program's fixed rules,
-// or safe mode), and for safe mode the style sheets that tell which
-// elements keep their white space.
+// safe mode, or best mode), and for safe and best mode the style sheets
+// that tell which elements keep their white space.
 
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -17,6 +18,19 @@
 enum class TCompactLevel : std::uint8_t {
   clDefault,  // the program's fixed rules, byte for byte
   clSafe,     // never change what a browser shows or what server code does
+  clBest,     // safe mode, and the reductions of compact/BestCompact.h
+};
+
+// The reductions of best mode that a run keeps off (true: not done).
+struct TBestKeep {
+  bool Comments = false;      // comments stay
+  bool OptionalTags = false;  // optional start and end tags stay
+  bool Quotes = false;        // attribute values keep their quotes
+  bool Attributes = false;    // redundant attributes stay
+  bool Css = false;           // style sheets and style attributes are not minified
+  bool Js = false;            // scripts and JSON data blocks are not minified
+  bool Entities = false;      // character references stay as written
+  bool Doctype = false;       // the DOCTYPE stays as written
 };
 
 // The elements whose content a style sheet may show with its white space
@@ -45,6 +59,17 @@ public:
 
   bool Empty() const { return !FAll && FCompounds.empty(); }
   bool All() const { return FAll; }
+
+  // The attribute names that selectors test ("[type]", "[name=x]",
+  // ":is([checked])"), in lower case, for best mode, which keeps such an
+  // attribute wherever it would take it away. AttributesUnknown: a sheet
+  // could not be read, and a selector may name any attribute.
+  void AddSelectorAttribute(std::string LowerName) { FAttributes.insert(std::move(LowerName)); }
+  void SetAttributesUnknown() { FAttributesUnknown = true; }
+  // Whether a selector may test the attribute of the lower-case Name.
+  bool SelectorMayTest(std::string_view LowerName) const {
+    return FAttributesUnknown || FAttributes.count(std::string(LowerName)) != 0;
+  }
   // Whether some compound asks for a class or an id (then a tag's class
   // and id attributes must be read).
   bool NeedsAttributes() const { return FNeedsAttributes; }
@@ -64,6 +89,8 @@ private:
 
   bool FAll = false;
   bool FNeedsAttributes = false;
+  bool FAttributesUnknown = false;
+  std::set<std::string> FAttributes;
   std::vector<TCompound> FCompounds;
   // Compound indexes by the key they are looked up with: their first
   // class, else their first id, else their name.
@@ -111,7 +138,10 @@ private:
 struct TCompactOptions {
   TCompactLevel Level = TCompactLevel::clDefault;
 
-  // Safe mode only. The folder that relative style sheet addresses start
+  // Best mode only: the reductions it leaves out.
+  TBestKeep BestKeep;
+
+  // Safe and best mode only. The folder that relative style sheet addresses start
   // from; empty: the folder of the page when it is read from a file
   // stream, else the current folder.
   std::string BaseFolder;
@@ -126,12 +156,21 @@ struct TCompactOptions {
   // Sheet files already read in this run; null: every page reads its own.
   std::shared_ptr<TStyleSheetCache> SheetCache;
 
-  bool Safe() const { return Level == TCompactLevel::clSafe; }
+  // Safe or best mode: the safe rules apply (and in best mode more).
+  bool Safe() const { return Level == TCompactLevel::clSafe || Level == TCompactLevel::clBest; }
+  bool Best() const { return Level == TCompactLevel::clBest; }
 };
 
 // Options for safe mode with nothing else set.
 inline TCompactOptions SafeOptions() {
   TCompactOptions O;
   O.Level = TCompactLevel::clSafe;
+  return O;
+}
+
+// Options for best mode with nothing else set.
+inline TCompactOptions BestOptions() {
+  TCompactOptions O;
+  O.Level = TCompactLevel::clBest;
   return O;
 }

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 
+#include "compact/BestCompact.h"
 #include "compact/CompactHTML.h"
 #include "compact/ServerBlocks.h"
 #include "compact/StyleSheets.h"
@@ -1232,6 +1234,12 @@ public:
   }
 };
 
+// Safe mode, and in best mode its reductions after it: where a comment
+// went, white space may have come together, which safe mode then reads
+// again. Folder: where the page's relative sheet addresses start.
+std::size_t CompactByLevel(unsigned char* Text, std::size_t Size, const TKeepRules& Rules,
+                           const TCompactOptions& Options, const std::string& Folder);
+
 }  // namespace
 
 std::size_t SafeCompactText(unsigned char* Text, std::size_t Size, const TKeepRules& Rules) {
@@ -1243,7 +1251,7 @@ std::string SafeCompactString(std::string_view Text, const TCompactOptions& Opti
   std::string S(Text);
   auto* Bytes = reinterpret_cast<unsigned char*>(S.data());
   const TKeepRules Rules = GatherKeepRules(Bytes, S.size(), Options, Options.BaseFolder);
-  S.resize(SafeCompactText(Bytes, S.size(), Rules));
+  S.resize(CompactByLevel(Bytes, S.size(), Rules, Options, Options.BaseFolder));
   return S;
 }
 
@@ -1261,6 +1269,30 @@ void SafeCompactHTML(TBaseStream& Input, TBaseStream& Output, const TCompactOpti
   if (Folder.empty())
     if (const auto* File = dynamic_cast<const TFileStream*>(&Input)) Folder = FolderOf(File->FileName());
   const TKeepRules Rules = GatherKeepRules(Text.Data(), Text.Size(), Options, Folder);
-  Text.Shrink(SafeCompactText(Text.Data(), Text.Size(), Rules));
+  Text.Shrink(CompactByLevel(Text.Data(), Text.Size(), Rules, Options, Folder));
   WriteCompactedText(Input, Output, Text.View());
 }
+
+namespace {
+
+std::size_t CompactByLevel(unsigned char* Text, std::size_t Size, const TKeepRules& Rules,
+                           const TCompactOptions& Options, const std::string& Folder) {
+  std::size_t Length = SafeCompactText(Text, Size, Rules);
+  if (!Options.Best()) return Length;
+  // The rules are read again from the compacted page, as a second run
+  // reads them: the quick look at the page's bytes that finds its sheets
+  // can read a "<style" in a comment or a value, and safe mode may have
+  // changed the white space of what follows it. The sheets themselves
+  // (STYLE text, files) read the same; their sheets not read are told
+  // once, the first time.
+  TCompactOptions Again = Options;
+  Again.Notes = nullptr;
+  if (!Again.SheetCache) Again.SheetCache = std::make_shared<TStyleSheetCache>();
+  const TKeepRules Compacted = GatherKeepRules(Text, Length, Again, Folder);
+  bool Removed = false;
+  Length = BestCompactText(Text, Length, Compacted, Options.BestKeep, &Removed);
+  if (Removed) Length = SafeCompactText(Text, Length, Compacted);
+  return Length;
+}
+
+}  // namespace

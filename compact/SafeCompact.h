@@ -41,7 +41,8 @@ std::size_t SafeCompactText(unsigned char* Text, std::size_t Size, const TKeepRu
 
 // Safe mode on a byte string: the page's style sheets (its STYLE elements,
 // the sheets it links, relative to Options.BaseFolder, and those of
-// Options) are read first (see compact/StyleSheets.h).
+// Options) are read first (see compact/StyleSheets.h). With Options.Level
+// clBest, the reductions of compact/BestCompact.h follow.
 std::string SafeCompactString(std::string_view Text, const TCompactOptions& Options = SafeOptions());
 
 // CompactHTML in safe mode: reads Input from its position to its end,
@@ -50,5 +51,6 @@ std::string SafeCompactString(std::string_view Text, const TCompactOptions& Opti
 // stream), compacts it and writes the result to Output with one write,
 // with the same stream rules as the default mode (Input and Output may be
 // the same stream; every failure is a stream exception; a sheet that
-// cannot be read is told to Options.Notes).
+// cannot be read is told to Options.Notes). Best mode as for
+// SafeCompactString.
 void SafeCompactHTML(TBaseStream& Input, TBaseStream& Output, const TCompactOptions& Options);

@@ -71,6 +71,8 @@ void TKeepRules::Add(TCompound C) {
 void TKeepRules::Merge(const TKeepRules& Other) {
   if (Other.FAll) FAll = true;
   for (const TCompound& C : Other.FCompounds) Add(C);
+  FAttributes.insert(Other.FAttributes.begin(), Other.FAttributes.end());
+  if (Other.FAttributesUnknown) FAttributesUnknown = true;
 }
 
 bool TKeepRules::MatchesCompound(const TCompound& C, std::string_view Name, std::string_view Classes,
@@ -315,6 +317,7 @@ private:
 
   // The compounds of the selector list in tokens [Start, End).
   TCompounds Selectors(std::size_t Start, std::size_t End, const TCompounds* Parent) const {
+    AttributeNames(Start, End);
     TCompounds Out;
     std::size_t P = Start;
     while (P < End) {
@@ -324,6 +327,25 @@ private:
       P = E + 1;
     }
     return Out;
+  }
+
+  // Adds to the rules the name of every attribute selector in tokens
+  // [Start, End), nested ones (":is([x])") included; a namespace prefix
+  // ("[svg|href]", "[*|href]") is left out.
+  void AttributeNames(std::size_t Start, std::size_t End) const {
+    for (std::size_t P = Start; P < End; ++P) {
+      if (Kind(P) != K::ckOpenSquare) continue;
+      std::size_t Q = P + 1;
+      while (Q < End && Kind(Q) == K::ckWhitespace) ++Q;
+      if (Q < End && (Kind(Q) == K::ckIdent || IsDelim(Q, '*')) && IsDelim(Q + 1, '|') && !IsDelim(Q + 2, '='))
+        Q += 2;
+      else if (IsDelim(Q, '|'))
+        ++Q;
+      if (Q < End && Kind(Q) == K::ckIdent)
+        FRules.AddSelectorAttribute(LowerValue(Q));
+      else
+        FRules.SetAttributesUnknown();
+    }
   }
 
   // The last compound of the complex selector in tokens [Start, End).
@@ -756,6 +778,8 @@ TKeepRules GatherKeepRules(const unsigned char* Page, std::size_t Size, const TC
   std::vector<TPending> Pending;
   std::vector<std::string> Imports;
   for (const std::string_view Sheet : Styles.Sheets) CollectKeepRules(Sheet, Rules, &Imports);
+  // Sheets left unread may test any attribute.
+  if (!Options.ReadLinkedSheets && (!Styles.Links.empty() || !Imports.empty())) Rules.SetAttributesUnknown();
   if (Options.ReadLinkedSheets) {
     for (std::size_t I = 0; I < Styles.Links.size(); ++I)
       Pending.push_back({Styles.Links[I], Base, Styles.LinksKnown[I], false, 0});
@@ -767,23 +791,28 @@ TKeepRules GatherKeepRules(const unsigned char* Page, std::size_t Size, const TC
   for (std::size_t I = 0; I < Pending.size(); ++I) {
     const TPending Item = Pending[I];
     std::string Path = Item.Address;
+    // What an unread sheet's selectors test is not known.
     if (!Item.Known) {
+      Rules.SetAttributesUnknown();
       Note(Item.Address, "server code in the address");
       continue;
     }
     if (!Item.IsFile) {
       const bool Local = SheetFile(Item.Folder, Item.Address, Path);
       if (!Local) {
+        Rules.SetAttributesUnknown();
         Note(Item.Address, Path.empty() ? "an empty address" : "not a local file");
         continue;
       }
       if (RemoteBase && Item.Depth == 0 && CssLower(Item.Address.substr(0, 5)) != "file:") {
+        Rules.SetAttributesUnknown();
         Note(Item.Address, "the page's base address is not a local folder");
         continue;
       }
     }
     if (!Seen.insert(Path).second) continue;
     if (Item.Depth > kMaxImportDepth) {
+      Rules.SetAttributesUnknown();
       Note(Path, "imported too many levels deep");
       continue;
     }
@@ -796,6 +825,7 @@ TKeepRules GatherKeepRules(const unsigned char* Page, std::size_t Size, const TC
     };
     TStyleSheetCache::TEntry Sheet = Options.SheetCache ? Options.SheetCache->Get(Path, Read) : Read();
     if (!Sheet.Read) {
+      Rules.SetAttributesUnknown();
       Note(Path, Sheet.Why);
       continue;
     }

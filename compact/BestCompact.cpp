@@ -1,0 +1,1230 @@
+#include "compact/BestCompact.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "compact/CssMinify.h"
+#include "compact/JsMinify.h"
+#include "compact/ServerBlocks.h"
+#include "compact/TagAttributes.h"
+
+// How the pass works
+//
+// As in safe mode, a read cursor R and a write cursor W <= R over the same
+// bytes: what stays moves from R to W. A tag that changes is read whole
+// first (its attributes as offsets into the input), written anew into a
+// scratch buffer and then moved to W; a script or style sheet is minified
+// into the scratch buffer and moved the same way. Each byte is read a
+// bounded number of times: a tag, a comment or an element's text is found
+// once and then passed.
+
+namespace {
+
+bool IsBlank(unsigned char C) { return C == ' ' || C == '\t' || C == '\n' || C == '\r' || C == '\f'; }
+bool IsLetter(unsigned char C) { return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z'); }
+bool IsAlnum(unsigned char C) { return IsLetter(C) || (C >= '0' && C <= '9'); }
+unsigned char Lower(unsigned char C) { return C >= 'A' && C <= 'Z' ? static_cast<unsigned char>(C + 32) : C; }
+
+bool EqualNoCase(std::string_view A, std::string_view LowerB) { return AttributeNameIs(A, LowerB); }
+
+std::string LowerText(std::string_view S) {
+  std::string L(S);
+  for (char& C : L) C = static_cast<char>(Lower(static_cast<unsigned char>(C)));
+  return L;
+}
+
+std::string_view TrimBlanks(std::string_view S) {
+  while (!S.empty() && IsBlank(static_cast<unsigned char>(S.front()))) S.remove_prefix(1);
+  while (!S.empty() && IsBlank(static_cast<unsigned char>(S.back()))) S.remove_suffix(1);
+  return S;
+}
+
+// The MIME types that make a script JavaScript.
+constexpr std::string_view kJsTypes[] = {
+    "application/ecmascript", "application/javascript", "application/x-ecmascript", "application/x-javascript",
+    "text/ecmascript",        "text/javascript",        "text/javascript1.0",       "text/javascript1.1",
+    "text/javascript1.2",     "text/javascript1.3",     "text/javascript1.4",       "text/javascript1.5",
+    "text/jscript",           "text/livescript",        "text/x-ecmascript",        "text/x-javascript",
+};
+
+bool IsJsType(std::string_view Essence) {
+  for (std::string_view T : kJsTypes)
+    if (EqualNoCase(Essence, T)) return true;
+  return false;
+}
+
+// A MIME type without its parameters and the blanks around it.
+std::string_view Essence(std::string_view Type) { return TrimBlanks(Type.substr(0, Type.find(';'))); }
+
+// The attributes whose presence alone means true.
+constexpr std::string_view kBooleanAttributes[] = {
+    "allowfullscreen", "async",    "autofocus", "autoplay", "checked",   "controls",       "default",
+    "defer",           "disabled", "formnovalidate", "hidden", "inert", "ismap",          "itemscope",
+    "loop",            "multiple", "muted",     "nomodule", "novalidate", "open",         "playsinline",
+    "readonly",        "required", "reversed",  "selected",
+};
+
+bool IsBooleanAttribute(std::string_view LowerName) {
+  return std::find(std::begin(kBooleanAttributes), std::end(kBooleanAttributes), LowerName) !=
+         std::end(kBooleanAttributes);
+}
+
+constexpr std::string_view kVoidElements[] = {"area", "base", "br",   "col",   "embed",  "hr",    "img", "input",
+                                              "keygen", "link", "meta", "param", "source", "track", "wbr"};
+
+bool IsVoidElement(std::string_view LowerName) {
+  return std::find(std::begin(kVoidElements), std::end(kVoidElements), LowerName) != std::end(kVoidElements);
+}
+
+// The public identifiers of DOCTYPEs that give no-quirks mode whatever
+// their system identifier, and one that gives it with a system identifier
+// (HTML 4.01 Strict: read strictly, as its Transitional and Frameset
+// kinds give quirks mode without one).
+constexpr std::string_view kStrictPublicIds[] = {
+    "-//w3c//dtd xhtml 1.0 strict//en",
+    "-//w3c//dtd xhtml 1.1//en",
+};
+constexpr std::string_view kStrictWithSystemId = "-//w3c//dtd html 4.01//en";
+
+constexpr std::string_view kShortDoctype = "<!doctype html>";
+
+// Where a value stands, for the characters a reference may turn into.
+enum class TRefPlace : std::uint8_t {
+  rpText,      // text, TITLE, TEXTAREA: quotes, ">" and "&"
+  rpDouble,    // a value in double quotes: "'", ">" and "&"
+  rpSingle,    // a value in single quotes: '"', ">" and "&"
+  rpUnquoted,  // an unquoted value: "&"
+};
+
+// The character of the reference at S[0] ("&..."), and its length, when
+// it is one this pass writes as a character ('"', '\'', '>' or '&').
+struct TRef {
+  unsigned char Char = 0;
+  std::size_t Length = 0;
+};
+
+TRef ReadRef(const unsigned char* S, std::size_t Left) {
+  TRef Ref;
+  if (Left < 4 || S[0] != '&') return Ref;
+  if (S[1] == '#') {
+    const bool Hex = S[2] == 'x' || S[2] == 'X';
+    std::size_t P = Hex ? 3 : 2;
+    std::uint32_t Value = 0;
+    const std::size_t First = P;
+    for (; P < Left && P < First + 8; ++P) {
+      const unsigned char C = S[P];
+      int Digit;
+      if (C >= '0' && C <= '9')
+        Digit = C - '0';
+      else if (Hex && Lower(C) >= 'a' && Lower(C) <= 'f')
+        Digit = Lower(C) - 'a' + 10;
+      else
+        break;
+      Value = Value * (Hex ? 16 : 10) + static_cast<std::uint32_t>(Digit);
+    }
+    if (P == First || P >= Left || S[P] != ';') return Ref;
+    if (Value == '"' || Value == '\'' || Value == '>' || Value == '&') {
+      Ref.Char = static_cast<unsigned char>(Value);
+      Ref.Length = P + 1;
+    }
+    return Ref;
+  }
+  struct TNamed {
+    std::string_view Name;
+    unsigned char Char;
+  };
+  static constexpr TNamed kNamed[] = {{"&quot;", '"'}, {"&QUOT;", '"'}, {"&apos;", '\''}, {"&gt;", '>'},
+                                      {"&GT;", '>'},   {"&amp;", '&'},  {"&AMP;", '&'}};
+  for (const TNamed& N : kNamed)
+    if (Left >= N.Name.size() && std::memcmp(S, N.Name.data(), N.Name.size()) == 0) {
+      Ref.Char = N.Char;
+      Ref.Length = N.Name.size();
+      return Ref;
+    }
+  return Ref;
+}
+
+// Whether the reference Ref may be written as its character in Place, with
+// Next the byte after it (0: none).
+bool RefMayGo(const TRef& Ref, TRefPlace Place, unsigned char Next) {
+  switch (Ref.Char) {
+    case '&':
+      return !IsAlnum(Next) && Next != '#';
+    case '>':
+      return Place != TRefPlace::rpUnquoted;
+    case '"':
+      return Place == TRefPlace::rpText || Place == TRefPlace::rpSingle;
+    case '\'':
+      return Place == TRefPlace::rpText || Place == TRefPlace::rpDouble;
+    default:
+      return false;
+  }
+}
+
+// One attribute of a tag being rewritten, as offsets into the page.
+struct TAttr {
+  std::size_t NameBegin = 0;
+  std::size_t NameEnd = 0;
+  std::size_t ValueBegin = 0;  // inside the quotes
+  std::size_t ValueEnd = 0;
+  unsigned char Quote = 0;  // '"', '\'' or 0 (unquoted, or no value)
+  bool HasValue = false;
+  std::string Lower;  // the name in lower case
+  bool Drop = false;       // the attribute goes
+  bool DropValue = false;  // only its name stays
+};
+
+// Tags with more attributes than this are kept as they are.
+constexpr std::size_t kMaxAttributes = 64;
+
+class TBestScan {
+public:
+  TBestScan(unsigned char* Text, std::size_t Size, const TKeepRules& Rules, const TBestKeep& Keep)
+      : T(Text), N(Size), FRules(Rules), FKeep(Keep) {}
+
+  std::size_t Run() {
+    // Every element keeps its white space: the page stays as it is.
+    if (FRules.All()) return N;
+    while (R < N) {
+      TakeTo(NextStop());
+      if (R >= N) break;
+      if (T[R] == '&')
+        Reference(TRefPlace::rpText);
+      else
+        Markup();
+    }
+    return W;
+  }
+
+  bool Removed() const { return FRemoved; }
+
+  // The ids of the page's elements, each with the number of elements
+  // that have it; Unknown: server code may write any id. Read by a scan
+  // that changes nothing (every reduction kept off).
+  struct TIds {
+    std::unordered_map<std::string, int> Count;
+    bool Unknown = false;
+  };
+  void SurveyInto(TIds& Ids) { FIds = &Ids; }
+  void UseIds(const TIds& Ids) { FKnownIds = &Ids; }
+
+private:
+  std::size_t NextStop() const {
+    std::size_t P = R;
+    if (Keeping()) {
+      while (P < N && T[P] != '<') ++P;
+    } else {
+      while (P < N && T[P] != '<' && T[P] != '&') ++P;
+    }
+    return P;
+  }
+
+  bool Keeping() const { return FPreDepth > 0 || FListingDepth > 0 || FStyledDepth > 0 || FFrozen; }
+
+  // Safe mode finds a page's sheets by a quick look at its bytes (see
+  // FindPageStyles): a "<style" or "<link" in a comment, a script or a
+  // value counts. What this pass changes must not change what that look
+  // finds, or a second run would read other rules: such a comment, script
+  // or value stays as it is, and after a "<style" that is no STYLE start
+  // tag nothing changes up to the next STYLE end tag (the sheet that look
+  // reads runs there).
+  bool Mentions(std::size_t P, std::size_t E, std::string_view LowerWord) const {
+    for (; P + LowerWord.size() <= E; ++P)
+      if (T[P] == '<' && AtNoCase(P, LowerWord)) return true;
+    return false;
+  }
+  bool MentionsSheet(std::size_t P, std::size_t E) const {
+    return Mentions(P, E, "<style") || Mentions(P, E, "<link") || Mentions(P, E, "<base");
+  }
+  // Freezes the page when a "<style" in T[P, E) has no "</style" after
+  // it there.
+  void FreezeAfterStyle(std::size_t P, std::size_t E) {
+    bool Open = false;
+    for (; P + 6 <= E; ++P) {
+      if (T[P] != '<') continue;
+      if (AtNoCase(P, "<style"))
+        Open = true;
+      else if (AtNoCase(P, "</style"))
+        Open = false;
+    }
+    if (Open) FFrozen = true;
+  }
+
+  bool At(std::size_t P, std::string_view S) const {
+    return P <= N && N - P >= S.size() && std::memcmp(T + P, S.data(), S.size()) == 0;
+  }
+  bool AtNoCase(std::size_t P, std::string_view LowerS) const {
+    if (P > N || N - P < LowerS.size()) return false;
+    for (std::size_t I = 0; I < LowerS.size(); ++I)
+      if (Lower(T[P + I]) != static_cast<unsigned char>(LowerS[I])) return false;
+    return true;
+  }
+  bool AtServer(std::size_t P) const { return AtServerBlock(T, N, P); }
+  std::size_t ServerEnd(std::size_t P) const { return ServerBlockEnd(T, N, P); }
+
+  void TakeTo(std::size_t End) {
+    if (W != R && End > R) std::memmove(T + W, T + R, End - R);
+    W += End - R;
+    R = End;
+  }
+  void Put(const unsigned char* Bytes, std::size_t Count) {
+    if (Count > 0) std::memmove(T + W, Bytes, Count);
+    W += Count;
+  }
+
+  // A reference at the read cursor, in text (or TITLE or TEXTAREA).
+  void Reference(TRefPlace Place) {
+    const TRef Ref = FKeep.Entities ? TRef{} : ReadRef(T + R, N - R);
+    if (Ref.Length == 0) {
+      TakeTo(R + 1);
+      return;
+    }
+    const std::size_t After = R + Ref.Length;
+    const unsigned char Next = After < N ? T[After] : 0;
+    // Beside a server block the reference stays: what the server writes
+    // there may read it otherwise.
+    const bool Beside = FServerEndW == W || AtServer(After);
+    if (Beside || !RefMayGo(Ref, Place, Next)) {
+      TakeTo(After);
+      return;
+    }
+    T[W++] = Ref.Char;
+    R = After;
+  }
+
+  void ServerBlock() {
+    TakeTo(ServerEnd(R));
+    FServerEndW = W;
+  }
+
+  // At a "<".
+  void Markup() {
+    if (AtServer(R)) {
+      ServerBlock();
+      return;
+    }
+    if (R + 1 >= N) {
+      TakeTo(R + 1);
+      return;
+    }
+    const unsigned char D = T[R + 1];
+    if (D == '!') {
+      if (At(R, "<!--"))
+        Comment();
+      else if (AtNoCase(R, "<!doctype") && !Keeping())
+        Doctype();
+      else
+        Bogus(At(R, "<![CDATA[") ? std::string_view("]]>") : std::string_view(">"));
+    } else if (D == '?') {
+      Bogus(">");
+    } else if (D == '/') {
+      if (R + 2 < N && IsLetter(T[R + 2]))
+        Tag(true);
+      else if (R + 2 < N && T[R + 2] == '>')
+        TakeTo(R + 3);
+      else
+        Bogus(">");
+    } else if (IsLetter(D)) {
+      Tag(false);
+    } else {
+      TakeTo(R + 1);  // a "<" that starts nothing
+    }
+  }
+
+  // Markup kept as it is, up to and including Close.
+  void Bogus(std::string_view Close) {
+    std::size_t P = R + 2;
+    while (P < N) {
+      if (AtServer(P)) {
+        P = ServerEnd(P);
+      } else if (At(P, Close)) {
+        P += Close.size();
+        break;
+      } else {
+        ++P;
+      }
+    }
+    FreezeAfterStyle(R + 1, std::min(P, N));
+    TakeTo(std::min(P, N));
+  }
+
+  // A comment at "<!--".
+  void Comment() {
+    std::size_t End;
+    bool Stays = false;  // server code inside, or no end
+    if (At(R + 4, ">")) {
+      End = R + 5;
+    } else if (At(R + 4, "->")) {
+      End = R + 6;
+    } else {
+      std::size_t P = R + 4;
+      End = N;
+      while (P < N) {
+        if (AtServer(P)) {
+          Stays = true;
+          P = ServerEnd(P);
+        } else if (T[P] == '-' && At(P, "-->")) {
+          End = P + 3;
+          break;
+        } else if (T[P] == '-' && At(P, "--!>")) {
+          End = P + 4;
+          break;
+        } else {
+          ++P;
+        }
+      }
+      if (P >= N) Stays = true;
+    }
+    const std::size_t Body = R + 4;
+    const bool Kept = FKeep.Comments || Keeping() || Stays || At(Body, "#") || At(Body, "!") ||
+                      AtNoCase(Body, "[if") || AtNoCase(Body, "<![endif") || AtNoCase(Body, "[endif") ||
+                      AtNoCase(Body, "<![if") || FServerEndW == W || (End < N && AtServer(End)) || JoinsMarkup(End) ||
+                      MentionsSheet(Body, End);
+    FreezeAfterStyle(Body, End);
+    if (Kept) {
+      TakeTo(End);
+      return;
+    }
+    FRemoved = true;
+    R = End;
+    // White space on both sides: one blank stays.
+    if (W > 0 && IsBlank(T[W - 1]))
+      while (R < N && IsBlank(T[R])) ++R;
+  }
+
+  // Whether taking away the markup that ends at End would join the text
+  // before it and after it into markup or a character reference.
+  bool JoinsMarkup(std::size_t End) const {
+    if (W == 0) return false;
+    const unsigned char Before = T[W - 1];
+    if (Before == '<' || Before == '&') return true;
+    if (!IsAlnum(Before) && Before != '#') return false;
+    if (End < N && !IsAlnum(T[End]) && T[End] != ';' && T[End] != '#') return false;
+    // "&am" + "p;": a reference name before, within what a name may be.
+    for (std::size_t P = W, Steps = 0; P > 0 && Steps < 40; --P, ++Steps) {
+      const unsigned char C = T[P - 1];
+      if (C == '&') return true;
+      if (!IsAlnum(C) && C != '#') return false;
+    }
+    return false;
+  }
+
+  // A DOCTYPE, at "<!".
+  void Doctype() {
+    std::size_t End = R + 9;
+    bool Server = false;
+    while (End < N && T[End] != '>') {
+      if (AtServer(End)) {
+        Server = true;
+        End = ServerEnd(End);
+      } else {
+        ++End;
+      }
+    }
+    if (End >= N) {
+      TakeTo(N);
+      return;
+    }
+    ++End;
+    if (FKeep.Doctype || Server || End - R < kShortDoctype.size() || !NoQuirks(R + 9, End - 1)) {
+      TakeTo(End);
+      return;
+    }
+    R = End;
+    Put(reinterpret_cast<const unsigned char*>(kShortDoctype.data()), kShortDoctype.size());
+  }
+
+  // Whether the DOCTYPE whose text after "<!doctype" is T[P, E) puts the
+  // browser in no-quirks mode. Only plainly written ones are read: any
+  // other text answers no.
+  bool NoQuirks(std::size_t P, std::size_t E) const {
+    auto Blanks = [&] {
+      const std::size_t S = P;
+      while (P < E && IsBlank(T[P])) ++P;
+      return P > S;
+    };
+    auto Quoted = [&](std::string& Out) {
+      if (P >= E || (T[P] != '"' && T[P] != '\'')) return false;
+      const unsigned char Q = T[P++];
+      const std::size_t S = P;
+      while (P < E && T[P] != Q && T[P] != '>') ++P;
+      if (P >= E || T[P] != Q) return false;
+      Out = LowerText(std::string_view(reinterpret_cast<const char*>(T + S), P - S));
+      ++P;
+      return true;
+    };
+    if (!Blanks() || !AtNoCase(P, "html")) return false;
+    P += 4;
+    const bool Space = Blanks();
+    if (P == E) return true;
+    if (!Space) return false;
+    std::string PublicId;
+    std::string SystemId;
+    bool HasPublic = false;
+    bool HasSystem = false;
+    if (AtNoCase(P, "public")) {
+      P += 6;
+      if (!Blanks() || !Quoted(PublicId)) return false;
+      HasPublic = true;
+      const bool More = Blanks();
+      if (P < E) {
+        if (!More || !Quoted(SystemId)) return false;
+        HasSystem = true;
+        Blanks();
+      }
+    } else if (AtNoCase(P, "system")) {
+      P += 6;
+      if (!Blanks() || !Quoted(SystemId)) return false;
+      HasSystem = true;
+      Blanks();
+    } else {
+      return false;
+    }
+    if (P != E) return false;
+    if (HasSystem && SystemId == "http://www.ibm.com/data/dtd/v11/ibmxhtml1-transitional.dtd") return false;
+    if (!HasPublic) return true;
+    if (HasSystem && PublicId == kStrictWithSystemId) return true;
+    return std::find(std::begin(kStrictPublicIds), std::end(kStrictPublicIds), PublicId) !=
+           std::end(kStrictPublicIds);
+  }
+
+  // A start or end tag, at its "<".
+  void Tag(bool EndTag) {
+    const std::size_t Start = R;
+    std::size_t P = R + (EndTag ? 2 : 1);
+    bool Server = false;
+    // The name.
+    const std::size_t NameBegin = P;
+    while (P < N && !IsBlank(T[P]) && T[P] != '/' && T[P] != '>') {
+      if (AtServer(P)) {
+        Server = true;
+        P = ServerEnd(P);
+      } else {
+        ++P;
+      }
+    }
+    const std::size_t NameEnd = std::min(P, N);
+    // Where safe mode's scanner ends the tag (see below); the attributes
+    // are read no further.
+    const std::size_t SafeEnd = SafeTagEnd(NameEnd);
+    const std::size_t Lim = std::min(SafeEnd, N);
+    // The rest of the tag, as a browser's tokenizer reads it.
+    std::vector<TAttr>& Attrs = FAttrs;
+    Attrs.clear();
+    bool Plain = !Server;  // attributes read, nothing unusual
+    bool Closed = false;
+    std::size_t TailBegin = P;
+    while (P < Lim) {
+      if (AtServer(P)) {
+        Server = true;
+        Plain = false;
+        P = ServerEnd(P);
+        continue;
+      }
+      const unsigned char C = T[P];
+      if (C == '>') {
+        Closed = true;
+        break;
+      }
+      if (IsBlank(C) || C == '/') {
+        ++P;
+        continue;
+      }
+      // A name; a leading "=" belongs to it.
+      TAttr A;
+      const std::size_t Gap = TailBegin;
+      A.NameBegin = P;
+      for (bool First = true; P < Lim; First = false) {
+        if (AtServer(P)) {
+          Server = true;
+          Plain = false;
+          P = ServerEnd(P);
+          continue;
+        }
+        const unsigned char D = T[P];
+        if (IsBlank(D) || D == '/' || D == '>' || (D == '=' && !First)) break;
+        if (D == '"' || D == '\'' || D == '<' || D == '=') Plain = false;
+        ++P;
+      }
+      A.NameEnd = std::min(P, Lim);
+      // What stood between the previous attribute and this one: one
+      // space, or nothing after a quoted value, as safe mode writes it
+      // (other tags stay as they are).
+      const bool AfterQuoted = !Attrs.empty() && Attrs.back().Quote != 0;
+      if (!(A.NameBegin == Gap + 1 && T[Gap] == ' ') && !(A.NameBegin == Gap && AfterQuoted)) Plain = false;
+      std::size_t Q = P;
+      while (Q < Lim && IsBlank(T[Q])) ++Q;
+      if (Q < Lim && T[Q] == '=') {
+        if (Q != P) Plain = false;
+        ++Q;
+        const std::size_t AfterEquals = Q;
+        while (Q < Lim && IsBlank(T[Q])) ++Q;
+        if (Q != AfterEquals) Plain = false;
+        A.HasValue = true;
+        if (Q < Lim && (T[Q] == '"' || T[Q] == '\'')) {
+          A.Quote = T[Q];
+          A.ValueBegin = ++Q;
+          while (Q < Lim && T[Q] != A.Quote) {
+            if (AtServer(Q)) {
+              Server = true;
+              Plain = false;
+              Q = ServerEnd(Q);
+            } else {
+              ++Q;
+            }
+          }
+          A.ValueEnd = std::min(Q, Lim);
+          P = Q < Lim ? Q + 1 : Lim;
+        } else {
+          A.ValueBegin = Q;
+          while (Q < Lim && !IsBlank(T[Q]) && T[Q] != '>') {
+            if (AtServer(Q)) {
+              Server = true;
+              Plain = false;
+              Q = ServerEnd(Q);
+            } else {
+              const unsigned char D = T[Q];
+              if (D == '"' || D == '\'' || D == '<' || D == '=' || D == '`') Plain = false;
+              ++Q;
+            }
+          }
+          A.ValueEnd = std::min(Q, Lim);
+          P = A.ValueEnd;
+        }
+      }
+      TailBegin = P;
+      if (Attrs.size() < kMaxAttributes)
+        Attrs.push_back(std::move(A));
+      else
+        Plain = false;
+    }
+    // Where the tag ends is read as safe mode reads it, which takes a
+    // server block for nothing written (the browser's reading when the
+    // server writes nothing there): the pass must see the same tags,
+    // text and regions as safe mode does. Where the two readings differ
+    // (server code, a form feed), the tag stays as it is.
+    const std::size_t End = SafeEnd;
+    if (End > N) {
+      // The page ends inside the tag: the browser drops it; it stays.
+      TakeTo(N);
+      return;
+    }
+    if (!Closed || P + 1 != End || std::memchr(T + Start, '\f', End - Start) != nullptr) Plain = false;
+    // The name, lower case, as far as the element lists need it.
+    std::string Name;
+    // A copy: the tag's bytes move once it is written.
+    const std::string TagName(reinterpret_cast<const char*>(T + NameBegin), NameEnd - NameBegin);
+    const bool NameKnown = TagName.find('<') == std::string_view::npos;
+    if (NameKnown && TagName.size() <= 16) Name = LowerText(TagName);
+
+    if (EndTag) {
+      TakeTo(End);
+      if (Name == "style") FFrozen = false;
+      if ((Name == "svg" || Name == "math") && FForeignDepth > 0) --FForeignDepth;
+      if (FStyledDepth > 0 && LowerText(TagName) == FStyledName) --FStyledDepth;
+      if (Name == "pre" && FPreDepth > 0) --FPreDepth;
+      if (Name == "listing" && FListingDepth > 0) --FListingDepth;
+      return;
+    }
+    const bool WasFrozen = FFrozen;
+    FreezeAfterStyle(Start + 1, End);
+    const bool StyleInside = FFrozen && !WasFrozen;
+    FFrozen = WasFrozen;
+    // A survey counts the id and reads on as the pass does (which, with
+    // every reduction kept off, writes the tag as it was).
+    if (FIds != nullptr) CountId(NameEnd, End);
+
+    // Whether the element keeps its white space: decided on the tag as
+    // written, before it changes.
+    if (FStyledDepth > 0 && LowerText(TagName) == FStyledName) ++FStyledDepth;
+    bool Styled = false;
+    if (!NameKnown && FStyledDepth == 0) {
+      // Server code in the name: what the server writes may make an
+      // element whose text is raw, or kept (by its name, or by any rule of
+      // a sheet), up to the same end tag.
+      Styled = !FRules.Empty() || MayNameRegion(std::string_view(TagName).substr(0, TagName.find('<')));
+    } else if (!Keeping() && !IsVoidElement(Name) && !IsRawElement(Name) &&
+               Name != "pre" && Name != "listing" && Name != "plaintext") {
+      Styled = MentionsWhiteSpace(Start, End) || KeptBySheet(TagName, NameEnd, End);
+    }
+
+    // The script's kind, read before the tag changes.
+    TScriptKind Kind = TScriptKind::skOther;
+    bool CssStyle = false;
+    const bool Known = Plain && !Keeping();
+    const bool Unique = Known && Names(Attrs, T);
+    if (Name == "script" && Known) Kind = ScriptKind(Attrs);
+    if (Name == "style" && Known) {
+      const TAttr* Type = Find(Attrs, "type");
+      CssStyle = Type == nullptr || Value(*Type).find('&') == std::string_view::npos;
+      if (Type != nullptr && CssStyle) {
+        const std::string_view E = Essence(Value(*Type));
+        CssStyle = E.empty() || EqualNoCase(E, "text/css");
+      }
+    }
+
+    if (Known && !Attrs.empty())
+      RewriteTag(Name, Attrs, Unique, NameEnd, TailBegin, End);
+    else
+      TakeTo(End);
+
+    if (StyleInside) FFrozen = true;
+    if (Styled) {
+      FStyledName = LowerText(TagName);
+      FStyledDepth = 1;
+      return;
+    }
+    if ((Name == "svg" || Name == "math") && !(End - Start >= 2 && T[W - 2] == '/')) {
+      ++FForeignDepth;
+    } else if (Name == "pre" || Name == "listing") {
+      ++(Name == "pre" ? FPreDepth : FListingDepth);
+    } else if (Name == "script") {
+      Script(Kind);
+    } else if (Name == "style") {
+      RawContent("style", CssStyle ? TRaw::rwCss : TRaw::rwKeep);
+    } else if (Name == "title" || Name == "textarea") {
+      RawContent(Name, Keeping() ? TRaw::rwKeep : TRaw::rwRcdata);
+    } else if (IsRawElement(Name)) {
+      RawContent(Name, TRaw::rwKeep);
+    } else if (Name == "plaintext") {
+      TakeTo(N);
+    }
+  }
+
+  // Just past the ">" of the tag whose name ends at P, as safe mode's
+  // scanner finds it (N + 1 when the page ends first): its states of a
+  // browser's tokenizer, with white space as space, tab, CR and LF, and
+  // a server block leaving the state as it was.
+  std::size_t SafeTagEnd(std::size_t P) const {
+    enum { kName, kBeforeAttr, kAttr, kAfterAttr, kBeforeValue, kUnquoted, kAfterQuoted, kSlash } S = kName;
+    auto SafeBlank = [](unsigned char C) { return C == ' ' || C == '\t' || C == '\n' || C == '\r'; };
+    auto Stop = [&](unsigned char C) {
+      return SafeBlank(C) || C == '/' || C == '>' || C == '=' || C == '<' || C == '"' || C == '\'';
+    };
+    while (P < N) {
+      const unsigned char C = T[P];
+      if (C == '<' && AtServer(P)) {
+        P = ServerEnd(P);
+        continue;
+      }
+      if (SafeBlank(C)) {
+        while (P < N && SafeBlank(T[P])) ++P;
+        if (S == kName || S == kUnquoted || S == kAfterQuoted || S == kSlash) S = kBeforeAttr;
+        if (S == kAttr) S = kAfterAttr;
+        continue;
+      }
+      if (C == '>') return P + 1;
+      if (S == kBeforeValue && (C == '"' || C == '\'')) {
+        ++P;
+        while (P < N && T[P] != C) P = AtServer(P) ? ServerEnd(P) : P + 1;
+        if (P < N) ++P;
+        S = kAfterQuoted;
+        continue;
+      }
+      if (C == '/') {
+        if (S != kUnquoted) S = S == kBeforeValue ? kUnquoted : kSlash;
+      } else if (C == '=') {
+        if (S == kAttr || S == kAfterAttr)
+          S = kBeforeValue;
+        else if (S == kBeforeValue)
+          S = kUnquoted;
+        else if (S != kName && S != kUnquoted)
+          S = kAttr;
+      } else {
+        if (S == kBeforeValue)
+          S = kUnquoted;
+        else if (S != kName && S != kUnquoted)
+          S = kAttr;
+      }
+      ++P;
+      if (S == kAttr || S == kUnquoted)
+        while (P < N && !Stop(T[P])) ++P;
+    }
+    return N + 1;
+  }
+
+  // Counts the id of the start tag whose attributes run from AttrStart
+  // to End.
+  void CountId(std::size_t AttrStart, std::size_t End) {
+    bool Seen = false;
+    ReadTagAttributes(T, End, AttrStart, [&](const TTagAttribute& A) {
+      if (!A.Known && A.Name.find('<') != std::string_view::npos) {
+        FIds->Unknown = true;  // server code may write an id attribute
+        return;
+      }
+      if (Seen || !AttributeNameIs(A.Name, "id")) return;
+      Seen = true;
+      if (!A.Known) FIds->Unknown = true;
+      ++FIds->Count[std::string(A.Value)];
+    });
+  }
+
+  // Whether exactly one element of the page has the id Id.
+  bool OnlyId(std::string_view Id) const {
+    if (FKnownIds == nullptr || FKnownIds->Unknown) return false;
+    const auto It = FKnownIds->Count.find(std::string(Id));
+    return It != FKnownIds->Count.end() && It->second == 1;
+  }
+
+  // Whether a tag name that starts with Prefix (as written) may name an
+  // element whose content is raw text or keeps its white space.
+  static bool MayNameRegion(std::string_view Prefix) {
+    const std::string L = LowerText(Prefix);
+    for (std::string_view Name : {"script", "style", "title", "textarea", "xmp", "iframe", "noembed", "noframes",
+                                  "noscript", "plaintext", "pre", "listing"})
+      if (Name.substr(0, L.size()) == L) return true;
+    return false;
+  }
+
+  static bool IsRawElement(std::string_view Name) {
+    return Name == "script" || Name == "style" || Name == "title" || Name == "textarea" || Name == "xmp" ||
+           Name == "iframe" || Name == "noembed" || Name == "noframes" || Name == "noscript";
+  }
+
+  // Whether the tag T[Start, End) names "white-space" anywhere (its style
+  // attribute may keep the element's white space; safe mode then kept it).
+  bool MentionsWhiteSpace(std::size_t Start, std::size_t End) const {
+    return MentionsWhiteSpace(std::string_view(reinterpret_cast<const char*>(T + Start), End - Start));
+  }
+  static bool MentionsWhiteSpace(std::string_view Text) {
+    constexpr std::string_view kName = "white-space";
+    for (std::size_t P = 0; P + kName.size() <= Text.size(); ++P)
+      if (Lower(static_cast<unsigned char>(Text[P])) == 'w' &&
+          EqualNoCase(Text.substr(P, kName.size()), kName))
+        return true;
+    return false;
+  }
+
+  // Whether a style sheet keeps the white space of the element whose tag
+  // has the name TagName and its attributes from AttrStart to End.
+  bool KeptBySheet(std::string_view TagName, std::size_t AttrStart, std::size_t End) const {
+    if (FRules.Empty()) return false;
+    if (TagName.find('<') != std::string_view::npos) return true;
+    std::string_view Classes;
+    std::string_view Id;
+    bool ClassesKnown = true;
+    bool IdKnown = true;
+    if (FRules.NeedsAttributes()) {
+      bool HasClass = false;
+      bool HasId = false;
+      ReadTagAttributes(T, End, AttrStart, [&](const TTagAttribute& A) {
+        if (!A.Known && A.Name.find('<') != std::string_view::npos) {
+          ClassesKnown = IdKnown = false;
+          return;
+        }
+        if (AttributeNameIs(A.Name, "class") && !HasClass) {
+          HasClass = true;
+          Classes = A.Value;
+          ClassesKnown = ClassesKnown && A.Known && A.Value.find('&') == std::string_view::npos;
+        } else if (AttributeNameIs(A.Name, "id") && !HasId) {
+          HasId = true;
+          Id = A.Value;
+          IdKnown = IdKnown && A.Known && A.Value.find('&') == std::string_view::npos;
+        }
+      });
+    }
+    return FRules.Matches(LowerText(TagName), Classes, ClassesKnown, Id, IdKnown);
+  }
+
+  std::string_view Value(const TAttr& A) const {
+    return {reinterpret_cast<const char*>(T + A.ValueBegin), A.ValueEnd - A.ValueBegin};
+  }
+  std::string_view NameOf(const TAttr& A) const {
+    return {reinterpret_cast<const char*>(T + A.NameBegin), A.NameEnd - A.NameBegin};
+  }
+
+  static TAttr* Find(std::vector<TAttr>& Attrs, std::string_view LowerName) {
+    for (TAttr& A : Attrs)
+      if (A.Lower == LowerName) return &A;
+    return nullptr;
+  }
+  // Fills in the lower-case names; false when a name comes twice.
+  static bool Names(std::vector<TAttr>& Attrs, const unsigned char* T) {
+    bool Unique = true;
+    for (std::size_t I = 0; I < Attrs.size(); ++I) {
+      Attrs[I].Lower = LowerText(std::string_view(reinterpret_cast<const char*>(T + Attrs[I].NameBegin),
+                                                   Attrs[I].NameEnd - Attrs[I].NameBegin));
+      for (std::size_t J = 0; J < I; ++J)
+        if (Attrs[J].Lower == Attrs[I].Lower) Unique = false;
+    }
+    return Unique;
+  }
+
+  enum class TScriptKind : std::uint8_t { skClassic, skModule, skJson, skOther };
+
+  TScriptKind ScriptKind(std::vector<TAttr>& Attrs) const {
+    const TAttr* Type = Find(Attrs, "type");
+    const TAttr* Language = Find(Attrs, "language");
+    if (Type != nullptr && Type->HasValue) {
+      const std::string_view V = Value(*Type);
+      if (V.find('&') != std::string_view::npos) return TScriptKind::skOther;
+      const std::string_view E = Essence(V);
+      if (V.empty() || IsJsType(E)) return TScriptKind::skClassic;
+      if (EqualNoCase(TrimBlanks(V), "module")) return TScriptKind::skModule;
+      if (EqualNoCase(E, "application/json") || EqualNoCase(E, "application/ld+json") ||
+          EqualNoCase(TrimBlanks(V), "importmap"))
+        return TScriptKind::skJson;
+      return TScriptKind::skOther;
+    }
+    if (Type != nullptr) return TScriptKind::skClassic;  // type with no value: empty
+    if (Language != nullptr && Language->HasValue && !LanguageIsJs(Value(*Language))) return TScriptKind::skOther;
+    return TScriptKind::skClassic;
+  }
+
+  // Whether a language attribute's value leaves a script JavaScript.
+  static bool LanguageIsJs(std::string_view V) {
+    if (V.empty()) return true;
+    if (V.find('&') != std::string_view::npos) return false;
+    return IsJsType("text/" + std::string(V));
+  }
+
+  // Writes the start tag T[Start, End) anew: attributes that go, values
+  // that change, quotes that go. Attrs hold the attributes; the name ends
+  // at NameEnd, the last attribute at TailBegin.
+  void RewriteTag(const std::string& Name, std::vector<TAttr>& Attrs, bool Unique, std::size_t NameEnd,
+                  std::size_t TailBegin, std::size_t End) {
+    if (!FKeep.Attributes && Unique && !Name.empty()) MarkRedundant(Name, Attrs);
+    // The tail: nothing, "/", or " /" after an unquoted value, right
+    // before ">" (other tails stay as they are).
+    const std::string_view Tail(reinterpret_cast<const char*>(T + TailBegin), End - 1 - TailBegin);
+    const bool Slash = !Tail.empty();
+    const TAttr& Last = Attrs.back();
+    const bool LastUnquoted = Last.HasValue && Last.Quote == 0;
+    if (!(Tail.empty() || Tail == (LastUnquoted ? " /" : "/"))) {
+      TakeTo(End);
+      return;
+    }
+    std::string& Out = FTag;
+    Out.assign(reinterpret_cast<const char*>(T + R), NameEnd - R);
+    bool AfterQuote = false;  // the last byte written closes a quoted value
+    bool AfterValue = false;  // the last byte written ends an unquoted value
+    for (const TAttr& A : Attrs) {
+      if (A.Drop) continue;
+      if (!AfterQuote) Out += ' ';
+      AfterQuote = false;
+      AfterValue = false;
+      Out.append(NameOf(A));
+      if (!A.HasValue || A.DropValue) continue;
+      Out += '=';
+      // Class and id values stay as written: whether a style sheet keeps
+      // an element's white space is read from them as they stand, and one
+      // with a reference counts as unknown.
+      const bool Literal = A.Lower == "class" || A.Lower == "id" || Value(A).find('<') != std::string_view::npos ||
+                           (A.Lower == "href" && (Name == "link" || Name == "base"));
+      if (A.Quote == 0) {
+        if (Literal)
+          Out.append(Value(A));
+        else
+          AppendDecoded(Out, Value(A), TRefPlace::rpUnquoted);
+        AfterValue = true;
+        continue;
+      }
+      std::string& V = FValue;
+      V.clear();
+      if (Literal)
+        V.append(Value(A));
+      else
+        AppendDecoded(V, Value(A), A.Quote == '"' ? TRefPlace::rpDouble : TRefPlace::rpSingle);
+      // A style that names white-space stays as written: safe mode reads
+      // from its text whether the element keeps its white space.
+      if (A.Lower == "style" && !FKeep.Css && !V.empty() && !MentionsWhiteSpace(V)) {
+        FScratch.resize(V.size());
+        const TCssResult Css = MinifyCssDeclarationsTo(V, FScratch.data());
+        if (Css.Outcome == TCssOutcome::Minified) V.assign(FScratch.data(), Css.Size);
+      }
+      if (!FKeep.Quotes && Unquotable(V)) {
+        Out += V;
+        AfterValue = true;
+      } else {
+        Out += static_cast<char>(A.Quote);
+        Out += V;
+        Out += static_cast<char>(A.Quote);
+        AfterQuote = true;
+      }
+    }
+    // A "/" right after an unquoted value would be read as part of it.
+    if (Slash) Out += AfterValue ? " /" : "/";
+    Out += '>';
+    // Never longer than the tag as it was (it cannot be: each change takes
+    // away at least what a blank it adds costs), but check.
+    if (Out.size() > End - R) {
+      TakeTo(End);
+      return;
+    }
+    R = End;
+    Put(reinterpret_cast<const unsigned char*>(Out.data()), Out.size());
+  }
+
+  // Whether a value may stand without quotes.
+  static bool Unquotable(std::string_view V) {
+    if (V.empty() || V.back() == '/') return false;
+    for (const char Ch : V) {
+      const auto C = static_cast<unsigned char>(Ch);
+      if (IsBlank(C) || C == '"' || C == '\'' || C == '=' || C == '<' || C == '>' || C == '`') return false;
+    }
+    return true;
+  }
+
+  // Appends V to Out with the references that may go written as their
+  // characters.
+  void AppendDecoded(std::string& Out, std::string_view V, TRefPlace Place) const {
+    if (FKeep.Entities) {
+      Out.append(V);
+      return;
+    }
+    const auto* S = reinterpret_cast<const unsigned char*>(V.data());
+    std::size_t P = 0;
+    while (P < V.size()) {
+      const std::size_t Amp = V.find('&', P);
+      if (Amp == std::string_view::npos) {
+        Out.append(V.substr(P));
+        break;
+      }
+      Out.append(V.substr(P, Amp - P));
+      const TRef Ref = ReadRef(S + Amp, V.size() - Amp);
+      if (Ref.Length == 0) {
+        Out += '&';
+        P = Amp + 1;
+        continue;
+      }
+      const std::size_t After = Amp + Ref.Length;
+      const unsigned char Next = After < V.size() ? S[After] : 0;
+      if (RefMayGo(Ref, Place, Next))
+        Out += static_cast<char>(Ref.Char);
+      else
+        Out.append(V.substr(Amp, Ref.Length));
+      P = After;
+    }
+  }
+
+  // Marks the attributes of the start tag of the element Name that say
+  // nothing the browser does not assume.
+  void MarkRedundant(const std::string& Name, std::vector<TAttr>& Attrs) const {
+    auto Tested = [&](std::string_view Attr) { return FRules.SelectorMayTest(Attr); };
+    auto ValueIs = [&](const TAttr* A, std::string_view Lower) {
+      return A != nullptr && A->HasValue && EqualNoCase(Value(*A), Lower);
+    };
+    // A custom element reads its attributes as it likes.
+    const bool Custom = Name.find('-') != std::string::npos;
+    for (TAttr& A : Attrs) {
+      if (Custom || !A.HasValue || !IsBooleanAttribute(A.Lower) || Tested(A.Lower)) continue;
+      const std::string_view V = Value(A);
+      if (V.empty() || EqualNoCase(V, A.Lower)) A.DropValue = true;
+    }
+    if (Name == "script") {
+      TAttr* Type = Find(Attrs, "type");
+      TAttr* Language = Find(Attrs, "language");
+      const bool LanguageJs = Language == nullptr || !Language->HasValue || LanguageIsJs(Value(*Language));
+      // Without its type, a script takes its language's; the type goes
+      // only when that leaves it JavaScript.
+      if (Type != nullptr && Type->HasValue && IsJsType(Value(*Type)) && LanguageJs && !Tested("type"))
+        Type->Drop = true;
+      // A language that is not JavaScript stays, even where a type makes
+      // it count for nothing: the type then stays as well.
+      if (Language != nullptr && LanguageJs && !Tested("language")) Language->Drop = true;
+    } else if (Name == "style") {
+      TAttr* Type = Find(Attrs, "type");
+      if (ValueIs(Type, "text/css") && !Tested("type")) Type->Drop = true;
+    } else if (Name == "link") {
+      TAttr* Type = Find(Attrs, "type");
+      const TAttr* Rel = Find(Attrs, "rel");
+      bool Sheet = false;
+      if (Rel != nullptr && Rel->HasValue) {
+        const std::string Words = LowerText(Value(*Rel));
+        std::size_t P = 0;
+        while (P < Words.size()) {
+          while (P < Words.size() && IsBlank(static_cast<unsigned char>(Words[P]))) ++P;
+          const std::size_t B = P;
+          while (P < Words.size() && !IsBlank(static_cast<unsigned char>(Words[P]))) ++P;
+          if (Words.compare(B, P - B, "stylesheet") == 0 && P - B == 10) Sheet = true;
+        }
+      }
+      if (Sheet && ValueIs(Type, "text/css") && !Tested("type")) Type->Drop = true;
+    } else if (Name == "form") {
+      TAttr* Method = Find(Attrs, "method");
+      if (ValueIs(Method, "get") && !Tested("method")) Method->Drop = true;
+    } else if (Name == "a") {
+      // A fragment finds the element by its id before it looks at names:
+      // a name equal to the id of the one element with that id adds
+      // nothing.
+      TAttr* NameAttr = Find(Attrs, "name");
+      const TAttr* Id = Find(Attrs, "id");
+      if (NameAttr != nullptr && Id != nullptr && NameAttr->HasValue && Id->HasValue &&
+          !Value(*Id).empty() && Value(*NameAttr) == Value(*Id) &&
+          Value(*Id).find('&') == std::string_view::npos && !Tested("name") && OnlyId(Value(*Id)))
+        NameAttr->Drop = true;
+    }
+  }
+
+  // What the text of a raw text element becomes.
+  enum class TRaw : std::uint8_t { rwKeep, rwCss, rwRcdata };
+
+  // Where the raw text that starts at the read cursor ends (at its end tag,
+  // "</" + Name, or N); Server: it holds a server block. Script: "<!--"
+  // and "<script" inside hide "</script>" as they do from a browser.
+  std::size_t RawEnd(std::string_view Name, bool Script, bool& Server) const {
+    enum { kData, kEscaped, kDoubleEscaped } State = kData;
+    std::size_t P = R;
+    Server = false;
+    while (P < N) {
+      const unsigned char C = T[P];
+      if (C != '<' && !(C == '-' && State != kData)) {
+        ++P;
+        continue;
+      }
+      if (C == '-') {
+        if (At(P, "-->")) {
+          State = kData;
+          P += 3;
+        } else {
+          ++P;
+        }
+        continue;
+      }
+      if (AtServer(P)) {
+        Server = true;
+        P = ServerEnd(P);
+        continue;
+      }
+      if (State == kDoubleEscaped) {
+        if (AtTagOf(P, Name, true)) {
+          State = kEscaped;
+          P += 2 + Name.size();
+        } else {
+          ++P;
+        }
+        continue;
+      }
+      if (AtTagOf(P, Name, true)) break;
+      if (Script && State == kData && At(P, "<!--")) {
+        State = kEscaped;
+        P += 2;
+        continue;
+      }
+      if (Script && State == kEscaped && AtTagOf(P, Name, false)) {
+        State = kDoubleEscaped;
+        P += 1 + Name.size();
+        continue;
+      }
+      ++P;
+    }
+    return std::min(P, N);
+  }
+
+  bool AtTagOf(std::size_t P, std::string_view Name, bool EndTag) const {
+    const std::size_t Open = EndTag ? 2 : 1;
+    if (P + Open + Name.size() >= N) return false;
+    if (T[P] != '<' || (EndTag && T[P + 1] != '/')) return false;
+    for (std::size_t I = 0; I < Name.size(); ++I)
+      if (Lower(T[P + Open + I]) != static_cast<unsigned char>(Name[I])) return false;
+    const unsigned char After = T[P + Open + Name.size()];
+    return IsBlank(After) || After == '/' || After == '>';
+  }
+
+  void Script(TScriptKind Kind) {
+    bool Server = false;
+    const std::size_t End = RawEnd("script", true, Server);
+    const bool Sheet = MentionsSheet(R, End);
+    FreezeAfterStyle(R, End);
+    if (FKeep.Js || Server || Sheet || Keeping() || FForeignDepth > 0 || Kind == TScriptKind::skOther || End == R) {
+      TakeTo(End);
+      return;
+    }
+    const std::string_view Source(reinterpret_cast<const char*>(T + R), End - R);
+    FScratch.resize(Source.size());
+    const TScriptResult Result = Kind == TScriptKind::skJson
+                                     ? MinifyJsonTo(Source, FScratch.data())
+                                     : MinifyJavaScriptTo(Source, Kind == TScriptKind::skModule, FScratch.data());
+    if (Result.Outcome != TScriptOutcome::Minified || Result.Size > Source.size()) {
+      TakeTo(End);
+      return;
+    }
+    R = End;
+    Put(reinterpret_cast<const unsigned char*>(FScratch.data()), Result.Size);
+  }
+
+  void RawContent(std::string_view Name, TRaw How) {
+    bool Server = false;
+    const std::size_t End = RawEnd(Name, false, Server);
+    if (How == TRaw::rwCss && !FKeep.Css && !Server && FForeignDepth == 0 && End > R) {
+      const std::string_view Source(reinterpret_cast<const char*>(T + R), End - R);
+      FScratch.resize(Source.size());
+      const TCssResult Result = MinifyCssSheetTo(Source, FScratch.data());
+      if (Result.Outcome == TCssOutcome::Minified && Result.Size <= Source.size()) {
+        R = End;
+        Put(reinterpret_cast<const unsigned char*>(FScratch.data()), Result.Size);
+        return;
+      }
+    }
+    if (How != TRaw::rwCss) FreezeAfterStyle(R, End);
+    if (How != TRaw::rwRcdata || MentionsSheet(R, End)) {
+      TakeTo(End);
+      return;
+    }
+    // TITLE and TEXTAREA: references are read there as in text.
+    while (R < End) {
+      std::size_t P = R;
+      while (P < End && T[P] != '&' && T[P] != '<') ++P;
+      TakeTo(P);
+      if (R >= End) break;
+      if (T[R] == '<' && AtServer(R))
+        ServerBlock();
+      else if (T[R] == '&')
+        Reference(TRefPlace::rpText);
+      else
+        TakeTo(R + 1);
+    }
+  }
+
+  unsigned char* const T;
+  const std::size_t N;
+  const TKeepRules& FRules;
+  const TBestKeep FKeep;
+  std::size_t R = 0;
+  std::size_t W = 0;
+  // The write position just after the last server block (none: -1).
+  std::size_t FServerEndW = static_cast<std::size_t>(-1);
+  int FPreDepth = 0;      // open PRE elements
+  int FListingDepth = 0;  // open LISTING elements
+  // Open SVG and MATH elements: a browser reads the text of a SCRIPT or
+  // STYLE in them as markup, so it is not minified there.
+  int FForeignDepth = 0;
+  bool FFrozen = false;  // after a "<style" that is no STYLE start tag (see Mentions)
+  int FStyledDepth = 0;   // open elements named FStyledName, from one that keeps white space
+  std::string FStyledName;
+  bool FRemoved = false;
+  TIds* FIds = nullptr;               // a survey: the ids are counted here
+  const TIds* FKnownIds = nullptr;    // the page's ids, from a survey
+  std::vector<TAttr> FAttrs;
+  std::string FTag;
+  std::string FValue;
+  std::string FScratch;
+};
+
+}  // namespace
+
+std::size_t BestCompactText(unsigned char* Text, std::size_t Size, const TKeepRules& Rules, const TBestKeep& Keep,
+                            bool* Removed) {
+  if (Removed != nullptr) *Removed = false;
+  if (Size == 0) return 0;
+  TBestScan Scan(Text, Size, Rules, Keep);
+  // The ids of the page, for the name of an "a" element that repeats its
+  // id: read first by a scan that changes nothing.
+  TBestScan::TIds Ids;
+  const std::string_view Page(reinterpret_cast<const char*>(Text), Size);
+  if (!Keep.Attributes && !Rules.SelectorMayTest("name") && Page.find("name=") != std::string_view::npos) {
+    const TBestKeep All{true, true, true, true, true, true, true, true};
+    TBestScan Survey(Text, Size, Rules, All);
+    Survey.SurveyInto(Ids);
+    Survey.Run();
+    Scan.UseIds(Ids);
+  }
+  const std::size_t Result = Scan.Run();
+  if (Removed != nullptr) *Removed = Scan.Removed();
+  return Result;
+}

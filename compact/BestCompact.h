@@ -1,0 +1,64 @@
+#pragma once
+
+// Best mode: after safe mode (compact/SafeCompact.h), a second pass over
+// the page that takes away what a browser does not need, each reduction
+// switched off by its field of TBestKeep:
+// - Comments: comments go, except conditional comments ("<!--[if ...]>",
+//   "<!--<![endif]-->", "<!--[endif]-->"), server-side includes
+//   ("<!--#...-->"), comments that start with "<!--!", comments that hold
+//   server code or touch a server block, and a comment whose removal would
+//   make markup or a character reference of the text around it (after a
+//   "<", inside "&name"). Where a blank stood on both sides, one stays.
+// - Js: the text of a SCRIPT element whose type is absent, empty, a
+//   JavaScript MIME type (any letter case, parameters ignored) or "module"
+//   goes through MinifyJavaScriptTo; "application/json",
+//   "application/ld+json" and "importmap" through MinifyJsonTo; a script
+//   of any other type, or with server code in it or in its tag, stays.
+// - Css: the text of a STYLE element (no type, or "text/css") goes through
+//   MinifyCssSheetTo, a quoted style attribute's value through
+//   MinifyCssDeclarationsTo. Inside SVG and MATH (where a browser reads
+//   a SCRIPT's or STYLE's text as markup) neither Js nor Css is done.
+// - Quotes: a value loses its quotes when it is not empty, holds no
+//   white space, quote, "=", "<", ">" or "`", and does not end in "/".
+// - Attributes: "type" on SCRIPT when it is exactly a JavaScript MIME
+//   type, "language" on SCRIPT when the script stays JavaScript without it,
+//   type="text/css" on STYLE and on a stylesheet LINK, method="get" on
+//   FORM, and the value of a boolean attribute ("checked", "disabled", ...)
+//   that is empty or the attribute's own name (not on custom elements),
+//   the name of an "a" element that equals its id when no other element
+//   has that id. Each only when no selector of the page's style sheets
+//   tests that attribute (TKeepRules::SelectorMayTest), and never in a
+//   tag that names an attribute twice.
+// - Doctype: a DOCTYPE that puts the browser in no-quirks mode (no public
+//   identifier; XHTML 1.0 Strict, XHTML 1.1, or HTML 4.01 Strict with a
+//   system identifier) becomes "<!doctype html>"; one that gives quirks
+//   or limited-quirks mode, or that is not plainly written, stays.
+// - Entities: "&quot;", "&apos;", "&gt;", "&amp;" and their numeric forms
+//   become the character itself where it reads the same there: quotes and
+//   ">" in text and in TITLE and TEXTAREA, ">" and the other quote in a
+//   quoted value, "&" wherever the byte after the reference is no ASCII
+//   letter, digit or "#". A reference beside a server block stays, and
+//   so do class and id values, values that hold "<", and the href of a
+//   LINK or BASE.
+// A tag with server code in it stays byte for byte, and so does every
+// server block (see ServerBlocks.h); inside PRE, LISTING and the elements
+// whose white space safe mode keeps nothing changes. Tags end where safe
+// mode's scanner ends them, and tags it reads otherwise than a browser
+// would (a form feed in them) stay. What safe mode's quick look for style
+// sheets reads (a "<style", "<link" or "<base" in a comment, a script, a
+// value) stays, and after a "<style" that no STYLE start tag is, nothing
+// changes up to the next STYLE end tag. The result is never longer than
+// the input, and the pass changes nothing in its own output.
+
+#include <cstddef>
+
+#include "compact/CompactOptions.h"
+
+// Applies the reductions Keep leaves on to the Size bytes at Text (a page
+// safe mode has compacted, and Rules what GatherKeepRules reads from the
+// compacted page), in place, and returns the length of
+// the result (at most Size); Removed (when not null) is set to whether a
+// comment went (then safe mode may find white space to take away again).
+// Linear in Size.
+std::size_t BestCompactText(unsigned char* Text, std::size_t Size, const TKeepRules& Rules, const TBestKeep& Keep,
+                            bool* Removed = nullptr);
