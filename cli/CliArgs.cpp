@@ -17,10 +17,11 @@ std::optional<int> ParseCliArgs(int argc, const char* const* argv, TCliArgs& Arg
   CLI::App app{std::string("Compacts HTML and ASP documents: joins lines, shrinks runs of blanks, drops\n"
                            "empty comments; PRE, SCRIPT and ASP regions and quoted values stay as they are.\n"
                            "\n  ") +
-                   kProgramName + " [-q] [--safe [--css FILE]...] -d DIR FILE...\n  " + kProgramName +
-                   " [-q] [--safe [--css FILE]...] -r [-j N] [--match GLOB]... [--copy-others] [--follow]\n"
+                   kProgramName + " [-q] [--safe|--best [--keep-...]... [--css FILE]...] -d DIR FILE...\n  " +
+                   kProgramName +
+                   " [-q] [--safe|--best ...] -r [-j N] [--match GLOB]... [--copy-others] [--follow]\n"
                    "      [--preserve] -d DIR SRC_DIR...\n  " +
-                   kProgramName + " [--safe [--css FILE]... [--base DIR]] [-] < IN > OUT\n",
+                   kProgramName + " [--safe|--best ... [--base DIR]] [-] < IN > OUT\n",
                kProgramName};
   app.footer(
       "With FILEs, writes a compacted copy of each FILE under the same name into DIR, which\n"
@@ -35,7 +36,7 @@ std::optional<int> ParseCliArgs(int argc, const char* const* argv, TCliArgs& Arg
       "complete; the first error, or Ctrl-C, stops the run after the files in hand. Files\n"
       "and the folders the run creates get their sources' permission bits less the umask.\n"
       "\n"
-      "Two modes. The default mode applies the program's fixed rules, the same as the\n"
+      "Three modes. The default mode applies the program's fixed rules, the same as the\n"
       "window's: fast and small, but blind to how browsers read a page, so it can glue\n"
       "words, flatten <pre class=...> listings and change ASP code that holds a \">\".\n"
       "--safe reads the page as a browser does and changes nothing it shows: server code\n"
@@ -44,8 +45,16 @@ std::optional<int> ParseCliArgs(int argc, const char* const* argv, TCliArgs& Arg
       "stay byte for byte, and a line break becomes a blank except between block tags.\n"
       "It reads the page's STYLE elements and the local sheets it links (from the page's\n"
       "folder; for standard input from --base DIR or the current folder) and names on\n"
-      "standard error those it cannot read. Pick --safe for pages you publish; the\n"
-      "default when you need its exact output.\n"
+      "standard error those it cannot read. --best does all that safe mode does and more,\n"
+      "still without changing what the page shows or what its server code does: it drops\n"
+      "comments (not conditional ones, server-side includes, those holding server code or\n"
+      "starting with <!--!), minifies scripts, JSON data, style sheets and style attributes,\n"
+      "drops attribute quotes where a browser needs none, attributes that say the default\n"
+      "(type=text/javascript, method=get, ...; not where a selector tests them), the values\n"
+      "of boolean attributes, needless character references, and shortens a DOCTYPE that\n"
+      "already asks for standards mode to <!doctype html>. Each --keep-... option leaves\n"
+      "one of these out. Pick --best for pages you publish, --safe to keep their source\n"
+      "readable, the default when you need its exact output.\n"
       "\n"
       "Exit status: 0 success, 1 the run failed, 2 wrong command line, 130 interrupted.");
   CLI::Option* destination =
@@ -54,15 +63,34 @@ std::optional<int> ParseCliArgs(int argc, const char* const* argv, TCliArgs& Arg
   app.add_flag("-q,--quiet", Args.Quiet, "Print nothing on success");
   app.add_flag("--safe", Args.Safe,
                "Safe mode: never change what a browser shows or what ASP code does");
+  app.add_flag("--best", Args.Best,
+               "Best mode: safe mode and every reduction below, for the smallest page that a\n"
+               "browser still shows exactly as the original");
+  // The reductions best mode can leave out, one flag each.
+  const struct {
+    const char* Flag;
+    bool TBestKeep::*Field;
+    const char* Help;
+  } keeps[] = {
+      {"--keep-comments", &TBestKeep::Comments, "With --best: keep comments"},
+      {"--keep-quotes", &TBestKeep::Quotes, "With --best: keep the quotes of attribute values"},
+      {"--keep-attributes", &TBestKeep::Attributes,
+       "With --best: keep attributes that say the default, and boolean attributes'\nvalues"},
+      {"--keep-css", &TBestKeep::Css, "With --best: leave style sheets and style attributes as written"},
+      {"--keep-js", &TBestKeep::Js, "With --best: leave scripts and JSON data blocks as written"},
+      {"--keep-entities", &TBestKeep::Entities, "With --best: leave character references as written"},
+      {"--keep-doctype", &TBestKeep::Doctype, "With --best: leave the DOCTYPE as written"},
+  };
+  for (const auto& k : keeps) app.add_flag(k.Flag, Args.Keep.*(k.Field), k.Help);
   app.add_option("--css", Args.Css,
-                 "With --safe: a style sheet to read for every page besides its own (may be given\n"
-                 "several times)")
+                 "With --safe or --best: a style sheet to read for every page besides its own\n"
+                 "(may be given several times)")
       ->type_name("FILE")
       ->allow_extra_args(false);
   CLI::Option* base =
       app.add_option("--base", Args.Base,
-                     "With --safe, for standard input: the folder that the page's relative style\n"
-                     "sheet addresses start from (default: the current folder)")
+                     "With --safe or --best, for standard input: the folder that the page's\n"
+                     "relative style sheet addresses start from (default: the current folder)")
           ->type_name("DIR");
   app.set_version_flag(
       "--version",
@@ -120,7 +148,12 @@ bool IsStdinMode(const TCliArgs& Args) {
 }
 
 std::string UsageProblem(const TCliArgs& Args) {
-  if (!Args.Safe && (!Args.Css.empty() || Args.HasBase)) return Args.HasBase ? "--base needs --safe" : "--css needs --safe";
+  if (Args.Safe && Args.Best) return "--safe and --best are two modes: give one";
+  if (!Args.Safe && !Args.Best && (!Args.Css.empty() || Args.HasBase))
+    return Args.HasBase ? "--base needs --safe or --best" : "--css needs --safe or --best";
+  const TBestKeep& k = Args.Keep;
+  if (!Args.Best && (k.Comments || k.Quotes || k.Attributes || k.Css || k.Js || k.Entities || k.Doctype))
+    return "--keep-... options need --best";
   if (Args.HasBase && (Args.Recursive || !IsStdinMode(Args)))
     return "--base is for standard input (files and trees start from each page's own folder)";
   if (Args.Recursive) return TreeUsageProblem(Args);
@@ -164,7 +197,10 @@ std::string TreeOptionsWithoutTree(const TCliArgs& Args) {
 
 TCompactOptions CompactOptionsFrom(const TCliArgs& Args) {
   TCompactOptions Options;
-  Options.Level = Args.Safe ? TCompactLevel::clSafe : TCompactLevel::clDefault;
+  Options.Level = Args.Best   ? TCompactLevel::clBest
+                  : Args.Safe ? TCompactLevel::clSafe
+                              : TCompactLevel::clDefault;
+  Options.BestKeep = Args.Keep;
   Options.ExtraSheets = Args.Css;
   Options.BaseFolder = Args.Base;
   Options.Notes = Args.Notes;

@@ -28,8 +28,11 @@ struct TCliArgs {
   bool HasJobs = false;
   unsigned Jobs = 0;
   bool Safe = false;  // --safe: the safe compaction mode
-  // Safe mode's style sheets: --css FILEs read for every page, and --base
-  // DIR, where standard input's relative sheet addresses start.
+  bool Best = false;  // --best: safe mode and the reductions of best mode
+  TBestKeep Keep;     // --keep-*: the reductions best mode leaves out
+  // The style sheets of safe and best mode: --css FILEs read for every
+  // page, and --base DIR, where standard input's relative sheet addresses
+  // start.
   std::vector<std::string> Css;
   bool HasBase = false;
   std::string Base;
@@ -49,8 +52,9 @@ bool IsStdinMode(const TCliArgs& Args);
 // What is wrong with Args, or an empty text when it can run. Checked before
 // anything runs: a FILE the source list cannot carry (empty, or holding the
 // list separator '|'), "-" among other FILEs, FILEs without a destination,
-// a destination without FILEs, style sheet options without --safe, and for
-// -r TreeUsageProblem.
+// a destination without FILEs, style sheet options without --safe or
+// --best, --keep-* without --best, --safe with --best, and for -r
+// TreeUsageProblem.
 std::string UsageProblem(const TCliArgs& Args);
 
 // What is wrong with Args for a tree run, or an empty text: SRC_DIRs and

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/CliTestSupport.h"
@@ -70,7 +71,10 @@ INSTANTIATE_TEST_SUITE_P(
         // Checked last: a FILE that cannot run at all is reported first.
         UsageCase{"SameFileNameAndSeparator", {"-d", "out", "x.htm", "x.htm", "y|z"},
                   "FILE must not contain '|': y|z", false},
-        UsageCase{"BaseNeedsSafe", {"--base", "web"}, "--base needs --safe", true},
+        UsageCase{"BaseNeedsSafe", {"--base", "web"}, "--base needs --safe or --best", true},
+        UsageCase{"BestWithStyleSheets", {"--best", "--keep-js", "--css", "a.css", "--base", "web"}, "", true},
+        UsageCase{"SafeAndBest", {"--safe", "--best"}, "--safe and --best are two modes: give one", true},
+        UsageCase{"KeepNeedsBest", {"--safe", "--keep-doctype"}, "--keep-... options need --best", true},
         UsageCase{"BaseWithTree", {"--safe", "--base", "web", "-r", "-d", "out", "site"},
                   "--base is for standard input (files and trees start from each page's own folder)", false},
         UsageCase{"Tree", {"-r", "-d", "out", "site"}, "", false},
@@ -104,6 +108,21 @@ TEST(TreeOptions, FollowTheCommandLineWithTheCoresAsDefaultJobs) {
   EXPECT_EQ(options.Jobs, DefaultJobs());
   EXPECT_GE(DefaultJobs(), 1u);
   EXPECT_EQ(TreeOptionsFrom(Parsed({"-r", "-j", "5", "-d", "out", "a"})).Jobs, 5u);
+}
+
+// Each --keep-... flag switches off its own reduction and no other.
+TEST(CompactOptions, EachKeepFlagLeavesOutOneReduction) {
+  const std::pair<const char*, bool TBestKeep::*> flags[] = {
+      {"--keep-comments", &TBestKeep::Comments}, {"--keep-quotes", &TBestKeep::Quotes},
+      {"--keep-attributes", &TBestKeep::Attributes}, {"--keep-css", &TBestKeep::Css},
+      {"--keep-js", &TBestKeep::Js}, {"--keep-entities", &TBestKeep::Entities},
+      {"--keep-doctype", &TBestKeep::Doctype}};
+  EXPECT_EQ(CompactOptionsFrom(Parsed({"--best"})).Level, TCompactLevel::clBest);
+  for (const auto& [flag, field] : flags) {
+    const TCompactOptions options = CompactOptionsFrom(Parsed({"--best", flag}));
+    for (const auto& [other, otherField] : flags)
+      EXPECT_EQ(options.BestKeep.*otherField, other == flag) << flag << " " << other;
+  }
 }
 
 }  // namespace

@@ -149,10 +149,15 @@ INSTANTIATE_TEST_SUITE_P(
                 "<link rel=stylesheet href=s.css><link rel=stylesheet href=./s.css>\n<p>  a  </p>", 0,
                 "<link rel=stylesheet href=s.css><link rel=stylesheet href=./s.css><p> a </p>",
                 "~pagetrim-cli: style sheet not read: ", {}, {}},
+        // Best mode, and a --keep-... flag leaving one reduction out.
+        CliCase{"BestStdin", {"--best", "--keep-quotes"},
+                "<!DOCTYPE html>\n<!-- note -->\n<p class=\"a\">  x &quot;q&quot; </p>\n<script type=\"text/javascript\">\n"
+                "  var a = 1 ;  // c\n</script>",
+                0, "<!doctype html><p class=\"a\"> x \"q\" </p> <script>var a=1;</script>", "", {}, {}},
         CliCase{"QuietLeavesNotesOut", {"-q", "--safe", "--css", "@/none.css"}, "<p>  a  </p>", 0, "<p> a </p>", "",
                 {}, {}},
         CliCase{"CssNeedsSafe", {"--css", "@/x.css"}, "", 2, "",
-                std::string("pagetrim-cli: --css needs --safe\n") + kUsageHint, {}, {}},
+                std::string("pagetrim-cli: --css needs --safe or --best\n") + kUsageHint, {}, {}},
         CliCase{"BaseIsForStandardInput", {"--safe", "--base", "@/web", "-d", "@/out", "@/web/a.htm"}, "", 2, "",
                 std::string("pagetrim-cli: --base is for standard input (files and trees start from each page's "
                             "own folder)\n") +
