@@ -4,6 +4,10 @@
 // sizes for linearity; each in the default mode and in safe mode. With
 // --cli, also pagetrim-cli as a process against cp as a process, and
 // pagetrim-cli from standard input to standard output for its peak memory.
+// Best mode: the realistic page in memory, and with --cli pagetrim-cli
+// --best against three other minifiers on a 20 MB page, each a process
+// (Debian's minify when installed; html-minifier-terser and
+// @minify-html/node from the npm folder --peers names).
 //
 // Every measurement runs in a child process of its own, so that its peak
 // resident memory (VmHWM) belongs to that measurement alone; the parent
@@ -249,6 +253,47 @@ constexpr double kWorstMemTarget = 1000;
 constexpr double kScriptMemTarget = 500;
 // The style minifier on a page's style sheet.
 constexpr double kStyleMemTarget = 300;
+// Best mode on the realistic page, in memory.
+constexpr double kBestMemTarget = 200;
+// pagetrim-cli --best against the fastest other minifier, both processes:
+// at least this many times as fast.
+constexpr double kPeerSpeedup = 5;
+// The size of the page the other minifiers compact.
+constexpr std::int64_t kPeerPageBytes = 20000000;
+
+// The other minifiers as commands that read a page from standard input
+// and write it to standard output; those not installed are left out.
+struct TPeer {
+  const char* Name;
+  std::string Program;
+  std::vector<std::string> Args;
+};
+
+std::vector<TPeer> Peers(const std::string& NodeDir) {
+  namespace fs = std::filesystem;
+  std::vector<TPeer> Found;
+  for (const char* Dir : {"/usr/bin", "/usr/local/bin"}) {
+    if (fs::exists(std::string(Dir) + "/minify")) {
+      Found.push_back({"minify --type html", std::string(Dir) + "/minify", {"--type", "html"}});
+      break;
+    }
+  }
+  if (NodeDir.empty()) return Found;
+  const std::string Modules = fs::absolute(NodeDir).string() + "/node_modules/";
+  // Whole standard input as bytes; latin1 carries every byte through.
+  const std::string Read = "const b=require('fs').readFileSync(0);";
+  if (fs::exists(Modules + "html-minifier-terser"))
+    Found.push_back({"html-minifier-terser", "node",
+                     {"-e", Read + "require('" + Modules + "html-minifier-terser').minify(b.toString('latin1'),"
+                                   "{collapseWhitespace:true,removeComments:true,removeRedundantAttributes:true,"
+                                   "removeScriptTypeAttributes:true,removeStyleLinkTypeAttributes:true,"
+                                   "useShortDoctype:true,minifyCSS:true,minifyJS:true})"
+                                   ".then(s=>process.stdout.write(Buffer.from(s,'latin1')))"}});
+  if (fs::exists(Modules + "@minify-html/node"))
+    Found.push_back({"@minify-html/node", "node",
+                     {"-e", Read + "process.stdout.write(require('" + Modules + "@minify-html/node').minify(b,{}))"}});
+  return Found;
+}
 
 // One row for a minifier that writes into a buffer as large as its input:
 // the best of 3 x Reps runs on Text, each in a child process, against
@@ -285,6 +330,8 @@ int main(int argc, char** argv) {
       ->check(CLI::PositiveNumber);
   App.add_option("--dir", Dir, "folder for the generated files (default: a new temporary one)");
   App.add_option("--cli", Cli, "the pagetrim-cli to measure against cp, and from standard input");
+  std::string PeerDir;
+  App.add_option("--peers", PeerDir, "the npm folder that holds html-minifier-terser and @minify-html/node");
   App.add_flag("--keep", KeepFiles, "keep the generated files");
   CLI11_PARSE(App, argc, argv);
 
@@ -482,6 +529,59 @@ int main(int argc, char** argv) {
                                              CssOutcomeName(Result.Outcome));
                   return Result.Size;
                 });
+
+    // 5. Best mode: the realistic page in memory, then pagetrim-cli --best
+    // against the other minifiers on the same 20 MB page, all processes.
+    {
+      const TBest BestMem = MemToMem(Page, Reps, BestOptions());
+      const double BestSpeed = PageMB / BestMem.Seconds;
+      std::printf("Best mode, realistic page: %.1f MB in, %.1f MB out (%.1f %%)\n", PageMB,
+                  static_cast<double>(BestMem.OutBytes) / kMB,
+                  100.0 * static_cast<double>(BestMem.OutBytes) / static_cast<double>(PageSize));
+      std::printf("  memory to memory: %.0f MB/s (target >= %.0f) %s\n", BestSpeed, kBestMemTarget,
+                  Verdict(Check(BestSpeed >= kBestMemTarget, "best mode " + Fixed(BestSpeed, 0) +
+                                                                 " MB/s in memory < " + Fixed(kBestMemTarget, 0))));
+    }
+    if (!Cli.empty()) {
+      const std::string PeerPage = Dir + "/peer.htm";
+      const std::string PeerOut = Dir + "/peer-out.htm";
+      const std::int64_t PeerSize = WriteDocument(PeerPage, TDocKind::dkRealistic, kPeerPageBytes);
+      const double PeerMB = static_cast<double>(PeerSize) / kMB;
+      std::printf("Best mode against other minifiers, %.1f MB page, each a process:\n", PeerMB);
+      std::printf("  %-34s %9s %9s %10s %9s\n", "minifier", "seconds", "MB/s", "peak MiB", "out MB");
+      auto Line = [&](const std::string& Name, const TBest& B) {
+        std::printf("  %-34s %9.3f %9.1f %10.1f %9.1f\n", Name.c_str(), B.Seconds, PeerMB / B.Seconds, B.PeakMiB,
+                    static_cast<double>(std::filesystem::file_size(PeerOut)) / kMB);
+      };
+      TBest Ours;
+      for (int R = 0; R < Reps; ++R) Ours.Take(Process(Cli, {"--best"}, PeerOut, PeerPage, PeerOut));
+      Line("pagetrim-cli --best", Ours);
+      double Fastest = 0;
+      std::string FastestName;
+      for (const TPeer& P : Peers(PeerDir)) {
+        // Slow next to ours: one run each tells enough.
+        TBest Theirs;
+        Theirs.Take(Process(P.Program, P.Args, PeerOut, PeerPage, PeerOut));
+        Line(P.Name, Theirs);
+        if (FastestName.empty() || Theirs.Seconds < Fastest) {
+          Fastest = Theirs.Seconds;
+          FastestName = P.Name;
+        }
+      }
+      if (FastestName.empty()) {
+        std::printf("  no other minifier installed (scripts/install-peers)\n");
+        Check(false, "no other minifier to compare best mode with");
+      } else {
+        const double Speedup = Fastest / Ours.Seconds;
+        std::printf("  fastest other (%s) / pagetrim-cli --best: %.1f (target >= %.0f) %s\n", FastestName.c_str(),
+                    Speedup, kPeerSpeedup,
+                    Verdict(Check(Speedup >= kPeerSpeedup, "best mode only " + Fixed(Speedup, 1) +
+                                                               " x as fast as " + FastestName)));
+      }
+      std::error_code Ec;
+      std::filesystem::remove(PeerPage, Ec);
+      std::filesystem::remove(PeerOut, Ec);
+    }
   } catch (const std::exception& E) {
     std::fprintf(stderr, "pagetrim_bench: %s\n", E.what());
     Failed = true;

@@ -1,30 +1,39 @@
 // The render check: pages from Debian's documentation packages and the
-// hand-written edge pages of tests/render/pages, each compacted in safe mode
-// and in the default mode, are shown by headless chromium at two window
-// widths; every screenshot of a compacted copy is compared with the
-// original's, pixel for pixel, and the document tree chromium built from a
-// safe-mode copy is compared with the original's (see domSnapshot).
+// hand-written edge pages of tests/render/pages, each compacted in safe mode,
+// in best mode and by the default rules, are shown by headless chromium at
+// two window widths; every screenshot of a compacted copy is compared with
+// the original's, pixel for pixel, and the document tree chromium built
+// from a safe-mode or best-mode copy is compared with the original's (see
+// domSnapshot and domDifference).
 //
 //   node render-check.mjs --cli PATH --work DIR --node DIR [--per-package N]
 //        [--jobs N] [--max-height PX] [--edge DIR] [--only REGEX] [--pkgs DIR]
+//        [--peers bytes|render]
 //
-// The three copies of a package (orig, safe, dflt) are trees of symbolic
-// links to the installed files, with real files for the chosen pages, at
-// paths of the same length, so that style sheets, images and scripts are
-// found as beside the original. Nothing is fetched: pages that name
-// another host get no answer from it.
+// The copies of a package (orig, safe, best, dflt, and the peers' when they
+// are rendered) are trees of symbolic links to the installed files, with
+// real files for the chosen pages, at paths of the same length, so that
+// style sheets, images and scripts are found as beside the original.
+// Nothing is fetched: pages that name another host get no answer from it.
 //
 // Each page is compacted with --base set to its own folder, so that safe
-// mode reads the style sheets it links.
+// and best mode read the style sheets it links.
 //
-// Exit status 0 when every safe-mode copy shows exactly what the original
-// shows and has the same document tree; the default mode's figures are
-// reported, not judged.
+// Peers: three well-known minifiers compact every page too (Debian's
+// minify, html-minifier-terser with the options its README recommends,
+// @minify-html/node with its defaults), for the bytes table; with --peers
+// render their copies are rendered and compared as well.
+//
+// Exit status 0 when every safe-mode and best-mode copy shows exactly what
+// the original shows and has the same document tree (best mode: but for
+// what its reductions may change, see bestRules); the default rules' and
+// the peers' figures are reported, not judged.
 
 import { createRequire } from 'node:module';
 import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
+import zlib from 'node:zlib';
 
 const args = parseArgs(process.argv.slice(2));
 const cli = path.resolve(need(args, 'cli'));
@@ -39,7 +48,14 @@ const edgeDir = args.edge ? path.resolve(args.edge) : null;
 // installed (their dependencies would bring whole toolchains).
 const pkgsDir = args.pkgs ? path.resolve(args.pkgs) : null;
 const widths = [1280, 480];
-const variants = ['orig', 'safe', 'dflt'];
+const renderPeers = (args.peers ?? 'bytes') === 'render';
+// The modes whose copies must show and hold what the original does.
+const judged = ['safe', 'best'];
+const peers = ['minify', 'terser', 'mhtml'];
+const modes = ['safe', 'best', 'dflt', ...peers];
+const peerNames = { minify: 'minify 2 (Debian)', terser: 'html-minifier-terser', mhtml: '@minify-html/node' };
+const modeNames = { safe: 'pagetrim --safe', best: 'pagetrim --best', dflt: 'pagetrim (default rules)', ...peerNames };
+const variants = ['orig', 'safe', 'best', 'dflt', ...(renderPeers ? peers : [])];
 
 // Where each package keeps its pages; under is a folder of the root that
 // holds the pages (the rest of the root holds what they refer to).
@@ -60,6 +76,9 @@ const sources = [
 
 const require = createRequire(import.meta.url);
 const { chromium } = require(path.join(nodeDir, 'node_modules', 'playwright-core'));
+const acorn = require(path.join(nodeDir, 'node_modules', 'acorn'));
+const terser = require(path.join(nodeDir, 'node_modules', 'html-minifier-terser'));
+const minifyHtml = require(path.join(nodeDir, 'node_modules', '@minify-html', 'node'));
 
 function parseArgs(list) {
   const out = {};
@@ -100,17 +119,43 @@ function spread(list, count) {
 // Style sheets safe mode could not read, with the pages that name them.
 const sheetNotes = new Map();
 
-function compact(bytes, safe, folder, name) {
-  const r = spawnSync(cli, safe ? ['--safe', '--base', folder] : [], { input: bytes, maxBuffer: 1 << 30 });
-  if (r.status !== 0) throw new Error(`pagetrim-cli failed: ${r.stderr}`);
+function compact(bytes, mode, folder, name) {
+  const flags = { safe: ['--safe', '--base', folder], best: ['--best', '--base', folder], dflt: [] }[mode];
+  const r = spawnSync(cli, flags, { input: bytes, maxBuffer: 1 << 30 });
+  if (r.status !== 0) throw new Error(`pagetrim-cli ${flags.join(' ')} failed on ${name}: ${r.stderr}`);
   for (const line of String(r.stderr).split('\n').filter((l) => l.includes('style sheet not read'))) {
     if (!sheetNotes.has(line)) sheetNotes.set(line, name);
   }
   return r.stdout;
 }
 
-// Builds the three trees of a package and returns its pages.
-function prepare(source) {
+// A peer's copy of a page; one that fails on a page leaves it as it is
+// (and is counted as saving nothing there).
+const peerFailures = new Map(peers.map((p) => [p, 0]));
+async function peerCompact(peer, bytes) {
+  try {
+    if (peer === 'minify') {
+      const r = spawnSync('minify', ['--type', 'html'], { input: bytes, maxBuffer: 1 << 30 });
+      if (r.status !== 0) throw new Error(String(r.stderr));
+      return r.stdout;
+    }
+    if (peer === 'mhtml') return Buffer.from(minifyHtml.minify(bytes, {}));
+    // latin1 carries every byte through unchanged, whatever the encoding.
+    const out = await terser.minify(bytes.toString('latin1'), {
+      collapseWhitespace: true, removeComments: true, removeRedundantAttributes: true,
+      removeScriptTypeAttributes: true, removeStyleLinkTypeAttributes: true, useShortDoctype: true,
+      minifyCSS: true, minifyJS: true });
+    return Buffer.from(out, 'latin1');
+  } catch {
+    peerFailures.set(peer, peerFailures.get(peer) + 1);
+    return bytes;
+  }
+}
+
+const gzipSize = (b) => zlib.gzipSync(b, { level: 9 }).length;
+
+// Builds the trees of a package and returns its pages.
+async function prepare(source) {
   const pages = [];
   const all = listPages(source.under ? path.join(source.root, source.under) : source.root);
   const chosen = (source.all ? all : spread(all, perPackage))
@@ -125,13 +170,18 @@ function prepare(source) {
     const rel = path.relative(source.root, file);
     const orig = fs.readFileSync(file);
     const name = path.join(source.pkg, rel);
-    const copies = { orig, safe: compact(orig, true, path.dirname(file), name), dflt: compact(orig, false) };
-    const page = { pkg: source.pkg, rel, bytes: {}, urls: {} };
+    const copies = { orig };
+    for (const m of ['safe', 'best', 'dflt']) copies[m] = compact(orig, m, path.dirname(file), name);
+    for (const m of peers) copies[m] = await peerCompact(m, orig);
+    const page = { pkg: source.pkg, rel, bytes: {}, gzip: {}, urls: {} };
+    for (const v of ['orig', ...modes]) {
+      page.bytes[v] = copies[v].length;
+      page.gzip[v] = gzipSize(copies[v]);
+    }
     for (const v of variants) {
       const target = path.join(work, 'trees', v, source.pkg, rel);
       fs.rmSync(target, { force: true });
       fs.writeFileSync(target, copies[v]);
-      page.bytes[v] = copies[v].length;
       page.urls[v] = 'file://' + target;
     }
     pages.push(page);
@@ -169,7 +219,7 @@ function differingPixels(a, b, name) {
 const timing = { goto: 0, ready: 0, shot: 0, n: 0 };
 // Each window keeps its size for the whole run: a page loaded just after a
 // resize can still be laid out for the old width.
-async function shoot({ page, cdp }, url, width, wantDom) {
+async function shoot({ page, cdp }, url, width, doms) {
   const t0 = Date.now();
   await page.goto(url, { waitUntil: 'load', timeout: 60000 });
   const t1 = Date.now();
@@ -185,7 +235,8 @@ async function shoot({ page, cdp }, url, width, wantDom) {
   });
   const { height, text, windowWidth } = await settle();
   if (windowWidth !== width) throw new Error(`${url}: laid out for ${windowWidth} px, not ${width}`);
-  const dom = wantDom ? await page.evaluate(domSnapshot, domRules) : null;
+  const dom = {};
+  for (const d of doms) dom[d] = await page.evaluate(domSnapshot, d === 'best' ? bestRules : domRules);
   const t2 = Date.now();
   const shot = await cdp.send('Page.captureScreenshot', {
     format: 'png',
@@ -226,6 +277,21 @@ async function shoot({ page, cdp }, url, width, wantDom) {
 //   their options).
 // Elements are compared by name, attributes (names and values, in order)
 // and place; the doctype and the rendering mode (quirks or standards) too.
+// Best mode's reductions are discounted by these rules (bestRules):
+// - bestAttributes: on both sides, the attributes best mode may take away
+//   are left out (SCRIPT's type when it names JavaScript and its language,
+//   STYLE's type and a stylesheet LINK's type when "text/css", FORM's
+//   method when "get", A's name when it equals its id), and a boolean
+//   attribute's value is not compared (checked="checked" is checked);
+// - cssom: a style attribute is compared as the declarations the browser
+//   read from it (style.cssText), a STYLE element's text as the rules the
+//   browser read from it (cssRules), so white space and comments that CSS
+//   does not read may differ;
+// - scriptKinds: a SCRIPT's text is marked with how the browser runs it
+//   (classic, module, JSON, or not at all), and domDifference compares a
+//   classic or module script by acorn's tokens, a JSON one by its value;
+// - shortDoctype: in standards mode the doctype's public and system
+//   identifiers are not compared (the mode itself is).
 function domSnapshot(rules) {
   const lines = [];
   const paths = [];
@@ -267,16 +333,62 @@ function domSnapshot(rules) {
         n.attributes.length === 2) return true;
     return false;
   };
+  const jsTypes = new Set(['', 'application/ecmascript', 'application/javascript', 'application/x-ecmascript',
+    'application/x-javascript', 'text/ecmascript', 'text/javascript', 'text/javascript1.0', 'text/javascript1.1',
+    'text/javascript1.2', 'text/javascript1.3', 'text/javascript1.4', 'text/javascript1.5', 'text/jscript',
+    'text/livescript', 'text/x-ecmascript', 'text/x-javascript']);
+  const booleans = new Set(['allowfullscreen', 'async', 'autofocus', 'autoplay', 'checked', 'controls', 'default',
+    'defer', 'disabled', 'formnovalidate', 'inert', 'ismap', 'itemscope', 'loop', 'multiple', 'muted', 'nomodule',
+    'novalidate', 'open', 'playsinline', 'readonly', 'required', 'reversed', 'selected']);
+  const scriptType = (el) => (el.getAttribute('type') ?? '').trim().toLowerCase();
+  const scriptKind = (el) => {
+    if (!el.hasAttribute('type') && el.hasAttribute('language')) return 'other';
+    const t = scriptType(el);
+    if (jsTypes.has(t)) return 'classic';
+    if (t === 'module') return 'module';
+    if (t === 'application/json' || t === 'application/ld+json' || t === 'importmap') return 'json';
+    return 'other';
+  };
+  const dropped = (el, a) => {
+    const n = el.localName;
+    const v = a.value.trim().toLowerCase();
+    if (n === 'script') return a.name === 'language' || (a.name === 'type' && jsTypes.has(v));
+    if (a.name === 'type' && n === 'style') return v === 'text/css';
+    if (a.name === 'type' && n === 'link') return v === 'text/css' && /(^|\s)stylesheet(\s|$)/i.test(el.rel);
+    if (n === 'form' && a.name === 'method') return v === 'get';
+    return n === 'a' && a.name === 'name' && a.value === el.getAttribute('id');
+  };
   const describe = (el) => {
     let d = `<${el.nodeName.toLowerCase()}`;
-    for (const a of el.attributes) d += ` ${a.name}=${JSON.stringify(a.value)}`;
+    for (const a of el.attributes) {
+      if (rules.bestAttributes && dropped(el, a)) continue;
+      let v = a.value;
+      if (rules.bestAttributes && booleans.has(a.name)) v = '';
+      else if (rules.cssom && a.name === 'style' && el.style) v = el.style.cssText;
+      d += ` ${a.name}=${JSON.stringify(v)}`;
+    }
+    if (rules.scriptKinds && el.localName === 'script') d += ` (${scriptKind(el)})`;
     return `${d}>`;
+  };
+  // The rules the browser read from a STYLE element, or null.
+  const readRules = (el) => {
+    try {
+      return el.sheet ? [...el.sheet.cssRules].map((r) => r.cssText).join('\n') : null;
+    } catch {
+      return null;
+    }
   };
   const walk = (el, where) => {
     paths.push(where);
     lines.push(describe(el));
     const parent = el.content instanceof DocumentFragment ? el.content : el;
     const items = [];
+    const cssomText = rules.cssom && el.localName === 'style' ? readRules(el) : null;
+    if (cssomText !== null) {
+      paths.push(`${where}>#rules`);
+      lines.push(JSON.stringify(cssomText));
+      return;
+    }
     for (const n of parent.childNodes) {
       if (skipped(n)) continue;
       if (n.nodeType === Node.TEXT_NODE || n.nodeType === Node.CDATA_SECTION_NODE) {
@@ -313,16 +425,57 @@ function domSnapshot(rules) {
   };
   const dt = document.doctype;
   paths.push('#doctype', '#mode');
-  lines.push(dt ? `${dt.name} ${dt.publicId} ${dt.systemId}` : 'none', document.compatMode);
+  const ids = dt && !(rules.shortDoctype && document.compatMode === 'CSS1Compat') ? ` ${dt.publicId} ${dt.systemId}` : '';
+  lines.push(dt ? `${dt.name}${ids}` : 'none', document.compatMode);
   if (document.documentElement) walk(document.documentElement, document.documentElement.nodeName.toLowerCase());
   // One text each: quicker to hand over and to compare than a list.
   return { lines: lines.join('\n'), paths: paths.join('\n') };
 }
 
 const domRules = { skipComments: true, skipGeneratorMeta: true, collapseWhiteSpace: true };
+const bestRules = { ...domRules, bestAttributes: true, cssom: true, scriptKinds: true, shortDoctype: true };
 
-// The first line in which two snapshots differ, as a text, or null.
-function domDifference(a, b) {
+// acorn's tokens of a script, as one text, or null when acorn cannot read it.
+function scriptTokens(text, module) {
+  try {
+    const out = [];
+    for (const t of acorn.tokenizer(text, { ecmaVersion: 'latest', sourceType: module ? 'module' : 'script',
+      allowHashBang: true })) {
+      const v = t.value && typeof t.value === 'object' ? `/${t.value.pattern}/${t.value.flags}` : t.value;
+      out.push(`${t.type.label} ${typeof v === 'bigint' ? `${v}n` : v}`);
+    }
+    return out.join('\n');
+  } catch {
+    return null;
+  }
+}
+
+function jsonValue(text) {
+  try {
+    return JSON.stringify(JSON.parse(text));
+  } catch {
+    return null;
+  }
+}
+
+// Whether two differing lines of a best-mode snapshot are the text of the
+// same script, equal as a browser runs it: a classic or module script with
+// the same tokens (comments and white space aside), a JSON one with the same
+// value. Kind is the script element's line before the text.
+function sameScript(kind, a, b) {
+  const m = /\((classic|module|json)\)>$/.exec(kind ?? '');
+  if (m === null) return false;
+  const ta = JSON.parse(a);
+  const tb = JSON.parse(b);
+  if (m[1] === 'json') return jsonValue(ta) !== null && jsonValue(ta) === jsonValue(tb);
+  const x = scriptTokens(ta, m[1] === 'module');
+  return x !== null && x === scriptTokens(tb, m[1] === 'module');
+}
+
+// The first line in which two snapshots differ, as a text, or null; Mode
+// names the copy. In a best-mode copy a script's text may differ as
+// sameScript allows.
+function domDifference(a, b, mode) {
   if (a.lines === b.lines && a.paths === b.paths) return null;
   const la = a.lines.split('\n');
   const lb = b.lines.split('\n');
@@ -331,9 +484,12 @@ function domDifference(a, b) {
   const cut = (s) => (s.length > 160 ? `${s.slice(0, 160)}...` : s);
   for (let i = 0; i < Math.max(la.length, lb.length); ++i) {
     if (la[i] === lb[i] && pa[i] === pb[i]) continue;
+    if (mode === 'best' && pa[i] === pb[i] && la[i] !== undefined && lb[i] !== undefined &&
+        pa[i].endsWith('>#text') && /^script:[0-9]+$/.test(pa[i].split('>').at(-2)) &&
+        sameScript(la[i - 1], la[i], lb[i])) continue;
     const where = pa[i] ?? pb[i];
     const theirs = lb[i] === undefined ? '(nothing)' : `${pb[i] === where ? '' : `${pb[i]} `}${cut(lb[i])}`;
-    return `at ${where}: original ${la[i] === undefined ? '(nothing)' : cut(la[i])}, safe mode ${theirs}`;
+    return `at ${where}: original ${la[i] === undefined ? '(nothing)' : cut(la[i])}, ${mode} mode ${theirs}`;
   }
   return null;
 }
@@ -356,7 +512,7 @@ async function main() {
       s.root = path.join(pkgsDir, s.pkg, s.root);
     }
     if (!fs.existsSync(s.root)) throw new Error(`${s.root} is missing (scripts/install-deps-render installs it)`);
-    const pages = prepare(s);
+    const pages = await prepare(s);
     all.push(...pages);
   }
   console.log(`render check: ${all.length} pages, ${widths.length} widths, ${jobs} at a time`);
@@ -418,45 +574,53 @@ async function main() {
       const i = next++;
       if (i >= all.length) break;
       const p = all[i];
-      const r = { pkg: p.pkg, rel: p.rel, bytes: p.bytes, safe: [], dflt: [], textSafe: true, textDflt: true,
-        domSafe: null };
+      const r = { pkg: p.pkg, rel: p.rel, bytes: p.bytes, gzip: p.gzip, pixels: {}, text: {}, dom: {} };
+      const shown = variants.filter((v) => v !== 'orig');
+      for (const v of shown) r.pixels[v] = [];
+      // The trees taken from each copy: the original's by the rules of
+      // every judged mode.
+      const doms = (v) => (v === 'orig' ? judged : judged.includes(v) ? [v] : []);
       for (const width of widths) {
         const shots = {};
-        for (const v of variants) shots[v] = await shoot(windows[width], p.urls[v], width, v !== 'dflt');
+        for (const v of variants) shots[v] = await shoot(windows[width], p.urls[v], width, doms(v));
         const tag = `${p.pkg}-${p.rel.replace(/[^A-Za-z0-9.]+/g, '_')}-${width}`;
-        for (const v of ['safe', 'dflt']) {
+        for (const v of shown) {
           // A difference counts when a second pair of screenshots shows it
           // too (a first paint can still be settling).
           let o = shots.orig;
           let x = shots[v];
           if (!x.png.equals(o.png)) {
-            o = await shoot(windows[width], p.urls.orig, width, true);
-            x = await shoot(windows[width], p.urls[v], width, v !== 'dflt');
+            o = await shoot(windows[width], p.urls.orig, width, doms('orig'));
+            x = await shoot(windows[width], p.urls[v], width, doms(v));
           }
-          if (v === 'safe' && r.domSafe === null) {
-            const diff = domDifference(o.dom, x.dom);
-            if (diff !== null) r.domSafe = `${width} px, ${diff}`;
+          if (judged.includes(v) && r.dom[v] === undefined) {
+            const diff = domDifference(o.dom[v], x.dom[v], v);
+            if (diff !== null) r.dom[v] = `${width} px, ${diff}`;
           }
           // The same encoder gives the same bytes for the same pixels; for
-          // safe mode the differing pixels are counted.
+          // the judged modes the differing pixels are counted.
           let d = 0;
-          if (!x.png.equals(o.png)) d = v === 'safe' ? differingPixels(o.png, x.png, `${tag}-${v}`) : 1;
-          r[v].push(d);
-          if (x.text !== o.text) r[v === 'safe' ? 'textSafe' : 'textDflt'] = false;
+          if (!x.png.equals(o.png)) d = judged.includes(v) ? differingPixels(o.png, x.png, `${tag}-${v}`) : 1;
+          r.pixels[v].push(d);
+          if (x.text !== o.text) r.text[v] = false;
           shots[v] = x;
           shots.orig = o;
-          if (v === 'safe' && d !== 0) {
+          if (judged.includes(v) && d !== 0) {
             const dir = path.join(work, 'failures');
             fs.mkdirSync(dir, { recursive: true });
             fs.writeFileSync(path.join(dir, `${tag}-orig.png`), shots.orig.png);
-            fs.writeFileSync(path.join(dir, `${tag}-safe.png`), shots.safe.png);
+            fs.writeFileSync(path.join(dir, `${tag}-${v}.png`), x.png);
           }
         }
       }
       results.push(r);
       // Pages that fail are named at once: a long run need not be waited for.
-      if (r.domSafe !== null) console.log(`  document tree differs: ${p.pkg}/${p.rel}: ${r.domSafe}`);
-      if (!r.safe.every((d) => d === 0)) console.log(`  pixels differ: ${p.pkg}/${p.rel}: ${r.safe.join(', ')}`);
+      for (const v of judged) {
+        if (r.dom[v] !== undefined) console.log(`  document tree differs (${v}): ${p.pkg}/${p.rel}: ${r.dom[v]}`);
+        if (!r.pixels[v].every((d) => d === 0)) {
+          console.log(`  pixels differ (${v}): ${p.pkg}/${p.rel}: ${r.pixels[v].join(', ')}`);
+        }
+      }
       if (results.length % 25 === 0) console.log(`  ${results.length}/${all.length} pages`);
     }
     for (const w of Object.values(windows)) {
@@ -475,57 +639,75 @@ function percent(n, d) {
 }
 
 function report(results, seconds) {
-  const same = (r, v) => r[v].every((d) => d === 0);
+  const same = (r, v) => r.pixels[v].every((d) => d === 0);
+  const shown = variants.filter((v) => v !== 'orig');
   const lines = [];
   const packages = [...new Set(results.map((r) => r.pkg))];
+  const real = results.filter((r) => r.pkg !== 'edge');
+  const edge = results.filter((r) => r.pkg === 'edge');
+  const sum = (rs, key, v) => rs.reduce((n, r) => n + r[key][v], 0);
+  const saved = (rs, key, v) => percent(sum(rs, key, 'orig') - sum(rs, key, v), sum(rs, key, 'orig'));
   lines.push(`Render check: ${results.length} pages from ${packages.length} sources, ` +
     `widths ${widths.join(' and ')} px, ${seconds.toFixed(0)} s`);
   lines.push('');
-  lines.push(`${'source'.padEnd(22)} ${'pages'.padStart(5)}  ${'safe same'.padStart(10)}  ` +
-    `${'default same'.padStart(12)}  ${'safe size'.padStart(9)}  ${'default size'.padStart(12)}`);
+  lines.push('Pages shown pixel-identical at both widths, and bytes saved (raw), per source:');
+  lines.push(`${'source'.padEnd(22)} ${'pages'.padStart(5)}` +
+    shown.map((v) => `  ${`${v} same`.padStart(12)}`).join('') + modes.map((v) => `  ${`${v} size`.padStart(11)}`).join(''));
   const row = (name, rs) => {
-    const orig = rs.reduce((s, r) => s + r.bytes.orig, 0);
-    const safe = rs.reduce((s, r) => s + r.bytes.safe, 0);
-    const dflt = rs.reduce((s, r) => s + r.bytes.dflt, 0);
-    lines.push(`${name.padEnd(22)} ${String(rs.length).padStart(5)}  ` +
-      `${percent(rs.filter((r) => same(r, 'safe')).length, rs.length).padStart(10)}  ` +
-      `${percent(rs.filter((r) => same(r, 'dflt')).length, rs.length).padStart(12)}  ` +
-      `${percent(orig - safe, orig).padStart(9)}  ${percent(orig - dflt, orig).padStart(12)}`);
+    lines.push(`${name.padEnd(22)} ${String(rs.length).padStart(5)}` +
+      shown.map((v) => `  ${percent(rs.filter((r) => same(r, v)).length, rs.length).padStart(12)}`).join('') +
+      modes.map((v) => `  ${saved(rs, 'bytes', v).padStart(11)}`).join(''));
   };
   for (const pkg of packages) row(pkg, results.filter((r) => r.pkg === pkg));
-  const real = results.filter((r) => r.pkg !== 'edge');
   row('all packages', real);
   lines.push('');
+  lines.push(`On the ${real.length} package pages (${sum(real, 'bytes', 'orig')} bytes, ` +
+    `${sum(real, 'gzip', 'orig')} after gzip -9):`);
+  lines.push(`${'mode'.padEnd(26)} ${'saved raw'.padStart(10)} ${'after gzip'.padStart(10)} ${'pages same'.padStart(11)}`);
+  for (const v of modes) {
+    const pagesSame = shown.includes(v) ? `${real.filter((r) => same(r, v)).length}/${real.length}` : 'not shown';
+    lines.push(`${modeNames[v].padEnd(26)} ${saved(real, 'bytes', v).padStart(10)} ${saved(real, 'gzip', v).padStart(10)} ` +
+      `${pagesSame.padStart(11)}`);
+  }
+  for (const [peer, n] of peerFailures) if (n > 0) lines.push(`(${peerNames[peer]} failed on ${n} pages, counted as saving nothing)`);
+  lines.push('');
   lines.push('same: every screenshot (both widths) pixel-identical to the original\'s;');
-  lines.push('size: bytes saved, in percent of the original pages\' bytes.');
-  lines.push(`text: innerText the same as the original's: safe ${percent(real.filter((r) => r.textSafe).length, real.length)},` +
-    ` default ${percent(real.filter((r) => r.textDflt).length, real.length)} of the package pages`);
-  lines.push(`dom: document tree the same as the original's (safe mode): ` +
-    `${percent(real.filter((r) => r.domSafe === null).length, real.length)} of the package pages, ` +
-    `${percent(results.filter((r) => r.pkg === 'edge' && r.domSafe === null).length, results.filter((r) => r.pkg === 'edge').length)} of the edge pages`);
+  lines.push('size, saved: bytes saved, in percent of the original pages\' bytes.');
+  lines.push('text: innerText the same as the original\'s: ' +
+    shown.map((v) => `${v} ${percent(real.filter((r) => r.text[v] !== false).length, real.length)}`).join(', ') +
+    ' of the package pages');
+  for (const v of judged) {
+    lines.push(`dom (${v}): document tree the same as the original's: ` +
+      `${percent(real.filter((r) => r.dom[v] === undefined).length, real.length)} of the package pages, ` +
+      `${percent(edge.filter((r) => r.dom[v] === undefined).length, edge.length)} of the edge pages`);
+  }
   if (sheetNotes.size > 0) {
     lines.push('');
     lines.push(`Style sheets safe mode could not read (${sheetNotes.size}; first page that names each):`);
     for (const [line, page] of [...sheetNotes].slice(0, 20)) lines.push(`  ${page}: ${line.replace(/^.*style sheet not read: /, '')}`);
   }
-  const domFailed = results.filter((r) => r.domSafe !== null);
-  if (domFailed.length > 0) {
-    lines.push('');
-    lines.push('Safe mode changed the document tree of these pages (first differing node):');
-    for (const r of domFailed) lines.push(`  ${r.pkg}/${r.rel}: ${r.domSafe}`);
-  }
-  const failed = results.filter((r) => !same(r, 'safe'));
-  if (failed.length > 0) {
-    lines.push('');
-    lines.push('Safe mode changed what these pages show (pixels differing per width, -1: another size):');
-    for (const r of failed) lines.push(`  ${r.pkg}/${r.rel}: ${r.safe.join(', ')}`);
-    lines.push(`Screenshots in ${path.join(work, 'failures')}`);
+  let failures = 0;
+  for (const v of judged) {
+    const domFailed = results.filter((r) => r.dom[v] !== undefined);
+    if (domFailed.length > 0) {
+      lines.push('');
+      lines.push(`The ${v} mode changed the document tree of these pages (first differing node):`);
+      for (const r of domFailed) lines.push(`  ${r.pkg}/${r.rel}: ${r.dom[v]}`);
+    }
+    const failed = results.filter((r) => !same(r, v));
+    if (failed.length > 0) {
+      lines.push('');
+      lines.push(`The ${v} mode changed what these pages show (pixels differing per width, -1: another size):`);
+      for (const r of failed) lines.push(`  ${r.pkg}/${r.rel}: ${r.pixels[v].join(', ')}`);
+      lines.push(`Screenshots in ${path.join(work, 'failures')}`);
+    }
+    failures += domFailed.length + failed.length;
   }
   const text = lines.join('\n');
   console.log(text);
   fs.writeFileSync(path.join(work, 'render-report.txt'), text + '\n');
   fs.writeFileSync(path.join(work, 'render-results.json'), JSON.stringify(results, null, 1));
-  process.exitCode = failed.length === 0 && domFailed.length === 0 ? 0 : 1;
+  process.exitCode = failures === 0 ? 0 : 1;
 }
 
 main().catch((e) => {

@@ -1,17 +1,21 @@
 // The template corpus check: real server templates from Debian packages
 // (PHP applications, JSP and ASP.NET examples, Rails generators and YARD's
-// ERB templates), each compacted in safe mode; every server block must come
-// out byte for byte, in order, and no file may grow. PHP templates are also
-// read by PHP's own tokenizer, before and after: the code it finds must be
-// the same, token for token.
+// ERB templates), each compacted in safe mode and in best mode; every server
+// block must come out byte for byte, in order, and no file may grow. PHP
+// templates are also read by PHP's own tokenizer, before and after: the code
+// it finds must be the same, token for token. For comparison the bytes that
+// html-minifier-terser saves on the same templates (with the options the
+// render check gives it) are reported beside, not judged.
 //
-//   node template-check.mjs --cli PATH --root DIR --work DIR [--php FILE]
+//   node template-check.mjs --cli PATH --root DIR --work DIR [--php FILE] [--node DIR]
 //
+// --node: the folder html-minifier-terser was installed into (npm).
 // DIR holds one folder per package (scripts/unpack-debs) and PACKAGE.version
 // beside it. Exit status 0 when every block of every template is kept.
 
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
+import { createRequire } from 'node:module';
 import path from 'node:path';
 
 const args = {};
@@ -20,6 +24,23 @@ const cli = path.resolve(args.cli);
 const root = path.resolve(args.root);
 const work = path.resolve(args.work);
 const phpCheck = args.php ? path.resolve(args.php) : null;
+const terser = args.node
+  ? createRequire(import.meta.url)(path.join(path.resolve(args.node), 'node_modules', 'html-minifier-terser')) : null;
+const modes = ['safe', 'best'];
+
+// The bytes html-minifier-terser makes of a template, or null when it
+// refuses it.
+async function terserBytes(bytes) {
+  try {
+    const out = await terser.minify(bytes.toString('latin1'), {
+      collapseWhitespace: true, removeComments: true, removeRedundantAttributes: true,
+      removeScriptTypeAttributes: true, removeStyleLinkTypeAttributes: true, useShortDoctype: true,
+      minifyCSS: true, minifyJS: true });
+    return Buffer.byteLength(out, 'latin1');
+  } catch {
+    return null;
+  }
+}
 
 // The language of a template, by its file name; null: not a template.
 const languages = [
@@ -78,9 +99,10 @@ function listFiles(dir) {
   return out.sort();
 }
 
-function main() {
+async function main() {
   const packages = fs.readdirSync(root, { withFileTypes: true }).filter((e) => e.isDirectory()).map((e) => e.name).sort();
-  const stats = new Map();  // language -> { files, blocks, bytes, saved }
+  // language -> { files, blocks, bytes, saved: {mode: bytes}, terser, terserFailed }
+  const stats = new Map();
   const failures = [];
   const phpPairs = [];
   const pairDir = path.join(work, 'template-pairs');
@@ -98,36 +120,43 @@ function main() {
       const text = bytes.toString('latin1');
       const found = blocks(text, language);
       if (found.length === 0 || !mixesHtml(text, language)) continue;
-      const r = spawnSync(cli, ['--safe', '--base', path.dirname(file)], { input: bytes, maxBuffer: 1 << 28 });
       const name = path.relative(root, file);
-      if (r.status !== 0) {
-        failures.push(`${name}: pagetrim-cli failed: ${r.stderr}`);
-        continue;
-      }
-      const out = r.stdout.toString('latin1');
-      let from = 0;
-      for (const b of found) {
-        const at = out.indexOf(b, from);
-        if (at < 0) {
-          failures.push(`${name}: block changed: ${JSON.stringify(b.slice(0, 120))}`);
-          break;
+      const s = stats.get(language) ?? { files: 0, blocks: 0, bytes: 0, saved: {}, terser: 0, terserFailed: 0 };
+      for (const mode of modes) {
+        const r = spawnSync(cli, [`--${mode}`, '--base', path.dirname(file)], { input: bytes, maxBuffer: 1 << 28 });
+        if (r.status !== 0) {
+          failures.push(`${name}: pagetrim-cli --${mode} failed: ${r.stderr}`);
+          continue;
         }
-        from = at + b.length;
+        const out = r.stdout.toString('latin1');
+        let from = 0;
+        for (const b of found) {
+          const at = out.indexOf(b, from);
+          if (at < 0) {
+            failures.push(`${name}: block changed (${mode}): ${JSON.stringify(b.slice(0, 120))}`);
+            break;
+          }
+          from = at + b.length;
+        }
+        if (r.stdout.length > bytes.length) failures.push(`${name}: ${bytes.length} -> ${r.stdout.length} bytes (${mode})`);
+        s.saved[mode] = (s.saved[mode] ?? 0) + bytes.length - r.stdout.length;
+        if (language === 'PHP') {
+          const base = path.join(pairDir, `${phpPairs.length}`);
+          fs.writeFileSync(`${base}.orig`, bytes);
+          fs.writeFileSync(`${base}.${mode}`, r.stdout);
+          phpPairs.push([`${name} (${mode})`, `${base}.orig`, `${base}.${mode}`]);
+        }
       }
-      if (r.stdout.length > bytes.length) failures.push(`${name}: ${bytes.length} -> ${r.stdout.length} bytes`);
-      const s = stats.get(language) ?? { files: 0, blocks: 0, bytes: 0, saved: 0 };
+      if (terser !== null) {
+        const t = await terserBytes(bytes);
+        if (t === null) s.terserFailed += 1;
+        else s.terser += bytes.length - t;
+      }
       s.files += 1;
       s.blocks += found.length;
       s.bytes += bytes.length;
-      s.saved += bytes.length - r.stdout.length;
       stats.set(language, s);
       count += 1;
-      if (language === 'PHP') {
-        const base = path.join(pairDir, String(phpPairs.length));
-        fs.writeFileSync(`${base}.orig`, bytes);
-        fs.writeFileSync(`${base}.safe`, r.stdout);
-        phpPairs.push([name, `${base}.orig`, `${base}.safe`]);
-      }
     }
     perPackage.push(`  ${pkg} ${version}: ${count} templates`);
   }
@@ -139,23 +168,27 @@ function main() {
     fs.writeFileSync(list, phpPairs.map((p) => p.join('\t')).join('\n') + '\n');
     const r = spawnSync('php', ['-d', 'short_open_tag=1', '-d', 'memory_limit=1G', phpCheck, list], { encoding: 'utf8' });
     if (r.status !== 0) failures.push(`PHP tokens differ or php failed:\n${r.stdout}${r.stderr}`);
-    phpLine = `PHP tokens: ${r.status === 0 ? 'the same' : 'DIFFERENT'} in ${phpPairs.length} templates (php ${
+    phpLine = `PHP tokens: ${r.status === 0 ? 'the same' : 'DIFFERENT'} in ${phpPairs.length} copies of templates (php ${
       spawnSync('php', ['-r', 'echo PHP_VERSION;'], { encoding: 'utf8' }).stdout})`;
   }
 
-  const lines = ['Template corpus: server blocks kept byte for byte in safe mode', ''];
-  lines.push(`${'language'.padEnd(10)} ${'files'.padStart(6)} ${'blocks'.padStart(7)} ${'kept'.padStart(7)} ${'bytes'.padStart(10)} ${'saved'.padStart(7)}`);
+  const lines = ['Template corpus: server blocks kept byte for byte in safe and best mode', ''];
+  const pc = (n, d) => `${(100 * n / d).toFixed(1)} %`;
+  lines.push(`${'language'.padEnd(10)} ${'files'.padStart(6)} ${'blocks'.padStart(7)} ${'kept'.padStart(7)} ` +
+    `${'bytes'.padStart(10)} ${'safe'.padStart(7)} ${'best'.padStart(7)} ${'terser'.padStart(7)}`);
   let total = 0;
+  const bad = new Set(failures.filter((f) => f.includes('block changed')).map((f) => f.split(':')[0]));
   for (const [language, s] of [...stats].sort()) {
-    const bad = new Set(failures.filter((f) => f.includes('block changed')).map((f) => f.split(':')[0]));
     const badHere = [...bad].filter((f) => languageOf(f) === language).length;
     lines.push(`${language.padEnd(10)} ${String(s.files).padStart(6)} ${String(s.blocks).padStart(7)} ` +
       `${`${(100 * (s.files - badHere) / s.files).toFixed(0)} %`.padStart(7)} ${String(s.bytes).padStart(10)} ` +
-      `${`${(100 * s.saved / s.bytes).toFixed(1)} %`.padStart(7)}`);
+      modes.map((m) => pc(s.saved[m] ?? 0, s.bytes).padStart(7)).join(' ') + ' ' +
+      (terser === null ? '-' : `${pc(s.terser, s.bytes)}${s.terserFailed > 0 ? ` (refused ${s.terserFailed})` : ''}`).padStart(7));
     total += s.files;
   }
   lines.push('');
-  lines.push(`kept: files whose every block came out unchanged, in order; saved: bytes saved by safe mode.`);
+  lines.push('kept: files whose every block came out unchanged, in order, in both modes; safe, best: bytes saved');
+  lines.push('by each mode; terser: bytes saved by html-minifier-terser (a template it refuses saves nothing).');
   lines.push(phpLine);
   lines.push(`${total} templates from ${packages.length} packages:`);
   lines.push(...perPackage);
@@ -174,4 +207,7 @@ function main() {
   if (failures.length > 0) process.exitCode = 1;
 }
 
-main();
+main().catch((e) => {
+  console.error(`template check: ${e.stack ?? e}`);
+  process.exitCode = 2;
+});
