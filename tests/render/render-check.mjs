@@ -119,8 +119,17 @@ function spread(list, count) {
 // Style sheets safe mode could not read, with the pages that name them.
 const sheetNotes = new Map();
 
+// Edge pages whose own scripts read the text of their scripts or style
+// sheets and show it: best mode changes that text by design, so these
+// pages get it with the flags that keep it, as their authors would run it.
+const bestFlags = {
+  'edge/pre-like.html': ['--keep-css'],
+  'edge/scripts.html': ['--keep-css', '--keep-js'],
+};
+
 function compact(bytes, mode, folder, name) {
-  const flags = { safe: ['--safe', '--base', folder], best: ['--best', '--base', folder], dflt: [] }[mode];
+  const flags = { safe: ['--safe', '--base', folder], best: ['--best', ...(bestFlags[name] ?? []), '--base', folder],
+    dflt: [] }[mode];
   const r = spawnSync(cli, flags, { input: bytes, maxBuffer: 1 << 30 });
   if (r.status !== 0) throw new Error(`pagetrim-cli ${flags.join(' ')} failed on ${name}: ${r.stderr}`);
   for (const line of String(r.stderr).split('\n').filter((l) => l.includes('style sheet not read'))) {
@@ -387,6 +396,13 @@ function domSnapshot(rules) {
     if (cssomText !== null) {
       paths.push(`${where}>#rules`);
       lines.push(JSON.stringify(cssomText));
+      return;
+    }
+    // A script's text is one line, empty or not: a script of white space
+    // alone may become one without text.
+    if (rules.scriptKinds && el.localName === 'script') {
+      paths.push(`${where}>#text`);
+      lines.push(JSON.stringify(el.text));
       return;
     }
     for (const n of parent.childNodes) {
