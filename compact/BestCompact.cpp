@@ -676,7 +676,9 @@ private:
     // The script's kind, read before the tag changes.
     TScriptKind Kind = TScriptKind::skOther;
     bool CssStyle = false;
-    const bool Known = Plain && !Keeping();
+    // A sheet's tag inside this one: the look reads on through the rest of
+    // this tag as well, which then stays as it is.
+    const bool Known = Plain && !Keeping() && StyleUntil == FrozenBefore;
     const bool Unique = Known && Names(Attrs, T);
     if (Name == "script" && Known) Kind = ScriptKind(Attrs);
     if (Name == "style" && Known) {
