@@ -224,15 +224,14 @@ private:
     return P;
   }
 
-  bool Keeping() const { return FPreDepth > 0 || FListingDepth > 0 || FStyledDepth > 0 || FFrozen; }
+  bool Keeping() const { return FPreDepth > 0 || FListingDepth > 0 || FStyledDepth > 0 || R < FFreezeUntil; }
 
   // Safe mode finds a page's sheets by a quick look at its bytes (see
   // FindPageStyles): a "<style" or "<link" in a comment, a script or a
   // value counts. What this pass changes must not change what that look
   // finds, or a second run would read other rules: such a comment, script
-  // or value stays as it is, and after a "<style" that is no STYLE start
-  // tag nothing changes up to the next STYLE end tag (the sheet that look
-  // reads runs there).
+  // or value stays as it is, and nothing changes up to where the look
+  // reads on from such a tag (see FreezeAfterStyle).
   bool Mentions(std::size_t P, std::size_t E, std::string_view LowerWord) const {
     for (; P + LowerWord.size() <= E; ++P)
       if (T[P] == '<' && AtNoCase(P, LowerWord)) return true;
@@ -241,18 +240,38 @@ private:
   bool MentionsSheet(std::size_t P, std::size_t E) const {
     return Mentions(P, E, "<style") || Mentions(P, E, "<link") || Mentions(P, E, "<base");
   }
-  // Freezes the page when a "<style" in T[P, E) has no "</style" after
-  // it there.
+  // For every "<style", "<link" or "<base" in T[P, E) (a comment, a
+  // script, a value): nothing changes up to where the quick look reads
+  // from it (past the tag's attributes as ReadTagAttributes reads them,
+  // and for a sheet up to its "</style"), which may lie past E.
   void FreezeAfterStyle(std::size_t P, std::size_t E) {
-    bool Open = false;
-    for (; P + 6 <= E; ++P) {
-      if (T[P] != '<') continue;
-      if (AtNoCase(P, "<style"))
-        Open = true;
-      else if (AtNoCase(P, "</style"))
-        Open = false;
+    auto NameAt = [&](std::size_t Q, std::string_view Name) {
+      if (!AtNoCase(Q + 1, Name)) return false;
+      const std::size_t After = Q + 1 + Name.size();
+      if (After >= N) return true;
+      const unsigned char C = T[After];
+      return IsBlank(C) || C == '/' || C == '>';
+    };
+    // The quick look passed over what is frozen already.
+    for (P = std::max(P, FFreezeUntil); P < E;) {
+      const void* Lt = std::memchr(T + P, '<', E - P);
+      if (Lt == nullptr) break;
+      P = static_cast<std::size_t>(static_cast<const unsigned char*>(Lt) - T);
+      std::size_t Until = 0;
+      if (NameAt(P, "style")) {
+        Until = ReadTagAttributes(T, N, P + 6, [](const TTagAttribute&) {});
+        while (Until < N && !(T[Until] == '<' && Until + 1 < N && T[Until + 1] == '/' && NameAt(Until + 1, "style")))
+          ++Until;
+      } else if (NameAt(P, "link") || NameAt(P, "base")) {
+        Until = ReadTagAttributes(T, N, P + 5, [](const TTagAttribute&) {});
+      }
+      if (Until == 0) {
+        ++P;
+        continue;
+      }
+      FFreezeUntil = std::max(FFreezeUntil, Until);
+      P = std::max(P + 1, Until);
     }
-    if (Open) FFrozen = true;
   }
 
   bool At(std::size_t P, std::string_view S) const {
@@ -624,17 +643,18 @@ private:
 
     if (EndTag) {
       TakeTo(End);
-      if (Name == "style") FFrozen = false;
       if ((Name == "svg" || Name == "math") && FForeignDepth > 0) --FForeignDepth;
       if (FStyledDepth > 0 && LowerText(TagName) == FStyledName) --FStyledDepth;
       if (Name == "pre" && FPreDepth > 0) --FPreDepth;
       if (Name == "listing" && FListingDepth > 0) --FListingDepth;
       return;
     }
-    const bool WasFrozen = FFrozen;
+    // A sheet's tag in a value: frozen from the tag's end on (set below,
+    // after the tag is written).
+    const std::size_t FrozenBefore = FFreezeUntil;
     FreezeAfterStyle(Start + 1, End);
-    const bool StyleInside = FFrozen && !WasFrozen;
-    FFrozen = WasFrozen;
+    const std::size_t StyleUntil = FFreezeUntil;
+    FFreezeUntil = FrozenBefore;
     // A survey counts the id and reads on as the pass does (which, with
     // every reduction kept off, writes the tag as it was).
     if (FIds != nullptr) CountId(NameEnd, End);
@@ -656,7 +676,9 @@ private:
     // The script's kind, read before the tag changes.
     TScriptKind Kind = TScriptKind::skOther;
     bool CssStyle = false;
-    const bool Known = Plain && !Keeping();
+    // A sheet's tag inside this one: the look reads on through the rest of
+    // this tag as well, which then stays as it is.
+    const bool Known = Plain && !Keeping() && StyleUntil == FrozenBefore;
     const bool Unique = Known && Names(Attrs, T);
     if (Name == "script" && Known) Kind = ScriptKind(Attrs);
     if (Name == "style" && Known) {
@@ -673,7 +695,7 @@ private:
     else
       TakeTo(End);
 
-    if (StyleInside) FFrozen = true;
+    FFreezeUntil = std::max(FFreezeUntil, StyleUntil);
     if (Styled) {
       FStyledName = LowerText(TagName);
       FStyledDepth = 1;
@@ -1194,7 +1216,8 @@ private:
   // Open SVG and MATH elements: a browser reads the text of a SCRIPT or
   // STYLE in them as markup, so it is not minified there.
   int FForeignDepth = 0;
-  bool FFrozen = false;  // after a "<style" that is no STYLE start tag (see Mentions)
+  // Nothing changes before this input position (see FreezeAfterStyle).
+  std::size_t FFreezeUntil = 0;
   int FStyledDepth = 0;   // open elements named FStyledName, from one that keeps white space
   std::string FStyledName;
   bool FRemoved = false;

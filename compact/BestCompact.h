@@ -46,9 +46,9 @@
 // mode's scanner ends them, and tags it reads otherwise than a browser
 // would (a form feed in them) stay. What safe mode's quick look for style
 // sheets reads (a "<style", "<link" or "<base" in a comment, a script, a
-// value) stays, and after a "<style" that no STYLE start tag is, nothing
-// changes up to the next STYLE end tag. The result is never longer than
-// the input, and the pass changes nothing in its own output.
+// value) stays, and so does all that look reads on from there (the tag's
+// attributes, a sheet up to its "</style"). The result is never longer
+// than the input, and the pass changes nothing in its own output.
 
 #include <cstddef>
 
