@@ -403,7 +403,7 @@ private:
     const bool Kept = FKeep.Comments || Keeping() || Stays || At(Body, "#") || At(Body, "!") ||
                       AtNoCase(Body, "[if") || AtNoCase(Body, "<![endif") || AtNoCase(Body, "[endif") ||
                       AtNoCase(Body, "<![if") || FServerEndW == W || (End < N && AtServer(End)) || JoinsMarkup(End) ||
-                      MentionsSheet(Body, End);
+                      BetweenTexts(End) || MentionsSheet(Body, End);
     FreezeAfterStyle(Body, End);
     if (Kept) {
       TakeTo(End);
@@ -414,6 +414,19 @@ private:
     // White space on both sides: one blank stays.
     if (W > 0 && IsBlank(T[W - 1]))
       while (R < N && IsBlank(T[R])) ++R;
+  }
+
+  // Whether the comment that ends at End stands between two texts that
+  // are more than white space. Taking it away would make one text of two,
+  // and chromium then places the glyphs after it a fraction of a pixel
+  // elsewhere; beside a tag (or a kept comment) it goes.
+  bool BetweenTexts(std::size_t End) const {
+    std::size_t P = W;
+    while (P > 0 && IsBlank(T[P - 1])) --P;
+    if (P == 0 || T[P - 1] == '>') return false;
+    std::size_t Q = End;
+    while (Q < N && IsBlank(T[Q])) ++Q;
+    return Q < N && T[Q] != '<';
   }
 
   // Whether taking away the markup that ends at End would join the text
@@ -966,7 +979,9 @@ private:
         Out += static_cast<char>(A.Quote);
         Out += V;
         Out += static_cast<char>(A.Quote);
-        AfterQuote = true;
+        // A blank that safe mode left after the quote stays (it keeps the
+        // tags of regions it reads as kept as they are).
+        AfterQuote = A.ValueEnd + 1 >= End || !IsBlank(T[A.ValueEnd + 1]);
       }
     }
     // A "/" right after an unquoted value would be read as part of it.

