@@ -840,30 +840,8 @@ private:
   bool KeptBySheet(std::string_view TagName, std::size_t AttrStart, std::size_t End) const {
     if (FRules.Empty()) return false;
     if (TagName.find('<') != std::string_view::npos) return true;
-    std::string_view Classes;
-    std::string_view Id;
-    bool ClassesKnown = true;
-    bool IdKnown = true;
-    if (FRules.NeedsAttributes()) {
-      bool HasClass = false;
-      bool HasId = false;
-      ReadTagAttributes(T, End, AttrStart, [&](const TTagAttribute& A) {
-        if (!A.Known && A.Name.find('<') != std::string_view::npos) {
-          ClassesKnown = IdKnown = false;
-          return;
-        }
-        if (AttributeNameIs(A.Name, "class") && !HasClass) {
-          HasClass = true;
-          Classes = A.Value;
-          ClassesKnown = ClassesKnown && A.Known && A.Value.find('&') == std::string_view::npos;
-        } else if (AttributeNameIs(A.Name, "id") && !HasId) {
-          HasId = true;
-          Id = A.Value;
-          IdKnown = IdKnown && A.Known && A.Value.find('&') == std::string_view::npos;
-        }
-      });
-    }
-    return FRules.Matches(LowerText(TagName), Classes, ClassesKnown, Id, IdKnown);
+    const TClassAndId C = FRules.NeedsAttributes() ? ReadClassAndId(T, End, AttrStart) : TClassAndId{};
+    return FRules.Matches(LowerText(TagName), C.Classes, C.ClassesKnown, C.Id, C.IdKnown);
   }
 
   std::string_view Value(const TAttr& A) const {

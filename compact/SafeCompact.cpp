@@ -1039,31 +1039,8 @@ private:
     if (TagName.find('<') != std::string_view::npos) return true;
     std::string Name(TagName);
     for (char& C : Name) C = static_cast<char>(Lower(static_cast<unsigned char>(C)));
-    std::string_view Classes;
-    std::string_view Id;
-    bool ClassesKnown = true;
-    bool IdKnown = true;
-    if (FRules->NeedsAttributes()) {
-      bool HasClass = false;
-      bool HasId = false;
-      ReadTagAttributes(T, W, AttrStart, [&](const TTagAttribute& A) {
-        if (!A.Known && A.Name.find('<') != std::string_view::npos) {
-          // Server code may write any attribute here.
-          ClassesKnown = IdKnown = false;
-          return;
-        }
-        if (AttributeNameIs(A.Name, "class") && !HasClass) {
-          HasClass = true;
-          Classes = A.Value;
-          ClassesKnown = ClassesKnown && A.Known && A.Value.find('&') == std::string_view::npos;
-        } else if (AttributeNameIs(A.Name, "id") && !HasId) {
-          HasId = true;
-          Id = A.Value;
-          IdKnown = IdKnown && A.Known && A.Value.find('&') == std::string_view::npos;
-        }
-      });
-    }
-    return FRules->Matches(Name, Classes, ClassesKnown, Id, IdKnown);
+    const TClassAndId C = FRules->NeedsAttributes() ? ReadClassAndId(T, W, AttrStart) : TClassAndId{};
+    return FRules->Matches(Name, C.Classes, C.ClassesKnown, C.Id, C.IdKnown);
   }
 
   static bool EqualNoCase(std::string_view A, std::string_view B) {

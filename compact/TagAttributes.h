@@ -96,3 +96,38 @@ std::size_t ReadTagAttributes(const unsigned char* T, std::size_t N, std::size_t
   }
   return N;
 }
+
+// The class and id of a tag, as a style sheet's keeping rules match them
+// (TKeepRules::Matches): the first class and the first id attribute. A
+// value with server code or a character reference in it is not known, and
+// server code in an attribute's name may write any class or id.
+struct TClassAndId {
+  std::string_view Classes;
+  std::string_view Id;
+  bool ClassesKnown = true;
+  bool IdKnown = true;
+};
+
+// Reads them from the tag in T[P, N), P just after the tag's name.
+inline TClassAndId ReadClassAndId(const unsigned char* T, std::size_t N, std::size_t P) {
+  TClassAndId R;
+  bool HasClass = false;
+  bool HasId = false;
+  ReadTagAttributes(T, N, P, [&](const TTagAttribute& A) {
+    if (!A.Known && A.Name.find('<') != std::string_view::npos) {
+      R.ClassesKnown = R.IdKnown = false;
+      return;
+    }
+    const bool Known = A.Known && A.Value.find('&') == std::string_view::npos;
+    if (AttributeNameIs(A.Name, "class") && !HasClass) {
+      HasClass = true;
+      R.Classes = A.Value;
+      R.ClassesKnown = R.ClassesKnown && Known;
+    } else if (AttributeNameIs(A.Name, "id") && !HasId) {
+      HasId = true;
+      R.Id = A.Value;
+      R.IdKnown = R.IdKnown && Known;
+    }
+  });
+  return R;
+}
