@@ -458,6 +458,8 @@ private:
         ++End;
       }
     }
+    // A sheet's tag inside the declaration counts for the quick look too.
+    FreezeAfterStyle(R + 2, std::min(End, N));
     if (End >= N) {
       TakeTo(N);
       return;
