@@ -80,6 +80,8 @@ std::optional<int> ParseCliArgs(int argc, const char* const* argv, TCliArgs& Arg
       {"--keep-js", &TBestKeep::Js, "With --best: leave scripts and JSON data blocks as written"},
       {"--keep-entities", &TBestKeep::Entities, "With --best: leave character references as written"},
       {"--keep-doctype", &TBestKeep::Doctype, "With --best: leave the DOCTYPE as written"},
+      {"--keep-block-space", &TBestKeep::BlockSpace,
+       "With --best: keep the white space between blocks (</div> <div>) that no\nstyle sheet makes inline"},
   };
   for (const auto& k : keeps) app.add_flag(k.Flag, Args.Keep.*(k.Field), k.Help);
   app.add_option("--css", Args.Css,
@@ -152,7 +154,8 @@ std::string UsageProblem(const TCliArgs& Args) {
   if (!Args.Safe && !Args.Best && (!Args.Css.empty() || Args.HasBase))
     return Args.HasBase ? "--base needs --safe or --best" : "--css needs --safe or --best";
   const TBestKeep& k = Args.Keep;
-  if (!Args.Best && (k.Comments || k.Quotes || k.Attributes || k.Css || k.Js || k.Entities || k.Doctype))
+  if (!Args.Best && (k.Comments || k.Quotes || k.Attributes || k.Css || k.Js || k.Entities || k.Doctype ||
+                       k.BlockSpace))
     return "--keep-... options need --best";
   if (Args.HasBase && (Args.Recursive || !IsStdinMode(Args)))
     return "--base is for standard input (files and trees start from each page's own folder)";

@@ -31,17 +31,17 @@ struct TBestKeep {
   bool Js = false;            // scripts and JSON data blocks are not minified
   bool Entities = false;      // character references stay as written
   bool Doctype = false;       // the DOCTYPE stays as written
+  bool BlockSpace = false;    // white space between blocks stays where safe mode keeps it
 };
 
-// The elements whose content a style sheet may show with its white space
-// (white-space: pre, pre-wrap, pre-line, break-spaces and the like).
-// Each selector of such a rule is reduced to its last compound (the element
-// the rule styles): its element name, classes and ids, all of which an
-// element must have to match. What else the selector asks (ancestors,
-// attributes, pseudo-classes) only narrows it, so matching on this much
-// keeps at least every element the rule reaches. Names, classes and ids
-// are compared in lower case (quirks mode compares them so).
-class TKeepRules {
+// A set of simple selectors, each reduced to the last compound of a
+// selector (the element the rule styles): its element name, classes and
+// ids, all of which an element must have to match. What else the selector
+// asks (ancestors, attributes, pseudo-classes) only narrows it, so
+// matching on this much finds at least every element the rule reaches.
+// Names, classes and ids are compared in lower case (quirks mode compares
+// them so).
+class TCompoundSet {
 public:
   struct TCompound {
     std::string Name;                  // lower case; empty: any element
@@ -50,26 +50,15 @@ public:
   };
 
   // Adds a compound; one with no name, class or id (`*`, `:root`,
-  // `[attr]`), or one naming html or body, keeps the whole document.
+  // `[attr]`) matches every element.
   void Add(TCompound Compound);
   // Adds every compound of Other.
-  void Merge(const TKeepRules& Other);
-  // The whole document keeps its white space.
-  void KeepAll() { FAll = true; }
+  void Merge(const TCompoundSet& Other);
+  // Every element matches.
+  void MatchAll() { FAll = true; }
 
   bool Empty() const { return !FAll && FCompounds.empty(); }
   bool All() const { return FAll; }
-
-  // The attribute names that selectors test ("[type]", "[name=x]",
-  // ":is([checked])"), in lower case, for best mode, which keeps such an
-  // attribute wherever it would take it away. AttributesUnknown: a sheet
-  // could not be read, and a selector may name any attribute.
-  void AddSelectorAttribute(std::string LowerName) { FAttributes.insert(std::move(LowerName)); }
-  void SetAttributesUnknown() { FAttributesUnknown = true; }
-  // Whether a selector may test the attribute of the lower-case Name.
-  bool SelectorMayTest(std::string_view LowerName) const {
-    return FAttributesUnknown || FAttributes.count(std::string(LowerName)) != 0;
-  }
   // Whether some compound asks for a class or an id (then a tag's class
   // and id attributes must be read).
   bool NeedsAttributes() const { return FNeedsAttributes; }
@@ -89,14 +78,56 @@ private:
 
   bool FAll = false;
   bool FNeedsAttributes = false;
-  bool FAttributesUnknown = false;
-  std::set<std::string> FAttributes;
   std::vector<TCompound> FCompounds;
   // Compound indexes by the key they are looked up with: their first
   // class, else their first id, else their name.
   std::unordered_map<std::string, std::vector<std::size_t>> FByClass;
   std::unordered_map<std::string, std::vector<std::size_t>> FById;
   std::unordered_map<std::string, std::vector<std::size_t>> FByName;
+};
+
+// What a page's style sheets say that safe and best mode need.
+// The compounds of the set itself name the elements whose content a style
+// sheet may show with its white space (white-space: pre, pre-wrap,
+// pre-line, break-spaces and the like); a compound naming html or body
+// keeps the whole document.
+class TKeepRules : public TCompoundSet {
+public:
+  void Add(TCompound Compound);
+  // Adds every compound, attribute and box rule of Other.
+  void Merge(const TKeepRules& Other);
+  // The whole document keeps its white space.
+  void KeepAll() { MatchAll(); }
+
+  // The attribute names that selectors test ("[type]", "[name=x]",
+  // ":is([checked])"), in lower case, for best mode, which keeps such an
+  // attribute wherever it would take it away. AttributesUnknown: a selector
+  // may name any attribute.
+  void AddSelectorAttribute(std::string LowerName) { FAttributes.insert(std::move(LowerName)); }
+  void SetAttributesUnknown() { FAttributesUnknown = true; }
+  // Whether a selector may test the attribute of the lower-case Name.
+  bool SelectorMayTest(std::string_view LowerName) const {
+    return FAttributesUnknown || FAttributes.count(std::string(LowerName)) != 0;
+  }
+
+  // For best mode: the elements a rule may give a box other than a block
+  // (a display other than block, list-item, flex, grid, table or
+  // flow-root, "none" included, or a float), for which the white space
+  // beside them may show.
+  TCompoundSet& Boxes() { return FBoxes; }
+  const TCompoundSet& Boxes() const { return FBoxes; }
+
+  // A sheet of the page could not be read: its selectors may test any
+  // attribute and give any element any box.
+  void SheetNotRead() {
+    FAttributesUnknown = true;
+    FBoxes.MatchAll();
+  }
+
+private:
+  bool FAttributesUnknown = false;
+  std::set<std::string> FAttributes;
+  TCompoundSet FBoxes;
 };
 
 // Hears of the style sheets that safe mode could not read. Called from the

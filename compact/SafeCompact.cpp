@@ -438,8 +438,10 @@ private:
 
 class TSafeScan {
 public:
-  TSafeScan(unsigned char* Text, std::size_t Size, const TKeepRules& Rules)
-      : T(Text), N(Size), FRules(Rules.Empty() ? nullptr : &Rules) {}
+  TSafeScan(unsigned char* Text, std::size_t Size, const TKeepRules& Rules, const TCompoundSet* Boxes)
+      : T(Text), N(Size), FRules(Rules.Empty() ? nullptr : &Rules), FBoxes(Boxes) {
+    if (FBoxes != nullptr) FOpenLoose.resize(std::size(kElements));
+  }
 
   std::size_t Run() {
     // A style sheet keeps the white space of every element.
@@ -674,7 +676,49 @@ private:
     }
     // A tag the document ends in, or a name with server code in it.
     if (P >= N || T[P] == '<' || T[P] == '=' || T[P] == '"' || T[P] == '\'') return sText;
-    return TagSide(FindElement({Name, Len}), EndTag, false);
+    const TElement* E = FindElement({Name, Len});
+    const TSide Side = TagSide(E, EndTag, false);
+    if (Side != sLoose || FBoxes == nullptr) return Side;
+    // Just outside a loose element: a block unless a style sheet or its
+    // own attributes may make it something else. The start tag is read
+    // ahead as far as kLookAhead bytes (so every tag is read ahead at most
+    // once, and boundedly).
+    if (EndTag) return LooseAtEnd(*E) ? sLoose : sOuter;
+    const std::size_t Bound = N - P > kLookAhead ? P + kLookAhead : N;
+    return LooseStart(*E, P, Bound, true) ? sLoose : sOuter;
+  }
+
+  // Best mode: whether the element E (a loose one), whose start tag has its
+  // attributes in T[P, End), may get a box other than a block: a style
+  // sheet may give it one, its style attribute names display or float (or
+  // holds server code), it is hidden, or (Ahead) the tag does not end
+  // before End.
+  bool LooseStart(const TElement& E, std::size_t P, std::size_t End, bool Ahead) const {
+    if (FBoxesLost) return true;
+    bool Styled = false;
+    const std::size_t Stop = ReadTagAttributes(T, End, P, [&](const TTagAttribute& A) {
+      if (AttributeNameIs(A.Name, "hidden") || A.Name.find('<') != std::string_view::npos) Styled = true;
+      if (AttributeNameIs(A.Name, "style") && (!A.Known || NamesBox(A.Value))) Styled = true;
+    });
+    if (Styled || (Ahead && Stop >= End)) return true;
+    const TClassAndId C = FBoxes->NeedsAttributes() ? ReadClassAndId(T, End, P) : TClassAndId{};
+    return FBoxes->Matches(E.Name, C.Classes, C.ClassesKnown, C.Id, C.IdKnown);
+  }
+
+  // Best mode: whether the end tag of the loose element E may end one
+  // that has a box other than a block (or ends none that is known).
+  bool LooseAtEnd(const TElement& E) const {
+    if (FBoxesLost) return true;
+    const std::vector<bool>& Open = FOpenLoose[static_cast<std::size_t>(&E - kElements)];
+    return Open.empty() || Open.back();
+  }
+
+  // Whether a style attribute's value names a property that changes a box.
+  static bool NamesBox(std::string_view Value) {
+    for (const std::string_view Property : {std::string_view("display"), std::string_view("float")})
+      for (std::size_t I = 0; I + Property.size() <= Value.size(); ++I)
+        if (AttributeNameIs(Value.substr(I, Property.size()), Property)) return true;
+    return false;
   }
 
   // At a "<". Compact: outside every region (else everything is kept).
@@ -845,6 +889,7 @@ private:
     while (R < N) {
       if (AtAsp(R)) {
         NameKnown = false;
+        FBoxesLost = true;  // the server may write any element's tag
         Asp();
         continue;
       }
@@ -996,6 +1041,7 @@ private:
     }
     // Inside a kept region these matter only for the tag that ends it.
     FLeft = TagSide(E, EndTag, true);
+    if (FBoxes != nullptr && E != nullptr && (E->Flags & fLoose)) LooseTag(*E, EndTag, NameEnd);
     if (!EndTag && (E == nullptr || !(E->Flags & fHead))) FInHead = false;
     const TContent Content = E != nullptr ? E->Content : TContent::ctMarkup;
     if (EndTag) {
@@ -1028,6 +1074,22 @@ private:
       FStyledName.assign(TagName.begin(), TagName.end());
       FStyledDepth = 1;
     }
+  }
+
+  // Best mode: the loose element E's tag, just written with its attributes
+  // from AttrStart to W, as a block's tag when no box may change; the
+  // elements of E's name that are open, and whether each may.
+  void LooseTag(const TElement& E, bool EndTag, std::size_t AttrStart) {
+    std::vector<bool>& Open = FOpenLoose[static_cast<std::size_t>(&E - kElements)];
+    bool Loose;
+    if (EndTag) {
+      Loose = LooseAtEnd(E);
+      if (!Open.empty()) Open.pop_back();
+    } else {
+      Loose = LooseStart(E, AttrStart, W, false);
+      Open.push_back(Loose);
+    }
+    if (!Loose) FLeft = FLeft == sLooseInner ? sInner : FLeft == sLoose ? sOuter : FLeft;
   }
 
   // Whether a style sheet keeps the white space of the element whose start
@@ -1169,6 +1231,17 @@ private:
   int FStyledDepth = 0;   // open elements named FStyledName, from one that keeps white space
   std::string FStyledName;
   const TKeepRules* const FRules;  // null: no style sheet keeps white space
+  // Best mode: the elements whose box a style sheet may change; a loose
+  // element outside them is taken as a block. Null: loose elements stay
+  // loose.
+  const TCompoundSet* const FBoxes;
+  // For each loose element's name (by its index in kElements), the open
+  // elements of that name, in order, and whether each may have another box.
+  // An end tag ends the last, as the parser does; one that ends none counts
+  // as loose.
+  std::vector<std::vector<bool>> FOpenLoose;
+  bool FBoxesLost = false;  // a tag's name held server code: any element may be open
+  static constexpr std::size_t kLookAhead = 4096;
   TFormattingList FFormatting;
   // The write position just after a table's tag that leaves the parser in
   // one of the table's own modes.
@@ -1219,9 +1292,10 @@ std::size_t CompactByLevel(unsigned char* Text, std::size_t Size, const TKeepRul
 
 }  // namespace
 
-std::size_t SafeCompactText(unsigned char* Text, std::size_t Size, const TKeepRules& Rules) {
+std::size_t SafeCompactText(unsigned char* Text, std::size_t Size, const TKeepRules& Rules,
+                            const TCompoundSet* Boxes) {
   if (Size == 0) return 0;
-  return TSafeScan(Text, Size, Rules).Run();
+  return TSafeScan(Text, Size, Rules, Boxes).Run();
 }
 
 std::string SafeCompactString(std::string_view Text, const TCompactOptions& Options) {
@@ -1254,7 +1328,10 @@ namespace {
 
 std::size_t CompactByLevel(unsigned char* Text, std::size_t Size, const TKeepRules& Rules,
                            const TCompactOptions& Options, const std::string& Folder) {
-  std::size_t Length = SafeCompactText(Text, Size, Rules);
+  // Best mode takes loose elements that no sheet may make other than
+  // blocks as blocks.
+  const bool Blocks = Options.Best() && !Options.BestKeep.BlockSpace;
+  std::size_t Length = SafeCompactText(Text, Size, Rules, Blocks ? &Rules.Boxes() : nullptr);
   if (!Options.Best()) return Length;
   // The rules are read again from the compacted page, as a second run
   // reads them: the quick look at the page's bytes that finds its sheets
@@ -1268,7 +1345,7 @@ std::size_t CompactByLevel(unsigned char* Text, std::size_t Size, const TKeepRul
   const TKeepRules Compacted = GatherKeepRules(Text, Length, Again, Folder);
   bool Removed = false;
   Length = BestCompactText(Text, Length, Compacted, Options.BestKeep, &Removed);
-  if (Removed) Length = SafeCompactText(Text, Length, Compacted);
+  if (Removed) Length = SafeCompactText(Text, Length, Compacted, Blocks ? &Compacted.Boxes() : nullptr);
   return Length;
 }
 

@@ -36,8 +36,13 @@
 
 // Compacts the Size bytes at Text in place by the safe rules, with the
 // elements that Rules name keeping their white space, and returns the
-// length of the result (at most Size). Linear in Size.
-std::size_t SafeCompactText(unsigned char* Text, std::size_t Size, const TKeepRules& Rules);
+// length of the result (at most Size). Boxes (best mode; null: not used):
+// the elements whose box a style sheet may change; the white space
+// between two elements often made inline (</div> <div>, </li> <li>) goes
+// when one of them is outside Boxes, has no style attribute that names
+// display or float, and is not hidden. Linear in Size.
+std::size_t SafeCompactText(unsigned char* Text, std::size_t Size, const TKeepRules& Rules,
+                            const TCompoundSet* Boxes = nullptr);
 
 // Safe mode on a byte string: the page's style sheets (its STYLE elements,
 // the sheets it links, relative to Options.BaseFolder, and those of

@@ -46,10 +46,9 @@ bool AnyToken(std::string_view List, F&& Each) {
 
 }  // namespace
 
-void TKeepRules::Add(TCompound C) {
+void TCompoundSet::Add(TCompound C) {
   if (FAll) return;
-  const bool Root = C.Name == "html" || C.Name == "body";
-  if ((C.Name.empty() && C.Classes.empty() && C.Ids.empty()) || Root) {
+  if (C.Name.empty() && C.Classes.empty() && C.Ids.empty()) {
     FAll = true;
     return;
   }
@@ -68,14 +67,26 @@ void TKeepRules::Add(TCompound C) {
   FCompounds.push_back(std::move(C));
 }
 
-void TKeepRules::Merge(const TKeepRules& Other) {
+void TCompoundSet::Merge(const TCompoundSet& Other) {
   if (Other.FAll) FAll = true;
   for (const TCompound& C : Other.FCompounds) Add(C);
-  FAttributes.insert(Other.FAttributes.begin(), Other.FAttributes.end());
-  if (Other.FAttributesUnknown) FAttributesUnknown = true;
 }
 
-bool TKeepRules::MatchesCompound(const TCompound& C, std::string_view Name, std::string_view Classes,
+void TKeepRules::Add(TCompound C) {
+  if (C.Name == "html" || C.Name == "body")
+    KeepAll();
+  else
+    TCompoundSet::Add(std::move(C));
+}
+
+void TKeepRules::Merge(const TKeepRules& Other) {
+  TCompoundSet::Merge(Other);
+  FAttributes.insert(Other.FAttributes.begin(), Other.FAttributes.end());
+  if (Other.FAttributesUnknown) FAttributesUnknown = true;
+  FBoxes.Merge(Other.FBoxes);
+}
+
+bool TCompoundSet::MatchesCompound(const TCompound& C, std::string_view Name, std::string_view Classes,
                                  bool ClassesKnown, std::string_view Id, bool IdKnown) const {
   if (!C.Name.empty() && C.Name != Name) return false;
   if (ClassesKnown)
@@ -87,7 +98,7 @@ bool TKeepRules::MatchesCompound(const TCompound& C, std::string_view Name, std:
   return true;
 }
 
-bool TKeepRules::Matches(std::string_view Name, std::string_view Classes, bool ClassesKnown, std::string_view Id,
+bool TCompoundSet::Matches(std::string_view Name, std::string_view Classes, bool ClassesKnown, std::string_view Id,
                          bool IdKnown) const {
   if (FAll) return true;
   auto Try = [&](const std::vector<std::size_t>& Indexes) {
@@ -301,10 +312,16 @@ private:
     while (P < End && Kind(P) == K::ckWhitespace) ++P;
     if (P >= End || Kind(P) != K::ckIdent) return;
     const std::string Name = LowerValue(P);
-    if (Name != "white-space" && Name != "white-space-collapse") return;
+    const bool Box = Name == "display" || Name == "float";
+    if (Name != "white-space" && Name != "white-space-collapse" && !Box) return;
     for (++P; P < End && Kind(P) == K::ckWhitespace; ++P) {
     }
     if (P >= End || Kind(P) != K::ckColon) return;
+    if (Box) {
+      if (!BlockBoxValue(Name, P + 1, End))
+        for (const TKeepRules::TCompound& C : *Parent) FRules.Boxes().Add(C);
+      return;
+    }
     bool Keeps = false;
     for (++P; P < End && !Keeps; ++P) {
       if (IsDelim(P, '!')) break;
@@ -313,6 +330,28 @@ private:
     }
     if (!Keeps) return;
     for (const TKeepRules::TCompound& C : *Parent) FRules.Add(C);
+  }
+
+  // Whether the value in tokens [Start, End) of display (or float, Name)
+  // leaves a box a block: display block, list-item, flex, grid, table or
+  // flow-root (alone or with flow), float none. Anything else, a function
+  // or a keyword such as inherit included, may not.
+  bool BlockBoxValue(std::string_view Name, std::size_t Start, std::size_t End) const {
+    static const char* const kBlock[] = {"block", "list-item", "flex", "grid", "table", "flow-root", "flow"};
+    bool Any = false;
+    for (std::size_t P = Start; P < End; ++P) {
+      if (Kind(P) == K::ckWhitespace) continue;
+      if (IsDelim(P, '!')) break;
+      if (Kind(P) != K::ckIdent) return false;
+      const std::string V = LowerValue(P);
+      if (Name == "float") {
+        if (V != "none") return false;
+      } else if (std::none_of(std::begin(kBlock), std::end(kBlock), [&](const char* B) { return V == B; })) {
+        return false;
+      }
+      Any = true;
+    }
+    return Any;
   }
 
   // The compounds of the selector list in tokens [Start, End).
@@ -779,7 +818,7 @@ TKeepRules GatherKeepRules(const unsigned char* Page, std::size_t Size, const TC
   std::vector<std::string> Imports;
   for (const std::string_view Sheet : Styles.Sheets) CollectKeepRules(Sheet, Rules, &Imports);
   // Sheets left unread may test any attribute.
-  if (!Options.ReadLinkedSheets && (!Styles.Links.empty() || !Imports.empty())) Rules.SetAttributesUnknown();
+  if (!Options.ReadLinkedSheets && (!Styles.Links.empty() || !Imports.empty())) Rules.SheetNotRead();
   if (Options.ReadLinkedSheets) {
     for (std::size_t I = 0; I < Styles.Links.size(); ++I)
       Pending.push_back({Styles.Links[I], Base, Styles.LinksKnown[I], false, 0});
@@ -793,26 +832,26 @@ TKeepRules GatherKeepRules(const unsigned char* Page, std::size_t Size, const TC
     std::string Path = Item.Address;
     // What an unread sheet's selectors test is not known.
     if (!Item.Known) {
-      Rules.SetAttributesUnknown();
+      Rules.SheetNotRead();
       Note(Item.Address, "server code in the address");
       continue;
     }
     if (!Item.IsFile) {
       const bool Local = SheetFile(Item.Folder, Item.Address, Path);
       if (!Local) {
-        Rules.SetAttributesUnknown();
+        Rules.SheetNotRead();
         Note(Item.Address, Path.empty() ? "an empty address" : "not a local file");
         continue;
       }
       if (RemoteBase && Item.Depth == 0 && CssLower(Item.Address.substr(0, 5)) != "file:") {
-        Rules.SetAttributesUnknown();
+        Rules.SheetNotRead();
         Note(Item.Address, "the page's base address is not a local folder");
         continue;
       }
     }
     if (!Seen.insert(Path).second) continue;
     if (Item.Depth > kMaxImportDepth) {
-      Rules.SetAttributesUnknown();
+      Rules.SheetNotRead();
       Note(Path, "imported too many levels deep");
       continue;
     }
@@ -825,7 +864,7 @@ TKeepRules GatherKeepRules(const unsigned char* Page, std::size_t Size, const TC
     };
     TStyleSheetCache::TEntry Sheet = Options.SheetCache ? Options.SheetCache->Get(Path, Read) : Read();
     if (!Sheet.Read) {
-      Rules.SetAttributesUnknown();
+      Rules.SheetNotRead();
       Note(Path, Sheet.Why);
       continue;
     }

@@ -116,7 +116,7 @@ TEST(CompactOptions, EachKeepFlagLeavesOutOneReduction) {
       {"--keep-comments", &TBestKeep::Comments}, {"--keep-quotes", &TBestKeep::Quotes},
       {"--keep-attributes", &TBestKeep::Attributes}, {"--keep-css", &TBestKeep::Css},
       {"--keep-js", &TBestKeep::Js}, {"--keep-entities", &TBestKeep::Entities},
-      {"--keep-doctype", &TBestKeep::Doctype}};
+      {"--keep-doctype", &TBestKeep::Doctype}, {"--keep-block-space", &TBestKeep::BlockSpace}};
   EXPECT_EQ(CompactOptionsFrom(Parsed({"--best"})).Level, TCompactLevel::clBest);
   for (const auto& [flag, field] : flags) {
     const TCompactOptions options = CompactOptionsFrom(Parsed({"--best", flag}));

@@ -40,7 +40,7 @@ TCompactOptions KeepAll() {
   TCompactOptions O = Options(nullptr);
   for (bool TBestKeep::*K : {&TBestKeep::Comments, &TBestKeep::OptionalTags, &TBestKeep::Quotes,
                              &TBestKeep::Attributes, &TBestKeep::Css, &TBestKeep::Js, &TBestKeep::Entities,
-                             &TBestKeep::Doctype})
+                             &TBestKeep::Doctype, &TBestKeep::BlockSpace})
     O.BestKeep.*K = true;
   return O;
 }
@@ -240,6 +240,37 @@ INSTANTIATE_TEST_SUITE_P(
                  "<style>.k{white-space:pre}</style><p class=k><!--x--></p><p class=j></p>"},
         BestCase{"ServerCodeInNameKeepsTheRest", "<scr<%= x %>>a <!--y--> b", "<scr<%= x %>>a <!--y--> b"},
         BestCase{"PlaintextStays", "<plaintext><!--x-->&quot;", "<plaintext><!--x-->&quot;"}),
+    ByName());
+
+// Safe mode keeps the blank between two elements that style sheets often
+// make inline; best mode takes it away where one of them is surely a block.
+INSTANTIATE_TEST_SUITE_P(
+    BlockSpace, BestTable,
+    testing::Values(
+        BestCase{"NoSheet", "<div>a</div> <div>b</div>\n<p>c</p> <p>d</p><ul><li>e</li> <li>f</li></ul>",
+                 "<div>a</div><div>b</div><p>c</p><p>d</p><ul><li>e</li><li>f</li></ul>"},
+        BestCase{"EmptyLooseElement", "<ul><li> </li></ul>", "<ul><li></li></ul>"},
+        BestCase{"KeptByOption", "<div>a</div> <div>b</div>", "<div>a</div> <div>b</div>", &TBestKeep::BlockSpace},
+        BestCase{"BothInlineStays", "<style>.i{display:inline-block}</style><div class=i>a</div> <div class=\"i\">b</div>",
+                 "<style>.i{display:inline-block}</style><div class=i>a</div> <div class=i>b</div>"},
+        BestCase{"OneBlockIsEnough", "<style>.i{display:inline-block}</style><div class=i>a</div> <div>b</div> "
+                                     "<div class=i>c</div>",
+                 "<style>.i{display:inline-block}</style><div class=i>a</div><div>b</div><div class=i>c</div>"},
+        BestCase{"ByName", "<style>li{float:left}</style><ul><li>a</li> <li>b</li></ul><p>c</p> <p>d</p>",
+                 "<style>li{float:left}</style><ul><li>a</li> <li>b</li></ul><p>c</p><p>d</p>"},
+        BestCase{"OwnStyleOrHidden", "<div style=\"display:inline\">a</div> <div style=\"FLOAT:left\">b</div> "
+                                     "<div hidden>c</div> <div hidden>d</div>",
+                 "<div style=display:inline>a</div> <div style=FLOAT:left>b</div> <div hidden>c</div> "
+                 "<div hidden>d</div>"},
+        BestCase{"EndTagEndsTheLastOpen", "<style>.i{display:inline}</style><div class=i><div>a</div> "
+                                          "<div class=i>b</div></div> <div class=i>c</div>",
+                 "<style>.i{display:inline}</style><div class=i><div>a</div><div class=i>b</div></div> "
+                 "<div class=i>c</div>"},
+        BestCase{"UnmatchedEndTag", "<style>.i{display:inline}</style><b>x</b></div> <div class=i>a</div>",
+                 "<style>.i{display:inline}</style><b>x</b></div> <div class=i>a</div>"},
+        BestCase{"ServerCodeInNameStays", "<d<%= x %>>a</div> <div>b</div>", "<d<%= x %>>a</div> <div>b</div>"},
+        BestCase{"SheetNotReadStays", "<link rel=stylesheet href=a.css><div>a</div> <div>b</div>",
+                 "<link rel=stylesheet href=a.css><div>a</div> <div>b</div>"}),
     ByName());
 
 // A linked sheet that is read: its type goes unless the sheet tests it.

@@ -64,20 +64,29 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"HexEscapeRange", "\\110000 \\0 \\D800", "ident(\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD)"}),
     ByName());
 
-// The compounds of Rules, as "name.class#id" (a "*" when the whole
-// document keeps), in the order they were added.
-std::string Compounds(const std::string& Css) {
-  TKeepRules Rules;
-  std::vector<std::string> Imports;
-  CollectKeepRules(Css, Rules, &Imports);
-  if (Rules.All()) return "*";
+// The compounds of Set, as "name.class#id" (a "*" when every element
+// matches), in the order they were added.
+std::string Names(const TCompoundSet& Set) {
+  if (Set.All()) return "*";
   std::string Out;
-  for (const auto& C : Rules.Compounds()) {
+  for (const auto& C : Set.Compounds()) {
     if (!Out.empty()) Out += ' ';
     Out += C.Name;
     for (const auto& Class : C.Classes) Out += "." + Class;
     for (const auto& Id : C.Ids) Out += "#" + Id;
   }
+  return Out;
+}
+
+// The keeping compounds of Css, then its imports; or (Boxes) the
+// compounds whose box a rule may change.
+std::string Compounds(const std::string& Css, bool Boxes = false) {
+  TKeepRules Rules;
+  std::vector<std::string> Imports;
+  CollectKeepRules(Css, Rules, &Imports);
+  if (Boxes) return Names(Rules.Boxes());
+  std::string Out = Names(Rules);
+  if (Out == "*") return Out;
   for (const auto& I : Imports) Out += " @" + I;
   return Out;
 }
@@ -117,6 +126,27 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"UnclosedRuleAtTheEnd", "p{white-space:pre", "p"},
         Case{"RootAndScope", ":root{white-space:pre}", "*"},
         Case{"NestedTooDeep", std::string(100, '{') + "p{white-space:normal}", "*"}),
+    ByName());
+
+class BoxCompounds : public testing::TestWithParam<Case> {};
+
+TEST_P(BoxCompounds, AreTheSubjectsOfRulesThatMayMakeABoxOtherThanABlock) {
+  EXPECT_EQ(Compounds(GetParam().Input, true), GetParam().Output);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BoxCompounds,
+    testing::Values(
+        Case{"BlockValuesDoNot", "a{display:block}b{display:list-item!important}c{display:flex}d{display:block flow-root}"
+                                 "e{float:none}f{DISPLAY:GRID}g{display:table}",
+             ""},
+        Case{"OtherValuesDo", "a{display:inline-block}b{display:none}c{display:inherit}d{float:left}e{display:var(--d)}"
+                              "f{display:contents}g{float:inline-start}h{display:}",
+             "a b c d e f g h"},
+        Case{"LastCompoundAndMedia", "@media (max-width:40em){nav .menu > li.item{display:inline}}", "li.item"},
+        Case{"KeyframesReachEveryElement", "@keyframes k{from{display:none}}", "*"},
+        Case{"UniversalReachesEveryElement", "*{float:left}", "*"},
+        Case{"WhiteSpaceIsAnotherSet", "p{white-space:pre}", ""}),
     ByName());
 
 struct AddressCase {

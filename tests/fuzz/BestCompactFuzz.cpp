@@ -28,12 +28,12 @@ namespace {
 
 constexpr bool TBestKeep::*kKeeps[] = {&TBestKeep::Comments, &TBestKeep::OptionalTags, &TBestKeep::Quotes,
                                        &TBestKeep::Attributes, &TBestKeep::Css, &TBestKeep::Js,
-                                       &TBestKeep::Entities, &TBestKeep::Doctype};
+                                       &TBestKeep::Entities, &TBestKeep::Doctype, &TBestKeep::BlockSpace};
 
 TCompactOptions Best(unsigned Bits) {
   TCompactOptions O = BestOptions();
   O.ReadLinkedSheets = false;
-  for (std::size_t I = 0; I < 8; ++I)
+  for (std::size_t I = 0; I < std::size(kKeeps); ++I)
     if (Bits & (1u << I)) O.BestKeep.*kKeeps[I] = true;
   return O;
 }
@@ -76,9 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   const std::string SafeOutput = SafeCompactString(Input, Safe);
   const bool SafeStable = SafeCompactString(SafeOutput, Safe) == SafeOutput;
   Check(Input, 0, SafeStable);
-  if (Size > 0) Check(Input, Data[Size - 1], SafeStable);
+  if (Size > 0) Check(Input, Data[Size - 1] | (Size > 1 ? (Data[Size - 2] & 1u) << 8 : 0u), SafeStable);
 
-  FUZZ_CHECK(SafeCompactString(Input, Best(0xFF)) == SafeOutput,
+  FUZZ_CHECK(SafeCompactString(Input, Best(0x1FF)) == SafeOutput,
              "keeping everything is not safe mode: " + fuzz::Show(Input));
 
   // Through the streams, the same bytes.
