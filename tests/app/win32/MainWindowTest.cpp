@@ -305,9 +305,9 @@ TEST_F(MainWindowTest, FieldsAndCloseFollowTheClientWidth) {
 }
 
 TEST_F(MainWindowTest, TheWindowPaintsAroundItsControlsHoweverWide) {
-  // The window's painting (its background too) goes through such a device
-  // context: a control it may paint on, "&Close" moved into the part a
-  // widening uncovers say, would show as background.
+  // The window paints (its background too) through such a device context:
+  // a control left in it, such as "&Close" moved into the part a widening
+  // uncovers, would be painted over.
   Open();
   const HWND w = form->Handle();
   const RECT outer = WindowRect(w);
@@ -783,8 +783,8 @@ TEST_F(MainWindowRunTest, AfterTheDestinationCheckTheFocusIsWhereItWas) {
     SendMessageA(form->Handle(), WM_COMMAND, MAKEWPARAM(THTMLMainForm::idButton1, BN_CLICKED),
                  reinterpret_cast<LPARAM>(form->Button1));
     EXPECT_EQ(answerer.Seen().size(), 1u);
-    EXPECT_EQ(GetFocus(), start == form->Handle() ? form->Button1 : start)
-        << GetDlgCtrlID(start);
+    const HWND expected = start == form->Handle() ? form->Button1 : start;
+    EXPECT_EQ(GetDlgCtrlID(GetFocus()), GetDlgCtrlID(expected)) << "from " << GetDlgCtrlID(start);
   }
   EXPECT_FALSE(form->Busy());
 }
