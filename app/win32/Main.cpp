@@ -1,6 +1,8 @@
 #include "app/win32/Main.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
 
 #include "about/win32/About.h"
 #include "app/BatchRun.h"
@@ -129,26 +131,42 @@ private:
   THTMLMainForm& form_;
 };
 
-// Gives the focus back to the control that had it before a run, when the
-// run took it away (a disabled control loses the focus) and the window is
-// still the active one.
+// The window's controls that can hold the focus, by their names in the
+// window's decisions.
+std::array<std::pair<HWND, TMainControl>, 7> NamedControls(const THTMLMainForm& Form) {
+  return {{{Form.Button1, TMainControl::Go},
+           {Form.BitBtn1, TMainControl::SourcePicker},
+           {Form.BitBtn2, TMainControl::DestinationPicker},
+           {Form.Button3, TMainControl::About},
+           {Form.Button2, TMainControl::Close},
+           {Form.Edit1, TMainControl::SourceField},
+           {Form.Edit2, TMainControl::DestinationField}}};
+}
+
+// However a run ends, gives the focus to the control FocusAfterRun names
+// for the one that had it when the run started (the run disables controls,
+// and the system moves the focus off a control it disables); when the
+// window is not the active one, to it once the window is activated again.
 class TFocusKeeper {
 public:
-  TFocusKeeper(HWND Window, HWND* LastFocus)
-      : window_(Window), lastFocus_(LastFocus), focus_(GetFocus()) {}
+  TFocusKeeper(const THTMLMainForm& Form, HWND* LastFocus) : form_(Form), lastFocus_(LastFocus) {
+    for (const auto& [control, name] : NamedControls(Form))
+      if (control == GetFocus()) atStart_ = name;
+  }
   ~TFocusKeeper() {
-    if (focus_ == nullptr || !IsWindow(focus_) || !IsWindowEnabled(focus_)) return;
-    if (GetFocus() != nullptr && GetFocus() != window_) return;
-    if (GetActiveWindow() == window_)
-      SetFocus(focus_);
-    else
-      *lastFocus_ = focus_;  // for when the window is activated again
+    for (const auto& [control, name] : NamedControls(form_)) {
+      if (control == nullptr || name != FocusAfterRun(atStart_)) continue;
+      if (GetActiveWindow() == form_.Handle())
+        SetFocus(control);
+      else
+        *lastFocus_ = control;
+    }
   }
 
 private:
-  HWND window_;
+  const THTMLMainForm& form_;
   HWND* lastFocus_;
-  HWND focus_;
+  TMainControl atStart_ = TMainControl::None;
 };
 
 }  // namespace
@@ -189,7 +207,9 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store)
 
   // The designed client area, scaled, inside the frame this system draws
   // (which gives the designed 389 x 188 with the frame it was drawn with).
-  constexpr DWORD style = WS_OVERLAPPEDWINDOW;
+  // The window paints around its controls, so that one moved into the
+  // part a widening uncovers is not painted over.
+  constexpr DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   RECT frame{0, 0, Scaled(kDesignedClientWidth), Scaled(kDesignedClientHeight)};
   AdjustWindowRectEx(&frame, style, FALSE, 0);
   font_ = CreateFontA(Scaled(kFontHeight), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
@@ -327,6 +347,16 @@ LRESULT CALLBACK THTMLMainForm::ControlProc(HWND Window, UINT Message, WPARAM WP
         return code | DLGC_WANTMESSAGE;
       return code;
     }
+    case WM_SETFOCUS:
+      // Tab makes the button it reaches the default one and the others
+      // plain again; focus that comes another way (a click, a field) must
+      // not leave another button looking like the default one.
+      for (HWND button : {form->Button1, form->Button3, form->Button2}) {
+        const LONG style = GetWindowLongA(button, GWL_STYLE);
+        if (button != Window && (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+          SendMessageA(button, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+      }
+      break;
     case WM_NCDESTROY:
       RemoveWindowSubclass(Window, ControlProc, Id);
       break;
@@ -496,7 +526,7 @@ void THTMLMainForm::BitBtn2Click() {
 }
 
 void THTMLMainForm::Button1Click() {
-  TFocusKeeper focus(handle_, &lastFocus_);
+  TFocusKeeper focus(*this, &lastFocus_);
   TWindowHost host(*this);
   RunBatch(FieldText(Edit1), FieldText(Edit2), host);
 }

@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -303,6 +304,34 @@ TEST_F(MainWindowTest, FieldsAndCloseFollowTheClientWidth) {
   }
 }
 
+TEST_F(MainWindowTest, TheWindowPaintsAroundItsControlsHoweverWide) {
+  // The window paints (its background too) through such a device context:
+  // a control left in it, such as "&Close" moved into the part a widening
+  // uncovers, would be painted over.
+  Open();
+  const HWND w = form->Handle();
+  const RECT outer = WindowRect(w);
+  auto check = [&](const std::string& How) {
+    HDC dc = GetDC(w);
+    const RECT client = ClientRectOf(w);
+    EXPECT_TRUE(PtVisible(dc, client.right - 2, client.bottom - 2)) << How << ": background";
+    for (HWND c : Focusable()) {
+      const RECT r = PlaceOf(c);
+      EXPECT_FALSE(PtVisible(dc, (r.left + r.right) / 2, (r.top + r.bottom) / 2))
+          << How << ": " << GetDlgCtrlID(c);
+    }
+    ReleaseDC(w, dc);
+  };
+  for (const int width : {616, 640}) {
+    SetWindowPos(w, nullptr, 0, 0, width, outer.bottom - outer.top, SWP_NOMOVE | SWP_NOZORDER);
+    check(std::to_string(width));
+  }
+  Key(form->Button3, VK_F5);
+  check("F5");
+  ShowWindow(w, SW_MAXIMIZE);
+  check("maximised");
+}
+
 // ---- Controls while busy
 
 TEST_F(MainWindowTest, EnableControlsTouchesGoClosePickersOnly) {
@@ -334,6 +363,43 @@ TEST_F(MainWindowTest, GoHasTheFocusAndTabVisitsTheButtonsInOrder) {
   }
   EXPECT_THAT(visited, ElementsAre(form->BitBtn1, form->BitBtn2, form->Button3, form->Button2,
                                    form->Button1));
+}
+
+TEST_F(MainWindowTest, TheDefaultButtonLookStaysWithTheFocusedButton) {
+  Open();
+  chosenFiles = std::nullopt;  // a picker clicked: its dialog is cancelled
+  auto defaults = [this] {
+    std::vector<HWND> found;
+    for (HWND b : {form->Button1, form->Button3, form->Button2})
+      if ((GetWindowLongA(b, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) found.push_back(b);
+    return found;
+  };
+  auto click = [](HWND Control) {
+    SendMessageA(Control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageA(Control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  };
+  // Tab gives "&About" the look; the focus then moves on to Target.
+  const struct {
+    std::function<void()> Move;
+    HWND Target;
+    std::vector<HWND> Defaults;
+  } cases[] = {
+      {[&] { PostKey(form->Button3, VK_TAB); }, form->Button2, {form->Button2}},
+      {[&] { click(form->Edit1); }, form->Edit1, {}},
+      {[&] { click(form->Edit2); }, form->Edit2, {}},
+      {[&] { click(form->BitBtn1); }, form->BitBtn1, {}},
+      {[&] { SetFocus(form->Button1); }, form->Button1, {}},
+  };
+  for (const auto& c : cases) {
+    SetFocus(form->BitBtn2);
+    PostKey(form->BitBtn2, VK_TAB);
+    ASSERT_EQ(GetFocus(), form->Button3);
+    ASSERT_THAT(defaults(), ElementsAre(form->Button3));
+    c.Move();
+    EXPECT_EQ(GetFocus(), c.Target);
+    EXPECT_EQ(defaults(), c.Defaults) << GetDlgCtrlID(c.Target);
+  }
+  EXPECT_THAT(reports, IsEmpty());
 }
 
 TEST_F(MainWindowTest, F2AndF3ChooseFromEveryControlWhateverModifiersAreHeld) {
@@ -700,6 +766,27 @@ TEST_F(MainWindowRunTest, TheDestinationCheckShowsTheErrorBoxCentredOnTheScreen)
   EXPECT_FALSE(Exists(dir / "out/a.htm"));
   EXPECT_FALSE(form->Busy());
   EXPECT_EQ(FieldText(form->Edit2), (dir / "WEB") + "\\");
+}
+
+TEST_F(MainWindowRunTest, AfterTheDestinationCheckTheFocusIsWhereItWas) {
+  Open();
+  form->BatchErrorBox = realBatchErrorBox;
+  SetFieldText(form->Edit1, dir / "web/a.htm");
+  SetFieldText(form->Edit2, dir / "web");
+  // The run disables "&Go!", "&Close" and the pickers; the box's end
+  // activates the window again. Without a control of its own, "&Go!".
+  std::vector<HWND> starts = Focusable();
+  starts.push_back(form->Handle());
+  for (HWND start : starts) {
+    SetFocus(start);
+    DialogAnswerer answerer("Error", [](HWND Box) { Press(Box, IDOK); });
+    SendMessageA(form->Handle(), WM_COMMAND, MAKEWPARAM(THTMLMainForm::idButton1, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(form->Button1));
+    EXPECT_EQ(answerer.Seen().size(), 1u);
+    const HWND expected = start == form->Handle() ? form->Button1 : start;
+    EXPECT_EQ(GetDlgCtrlID(GetFocus()), GetDlgCtrlID(expected)) << "from " << GetDlgCtrlID(start);
+  }
+  EXPECT_FALSE(form->Busy());
 }
 
 TEST_F(MainWindowRunTest, AFileErrorIsShownByTheDefaultReportWithItsFullStop) {
