@@ -242,6 +242,78 @@ INSTANTIATE_TEST_SUITE_P(
         BestCase{"PlaintextStays", "<plaintext><!--x-->&quot;", "<plaintext><!--x-->&quot;"}),
     ByName());
 
+INSTANTIATE_TEST_SUITE_P(
+    OptionalTags, BestTable,
+    testing::Values(
+        BestCase{"ListItems", "<ul><li>a</li><li>b</li></ul>", "<ul><li>a<li>b</ul>"},
+        BestCase{"Paragraphs", "<div><p>a</p><p>b</p><h2>c</h2></div>", "<div><p>a<p>b<h2>c</h2></div>"},
+        BestCase{"ParagraphInListItem", "<ul><li><p>a</p></li><li>b</li></ul>", "<ul><li><p>a<li>b</ul>"},
+        BestCase{"WholePage",
+                 "<html><head><title>t</title></head><body><p>a</p></body></html>", "<title>t</title><p>a"},
+        BestCase{"AttributesKeepTheirTags", "<html lang=\"en\"><body class=\"a\"><p>a</p></body></html>",
+                 "<html lang=en><body class=a><p>a"},
+        BestCase{"BodyBeforeScriptStays", "<head></head><body><script>f()</script><p>a</p></body>",
+                 "<body><script>f()</script><p>a"},
+        BestCase{"HtmlBeforeCommentStays", "<html><!--[if IE]>x<![endif]--><head><title>t</title>",
+                 "<html><!--[if IE]>x<![endif]--><title>t</title>"},
+        BestCase{"HeadEndBeforeCommentStays", "<head><title>t</title></head><!--[if IE]>x<![endif]--><p>a",
+                 "<title>t</title></head><!--[if IE]>x<![endif]--><p>a"},
+        // A comment after the body's end tag belongs to the html element.
+        BestCase{"CommentAfterBodyKeepsItsEnd", "<p>a</p></body><!--[if IE]>x<![endif]-->",
+                 "<p>a</body><!--[if IE]>x<![endif]-->"},
+        BestCase{"CommentThatGoesIsNone", "<ul><li>a</li><!-- x --><li>b</li></ul></body><!-- y -->",
+                 "<ul><li>a<li>b</ul>"},
+        BestCase{"TableInNoQuirksMode", "<!DOCTYPE html><p>a</p><table><tr><td>x</td></tr></table>",
+                 "<!doctype html><p>a<table><tr><td>x</table>"},
+        // In quirks mode the table goes into the open p.
+        BestCase{"TableInQuirksMode", "<p>a</p><table><tr><td>x</td></tr></table>",
+                 "<p>a</p><table><tr><td>x</table>"},
+        BestCase{"TableInTransitionalMode",
+                 "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"><p>a</p><table></table>",
+                 "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"><p>a</p><table></table>"},
+        // An a (like span or ins) leaves a p open at its end tag.
+        BestCase{"ParagraphInAnchorStays", "<a href=\"x\"><p>a</p></a><p>b</p>", "<a href=x><p>a</p></a><p>b"},
+        BestCase{"DefinitionList", "<dl><dt>a</dt><dd>b</dd><dt>c</dt><dd>d</dd></dl><dl><dt>e</dt></dl>",
+                 "<dl><dt>a<dd>b<dt>c<dd>d</dl><dl><dt>e</dt></dl>"},
+        BestCase{"Options", "<select><option>a</option><option>b</option></select>",
+                 "<select><option>a<option>b</select>"},
+        BestCase{"Optgroups",
+                 "<select><optgroup label=\"x\"><option>a</option></optgroup><optgroup label=\"y\"><option>b</option>"
+                 "</optgroup></select>",
+                 "<select><optgroup label=x><option>a<optgroup label=y><option>b</select>"},
+        BestCase{"TableSections",
+                 "<table><thead><tr><th>h</th></tr></thead><tbody><tr><td>a</td><td>b</td></tr></tbody></table>",
+                 "<table><thead><tr><th>h<tbody><tr><td>a<td>b</table>"},
+        BestCase{"TbodyAndColgroupStarts",
+                 "<table><colgroup><col><col></colgroup><tbody><tr><td>a</td></tr></tbody></table>",
+                 "<table><col><col><tr><td>a</table>"},
+        BestCase{"ColgroupBeforeColStays", "<table><colgroup><col></colgroup><col><tr><td>a</td></tr></table>",
+                 "<table><col></colgroup><col><tr><td>a</table>"},
+        BestCase{"NestedTableKeepsItsTags",
+                 "<table><tr><td><table><tr><td>a</td></tr></table></td></tr></table>",
+                 "<table><tr><td><table><tr><td>a</td></tr></table></table>"},
+        BestCase{"BlankAfterTextStays", "<ul><li>a </li><li>b</li></ul>", "<ul><li>a <li>b</ul>"},
+        // The blank is all that the p holds: without its end tag safe mode
+        // would take it away.
+        BestCase{"BlankAfterTagKeepsTheTag", "<div><p> </p><div>x</div></div>", "<div><p> </p><div>x</div></div>"},
+        BestCase{"InSvg", "<ul><li><svg><g></g></svg></li><li>b</li></ul>", "<ul><li><svg><g></g></svg><li>b</ul>"},
+        BestCase{"SvgHtmlIslandStopsThem",
+                 "<ul><li><svg><foreignObject><p>x</p></foreignObject></svg></li><li>b</li></ul>",
+                 "<ul><li><svg><foreignObject><p>x</p></foreignObject></svg></li><li>b</li></ul>"},
+        // The b stays on the list of formatting elements and comes back.
+        BestCase{"MisnestedStopsThem", "<p><b>a</p><p>c</p><p>d</p>", "<p><b>a</p><p>c</p><p>d</p>"},
+        BestCase{"TemplateStopsThem", "<ul><li>a</li><template><li>b</li></template><li>c</li></ul>",
+                 "<ul><li>a</li><template><li>b</li></template><li>c</li></ul>"},
+        BestCase{"NestedFormStays", "<form><p>a</p><form>b</form></form>", "<form><p>a</p><form>b</form></form>"},
+        BestCase{"ServerCodeStopsThem", "<ul><li>a</li><li><%= b %></li><li>c</li></ul>",
+                 "<ul><li>a<li><%= b %></li><li>c</li></ul>"},
+        BestCase{"BesideServerCodeStays", "<ul><li>a</li><%= x %><li>b</li></ul>",
+                 "<ul><li>a</li><%= x %><li>b</li></ul>"},
+        BestCase{"InPreStay", "<pre><ul><li>a</li><li>b</li></ul></pre>", "<pre><ul><li>a</li><li>b</li></ul></pre>"},
+        BestCase{"KeptByOption", "<ul><li>a</li><li>b</li></ul>", "<ul><li>a</li><li>b</li></ul>",
+                 &TBestKeep::OptionalTags}),
+    ByName());
+
 // A linked sheet that is read: its type goes unless the sheet tests it.
 TEST(BestCompact, LinkedSheetType) {
   testsupport::TempDir Dir;
