@@ -99,6 +99,7 @@ void TOpenElements::Push(std::string_view Name, TMode Mode) {
   if (FStack.size() <= FDepth) FStack.emplace_back();
   FStack[FDepth].Name.assign(Name);
   FStack[FDepth].Mode = Mode;
+  FStack[FDepth].Kind = KindOf(Name);
   ++FDepth;
   if (Name == "table") ++FTables;
 }
@@ -116,7 +117,7 @@ void TOpenElements::PopTo(std::size_t Index, bool Cleared) {
   while (FDepth > Index) {
     // A formatting element closed by another element's end tag stays on
     // the parser's list and comes back at the next text: not followed.
-    if (!Cleared && FDepth - 1 > Index && Is(FStack[FDepth - 1].Name, eFormatting)) FLost = true;
+    if (!Cleared && FDepth - 1 > Index && (FStack[FDepth - 1].Kind & eFormatting)) FLost = true;
     Pop();
   }
 }
@@ -125,8 +126,7 @@ std::size_t TOpenElements::Find(std::string_view Name, std::uint32_t Boundaries)
   for (std::size_t I = FDepth; I > 0; --I) {
     const std::string& N = FStack[I - 1].Name;
     if (N == Name) return I - 1;
-    if (FStack[I - 1].Mode == TMode::Foreign) return kNone;
-    if (Is(N, Boundaries)) return kNone;
+    if (FStack[I - 1].Mode == TMode::Foreign || (FStack[I - 1].Kind & Boundaries)) return kNone;
   }
   return kNone;
 }
@@ -138,7 +138,7 @@ void TOpenElements::ClosePInButtonScope() {
       PopTo(I - 1, false);
       return;
     }
-    if (N == "button" || Is(N, eScope) || FStack[I - 1].Mode == TMode::Foreign) return;
+    if (N == "button" || (FStack[I - 1].Kind & eScope) || FStack[I - 1].Mode == TMode::Foreign) return;
   }
 }
 
@@ -152,7 +152,7 @@ void TOpenElements::CloseListItem(std::string_view Name) {
       PopTo(I - 1, false);
       break;
     }
-    if (Is(N, eSpecial) && N != "address" && N != "div" && N != "p") break;
+    if ((FStack[I - 1].Kind & eSpecial) && N != "address" && N != "div" && N != "p") break;
   }
   ClosePInButtonScope();
 }
@@ -205,7 +205,7 @@ void TOpenElements::Text(bool Blank) {
 
 void TOpenElements::StartTag(std::string_view Name, bool SelfClosing) {
   if (FLost) return;
-  if (FDepth > 0 && Is(FStack[FDepth - 1].Name, eRaw) && FStack[FDepth - 1].Mode != TMode::Foreign) {
+  if (FDepth > 0 && (FStack[FDepth - 1].Kind & eRaw) && FStack[FDepth - 1].Mode != TMode::Foreign) {
     FLost = true;  // the scanner reads raw text to its end tag: not expected
     return;
   }
@@ -438,7 +438,7 @@ bool TOpenElements::TableStart(std::string_view Name) {
 
 void TOpenElements::EndTag(std::string_view Name) {
   if (FLost) return;
-  if (FDepth > 0 && Is(FStack[FDepth - 1].Name, eRaw) && FStack[FDepth - 1].Mode != TMode::Foreign) {
+  if (FDepth > 0 && (FStack[FDepth - 1].Kind & eRaw) && FStack[FDepth - 1].Mode != TMode::Foreign) {
     if (Current() == Name)
       Pop();
     else
@@ -614,7 +614,7 @@ bool TOpenElements::BodyEnd(std::string_view Name) {
   // Implied end tags (p, li, dd, ...) above it, and an end tag that
   // closes them.
   std::size_t I = FDepth;
-  while (I > 0 && FStack[I - 1].Name != Name && Is(FStack[I - 1].Name, eImplied)) --I;
+  while (I > 0 && FStack[I - 1].Name != Name && (FStack[I - 1].Kind & eImplied)) --I;
   const std::uint32_t K = KindOf(Name);
   const bool Closes = (K & (eEndsImplied | eHeading)) || Name == "p" || Name == "li" || Name == "dd" ||
                       Name == "dt" || Name == "form";

@@ -87,7 +87,8 @@ public:
 private:
   struct TEntry {
     std::string Name;
-    TMode Mode;  // the mode while this element is the current node
+    TMode Mode;          // the mode while this element is the current node
+    std::uint32_t Kind;  // what the tree builder does with it (OpenElements.cpp)
   };
 
   std::string_view Name(std::size_t FromTop) const {
