@@ -966,13 +966,14 @@ private:
     // of the document's lines.
     const bool Edge = Y.Type == TNext::Eof || Named({"html", "head", "body"});
     if (P.BlankBefore && Edge) return false;
-    // The end of the parent: its end tag, which closes what it holds, or at
-    // the end of the body nothing but the body's and the document's end
-    // tags and comments.
+    // The end of the page: nothing, or nothing but the body's and the
+    // document's end tags and comments (which go where they go whatever
+    // is open), which may go themselves.
+    const bool AtEnd = Y.Type == TNext::Eof || (EndOf && Named({"body", "html"}) && OnlyEndsFollow());
+    // The end of the parent: its end tag, which closes what it holds, or
+    // the end of the page.
     const bool ParentEnds =
-        Y.Type == TNext::Eof ||
-        (EndOf && Y.Name == P.Parent && P.Parent != "body" && TOpenElements::EndClosesImplied(Y.Name)) ||
-        (EndOf && P.Parent == "body" && Named({"body", "html"}) && OnlyEndsFollow());
+        AtEnd || (EndOf && Y.Name == P.Parent && P.Parent != "body" && TOpenElements::EndClosesImplied(Y.Name));
     // The first thing in the body: not white space, a comment or an element
     // that the head takes.
     const bool BodyContent =
@@ -996,21 +997,20 @@ private:
         return (Start && Named({"dt", "dd"})) || ParentEnds;
       case TOmit::EndOption:
         return (Start && Named({"option", "optgroup"})) || (EndOf && Y.Name == "select") ||
-               (EndOf && Y.Name == "optgroup" && P.Parent == "optgroup") || Y.Type == TNext::Eof;
+               (EndOf && Y.Name == "optgroup" && P.Parent == "optgroup") || AtEnd;
       case TOmit::EndOptgroup:
-        return (Start && Y.Name == "optgroup") || (EndOf && Y.Name == "select") || Y.Type == TNext::Eof;
+        return (Start && Y.Name == "optgroup") || (EndOf && Y.Name == "select") || AtEnd;
       case TOmit::EndCell:
         return (Start && Named({"td", "th"})) || (EndOf && Named({"tr", "table"})) ||
-               (EndOf && Y.Name == P.Section) || Y.Type == TNext::Eof;
+               (EndOf && Y.Name == P.Section) || AtEnd;
       case TOmit::EndRow:
-        return (Start && Y.Name == "tr") || (EndOf && (Y.Name == "table" || Y.Name == P.Parent)) ||
-               Y.Type == TNext::Eof;
+        return (Start && Y.Name == "tr") || (EndOf && (Y.Name == "table" || Y.Name == P.Parent)) || AtEnd;
       case TOmit::EndThead:
         return Start && Named({"tbody", "tfoot"});
       case TOmit::EndTbody:
-        return (Start && Named({"tbody", "tfoot"})) || (EndOf && Y.Name == "table") || Y.Type == TNext::Eof;
+        return (Start && Named({"tbody", "tfoot"})) || (EndOf && Y.Name == "table") || AtEnd;
       case TOmit::EndTfoot:
-        return (EndOf && Y.Name == "table") || Y.Type == TNext::Eof;
+        return (EndOf && Y.Name == "table") || AtEnd;
       case TOmit::EndColgroup:
         return (Start && Named({"colgroup", "caption", "thead", "tbody", "tfoot", "tr", "td", "th"})) ||
                (EndOf && Y.Name == "table");

@@ -57,8 +57,8 @@
 //   each of these, except "</dt>" and "</thead>", also where its parent
 //   ends, when the parent's end tag closes it (that of a div, li, td, ul
 //   ... but not of a, span, ins, audio or a custom element, which leave a
-//   p open) or, for a child of the body, when only "</body>", "</html>"
-//   and comments follow to the end. "</head>" before what starts the
+//   p open) or where only "</body>", "</html>" and comments follow to
+//   the end of the page. "</head>" before what starts the
 //   body (no white space, comment, or element the head takes), "</body>"
 //   and "</html>" when nothing at all follows them. Start tags without
 //   attributes: "<html>" not followed by a comment, "<head>" before an

@@ -69,6 +69,13 @@ public:
   // The name of the element FromTop places below the current node's top
   // (1: the current node), or "".
   std::string_view Above(std::size_t FromTop) const { return Name(FromTop); }
+  // The names of the open elements from the html element down, each
+  // followed by a blank.
+  std::string Path() const {
+    std::string P;
+    for (std::size_t I = 0; I < FDepth; ++I) P += FStack[I].Name + ' ';
+    return P;
+  }
   // Whether a FORM element is open for the parser (its form pointer).
   bool FormOpen() const { return FForm; }
   // Whether the body is open, in body mode, with no table open.
