@@ -51,10 +51,11 @@ std::optional<int> ParseCliArgs(int argc, const char* const* argv, TCliArgs& Arg
       "starting with <!--!), minifies scripts, JSON data, style sheets and style attributes,\n"
       "drops attribute quotes where a browser needs none, attributes that say the default\n"
       "(type=text/javascript, method=get, ...; not where a selector tests them), the values\n"
-      "of boolean attributes, needless character references, and shortens a DOCTYPE that\n"
-      "already asks for standards mode to <!doctype html>. Each --keep-... option leaves\n"
-      "one of these out. Pick --best for pages you publish, --safe to keep their source\n"
-      "readable, the default when you need its exact output.\n"
+      "of boolean attributes, needless character references, end and start tags that the\n"
+      "browser puts back by itself in the same place (</p>, </li>, </td>, <tbody> ...), and\n"
+      "shortens a DOCTYPE that already asks for standards mode to <!doctype html>. Each\n"
+      "--keep-... option leaves one of these out. Pick --best for pages you publish, --safe\n"
+      "to keep their source readable, the default when you need its exact output.\n"
       "\n"
       "Exit status: 0 success, 1 the run failed, 2 wrong command line, 130 interrupted.");
   CLI::Option* destination =
@@ -73,6 +74,8 @@ std::optional<int> ParseCliArgs(int argc, const char* const* argv, TCliArgs& Arg
     const char* Help;
   } keeps[] = {
       {"--keep-comments", &TBestKeep::Comments, "With --best: keep comments"},
+      {"--keep-optional-tags", &TBestKeep::OptionalTags,
+       "With --best: keep the start and end tags that HTML lets a page leave out\n(</p>, </li>, </td>, <tbody>, </body> ...)"},
       {"--keep-quotes", &TBestKeep::Quotes, "With --best: keep the quotes of attribute values"},
       {"--keep-attributes", &TBestKeep::Attributes,
        "With --best: keep attributes that say the default, and boolean attributes'\nvalues"},
@@ -154,8 +157,8 @@ std::string UsageProblem(const TCliArgs& Args) {
   if (!Args.Safe && !Args.Best && (!Args.Css.empty() || Args.HasBase))
     return Args.HasBase ? "--base needs --safe or --best" : "--css needs --safe or --best";
   const TBestKeep& k = Args.Keep;
-  if (!Args.Best && (k.Comments || k.Quotes || k.Attributes || k.Css || k.Js || k.Entities || k.Doctype ||
-                       k.BlockSpace))
+  if (!Args.Best && (k.Comments || k.OptionalTags || k.Quotes || k.Attributes || k.Css || k.Js || k.Entities ||
+                     k.Doctype || k.BlockSpace))
     return "--keep-... options need --best";
   if (Args.HasBase && (Args.Recursive || !IsStdinMode(Args)))
     return "--base is for standard input (files and trees start from each page's own folder)";

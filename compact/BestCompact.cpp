@@ -10,6 +10,7 @@
 
 #include "compact/CssMinify.h"
 #include "compact/JsMinify.h"
+#include "compact/OpenElements.h"
 #include "compact/ServerBlocks.h"
 #include "compact/TagAttributes.h"
 
@@ -190,13 +191,27 @@ public:
   std::size_t Run() {
     // Every element keeps its white space: the page stays as it is.
     if (FRules.All()) return N;
+    if (!FKeep.OptionalTags) SurveyTags();
+    // A byte order mark is no text for the browser.
+    if (At(0, "\xEF\xBB\xBF")) TakeTo(3);
     while (R < N) {
-      TakeTo(NextStop());
+      const std::size_t Stop = NextStop();
+      if (Stop > R) {
+        TextToken(Stop);
+        TakeTo(Stop);
+      }
       if (R >= N) break;
-      if (T[R] == '&')
+      if (T[R] == '&') {
+        TextToken(R + 1);
         Reference(TRefPlace::rpText);
-      else
+      } else {
         Markup();
+      }
+    }
+    if (FOmit) {
+      Next({TNext::Eof, {}});
+      // The body's and the document's end tags with nothing after them.
+      if (FTailStart != kNoPos && W == FTailEnd) W = FTailStart;
     }
     return W;
   }
@@ -328,11 +343,13 @@ private:
       return;
     }
     if (R + 1 >= N) {
+      TextToken(R + 1);
       TakeTo(R + 1);
       return;
     }
     const unsigned char D = T[R + 1];
     if (D == '!') {
+      if (FOmit && AtNoCase(R, "<!doctype")) DoctypeToken();
       if (At(R, "<!--"))
         Comment();
       else if (AtNoCase(R, "<!doctype") && !Keeping())
@@ -351,6 +368,7 @@ private:
     } else if (IsLetter(D)) {
       Tag(false);
     } else {
+      TextToken(R + 1);
       TakeTo(R + 1);  // a "<" that starts nothing
     }
   }
@@ -656,8 +674,27 @@ private:
     const bool NameKnown = TagName.find('<') == std::string_view::npos;
     if (NameKnown && TagName.size() <= 16) Name = LowerText(TagName);
 
+    // Optional tags: what the tag means to the tree builder, and whether
+    // it may go (decided when the next token is known).
+    const std::string TreeName = FOmit && NameKnown ? LowerText(TagName) : std::string();
+    bool SelfClosing = false;
+    if (FOmit) {
+      Next({EndTag ? TNext::End : TNext::Start, TreeName});
+      if (!Closed || P + 1 != End || std::memchr(T + Start, '\f', End - Start) != nullptr || !NameKnown)
+        FTree.Lose();
+      // A "/" before ">" closes the tag unless an unquoted value takes it.
+      SelfClosing = End - Start >= 3 && T[End - 2] == '/' &&
+                    !(!Attrs.empty() && Attrs.back().HasValue && Attrs.back().Quote == 0 &&
+                      Attrs.back().ValueEnd == End - 1);
+    }
+    const bool Bare = End == NameEnd + 1;  // "<name>" or "</name>"
+
     if (EndTag) {
+      const TOmit Omit = Bare ? EndCandidate(TreeName) : TOmit::None;
+      if (FOmit) FTree.EndTag(TreeName);
+      const std::size_t TagW = W;
       TakeTo(End);
+      Omittable(Omit, TagW);
       if ((Name == "svg" || Name == "math") && FForeignDepth > 0) --FForeignDepth;
       if (FStyledDepth > 0 && LowerText(TagName) == FStyledName) --FStyledDepth;
       if (Name == "pre" && FPreDepth > 0) --FPreDepth;
@@ -705,10 +742,14 @@ private:
       }
     }
 
+    const TOmit Omit = Bare && !Styled ? StartCandidate(TreeName) : TOmit::None;
+    if (FOmit) FTree.StartTag(TreeName, SelfClosing);
+    const std::size_t TagW = W;
     if (Known && !Attrs.empty())
       RewriteTag(Name, Attrs, Unique, NameEnd, TailBegin, End);
     else
       TakeTo(End);
+    Omittable(Omit, TagW);
 
     FFreezeUntil = std::max(FFreezeUntil, StyleUntil);
     if (Styled) {
@@ -806,6 +847,312 @@ private:
     if (FKnownIds == nullptr || FKnownIds->Unknown) return false;
     const auto It = FKnownIds->Count.find(std::string(Id));
     return It != FKnownIds->Count.end() && It->second == 1;
+  }
+
+  // Optional tags
+  //
+  // A tag that HTML lets a page leave out goes where the browser's tree
+  // builder puts the same element there by itself, so that the document
+  // tree stays the same. FTree follows the tree builder (see
+  // OpenElements.h); whether a tag may go depends on what the browser reads
+  // next in the result, so it is written, noted (FPending) and taken back
+  // when the next token comes right after it and allows it (Next). The
+  // body's and the document's end tags go only when nothing follows them
+  // in the result (FTailStart). Nothing goes from the first server block
+  // on, nor beside white space that safe mode would read otherwise
+  // without the tag, nor in a region that keeps its bytes.
+
+  enum class TOmit : std::uint8_t {
+    None, EndP, EndLi, EndDt, EndDd, EndOption, EndOptgroup, EndCell, EndRow, EndThead, EndTbody, EndTfoot,
+    EndColgroup, EndHead, EndBody, EndHtml, StartHtml, StartHead, StartBody, StartTbody, StartColgroup,
+  };
+
+  // The next token of the result, as far as the optional tags need it.
+  struct TNext {
+    enum TType : std::uint8_t { Text, Start, End, Eof } Type;
+    std::string_view Name;  // a tag's name, lower case
+  };
+
+  static constexpr std::size_t kNoPos = static_cast<std::size_t>(-1);
+
+  struct TPending {
+    TOmit Kind = TOmit::None;
+    std::size_t StartW = 0;  // the tag in the result
+    std::size_t EndW = 0;
+    bool BlankBefore = false;  // a blank stands before it
+    std::string Parent;        // an end tag's: the parent of its element
+    std::string Section;       // a cell's end tag: the table section of its row
+  };
+
+  // Reads once what the page holds before the pass: where its first server
+  // block starts, and whether it has a FRAMESET (a body whose start tag goes
+  // would let one replace it).
+  void SurveyTags() {
+    FOmit = true;
+    FFirstServer = N;
+    for (std::size_t P = 0; P < N;) {
+      const void* Lt = std::memchr(T + P, '<', N - P);
+      if (Lt == nullptr) break;
+      P = static_cast<std::size_t>(static_cast<const unsigned char*>(Lt) - T);
+      if (AtServer(P)) {
+        FFirstServer = std::min(FFirstServer, P);
+        break;
+      }
+      if (AtNoCase(P, "<frameset")) FFrameset = true;
+      ++P;
+    }
+    // Past the first server block only the frameset is looked for.
+    for (std::size_t P = FFirstServer; !FFrameset && P < N; ++P)
+      if (T[P] == '<' && AtNoCase(P, "<frameset")) FFrameset = true;
+  }
+
+  // Whether the tree is followed at the read cursor.
+  bool Tracking() {
+    if (!FOmit || FTree.Lost()) return false;
+    if (R >= FFirstServer && FFirstServer < N) {
+      FTree.Lose();  // what server code writes is not known
+      return false;
+    }
+    return true;
+  }
+
+  // Text from the read cursor to End (a run, a reference or a "<").
+  void TextToken(std::size_t End) {
+    if (!FOmit) return;
+    Next({TNext::Text, {}});
+    if (!Tracking()) return;
+    bool Blank = true;
+    for (std::size_t P = R; P < End && Blank; ++P) Blank = IsBlank(T[P]);
+    FTree.Text(Blank);
+  }
+
+  // A DOCTYPE at the read cursor: the document's mode.
+  void DoctypeToken() {
+    if (!Tracking() || FTree.Mode() != TOpenElements::TMode::Initial) return;
+    std::size_t End = R + 9;
+    while (End < N && T[End] != '>') ++End;
+    if (End >= FFirstServer) {
+      FTree.Lose();
+      return;
+    }
+    FTree.Doctype(NoQuirks(R + 9, End));
+  }
+
+  // The next token of the result begins at the write cursor: the tag noted
+  // last goes when nothing was written since and the token allows it.
+  void Next(const TNext& Y) {
+    FJustDropped = false;
+    if (FPending.Kind != TOmit::None) {
+      const TPending P = FPending;
+      FPending.Kind = TOmit::None;
+      if (W == P.EndW && Tracking() && !Keeping() && Allows(P, Y)) {
+        W = P.StartW;
+        FJustDropped = true;
+      }
+    }
+    if (FTailStart != kNoPos && Y.Type != TNext::Eof && !(Y.Type == TNext::End && Y.Name == "html" && W == FTailEnd))
+      FTailStart = FTailEnd = kNoPos;
+  }
+
+  // Whether the tag noted as P may go before the token Y.
+  bool Allows(const TPending& P, const TNext& Y) {
+    const bool Start = Y.Type == TNext::Start;
+    const bool EndOf = Y.Type == TNext::End;
+    auto Named = [&](std::initializer_list<std::string_view> Names) {
+      return std::find(Names.begin(), Names.end(), Y.Name) != Names.end();
+    };
+    // Safe mode keeps a blank before the tag only when text stands before
+    // it: it keeps it before the next token too unless that one is an edge
+    // of the document's lines.
+    const bool Edge = Y.Type == TNext::Eof || Named({"html", "head", "body"});
+    if (P.BlankBefore && Edge) return false;
+    // The end of the page: nothing, or nothing but the body's and the
+    // document's end tags and comments (which go where they go whatever
+    // is open), which may go themselves.
+    const bool AtEnd = Y.Type == TNext::Eof || (EndOf && Named({"body", "html"}) && OnlyEndsFollow());
+    // The end of the parent: its end tag, which closes what it holds, or
+    // the end of the page.
+    const bool ParentEnds =
+        AtEnd || (EndOf && Y.Name == P.Parent && P.Parent != "body" && TOpenElements::EndClosesImplied(Y.Name));
+    // The first thing in the body: not white space, a comment or an element
+    // that the head takes.
+    const bool BodyContent =
+        (Start && !Named({"base", "basefont", "bgsound", "link", "meta", "noframes", "noscript", "script", "style",
+                          "template", "title", "head", "html", "body", "frameset"})) ||
+        (Y.Type == TNext::Text && R < N && PlainTextStart(T[R]));
+    switch (P.Kind) {
+      case TOmit::EndP:
+        if (Start && Y.Name == "form") return !FTree.FormOpen();
+        if (Start && Y.Name == "table") return FTree.Quirks() == TOpenElements::TQuirks::NoQuirks;
+        return (Start && Named({"address", "article", "aside", "blockquote", "details", "dialog", "div", "dl",
+                                "fieldset", "figcaption", "figure", "footer", "h1", "h2", "h3", "h4", "h5",
+                                "h6", "header", "hgroup", "hr", "main", "menu", "nav", "ol", "p", "pre",
+                                "search", "section", "ul"})) ||
+               ParentEnds;
+      case TOmit::EndLi:
+        return (Start && Y.Name == "li") || ParentEnds;
+      case TOmit::EndDt:
+        return Start && Named({"dt", "dd"});
+      case TOmit::EndDd:
+        return (Start && Named({"dt", "dd"})) || ParentEnds;
+      case TOmit::EndOption:
+        return (Start && Named({"option", "optgroup"})) || (EndOf && Y.Name == "select") ||
+               (EndOf && Y.Name == "optgroup" && P.Parent == "optgroup") || AtEnd;
+      case TOmit::EndOptgroup:
+        return (Start && Y.Name == "optgroup") || (EndOf && Y.Name == "select") || AtEnd;
+      case TOmit::EndCell:
+        return (Start && Named({"td", "th"})) || (EndOf && Named({"tr", "table"})) ||
+               (EndOf && Y.Name == P.Section) || AtEnd;
+      case TOmit::EndRow:
+        return (Start && Y.Name == "tr") || (EndOf && (Y.Name == "table" || Y.Name == P.Parent)) || AtEnd;
+      case TOmit::EndThead:
+        return Start && Named({"tbody", "tfoot"});
+      case TOmit::EndTbody:
+        return (Start && Named({"tbody", "tfoot"})) || (EndOf && Y.Name == "table") || AtEnd;
+      case TOmit::EndTfoot:
+        return (EndOf && Y.Name == "table") || AtEnd;
+      case TOmit::EndColgroup:
+        return (Start && Named({"colgroup", "caption", "thead", "tbody", "tfoot", "tr", "td", "th"})) ||
+               (EndOf && Y.Name == "table");
+      case TOmit::EndHead:
+        return BodyContent || (Start && Y.Name == "body");
+      case TOmit::StartHtml:
+        return Start || EndOf;
+      case TOmit::StartHead:
+        return (Start && !Named({"html", "head", "frameset", "template"})) || (EndOf && Y.Name == "head");
+      case TOmit::StartBody:
+        return BodyContent || (EndOf && Named({"body", "html"})) || Y.Type == TNext::Eof;
+      case TOmit::StartTbody:
+        return Start && Y.Name == "tr";
+      case TOmit::StartColgroup:
+        return Start && Y.Name == "col";
+      default:
+        return false;
+    }
+  }
+
+  // Whether text that starts with C is surely no white space for the
+  // browser (a reference may be one).
+  static bool PlainTextStart(unsigned char C) { return !IsBlank(C) && C != '&' && C != '<' && C != 0; }
+
+  // Whether nothing but "</body>", "</html>" (in that order, each at most
+  // once) and comments follows from the read cursor to the end of the page.
+  bool OnlyEndsFollow() const {
+    if (FFirstServer < N) return false;
+    std::size_t P = R;
+    auto Comments = [&] {
+      while (At(P, "<!--")) {
+        if (At(P + 4, ">")) {
+          P += 5;
+          continue;
+        }
+        if (At(P + 4, "->")) {
+          P += 6;
+          continue;
+        }
+        std::size_t Q = P + 4;
+        while (Q < N && !At(Q, "-->") && !At(Q, "--!>")) ++Q;
+        if (Q >= N) return false;
+        P = Q + (T[Q + 2] == '>' ? 3 : 4);
+      }
+      return true;
+    };
+    if (!Comments()) return false;
+    if (AtNoCase(P, "</body>")) P += 7;
+    if (!Comments()) return false;
+    if (AtNoCase(P, "</html>")) P += 7;
+    return Comments() && P == N;
+  }
+
+  // Whether a blank stands before the write cursor; Bad: one whose left
+  // side is not text (then the tag stays).
+  bool BlankBefore(bool& Bad) const {
+    Bad = false;
+    if (W == 0 || !IsBlank(T[W - 1])) return false;
+    Bad = W < 2 || T[W - 2] == '>' || IsBlank(T[W - 2]);
+    return true;
+  }
+
+  // Whether the end tag of the element Name at the read cursor may go,
+  // as far as what went before it tells; read before the tree takes it.
+  TOmit EndCandidate(const std::string& Name) {
+    if (!Tracking() || Keeping() || Name.empty()) return TOmit::None;
+    using M = TOpenElements::TMode;
+    const M Mode = FTree.Mode();
+    const std::string_view Current = FTree.Current();
+    if (Name == "body") return FTree.InBody() ? TOmit::EndBody : TOmit::None;
+    if (Name == "html") return FTree.BodyEnding() ? TOmit::EndHtml : TOmit::None;
+    if (Current != Name) return TOmit::None;
+    const std::string_view Parent = FTree.Parent();
+    if (Mode == M::Body) {
+      if (Name == "p") return TOmit::EndP;
+      if (Name == "li") return TOmit::EndLi;
+      if (Name == "dt") return TOmit::EndDt;
+      if (Name == "dd") return TOmit::EndDd;
+      if ((Name == "td" || Name == "th") && Parent == "tr" && FTree.OneTable()) return TOmit::EndCell;
+    } else if (Mode == M::Select) {
+      if (Name == "option" && (Parent == "select" || Parent == "optgroup")) return TOmit::EndOption;
+      if (Name == "optgroup" && Parent == "select") return TOmit::EndOptgroup;
+    } else if (FTree.OneTable()) {
+      if (Mode == M::Row && Name == "tr") return TOmit::EndRow;
+      if (Mode == M::TableBody && Name == "thead") return TOmit::EndThead;
+      if (Mode == M::TableBody && Name == "tbody") return TOmit::EndTbody;
+      if (Mode == M::TableBody && Name == "tfoot") return TOmit::EndTfoot;
+      if (Mode == M::Colgroup && Name == "colgroup") return TOmit::EndColgroup;
+    }
+    if (Mode == M::InHead && Name == "head") return TOmit::EndHead;
+    return TOmit::None;
+  }
+
+  // The same for a start tag without attributes.
+  TOmit StartCandidate(const std::string& Name) {
+    if (!Tracking() || Keeping() || Name.empty()) return TOmit::None;
+    using M = TOpenElements::TMode;
+    const M Mode = FTree.Mode();
+    if (Name == "html" && (Mode == M::Initial || Mode == M::BeforeHtml)) return TOmit::StartHtml;
+    // Before the body the tree builder makes the html and head elements
+    // by itself where a tag needs them.
+    const bool BeforeHead = Mode == M::Initial || Mode == M::BeforeHtml || Mode == M::BeforeHead;
+    if (Name == "head" && BeforeHead) return TOmit::StartHead;
+    if (Name == "body" && (BeforeHead || Mode == M::InHead || Mode == M::AfterHead) && !FFrameset)
+      return TOmit::StartBody;
+    // Not right after a table section's end tag that went: the browser
+    // would take the rows into that section.
+    if (Mode == M::Table && FTree.OneTable() && !FJustDropped) {
+      if (Name == "tbody") return TOmit::StartTbody;
+      if (Name == "colgroup") return TOmit::StartColgroup;
+    }
+    return TOmit::None;
+  }
+
+  // The tag Omit (None: none) was just written from TagW on: noted.
+  void Omittable(TOmit Omit, std::size_t TagW) {
+    if (FTailStart != kNoPos && Omit != TOmit::EndHtml) FTailStart = FTailEnd = kNoPos;
+    if (Omit == TOmit::None || FTree.Lost()) return;
+    const std::size_t Written = W;
+    W = TagW;
+    bool Bad = false;
+    const bool Blank = BlankBefore(Bad);
+    W = Written;
+    if (Bad) return;
+    if (Omit == TOmit::EndBody || Omit == TOmit::EndHtml) {
+      if (Blank) return;
+      if (Omit == TOmit::EndHtml && FTailStart != kNoPos && FTailEnd == TagW) {
+        FTailEnd = W;
+      } else {
+        FTailStart = TagW;
+        FTailEnd = W;
+      }
+      return;
+    }
+    FPending.Kind = Omit;
+    FPending.StartW = TagW;
+    FPending.EndW = W;
+    FPending.BlankBefore = Blank;
+    // The tree has taken the tag: for an end tag the element's parent is
+    // now the current node.
+    FPending.Parent.assign(FTree.Current());
+    FPending.Section.assign(FTree.Parent());
   }
 
   // Whether a tag name that starts with Prefix (as written) may name an
@@ -1216,6 +1563,15 @@ private:
   int FStyledDepth = 0;   // open elements named FStyledName, from one that keeps white space
   std::string FStyledName;
   bool FRemoved = false;
+  // Optional tags (see SurveyTags and Next).
+  bool FOmit = false;  // optional tags go
+  TOpenElements FTree;
+  std::size_t FFirstServer = 0;
+  bool FFrameset = false;
+  TPending FPending;
+  bool FJustDropped = false;  // the token being read follows a tag that went
+  std::size_t FTailStart = kNoPos;
+  std::size_t FTailEnd = kNoPos;
   TIds* FIds = nullptr;               // a survey: the ids are counted here
   const TIds* FKnownIds = nullptr;    // the page's ids, from a survey
   std::vector<TAttr> FAttrs;

@@ -40,6 +40,39 @@
 //   letter, digit or "#". A reference beside a server block stays, and
 //   so do class and id values, values that hold "<", and the href of a
 //   LINK or BASE.
+// - OptionalTags: a start or end tag goes where HTML lets a page leave it
+//   out and the browser's tree builder (as compact/OpenElements.h follows
+//   it) then makes the same document tree, white space text included:
+//   "</li>" before "<li>", "</dt>" and "</dd>" before "<dt>" or "<dd>",
+//   "</p>" before the start tag of address, article, aside, blockquote,
+//   details, dialog, div, dl, fieldset, figcaption, figure, footer, form
+//   (when no form is open), h1-h6, header, hgroup, hr, main, menu, nav, ol,
+//   p, pre, search, section or ul, and before "<table>" only in no-quirks
+//   mode (an unchanged or short no-quirks DOCTYPE first in the page: in
+//   quirks mode a table does not close a p); "</option>" before an option
+//   or optgroup, "</optgroup>" before an optgroup; "</td>" and "</th>"
+//   before a cell, "</tr>" before a row, "</thead>" before a tbody or
+//   tfoot, "</tbody>" before a tbody or tfoot, "</colgroup>" before what
+//   may follow a colgroup in a table (no col, white space or comment);
+//   each of these, except "</dt>" and "</thead>", also where its parent
+//   ends, when the parent's end tag closes it (that of a div, li, td, ul
+//   ... but not of a, span, ins, audio or a custom element, which leave a
+//   p open) or where only "</body>", "</html>" and comments follow to
+//   the end of the page. "</head>" before what starts the
+//   body (no white space, comment, or element the head takes), "</body>"
+//   and "</html>" when nothing at all follows them. Start tags without
+//   attributes: "<html>" not followed by a comment, "<head>" before an
+//   element or "</head>", "<body>" before what starts the body (not in a
+//   page with a FRAMESET), "<tbody>" before "<tr>" and "<colgroup>"
+//   before "<col>" (not right after a section's or colgroup's end tag that
+//   went). Whether a tag goes is decided on what follows it in the
+//   result (a comment that goes is no comment there). Table tags go only
+//   in a table that is not inside another; a tag stays when a blank stands
+//   before it that safe mode would read otherwise without it. Nothing
+//   goes from the first server block of the page on, nor where the tree
+//   builder does what the model does not follow (a misnested end tag,
+//   foster parenting, TEMPLATE, SVG's and MATH's HTML islands, ...): from
+//   there on every tag stays.
 // A tag with server code in it stays byte for byte, and so does every
 // server block (see ServerBlocks.h); inside PRE, LISTING and the elements
 // whose white space safe mode keeps nothing changes. Tags end where safe

@@ -75,6 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"BestWithStyleSheets", {"--best", "--keep-js", "--css", "a.css", "--base", "web"}, "", true},
         UsageCase{"SafeAndBest", {"--safe", "--best"}, "--safe and --best are two modes: give one", true},
         UsageCase{"KeepNeedsBest", {"--safe", "--keep-doctype"}, "--keep-... options need --best", true},
+        UsageCase{"KeepTagsNeedsBest", {"--keep-optional-tags"}, "--keep-... options need --best", true},
         UsageCase{"BaseWithTree", {"--safe", "--base", "web", "-r", "-d", "out", "site"},
                   "--base is for standard input (files and trees start from each page's own folder)", false},
         UsageCase{"Tree", {"-r", "-d", "out", "site"}, "", false},
@@ -113,7 +114,8 @@ TEST(TreeOptions, FollowTheCommandLineWithTheCoresAsDefaultJobs) {
 // Each --keep-... flag switches off its own reduction and no other.
 TEST(CompactOptions, EachKeepFlagLeavesOutOneReduction) {
   const std::pair<const char*, bool TBestKeep::*> flags[] = {
-      {"--keep-comments", &TBestKeep::Comments}, {"--keep-quotes", &TBestKeep::Quotes},
+      {"--keep-comments", &TBestKeep::Comments}, {"--keep-optional-tags", &TBestKeep::OptionalTags},
+      {"--keep-quotes", &TBestKeep::Quotes},
       {"--keep-attributes", &TBestKeep::Attributes}, {"--keep-css", &TBestKeep::Css},
       {"--keep-js", &TBestKeep::Js}, {"--keep-entities", &TBestKeep::Entities},
       {"--keep-doctype", &TBestKeep::Doctype}, {"--keep-block-space", &TBestKeep::BlockSpace}};
