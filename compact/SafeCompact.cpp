@@ -1345,7 +1345,14 @@ std::size_t CompactByLevel(unsigned char* Text, std::size_t Size, const TKeepRul
   const TKeepRules Compacted = GatherKeepRules(Text, Length, Again, Folder);
   bool Removed = false;
   Length = BestCompactText(Text, Length, Compacted, Options.BestKeep, &Removed);
-  if (Removed) Length = SafeCompactText(Text, Length, Compacted, Blocks ? &Compacted.Boxes() : nullptr);
+  if (Removed) {
+    const std::size_t Before = Length;
+    Length = SafeCompactText(Text, Length, Compacted, Blocks ? &Compacted.Boxes() : nullptr);
+    // Where white space that came together around a comment went, a tag
+    // that the blank kept may go now (</p> <!--x--> <p>).
+    if (Length != Before && !Options.BestKeep.OptionalTags)
+      Length = BestCompactText(Text, Length, Compacted, Options.BestKeep);
+  }
   return Length;
 }
 

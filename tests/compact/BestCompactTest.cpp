@@ -249,6 +249,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         BestCase{"NoSheet", "<div>a</div> <div>b</div>\n<p>c</p> <p>d</p><ul><li>e</li> <li>f</li></ul>",
                  "<div>a</div><div>b</div><p>c<p>d<ul><li>e<li>f</ul>"},
+        BestCase{"CommentBetween", "<p>a</p> <!--x--> <p>b</p>", "<p>a<p>b"},
         BestCase{"EmptyLooseElement", "<ul><li> </li></ul>", "<ul><li></ul>"},
         BestCase{"KeptByOption", "<div>a</div> <div>b</div>", "<div>a</div> <div>b</div>", &TBestKeep::BlockSpace},
         BestCase{"BothInlineStays", "<style>.i{display:inline-block}</style><div class=i>a</div> <div class=\"i\">b</div>",
