@@ -865,6 +865,7 @@ private:
   enum class TOmit : std::uint8_t {
     None, EndP, EndLi, EndDt, EndDd, EndOption, EndOptgroup, EndCell, EndRow, EndThead, EndTbody, EndTfoot,
     EndColgroup, EndHead, EndBody, EndHtml, StartHtml, StartHead, StartBody, StartTbody, StartColgroup,
+    AgainHtml,
   };
 
   // The next token of the result, as far as the optional tags need it.
@@ -1018,6 +1019,8 @@ private:
         return BodyContent || (Start && Y.Name == "body");
       case TOmit::StartHtml:
         return Start || EndOf;
+      case TOmit::AgainHtml:
+        return true;
       case TOmit::StartHead:
         return (Start && !Named({"html", "head", "frameset", "template"})) || (EndOf && Y.Name == "head");
       case TOmit::StartBody:
@@ -1110,6 +1113,9 @@ private:
     using M = TOpenElements::TMode;
     const M Mode = FTree.Mode();
     if (Name == "html" && (Mode == M::Initial || Mode == M::BeforeHtml)) return TOmit::StartHtml;
+    // Another html start tag without attributes adds nothing wherever the
+    // tree builder reads it as HTML (it would only add attributes).
+    if (Name == "html" && Mode != M::Foreign) return TOmit::AgainHtml;
     // Before the body the tree builder makes the html and head elements
     // by itself where a tag needs them.
     const bool BeforeHead = Mode == M::Initial || Mode == M::BeforeHtml || Mode == M::BeforeHead;

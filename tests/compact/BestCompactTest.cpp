@@ -334,6 +334,8 @@ INSTANTIATE_TEST_SUITE_P(
         // would take it away.
         BestCase{"BlankAfterTagKeepsTheTag", "<div><p> </p><div>x</div></div>", "<div><p> </p><div>x</div></div>",
                  &TBestKeep::BlockSpace},
+        BestCase{"HtmlAgain", "<!doctype html><html><html><head><title>t</title></head><body><p>a<html>b</p>",
+                 "<!doctype html><title>t</title><p>a<html>b</p>"},
         BestCase{"InSvg", "<ul><li><svg><g></g></svg></li><li>b</li></ul>", "<ul><li><svg><g></g></svg><li>b</ul>"},
         BestCase{"SvgHtmlIslandStopsThem",
                  "<ul><li><svg><foreignObject><p>x</p></foreignObject></svg></li><li>b</li></ul>",
