@@ -24,6 +24,8 @@
 // bounded number of times: a tag, a comment or an element's text is found
 // once and then passed.
 
+using namespace std::string_view_literals;
+
 namespace {
 
 bool IsBlank(unsigned char C) { return C == ' ' || C == '\t' || C == '\n' || C == '\r' || C == '\f'; }
@@ -538,7 +540,7 @@ private:
       return false;
     }
     if (P != E) return false;
-    if (HasSystem && SystemId == "http://www.ibm.com/data/dtd/v11/ibmxhtml1-transitional.dtd") return false;
+    if (HasSystem && SystemId == "http://www.ibm.com/data/dtd/v11/ibmxhtml1-transitional.dtd"sv) return false;
     if (!HasPublic) return true;
     if (HasSystem && PublicId == kStrictWithSystemId) return true;
     return std::find(std::begin(kStrictPublicIds), std::end(kStrictPublicIds), PublicId) !=
@@ -695,10 +697,10 @@ private:
       const std::size_t TagW = W;
       TakeTo(End);
       Omittable(Omit, TagW);
-      if ((Name == "svg" || Name == "math") && FForeignDepth > 0) --FForeignDepth;
+      if ((Name == "svg"sv || Name == "math"sv) && FForeignDepth > 0) --FForeignDepth;
       if (FStyledDepth > 0 && LowerText(TagName) == FStyledName) --FStyledDepth;
-      if (Name == "pre" && FPreDepth > 0) --FPreDepth;
-      if (Name == "listing" && FListingDepth > 0) --FListingDepth;
+      if (Name == "pre"sv && FPreDepth > 0) --FPreDepth;
+      if (Name == "listing"sv && FListingDepth > 0) --FListingDepth;
       return;
     }
     // A sheet's tag in a value: frozen from the tag's end on (set below,
@@ -721,7 +723,7 @@ private:
       // a sheet), up to the same end tag.
       Styled = !FRules.Empty() || MayNameRegion(std::string_view(TagName).substr(0, TagName.find('<')));
     } else if (!Keeping() && !IsVoidElement(Name) && !IsRawElement(Name) &&
-               Name != "pre" && Name != "listing" && Name != "plaintext") {
+               Name != "pre"sv && Name != "listing"sv && Name != "plaintext"sv) {
       Styled = MentionsWhiteSpace(Start, End) || KeptBySheet(TagName, NameEnd, End);
     }
 
@@ -732,8 +734,8 @@ private:
     // this tag as well, which then stays as it is.
     const bool Known = Plain && !Keeping() && StyleUntil == FrozenBefore;
     const bool Unique = Known && Names(Attrs, T);
-    if (Name == "script" && Known) Kind = ScriptKind(Attrs);
-    if (Name == "style" && Known) {
+    if (Name == "script"sv && Known) Kind = ScriptKind(Attrs);
+    if (Name == "style"sv && Known) {
       const TAttr* Type = Find(Attrs, "type");
       CssStyle = Type == nullptr || Value(*Type).find('&') == std::string_view::npos;
       if (Type != nullptr && CssStyle) {
@@ -757,19 +759,19 @@ private:
       FStyledDepth = 1;
       return;
     }
-    if ((Name == "svg" || Name == "math") && !(End - Start >= 2 && T[W - 2] == '/')) {
+    if ((Name == "svg"sv || Name == "math"sv) && !(End - Start >= 2 && T[W - 2] == '/')) {
       ++FForeignDepth;
-    } else if (Name == "pre" || Name == "listing") {
-      ++(Name == "pre" ? FPreDepth : FListingDepth);
-    } else if (Name == "script") {
+    } else if (Name == "pre"sv || Name == "listing"sv) {
+      ++(Name == "pre"sv ? FPreDepth : FListingDepth);
+    } else if (Name == "script"sv) {
       Script(Kind);
-    } else if (Name == "style") {
+    } else if (Name == "style"sv) {
       RawContent("style", CssStyle ? TRaw::rwCss : TRaw::rwKeep);
-    } else if (Name == "title" || Name == "textarea") {
+    } else if (Name == "title"sv || Name == "textarea"sv) {
       RawContent(Name, Keeping() ? TRaw::rwKeep : TRaw::rwRcdata);
     } else if (IsRawElement(Name)) {
       RawContent(Name, TRaw::rwKeep);
-    } else if (Name == "plaintext") {
+    } else if (Name == "plaintext"sv) {
       TakeTo(N);
     }
   }
@@ -951,7 +953,7 @@ private:
         FJustDropped = true;
       }
     }
-    if (FTailStart != kNoPos && Y.Type != TNext::Eof && !(Y.Type == TNext::End && Y.Name == "html" && W == FTailEnd))
+    if (FTailStart != kNoPos && Y.Type != TNext::Eof && !(Y.Type == TNext::End && Y.Name == "html"sv && W == FTailEnd))
       FTailStart = FTailEnd = kNoPos;
   }
 
@@ -974,7 +976,7 @@ private:
     // The end of the parent: its end tag, which closes what it holds, or
     // the end of the page.
     const bool ParentEnds =
-        AtEnd || (EndOf && Y.Name == P.Parent && P.Parent != "body" && TOpenElements::EndClosesImplied(Y.Name));
+        AtEnd || (EndOf && Y.Name == P.Parent && P.Parent != "body"sv && TOpenElements::EndClosesImplied(Y.Name));
     // The first thing in the body: not white space, a comment or an element
     // that the head takes.
     const bool BodyContent =
@@ -983,52 +985,52 @@ private:
         (Y.Type == TNext::Text && R < N && PlainTextStart(T[R]));
     switch (P.Kind) {
       case TOmit::EndP:
-        if (Start && Y.Name == "form") return !FTree.FormOpen();
-        if (Start && Y.Name == "table") return FTree.Quirks() == TOpenElements::TQuirks::NoQuirks;
+        if (Start && Y.Name == "form"sv) return !FTree.FormOpen();
+        if (Start && Y.Name == "table"sv) return FTree.Quirks() == TOpenElements::TQuirks::NoQuirks;
         return (Start && Named({"address", "article", "aside", "blockquote", "details", "dialog", "div", "dl",
                                 "fieldset", "figcaption", "figure", "footer", "h1", "h2", "h3", "h4", "h5",
                                 "h6", "header", "hgroup", "hr", "main", "menu", "nav", "ol", "p", "pre",
                                 "search", "section", "ul"})) ||
                ParentEnds;
       case TOmit::EndLi:
-        return (Start && Y.Name == "li") || ParentEnds;
+        return (Start && Y.Name == "li"sv) || ParentEnds;
       case TOmit::EndDt:
         return Start && Named({"dt", "dd"});
       case TOmit::EndDd:
         return (Start && Named({"dt", "dd"})) || ParentEnds;
       case TOmit::EndOption:
-        return (Start && Named({"option", "optgroup"})) || (EndOf && Y.Name == "select") ||
-               (EndOf && Y.Name == "optgroup" && P.Parent == "optgroup") || AtEnd;
+        return (Start && Named({"option", "optgroup"})) || (EndOf && Y.Name == "select"sv) ||
+               (EndOf && Y.Name == "optgroup"sv && P.Parent == "optgroup"sv) || AtEnd;
       case TOmit::EndOptgroup:
-        return (Start && Y.Name == "optgroup") || (EndOf && Y.Name == "select") || AtEnd;
+        return (Start && Y.Name == "optgroup"sv) || (EndOf && Y.Name == "select"sv) || AtEnd;
       case TOmit::EndCell:
         return (Start && Named({"td", "th"})) || (EndOf && Named({"tr", "table"})) ||
                (EndOf && Y.Name == P.Section) || AtEnd;
       case TOmit::EndRow:
-        return (Start && Y.Name == "tr") || (EndOf && (Y.Name == "table" || Y.Name == P.Parent)) || AtEnd;
+        return (Start && Y.Name == "tr"sv) || (EndOf && (Y.Name == "table"sv || Y.Name == P.Parent)) || AtEnd;
       case TOmit::EndThead:
         return Start && Named({"tbody", "tfoot"});
       case TOmit::EndTbody:
-        return (Start && Named({"tbody", "tfoot"})) || (EndOf && Y.Name == "table") || AtEnd;
+        return (Start && Named({"tbody", "tfoot"})) || (EndOf && Y.Name == "table"sv) || AtEnd;
       case TOmit::EndTfoot:
-        return (EndOf && Y.Name == "table") || AtEnd;
+        return (EndOf && Y.Name == "table"sv) || AtEnd;
       case TOmit::EndColgroup:
         return (Start && Named({"colgroup", "caption", "thead", "tbody", "tfoot", "tr", "td", "th"})) ||
-               (EndOf && Y.Name == "table");
+               (EndOf && Y.Name == "table"sv);
       case TOmit::EndHead:
-        return BodyContent || (Start && Y.Name == "body");
+        return BodyContent || (Start && Y.Name == "body"sv);
       case TOmit::StartHtml:
         return Start || EndOf;
       case TOmit::AgainHtml:
         return true;
       case TOmit::StartHead:
-        return (Start && !Named({"html", "head", "frameset", "template"})) || (EndOf && Y.Name == "head");
+        return (Start && !Named({"html", "head", "frameset", "template"})) || (EndOf && Y.Name == "head"sv);
       case TOmit::StartBody:
         return BodyContent || (EndOf && Named({"body", "html"})) || Y.Type == TNext::Eof;
       case TOmit::StartTbody:
-        return Start && Y.Name == "tr";
+        return Start && Y.Name == "tr"sv;
       case TOmit::StartColgroup:
-        return Start && Y.Name == "col";
+        return Start && Y.Name == "col"sv;
       default:
         return false;
     }
@@ -1083,27 +1085,27 @@ private:
     using M = TOpenElements::TMode;
     const M Mode = FTree.Mode();
     const std::string_view Current = FTree.Current();
-    if (Name == "body") return FTree.InBody() ? TOmit::EndBody : TOmit::None;
-    if (Name == "html") return FTree.BodyEnding() ? TOmit::EndHtml : TOmit::None;
+    if (Name == "body"sv) return FTree.InBody() ? TOmit::EndBody : TOmit::None;
+    if (Name == "html"sv) return FTree.BodyEnding() ? TOmit::EndHtml : TOmit::None;
     if (Current != Name) return TOmit::None;
     const std::string_view Parent = FTree.Parent();
     if (Mode == M::Body) {
-      if (Name == "p") return TOmit::EndP;
-      if (Name == "li") return TOmit::EndLi;
-      if (Name == "dt") return TOmit::EndDt;
-      if (Name == "dd") return TOmit::EndDd;
-      if ((Name == "td" || Name == "th") && Parent == "tr" && FTree.OneTable()) return TOmit::EndCell;
+      if (Name == "p"sv) return TOmit::EndP;
+      if (Name == "li"sv) return TOmit::EndLi;
+      if (Name == "dt"sv) return TOmit::EndDt;
+      if (Name == "dd"sv) return TOmit::EndDd;
+      if ((Name == "td"sv || Name == "th"sv) && Parent == "tr"sv && FTree.OneTable()) return TOmit::EndCell;
     } else if (Mode == M::Select) {
-      if (Name == "option" && (Parent == "select" || Parent == "optgroup")) return TOmit::EndOption;
-      if (Name == "optgroup" && Parent == "select") return TOmit::EndOptgroup;
+      if (Name == "option"sv && (Parent == "select"sv || Parent == "optgroup"sv)) return TOmit::EndOption;
+      if (Name == "optgroup"sv && Parent == "select"sv) return TOmit::EndOptgroup;
     } else if (FTree.OneTable()) {
-      if (Mode == M::Row && Name == "tr") return TOmit::EndRow;
-      if (Mode == M::TableBody && Name == "thead") return TOmit::EndThead;
-      if (Mode == M::TableBody && Name == "tbody") return TOmit::EndTbody;
-      if (Mode == M::TableBody && Name == "tfoot") return TOmit::EndTfoot;
-      if (Mode == M::Colgroup && Name == "colgroup") return TOmit::EndColgroup;
+      if (Mode == M::Row && Name == "tr"sv) return TOmit::EndRow;
+      if (Mode == M::TableBody && Name == "thead"sv) return TOmit::EndThead;
+      if (Mode == M::TableBody && Name == "tbody"sv) return TOmit::EndTbody;
+      if (Mode == M::TableBody && Name == "tfoot"sv) return TOmit::EndTfoot;
+      if (Mode == M::Colgroup && Name == "colgroup"sv) return TOmit::EndColgroup;
     }
-    if (Mode == M::InHead && Name == "head") return TOmit::EndHead;
+    if (Mode == M::InHead && Name == "head"sv) return TOmit::EndHead;
     return TOmit::None;
   }
 
@@ -1112,21 +1114,21 @@ private:
     if (!Tracking() || Keeping() || Name.empty()) return TOmit::None;
     using M = TOpenElements::TMode;
     const M Mode = FTree.Mode();
-    if (Name == "html" && (Mode == M::Initial || Mode == M::BeforeHtml)) return TOmit::StartHtml;
+    if (Name == "html"sv && (Mode == M::Initial || Mode == M::BeforeHtml)) return TOmit::StartHtml;
     // Another html start tag without attributes adds nothing wherever the
     // tree builder reads it as HTML (it would only add attributes).
-    if (Name == "html" && Mode != M::Foreign) return TOmit::AgainHtml;
+    if (Name == "html"sv && Mode != M::Foreign) return TOmit::AgainHtml;
     // Before the body the tree builder makes the html and head elements
     // by itself where a tag needs them.
     const bool BeforeHead = Mode == M::Initial || Mode == M::BeforeHtml || Mode == M::BeforeHead;
-    if (Name == "head" && BeforeHead) return TOmit::StartHead;
-    if (Name == "body" && (BeforeHead || Mode == M::InHead || Mode == M::AfterHead) && !FFrameset)
+    if (Name == "head"sv && BeforeHead) return TOmit::StartHead;
+    if (Name == "body"sv && (BeforeHead || Mode == M::InHead || Mode == M::AfterHead) && !FFrameset)
       return TOmit::StartBody;
     // Not right after a table section's end tag that went: the browser
     // would take the rows into that section.
     if (Mode == M::Table && FTree.OneTable() && !FJustDropped) {
-      if (Name == "tbody") return TOmit::StartTbody;
-      if (Name == "colgroup") return TOmit::StartColgroup;
+      if (Name == "tbody"sv) return TOmit::StartTbody;
+      if (Name == "colgroup"sv) return TOmit::StartColgroup;
     }
     return TOmit::None;
   }
@@ -1172,8 +1174,8 @@ private:
   }
 
   static bool IsRawElement(std::string_view Name) {
-    return Name == "script" || Name == "style" || Name == "title" || Name == "textarea" || Name == "xmp" ||
-           Name == "iframe" || Name == "noembed" || Name == "noframes" || Name == "noscript";
+    return Name == "script"sv || Name == "style"sv || Name == "title"sv || Name == "textarea"sv || Name == "xmp"sv ||
+           Name == "iframe"sv || Name == "noembed"sv || Name == "noframes"sv || Name == "noscript"sv;
   }
 
   // Whether the tag T[Start, End) names "white-space" anywhere (its style
@@ -1282,8 +1284,8 @@ private:
       // Class and id values stay as written: whether a style sheet keeps
       // an element's white space is read from them as they stand, and one
       // with a reference counts as unknown.
-      const bool Literal = A.Lower == "class" || A.Lower == "id" || Value(A).find('<') != std::string_view::npos ||
-                           (A.Lower == "href" && (Name == "link" || Name == "base"));
+      const bool Literal = A.Lower == "class"sv || A.Lower == "id"sv || Value(A).find('<') != std::string_view::npos ||
+                           (A.Lower == "href"sv && (Name == "link"sv || Name == "base"sv));
       if (A.Quote == 0) {
         if (Literal)
           Out.append(Value(A));
@@ -1300,7 +1302,7 @@ private:
         AppendDecoded(V, Value(A), A.Quote == '"' ? TRefPlace::rpDouble : TRefPlace::rpSingle);
       // A style that names white-space stays as written: safe mode reads
       // from its text whether the element keeps its white space.
-      if (A.Lower == "style" && !FKeep.Css && !V.empty() && !MentionsWhiteSpace(V)) {
+      if (A.Lower == "style"sv && !FKeep.Css && !V.empty() && !MentionsWhiteSpace(V)) {
         FScratch.resize(V.size());
         const TCssResult Css = MinifyCssDeclarationsTo(V, FScratch.data());
         if (Css.Outcome == TCssOutcome::Minified) V.assign(FScratch.data(), Css.Size);
@@ -1386,7 +1388,7 @@ private:
       const std::string_view V = Value(A);
       if (V.empty() || EqualNoCase(V, A.Lower)) A.DropValue = true;
     }
-    if (Name == "script") {
+    if (Name == "script"sv) {
       TAttr* Type = Find(Attrs, "type");
       TAttr* Language = Find(Attrs, "language");
       const bool LanguageJs = Language == nullptr || !Language->HasValue || LanguageIsJs(Value(*Language));
@@ -1397,10 +1399,10 @@ private:
       // A language that is not JavaScript stays, even where a type makes
       // it count for nothing: the type then stays as well.
       if (Language != nullptr && LanguageJs && !Tested("language")) Language->Drop = true;
-    } else if (Name == "style") {
+    } else if (Name == "style"sv) {
       TAttr* Type = Find(Attrs, "type");
       if (ValueIs(Type, "text/css") && !Tested("type")) Type->Drop = true;
-    } else if (Name == "link") {
+    } else if (Name == "link"sv) {
       TAttr* Type = Find(Attrs, "type");
       const TAttr* Rel = Find(Attrs, "rel");
       bool Sheet = false;
@@ -1415,10 +1417,10 @@ private:
         }
       }
       if (Sheet && ValueIs(Type, "text/css") && !Tested("type")) Type->Drop = true;
-    } else if (Name == "form") {
+    } else if (Name == "form"sv) {
       TAttr* Method = Find(Attrs, "method");
       if (ValueIs(Method, "get") && !Tested("method")) Method->Drop = true;
-    } else if (Name == "a") {
+    } else if (Name == "a"sv) {
       // A fragment finds the element by its id before it looks at names:
       // a name equal to the id of the one element with that id adds
       // nothing.

@@ -2,6 +2,8 @@
 
 #include <unordered_map>
 
+using namespace std::string_view_literals;
+
 namespace {
 
 // What the tree builder does with an element of a name.
@@ -80,14 +82,14 @@ bool Is(std::string_view Name, std::uint32_t Flag) { return (KindOf(Name) & Flag
 }  // namespace
 
 bool TOpenElements::EndClosesImplied(std::string_view Name) {
-  return Is(Name, eEndsImplied | eHeading) || Name == "li" || Name == "dd" || Name == "dt" || Name == "td" ||
-         Name == "th";
+  return Is(Name, eEndsImplied | eHeading) || Name == "li"sv || Name == "dd"sv || Name == "dt"sv || Name == "td"sv ||
+         Name == "th"sv;
 }
 
 TOpenElements::TMode TOpenElements::Mode() const {
   if (FAfterBody) return TMode::AfterBody;
   if (FDepth == 0) return FPhase == TMode::Initial ? TMode::Initial : TMode::BeforeHtml;
-  if (FDepth == 1 && FStack[0].Name == "html") return FPhase;
+  if (FDepth == 1 && FStack[0].Name == "html"sv) return FPhase;
   return FStack[FDepth - 1].Mode;
 }
 
@@ -101,7 +103,7 @@ void TOpenElements::Push(std::string_view Name, TMode Mode) {
   FStack[FDepth].Mode = Mode;
   FStack[FDepth].Kind = KindOf(Name);
   ++FDepth;
-  if (Name == "table") ++FTables;
+  if (Name == "table"sv) ++FTables;
 }
 
 void TOpenElements::Pop() {
@@ -110,7 +112,7 @@ void TOpenElements::Pop() {
     return;
   }
   --FDepth;
-  if (FStack[FDepth].Name == "table") --FTables;
+  if (FStack[FDepth].Name == "table"sv) --FTables;
 }
 
 void TOpenElements::PopTo(std::size_t Index, bool Cleared) {
@@ -134,25 +136,25 @@ std::size_t TOpenElements::Find(std::string_view Name, std::uint32_t Boundaries)
 void TOpenElements::ClosePInButtonScope() {
   for (std::size_t I = FDepth; I > 0; --I) {
     const std::string& N = FStack[I - 1].Name;
-    if (N == "p") {
+    if (N == "p"sv) {
       PopTo(I - 1, false);
       return;
     }
-    if (N == "button" || (FStack[I - 1].Kind & eScope) || FStack[I - 1].Mode == TMode::Foreign) return;
+    if (N == "button"sv || (FStack[I - 1].Kind & eScope) || FStack[I - 1].Mode == TMode::Foreign) return;
   }
 }
 
 // The start tag of li (dd, dt) closes the nearest open one of its kind,
 // unless a special element other than address, div and p stands between.
 void TOpenElements::CloseListItem(std::string_view Name) {
-  const bool Dl = Name != "li";
+  const bool Dl = Name != "li"sv;
   for (std::size_t I = FDepth; I > 0; --I) {
     const std::string& N = FStack[I - 1].Name;
-    if (Dl ? (N == "dd" || N == "dt") : N == "li") {
+    if (Dl ? (N == "dd"sv || N == "dt"sv) : N == "li"sv) {
       PopTo(I - 1, false);
       break;
     }
-    if ((FStack[I - 1].Kind & eSpecial) && N != "address" && N != "div" && N != "p") break;
+    if ((FStack[I - 1].Kind & eSpecial) && N != "address"sv && N != "div"sv && N != "p"sv) break;
   }
   ClosePInButtonScope();
 }
@@ -209,7 +211,7 @@ void TOpenElements::StartTag(std::string_view Name, bool SelfClosing) {
     FLost = true;  // the scanner reads raw text to its end tag: not expected
     return;
   }
-  if (Name == "template" || Name == "frameset" || Name == "frame" || Name == "plaintext") {
+  if (Name == "template"sv || Name == "frameset"sv || Name == "frame"sv || Name == "plaintext"sv) {
     FLost = true;
     return;
   }
@@ -222,21 +224,21 @@ void TOpenElements::StartTag(std::string_view Name, bool SelfClosing) {
       case TMode::BeforeHtml:
         Push("html", TMode::Body);
         FPhase = TMode::BeforeHead;
-        if (Name == "html") return;
+        if (Name == "html"sv) return;
         continue;
       case TMode::BeforeHead:
-        if (Name == "html") return;
+        if (Name == "html"sv) return;
         Push("head", TMode::InHead);
-        if (Name == "head") return;
+        if (Name == "head"sv) return;
         continue;
       case TMode::InHead:
-        if (Name == "html") return;
-        if (Name == "head") {
+        if (Name == "html"sv) return;
+        if (Name == "head"sv) {
           FLost = true;
           return;
         }
-        if (Name == "base" || Name == "basefont" || Name == "bgsound" || Name == "link" || Name == "meta") return;
-        if (Name == "title" || Name == "style" || Name == "script" || Name == "noscript" || Name == "noframes") {
+        if (Name == "base"sv || Name == "basefont"sv || Name == "bgsound"sv || Name == "link"sv || Name == "meta"sv) return;
+        if (Name == "title"sv || Name == "style"sv || Name == "script"sv || Name == "noscript"sv || Name == "noframes"sv) {
           Push(Name, TMode::InHead);
           return;
         }
@@ -244,8 +246,8 @@ void TOpenElements::StartTag(std::string_view Name, bool SelfClosing) {
         FPhase = TMode::AfterHead;
         continue;
       case TMode::AfterHead:
-        if (Name == "html") return;
-        if (Name == "head") {
+        if (Name == "html"sv) return;
+        if (Name == "head"sv) {
           FLost = true;
           return;
         }
@@ -255,7 +257,7 @@ void TOpenElements::StartTag(std::string_view Name, bool SelfClosing) {
         }
         Push("body", TMode::Body);
         FPhase = TMode::Body;
-        if (Name == "body") return;
+        if (Name == "body"sv) return;
         continue;
       case TMode::Body:
         if (!BodyStart(Name, SelfClosing)) continue;
@@ -266,13 +268,13 @@ void TOpenElements::StartTag(std::string_view Name, bool SelfClosing) {
         if (!TableStart(Name)) continue;
         return;
       case TMode::Colgroup:
-        if (Name == "col") return;
+        if (Name == "col"sv) return;
         Pop();
         continue;
       case TMode::Select:
-        if (Name == "option" || Name == "optgroup") {
-          if (Current() == "option") Pop();
-          if (Name == "optgroup" && Current() == "optgroup") Pop();
+        if (Name == "option"sv || Name == "optgroup"sv) {
+          if (Current() == "option"sv) Pop();
+          if (Name == "optgroup"sv && Current() == "optgroup"sv) Pop();
           Push(Name, TMode::Select);
           return;
         }
@@ -297,12 +299,12 @@ void TOpenElements::StartTag(std::string_view Name, bool SelfClosing) {
 // the tag closed the cell and is to be read again in the row.
 bool TOpenElements::BodyStart(std::string_view Name, bool SelfClosing) {
   const TMode Here = InheritedMode();
-  if (Name == "caption" || Name == "col" || Name == "colgroup" || Name == "tbody" || Name == "td" ||
-      Name == "tfoot" || Name == "th" || Name == "thead" || Name == "tr") {
+  if (Name == "caption"sv || Name == "col"sv || Name == "colgroup"sv || Name == "tbody"sv || Name == "td"sv ||
+      Name == "tfoot"sv || Name == "th"sv || Name == "thead"sv || Name == "tr"sv) {
     // In a cell these close it; in a caption or outside a table they are
     // not followed.
     const std::size_t At = CellIndex();
-    if (At == kNone || FStack[At].Name == "caption") {
+    if (At == kNone || FStack[At].Name == "caption"sv) {
       FLost = true;
       return true;
     }
@@ -310,21 +312,21 @@ bool TOpenElements::BodyStart(std::string_view Name, bool SelfClosing) {
     return false;
   }
   const std::uint32_t K = KindOf(Name);
-  if (Name == "html" || Name == "body" || Name == "head" || Name == "rb" || Name == "rtc" || Name == "rp" ||
-      Name == "rt") {
+  if (Name == "html"sv || Name == "body"sv || Name == "head"sv || Name == "rb"sv || Name == "rtc"sv || Name == "rp"sv ||
+      Name == "rt"sv) {
     FLost = true;
     return true;
   }
   if (K & eVoid) {
-    if (Name == "hr") ClosePInButtonScope();
+    if (Name == "hr"sv) ClosePInButtonScope();
     return true;
   }
   if (K & eRaw) {
-    if (Name == "xmp") ClosePInButtonScope();
+    if (Name == "xmp"sv) ClosePInButtonScope();
     Push(Name, Here);
     return true;
   }
-  if (Name == "li" || Name == "dd" || Name == "dt") {
+  if (Name == "li"sv || Name == "dd"sv || Name == "dt"sv) {
     CloseListItem(Name);
     Push(Name, Here);
     return true;
@@ -335,14 +337,14 @@ bool TOpenElements::BodyStart(std::string_view Name, bool SelfClosing) {
     Push(Name, Here);
     return true;
   }
-  if (Name == "form") {
+  if (Name == "form"sv) {
     if (FForm) return true;  // a form inside a form is dropped
     ClosePInButtonScope();
     Push(Name, Here);
     FForm = true;
     return true;
   }
-  if (Name == "table") {
+  if (Name == "table"sv) {
     if (FQuirks != TQuirks::Quirks) {
       const std::size_t P = Find("p", eScope);
       if (P != kNone && FQuirks != TQuirks::NoQuirks) {
@@ -354,24 +356,24 @@ bool TOpenElements::BodyStart(std::string_view Name, bool SelfClosing) {
     Push(Name, TMode::Table);
     return true;
   }
-  if (Name == "button" && Find("button", eScope) != kNone) {
+  if (Name == "button"sv && Find("button", eScope) != kNone) {
     FLost = true;
     return true;
   }
-  if ((Name == "a" || Name == "nobr") && Find(Name, 0) != kNone) {
+  if ((Name == "a"sv || Name == "nobr"sv) && Find(Name, 0) != kNone) {
     FLost = true;  // the adoption agency would move elements
     return true;
   }
-  if (Name == "option" || Name == "optgroup") {
-    if (Current() == "option") Pop();
+  if (Name == "option"sv || Name == "optgroup"sv) {
+    if (Current() == "option"sv) Pop();
     Push(Name, Here);
     return true;
   }
-  if (Name == "select") {
+  if (Name == "select"sv) {
     Push(Name, TMode::Select);
     return true;
   }
-  if (Name == "svg" || Name == "math") {
+  if (Name == "svg"sv || Name == "math"sv) {
     if (!SelfClosing) Push(Name, TMode::Foreign);
     return true;
   }
@@ -384,37 +386,37 @@ bool TOpenElements::BodyStart(std::string_view Name, bool SelfClosing) {
 bool TOpenElements::TableStart(std::string_view Name) {
   const TMode M = Mode();
   if (M == TMode::Row) {
-    if (Name == "td" || Name == "th") {
+    if (Name == "td"sv || Name == "th"sv) {
       Push(Name, TMode::Body);
       return true;
     }
-    if (Name == "caption" || Name == "col" || Name == "colgroup" || Is(Name, eTableSection) || Name == "tr") {
+    if (Name == "caption"sv || Name == "col"sv || Name == "colgroup"sv || Is(Name, eTableSection) || Name == "tr"sv) {
       Pop();
       return false;
     }
   } else if (M == TMode::TableBody) {
-    if (Name == "tr") {
+    if (Name == "tr"sv) {
       Push(Name, TMode::Row);
       return true;
     }
-    if (Name == "td" || Name == "th") {
+    if (Name == "td"sv || Name == "th"sv) {
       Push("tr", TMode::Row);
       return false;
     }
-    if (Name == "caption" || Name == "col" || Name == "colgroup" || Is(Name, eTableSection)) {
+    if (Name == "caption"sv || Name == "col"sv || Name == "colgroup"sv || Is(Name, eTableSection)) {
       Pop();
       return false;
     }
   } else {
-    if (Name == "caption") {
+    if (Name == "caption"sv) {
       Push(Name, TMode::Body);
       return true;
     }
-    if (Name == "colgroup") {
+    if (Name == "colgroup"sv) {
       Push(Name, TMode::Colgroup);
       return true;
     }
-    if (Name == "col") {
+    if (Name == "col"sv) {
       Push("colgroup", TMode::Colgroup);
       return false;
     }
@@ -422,13 +424,13 @@ bool TOpenElements::TableStart(std::string_view Name) {
       Push(Name, TMode::TableBody);
       return true;
     }
-    if (Name == "td" || Name == "th" || Name == "tr") {
+    if (Name == "td"sv || Name == "th"sv || Name == "tr"sv) {
       Push("tbody", TMode::TableBody);
       return false;
     }
   }
   // Scripts and sheets stay in the table; anything else is foster-parented.
-  if (Name == "script" || Name == "style") {
+  if (Name == "script"sv || Name == "style"sv) {
     Push(Name, M);
     return true;
   }
@@ -449,7 +451,7 @@ void TOpenElements::EndTag(std::string_view Name) {
     switch (Mode()) {
       case TMode::Initial:
       case TMode::BeforeHtml:
-        if (Name != "head" && Name != "body" && Name != "html" && Name != "br") {
+        if (Name != "head"sv && Name != "body"sv && Name != "html"sv && Name != "br"sv) {
           FLost = true;
           return;
         }
@@ -458,23 +460,23 @@ void TOpenElements::EndTag(std::string_view Name) {
         FPhase = TMode::BeforeHead;
         continue;
       case TMode::BeforeHead:
-        if (Name != "head" && Name != "body" && Name != "html" && Name != "br") {
+        if (Name != "head"sv && Name != "body"sv && Name != "html"sv && Name != "br"sv) {
           FLost = true;
           return;
         }
         Push("head", TMode::InHead);
         continue;
       case TMode::InHead:
-        if (Name != "head" && Name != "body" && Name != "html" && Name != "br") {
+        if (Name != "head"sv && Name != "body"sv && Name != "html"sv && Name != "br"sv) {
           FLost = true;
           return;
         }
         Pop();
         FPhase = TMode::AfterHead;
-        if (Name == "head") return;
+        if (Name == "head"sv) return;
         continue;
       case TMode::AfterHead:
-        if (Name != "body" && Name != "html" && Name != "br") {
+        if (Name != "body"sv && Name != "html"sv && Name != "br"sv) {
           FLost = true;
           return;
         }
@@ -485,7 +487,7 @@ void TOpenElements::EndTag(std::string_view Name) {
         if (!BodyEnd(Name)) continue;
         return;
       case TMode::Table:
-        if (Name == "table") {
+        if (Name == "table"sv) {
           Pop();
           return;
         }
@@ -496,48 +498,48 @@ void TOpenElements::EndTag(std::string_view Name) {
           Pop();
           return;
         }
-        if (Name == "table") {
+        if (Name == "table"sv) {
           Pop();
           continue;
         }
         FLost = true;
         return;
       case TMode::Row:
-        if (Name == "tr") {
+        if (Name == "tr"sv) {
           Pop();
           return;
         }
-        if (Name == "table" || (Is(Name, eTableSection) && Name == Parent())) {
+        if (Name == "table"sv || (Is(Name, eTableSection) && Name == Parent())) {
           Pop();
           continue;
         }
         FLost = true;
         return;
       case TMode::Colgroup:
-        if (Name == "colgroup") {
+        if (Name == "colgroup"sv) {
           Pop();
           return;
         }
-        if (Name == "col") {
+        if (Name == "col"sv) {
           FLost = true;
           return;
         }
         Pop();
         continue;
       case TMode::Select:
-        if (Name == "option" && Current() == "option") {
+        if (Name == "option"sv && Current() == "option"sv) {
           Pop();
           return;
         }
-        if (Name == "optgroup") {
-          if (Current() == "option" && Parent() == "optgroup") Pop();
-          if (Current() == "optgroup") {
+        if (Name == "optgroup"sv) {
+          if (Current() == "option"sv && Parent() == "optgroup"sv) Pop();
+          if (Current() == "optgroup"sv) {
             Pop();
             return;
           }
         }
-        if (Name == "select") {
-          while (FDepth > 0 && Current() != "select") Pop();
+        if (Name == "select"sv) {
+          while (FDepth > 0 && Current() != "select"sv) Pop();
           Pop();
           return;
         }
@@ -551,7 +553,7 @@ void TOpenElements::EndTag(std::string_view Name) {
         FLost = true;
         return;
       case TMode::AfterBody:
-        if (Name == "html") return;
+        if (Name == "html"sv) return;
         FLost = true;
         return;
     }
@@ -562,8 +564,8 @@ void TOpenElements::EndTag(std::string_view Name) {
 std::size_t TOpenElements::CellIndex() const {
   for (std::size_t I = FDepth; I > 0; --I) {
     const std::string& N = FStack[I - 1].Name;
-    if (N == "td" || N == "th" || N == "caption") return I - 1;
-    if (N == "table" || N == "body" || N == "html") return kNone;
+    if (N == "td"sv || N == "th"sv || N == "caption"sv) return I - 1;
+    if (N == "table"sv || N == "body"sv || N == "html"sv) return kNone;
   }
   return kNone;
 }
@@ -571,8 +573,8 @@ std::size_t TOpenElements::CellIndex() const {
 // An end tag in flow content; false: it closed a table cell and is to be
 // read again in the row.
 bool TOpenElements::BodyEnd(std::string_view Name) {
-  if (Name == "body" || Name == "html") {
-    if (FDepth < 2 || FStack[1].Name != "body" || Find("table", 0) != kNone || Find("caption", 0) != kNone) {
+  if (Name == "body"sv || Name == "html"sv) {
+    if (FDepth < 2 || FStack[1].Name != "body"sv || Find("table", 0) != kNone || Find("caption", 0) != kNone) {
       FLost = true;
       return true;
     }
@@ -587,7 +589,7 @@ bool TOpenElements::BodyEnd(std::string_view Name) {
       PopTo(Cell, true);
       return true;
     }
-    if (C != "caption" && (Name == "tr" || Name == "table" || Is(Name, eTableSection))) {
+    if (C != "caption"sv && (Name == "tr"sv || Name == "table"sv || Is(Name, eTableSection))) {
       // Closes the cell when the element is open in the table.
       if (Find(Name, 0) == kNone || Find(Name, 0) > Cell) {
         FLost = true;
@@ -596,18 +598,18 @@ bool TOpenElements::BodyEnd(std::string_view Name) {
       PopTo(Cell, true);
       return false;
     }
-    if (Name == "td" || Name == "th" || Name == "caption" || Name == "table" || Name == "tr" ||
-        Is(Name, eTableSection) || Name == "col" || Name == "colgroup") {
+    if (Name == "td"sv || Name == "th"sv || Name == "caption"sv || Name == "table"sv || Name == "tr"sv ||
+        Is(Name, eTableSection) || Name == "col"sv || Name == "colgroup"sv) {
       FLost = true;
       return true;
     }
   }
-  if (Name == "br" || Name == "template" || (Name == "p" && Find("p", 0) == kNone)) {
+  if (Name == "br"sv || Name == "template"sv || (Name == "p"sv && Find("p", 0) == kNone)) {
     FLost = true;
     return true;
   }
   if (Current() == Name) {
-    if (Name == "form") FForm = false;
+    if (Name == "form"sv) FForm = false;
     Pop();
     return true;
   }
@@ -616,13 +618,13 @@ bool TOpenElements::BodyEnd(std::string_view Name) {
   std::size_t I = FDepth;
   while (I > 0 && FStack[I - 1].Name != Name && (FStack[I - 1].Kind & eImplied)) --I;
   const std::uint32_t K = KindOf(Name);
-  const bool Closes = (K & (eEndsImplied | eHeading)) || Name == "p" || Name == "li" || Name == "dd" ||
-                      Name == "dt" || Name == "form";
+  const bool Closes = (K & (eEndsImplied | eHeading)) || Name == "p"sv || Name == "li"sv || Name == "dd"sv ||
+                      Name == "dt"sv || Name == "form"sv;
   if (I == 0 || FStack[I - 1].Name != Name || !Closes || FStack[I - 1].Mode != InheritedMode()) {
     FLost = true;
     return true;
   }
-  if (Name == "form") FForm = false;
+  if (Name == "form"sv) FForm = false;
   PopTo(I - 1, (K & eMarker) != 0);
   return true;
 }
