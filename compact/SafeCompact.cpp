@@ -338,13 +338,18 @@ public:
   // A start or end tag of the element E (one of the table's).
   void Tag(const TElement* E, bool EndTag) {
     const std::uint16_t F = E->Flags;
+    // The table a table's own tag belongs to: for its end tag, the one it ends.
+    const int Table = FTables;
     if ((F & (fBoundary | fTableStart)) == (fBoundary | fTableStart)) FTables += EndTag ? (FTables > 0 ? -1 : 0) : 1;
     if (FFull) return;
-    // Tags that close an open table cell, and then an open caption.
+    // Tags that close an open table cell, and then an open caption: those
+    // of the cell's own table, not of a table opened inside the cell.
     if (!FItems.empty() && (F & (EndTag ? fCellEnd : fCellStart))) {
-      const TElement* Last = LastMarker();
-      if (Last == kTd || Last == kTh) PopToMarker();
-      if (LastMarker() == kCaption) PopToMarker();
+      auto OwnCell = [&](const TElement* Marker) {
+        return LastMarker() == Marker && !FMarkerTables.empty() && FMarkerTables.back() == Table;
+      };
+      if (OwnCell(kTd) || OwnCell(kTh)) PopToMarker();
+      if (OwnCell(kCaption)) PopToMarker();
     }
     if (F & fFormat) {
       if (EndTag) {
@@ -389,8 +394,10 @@ private:
       }
       // Only markers: the older half guards nothing.
       FItems.erase(FItems.begin(), FItems.begin() + kMaxItems / 2);
+      FMarkerTables.erase(FMarkerTables.begin(), FMarkerTables.begin() + kMaxItems / 2);
     }
     FItems.push_back(E);
+    if (E->Flags & fMarker) FMarkerTables.push_back(FTables);
   }
 
   // The last formatting entry went: boundaries guard nothing any more.
@@ -411,7 +418,10 @@ private:
       const std::uint16_t F = FItems.back()->Flags;
       FItems.pop_back();
       if ((F & fFormat) && --FCount == 0) Emptied();
-      if (F & fMarker) return;
+      if (F & fMarker) {
+        FMarkerTables.pop_back();
+        return;
+      }
     }
   }
 
@@ -431,6 +441,9 @@ private:
   }
 
   std::vector<const TElement*> FItems;
+  // For each marker in FItems, in order: how many tables were open when it
+  // came (a cell's marker: its own table's depth).
+  std::vector<int> FMarkerTables;
   int FCount = 0;   // formatting entries in FItems
   int FTables = 0;  // table start tags less end tags
   bool FFull = false;

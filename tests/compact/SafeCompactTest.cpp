@@ -236,7 +236,11 @@ INSTANTIATE_TEST_SUITE_P(
              "<font><table><tr><td>a</td></tr></table> <p>"},
         Case{"CellEndClearsItsEntries", "<table><tr><td><b>a</td>\n<td><p>b</p>\n</td></tr></table>",
              "<table><tr><td><b>a</td><td><p>b</p></td></tr></table>"},
-        Case{"EndTagOutOfScopeKeepsTheEntry", "<b><table></b></table>\n<p>", "<b><table></b></table> <p>"}),
+        Case{"EndTagOutOfScopeKeepsTheEntry", "<b><table></b></table>\n<p>", "<b><table></b></table> <p>"},
+        // The rows of a table inside a cell close none of the outer cell:
+        // after it the browser opens <b> again for the blank.
+        Case{"NestedTableKeepsTheCellsEntries", "<table><tr><td><p><b>x<table><tr><td>y</td></tr></table>\n</td></tr></table>",
+             "<table><tr><td><p><b>x<table><tr><td>y</td></tr></table> </td></tr></table>"}),
     ByName());
 
 // Tags, attributes, comments and "<" as text.
