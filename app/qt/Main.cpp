@@ -72,22 +72,6 @@ QLineEdit* MakeField(QWidget* Parent, const char* Name, QRect Geometry) {
   return edit;
 }
 
-// The window's part in a batch run.
-class TWindowHost : public TBatchHost {
-public:
-  explicit TWindowHost(THTMLMainForm& Form) : form_(Form) {}
-  void WriteBackDestination(const std::string& NewDestination) override {
-    SetFieldText(form_.Edit2, NewDestination);
-  }
-  void EnableControls(bool Enable) override { form_.EnableControls(Enable); }
-  void ProcessMessages() override { QCoreApplication::processEvents(); }
-  void ErrorBox(const std::string& Text) override { form_.BatchErrorBox(Text); }
-  bool StopRequested() override { return form_.EndRequested(); }
-
-private:
-  THTMLMainForm& form_;
-};
-
 }  // namespace
 
 int VirtualKeyOf(int QtKey) {
@@ -116,8 +100,8 @@ void SetFieldText(QLineEdit* Edit, const std::string& Text) {
 }
 
 THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWidget* Parent)
-    : QWidget(Parent), store_(std::move(Store)) {
-  if (!store_) store_ = std::make_unique<TQtSettingsStore>();
+    : QWidget(Parent),
+      presenter_(*this, Store ? std::move(Store) : std::make_unique<TQtSettingsStore>()) {
   setObjectName(QStringLiteral("HTMLMainForm"));
   setWindowTitle(QString::fromLatin1(SApplicationTitle));
   QFont font(QStringLiteral("MS Sans Serif"));
@@ -140,7 +124,7 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWi
   BitBtn2->setToolTip(QString::fromLatin1(SDestinationPickerHint));
   for (QLineEdit* field : {Edit1, Edit2}) {
     field->setAcceptDrops(false);  // the window takes them
-    connect(field, &QLineEdit::textChanged, this, &THTMLMainForm::UpdateHints);
+    connect(field, &QLineEdit::textChanged, this, [this] { presenter_.UpdateHints(); });
   }
   setAcceptDrops(true);
   const QIcon glyph = OpenFolderGlyph();
@@ -158,21 +142,22 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWi
   BrowseFolderDlg->setObjectName(QStringLiteral("BrowseFolderDlg"));
   BrowseFolderDlg->SetDialogText("Destination path:");
 
-  ChooseFiles = [this](const std::string& Folder) { return RunFileDialog(Folder); };
+  FileDialog = [this](const std::string& Folder) { return RunFileDialog(Folder); };
   ExecuteBrowse = [](TBrowseFolderDlg& Dialog) { return Dialog.Execute(); };
   BatchErrorBox = [](const std::string& Text) {
     ShowErrorBox(QStringLiteral("Error"), ToQString(Text));
   };
-  ShowAbout = [] { ShowAboutBox(); };
+  AboutBox = [] { ShowAboutBox(); };
 
-  const auto handle = [this](QPushButton* Button, void (THTMLMainForm::*Handler)()) {
-    connect(Button, &QPushButton::clicked, this, [this, Handler] { ReportErrors([&] { (this->*Handler)(); }); });
+  const auto handle = [this](QPushButton* Button, void (TMainPresenter::*Handler)()) {
+    connect(Button, &QPushButton::clicked, this,
+            [this, Handler] { ReportErrors([&] { (presenter_.*Handler)(); }); });
   };
-  handle(BitBtn1, &THTMLMainForm::BitBtn1Click);
-  handle(BitBtn2, &THTMLMainForm::BitBtn2Click);
-  handle(Button1, &THTMLMainForm::Button1Click);
-  handle(Button2, &THTMLMainForm::Button2Click);
-  handle(Button3, &THTMLMainForm::Button3Click);
+  handle(BitBtn1, &TMainPresenter::BitBtn1Click);
+  handle(BitBtn2, &TMainPresenter::BitBtn2Click);
+  handle(Button1, &TMainPresenter::Button1Click);
+  handle(Button2, &TMainPresenter::Button2Click);
+  handle(Button3, &TMainPresenter::Button3Click);
 
   // Every focusable control hands its keys to FormKeyDown.
   for (QWidget* w : std::initializer_list<QWidget*>{BitBtn1, Edit1, BitBtn2, Edit2, Button1,
@@ -181,40 +166,25 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWi
 
   // A log-off or shut-down asks first, like any close.
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& Manager) {
-    if (!FormCloseQuery()) Manager.cancel();
+    if (!presenter_.FormCloseQuery()) Manager.cancel();
   });
 
   resize(kDesignedClientWidth, kDesignedClientHeight);
   Button1->setFocus();
 
-  ReportErrors([this] { FormCreate(); });
+  ReportErrors([this] { presenter_.FormCreate(); });
 }
 
 THTMLMainForm::~THTMLMainForm() {
-  ReportErrors([this] { FormDestroy(); });
+  ReportErrors([this] { presenter_.FormDestroy(); });
 }
-
-void THTMLMainForm::FormCreate() {
-  TRememberedPaths paths;
-  try {
-    LoadSettings(*store_, paths);
-  } catch (...) {
-    SetFieldText(Edit1, paths.InputPath);
-    SetFieldText(Edit2, paths.OutputPath);
-    throw;
-  }
-  SetFieldText(Edit1, paths.InputPath);
-  SetFieldText(Edit2, paths.OutputPath);
-}
-
-void THTMLMainForm::FormDestroy() { SaveSettings(*store_, {FieldText(Edit1), FieldText(Edit2)}); }
 
 void THTMLMainForm::FormResize() {
   const TMainLayout layout = MainLayout(width());
   Edit1->resize(layout.EditWidth, Edit1->height());
   Edit2->resize(layout.EditWidth, Edit2->height());
   Button2->move(layout.CloseLeft, Button2->y());
-  UpdateHints();
+  presenter_.UpdateHints();
 }
 
 namespace {
@@ -236,81 +206,51 @@ bool TextFits(const QLineEdit* Edit) {
 
 }  // namespace
 
-void THTMLMainForm::UpdateHints() {
-  Edit1->setToolTip(TextFits(Edit1) ? QString() : ToQString(SourceListHint(FieldText(Edit1))));
-  Edit2->setToolTip(TextFits(Edit2) ? QString() : Edit2->text());
+bool THTMLMainForm::FieldShowsAll(TMainField Field) const { return TextFits(this->Field(Field)); }
+
+void THTMLMainForm::SetFieldHint(TMainField Field, const std::string& Text) {
+  this->Field(Field)->setToolTip(ToQString(Text));
 }
 
-void THTMLMainForm::FormKeyDown(int VirtualKey, QWidget* Control) {
-  if (Control == nullptr) Control = focusWidget();
-  switch (KeyAction(VirtualKey, BitBtn1->isEnabled() && BitBtn2->isEnabled(), isMaximized())) {
-    case TKeyAction::ChooseDestination:
-      if (BitBtn2->isEnabled()) BitBtn2Click();
-      break;
-    case TKeyAction::ChooseSources:
-      if (BitBtn1->isEnabled()) BitBtn1Click();
-      break;
-    case TKeyAction::SpanScreen:
-      SpanScreen();
-      break;
-    case TKeyAction::PressFocusedButton:
-      if (auto* button = qobject_cast<QPushButton*>(Control); button && button->isEnabled())
-        button->click();
-      break;
-    case TKeyAction::None:
-      break;
-  }
+std::string THTMLMainForm::FieldText(TMainField Field) const { return ::FieldText(this->Field(Field)); }
+
+void THTMLMainForm::SetFieldText(TMainField Field, const std::string& Text) {
+  ::SetFieldText(this->Field(Field), Text);
 }
 
-bool THTMLMainForm::FormCloseQuery() { return Button1->isEnabled(); }
-
-void THTMLMainForm::BitBtn1Click() {
-  const std::string folder =
-      SourceDialogFolder(FieldText(Edit1), std::filesystem::current_path().string());
-  std::optional<std::vector<std::string>> files = ChooseFiles(folder);
-  if (!files) return;
-  SetFieldText(Edit1, ChosenSourceList(*files));
+bool THTMLMainForm::ControlEnabled(TMainControl Which) const {
+  const QWidget* control = Control(Which);
+  return control != nullptr && control->isEnabled();
 }
 
-void THTMLMainForm::BitBtn2Click() {
-  const std::string destination = FieldText(Edit2);
-  if (!destination.empty()) BrowseFolderDlg->SetFolderName(BrowseStartFolder(destination));
-  if (ExecuteBrowse(*BrowseFolderDlg)) SetFieldText(Edit2, BrowseFolderDlg->SelectedFolder());
+TMainControl THTMLMainForm::FocusedControl() const { return ControlOf(focusWidget()); }
+
+void THTMLMainForm::FocusControl(TMainControl Which) {
+  if (QWidget* control = Control(Which)) control->setFocus();
 }
 
-void THTMLMainForm::Button1Click() {
-  // However the run ends, the control that had the focus gets it back
-  // (before an error that ends the run is shown).
-  struct FocusKeeper {
-    THTMLMainForm& Form;
-    TMainControl AtStart;
-    ~FocusKeeper() {
-      if (QWidget* control = Form.Control(FocusAfterRun(AtStart))) control->setFocus();
-    }
-  } keeper{*this, ControlOf(focusWidget())};
-  // An end asked for during the run comes once the run is over.
-  struct EndAfterRun {
-    THTMLMainForm& Form;
-    ~EndAfterRun() {
-      if (Form.EndRequested()) Form.close();
-    }
-  } ender{*this};
-  TWindowHost host(*this);
-  RunBatch(FieldText(Edit1), FieldText(Edit2), host);
+std::string THTMLMainForm::CurrentFolder() const { return std::filesystem::current_path().string(); }
+
+std::optional<std::vector<std::string>> THTMLMainForm::ChooseFiles(const std::string& Folder) {
+  return FileDialog(Folder);
 }
 
-void THTMLMainForm::RequestEnd() {
-  endRequested_ = true;
-  // A dialog's own loop ends when it closes; the handler that opened it
-  // carries on as after a cancel.
+std::optional<std::string> THTMLMainForm::BrowseForFolder(const std::string& StartFolder) {
+  if (!StartFolder.empty()) BrowseFolderDlg->SetFolderName(StartFolder);
+  if (!ExecuteBrowse(*BrowseFolderDlg)) return std::nullopt;
+  return BrowseFolderDlg->SelectedFolder();
+}
+
+void THTMLMainForm::CloseDialogs() {
   for (QWidget* window : QApplication::topLevelWidgets())
     if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible())
       dialog->reject();
-  if (!Busy()) close();
 }
 
-TMainControl THTMLMainForm::ControlOf(const QWidget* Widget) const {
-  const std::pair<const QWidget*, TMainControl> controls[] = {
+void THTMLMainForm::ProcessMessages() { QCoreApplication::processEvents(); }
+
+TMainControl THTMLMainForm::ControlOf(const QObject* Widget) const {
+  const std::pair<const QObject*, TMainControl> controls[] = {
       {Button1, TMainControl::Go},         {BitBtn1, TMainControl::SourcePicker},
       {BitBtn2, TMainControl::DestinationPicker}, {Button3, TMainControl::About},
       {Button2, TMainControl::Close},      {Edit1, TMainControl::SourceField},
@@ -342,10 +282,6 @@ QWidget* THTMLMainForm::Control(TMainControl Which) const {
   return nullptr;
 }
 
-void THTMLMainForm::Button2Click() { close(); }
-
-void THTMLMainForm::Button3Click() { ShowAbout(); }
-
 void THTMLMainForm::EnableControls(bool Enabled) {
   Button1->setEnabled(Enabled);
   Button2->setEnabled(Enabled);
@@ -353,13 +289,11 @@ void THTMLMainForm::EnableControls(bool Enabled) {
   BitBtn2->setEnabled(Enabled);
 }
 
-bool THTMLMainForm::Busy() const { return !Button1->isEnabled(); }
-
-TDropAction THTMLMainForm::DropFor(const QMimeData* Data, const QPoint& Position) const {
-  if (!Data->hasUrls()) return {};
+std::optional<std::vector<TDroppedItem>> THTMLMainForm::DroppedItems(const QMimeData* Data) const {
+  if (!Data->hasUrls()) return std::nullopt;
   std::vector<TDroppedItem> items;
   for (const QUrl& url : Data->urls()) {
-    if (!url.isLocalFile()) return {};
+    if (!url.isLocalFile()) return std::nullopt;
     // The path's bytes as the URL carries them, also where they are not
     // UTF-8 (QUrl::toLocalFile would replace those).
     const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
@@ -370,44 +304,42 @@ TDropAction THTMLMainForm::DropFor(const QMimeData* Data, const QPoint& Position
       item.Kind = TDroppedItem::File;
     items.push_back(std::move(item));
   }
-  return DropAction(items, Edit2->geometry().contains(Position), Busy());
+  return items;
+}
+
+bool THTMLMainForm::TakesDrop(const QDropEvent* Event) const {
+  const auto items = DroppedItems(Event->mimeData());
+  return items && presenter_.DropFor(*items, OnDestinationField(Event)).Kind != TDropAction::None;
+}
+
+bool THTMLMainForm::OnDestinationField(const QDropEvent* Event) const {
+  return Edit2->geometry().contains(Event->position().toPoint());
 }
 
 void THTMLMainForm::dragEnterEvent(QDragEnterEvent* Event) {
-  if (DropFor(Event->mimeData(), Event->position().toPoint()).Kind != TDropAction::None)
-    Event->acceptProposedAction();
+  if (TakesDrop(Event)) Event->acceptProposedAction();
 }
 
 void THTMLMainForm::dragMoveEvent(QDragMoveEvent* Event) {
-  if (DropFor(Event->mimeData(), Event->position().toPoint()).Kind != TDropAction::None)
+  if (TakesDrop(Event))
     Event->acceptProposedAction();
   else
     Event->ignore();
 }
 
 void THTMLMainForm::dropEvent(QDropEvent* Event) {
-  const TDropAction action = DropFor(Event->mimeData(), Event->position().toPoint());
-  switch (action.Kind) {
-    case TDropAction::Sources:
-      SetFieldText(Edit1, action.Text);
-      break;
-    case TDropAction::Destination:
-      SetFieldText(Edit2, action.Text);
-      break;
-    case TDropAction::Refused:
-      ReportErrors([&] { throw Exception(Format(SPathWithSeparator, {action.Text})); });
-      break;
-    case TDropAction::None:
-      Event->ignore();
-      return;
+  if (!TakesDrop(Event)) {
+    Event->ignore();
+    return;
   }
+  ReportErrors([&] { presenter_.Drop(*DroppedItems(Event->mimeData()), OnDestinationField(Event)); });
   Event->acceptProposedAction();
 }
 
 void THTMLMainForm::keyPressEvent(QKeyEvent* Event) {
   // Escape presses "&Close", the cancel button, while it is enabled.
   if (Event->key() == Qt::Key_Escape && Event->modifiers() == Qt::NoModifier) {
-    if (Button2->isEnabled()) Button2->click();
+    ReportErrors([this] { presenter_.Escape(); });
     Event->accept();
     return;
   }
@@ -420,7 +352,7 @@ void THTMLMainForm::resizeEvent(QResizeEvent* Event) {
 }
 
 void THTMLMainForm::closeEvent(QCloseEvent* Event) {
-  if (FormCloseQuery())
+  if (presenter_.FormCloseQuery())
     Event->accept();
   else
     Event->ignore();
@@ -429,7 +361,7 @@ void THTMLMainForm::closeEvent(QCloseEvent* Event) {
 bool THTMLMainForm::eventFilter(QObject* Watched, QEvent* Event) {
   if (Event->type() == QEvent::KeyPress) {
     const int key = VirtualKeyOf(static_cast<QKeyEvent*>(Event)->key());
-    if (key != 0) ReportErrors([&] { FormKeyDown(key, qobject_cast<QWidget*>(Watched)); });
+    if (key != 0) ReportErrors([&] { presenter_.FormKeyDown(key, ControlOf(Watched)); });
     if (key == VK_RETURN) return true;  // Enter did its work
   }
   return QWidget::eventFilter(Watched, Event);  // the control still gets the key

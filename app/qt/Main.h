@@ -12,10 +12,13 @@
 #include <vector>
 
 #include "app/MainLogic.h"
+#include "app/MainPresenter.h"
+#include "app/MainView.h"
 #include "platform/SettingsStore.h"
 
 class QLabel;
 class QLineEdit;
+class QDropEvent;
 class QMimeData;
 class QPushButton;
 class TBrowseFolderDlg;
@@ -24,7 +27,7 @@ class TBrowseFolderDlg;
 // (0 for any other key).
 int VirtualKeyOf(int QtKey);
 
-class THTMLMainForm : public QWidget {
+class THTMLMainForm : public QWidget, public TMainView {
   Q_OBJECT
 
 public:
@@ -33,36 +36,17 @@ public:
                          QWidget* Parent = nullptr);
   ~THTMLMainForm() override;
 
-  void EnableControls(bool Enabled);
-  bool Busy() const;
-
-  // The system asks the program to end (a log-off, Ctrl+C): open dialogs
-  // close, and the window closes as its "&Close" would, now when idle, or
-  // once a run has finished the file at hand.
-  void RequestEnd();
-  bool EndRequested() const { return endRequested_; }
+  // The window's behaviour: its handlers and state.
+  TMainPresenter& Presenter() { return presenter_; }
 
   // Replaceable for tests: the open-file dialog (returns the chosen files,
   // or nothing when cancelled), the folder browser's run, the batch run's
   // error box, and the About box.
   std::function<std::optional<std::vector<std::string>>(const std::string& InitialFolder)>
-      ChooseFiles;
+      FileDialog;
   std::function<bool(TBrowseFolderDlg& Dialog)> ExecuteBrowse;
   std::function<void(const std::string& Text)> BatchErrorBox;
-  std::function<void()> ShowAbout;
-
-  // The handlers.
-  void FormCreate();
-  void FormDestroy();
-  void FormResize();
-  // Control is the control the key went to (the focused one when null).
-  void FormKeyDown(int VirtualKey, QWidget* Control = nullptr);
-  bool FormCloseQuery();
-  void BitBtn1Click();
-  void BitBtn2Click();
-  void Button1Click();
-  void Button2Click();
-  void Button3Click();
+  std::function<void()> AboutBox;
 
   // The controls as designed: label, picker and field of the source list
   // (1) and of the destination folder (2); "&Go!" (1), "&Close" (2) and
@@ -73,8 +57,27 @@ public:
   QPushButton *Button1, *Button2, *Button3;
   TBrowseFolderDlg* BrowseFolderDlg;
 
-  // Shows the fields' whole texts as tool tips when they do not fit.
-  void UpdateHints();
+  // The view.
+  std::string FieldText(TMainField Field) const override;
+  void SetFieldText(TMainField Field, const std::string& Text) override;
+  bool FieldShowsAll(TMainField Field) const override;
+  void SetFieldHint(TMainField Field, const std::string& Text) override;
+  void EnableControls(bool Enabled) override;
+  bool ControlEnabled(TMainControl Control) const override;
+  TMainControl FocusedControl() const override;
+  void FocusControl(TMainControl Control) override;
+  bool Maximized() const override { return isMaximized(); }
+  std::string CurrentFolder() const override;
+  std::optional<std::vector<std::string>> ChooseFiles(const std::string& InitialFolder) override;
+  std::optional<std::string> BrowseForFolder(const std::string& StartFolder) override;
+  void ErrorBox(const std::string& Text) override { BatchErrorBox(Text); }
+  void ShowAbout() override { AboutBox(); }
+  void CloseDialogs() override;
+  void ProcessMessages() override;
+  void SpanScreen() override;
+  void CloseWindow() override { close(); }
+
+  bool Busy() const { return presenter_.Busy(); }
 
 protected:
   void keyPressEvent(QKeyEvent* Event) override;
@@ -85,18 +88,21 @@ protected:
   void closeEvent(QCloseEvent* Event) override;
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
-  // The control a widget is, and the widget of a control.
-  TMainControl ControlOf(const QWidget* Widget) const;
-  QWidget* Control(TMainControl Which) const;
-
 private:
+  // The control a widget is, and the widget of a control.
+  TMainControl ControlOf(const QObject* Widget) const;
+  QWidget* Control(TMainControl Which) const;
+  QLineEdit* Field(TMainField Which) const { return Which == TMainField::Sources ? Edit1 : Edit2; }
   std::optional<std::vector<std::string>> RunFileDialog(const std::string& InitialFolder);
-  // What dropping Data at Position would do.
-  TDropAction DropFor(const QMimeData* Data, const QPoint& Position) const;
-  void SpanScreen();
+  // The paths Data carries, as dropped items; nothing when it carries
+  // anything else.
+  std::optional<std::vector<TDroppedItem>> DroppedItems(const QMimeData* Data) const;
+  bool OnDestinationField(const QDropEvent* Event) const;
+  // True when the presenter takes what Event carries where it is.
+  bool TakesDrop(const QDropEvent* Event) const;
+  void FormResize();
 
-  std::unique_ptr<platform::SettingsStore> store_;
-  bool endRequested_ = false;
+  TMainPresenter presenter_;
 };
 
 // Bytes to and from the text of a field, losslessly.

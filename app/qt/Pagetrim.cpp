@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
 
   auto form = std::make_unique<THTMLMainForm>();
   THTMLMainForm* window = form.get();
-  WatchStopRequests(window, [window] { window->RequestEnd(); });
+  WatchStopRequests(window, [window] { window->Presenter().RequestEnd(); });
   form->show();
   guard.Listen(form.get());
   app.exec();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "streams/Streams.h"
+#include "support/FakeSettingsStore.h"
 
 namespace {
 
@@ -99,35 +100,7 @@ TEST(BrowseStartFolderTest, ARootKeepsItsDelimiter) {
   }
 }
 
-// A store in memory that records the calls made on it.
-class FakeStore : public platform::SettingsStore {
-public:
-  bool openable = true;
-  std::map<std::string, std::string> values;
-  std::map<std::string, ReadResult> faults;
-  std::string refuseWrite;
-  std::vector<std::string> log;
-
-  bool Open() override {
-    log.push_back("open");
-    return openable;
-  }
-  ReadResult ReadString(const std::string& Name, std::string* Value) override {
-    log.push_back("read " + Name);
-    if (faults.count(Name)) return faults[Name];
-    auto it = values.find(Name);
-    if (it == values.end()) return ReadResult::Missing;
-    *Value = it->second;
-    return ReadResult::Ok;
-  }
-  bool WriteString(const std::string& Name, const std::string& Value) override {
-    log.push_back("write " + Name);
-    if (Name == refuseWrite) return false;
-    values[Name] = Value;
-    return true;
-  }
-  void Close() override { log.push_back("close"); }
-};
+using testsupport::FakeStore;
 
 TEST(SettingsTest, LoadReadsBothInOrder) {
   FakeStore store;

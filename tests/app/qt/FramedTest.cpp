@@ -46,7 +46,7 @@ std::string WindowReport(const QWidget* Window) {
 
 std::unique_ptr<THTMLMainForm> ShownForm() {
   auto form = std::make_unique<THTMLMainForm>();
-  form->ShowAbout = [] {};
+  form->AboutBox = [] {};
   form->show();
   EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()))
       << "window manager " << TheDisplay->ManagerState();

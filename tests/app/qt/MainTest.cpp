@@ -82,7 +82,7 @@ std::string SettingsFileText(const TempSettings& Settings) {
 
 std::unique_ptr<THTMLMainForm> NewForm() {
   auto form = std::make_unique<THTMLMainForm>();
-  form->ShowAbout = [] {};
+  form->AboutBox = [] {};
   return form;
 }
 
@@ -135,7 +135,7 @@ TEST(MainFormTest, FunctionKeysFromAnyControlWithModifiers) {
   TempSettings settings;
   auto form = NewForm();
   int files = 0, browses = 0;
-  form->ChooseFiles = [&](const std::string&) {
+  form->FileDialog = [&](const std::string&) {
     ++files;
     return std::optional<std::vector<std::string>>();
   };
@@ -161,8 +161,8 @@ TEST(MainFormTest, EnterPressesTheFocusedButtonOnly) {
   auto form = NewForm();
   int abouts = 0, files = 0, browses = 0;
   std::vector<std::string> boxes;
-  form->ShowAbout = [&] { ++abouts; };
-  form->ChooseFiles = [&](const std::string&) {
+  form->AboutBox = [&] { ++abouts; };
+  form->FileDialog = [&](const std::string&) {
     ++files;
     return std::optional<std::vector<std::string>>();
   };
@@ -309,63 +309,15 @@ TEST(MainFormTest, TheFileDialogOffersNamesThatAreNotUtf8AndPassesThemOnByteExac
       dialog->SelectNames({"caf\xE9.htm"});
       dialog->OpenButton()->click();
     });
-    form->BitBtn1Click();
+    form->Presenter().BitBtn1Click();
     EXPECT_EQ(listed, (std::vector<std::string>{"caf\xE9.htm", "menu.htm"}));
     EXPECT_EQ(FieldText(form->Edit1), dir / "web/caf\xE9.htm");
     SetFieldText(form->Edit2, dir / "out");
     std::filesystem::create_directory(dir / "out");
-    form->Button1Click();
+    form->Presenter().Button1Click();
     EXPECT_EQ(ReadFile(dir / "out/caf\xE9.htm"), "<p> caf\xE9 </p>");
   }
   EXPECT_NE(SettingsFileText(settings).find("caf\\xe9.htm"), std::string::npos);
-}
-
-TEST(MainFormTest, SourcePickerJoinsAndRefusesSeparatorPaths) {
-  TempSettings settings;
-  auto form = NewForm();
-  std::string seenFolder;
-  std::optional<std::vector<std::string>> answer = std::vector<std::string>{"/w/a.htm", "/w/b.htm"};
-  form->ChooseFiles = [&](const std::string& Folder) {
-    seenFolder = Folder;
-    return answer;
-  };
-  form->BitBtn1Click();
-  EXPECT_EQ(FieldText(form->Edit1), "/w/a.htm|/w/b.htm");
-  form->BitBtn1Click();
-  EXPECT_EQ(seenFolder, "/w/");
-
-  answer = std::nullopt;  // cancelled
-  form->BitBtn1Click();
-  EXPECT_EQ(FieldText(form->Edit1), "/w/a.htm|/w/b.htm");
-
-  answer = std::vector<std::string>{"/w/x|y.htm"};
-  EXPECT_THROW(form->BitBtn1Click(), Exception);
-  EXPECT_EQ(FieldText(form->Edit1), "/w/a.htm|/w/b.htm");
-}
-
-TEST(MainFormTest, DestinationPickerTrimsAndTakesTheChoice) {
-  TempSettings settings;
-  auto form = NewForm();
-  SetFieldText(form->Edit2, "/srv/out/");
-  std::string given;
-  bool confirm = true;
-  form->ExecuteBrowse = [&](TBrowseFolderDlg& Dialog) {
-    given = Dialog.FolderName();
-    if (confirm) {
-      Dialog.SetFolderName("/srv/new");
-    }
-    return confirm;
-  };
-  form->BitBtn2Click();
-  EXPECT_EQ(given, "/srv/out");
-  confirm = false;
-  SetFieldText(form->Edit2, "/srv/keep/");
-  form->BitBtn2Click();
-  EXPECT_EQ(FieldText(form->Edit2), "/srv/keep/");
-  // The root keeps its delimiter, so that the browser can preselect it.
-  SetFieldText(form->Edit2, "/");
-  form->BitBtn2Click();
-  EXPECT_EQ(given, "/");
 }
 
 TEST(MainFormTest, GoRunsTheBatchFromTheWindow) {
@@ -384,7 +336,7 @@ TEST(MainFormTest, GoRunsTheBatchFromTheWindow) {
 
   // A failing run: the error travels on, the window is idle again.
   SetFieldText(form->Edit1, dir / "web/missing.htm");
-  EXPECT_THROW(form->Button1Click(), EInOutError);
+  EXPECT_THROW(form->Presenter().Button1Click(), EInOutError);
   EXPECT_FALSE(form->Busy());
 
   // The destination check uses the batch error box.
@@ -392,7 +344,7 @@ TEST(MainFormTest, GoRunsTheBatchFromTheWindow) {
   form->BatchErrorBox = [&](const std::string& Text) { boxes.push_back(Text); };
   SetFieldText(form->Edit1, dir / "web/a.htm");
   SetFieldText(form->Edit2, dir / "web");
-  form->Button1Click();
+  form->Presenter().Button1Click();
   EXPECT_EQ(boxes, (std::vector<std::string>{"Destination path must be different from source!"}));
 }
 
@@ -410,8 +362,8 @@ TEST(MainFormTest, ThousandsOfFilesPassThroughTheFieldTheSettingsAndTheRunWhole)
   ASSERT_GT(list.size(), 100000u);
   {
     auto form = NewForm();
-    form->ChooseFiles = [&](const std::string&) { return std::optional(files); };
-    form->BitBtn1Click();
+    form->FileDialog = [&](const std::string&) { return std::optional(files); };
+    form->Presenter().BitBtn1Click();
     // Compared whole, without printing a hundred thousand characters.
     EXPECT_EQ(FieldText(form->Edit1).size(), list.size());
     EXPECT_TRUE(FieldText(form->Edit1) == list);
@@ -420,7 +372,7 @@ TEST(MainFormTest, ThousandsOfFilesPassThroughTheFieldTheSettingsAndTheRunWhole)
   EXPECT_EQ(FieldText(form->Edit1).size(), list.size());  // saved and loaded whole
   EXPECT_TRUE(FieldText(form->Edit1) == list);
   SetFieldText(form->Edit2, dir / "out");
-  form->Button1Click();
+  form->Presenter().Button1Click();
   for (int i : {0, 799, 800, 2999})
     EXPECT_EQ(ReadFile(dir / ("out/page-" + std::to_string(10000 + i) + "-of-the-bakery.htm")),
               "<p> " + std::to_string(i) + " </p>");
@@ -454,9 +406,9 @@ TEST(MainFormTest, AfterARunTheFocusIsWhereItWasWhenTheRunStarted) {
     if (c.Focus == form->Button1)
       QTest::keyClick(form->Button1, Qt::Key_Space);
     else if (c.Fails)
-      EXPECT_THROW(form->Button1Click(), EInOutError);
+      EXPECT_THROW(form->Presenter().Button1Click(), EInOutError);
     else
-      form->Button1Click();
+      form->Presenter().Button1Click();
     EXPECT_EQ(QApplication::focusWidget(), c.Focus) << c.Name;
     EXPECT_FALSE(form->Busy());
   }
@@ -535,13 +487,13 @@ TEST(StopRequestTest, DuringARunTheWindowClosesAfterTheFileAtHand) {
   for (const char* name : {"web/a.htm", "web/b.htm"}) WriteFile(dir / name, "<p>  x  </p>");
   {
     auto form = NewForm();
-    ASSERT_TRUE(WatchStopRequests(form.get(), [&] { form->RequestEnd(); }));
+    ASSERT_TRUE(WatchStopRequests(form.get(), [&] { form->Presenter().RequestEnd(); }));
     form->show();
     SetFieldText(form->Edit1, (dir / "web/a.htm") + "|" + (dir / "web/b.htm"));
     SetFieldText(form->Edit2, dir / "out");
     SignalOnOpen signal(dir / "out/a.htm");  // while a.htm is at hand
     const platform::ScopedFileEnv env(&signal);
-    form->Button1Click();
+    form->Presenter().Button1Click();
     EXPECT_EQ(ReadFile(dir / "out/a.htm"), "<p> x </p>");  // finished
     EXPECT_FALSE(Exists(dir / "out/b.htm"));               // never started
     EXPECT_FALSE(form->isVisible());
@@ -554,11 +506,11 @@ TEST(StopRequestTest, DuringARunTheWindowClosesAfterTheFileAtHand) {
 TEST(StopRequestTest, OpenDialogsCloseAndTheIdleWindowCloses) {
   TempSettings settings;
   auto form = NewForm();
-  ASSERT_TRUE(WatchStopRequests(form.get(), [&] { form->RequestEnd(); }));
-  form->ShowAbout = [] { ShowAboutBox(); };
+  ASSERT_TRUE(WatchStopRequests(form.get(), [&] { form->Presenter().RequestEnd(); }));
+  form->AboutBox = [] { ShowAboutBox(); };
   form->show();
   QTimer::singleShot(0, [] { ::raise(SIGINT); });
-  form->Button3Click();  // returns once the request has closed the box
+  form->Presenter().Button3Click();  // returns once the request has closed the box
   EXPECT_FALSE(form->isVisible());
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
