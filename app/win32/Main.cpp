@@ -10,6 +10,7 @@
 #include "app/win32/Application.h"
 #include "app/win32/OpenDialog.h"
 #include "dialogs/win32/BrowseFolderDlg.h"
+#include "platform/FileIdentity.h"
 #include "platform/RegistryStore.h"
 #include "streams/Streams.h"
 #include "ui/win32/Application.h"
@@ -116,21 +117,6 @@ bool IsPushButton(HWND Window) {
   return lstrcmpiA(name, "BUTTON") == 0;
 }
 
-// The window's part in a batch run.
-class TWindowHost : public TBatchHost {
-public:
-  explicit TWindowHost(THTMLMainForm& Form) : form_(Form) {}
-  void WriteBackDestination(const std::string& NewDestination) override {
-    SetFieldText(form_.Edit2, NewDestination);
-  }
-  void EnableControls(bool Enable) override { form_.EnableControls(Enable); }
-  void ProcessMessages() override { ::ProcessMessages(); }
-  void ErrorBox(const std::string& Text) override { form_.BatchErrorBox(Text); }
-
-private:
-  THTMLMainForm& form_;
-};
-
 // The window's controls that can hold the focus, by their names in the
 // window's decisions.
 std::array<std::pair<HWND, TMainControl>, 7> NamedControls(const THTMLMainForm& Form) {
@@ -143,32 +129,6 @@ std::array<std::pair<HWND, TMainControl>, 7> NamedControls(const THTMLMainForm& 
            {Form.Edit2, TMainControl::DestinationField}}};
 }
 
-// However a run ends, gives the focus to the control FocusAfterRun names
-// for the one that had it when the run started (the run disables controls,
-// and the system moves the focus off a control it disables); when the
-// window is not the active one, to it once the window is activated again.
-class TFocusKeeper {
-public:
-  TFocusKeeper(const THTMLMainForm& Form, HWND* LastFocus) : form_(Form), lastFocus_(LastFocus) {
-    for (const auto& [control, name] : NamedControls(Form))
-      if (control == GetFocus()) atStart_ = name;
-  }
-  ~TFocusKeeper() {
-    for (const auto& [control, name] : NamedControls(form_)) {
-      if (control == nullptr || name != FocusAfterRun(atStart_)) continue;
-      if (GetActiveWindow() == form_.Handle())
-        SetFocus(control);
-      else
-        *lastFocus_ = control;
-    }
-  }
-
-private:
-  const THTMLMainForm& form_;
-  HWND* lastFocus_;
-  TMainControl atStart_ = TMainControl::None;
-};
-
 }  // namespace
 
 std::string FieldText(HWND Edit) { return WindowText(Edit); }
@@ -180,14 +140,14 @@ void SetFieldText(HWND Edit, const std::string& Text) {
 }
 
 THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store)
-    : store_(std::move(Store)) {
-  if (!store_) store_ = std::make_unique<platform::RegistryStore>(SSettingsKey);
-  ChooseFiles = [this](const std::string& Folder) { return RunOpenDialog(handle_, Folder); };
+    : presenter_(*this,
+                 Store ? std::move(Store) : std::make_unique<platform::RegistryStore>(SSettingsKey)) {
+  FileDialog = [this](const std::string& Folder) { return RunOpenDialog(handle_, Folder); };
   BatchErrorBox = [this](const std::string& Text) {
     CentredMessageBox(handle_, Text, "Error", MB_OK | MB_ICONERROR);
   };
   ExecuteBrowse = [](TBrowseFolderDlg& Dialog) { return Dialog.Execute(); };
-  ShowAbout = [this] { ShowAboutBox(handle_); };
+  AboutBox = [this] { ShowAboutBox(handle_); };
 
   const HINSTANCE instance = GetModuleHandleA(nullptr);
   static const ATOM windowClass = [instance] {
@@ -269,10 +229,14 @@ LRESULT THTMLMainForm::HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam)
       }
       SetApplicationWindow(handle_);
       SetDialogKeysWindow(handle_);
-      FormCreate();
+      DragAcceptFiles(handle_, TRUE);
+      presenter_.FormCreate();
       return 0;
     case WM_SIZE:
       if (WParam != SIZE_MINIMIZED) FormResize();
+      return 0;
+    case WM_DROPFILES:
+      DropFiles(reinterpret_cast<HDROP>(WParam));
       return 0;
     case WM_COMMAND:
       Command(LOWORD(WParam), HIWORD(WParam), reinterpret_cast<HWND>(LParam));
@@ -280,7 +244,7 @@ LRESULT THTMLMainForm::HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam)
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
       // Keys that reach the window itself (no control has the focus).
-      FormKeyDown(static_cast<int>(WParam));
+      presenter_.FormKeyDown(static_cast<int>(WParam), TMainControl::None);
       break;
     case WM_CTLCOLORSTATIC: {
       const HWND control = reinterpret_cast<HWND>(LParam);
@@ -295,24 +259,29 @@ LRESULT THTMLMainForm::HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam)
       Activate(LOWORD(WParam) != WA_INACTIVE, HIWORD(WParam) != 0);
       return 0;
     case WM_CLOSE:  // the close box, Alt+F4, the system menu, "&Close"
-      if (FormCloseQuery()) DestroyWindow(handle_);
+      if (presenter_.FormCloseQuery()) DestroyWindow(handle_);
       return 0;
     case WM_QUERYENDSESSION:
-      return FormCloseQuery() ? TRUE : FALSE;
+      return presenter_.FormCloseQuery() ? TRUE : FALSE;
     case WM_ENDSESSION:
-      // The session ends once this returns: the paths are saved now.
-      if (WParam) DestroyWindow(handle_);
+      // The session may end as soon as this returns: the paths are saved
+      // now, then the window ends as it does on any request to end (once
+      // its dialogs have closed, or a run has finished the file at hand).
+      if (WParam) {
+        ReportErrors([this] { presenter_.FormDestroy(); });
+        presenter_.RequestEnd();
+      }
       return 0;
     case WM_DESTROY:
       if (ApplicationWindow() == handle_) SetApplicationWindow(nullptr);
       SetDialogKeysWindow(nullptr);
       BrowseFolderDlg.reset();
-      ReportErrors([this] { FormDestroy(); });
+      ReportErrors([this] { presenter_.FormDestroy(); });
       PostQuitMessage(0);  // the main window gone, the program ends
       return 0;
     case WM_NCDESTROY:
       SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
-      handle_ = nullptr;
+      handle_ = toolTips_ = nullptr;
       StaticText1 = StaticText2 = BitBtn1 = BitBtn2 = Edit1 = Edit2 = nullptr;
       Button1 = Button2 = Button3 = nullptr;
       break;
@@ -326,17 +295,14 @@ LRESULT CALLBACK THTMLMainForm::ControlProc(HWND Window, UINT Message, WPARAM WP
   switch (Message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      // Every focusable control hands its keys to FormKeyDown; the control
-      // still gets them.
-      ReportErrors([&] { form->FormKeyDown(static_cast<int>(WParam)); });
+      // Every focusable control hands its keys to the presenter; the
+      // control still gets them, but for Enter, which presses the focused
+      // button (there is no default button).
+      ReportErrors([&] {
+        form->presenter_.FormKeyDown(static_cast<int>(WParam), form->ControlOf(Window));
+      });
       if (!IsWindow(Window)) return 0;
-      if (Message == WM_KEYDOWN && WParam == VK_RETURN && IsPushButton(Window)) {
-        // Enter presses the focused button (there is no default button).
-        if (IsWindowEnabled(Window))
-          SendMessageA(GetParent(Window), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(Window), BN_CLICKED),
-                       reinterpret_cast<LPARAM>(Window));
-        return 0;
-      }
+      if (Message == WM_KEYDOWN && WParam == VK_RETURN && IsPushButton(Window)) return 0;
       break;
     case WM_GETDLGCODE: {
       // A button asks the dialog keys for Enter, which it handles itself.
@@ -407,21 +373,62 @@ void THTMLMainForm::CreateControls() {
 
   BrowseFolderDlg = std::make_unique<TBrowseFolderDlg>(handle_);
   BrowseFolderDlg->DialogText = "Destination path:";
+  CreateToolTips();
+}
+
+void THTMLMainForm::CreateToolTips() {
+  toolTips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, handle_, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+  if (toolTips_ == nullptr) return;  // a window without tool tips still works
+  // A width of its own lets a tip break its lines at '\n' (the source list's).
+  SendMessageA(toolTips_, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXSCREEN) / 2);
+  const std::pair<HWND, const char*> tools[] = {
+      {BitBtn1, SSourcePickerHint}, {BitBtn2, SDestinationPickerHint}, {Edit1, ""}, {Edit2, ""}};
+  for (const auto& [control, text] : tools) {
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = handle_;
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = const_cast<char*>(text);
+    SendMessageA(toolTips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
 }
 
 void THTMLMainForm::Command(int Id, int Code, HWND Control) {
   if (Id == IDCANCEL) {  // Escape presses "&Close", the cancel button
-    if (IsWindowEnabled(Button2)) Button2Click();
+    presenter_.Escape();
     return;
   }
-  if (Code != BN_CLICKED || Control == nullptr || !IsWindowEnabled(Control)) return;
-  switch (Id) {
-    case idBitBtn1: BitBtn1Click(); break;
-    case idBitBtn2: BitBtn2Click(); break;
-    case idButton1: Button1Click(); break;
-    case idButton2: Button2Click(); break;
-    case idButton3: Button3Click(); break;
+  if ((Id == idEdit1 || Id == idEdit2) && Code == EN_CHANGE) {
+    presenter_.UpdateHints();
+    return;
   }
+  if (Code == BN_CLICKED && Control != nullptr) presenter_.Press(ControlOf(Control));
+}
+
+void THTMLMainForm::DropFiles(HDROP Drop) {
+  std::vector<TDroppedItem> items;
+  const UINT count = DragQueryFileA(Drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    std::string path(DragQueryFileA(Drop, i, nullptr, 0), '\0');
+    DragQueryFileA(Drop, i, path.data(), static_cast<UINT>(path.size() + 1));
+    TDroppedItem item{path};
+    if (platform::IsDirectory(path))
+      item.Kind = TDroppedItem::Folder;
+    else if (platform::IdentifyFile(path))
+      item.Kind = TDroppedItem::File;
+    items.push_back(std::move(item));
+  }
+  POINT at{};
+  DragQueryPoint(Drop, &at);
+  DragFinish(Drop);
+  RECT field;
+  GetWindowRect(Edit2, &field);
+  MapWindowPoints(nullptr, handle_, reinterpret_cast<POINT*>(&field), 2);
+  presenter_.Drop(items, PtInRect(&field, at) != FALSE);
 }
 
 void THTMLMainForm::DrawPicker(const DRAWITEMSTRUCT& Item) {
@@ -453,24 +460,6 @@ void THTMLMainForm::Activate(bool Active, bool Minimized) {
   SetFocus(target != nullptr ? target : handle_);
 }
 
-void THTMLMainForm::FormCreate() {
-  // What was read before a failure is shown all the same.
-  TRememberedPaths paths;
-  std::exception_ptr failure;
-  try {
-    LoadSettings(*store_, paths);
-  } catch (...) {
-    failure = std::current_exception();
-  }
-  SetFieldText(Edit1, paths.InputPath);
-  SetFieldText(Edit2, paths.OutputPath);
-  if (failure) std::rethrow_exception(failure);
-}
-
-void THTMLMainForm::FormDestroy() {
-  SaveSettings(*store_, {FieldText(Edit1), FieldText(Edit2)});
-}
-
 void THTMLMainForm::FormResize() {
   RECT client, picker, edit, close;
   GetClientRect(handle_, &client);
@@ -489,51 +478,137 @@ void THTMLMainForm::FormResize() {
   }
   SetWindowPos(Button2, nullptr, layout.CloseLeft, close.top, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  presenter_.UpdateHints();
 }
 
-void THTMLMainForm::FormKeyDown(int VirtualKey) {
-  const bool pickers = IsWindowEnabled(BitBtn1) && IsWindowEnabled(BitBtn2);
-  switch (KeyAction(VirtualKey, pickers, IsZoomed(handle_) != FALSE)) {
-    case TKeyAction::ChooseDestination:
-      if (IsWindowEnabled(BitBtn2)) BitBtn2Click();
-      break;
-    case TKeyAction::ChooseSources:
-      if (IsWindowEnabled(BitBtn1)) BitBtn1Click();
-      break;
-    case TKeyAction::SpanScreen:
-      SpanScreen();
-      break;
-    case TKeyAction::None:
-      break;
-  }
+std::string THTMLMainForm::FieldText(TMainField Field) const { return ::FieldText(this->Field(Field)); }
+
+void THTMLMainForm::SetFieldText(TMainField Field, const std::string& Text) {
+  ::SetFieldText(this->Field(Field), Text);
 }
 
-bool THTMLMainForm::FormCloseQuery() { return IsWindowEnabled(Button1) != FALSE; }
+bool THTMLMainForm::FieldShowsAll(TMainField Field) const {
+  const HWND edit = this->Field(Field);
+  const std::string text = ::FieldText(edit);
+  RECT client;
+  GetClientRect(edit, &client);
+  const DWORD margins = static_cast<DWORD>(SendMessageA(edit, EM_GETMARGINS, 0, 0));
+  HDC dc = GetDC(edit);
+  HGDIOBJ old = SelectObject(dc, font_);
+  SIZE extent{};
+  GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &extent);
+  SelectObject(dc, old);
+  ReleaseDC(edit, dc);
+  return extent.cx <= client.right - LOWORD(margins) - HIWORD(margins);
+}
 
-void THTMLMainForm::BitBtn1Click() {
+void THTMLMainForm::SetFieldHint(TMainField Field, const std::string& Text) {
+  if (toolTips_ == nullptr) return;
+  TOOLINFOA tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = handle_;
+  tool.uId = reinterpret_cast<UINT_PTR>(this->Field(Field));
+  tool.lpszText = const_cast<char*>(Text.c_str());
+  SendMessageA(toolTips_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+TMainControl THTMLMainForm::ControlOf(HWND Window) const {
+  for (const auto& [control, name] : NamedControls(*this))
+    if (control == Window && Window != nullptr) return name;
+  return TMainControl::None;
+}
+
+HWND THTMLMainForm::Control(TMainControl Which) const {
+  for (const auto& [control, name] : NamedControls(*this))
+    if (name == Which) return control;
+  return nullptr;
+}
+
+bool THTMLMainForm::ControlEnabled(TMainControl Which) const {
+  const HWND control = Control(Which);
+  return control != nullptr && IsWindowEnabled(control) != FALSE;
+}
+
+TMainControl THTMLMainForm::FocusedControl() const { return ControlOf(GetFocus()); }
+
+void THTMLMainForm::FocusControl(TMainControl Which) {
+  const HWND control = Control(Which);
+  if (control == nullptr) return;
+  // A window that is not the active one gives it once it is activated.
+  if (GetActiveWindow() == handle_)
+    SetFocus(control);
+  else
+    lastFocus_ = control;
+}
+
+std::string THTMLMainForm::CurrentFolder() const {
   char current[MAX_PATH + 1] = {};
   const DWORD length = GetCurrentDirectoryA(sizeof current, current);
-  const std::string folder = SourceDialogFolder(
-      FieldText(Edit1), length > 0 && length <= MAX_PATH ? std::string(current, length) : "");
-  const std::optional<std::vector<std::string>> files = ChooseFiles(folder);
-  if (files) SetFieldText(Edit1, ChosenSourceList(*files));
+  return length > 0 && length <= MAX_PATH ? std::string(current, length) : std::string();
 }
 
-void THTMLMainForm::BitBtn2Click() {
-  const std::string destination = FieldText(Edit2);
-  if (!destination.empty()) BrowseFolderDlg->FolderName = BrowseStartFolder(destination);
-  if (ExecuteBrowse(*BrowseFolderDlg)) SetFieldText(Edit2, BrowseFolderDlg->SelectedFolder());
+namespace {
+
+// Counts a dialog open while it is.
+class TModal {
+public:
+  explicit TModal(int& Count) : count_(Count) { ++count_; }
+  ~TModal() { --count_; }
+  TModal(const TModal&) = delete;
+  TModal& operator=(const TModal&) = delete;
+
+private:
+  int& count_;
+};
+
+// Closes Window when it is a visible window that Owner owns.
+BOOL CALLBACK CloseOwnedDialog(HWND Window, LPARAM Owner) {
+  if (GetWindow(Window, GW_OWNER) == reinterpret_cast<HWND>(Owner) && IsWindowVisible(Window))
+    PostMessageA(Window, WM_CLOSE, 0, 0);
+  return TRUE;
 }
 
-void THTMLMainForm::Button1Click() {
-  TFocusKeeper focus(*this, &lastFocus_);
-  TWindowHost host(*this);
-  RunBatch(FieldText(Edit1), FieldText(Edit2), host);
+}  // namespace
+
+std::optional<std::vector<std::string>> THTMLMainForm::ChooseFiles(const std::string& Folder) {
+  TModal modal(modal_);
+  return FileDialog(Folder);
 }
 
-void THTMLMainForm::Button2Click() { SendMessageA(handle_, WM_CLOSE, 0, 0); }
+std::optional<std::string> THTMLMainForm::BrowseForFolder(const std::string& StartFolder) {
+  TModal modal(modal_);
+  if (!StartFolder.empty()) BrowseFolderDlg->FolderName = StartFolder;
+  if (!ExecuteBrowse(*BrowseFolderDlg)) return std::nullopt;
+  return BrowseFolderDlg->SelectedFolder();
+}
 
-void THTMLMainForm::Button3Click() { ShowAbout(); }
+void THTMLMainForm::ErrorBox(const std::string& Text) {
+  TModal modal(modal_);
+  BatchErrorBox(Text);
+}
+
+void THTMLMainForm::ShowAbout() {
+  TModal modal(modal_);
+  AboutBox();
+}
+
+void THTMLMainForm::CloseDialogs() {
+  // Every visible window this thread has that the main window owns: a
+  // dialog's close is its cancel.
+  EnumThreadWindows(GetCurrentThreadId(), CloseOwnedDialog, reinterpret_cast<LPARAM>(handle_));
+}
+
+void THTMLMainForm::ProcessMessages() { ::ProcessMessages(); }
+
+void THTMLMainForm::CloseWindow() {
+  if (handle_ == nullptr) return;
+  // With a dialog open its loop is still on the stack: the window closes
+  // once that loop has ended.
+  if (modal_ > 0)
+    PostMessageA(handle_, WM_CLOSE, 0, 0);
+  else
+    SendMessageA(handle_, WM_CLOSE, 0, 0);
+}
 
 void THTMLMainForm::EnableControls(bool Enabled) {
   EnableWindow(Button1, Enabled);
@@ -542,11 +617,11 @@ void THTMLMainForm::EnableControls(bool Enabled) {
   EnableWindow(BitBtn2, Enabled);
 }
 
-bool THTMLMainForm::Busy() const { return !IsWindowEnabled(Button1); }
-
 void THTMLMainForm::SpanScreen() {
   RECT r;
   GetWindowRect(handle_, &r);
-  SetWindowPos(handle_, nullptr, 0, r.top, GetSystemMetrics(SM_CXSCREEN), r.bottom - r.top,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  const TRect placed = SpanScreenFrame({r.left, r.top, r.right, r.bottom},
+                                       {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
+  SetWindowPos(handle_, nullptr, placed.Left, placed.Top, placed.Right - placed.Left,
+               placed.Bottom - placed.Top, SWP_NOZORDER | SWP_NOACTIVATE);
 }

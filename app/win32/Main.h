@@ -7,6 +7,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <exception>
 #include <functional>
@@ -16,11 +17,13 @@
 #include <vector>
 
 #include "app/MainLogic.h"
+#include "app/MainPresenter.h"
+#include "app/MainView.h"
 #include "platform/SettingsStore.h"
 
 class TBrowseFolderDlg;
 
-class THTMLMainForm {
+class THTMLMainForm : public TMainView {
 public:
   // The window class name, the same in every instance.
   static constexpr char ClassName[] = "THTMLMainForm";
@@ -32,7 +35,7 @@ public:
   // all the same.
   explicit THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store = nullptr);
   // Destroys the window if it is still there (which saves the paths).
-  ~THTMLMainForm();
+  ~THTMLMainForm() override;
   THTMLMainForm(const THTMLMainForm&) = delete;
   THTMLMainForm& operator=(const THTMLMainForm&) = delete;
 
@@ -43,29 +46,38 @@ public:
   // focus.
   void Show(int ShowCommand = SW_SHOWNORMAL);
 
-  void EnableControls(bool Enabled);
-  bool Busy() const;
+  // The window's behaviour: its handlers and state.
+  TMainPresenter& Presenter() { return presenter_; }
+  bool Busy() const { return presenter_.Busy(); }
 
   // Replaceable for tests: the open-file dialog (returns the chosen files,
   // or nothing when cancelled), the folder browser's run, the batch run's
   // error box, and the About box.
   std::function<std::optional<std::vector<std::string>>(const std::string& InitialFolder)>
-      ChooseFiles;
+      FileDialog;
   std::function<bool(TBrowseFolderDlg& Dialog)> ExecuteBrowse;
   std::function<void(const std::string& Text)> BatchErrorBox;
-  std::function<void()> ShowAbout;
+  std::function<void()> AboutBox;
 
-  // The handlers.
-  void FormCreate();
-  void FormDestroy();
-  void FormResize();
-  void FormKeyDown(int VirtualKey);
-  bool FormCloseQuery();
-  void BitBtn1Click();
-  void BitBtn2Click();
-  void Button1Click();
-  void Button2Click();
-  void Button3Click();
+  // The view.
+  std::string FieldText(TMainField Field) const override;
+  void SetFieldText(TMainField Field, const std::string& Text) override;
+  bool FieldShowsAll(TMainField Field) const override;
+  void SetFieldHint(TMainField Field, const std::string& Text) override;
+  void EnableControls(bool Enabled) override;
+  bool ControlEnabled(TMainControl Control) const override;
+  TMainControl FocusedControl() const override;
+  void FocusControl(TMainControl Control) override;
+  bool Maximized() const override { return IsZoomed(handle_) != FALSE; }
+  std::string CurrentFolder() const override;
+  std::optional<std::vector<std::string>> ChooseFiles(const std::string& InitialFolder) override;
+  std::optional<std::string> BrowseForFolder(const std::string& StartFolder) override;
+  void ErrorBox(const std::string& Text) override;
+  void ShowAbout() override;
+  void CloseDialogs() override;
+  void ProcessMessages() override;
+  void SpanScreen() override;
+  void CloseWindow() override;
 
   // The controls as designed: label, picker and field of the source list
   // (1) and of the destination folder (2); "&Go!" (1), "&Close" (2) and
@@ -96,13 +108,21 @@ private:
                                       UINT_PTR Id, DWORD_PTR Form);
   LRESULT HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam);
   void CreateControls();
+  void CreateToolTips();
   void Command(int Id, int Code, HWND Control);
+  void DropFiles(HDROP Drop);
   void DrawPicker(const DRAWITEMSTRUCT& Item);
   void Activate(bool Active, bool Minimized);
-  void SpanScreen();
+  void FormResize();
+  // The control a window is, and the window of a control.
+  TMainControl ControlOf(HWND Window) const;
+  HWND Control(TMainControl Which) const;
+  HWND Field(TMainField Which) const { return Which == TMainField::Sources ? Edit1 : Edit2; }
 
-  std::unique_ptr<platform::SettingsStore> store_;
+  TMainPresenter presenter_;
   HWND handle_ = nullptr;
+  HWND toolTips_ = nullptr;
+  int modal_ = 0;  // dialogs open
   HFONT font_ = nullptr;
   HIMAGELIST glyphs_ = nullptr;
   HWND lastFocus_ = nullptr;  // the control to give the focus back to

@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -86,12 +87,12 @@ protected:
   THTMLMainForm& Open() {
     form = std::make_unique<THTMLMainForm>(std::make_unique<platform::RegistryStore>(key.Path()));
     realBatchErrorBox = form->BatchErrorBox;
-    form->ChooseFiles = [this](const std::string& Folder) {
+    form->FileDialog = [this](const std::string& Folder) {
       calls.push_back("files " + Folder);
       return chosenFiles;
     };
     form->BatchErrorBox = [this](const std::string& Text) { calls.push_back("error " + Text); };
-    form->ShowAbout = [this] { calls.push_back("about"); };
+    form->AboutBox = [this] { calls.push_back("about"); };
     form->ExecuteBrowse = [this](TBrowseFolderDlg& Dialog) {
       calls.push_back("browse " + Dialog.FolderName);
       return false;  // cancelled
@@ -411,6 +412,10 @@ TEST_F(MainWindowTest, F2AndF3ChooseFromEveryControlWhateverModifiersAreHeld) {
       Key(control, VK_F3, alt);
       ++sources;
     }
+  SetFieldText(form->Edit2, "C:\\Out\\");
+  for (HWND control : Focusable()) Key(control, VK_F2, control == form->Edit1);
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "browse C:\\Out"),
+            static_cast<std::ptrdiff_t>(Focusable().size()));
   BYTE keys[256];
   GetKeyboardState(keys);
   BYTE held[256];
@@ -424,25 +429,6 @@ TEST_F(MainWindowTest, F2AndF3ChooseFromEveryControlWhateverModifiersAreHeld) {
                           [](const std::string& c) { return c.rfind("files ", 0) == 0; }),
             sources);
   EXPECT_THAT(reports, IsEmpty());
-}
-
-TEST_F(MainWindowTest, F2ChoosesTheDestinationFromEveryControl) {
-  Open();
-  SetFieldText(form->Edit2, "C:\\Out\\");
-  for (HWND control : Focusable()) Key(control, VK_F2, control == form->Edit1);
-  EXPECT_EQ(calls, std::vector<std::string>(Focusable().size(), "browse C:\\Out"));
-}
-
-TEST_F(MainWindowTest, TheFolderBrowserStartsAtTheDestinationLessOneBackslash) {
-  Open();
-  EXPECT_EQ(form->BrowseFolderDlg->DialogText, "Destination path:");
-  for (const char* destination : {"C:\\Out\\", "C:\\Out", "C:\\", ""}) {
-    SetFieldText(form->Edit2, destination);
-    SendMessageA(form->BitBtn2, BM_CLICK, 0, 0);
-  }
-  // An empty field leaves what the browser had.
-  EXPECT_THAT(calls, ElementsAre("browse C:\\Out", "browse C:\\Out", "browse C:", "browse C:"));
-  EXPECT_EQ(FieldText(form->Edit2), "") << "a cancelled browser changes nothing";
 }
 
 TEST_F(MainWindowTest, AConfirmedFolderBecomesTheDestination) {
@@ -547,6 +533,83 @@ TEST_F(MainWindowTest, EscapePressesCloseWhileItIsEnabled) {
   EXPECT_EQ(form->Handle(), nullptr);
 }
 
+// ---- Tool tips and drops
+
+// The tool tip text the window gives Control.
+std::string ToolTipOf(HWND Window, HWND Control) {
+  for (HWND tips = FindWindowExA(nullptr, nullptr, TOOLTIPS_CLASSA, nullptr); tips != nullptr;
+       tips = FindWindowExA(nullptr, tips, TOOLTIPS_CLASSA, nullptr)) {
+    if (GetWindow(tips, GW_OWNER) != Window) continue;
+    std::string text(4096, '\0');
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = Window;
+    tool.uId = reinterpret_cast<UINT_PTR>(Control);
+    tool.lpszText = text.data();
+    SendMessageA(tips, TTM_GETTEXTA, text.size(), reinterpret_cast<LPARAM>(&tool));
+    return text.c_str();
+  }
+  return "(no tool tips)";
+}
+
+TEST_F(MainWindowTest, ToolTipsNameThePickersAndShowWhatTheFieldsCut) {
+  Open();
+  const HWND w = form->Handle();
+  EXPECT_EQ(ToolTipOf(w, form->BitBtn1), "Choose source files (F3)");
+  EXPECT_EQ(ToolTipOf(w, form->BitBtn2), "Choose destination folder (F2)");
+  SetFieldText(form->Edit1, "C:\\a.htm");
+  SetFieldText(form->Edit2, "C:\\Out\\");
+  EXPECT_EQ(ToolTipOf(w, form->Edit1), "");  // it fits
+  EXPECT_EQ(ToolTipOf(w, form->Edit2), "");
+  const std::string a = "C:\\Inetpub\\wwwroot\\bakery\\with\\a\\long\\way\\to\\go\\index.htm";
+  const std::string deep = a.substr(0, a.rfind('\\')) + "\\and\\then\\some\\more\\folders\\";
+  SetFieldText(form->Edit1, a + "|C:\\b.asp");
+  SetFieldText(form->Edit2, deep);
+  EXPECT_EQ(ToolTipOf(w, form->Edit1), "2 files:\n" + a + "\nC:\\b.asp");
+  EXPECT_EQ(ToolTipOf(w, form->Edit2), deep);
+  // Wide enough for both: no tool tips.
+  SetWindowPos(w, nullptr, 0, 0, Scaled(1400), Scaled(188), SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(ToolTipOf(w, form->Edit1), "");
+  EXPECT_EQ(ToolTipOf(w, form->Edit2), "");
+}
+
+// Drops Paths on the window at the centre of Target, as the shell does.
+void DropOn(HWND Window, HWND Target, const std::vector<std::string>& Paths) {
+  std::string list;
+  for (const std::string& path : Paths) list += path + '\0';
+  list += '\0';
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  const RECT r = PlaceOf(Target);
+  drop->pt = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  std::copy(list.begin(), list.end(), reinterpret_cast<char*>(drop + 1));
+  GlobalUnlock(memory);
+  SendMessageA(Window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);  // frees it
+}
+
+TEST_F(MainWindowTest, DroppedFilesSetTheSourcesAndAFolderOnTheFieldTheDestination) {
+  TempDir dir;
+  MakeDir(dir / "web");
+  for (const char* name : {"web/a.htm", "web/b.ASP", "web/logo.png"}) WriteFile(dir / name, "<p>");
+  Open();
+  const HWND w = form->Handle();
+  DropOn(w, form->Button3, {dir / "web/a.htm", dir / "web/b.ASP"});
+  EXPECT_EQ(FieldText(form->Edit1), (dir / "web/a.htm") + "|" + (dir / "web/b.ASP"));
+  DropOn(w, form->Edit2, {dir / "web"});
+  EXPECT_EQ(FieldText(form->Edit2), dir / "web");
+  // Not taken: a folder off the destination field, a file the picker does
+  // not list, anything while a run is busy.
+  DropOn(w, form->Edit1, {dir / "out"});
+  DropOn(w, form->Button1, {dir / "web/logo.png"});
+  form->EnableControls(false);
+  DropOn(w, form->Button1, {dir / "web/a.htm"});
+  form->EnableControls(true);
+  EXPECT_EQ(FieldText(form->Edit1), (dir / "web/a.htm") + "|" + (dir / "web/b.ASP"));
+  EXPECT_EQ(FieldText(form->Edit2), dir / "web");
+  EXPECT_THAT(reports, IsEmpty());
+}
+
 // ---- Closing
 
 TEST_F(MainWindowTest, EveryCloseRequestIsRefusedWhileBusy) {
@@ -589,26 +652,6 @@ TEST_F(MainWindowTest, TheEndOfTheSessionSavesThePaths) {
 }
 
 // ---- Pickers
-
-TEST_F(MainWindowTest, SourcePickerStartsInTheFolderOfTheFirstEntry) {
-  Open();
-  char current[MAX_PATH] = {};
-  GetCurrentDirectoryA(MAX_PATH, current);
-  chosenFiles = std::vector<std::string>{"C:\\Web\\b.htm", "C:\\Web\\a.htm"};
-  SendMessageA(form->BitBtn1, BM_CLICK, 0, 0);
-  EXPECT_EQ(FieldText(form->Edit1), "C:\\Web\\b.htm|C:\\Web\\a.htm");
-  SendMessageA(form->BitBtn1, BM_CLICK, 0, 0);
-  chosenFiles = std::nullopt;  // cancelled: nothing changes
-  SetFieldText(form->Edit1, "a.htm|C:\\Other\\b.htm");
-  SendMessageA(form->BitBtn1, BM_CLICK, 0, 0);
-  SetFieldText(form->Edit1, "");
-  SendMessageA(form->BitBtn1, BM_CLICK, 0, 0);
-  EXPECT_THAT(calls, ElementsAre(std::string("files ") + current, "files C:\\Web\\", "files ",
-                                 std::string("files ") + current));
-  EXPECT_EQ(FieldText(form->Edit1), "");
-}
-
-// ---- Settings in the registry
 
 TEST_F(MainWindowTest, FirstStartCreatesTheKeyAtOnceAndSavesBothValuesEmpty) {
   ASSERT_FALSE(RegistryKeyExists(key.Path()));
@@ -817,6 +860,24 @@ TEST_F(MainWindowRunTest, AMissingSourceIsReportedAsTheSystemSaysIt) {
   EXPECT_EQ(ReadFile(dir / "out/a.htm"), kDocOut);
   EXPECT_FALSE(Exists(dir / "out/b.htm"));
   EXPECT_FALSE(form->Busy());
+}
+
+TEST_F(MainWindowRunTest, TheEndOfTheSessionDuringARunSavesThePathsAndEndsAfterTheFileAtHand) {
+  Open();
+  SetFieldText(form->Edit1, (dir / "web/a.htm") + "|" + (dir / "web/b.htm"));
+  SetFieldText(form->Edit2, dir / "out");
+  const HWND w = form->Handle();
+  // Handled by the run's message pump before the first file.
+  RunWhenMessagesAreHandled([&] {
+    EXPECT_EQ(SendMessageA(w, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
+    SendMessageA(w, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(ReadRegistryValue(key.Path(), "OutputPath")->Data, (dir / "out") + "\\" + '\0');
+    EXPECT_TRUE(IsWindow(w));
+  });
+  SendMessageA(form->Button1, BM_CLICK, 0, 0);
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_FALSE(Exists(dir / "out/a.htm")) << "asked before the first file";
+  EXPECT_THAT(reports, IsEmpty());
 }
 
 }  // namespace
