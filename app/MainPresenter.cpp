@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <utility>
+#include <utility>
 
 #include "streams/Streams.h"
 #include "streams/Utils.h"
@@ -55,28 +56,16 @@ void TMainPresenter::FormKeyDown(int VirtualKey, TMainControl Control) {
 void TMainPresenter::Escape() { Press(TMainControl::Close); }
 
 void TMainPresenter::Press(TMainControl Control) {
-  if (Control == TMainControl::None || !view_.ControlEnabled(Control)) return;
-  switch (Control) {
-    case TMainControl::Go:
-      Button1Click();
-      break;
-    case TMainControl::SourcePicker:
-      BitBtn1Click();
-      break;
-    case TMainControl::DestinationPicker:
-      BitBtn2Click();
-      break;
-    case TMainControl::About:
-      Button3Click();
-      break;
-    case TMainControl::Close:
-      Button2Click();
-      break;
-    case TMainControl::None:
-    case TMainControl::SourceField:
-    case TMainControl::DestinationField:
-      break;
-  }
+  using THandler = void (TMainPresenter::*)();
+  static constexpr std::pair<TMainControl, THandler> kButtons[] = {
+      {TMainControl::Go, &TMainPresenter::Button1Click},
+      {TMainControl::SourcePicker, &TMainPresenter::BitBtn1Click},
+      {TMainControl::DestinationPicker, &TMainPresenter::BitBtn2Click},
+      {TMainControl::About, &TMainPresenter::Button3Click},
+      {TMainControl::Close, &TMainPresenter::Button2Click},
+  };
+  for (const auto& [button, handler] : kButtons)
+    if (button == Control && view_.ControlEnabled(Control)) (this->*handler)();
 }
 
 void TMainPresenter::BitBtn1Click() {

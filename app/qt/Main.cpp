@@ -19,6 +19,8 @@
 #include <QSessionManager>
 
 #include <algorithm>
+#include <array>
+#include <utility>
 #include <filesystem>
 #include <limits>
 
@@ -249,36 +251,25 @@ void THTMLMainForm::CloseDialogs() {
 
 void THTMLMainForm::ProcessMessages() { QCoreApplication::processEvents(); }
 
+std::array<std::pair<QWidget*, TMainControl>, 7> THTMLMainForm::NamedControls() const {
+  return {{{Button1, TMainControl::Go},
+           {BitBtn1, TMainControl::SourcePicker},
+           {BitBtn2, TMainControl::DestinationPicker},
+           {Button3, TMainControl::About},
+           {Button2, TMainControl::Close},
+           {Edit1, TMainControl::SourceField},
+           {Edit2, TMainControl::DestinationField}}};
+}
+
 TMainControl THTMLMainForm::ControlOf(const QObject* Widget) const {
-  const std::pair<const QObject*, TMainControl> controls[] = {
-      {Button1, TMainControl::Go},         {BitBtn1, TMainControl::SourcePicker},
-      {BitBtn2, TMainControl::DestinationPicker}, {Button3, TMainControl::About},
-      {Button2, TMainControl::Close},      {Edit1, TMainControl::SourceField},
-      {Edit2, TMainControl::DestinationField}};
-  for (const auto& [widget, control] : controls)
-    if (widget == Widget) return control;
+  for (const auto& [widget, control] : NamedControls())
+    if (widget == Widget && Widget != nullptr) return control;
   return TMainControl::None;
 }
 
 QWidget* THTMLMainForm::Control(TMainControl Which) const {
-  switch (Which) {
-    case TMainControl::Go:
-      return Button1;
-    case TMainControl::SourcePicker:
-      return BitBtn1;
-    case TMainControl::DestinationPicker:
-      return BitBtn2;
-    case TMainControl::About:
-      return Button3;
-    case TMainControl::Close:
-      return Button2;
-    case TMainControl::SourceField:
-      return Edit1;
-    case TMainControl::DestinationField:
-      return Edit2;
-    case TMainControl::None:
-      break;
-  }
+  for (const auto& [widget, control] : NamedControls())
+    if (control == Which) return widget;
   return nullptr;
 }
 

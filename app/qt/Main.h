@@ -5,10 +5,12 @@
 
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/MainLogic.h"
@@ -57,9 +59,11 @@ public:
   QPushButton *Button1, *Button2, *Button3;
   TBrowseFolderDlg* BrowseFolderDlg;
 
-  // The view.
+  // The view (TMainView says what each does). The fields are line edits
+  // that show their start; a field's hint is its tool tip.
   std::string FieldText(TMainField Field) const override;
   void SetFieldText(TMainField Field, const std::string& Text) override;
+  // Measured in the field's font within the style's text margins.
   bool FieldShowsAll(TMainField Field) const override;
   void SetFieldHint(TMainField Field, const std::string& Text) override;
   void EnableControls(bool Enabled) override;
@@ -68,12 +72,16 @@ public:
   void FocusControl(TMainControl Control) override;
   bool Maximized() const override { return isMaximized(); }
   std::string CurrentFolder() const override;
+  // Through the replaceable FileDialog, ExecuteBrowse, BatchErrorBox and
+  // AboutBox above.
   std::optional<std::vector<std::string>> ChooseFiles(const std::string& InitialFolder) override;
   std::optional<std::string> BrowseForFolder(const std::string& StartFolder) override;
   void ErrorBox(const std::string& Text) override { BatchErrorBox(Text); }
   void ShowAbout() override { AboutBox(); }
+  // Rejects every visible dialog of the application.
   void CloseDialogs() override;
   void ProcessMessages() override;
+  // In the screen's device pixels, where nothing is rounded.
   void SpanScreen() override;
   void CloseWindow() override { close(); }
 
@@ -89,7 +97,9 @@ protected:
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
-  // The control a widget is, and the widget of a control.
+  // The focusable controls by their names in the presenter, the control a
+  // widget is, and the widget of a control.
+  std::array<std::pair<QWidget*, TMainControl>, 7> NamedControls() const;
   TMainControl ControlOf(const QObject* Widget) const;
   QWidget* Control(TMainControl Which) const;
   QLineEdit* Field(TMainField Which) const { return Which == TMainField::Sources ? Edit1 : Edit2; }

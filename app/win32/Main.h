@@ -59,24 +59,32 @@ public:
   std::function<void(const std::string& Text)> BatchErrorBox;
   std::function<void()> AboutBox;
 
-  // The view.
+  // The view (TMainView says what each does), on the controls below.
   std::string FieldText(TMainField Field) const override;
   void SetFieldText(TMainField Field, const std::string& Text) override;
+  // The text's extent in the window's font against the edit control's
+  // client width less its margins.
   bool FieldShowsAll(TMainField Field) const override;
+  // The text of the field's tool in the window's tool tip control.
   void SetFieldHint(TMainField Field, const std::string& Text) override;
   void EnableControls(bool Enabled) override;
   bool ControlEnabled(TMainControl Control) const override;
   TMainControl FocusedControl() const override;
+  // While the window is inactive the control is kept for WM_ACTIVATE.
   void FocusControl(TMainControl Control) override;
   bool Maximized() const override { return IsZoomed(handle_) != FALSE; }
   std::string CurrentFolder() const override;
+  // Each dialog is counted while it is open (see CloseWindow).
   std::optional<std::vector<std::string>> ChooseFiles(const std::string& InitialFolder) override;
   std::optional<std::string> BrowseForFolder(const std::string& StartFolder) override;
   void ErrorBox(const std::string& Text) override;
   void ShowAbout() override;
+  // Posts WM_CLOSE to each visible window the main window owns.
   void CloseDialogs() override;
   void ProcessMessages() override;
   void SpanScreen() override;
+  // WM_CLOSE: sent, or posted while a dialog's loop is on the stack, so
+  // that the window is not destroyed under it.
   void CloseWindow() override;
 
   // The controls as designed: label, picker and field of the source list
