@@ -167,29 +167,66 @@ void TOpenElements::Doctype(bool NoQuirks) {
   // Elsewhere the parser drops it.
 }
 
+// One step of the phases before the body for a start tag Name (empty for
+// text): true when the token was taken where it stands, false when it is
+// to be read again in the mode reached.
+bool TOpenElements::BeforeBody(std::string_view Name) {
+  switch (Mode()) {
+    case TMode::Initial:
+      FQuirks = TQuirks::Quirks;
+      FPhase = TMode::BeforeHtml;
+      return false;
+    case TMode::BeforeHtml:
+      Push("html", TMode::Body);
+      FPhase = TMode::BeforeHead;
+      return Name == "html"sv;
+    case TMode::BeforeHead:
+      if (Name == "html"sv) return true;
+      Push("head", TMode::InHead);
+      return Name == "head"sv;
+    case TMode::InHead:
+      if (Name == "html"sv) return true;
+      if (Name == "head"sv) {
+        FLost = true;
+        return true;
+      }
+      if (Name == "base"sv || Name == "basefont"sv || Name == "bgsound"sv || Name == "link"sv || Name == "meta"sv) return true;
+      if (Name == "title"sv || Name == "style"sv || Name == "script"sv || Name == "noscript"sv || Name == "noframes"sv) {
+        Push(Name, TMode::InHead);
+        return true;
+      }
+      Pop();
+      FPhase = TMode::AfterHead;
+      return false;
+    case TMode::AfterHead:
+      if (Name == "html"sv) return true;
+      if (Name == "head"sv) {
+        FLost = true;
+        return true;
+      }
+      if (!Name.empty() && Is(Name, eHeadOnly)) {
+        if (Is(Name, eRaw)) Push(Name, TMode::AfterHead);
+        return true;
+      }
+      Push("body", TMode::Body);
+      FPhase = TMode::Body;
+      return Name == "body"sv;
+    default:
+      return false;
+  }
+}
+
 void TOpenElements::Text(bool Blank) {
   if (FLost) return;
   if (Blank) return;  // white space changes no structure in any mode followed here
   for (int Guard = 0; Guard < 8 && !FLost; ++Guard) {
     switch (Mode()) {
       case TMode::Initial:
-        FQuirks = TQuirks::Quirks;
-        FPhase = TMode::BeforeHtml;
-        continue;
       case TMode::BeforeHtml:
-        Push("html", TMode::Body);
-        FPhase = TMode::BeforeHead;
-        continue;
       case TMode::BeforeHead:
-        Push("head", TMode::InHead);
-        continue;
       case TMode::InHead:
-        Pop();
-        FPhase = TMode::AfterHead;
-        continue;
       case TMode::AfterHead:
-        Push("body", TMode::Body);
-        FPhase = TMode::Body;
+        BeforeBody({});
         continue;
       case TMode::Body:
       case TMode::Select:
@@ -218,46 +255,11 @@ void TOpenElements::StartTag(std::string_view Name, bool SelfClosing) {
   for (int Guard = 0; Guard < 8 && !FLost; ++Guard) {
     switch (Mode()) {
       case TMode::Initial:
-        FQuirks = TQuirks::Quirks;
-        FPhase = TMode::BeforeHtml;
-        continue;
       case TMode::BeforeHtml:
-        Push("html", TMode::Body);
-        FPhase = TMode::BeforeHead;
-        if (Name == "html"sv) return;
-        continue;
       case TMode::BeforeHead:
-        if (Name == "html"sv) return;
-        Push("head", TMode::InHead);
-        if (Name == "head"sv) return;
-        continue;
       case TMode::InHead:
-        if (Name == "html"sv) return;
-        if (Name == "head"sv) {
-          FLost = true;
-          return;
-        }
-        if (Name == "base"sv || Name == "basefont"sv || Name == "bgsound"sv || Name == "link"sv || Name == "meta"sv) return;
-        if (Name == "title"sv || Name == "style"sv || Name == "script"sv || Name == "noscript"sv || Name == "noframes"sv) {
-          Push(Name, TMode::InHead);
-          return;
-        }
-        Pop();
-        FPhase = TMode::AfterHead;
-        continue;
       case TMode::AfterHead:
-        if (Name == "html"sv) return;
-        if (Name == "head"sv) {
-          FLost = true;
-          return;
-        }
-        if (Is(Name, eHeadOnly)) {
-          if (Is(Name, eRaw)) Push(Name, TMode::AfterHead);
-          return;
-        }
-        Push("body", TMode::Body);
-        FPhase = TMode::Body;
-        if (Name == "body"sv) return;
+        if (BeforeBody(Name)) return;
         continue;
       case TMode::Body:
         if (!BodyStart(Name, SelfClosing)) continue;

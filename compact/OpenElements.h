@@ -115,6 +115,7 @@ private:
   std::size_t CellIndex() const;
   void ClosePInButtonScope();
   void CloseListItem(std::string_view Name);
+  bool BeforeBody(std::string_view Name);
   bool BodyStart(std::string_view Name, bool SelfClosing);
   bool BodyEnd(std::string_view Name);
   bool TableStart(std::string_view Name);
