@@ -103,7 +103,9 @@ void SetFieldText(QLineEdit* Edit, const std::string& Text) {
 
 THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWidget* Parent)
     : QWidget(Parent),
-      presenter_(*this, Store ? std::move(Store) : std::make_unique<TQtSettingsStore>()) {
+      view_(std::make_unique<TView>(*this)),
+      presenter_(std::make_unique<TMainPresenter>(
+          *view_, Store ? std::move(Store) : std::make_unique<TQtSettingsStore>())) {
   setObjectName(QStringLiteral("HTMLMainForm"));
   setWindowTitle(QString::fromLatin1(SApplicationTitle));
   QFont font(QStringLiteral("MS Sans Serif"));
@@ -126,7 +128,7 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWi
   BitBtn2->setToolTip(QString::fromLatin1(SDestinationPickerHint));
   for (QLineEdit* field : {Edit1, Edit2}) {
     field->setAcceptDrops(false);  // the window takes them
-    connect(field, &QLineEdit::textChanged, this, [this] { presenter_.UpdateHints(); });
+    connect(field, &QLineEdit::textChanged, this, [this] { presenter_->UpdateHints(); });
   }
   setAcceptDrops(true);
   const QIcon glyph = OpenFolderGlyph();
@@ -153,7 +155,7 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWi
 
   const auto handle = [this](QPushButton* Button, void (TMainPresenter::*Handler)()) {
     connect(Button, &QPushButton::clicked, this,
-            [this, Handler] { ReportErrors([&] { (presenter_.*Handler)(); }); });
+            [this, Handler] { ReportErrors([&] { ((*presenter_).*Handler)(); }); });
   };
   handle(BitBtn1, &TMainPresenter::BitBtn1Click);
   handle(BitBtn2, &TMainPresenter::BitBtn2Click);
@@ -168,17 +170,17 @@ THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWi
 
   // A log-off or shut-down asks first, like any close.
   connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& Manager) {
-    if (!presenter_.FormCloseQuery()) Manager.cancel();
+    if (!presenter_->FormCloseQuery()) Manager.cancel();
   });
 
   resize(kDesignedClientWidth, kDesignedClientHeight);
   Button1->setFocus();
 
-  ReportErrors([this] { presenter_.FormCreate(); });
+  ReportErrors([this] { presenter_->FormCreate(); });
 }
 
 THTMLMainForm::~THTMLMainForm() {
-  ReportErrors([this] { presenter_.FormDestroy(); });
+  ReportErrors([this] { presenter_->FormDestroy(); });
 }
 
 void THTMLMainForm::FormResize() {
@@ -186,7 +188,7 @@ void THTMLMainForm::FormResize() {
   Edit1->resize(layout.EditWidth, Edit1->height());
   Edit2->resize(layout.EditWidth, Edit2->height());
   Button2->move(layout.CloseLeft, Button2->y());
-  presenter_.UpdateHints();
+  presenter_->UpdateHints();
 }
 
 namespace {
@@ -208,48 +210,54 @@ bool TextFits(const QLineEdit* Edit) {
 
 }  // namespace
 
-bool THTMLMainForm::FieldShowsAll(TMainField Field) const { return TextFits(this->Field(Field)); }
+// The window as the presenter sees it.
+class THTMLMainForm::TView : public TMainView {
+public:
+  explicit TView(THTMLMainForm& Form) : form_(Form) {}
 
-void THTMLMainForm::SetFieldHint(TMainField Field, const std::string& Text) {
-  this->Field(Field)->setToolTip(ToQString(Text));
-}
+  std::string FieldText(TMainField Field) const override { return ::FieldText(form_.Field(Field)); }
+  void SetFieldText(TMainField Field, const std::string& Text) override {
+    ::SetFieldText(form_.Field(Field), Text);
+  }
+  bool FieldShowsAll(TMainField Field) const override { return TextFits(form_.Field(Field)); }
+  void SetFieldHint(TMainField Field, const std::string& Text) override {
+    form_.Field(Field)->setToolTip(ToQString(Text));
+  }
+  void EnableControls(bool Enabled) override { form_.EnableControls(Enabled); }
+  bool ControlEnabled(TMainControl Which) const override {
+    const QWidget* control = form_.Control(Which);
+    return control != nullptr && control->isEnabled();
+  }
+  TMainControl FocusedControl() const override { return form_.ControlOf(form_.focusWidget()); }
+  void FocusControl(TMainControl Which) override {
+    if (QWidget* control = form_.Control(Which)) control->setFocus();
+  }
+  bool Maximized() const override { return form_.isMaximized(); }
+  std::string CurrentFolder() const override { return std::filesystem::current_path().string(); }
+  std::optional<std::vector<std::string>> ChooseFiles(const std::string& Folder) override {
+    return form_.FileDialog(Folder);
+  }
+  std::optional<std::string> BrowseForFolder(const std::string& StartFolder) override {
+    TBrowseFolderDlg& dialog = *form_.BrowseFolderDlg;
+    if (!StartFolder.empty()) dialog.SetFolderName(StartFolder);
+    if (!form_.ExecuteBrowse(dialog)) return std::nullopt;
+    return dialog.SelectedFolder();
+  }
+  void ErrorBox(const std::string& Text) override { form_.BatchErrorBox(Text); }
+  void ShowAbout() override { form_.AboutBox(); }
+  // Every visible dialog of the application is rejected.
+  void CloseDialogs() override {
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible())
+        dialog->reject();
+  }
+  void ProcessMessages() override { QCoreApplication::processEvents(); }
+  void SpanScreen() override { form_.SpanScreen(); }
+  void CloseWindow() override { form_.close(); }
 
-std::string THTMLMainForm::FieldText(TMainField Field) const { return ::FieldText(this->Field(Field)); }
-
-void THTMLMainForm::SetFieldText(TMainField Field, const std::string& Text) {
-  ::SetFieldText(this->Field(Field), Text);
-}
-
-bool THTMLMainForm::ControlEnabled(TMainControl Which) const {
-  const QWidget* control = Control(Which);
-  return control != nullptr && control->isEnabled();
-}
-
-TMainControl THTMLMainForm::FocusedControl() const { return ControlOf(focusWidget()); }
-
-void THTMLMainForm::FocusControl(TMainControl Which) {
-  if (QWidget* control = Control(Which)) control->setFocus();
-}
-
-std::string THTMLMainForm::CurrentFolder() const { return std::filesystem::current_path().string(); }
-
-std::optional<std::vector<std::string>> THTMLMainForm::ChooseFiles(const std::string& Folder) {
-  return FileDialog(Folder);
-}
-
-std::optional<std::string> THTMLMainForm::BrowseForFolder(const std::string& StartFolder) {
-  if (!StartFolder.empty()) BrowseFolderDlg->SetFolderName(StartFolder);
-  if (!ExecuteBrowse(*BrowseFolderDlg)) return std::nullopt;
-  return BrowseFolderDlg->SelectedFolder();
-}
-
-void THTMLMainForm::CloseDialogs() {
-  for (QWidget* window : QApplication::topLevelWidgets())
-    if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible())
-      dialog->reject();
-}
-
-void THTMLMainForm::ProcessMessages() { QCoreApplication::processEvents(); }
+private:
+  THTMLMainForm& form_;
+};
 
 std::array<std::pair<QWidget*, TMainControl>, 7> THTMLMainForm::NamedControls() const {
   return {{{Button1, TMainControl::Go},
@@ -300,7 +308,7 @@ std::optional<std::vector<TDroppedItem>> THTMLMainForm::DroppedItems(const QMime
 
 bool THTMLMainForm::TakesDrop(const QDropEvent* Event) const {
   const auto items = DroppedItems(Event->mimeData());
-  return items && presenter_.DropFor(*items, OnDestinationField(Event)).Kind != TDropAction::None;
+  return items && presenter_->DropFor(*items, OnDestinationField(Event)).Kind != TDropAction::None;
 }
 
 bool THTMLMainForm::OnDestinationField(const QDropEvent* Event) const {
@@ -323,14 +331,14 @@ void THTMLMainForm::dropEvent(QDropEvent* Event) {
     Event->ignore();
     return;
   }
-  ReportErrors([&] { presenter_.Drop(*DroppedItems(Event->mimeData()), OnDestinationField(Event)); });
+  ReportErrors([&] { presenter_->Drop(*DroppedItems(Event->mimeData()), OnDestinationField(Event)); });
   Event->acceptProposedAction();
 }
 
 void THTMLMainForm::keyPressEvent(QKeyEvent* Event) {
   // Escape presses "&Close", the cancel button, while it is enabled.
   if (Event->key() == Qt::Key_Escape && Event->modifiers() == Qt::NoModifier) {
-    ReportErrors([this] { presenter_.Escape(); });
+    ReportErrors([this] { presenter_->Escape(); });
     Event->accept();
     return;
   }
@@ -343,7 +351,7 @@ void THTMLMainForm::resizeEvent(QResizeEvent* Event) {
 }
 
 void THTMLMainForm::closeEvent(QCloseEvent* Event) {
-  if (presenter_.FormCloseQuery())
+  if (presenter_->FormCloseQuery())
     Event->accept();
   else
     Event->ignore();
@@ -352,7 +360,7 @@ void THTMLMainForm::closeEvent(QCloseEvent* Event) {
 bool THTMLMainForm::eventFilter(QObject* Watched, QEvent* Event) {
   if (Event->type() == QEvent::KeyPress) {
     const int key = VirtualKeyOf(static_cast<QKeyEvent*>(Event)->key());
-    if (key != 0) ReportErrors([&] { presenter_.FormKeyDown(key, ControlOf(Watched)); });
+    if (key != 0) ReportErrors([&] { presenter_->FormKeyDown(key, ControlOf(Watched)); });
     if (key == VK_RETURN) return true;  // Enter did its work
   }
   return QWidget::eventFilter(Watched, Event);  // the control still gets the key

@@ -15,7 +15,6 @@
 
 #include "app/MainLogic.h"
 #include "app/MainPresenter.h"
-#include "app/MainView.h"
 #include "platform/SettingsStore.h"
 
 class QLabel;
@@ -29,7 +28,7 @@ class TBrowseFolderDlg;
 // (0 for any other key).
 int VirtualKeyOf(int QtKey);
 
-class THTMLMainForm : public QWidget, public TMainView {
+class THTMLMainForm : public QWidget {
   Q_OBJECT
 
 public:
@@ -39,7 +38,10 @@ public:
   ~THTMLMainForm() override;
 
   // The window's behaviour: its handlers and state.
-  TMainPresenter& Presenter() { return presenter_; }
+  TMainPresenter& Presenter() { return *presenter_; }
+  bool Busy() const { return presenter_->Busy(); }
+  // Disables (false) or enables (true) "&Go!", "&Close" and both pickers.
+  void EnableControls(bool Enabled);
 
   // Replaceable for tests: the open-file dialog (returns the chosen files,
   // or nothing when cancelled), the folder browser's run, the batch run's
@@ -59,34 +61,6 @@ public:
   QPushButton *Button1, *Button2, *Button3;
   TBrowseFolderDlg* BrowseFolderDlg;
 
-  // The view (TMainView says what each does). The fields are line edits
-  // that show their start; a field's hint is its tool tip.
-  std::string FieldText(TMainField Field) const override;
-  void SetFieldText(TMainField Field, const std::string& Text) override;
-  // Measured in the field's font within the style's text margins.
-  bool FieldShowsAll(TMainField Field) const override;
-  void SetFieldHint(TMainField Field, const std::string& Text) override;
-  void EnableControls(bool Enabled) override;
-  bool ControlEnabled(TMainControl Control) const override;
-  TMainControl FocusedControl() const override;
-  void FocusControl(TMainControl Control) override;
-  bool Maximized() const override { return isMaximized(); }
-  std::string CurrentFolder() const override;
-  // Through the replaceable FileDialog, ExecuteBrowse, BatchErrorBox and
-  // AboutBox above.
-  std::optional<std::vector<std::string>> ChooseFiles(const std::string& InitialFolder) override;
-  std::optional<std::string> BrowseForFolder(const std::string& StartFolder) override;
-  void ErrorBox(const std::string& Text) override { BatchErrorBox(Text); }
-  void ShowAbout() override { AboutBox(); }
-  // Rejects every visible dialog of the application.
-  void CloseDialogs() override;
-  void ProcessMessages() override;
-  // In the screen's device pixels, where nothing is rounded.
-  void SpanScreen() override;
-  void CloseWindow() override { close(); }
-
-  bool Busy() const { return presenter_.Busy(); }
-
 protected:
   void keyPressEvent(QKeyEvent* Event) override;
   void dragEnterEvent(QDragEnterEvent* Event) override;
@@ -97,6 +71,8 @@ protected:
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
+  class TView;  // what the presenter sees of the window
+
   // The focusable controls by their names in the presenter, the control a
   // widget is, and the widget of a control.
   std::array<std::pair<QWidget*, TMainControl>, 7> NamedControls() const;
@@ -111,8 +87,10 @@ private:
   // True when the presenter takes what Event carries where it is.
   bool TakesDrop(const QDropEvent* Event) const;
   void FormResize();
+  void SpanScreen();
 
-  TMainPresenter presenter_;
+  std::unique_ptr<TView> view_;
+  std::unique_ptr<TMainPresenter> presenter_;
 };
 
 // Bytes to and from the text of a field, losslessly.
