@@ -6,10 +6,9 @@
 // really were read and written.
 //
 // The batch run writes each destination in place (TInPlaceSink); the tree
-// run writes it under a temporary name in a destination folder held open
-// and renames it when it is complete (TTemporarySink).
+// run has a sink of its own that writes it under a temporary name in a
+// destination folder held open and renames it when it is complete.
 
-#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -65,63 +64,22 @@ public:
   // stream to write into, at position 0, owned by the sink. Raises
   // EInOutError when it cannot.
   virtual TFileStream& Open(const TFileJob& Job, const platform::FileStatus& Source) = 0;
-  // Everything was written: makes it the destination. Raises when it cannot.
-  virtual void Commit(const TFileJob& Job, const platform::FileStatus& Source) = 0;
+  // Everything was written: makes it the destination, Job.Target. Raises
+  // when it cannot. Nothing here: the destination was opened as it is.
+  virtual void Commit(const TFileJob& Job, const platform::FileStatus& Source) {
+    (void)Job;
+    (void)Source;
+  }
 };
 
-// Writes Job.Target itself, created or emptied as it is opened. Nothing to
-// commit; the file is closed when the sink goes.
+// Writes Job.Target itself, created or emptied as it is opened; the file
+// is closed when the sink goes.
 class TInPlaceSink : public TFileSink {
 public:
   TFileStream& Open(const TFileJob& Job, const platform::FileStatus& Source) override;
-  void Commit(const TFileJob& Job, const platform::FileStatus& Source) override;
 
 private:
   std::unique_ptr<TFileStream> FStream;
-};
-
-// A folder held open for the calls "in" it, checked to be the folder with
-// identity Expected (the one a run created or found): raises
-// Exception(SDestinationReplaced) otherwise, EInOutError when it cannot be
-// opened.
-class THeldFolder {
-public:
-  THeldFolder(const std::string& Name, const platform::FileIdentity& Expected, platform::FileEnv& Env);
-  ~THeldFolder();
-  THeldFolder(const THeldFolder&) = delete;
-  THeldFolder& operator=(const THeldFolder&) = delete;
-  platform::FolderHandle Handle() const { return FHandle; }
-
-private:
-  platform::FileEnv& FEnv;
-  platform::FolderHandle FHandle;
-};
-
-// Writes the file Name of the destination folder Folder (identity
-// FolderId) under a new temporary name there (TemporaryName with Token and
-// Index) and renames it to Name on Commit, with the source's permission
-// bits, and with Preserve its modification time as well. Refuses, as the
-// batch run's open would, to replace a file that could not be written.
-// A temporary file not renamed goes again with the sink.
-class TTemporarySink : public TFileSink {
-public:
-  TTemporarySink(const std::string& Folder, const platform::FileIdentity& FolderId, const std::string& Name,
-                 const std::string& Token, std::size_t Index, bool Preserve, platform::FileEnv& Env);
-  ~TTemporarySink() override;
-  TFileStream& Open(const TFileJob& Job, const platform::FileStatus& Source) override;
-  void Commit(const TFileJob& Job, const platform::FileStatus& Source) override;
-
-private:
-  std::string FFolder;
-  platform::FileIdentity FFolderId;
-  std::string FName;
-  std::string FToken;
-  std::size_t FIndex;
-  bool FPreserve;
-  platform::FileEnv& FEnv;
-  std::unique_ptr<THeldFolder> FHeld;
-  std::unique_ptr<TFileStream> FStream;
-  std::string FTemporary;  // ours to delete while not empty
 };
 
 // Runs Job: opens the source, checks it (the file expected, not the
@@ -143,18 +101,9 @@ void RefuseSourceAsTarget(const std::string& Target, const TSourceFiles& Sources
 // Raises EInOutError(Fmt) with Name and the text of Env's last error.
 [[noreturn]] void RaiseLastError(const char* Fmt, const std::string& Name, platform::FileEnv& Env);
 
-// The temporary name, in the same folder, that a worker writes the file
-// Name under: hidden on POSIX, made of a part of Name, the run's Token, the
-// file's Index in the plan and the Attempt, ending in ".tmp". Within a run
-// no two files share a name; the file is created only where nothing has
-// the name yet, and Attempt counts the names tried.
-std::string TemporaryName(const std::string& Name, const std::string& Token, std::size_t Index,
-                          unsigned Attempt);
-
 // Messages of file jobs.
 inline constexpr char SDestinationIsSourceFile[] =
     "Destination file \"%s\" is the source file \"%s\" under another name";
 inline constexpr char SPageTooLarge[] =
     "Page \"%s\" is too large to compact: %s bytes, more than the limit of 2147483647 bytes";
 inline constexpr char SErrorCopying[] = "Error copying \"%s\" - %s";
-inline constexpr char SErrorSettingAttributes[] = "Error setting the attributes of \"%s\" - %s";

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <map>
+#include <memory>
 #include <optional>
 #include <condition_variable>
 #include <cstdio>
@@ -23,6 +24,10 @@ using platform::FileEnv;
 using platform::FileIdentity;
 using platform::FileStatus;
 
+// The part of a file name that goes into its temporary name.
+constexpr std::size_t kTempNamePart = 64;
+// Temporary names tried for one file before giving up.
+constexpr unsigned kTempAttempts = 100;
 // Created folders can be written into until the run ends, whatever their
 // sources' permission bits.
 constexpr std::uint32_t kOwnerAll = 0700;
@@ -43,6 +48,38 @@ std::string RunToken() {
   return text;
 }
 
+// A file already called Target is replaced only where the batch run could
+// write it: a read-only file, a folder or a file another program holds
+// without sharing raises the batch run's open error instead.
+void CheckReplaceable(const std::string& Target, FileEnv& Env) {
+  FileStatus st;
+  if (!Env.GetStatus(Target, true, &st)) return;
+  TFileStream probe(Target, omWrite);  // opens without emptying it
+}
+
+// A destination folder held open for the calls "in" it, checked to be the
+// folder the run created or found there.
+class THeldFolder {
+public:
+  THeldFolder(const std::string& Name, const FileIdentity& Expected, FileEnv& Env) : env_(Env) {
+    FileStatus st;
+    handle_ = Env.OpenFolder(platform::kNoFolder, Name, true, &st);
+    if (handle_ == platform::kNoFolder) RaiseLastError(SErrorReadingFolder, Name, Env);
+    if (st.Identity != Expected) {
+      Env.CloseFolder(handle_);
+      throw Exception(Format(SDestinationReplaced, {Name}));
+    }
+  }
+  ~THeldFolder() { env_.CloseFolder(handle_); }
+  THeldFolder(const THeldFolder&) = delete;
+  THeldFolder& operator=(const THeldFolder&) = delete;
+  platform::FolderHandle Handle() const { return handle_; }
+
+private:
+  FileEnv& env_;
+  platform::FolderHandle handle_;
+};
+
 struct TOutcome {
   bool Done = false;
   bool Failed = false;
@@ -59,6 +96,71 @@ struct TRunShared {
   std::string Token;
 };
 
+// Writes file Index of Run's plan into its destination folder under a new
+// temporary name there, and renames it to its name there on Commit, with
+// the source's permission bits (with Preserve also its modification
+// time). Refuses, as the batch run's open would, to replace a file that
+// could not be written. The folder is held open from Open on, and a
+// temporary file not renamed goes again with the sink.
+class TTemporarySink : public TFileSink {
+public:
+  TTemporarySink(const TRunShared& Run, std::size_t Index, FileEnv& Env)
+      : run_(Run), file_(Run.Plan.Files[Index]), folder_(Run.Plan.Folders[file_.Folder]), index_(Index),
+        env_(Env) {}
+  ~TTemporarySink() override {
+    stream_.reset();
+    if (temporary_.empty() || !held_) return;
+    const platform::SysError code = env_.LastError();
+    env_.DeleteIn(held_->Handle(), temporary_);
+    env_.SetLastError(code);
+  }
+
+  TFileStream& Open(const TFileJob& Job, const FileStatus& Source) override {
+    CheckReplaceable(Job.Target, env_);
+    held_ = std::make_unique<THeldFolder>(folder_, run_.FolderIds[file_.Folder], env_);
+    platform::FileHandle handle = platform::kInvalidHandle;
+    for (unsigned attempt = 0;; ++attempt) {
+      const std::string temporary = TemporaryName(file_.Name, run_.Token, index_, attempt);
+      handle = env_.CreateFileIn(held_->Handle(), temporary, Source.Permissions & 0777);
+      if (handle != platform::kInvalidHandle) {
+        temporary_ = temporary;
+        break;
+      }
+      // A name taken is not ours to delete.
+      const platform::SysError code = env_.LastError();
+      if (code != platform::ErrorAlreadyExists() || attempt + 1 >= kTempAttempts)
+        throw EInOutError(Format(SErrorOpening, {JoinName(folder_, temporary), ErrorCodeText(code)}));
+    }
+    stream_ = std::make_unique<TFileStream>(handle, JoinName(folder_, temporary_), omRead | omWrite, &env_);
+    return *stream_;
+  }
+
+  void Commit(const TFileJob& Job, const FileStatus& Source) override {
+    if (run_.Options.Preserve) {
+      // Never the set-user-ID and set-group-ID bits: the copy has another
+      // owner (whoever runs this), who would lend it their rights.
+      const std::uint32_t permissions = Source.Permissions & 0777;
+      if (!env_.SetAttributes(stream_->Handle(), &permissions, &Source.ModifiedTime))
+        RaiseLastError(SErrorSettingAttributes, stream_->FileName(), env_);
+    }
+    stream_->Close();
+    if (!env_.RenameIn(held_->Handle(), temporary_, file_.Name))
+      throw EInOutError(
+          Format(SErrorRenaming, {JoinName(folder_, temporary_), Job.Target, LastErrorText()}));
+    temporary_.clear();
+  }
+
+private:
+  const TRunShared& run_;
+  const TTreeFile& file_;
+  const std::string& folder_;
+  std::size_t index_;
+  FileEnv& env_;
+  std::unique_ptr<THeldFolder> held_;
+  std::unique_ptr<TFileStream> stream_;
+  std::string temporary_;  // ours to delete while not empty
+};
+
 // Compacts or copies file Index of the plan into its destination folder
 // as a file job. Only the file the walk found is read, and only into the
 // folder the run made ready.
@@ -66,8 +168,7 @@ TOutcome WorkOn(std::size_t Index, const TRunShared& Run) {
   const TTreeFile& file = Run.Plan.Files[Index];
   FileEnv& env = *platform::CurrentFileEnv();
   TOutcome outcome;
-  TTemporarySink sink(Run.Plan.Folders[file.Folder], Run.FolderIds[file.Folder], file.Name, Run.Token, Index,
-                      Run.Options.Preserve, env);
+  TTemporarySink sink(Run, Index, env);
   try {
     TFileJob job;
     job.Source = file.Source;
@@ -222,6 +323,14 @@ struct TWorkQueue {
 };
 
 }  // namespace
+
+std::string TemporaryName(const std::string& Name, const std::string& Token, std::size_t Index,
+                          unsigned Attempt) {
+  std::string temporary = '.' + Name.substr(0, kTempNamePart) + '.' + Token + '-' +
+                          std::to_string(Index);
+  if (Attempt > 0) temporary += '.' + std::to_string(Attempt);
+  return temporary + ".tmp";
+}
 
 TTreeSummary RunTree(const TTreeOptions& Options, TTreeHost& Host) {
   const auto start = std::chrono::steady_clock::now();

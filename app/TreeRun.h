@@ -73,3 +73,14 @@ struct TTreeSummary {
 // a folder: every failure is in the summary. The file services are
 // platform::CurrentFileEnv().
 TTreeSummary RunTree(const TTreeOptions& Options, TTreeHost& Host);
+
+// The temporary name, in the same folder, that a worker writes the file
+// Name under: hidden on POSIX, made of a part of Name, the run's Token, the
+// file's Index in the plan and the Attempt, ending in ".tmp". Within a run
+// no two files share a name; the file is created only where nothing has
+// the name yet, and Attempt counts the names tried.
+std::string TemporaryName(const std::string& Name, const std::string& Token, std::size_t Index,
+                          unsigned Attempt);
+
+// Messages of the files of a tree run.
+inline constexpr char SErrorSettingAttributes[] = "Error setting the attributes of \"%s\" - %s";

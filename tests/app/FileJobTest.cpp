@@ -3,14 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "app/TreeWalk.h"
 #include "compact/CompactHTML.h"
 #include "platform/FileEnv.h"
-#include "streams/Utils.h"
 #include "support/TempDir.h"
 
 using namespace testsupport;
@@ -55,8 +52,6 @@ struct JobCase {
   std::int64_t reportedSize;  // -1: the real one
   bool wide;                  // the source is UTF-16 and the mode safe
   bool refuseWideFirst;
-  bool otherFile;             // the walk found another file than Source opens
-  bool targetIsSource;
   const char* steps;          // what the sink saw
   const char* message;        // the start of the failure's message, or "" with the bytes below
   std::int64_t bytesIn, bytesOut;
@@ -74,15 +69,12 @@ TEST_P(FileJobKinds, RefuseBeforeOpeningAndCountWhatWasRead) {
   const std::string source = dir / "a.htm";
   WriteFile(source, c.wide ? kWide : kDoc);
   SizeEnv env(c.reportedSize);
-  const TSourceFiles sources = IdentifyFiles({source}, env);
   const TCompactOptions safe = SafeOptions();
   TFileJob job;
   job.Source = source;
-  job.Target = c.targetIsSource ? source : dir / "b.htm";
+  job.Target = dir / "b.htm";
   job.Action = c.action;
   job.Options = c.wide ? &safe : nullptr;
-  job.Sources = &sources;
-  if (c.otherFile) job.Expected = platform::FileIdentity{};
   job.RefuseWideFirst = c.refuseWideFirst;
   LoggingSink sink;
   std::string message;
@@ -105,18 +97,12 @@ constexpr std::int64_t kPastLimit = 2147483648LL;
 INSTANTIATE_TEST_SUITE_P(
     Cases, FileJobKinds,
     ::testing::Values(
-        JobCase{"Compact", faCompact, -1, false, false, false, false, "open commit", "", 10, 7},
-        JobCase{"CompactPseudoFile", faCompact, 0, false, false, false, false, "open commit", "", 10, 7},
-        JobCase{"CopyPseudoFile", faCopy, 0, false, false, false, false, "open commit", "", 10, 10},
-        JobCase{"CompactPastLimit", faCompact, kPastLimit, false, false, false, false, "",
-                "Page \"", 0, 0},
-        JobCase{"CopyPastLimit", faCopy, kPastLimit, false, false, false, false, "open commit", "", 10, 10},
-        JobCase{"WideFirst", faCompact, -1, true, true, false, false, "", "\"", 0, 0},
-        JobCase{"WideInTheFilter", faCompact, -1, true, false, false, false, "open ", "The page is UTF-16LE",
-                0, 0},
-        JobCase{"SourceReplaced", faCopy, -1, false, false, true, false, "", "Source \"", 0, 0},
-        JobCase{"TargetIsTheSource", faCompact, -1, false, false, false, true, "", "Destination file \"", 0,
-                0}),
+        JobCase{"CompactPseudoFile", faCompact, 0, false, false, "open commit", "", 10, 7},
+        JobCase{"CopyPseudoFile", faCopy, 0, false, false, "open commit", "", 10, 10},
+        JobCase{"CompactPastLimit", faCompact, kPastLimit, false, false, "", "Page \"", 0, 0},
+        JobCase{"CopyPastLimit", faCopy, kPastLimit, false, false, "open commit", "", 10, 10},
+        JobCase{"WideFirst", faCompact, -1, true, true, "", "\"", 0, 0},
+        JobCase{"WideInTheFilter", faCompact, -1, true, false, "open ", "The page is UTF-16LE", 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
