@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "app/FileJob.h"
 #include "compact/CompactHTML.h"
 
 // What the caller of a run supplies. A window supplies the first four
@@ -43,13 +45,15 @@ public:
 
 inline constexpr char SDestinationMustDiffer[] = "Destination path must be different from source!";
 inline constexpr char SDestinationEmpty[] = "Destination path must not be empty!";
-inline constexpr char SPageTooLarge[] =
-    "Page \"%s\" is too large to compact: %s bytes, more than the limit of 2147483647 bytes";
-inline constexpr char SDestinationIsSourceFile[] =
-    "Destination file \"%s\" is the source file \"%s\" under another name";
 
-// Compacts every file of SourceList (full paths joined by '|', see
-// TSourceList) into Destination, by Options. Errors from the streams travel
-// on after clean-up; every ending enables the controls again.
+// Compacts every file of Sources (full paths), in their order, into
+// Destination, by Options, each one a file job written in place (see
+// FileJob.h). Errors from the streams travel on after clean-up; every
+// ending enables the controls again.
+void RunBatch(const std::vector<std::string>& Sources, const std::string& Destination, TBatchHost& Host,
+              const TCompactOptions& Options = {});
+
+// The same for the files of SourceList (full paths joined by '|', see
+// TSourceList), as the window's source field holds them.
 void RunBatch(const std::string& SourceList, const std::string& Destination, TBatchHost& Host,
               const TCompactOptions& Options = {});

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <limits>
 #include <map>
+#include <memory>
 #include <optional>
 #include <condition_variable>
 #include <cstdio>
-#include <memory>
 #include <mutex>
 #include <new>
 #include <random>
@@ -15,7 +14,6 @@
 #include <thread>
 
 #include "app/BatchRun.h"
-#include "compact/CompactHTML.h"
 #include "platform/FileEnv.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
@@ -26,14 +24,10 @@ using platform::FileEnv;
 using platform::FileIdentity;
 using platform::FileStatus;
 
-// The open mode of the batch run's sources: shared for reading.
-constexpr TOpenMode kSourceMode = omRead | omShareRead;  // 9
 // The part of a file name that goes into its temporary name.
 constexpr std::size_t kTempNamePart = 64;
 // Temporary names tried for one file before giving up.
 constexpr unsigned kTempAttempts = 100;
-// The largest page the streams can compact.
-constexpr std::int64_t kMaxPage = std::numeric_limits<std::int32_t>::max();
 // Created folders can be written into until the run ends, whatever their
 // sources' permission bits.
 constexpr std::uint32_t kOwnerAll = 0700;
@@ -54,20 +48,6 @@ std::string RunToken() {
   return text;
 }
 
-[[noreturn]] void RaiseLast(const char* Fmt, const std::string& Name, FileEnv& Env) {
-  throw EInOutError(Format(Fmt, {Name, ErrorCodeText(Env.LastError())}));
-}
-
-// A destination that is one of the sources under another name (a hard or
-// symbolic link) would lose that source: refused.
-void RefuseSourceAsTarget(const std::string& Target,
-                          const std::map<FileIdentity, std::string>& Sources, FileEnv& Env) {
-  FileStatus st;
-  if (!Env.GetStatus(Target, true, &st)) return;
-  auto it = Sources.find(st.Identity);
-  if (it != Sources.end()) throw EInOutError(Format(SDestinationIsSourceFile, {Target, it->second}));
-}
-
 // A file already called Target is replaced only where the batch run could
 // write it: a read-only file, a folder or a file another program holds
 // without sharing raises the batch run's open error instead.
@@ -84,7 +64,7 @@ public:
   THeldFolder(const std::string& Name, const FileIdentity& Expected, FileEnv& Env) : env_(Env) {
     FileStatus st;
     handle_ = Env.OpenFolder(platform::kNoFolder, Name, true, &st);
-    if (handle_ == platform::kNoFolder) RaiseLast(SErrorReadingFolder, Name, Env);
+    if (handle_ == platform::kNoFolder) RaiseLastError(SErrorReadingFolder, Name, Env);
     if (st.Identity != Expected) {
       Env.CloseFolder(handle_);
       throw Exception(Format(SDestinationReplaced, {Name}));
@@ -116,63 +96,90 @@ struct TRunShared {
   std::string Token;
 };
 
-// Compacts or copies file Index of the plan into a new temporary file in
-// its destination folder, then renames it to its name there. Only the file
-// the walk found is read, and only into the folder the run made ready. The
-// temporary file goes again on failure.
+// Writes file Index of Run's plan into its destination folder under a new
+// temporary name there, and renames it to its name there on Commit, with
+// the source's permission bits (with Preserve also its modification
+// time). Refuses, as the batch run's open would, to replace a file that
+// could not be written. The folder is held open from Open on, and a
+// temporary file not renamed goes again with the sink.
+class TTemporarySink : public TFileSink {
+public:
+  TTemporarySink(const TRunShared& Run, std::size_t Index, FileEnv& Env)
+      : run_(Run), file_(Run.Plan.Files[Index]), folder_(Run.Plan.Folders[file_.Folder]), index_(Index),
+        env_(Env) {}
+  ~TTemporarySink() override {
+    stream_.reset();
+    if (temporary_.empty() || !held_) return;
+    const platform::SysError code = env_.LastError();
+    env_.DeleteIn(held_->Handle(), temporary_);
+    env_.SetLastError(code);
+  }
+
+  TFileStream& Open(const TFileJob& Job, const FileStatus& Source) override {
+    CheckReplaceable(Job.Target, env_);
+    held_ = std::make_unique<THeldFolder>(folder_, run_.FolderIds[file_.Folder], env_);
+    platform::FileHandle handle = platform::kInvalidHandle;
+    for (unsigned attempt = 0;; ++attempt) {
+      const std::string temporary = TemporaryName(file_.Name, run_.Token, index_, attempt);
+      handle = env_.CreateFileIn(held_->Handle(), temporary, Source.Permissions & 0777);
+      if (handle != platform::kInvalidHandle) {
+        temporary_ = temporary;
+        break;
+      }
+      // A name taken is not ours to delete.
+      const platform::SysError code = env_.LastError();
+      if (code != platform::ErrorAlreadyExists() || attempt + 1 >= kTempAttempts)
+        throw EInOutError(Format(SErrorOpening, {JoinName(folder_, temporary), ErrorCodeText(code)}));
+    }
+    stream_ = std::make_unique<TFileStream>(handle, JoinName(folder_, temporary_), omRead | omWrite, &env_);
+    return *stream_;
+  }
+
+  void Commit(const TFileJob& Job, const FileStatus& Source) override {
+    if (run_.Options.Preserve) {
+      // Never the set-user-ID and set-group-ID bits: the copy has another
+      // owner (whoever runs this), who would lend it their rights.
+      const std::uint32_t permissions = Source.Permissions & 0777;
+      if (!env_.SetAttributes(stream_->Handle(), &permissions, &Source.ModifiedTime))
+        RaiseLastError(SErrorSettingAttributes, stream_->FileName(), env_);
+    }
+    stream_->Close();
+    if (!env_.RenameIn(held_->Handle(), temporary_, file_.Name))
+      throw EInOutError(
+          Format(SErrorRenaming, {JoinName(folder_, temporary_), Job.Target, LastErrorText()}));
+    temporary_.clear();
+  }
+
+private:
+  const TRunShared& run_;
+  const TTreeFile& file_;
+  const std::string& folder_;
+  std::size_t index_;
+  FileEnv& env_;
+  std::unique_ptr<THeldFolder> held_;
+  std::unique_ptr<TFileStream> stream_;
+  std::string temporary_;  // ours to delete while not empty
+};
+
+// Compacts or copies file Index of the plan into its destination folder
+// as a file job. Only the file the walk found is read, and only into the
+// folder the run made ready.
 TOutcome WorkOn(std::size_t Index, const TRunShared& Run) {
   const TTreeFile& file = Run.Plan.Files[Index];
   FileEnv& env = *platform::CurrentFileEnv();
   TOutcome outcome;
-  std::unique_ptr<THeldFolder> folder;
-  std::string temporary;
+  TTemporarySink sink(Run, Index, env);
   try {
-    TFileStream source(file.Source, kSourceMode);
-    FileStatus st;
-    if (!env.GetOpenStatus(source.Handle(), &st)) RaiseLast(SErrorOpening, file.Source, env);
-    if (st.Identity != file.Identity) throw Exception(Format(SSourceReplaced, {file.Source}));
-    if (file.Action == taCompact && st.Size > kMaxPage)
-      throw Exception(Format(SPageTooLarge, {file.Source, std::to_string(st.Size)}));
-    RefuseSourceAsTarget(file.Target, Run.Plan.SourceFiles, env);
-    CheckReplaceable(file.Target, env);
-
-    const std::string& folderName = Run.Plan.Folders[file.Folder];
-    folder = std::make_unique<THeldFolder>(folderName, Run.FolderIds[file.Folder], env);
-    platform::FileHandle handle = platform::kInvalidHandle;
-    for (unsigned attempt = 0; handle == platform::kInvalidHandle; ++attempt) {
-      temporary = TemporaryName(file.Name, Run.Token, Index, attempt);
-      handle = env.CreateFileIn(folder->Handle(), temporary, st.Permissions & 0777);
-      if (handle != platform::kInvalidHandle) break;
-      const platform::SysError code = env.LastError();
-      if (code != platform::ErrorAlreadyExists() || attempt + 1 >= kTempAttempts) {
-        const std::string name = JoinName(folderName, temporary);
-        temporary.clear();  // not ours to delete
-        throw EInOutError(Format(SErrorOpening, {name, ErrorCodeText(code)}));
-      }
-    }
-    TFileStream written(handle, JoinName(folderName, temporary), omRead | omWrite, &env);
-    if (file.Action == taCompact) {
-      CompactHTML(source, written, Run.Options.Compaction);
-      // What was read, up to where the data really ended.
-      outcome.BytesIn = source.GetPosition();
-      outcome.BytesOut = written.GetPosition();
-    } else {
-      std::int64_t copied = 0;
-      if (!env.CopyData(source.Handle(), written.Handle(), &copied))
-        RaiseLast(SErrorCopying, file.Source, env);
-      outcome.BytesIn = outcome.BytesOut = copied;
-    }
-    if (Run.Options.Preserve) {
-      // Never the set-user-ID and set-group-ID bits: the copy has another
-      // owner (whoever runs this), who would lend it their rights.
-      const std::uint32_t permissions = st.Permissions & 0777;
-      if (!env.SetAttributes(written.Handle(), &permissions, &st.ModifiedTime))
-        RaiseLast(SErrorSettingAttributes, written.FileName(), env);
-    }
-    written.Close();
-    if (!env.RenameIn(folder->Handle(), temporary, file.Name))
-      throw EInOutError(Format(SErrorRenaming, {JoinName(folderName, temporary), file.Target,
-                                                LastErrorText()}));
+    TFileJob job;
+    job.Source = file.Source;
+    job.Target = file.Target;
+    job.Action = file.Action == taCompact ? faCompact : faCopy;
+    job.Options = &Run.Options.Compaction;
+    job.Sources = &Run.Plan.SourceFiles;
+    job.Expected = file.Identity;
+    const TFileJobResult result = RunFileJob(job, sink, env);
+    outcome.BytesIn = result.BytesIn;
+    outcome.BytesOut = result.BytesOut;
     outcome.Done = true;
     return outcome;
   } catch (const Exception& e) {
@@ -181,11 +188,6 @@ TOutcome WorkOn(std::size_t Index, const TRunShared& Run) {
     outcome.Message = "Out of memory";
   } catch (const std::exception& e) {
     outcome.Message = e.what();
-  }
-  if (!temporary.empty() && folder) {
-    const platform::SysError code = env.LastError();
-    env.DeleteIn(folder->Handle(), temporary);
-    env.SetLastError(code);
   }
   outcome.Failed = true;
   return outcome;
@@ -252,13 +254,13 @@ void MakeFolders(const TTreePlan& Plan, std::vector<FileIdentity>* Ids, std::vec
     if (parent == index.end()) {
       created = EnsureTopFolder(name, permissions, Env);
       handle = Env.OpenFolder(platform::kNoFolder, name, true, &st);
-      if (handle == platform::kNoFolder) RaiseLast(SErrorReadingFolder, name, Env);
+      if (handle == platform::kNoFolder) RaiseLastError(SErrorReadingFolder, name, Env);
     } else {
       const THeldFolder above(parent->first, (*Ids)[parent->second], Env);
       const std::string entry = name.substr(cut + 1);
       created = Env.CreateFolderIn(above.Handle(), entry, permissions);
       if (!created && Env.LastError() != platform::ErrorAlreadyExists())
-        RaiseLast(SErrorCreatingFolder, name, Env);
+        RaiseLastError(SErrorCreatingFolder, name, Env);
       // A folder that was there already may be a link the user made; one
       // this run made is taken only as it is.
       handle = Env.OpenFolder(above.Handle(), entry, !created, &st);
@@ -267,7 +269,7 @@ void MakeFolders(const TTreePlan& Plan, std::vector<FileIdentity>* Ids, std::vec
           throw Exception(Format(SDestinationReplaced, {name}));
         if (!created && Env.GetStatus(name, true, &st) && st.Kind != platform::fkFolder)
           throw Exception(Format(STargetNotFolder, {name}));
-        RaiseLast(SErrorReadingFolder, name, Env);
+        RaiseLastError(SErrorReadingFolder, name, Env);
       }
     }
     Env.CloseFolder(handle);
@@ -292,7 +294,7 @@ std::string FinishFolders(const TTreeOptions& Options, const TTreePlan& Plan,
       const std::uint32_t permissions = source->Permissions & 0777 & ~mask;
       if (!Env.SetFolderAttributes(folder.Handle(), &permissions,
                                    Options.Preserve ? &source->ModifiedTime : nullptr))
-        RaiseLast(SErrorSettingAttributes, Plan.Folders[i], Env);
+        RaiseLastError(SErrorSettingAttributes, Plan.Folders[i], Env);
     } catch (const Exception& e) {
       return e.Message();
     }

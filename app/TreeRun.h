@@ -3,10 +3,11 @@
 // The tree run: compacts (and copies) the files of a plan into the
 // destination tree with several workers side by side.
 //
-// Each file is read through its own source stream and compacted by the
-// same single-threaded filter as in the batch run, so the results do not
-// depend on the number of workers. A file is written under a temporary
-// name in its destination folder and renamed when it is complete: no file
+// Each file is a file job of its own (FileJob.h), read through its own
+// source stream and compacted by the same single-threaded filter as in the
+// batch run, so the results do not depend on the number of workers. A file
+// is written under a temporary name in its destination folder
+// (TTemporarySink) and renamed when it is complete: no file
 // under its final name is ever partly written, also when the process is
 // killed. Only the files and folders the walk found are read (a name
 // swapped for a link meanwhile is refused), and only into the destination
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FileJob.h"
 #include "app/TreeWalk.h"
 
 // Where a run stands.
@@ -81,5 +83,4 @@ std::string TemporaryName(const std::string& Name, const std::string& Token, std
                           unsigned Attempt);
 
 // Messages of the files of a tree run.
-inline constexpr char SErrorCopying[] = "Error copying \"%s\" - %s";
 inline constexpr char SErrorSettingAttributes[] = "Error setting the attributes of \"%s\" - %s";

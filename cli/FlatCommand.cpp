@@ -3,7 +3,6 @@
 #include <new>
 
 #include "app/BatchRun.h"
-#include "app/SourceList.h"
 #include "cli/CliOutput.h"
 #include "cli/StdioStream.h"
 #include "compact/CompactHTML.h"
@@ -75,7 +74,7 @@ int RunFlatCommand(const TCliArgs& Args, std::FILE* In, std::FILE* Out, std::FIL
       CompactStandardStreams(In, Out, options);
       return kExitSuccess;
     }
-    RunBatch(TSourceList::FromFiles(Args.Files)->Text(), Args.Destination, host, options);
+    RunBatch(Args.Files, Args.Destination, host, options);
   } catch (const Exception& e) {
     progress.Erase();
     std::fputs(FailureText(e.Message()).c_str(), Err);
