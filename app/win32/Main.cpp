@@ -140,8 +140,9 @@ void SetFieldText(HWND Edit, const std::string& Text) {
 }
 
 THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store)
-    : presenter_(*this,
-                 Store ? std::move(Store) : std::make_unique<platform::RegistryStore>(SSettingsKey)) {
+    : view_(std::make_unique<TView>(*this)),
+      presenter_(std::make_unique<TMainPresenter>(
+          *view_, Store ? std::move(Store) : std::make_unique<platform::RegistryStore>(SSettingsKey))) {
   FileDialog = [this](const std::string& Folder) { return RunOpenDialog(handle_, Folder); };
   BatchErrorBox = [this](const std::string& Text) {
     CentredMessageBox(handle_, Text, "Error", MB_OK | MB_ICONERROR);
@@ -230,7 +231,7 @@ LRESULT THTMLMainForm::HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam)
       SetApplicationWindow(handle_);
       SetDialogKeysWindow(handle_);
       DragAcceptFiles(handle_, TRUE);
-      presenter_.FormCreate();
+      presenter_->FormCreate();
       return 0;
     case WM_SIZE:
       if (WParam != SIZE_MINIMIZED) FormResize();
@@ -244,7 +245,7 @@ LRESULT THTMLMainForm::HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam)
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
       // Keys that reach the window itself (no control has the focus).
-      presenter_.FormKeyDown(static_cast<int>(WParam), TMainControl::None);
+      presenter_->FormKeyDown(static_cast<int>(WParam), TMainControl::None);
       break;
     case WM_CTLCOLORSTATIC: {
       const HWND control = reinterpret_cast<HWND>(LParam);
@@ -259,24 +260,24 @@ LRESULT THTMLMainForm::HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam)
       Activate(LOWORD(WParam) != WA_INACTIVE, HIWORD(WParam) != 0);
       return 0;
     case WM_CLOSE:  // the close box, Alt+F4, the system menu, "&Close"
-      if (presenter_.FormCloseQuery()) DestroyWindow(handle_);
+      if (presenter_->FormCloseQuery()) DestroyWindow(handle_);
       return 0;
     case WM_QUERYENDSESSION:
-      return presenter_.FormCloseQuery() ? TRUE : FALSE;
+      return presenter_->FormCloseQuery() ? TRUE : FALSE;
     case WM_ENDSESSION:
       // The session may end as soon as this returns: the paths are saved
       // now, then the window ends as it does on any request to end (once
       // its dialogs have closed, or a run has finished the file at hand).
       if (WParam) {
-        ReportErrors([this] { presenter_.FormDestroy(); });
-        presenter_.RequestEnd();
+        ReportErrors([this] { presenter_->FormDestroy(); });
+        presenter_->RequestEnd();
       }
       return 0;
     case WM_DESTROY:
       if (ApplicationWindow() == handle_) SetApplicationWindow(nullptr);
       SetDialogKeysWindow(nullptr);
       BrowseFolderDlg.reset();
-      ReportErrors([this] { presenter_.FormDestroy(); });
+      ReportErrors([this] { presenter_->FormDestroy(); });
       PostQuitMessage(0);  // the main window gone, the program ends
       return 0;
     case WM_NCDESTROY:
@@ -299,7 +300,7 @@ LRESULT CALLBACK THTMLMainForm::ControlProc(HWND Window, UINT Message, WPARAM WP
       // control still gets them, but for Enter, which presses the focused
       // button (there is no default button).
       ReportErrors([&] {
-        form->presenter_.FormKeyDown(static_cast<int>(WParam), form->ControlOf(Window));
+        form->presenter_->FormKeyDown(static_cast<int>(WParam), form->ControlOf(Window));
       });
       if (!IsWindow(Window)) return 0;
       if (Message == WM_KEYDOWN && WParam == VK_RETURN && IsPushButton(Window)) return 0;
@@ -399,14 +400,14 @@ void THTMLMainForm::CreateToolTips() {
 
 void THTMLMainForm::Command(int Id, int Code, HWND Control) {
   if (Id == IDCANCEL) {  // Escape presses "&Close", the cancel button
-    presenter_.Escape();
+    presenter_->Escape();
     return;
   }
   if ((Id == idEdit1 || Id == idEdit2) && Code == EN_CHANGE) {
-    presenter_.UpdateHints();
+    presenter_->UpdateHints();
     return;
   }
-  if (Code == BN_CLICKED && Control != nullptr) presenter_.Press(ControlOf(Control));
+  if (Code == BN_CLICKED && Control != nullptr) presenter_->Press(ControlOf(Control));
 }
 
 void THTMLMainForm::DropFiles(HDROP Drop) {
@@ -428,7 +429,7 @@ void THTMLMainForm::DropFiles(HDROP Drop) {
   RECT field;
   GetWindowRect(Edit2, &field);
   MapWindowPoints(nullptr, handle_, reinterpret_cast<POINT*>(&field), 2);
-  presenter_.Drop(items, PtInRect(&field, at) != FALSE);
+  presenter_->Drop(items, PtInRect(&field, at) != FALSE);
 }
 
 void THTMLMainForm::DrawPicker(const DRAWITEMSTRUCT& Item) {
@@ -478,38 +479,7 @@ void THTMLMainForm::FormResize() {
   }
   SetWindowPos(Button2, nullptr, layout.CloseLeft, close.top, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  presenter_.UpdateHints();
-}
-
-std::string THTMLMainForm::FieldText(TMainField Field) const { return ::FieldText(this->Field(Field)); }
-
-void THTMLMainForm::SetFieldText(TMainField Field, const std::string& Text) {
-  ::SetFieldText(this->Field(Field), Text);
-}
-
-bool THTMLMainForm::FieldShowsAll(TMainField Field) const {
-  const HWND edit = this->Field(Field);
-  const std::string text = ::FieldText(edit);
-  RECT client;
-  GetClientRect(edit, &client);
-  const DWORD margins = static_cast<DWORD>(SendMessageA(edit, EM_GETMARGINS, 0, 0));
-  HDC dc = GetDC(edit);
-  HGDIOBJ old = SelectObject(dc, font_);
-  SIZE extent{};
-  GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &extent);
-  SelectObject(dc, old);
-  ReleaseDC(edit, dc);
-  return extent.cx <= client.right - LOWORD(margins) - HIWORD(margins);
-}
-
-void THTMLMainForm::SetFieldHint(TMainField Field, const std::string& Text) {
-  if (toolTips_ == nullptr) return;
-  TOOLINFOA tool{};
-  tool.cbSize = sizeof tool;
-  tool.hwnd = handle_;
-  tool.uId = reinterpret_cast<UINT_PTR>(this->Field(Field));
-  tool.lpszText = const_cast<char*>(Text.c_str());
-  SendMessageA(toolTips_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+  presenter_->UpdateHints();
 }
 
 TMainControl THTMLMainForm::ControlOf(HWND Window) const {
@@ -522,29 +492,6 @@ HWND THTMLMainForm::Control(TMainControl Which) const {
   for (const auto& [control, name] : NamedControls(*this))
     if (name == Which) return control;
   return nullptr;
-}
-
-bool THTMLMainForm::ControlEnabled(TMainControl Which) const {
-  const HWND control = Control(Which);
-  return control != nullptr && IsWindowEnabled(control) != FALSE;
-}
-
-TMainControl THTMLMainForm::FocusedControl() const { return ControlOf(GetFocus()); }
-
-void THTMLMainForm::FocusControl(TMainControl Which) {
-  const HWND control = Control(Which);
-  if (control == nullptr) return;
-  // A window that is not the active one gives it once it is activated.
-  if (GetActiveWindow() == handle_)
-    SetFocus(control);
-  else
-    lastFocus_ = control;
-}
-
-std::string THTMLMainForm::CurrentFolder() const {
-  char current[MAX_PATH + 1] = {};
-  const DWORD length = GetCurrentDirectoryA(sizeof current, current);
-  return length > 0 && length <= MAX_PATH ? std::string(current, length) : std::string();
 }
 
 namespace {
@@ -561,7 +508,8 @@ private:
   int& count_;
 };
 
-// Closes Window when it is a visible window that Owner owns.
+// Closes Window when it is a visible window that Owner owns (a dialog's
+// close is its cancel).
 BOOL CALLBACK CloseOwnedDialog(HWND Window, LPARAM Owner) {
   if (GetWindow(Window, GW_OWNER) == reinterpret_cast<HWND>(Owner) && IsWindowVisible(Window))
     PostMessageA(Window, WM_CLOSE, 0, 0);
@@ -570,45 +518,102 @@ BOOL CALLBACK CloseOwnedDialog(HWND Window, LPARAM Owner) {
 
 }  // namespace
 
-std::optional<std::vector<std::string>> THTMLMainForm::ChooseFiles(const std::string& Folder) {
-  TModal modal(modal_);
-  return FileDialog(Folder);
-}
+// The window as the presenter sees it. Each dialog is counted while it is
+// open, so that a close asked for meanwhile waits for the dialog's loop.
+class THTMLMainForm::TView : public TMainView {
+public:
+  explicit TView(THTMLMainForm& Form) : form_(Form) {}
 
-std::optional<std::string> THTMLMainForm::BrowseForFolder(const std::string& StartFolder) {
-  TModal modal(modal_);
-  if (!StartFolder.empty()) BrowseFolderDlg->FolderName = StartFolder;
-  if (!ExecuteBrowse(*BrowseFolderDlg)) return std::nullopt;
-  return BrowseFolderDlg->SelectedFolder();
-}
+  std::string FieldText(TMainField Field) const override { return ::FieldText(form_.Field(Field)); }
+  void SetFieldText(TMainField Field, const std::string& Text) override {
+    ::SetFieldText(form_.Field(Field), Text);
+  }
+  // The text's extent in the window's font against the edit control's
+  // client width less its margins.
+  bool FieldShowsAll(TMainField Field) const override {
+    const HWND edit = form_.Field(Field);
+    const std::string text = ::FieldText(edit);
+    RECT client;
+    GetClientRect(edit, &client);
+    const DWORD margins = static_cast<DWORD>(SendMessageA(edit, EM_GETMARGINS, 0, 0));
+    HDC dc = GetDC(edit);
+    HGDIOBJ old = SelectObject(dc, form_.font_);
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(edit, dc);
+    return extent.cx <= client.right - LOWORD(margins) - HIWORD(margins);
+  }
+  // The text of the field's tool in the window's tool tip control.
+  void SetFieldHint(TMainField Field, const std::string& Text) override {
+    if (form_.toolTips_ == nullptr) return;
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = form_.handle_;
+    tool.uId = reinterpret_cast<UINT_PTR>(form_.Field(Field));
+    tool.lpszText = const_cast<char*>(Text.c_str());
+    SendMessageA(form_.toolTips_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  void EnableControls(bool Enabled) override { form_.EnableControls(Enabled); }
+  bool ControlEnabled(TMainControl Which) const override {
+    const HWND control = form_.Control(Which);
+    return control != nullptr && IsWindowEnabled(control) != FALSE;
+  }
+  TMainControl FocusedControl() const override { return form_.ControlOf(GetFocus()); }
+  void FocusControl(TMainControl Which) override {
+    const HWND control = form_.Control(Which);
+    if (control == nullptr) return;
+    // A window that is not the active one gives it once it is activated.
+    if (GetActiveWindow() == form_.handle_)
+      SetFocus(control);
+    else
+      form_.lastFocus_ = control;
+  }
+  bool Maximized() const override { return IsZoomed(form_.handle_) != FALSE; }
+  std::string CurrentFolder() const override {
+    char current[MAX_PATH + 1] = {};
+    const DWORD length = GetCurrentDirectoryA(sizeof current, current);
+    return length > 0 && length <= MAX_PATH ? std::string(current, length) : std::string();
+  }
+  std::optional<std::vector<std::string>> ChooseFiles(const std::string& Folder) override {
+    TModal modal(modal_);
+    return form_.FileDialog(Folder);
+  }
+  std::optional<std::string> BrowseForFolder(const std::string& StartFolder) override {
+    TModal modal(modal_);
+    TBrowseFolderDlg& dialog = *form_.BrowseFolderDlg;
+    if (!StartFolder.empty()) dialog.FolderName = StartFolder;
+    if (!form_.ExecuteBrowse(dialog)) return std::nullopt;
+    return dialog.SelectedFolder();
+  }
+  void ErrorBox(const std::string& Text) override {
+    TModal modal(modal_);
+    form_.BatchErrorBox(Text);
+  }
+  void ShowAbout() override {
+    TModal modal(modal_);
+    form_.AboutBox();
+  }
+  void CloseDialogs() override {
+    EnumThreadWindows(GetCurrentThreadId(), CloseOwnedDialog,
+                      reinterpret_cast<LPARAM>(form_.handle_));
+  }
+  void ProcessMessages() override { ::ProcessMessages(); }
+  void SpanScreen() override { form_.SpanScreen(); }
+  // WM_CLOSE: sent, or posted while a dialog's loop is on the stack, so
+  // that the window is not destroyed under it.
+  void CloseWindow() override {
+    if (form_.handle_ == nullptr) return;
+    if (modal_ > 0)
+      PostMessageA(form_.handle_, WM_CLOSE, 0, 0);
+    else
+      SendMessageA(form_.handle_, WM_CLOSE, 0, 0);
+  }
 
-void THTMLMainForm::ErrorBox(const std::string& Text) {
-  TModal modal(modal_);
-  BatchErrorBox(Text);
-}
-
-void THTMLMainForm::ShowAbout() {
-  TModal modal(modal_);
-  AboutBox();
-}
-
-void THTMLMainForm::CloseDialogs() {
-  // Every visible window this thread has that the main window owns: a
-  // dialog's close is its cancel.
-  EnumThreadWindows(GetCurrentThreadId(), CloseOwnedDialog, reinterpret_cast<LPARAM>(handle_));
-}
-
-void THTMLMainForm::ProcessMessages() { ::ProcessMessages(); }
-
-void THTMLMainForm::CloseWindow() {
-  if (handle_ == nullptr) return;
-  // With a dialog open its loop is still on the stack: the window closes
-  // once that loop has ended.
-  if (modal_ > 0)
-    PostMessageA(handle_, WM_CLOSE, 0, 0);
-  else
-    SendMessageA(handle_, WM_CLOSE, 0, 0);
-}
+private:
+  THTMLMainForm& form_;
+  int modal_ = 0;  // dialogs open
+};
 
 void THTMLMainForm::EnableControls(bool Enabled) {
   EnableWindow(Button1, Enabled);

@@ -18,12 +18,11 @@
 
 #include "app/MainLogic.h"
 #include "app/MainPresenter.h"
-#include "app/MainView.h"
 #include "platform/SettingsStore.h"
 
 class TBrowseFolderDlg;
 
-class THTMLMainForm : public TMainView {
+class THTMLMainForm {
 public:
   // The window class name, the same in every instance.
   static constexpr char ClassName[] = "THTMLMainForm";
@@ -35,7 +34,7 @@ public:
   // all the same.
   explicit THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store = nullptr);
   // Destroys the window if it is still there (which saves the paths).
-  ~THTMLMainForm() override;
+  ~THTMLMainForm();
   THTMLMainForm(const THTMLMainForm&) = delete;
   THTMLMainForm& operator=(const THTMLMainForm&) = delete;
 
@@ -47,8 +46,10 @@ public:
   void Show(int ShowCommand = SW_SHOWNORMAL);
 
   // The window's behaviour: its handlers and state.
-  TMainPresenter& Presenter() { return presenter_; }
-  bool Busy() const { return presenter_.Busy(); }
+  TMainPresenter& Presenter() { return *presenter_; }
+  bool Busy() const { return presenter_->Busy(); }
+  // Disables (false) or enables (true) "&Go!", "&Close" and both pickers.
+  void EnableControls(bool Enabled);
 
   // Replaceable for tests: the open-file dialog (returns the chosen files,
   // or nothing when cancelled), the folder browser's run, the batch run's
@@ -58,34 +59,6 @@ public:
   std::function<bool(TBrowseFolderDlg& Dialog)> ExecuteBrowse;
   std::function<void(const std::string& Text)> BatchErrorBox;
   std::function<void()> AboutBox;
-
-  // The view (TMainView says what each does), on the controls below.
-  std::string FieldText(TMainField Field) const override;
-  void SetFieldText(TMainField Field, const std::string& Text) override;
-  // The text's extent in the window's font against the edit control's
-  // client width less its margins.
-  bool FieldShowsAll(TMainField Field) const override;
-  // The text of the field's tool in the window's tool tip control.
-  void SetFieldHint(TMainField Field, const std::string& Text) override;
-  void EnableControls(bool Enabled) override;
-  bool ControlEnabled(TMainControl Control) const override;
-  TMainControl FocusedControl() const override;
-  // While the window is inactive the control is kept for WM_ACTIVATE.
-  void FocusControl(TMainControl Control) override;
-  bool Maximized() const override { return IsZoomed(handle_) != FALSE; }
-  std::string CurrentFolder() const override;
-  // Each dialog is counted while it is open (see CloseWindow).
-  std::optional<std::vector<std::string>> ChooseFiles(const std::string& InitialFolder) override;
-  std::optional<std::string> BrowseForFolder(const std::string& StartFolder) override;
-  void ErrorBox(const std::string& Text) override;
-  void ShowAbout() override;
-  // Posts WM_CLOSE to each visible window the main window owns.
-  void CloseDialogs() override;
-  void ProcessMessages() override;
-  void SpanScreen() override;
-  // WM_CLOSE: sent, or posted while a dialog's loop is on the stack, so
-  // that the window is not destroyed under it.
-  void CloseWindow() override;
 
   // The controls as designed: label, picker and field of the source list
   // (1) and of the destination folder (2); "&Go!" (1), "&Close" (2) and
@@ -122,15 +95,17 @@ private:
   void DrawPicker(const DRAWITEMSTRUCT& Item);
   void Activate(bool Active, bool Minimized);
   void FormResize();
+  void SpanScreen();
+  class TView;  // what the presenter sees of the window
   // The control a window is, and the window of a control.
   TMainControl ControlOf(HWND Window) const;
   HWND Control(TMainControl Which) const;
   HWND Field(TMainField Which) const { return Which == TMainField::Sources ? Edit1 : Edit2; }
 
-  TMainPresenter presenter_;
+  std::unique_ptr<TView> view_;
+  std::unique_ptr<TMainPresenter> presenter_;
   HWND handle_ = nullptr;
   HWND toolTips_ = nullptr;
-  int modal_ = 0;  // dialogs open
   HFONT font_ = nullptr;
   HIMAGELIST glyphs_ = nullptr;
   HWND lastFocus_ = nullptr;  // the control to give the focus back to
