@@ -6,6 +6,7 @@
 #include "app/SourceList.h"
 #include "platform/FileEnv.h"
 #include "platform/PathCompare.h"
+#include "streams/Streams.h"
 
 namespace {
 
@@ -35,18 +36,12 @@ private:
 
 }  // namespace
 
-void RunBatch(const std::vector<std::string>& Sources, const std::string& Destination, TBatchHost& Host,
-              const TCompactOptions& Options) {
+TBatchResult RunFiles(const std::vector<std::string>& Sources, const std::string& Destination,
+                      TBatchHost& Host, const TCompactOptions& Options) {
   const char delimiter = platform::PathDelimiter();
-  // From here on, every ending enables the controls.
-  TControlsGuard controls(Host);
-
   // Nothing to normalise and nowhere to write: refuse before touching
   // anything.
-  if (Destination.empty()) {
-    Host.ErrorBox(SDestinationEmpty);
-    return;
-  }
+  if (Destination.empty()) return TBatchResult::Refusal(SDestinationEmpty);
 
   std::string dest = Destination;
   if (dest.back() != delimiter) {
@@ -55,43 +50,51 @@ void RunBatch(const std::vector<std::string>& Sources, const std::string& Destin
   }
 
   Host.EnableControls(false);
-  platform::FileEnv& env = *platform::CurrentFileEnv();
-  // The files the entries reach, taken before anything is written: a
-  // destination that is one of them under another name (a link in the
-  // destination folder) would be emptied, losing that source.
-  const TSourceFiles sources = IdentifyFiles(Sources, env);
-  TFileJob job;
-  job.Options = &Options;
-  job.Sources = &sources;
-  // The destination is emptied as it is opened.
-  job.RefuseWideFirst = true;
-  for (const std::string& entry : Sources) {
-    const std::size_t cut = entry.rfind(delimiter);
-    const std::size_t nameAt = (cut == std::string::npos) ? 0 : cut + 1;
-    const std::string folder = entry.substr(0, nameAt);
-    const std::string name = entry.substr(nameAt);
+  std::string entry;  // the file at hand
+  try {
+    platform::FileEnv& env = *platform::CurrentFileEnv();
+    // The files the entries reach, taken before anything is written: a
+    // destination that is one of them under another name (a link in the
+    // destination folder) would be emptied, losing that source.
+    const TSourceFiles sources = IdentifyFiles(Sources, env);
+    TFileJob job;
+    job.Options = &Options;
+    job.Sources = &sources;
+    // The destination is emptied as it is opened.
+    job.RefuseWideFirst = true;
+    for (const std::string& source : Sources) {
+      const std::size_t cut = source.rfind(delimiter);
+      const std::size_t nameAt = (cut == std::string::npos) ? 0 : cut + 1;
+      if (platform::SameFolderName(dest, source.substr(0, nameAt)))
+        return TBatchResult::Refusal(SDestinationMustDiffer);
 
-    if (platform::SameFolderName(dest, folder)) {
-      Host.ErrorBox(SDestinationMustDiffer);
-      return;
+      Host.ProcessMessages();
+      if (Host.StopRequested()) return {TBatchResult::Stopped, {}, {}, nullptr};
+      entry = source;
+      Host.FileStarting(entry);
+      job.Source = entry;
+      job.Target = dest + entry.substr(nameAt);
+      TFileJobResult result;
+      {
+        // The source goes before the destination, also on failure.
+        TInPlaceSink sink;
+        result = RunFileJob(job, sink, env);
+      }
+      Host.FileDone(entry, result.BytesIn, result.BytesOut);
+      entry.clear();
     }
-
-    Host.ProcessMessages();
-    if (Host.StopRequested()) return;
-    Host.FileStarting(entry);
-    job.Source = entry;
-    job.Target = dest + name;
-    TFileJobResult result;
-    {
-      // The source goes before the destination, also on failure.
-      TInPlaceSink sink;
-      result = RunFileJob(job, sink, env);
-    }
-    Host.FileDone(entry, result.BytesIn, result.BytesOut);
+  } catch (const Exception& e) {
+    return TBatchResult::Failure(e.Message(), entry, std::current_exception());
   }
+  return {};
 }
 
-void RunBatch(const std::string& SourceList, const std::string& Destination, TBatchHost& Host,
+void RunBatch(const std::string& SourceList, const std::string& Destination, TBatchWindow& Window,
               const TCompactOptions& Options) {
-  RunBatch(TSourceList(SourceList).Entries(), Destination, Host, Options);
+  // However the run ends, the controls come back, after the box that tells
+  // a refusal, or as its error travels on.
+  TControlsGuard controls(Window);
+  const TBatchResult result = RunFiles(TSourceList(SourceList).Entries(), Destination, Window, Options);
+  if (result.Kind == TBatchResult::Refused) Window.ErrorBox(result.Message);
+  if (result.Kind == TBatchResult::Failed) std::rethrow_exception(result.Error);
 }

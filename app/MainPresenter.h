@@ -13,7 +13,7 @@
 #include "app/MainView.h"
 #include "platform/SettingsStore.h"
 
-class TMainPresenter : private TBatchHost {
+class TMainPresenter : private TBatchWindow {
 public:
   // View draws the window; Store keeps the remembered paths. View must
   // outlive the presenter.

@@ -147,17 +147,13 @@ std::int64_t HoldAndWriteFile(const std::string& Source, const std::string& Dest
   return static_cast<std::int64_t>(Text.Size());
 }
 
-// No window: a refused run is a failed measurement.
-class TQuietHost : public TBatchHost {
-public:
-  void ErrorBox(const std::string& Text) override { throw std::runtime_error(Text); }
-};
-
 // The batch run over one file: Source compacted into the folder DestDir.
 std::int64_t CompactFile(const std::string& Source, const std::string& DestDir,
                          const TCompactOptions& Options = {}) {
-  TQuietHost Host;
-  RunBatch(Source, DestDir, Host, Options);
+  // No window: a run that does not end well is a failed measurement.
+  TBatchHost Host;
+  const TBatchResult Result = RunFiles({Source}, DestDir, Host, Options);
+  if (Result.Kind != TBatchResult::Done) throw std::runtime_error(Result.Message);
   return FileSize(DestDir + "/" + std::filesystem::path(Source).filename().string());
 }
 

@@ -20,8 +20,6 @@ public:
     if (FProgress.Shown()) FProgress.Draw(ProgressText(FStarted, FFiles.size(), Source));
   }
 
-  void ErrorBox(const std::string& Text) override { FRefusal = Text; }
-
   void FileDone(const std::string& Source, std::int64_t BytesIn, std::int64_t BytesOut) override {
     ++FDone;
     FBytesIn += BytesIn;
@@ -32,7 +30,6 @@ public:
     std::fflush(FOut);
   }
 
-  const std::string& Refusal() const { return FRefusal; }
   std::size_t Done() const { return FDone; }
   std::int64_t BytesIn() const { return FBytesIn; }
   std::int64_t BytesOut() const { return FBytesOut; }
@@ -46,7 +43,6 @@ private:
   std::size_t FDone = 0;
   std::int64_t FBytesIn = 0;
   std::int64_t FBytesOut = 0;
-  std::string FRefusal;
 };
 
 // Reads In to its end, compacts it and writes the result to Out. The
@@ -69,24 +65,21 @@ int RunFlatCommand(const TCliArgs& Args, std::FILE* In, std::FILE* Out, std::FIL
   TProgressLine progress(Out, Err, WantProgress(Args, ErrIsTerminal));
   TFlatHost host(Out, Args.Files, Args.Quiet, progress);
   const TCompactOptions options = CompactOptionsFrom(Args);
+  TBatchResult result;
   try {
     if (IsStdinMode(Args)) {
       CompactStandardStreams(In, Out, options);
       return kExitSuccess;
     }
-    RunBatch(Args.Files, Args.Destination, host, options);
-  } catch (const Exception& e) {
-    progress.Erase();
-    std::fputs(FailureText(e.Message()).c_str(), Err);
-    return kExitFailure;
+    result = RunFiles(Args.Files, Args.Destination, host, options);
+  } catch (const Exception& e) {  // the streams of standard input and output
+    result = TBatchResult::Failure(e.Message());
   } catch (const std::bad_alloc&) {
-    progress.Erase();
-    std::fputs(FailureText("Out of memory").c_str(), Err);
-    return kExitFailure;
+    result = TBatchResult::Failure("Out of memory");
   }
   progress.Erase();
-  if (!host.Refusal().empty()) {
-    std::fputs(FailureText(host.Refusal()).c_str(), Err);
+  if (result.Kind == TBatchResult::Refused || result.Kind == TBatchResult::Failed) {
+    std::fputs(FailureText(result.Message).c_str(), Err);
     return kExitFailure;
   }
   if (!Args.Quiet) std::fputs((TotalLine(host.Done(), host.BytesIn(), host.BytesOut()) + '\n').c_str(), Out);

@@ -34,7 +34,7 @@ std::string Done(const std::string& Source) { return "done " + Source + " 10 7";
 std::string Start(const std::string& Source) { return "start " + Source; }
 
 // Runs RunBatch and returns the message of the error that left it, or "".
-std::string RunCatching(const std::string& List, const std::string& Dest, TBatchHost& Host) {
+std::string RunCatching(const std::string& List, const std::string& Dest, TBatchWindow& Host) {
   try {
     RunBatch(List, Dest, Host);
   } catch (const EInOutError& e) {
@@ -488,20 +488,32 @@ TEST_F(BatchRunTest, DestinationNameTakenByAFolderStopsTheRun) {
   EXPECT_EQ(host.Calls.back(), "enable");
 }
 
-// A host without a window needs only the error box.
-class RefusalOnlyHost : public TBatchHost {
-public:
-  void ErrorBox(const std::string& Text) override { refusals.push_back(Text); }
-  std::vector<std::string> refusals;
-};
-
-TEST_F(BatchRunTest, AHostWithoutAWindowImplementsOnlyTheErrorBox) {
-  RefusalOnlyHost quiet;
-  RunBatch((dir / "web/a.htm") + "|" + (dir / "web/b.htm"), dir / "out", quiet);
+// A caller without a window implements nothing and learns how each run
+// ended from its result: never also from a call.
+TEST_F(BatchRunTest, ACallerWithoutAWindowHasEveryEndingAsTheResult) {
+  TBatchHost quiet;
+  const std::string a = dir / "web/a.htm", b = dir / "web/b.htm", gone = dir / "web/gone.htm";
+  const struct {
+    std::vector<std::string> Sources;
+    std::string Destination;
+    TBatchResult::TKind Kind;
+    std::string Message, File;
+  } rows[] = {
+      {{a, b}, dir / "out", TBatchResult::Done, "", ""},
+      {{a}, "", TBatchResult::Refused, SDestinationEmpty, ""},
+      {{a}, dir / "web", TBatchResult::Refused, SDestinationMustDiffer, ""},
+      {{a, gone, b}, dir / "out", TBatchResult::Failed, OpenError(gone, expect::Text(expect::FileNotFound())),
+       gone},
+  };
+  for (const auto& row : rows) {
+    const TBatchResult result = RunFiles(row.Sources, row.Destination, quiet);
+    EXPECT_EQ(result.Kind, row.Kind) << row.Message;
+    EXPECT_EQ(result.Message, row.Message);
+    EXPECT_EQ(result.File, row.File);
+    EXPECT_EQ(result.Error != nullptr, row.Kind == TBatchResult::Failed);
+  }
   EXPECT_EQ(ReadFile(dir / "out/a.htm"), kDocOut);
   EXPECT_EQ(ReadFile(dir / "out/b.htm"), kDocOut);
-  RunBatch(dir / "web/a.htm", dir / "web", quiet);
-  EXPECT_THAT(quiet.refusals, ElementsAre(SDestinationMustDiffer));
 }
 
 // Enabling the controls fails: while another error leaves the run, that

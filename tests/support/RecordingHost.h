@@ -18,7 +18,7 @@
 
 namespace testsupport {
 
-class RecordingHost : public TBatchHost {
+class RecordingHost : public TBatchWindow {
 public:
   void WriteBackDestination(const std::string& NewDestination) override {
     Calls.push_back("writeback " + NewDestination);
