@@ -37,7 +37,7 @@ private:
 }  // namespace
 
 TBatchResult RunFiles(const std::vector<std::string>& Sources, const std::string& Destination,
-                      TBatchHost& Host, const TCompactOptions& Options) {
+                      TBatchHost& Host, const TCompactOptions& Options, platform::FileEnv* Env) {
   const char delimiter = platform::PathDelimiter();
   // Nothing to normalise and nowhere to write: refuse before touching
   // anything.
@@ -52,7 +52,7 @@ TBatchResult RunFiles(const std::vector<std::string>& Sources, const std::string
   Host.EnableControls(false);
   std::string entry;  // the file at hand
   try {
-    platform::FileEnv& env = *platform::CurrentFileEnv();
+    platform::FileEnv& env = Env != nullptr ? *Env : *platform::FileEnv::Default();
     // The files the entries reach, taken before anything is written: a
     // destination that is one of them under another name (a link in the
     // destination folder) would be emptied, losing that source.
@@ -77,7 +77,7 @@ TBatchResult RunFiles(const std::vector<std::string>& Sources, const std::string
       TFileJobResult result;
       {
         // The source goes before the destination, also on failure.
-        TInPlaceSink sink;
+        TInPlaceSink sink(&env);
         result = RunFileJob(job, sink, env);
       }
       Host.FileDone(entry, result.BytesIn, result.BytesOut);
@@ -90,11 +90,11 @@ TBatchResult RunFiles(const std::vector<std::string>& Sources, const std::string
 }
 
 void RunBatch(const std::string& SourceList, const std::string& Destination, TBatchWindow& Window,
-              const TCompactOptions& Options) {
+              const TCompactOptions& Options, platform::FileEnv* Env) {
   // However the run ends, the controls come back, after the box that tells
   // a refusal, or as its error travels on.
   TControlsGuard controls(Window);
-  const TBatchResult result = RunFiles(TSourceList(SourceList).Entries(), Destination, Window, Options);
+  const TBatchResult result = RunFiles(TSourceList(SourceList).Entries(), Destination, Window, Options, Env);
   if (result.Kind == TBatchResult::Refused) Window.ErrorBox(result.Message);
   if (result.Kind == TBatchResult::Failed) std::rethrow_exception(result.Error);
 }

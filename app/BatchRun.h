@@ -78,16 +78,18 @@ inline constexpr char SDestinationEmpty[] = "Destination path must not be empty!
 
 // Compacts every file of Sources (full paths), in their order, into
 // Destination, by Options, each one a file job written in place (see
-// FileJob.h), and says how it ended. An Exception from a file ends the run
+// FileJob.h) through the file services Env (null: the system's), and says
+// how it ended. An Exception from a file ends the run
 // as Failed, after clean-up; only what is no file's error (running out of
 // memory) travels on. The controls are disabled while files are worked on;
 // enabling them again is the caller's (RunBatch does).
 TBatchResult RunFiles(const std::vector<std::string>& Sources, const std::string& Destination,
-                      TBatchHost& Host, const TCompactOptions& Options = {});
+                      TBatchHost& Host, const TCompactOptions& Options = {},
+                      platform::FileEnv* Env = nullptr);
 
 // The window's run of the files of SourceList (full paths joined by '|',
 // see TSourceList), as its source field holds them: a refusal is shown in
 // Window's error box, and a failure raises its error again, for the
 // window's error report. Every ending enables the controls again.
 void RunBatch(const std::string& SourceList, const std::string& Destination, TBatchWindow& Window,
-              const TCompactOptions& Options = {});
+              const TCompactOptions& Options = {}, platform::FileEnv* Env = nullptr);

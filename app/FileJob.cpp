@@ -79,6 +79,6 @@ TFileJobResult RunFileJob(const TFileJob& Job, TFileSink& Sink, FileEnv& Env) {
 
 TFileStream& TInPlaceSink::Open(const TFileJob& Job, const FileStatus& Source) {
   (void)Source;
-  FStream = std::make_unique<TFileStream>(Job.Target, kInPlaceMode);
+  FStream = std::make_unique<TFileStream>(Job.Target, kInPlaceMode, FEnv);
   return *FStream;
 }

@@ -72,13 +72,16 @@ public:
   }
 };
 
-// Writes Job.Target itself, created or emptied as it is opened; the file
-// is closed when the sink goes.
+// Writes Job.Target itself, created or emptied as it is opened through the
+// file services Env (null: the system's); the file is closed when the sink
+// goes.
 class TInPlaceSink : public TFileSink {
 public:
+  explicit TInPlaceSink(platform::FileEnv* Env = nullptr) : FEnv(Env) {}
   TFileStream& Open(const TFileJob& Job, const platform::FileStatus& Source) override;
 
 private:
+  platform::FileEnv* FEnv;
   std::unique_ptr<TFileStream> FStream;
 };
 

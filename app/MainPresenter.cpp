@@ -7,8 +7,9 @@
 #include "streams/Streams.h"
 #include "streams/Utils.h"
 
-TMainPresenter::TMainPresenter(TMainView& View, std::unique_ptr<platform::SettingsStore> Store)
-    : view_(View), store_(std::move(Store)) {}
+TMainPresenter::TMainPresenter(TMainView& View, std::unique_ptr<platform::SettingsStore> Store,
+                               platform::FileEnv* Env)
+    : view_(View), store_(std::move(Store)), env_(Env) {}
 
 void TMainPresenter::FormCreate() {
   TRememberedPaths paths;
@@ -94,7 +95,8 @@ void TMainPresenter::Button1Click() {
       if (Presenter.endRequested_) Presenter.view_.CloseWindow();
     }
   } after{*this, view_.FocusedControl()};
-  RunBatch(view_.FieldText(TMainField::Sources), view_.FieldText(TMainField::Destination), *this);
+  RunBatch(view_.FieldText(TMainField::Sources), view_.FieldText(TMainField::Destination), *this,
+           {}, env_);
 }
 
 void TMainPresenter::Button2Click() { view_.CloseWindow(); }

@@ -15,9 +15,11 @@
 
 class TMainPresenter : private TBatchWindow {
 public:
-  // View draws the window; Store keeps the remembered paths. View must
+  // View draws the window; Store keeps the remembered paths; runs go
+  // through the file services Env (null: the system's). View and Env must
   // outlive the presenter.
-  TMainPresenter(TMainView& View, std::unique_ptr<platform::SettingsStore> Store);
+  TMainPresenter(TMainView& View, std::unique_ptr<platform::SettingsStore> Store,
+                 platform::FileEnv* Env = nullptr);
 
   // The window was made: loads the remembered paths into the fields. What
   // was read before a failure is shown all the same; the failure then
@@ -74,5 +76,6 @@ private:
 
   TMainView& view_;
   std::unique_ptr<platform::SettingsStore> store_;
+  platform::FileEnv* env_;
   bool endRequested_ = false;
 };

@@ -146,7 +146,7 @@ public:
     stream_->Close();
     if (!env_.RenameIn(held_->Handle(), temporary_, file_.Name))
       throw EInOutError(
-          Format(SErrorRenaming, {JoinName(folder_, temporary_), Job.Target, LastErrorText()}));
+          Format(SErrorRenaming, {JoinName(folder_, temporary_), Job.Target, ErrorCodeText(env_.LastError())}));
     temporary_.clear();
   }
 
@@ -166,7 +166,7 @@ private:
 // folder the run made ready.
 TOutcome WorkOn(std::size_t Index, const TRunShared& Run) {
   const TTreeFile& file = Run.Plan.Files[Index];
-  FileEnv& env = *platform::CurrentFileEnv();
+  FileEnv& env = Run.Options.FileServices();
   TOutcome outcome;
   TTemporarySink sink(Run, Index, env);
   try {
@@ -342,7 +342,7 @@ TTreeSummary RunTree(const TTreeOptions& Options, TTreeHost& Host) {
   };
   if (Options.Destination.empty()) return failed(SDestinationEmpty);
 
-  FileEnv& env = *platform::CurrentFileEnv();
+  FileEnv& env = Options.FileServices();
   TTreePlan plan;
   TRunShared run{Options, plan, {}, RunToken()};
   std::vector<bool> created;

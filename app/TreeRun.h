@@ -71,7 +71,7 @@ struct TTreeSummary {
 // the destination folders, then works on the files with Options.Jobs
 // workers (at least one, at most one per file). Never raises for a file or
 // a folder: every failure is in the summary. The file services are
-// platform::CurrentFileEnv().
+// Options.FileServices().
 TTreeSummary RunTree(const TTreeOptions& Options, TTreeHost& Host);
 
 // The temporary name, in the same folder, that a worker writes the file

@@ -36,6 +36,11 @@ struct TTreeOptions {
   const std::atomic<bool>* Cancel = nullptr;
   // The compaction's own options: every worker hands them on to the filter.
   TCompactOptions Compaction;
+  // The file services every file and folder goes through; null: the
+  // system's (platform::FileEnv::Default()).
+  platform::FileEnv* Env = nullptr;
+
+  platform::FileEnv& FileServices() const { return Env != nullptr ? *Env : *platform::FileEnv::Default(); }
 };
 
 // "*.htm", "*.html", "*.asp": the window's source patterns.

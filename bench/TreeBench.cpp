@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     TTreeOptions Options;
     Options.Sources = {Source};
     Options.Destination = Dest;
-    const TTreePlan Plan = PlanTree(Options, *platform::CurrentFileEnv());
+    const TTreePlan Plan = PlanTree(Options, Options.FileServices());
     std::int64_t Bytes = 0;
     std::int64_t Largest = 0;
     for (const TTreeFile& F : Plan.Files) {

@@ -101,11 +101,12 @@ void SetFieldText(QLineEdit* Edit, const std::string& Text) {
   Edit->setCursorPosition(0);  // show the start of a long path
 }
 
-THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWidget* Parent)
+THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWidget* Parent,
+                             platform::FileEnv* Env)
     : QWidget(Parent),
       view_(std::make_unique<TView>(*this)),
       presenter_(std::make_unique<TMainPresenter>(
-          *view_, Store ? std::move(Store) : std::make_unique<TQtSettingsStore>())) {
+          *view_, Store ? std::move(Store) : std::make_unique<TQtSettingsStore>(), Env)) {
   setObjectName(QStringLiteral("HTMLMainForm"));
   setWindowTitle(QString::fromLatin1(SApplicationTitle));
   QFont font(QStringLiteral("MS Sans Serif"));

@@ -32,9 +32,10 @@ class THTMLMainForm : public QWidget {
   Q_OBJECT
 
 public:
-  // Store keeps the remembered paths (the QSettings store when null).
+  // Store keeps the remembered paths (the QSettings store when null); runs
+  // go through the file services Env (the system's when null).
   explicit THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store = nullptr,
-                         QWidget* Parent = nullptr);
+                         QWidget* Parent = nullptr, platform::FileEnv* Env = nullptr);
   ~THTMLMainForm() override;
 
   // The window's behaviour: its handlers and state.

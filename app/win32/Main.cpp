@@ -139,10 +139,11 @@ void SetFieldText(HWND Edit, const std::string& Text) {
                     " characters");
 }
 
-THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store)
+THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, platform::FileEnv* Env)
     : view_(std::make_unique<TView>(*this)),
       presenter_(std::make_unique<TMainPresenter>(
-          *view_, Store ? std::move(Store) : std::make_unique<platform::RegistryStore>(SSettingsKey))) {
+          *view_, Store ? std::move(Store) : std::make_unique<platform::RegistryStore>(SSettingsKey),
+          Env)) {
   FileDialog = [this](const std::string& Folder) { return RunOpenDialog(handle_, Folder); };
   BatchErrorBox = [this](const std::string& Text) {
     CentredMessageBox(handle_, Text, "Error", MB_OK | MB_ICONERROR);

@@ -32,7 +32,9 @@ public:
   // Store (the registry key of the current user when null). An error while
   // loading is shown by the default error report, and the window is made
   // all the same.
-  explicit THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store = nullptr);
+  // Runs go through the file services Env (the system's when null).
+  explicit THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store = nullptr,
+                         platform::FileEnv* Env = nullptr);
   // Destroys the window if it is still there (which saves the paths).
   ~THTMLMainForm();
   THTMLMainForm(const THTMLMainForm&) = delete;

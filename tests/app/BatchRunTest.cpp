@@ -34,9 +34,10 @@ std::string Done(const std::string& Source) { return "done " + Source + " 10 7";
 std::string Start(const std::string& Source) { return "start " + Source; }
 
 // Runs RunBatch and returns the message of the error that left it, or "".
-std::string RunCatching(const std::string& List, const std::string& Dest, TBatchWindow& Host) {
+std::string RunCatching(const std::string& List, const std::string& Dest, TBatchWindow& Host,
+                        platform::FileEnv* Env = nullptr) {
   try {
-    RunBatch(List, Dest, Host);
+    RunBatch(List, Dest, Host, {}, Env);
   } catch (const EInOutError& e) {
     return e.Message();
   }
@@ -448,9 +449,8 @@ TEST_F(BatchRunTest, RootDestinationKeepsItsTextAndIsNotWrittenBack) {
   LoggingEnv env;
   const std::string root = expect::RootFolder();
   env.refuse = root + "a.htm";
-  platform::ScopedFileEnv scope(&env);
   const std::string a = dir / "web/a.htm";
-  const std::string error = RunCatching(a, root, host);
+  const std::string error = RunCatching(a, root, host, &env);
   EXPECT_EQ(error, OpenError(root + "a.htm", expect::Text(expect::AccessDenied())));
   EXPECT_THAT(host.Calls, ElementsAre("disable", "pump", Start(a), "enable"));
   EXPECT_THAT(env.log, ElementsAre("open " + a, "refused " + root + "a.htm", "close " + a));
@@ -459,10 +459,9 @@ TEST_F(BatchRunTest, RootDestinationKeepsItsTextAndIsNotWrittenBack) {
 TEST_F(BatchRunTest, BothStreamsAreReleasedSourceFirstWhenCompactionFails) {
   LoggingEnv env;
   env.failWrites = true;
-  platform::ScopedFileEnv scope(&env);
   const std::string a = dir / "web/a.htm";
   const std::string out = dir / "out/a.htm";
-  const std::string error = RunCatching(a + "|" + (dir / "web/b.htm"), dir / "out/", host);
+  const std::string error = RunCatching(a + "|" + (dir / "web/b.htm"), dir / "out/", host, &env);
   EXPECT_EQ(error, "Error writing to stream - " + ErrorCodeText(platform::ErrorFileTooLarge()));
   EXPECT_THAT(env.log, ElementsAre("open " + a, "open " + out, "close " + a, "close " + out));
   EXPECT_THAT(host.Calls, ElementsAre("disable", "pump", Start(a), "enable"));
@@ -471,9 +470,8 @@ TEST_F(BatchRunTest, BothStreamsAreReleasedSourceFirstWhenCompactionFails) {
 
 TEST_F(BatchRunTest, SourceIsReleasedWhenTheDestinationCannotBeCreated) {
   LoggingEnv env;
-  platform::ScopedFileEnv scope(&env);
   const std::string a = dir / "web/a.htm";
-  const std::string error = RunCatching(a, dir / "missing/", host);
+  const std::string error = RunCatching(a, dir / "missing/", host, &env);
   EXPECT_EQ(error, OpenError(dir / "missing/a.htm", expect::Text(expect::PathNotFound())));
   EXPECT_THAT(env.log, ElementsAre("open " + a, "close " + a));
 }

@@ -221,8 +221,9 @@ TEST(TreeRun, DestinationThatIsALinkToASourceFileIsRefused) {
 
 // Runs the tree site of Dir into out with the file services of Faults.
 TTreeSummary RunWithFaults(FaultFileEnv& Faults, const TempDir& Dir, RecordingHost& Host) {
-  platform::ScopedFileEnv scoped(&Faults);
-  return RunTree(Options(Dir, "site", "out"), Host);
+  TTreeOptions options = Options(Dir, "site", "out");
+  options.Env = &Faults;
+  return RunTree(options, Host);
 }
 
 const std::vector<std::string> kThree = {"site/", "site/a.htm=a  a", "site/b.htm=b  b",
@@ -327,9 +328,10 @@ TEST(TreeRunFailure, ParallelRunStopsTakingFilesAfterTheFirstFailure) {
   MakeTree(dir, spec);
   FaultFileEnv faults;
   faults.FailName(FileCall::Read, dir / "site/p1000.htm", expect::IoError());
-  platform::ScopedFileEnv scoped(&faults);
+  TTreeOptions options = Options(dir, "site", "out", 2);
+  options.Env = &faults;
   RecordingHost host;
-  const TTreeSummary summary = RunTree(Options(dir, "site", "out", 2), host);
+  const TTreeSummary summary = RunTree(options, host);
   ASSERT_EQ(summary.Failures.size(), 1u);
   EXPECT_EQ(summary.Failures[0].Source, dir / "site/p1000.htm");
   // The other worker finishes what it has in hand and begins nothing new
@@ -395,7 +397,7 @@ TEST(TreeRunCancel, MidwayFinishesTheFilesInHandAndBeginsNoMore) {
   TTreeOptions options = Options(dir, "site", "out", 2);
   options.Cancel = &cancel;
   CancelOnOpen env("p150.htm", cancel);
-  platform::ScopedFileEnv scoped(&env);
+  options.Env = &env;
   RecordingHost host;
   const TTreeSummary summary = RunTree(options, host);
   EXPECT_TRUE(summary.Cancelled);

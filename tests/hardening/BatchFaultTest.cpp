@@ -113,9 +113,8 @@ public:
   RunOutcome Run(platform::FileEnv& Env) const {
     RunOutcome outcome;
     RecordingHost host;
-    platform::ScopedFileEnv scope(&Env);
     try {
-      RunBatch(List(), Destination(), host);
+      RunBatch(List(), Destination(), host, {}, &Env);
     } catch (const EInOutError& e) {
       outcome.Error = e.Message();
     }

@@ -79,10 +79,7 @@ TEST_P(LyingSize, TheRunEndsAndEveryCopyHoldsWhatTheSourceHolds) {
   FaultFileEnv env;
   env.ReportSize(GetParam().reportedSize);
   RecordingHost host;
-  {
-    platform::ScopedFileEnv scope(&env);
-    RunBatch(list, dir / "out", host);
-  }
+  RunBatch(list, dir / "out", host, {}, &env);
   std::vector<std::int64_t> read;
   for (std::size_t i = 0; i < kDocs.size(); ++i) {
     const std::string name = std::to_string(i) + ".htm";

@@ -80,8 +80,8 @@ std::string SettingsFileText(const TempSettings& Settings) {
   return ReadFile(Settings.dir / "Brindle/Pagetrim.conf");
 }
 
-std::unique_ptr<THTMLMainForm> NewForm() {
-  auto form = std::make_unique<THTMLMainForm>();
+std::unique_ptr<THTMLMainForm> NewForm(platform::FileEnv* Env = nullptr) {
+  auto form = std::make_unique<THTMLMainForm>(nullptr, nullptr, Env);
   form->AboutBox = [] {};
   return form;
 }
@@ -486,13 +486,12 @@ TEST(StopRequestTest, DuringARunTheWindowClosesAfterTheFileAtHand) {
   std::filesystem::create_directory(dir / "out");
   for (const char* name : {"web/a.htm", "web/b.htm"}) WriteFile(dir / name, "<p>  x  </p>");
   {
-    auto form = NewForm();
+    SignalOnOpen signal(dir / "out/a.htm");  // while a.htm is at hand
+    auto form = NewForm(&signal);
     ASSERT_TRUE(WatchStopRequests(form.get(), [&] { form->Presenter().RequestEnd(); }));
     form->show();
     SetFieldText(form->Edit1, (dir / "web/a.htm") + "|" + (dir / "web/b.htm"));
     SetFieldText(form->Edit2, dir / "out");
-    SignalOnOpen signal(dir / "out/a.htm");  // while a.htm is at hand
-    const platform::ScopedFileEnv env(&signal);
     form->Presenter().Button1Click();
     EXPECT_EQ(ReadFile(dir / "out/a.htm"), "<p> x </p>");  // finished
     EXPECT_FALSE(Exists(dir / "out/b.htm"));               // never started

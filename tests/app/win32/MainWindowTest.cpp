@@ -85,7 +85,8 @@ protected:
   // Opens the window on the scratch key, shows it and lets it settle; the
   // dialogs are recorders.
   THTMLMainForm& Open() {
-    form = std::make_unique<THTMLMainForm>(std::make_unique<platform::RegistryStore>(key.Path()));
+    form = std::make_unique<THTMLMainForm>(std::make_unique<platform::RegistryStore>(key.Path()),
+                                           fileEnv);
     realBatchErrorBox = form->BatchErrorBox;
     form->FileDialog = [this](const std::string& Folder) {
       calls.push_back("files " + Folder);
@@ -125,6 +126,7 @@ protected:
   std::optional<std::vector<std::string>> chosenFiles;
   TErrorBoxFunc previousBox;
   std::function<void(const std::string&)> realBatchErrorBox;  // the window's own
+  platform::FileEnv* fileEnv = nullptr;  // the window's file services; null: the system's
 };
 
 // ---- Design
@@ -833,14 +835,14 @@ TEST_F(MainWindowRunTest, AfterTheDestinationCheckTheFocusIsWhereItWas) {
 }
 
 TEST_F(MainWindowRunTest, AFileErrorIsShownByTheDefaultReportWithItsFullStop) {
+  // Every write moves a single byte: the destination's one write falls short.
+  FaultFileEnv env;
+  env.LimitTransfers(1);
+  fileEnv = &env;
   Open();
   SetErrorReportBox(nullptr);  // the real report
   SetFieldText(form->Edit1, (dir / "web/a.htm") + "|" + (dir / "web/b.htm"));
   SetFieldText(form->Edit2, dir / "out");
-  // Every write moves a single byte: the destination's one write falls short.
-  FaultFileEnv env;
-  env.LimitTransfers(1);
-  platform::ScopedFileEnv scoped(&env);
   EXPECT_EQ(GoAnsweringTheErrorBox("Pagetrim").Text, "Wrote less than expected.");
   EXPECT_FALSE(form->Busy());
   EXPECT_FALSE(Exists(dir / "out/b.htm")) << "the run stops at the failing file";
