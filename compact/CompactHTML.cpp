@@ -51,6 +51,9 @@ constexpr bool kWideCompiled = true;
 constexpr bool kWideCompiled = false;
 #endif
 
+// Process state on purpose: which of two equivalent instruction paths the
+// scanners take is a property of the machine, chosen once (tests and the
+// benchmark switch it to compare the two), not of a page or a caller.
 std::atomic<TScanPath> ScanPathInUse{kWideCompiled ? TScanPath::spWide : TScanPath::spPortable};
 
 }  // namespace

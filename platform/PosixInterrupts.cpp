@@ -8,6 +8,8 @@ namespace platform {
 
 namespace {
 
+// Process state on purpose: a signal handler (a console control handler on
+// Windows) can reach nothing else, and an interrupt is the whole process's.
 std::atomic<bool> interrupted{false};
 std::atomic<int> signalNumber{0};
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);

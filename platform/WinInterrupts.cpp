@@ -8,6 +8,8 @@ namespace platform {
 
 namespace {
 
+// Process state on purpose: a signal handler (a console control handler on
+// Windows) can reach nothing else, and an interrupt is the whole process's.
 std::atomic<bool> interrupted{false};
 
 // Runs on a thread of its own that the system starts. TRUE: handled, the
