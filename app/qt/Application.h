@@ -48,5 +48,7 @@ void ReportErrors(F&& Handler) {
 bool WatchStopRequests(QObject* Context, std::function<void()> OnRequest);
 
 // What ShowErrorReport calls to show its box; tests put a recorder here.
+// Process state on purpose: an error may escape any event handler of any
+// window, and all of them report it the same way.
 using TErrorBoxFunc = std::function<void(const QString& Caption, const QString& Text)>;
 TErrorBoxFunc SetErrorReportBox(TErrorBoxFunc Box);

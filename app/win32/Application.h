@@ -50,7 +50,8 @@ bool ReportErrors(F&& Handler) noexcept {
 }
 
 // What ShowErrorReport calls to show its box (a MessageBoxA); tests put a
-// recorder here. Returns the one it replaces; null puts the box back.
+// recorder here. Process state on purpose: an error may escape any event
+// handler of any window, and all of them report it the same way. Returns the one it replaces; null puts the box back.
 using TErrorBoxFunc = std::function<void(const std::string& Caption, const std::string& Text)>;
 TErrorBoxFunc SetErrorReportBox(TErrorBoxFunc Box);
 

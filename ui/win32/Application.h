@@ -2,7 +2,9 @@
 
 // The application as its Win32 windows see it: its title and the window
 // that owns all its top-level windows. Start-up sets both; dialogs and the
-// shell's open read them.
+// shell's open read them. Process state on purpose: like the system's own
+// notion of the active window, there is one application per process, and
+// every dialog, however deep, must find the same owner.
 
 #include <windows.h>
 
