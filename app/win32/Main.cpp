@@ -522,13 +522,12 @@ BOOL CALLBACK CloseOwnedDialog(HWND Window, LPARAM Owner) {
 // The window as the presenter sees it. Each dialog is counted while it is
 // open, so that a close asked for meanwhile waits for the dialog's loop.
 class THTMLMainForm::TView : public TMainView {
+  THTMLMainForm& form_;
+  int modal_ = 0;  // dialogs open
+
 public:
   explicit TView(THTMLMainForm& Form) : form_(Form) {}
 
-  std::string FieldText(TMainField Field) const override { return ::FieldText(form_.Field(Field)); }
-  void SetFieldText(TMainField Field, const std::string& Text) override {
-    ::SetFieldText(form_.Field(Field), Text);
-  }
   // The text's extent in the window's font against the edit control's
   // client width less its margins.
   bool FieldShowsAll(TMainField Field) const override {
@@ -611,9 +610,10 @@ public:
       SendMessageA(form_.handle_, WM_CLOSE, 0, 0);
   }
 
-private:
-  THTMLMainForm& form_;
-  int modal_ = 0;  // dialogs open
+  std::string FieldText(TMainField Field) const override { return ::FieldText(form_.Field(Field)); }
+  void SetFieldText(TMainField Field, const std::string& Text) override {
+    ::SetFieldText(form_.Field(Field), Text);
+  }
 };
 
 void THTMLMainForm::EnableControls(bool Enabled) {
