@@ -320,34 +320,6 @@ TEST(MainFormTest, TheFileDialogOffersNamesThatAreNotUtf8AndPassesThemOnByteExac
   EXPECT_NE(SettingsFileText(settings).find("caf\\xe9.htm"), std::string::npos);
 }
 
-TEST(MainFormTest, GoRunsTheBatchFromTheWindow) {
-  TempSettings settings;
-  TempDir dir;
-  std::filesystem::create_directory(dir / "web");
-  std::filesystem::create_directory(dir / "out");
-  WriteFile(dir / "web/a.htm", "<p>  a  </p>\r\n<p>b</p>\r\n");
-  auto form = NewForm();
-  SetFieldText(form->Edit1, dir / "web/a.htm");
-  SetFieldText(form->Edit2, dir / "out");
-  form->Button1->click();
-  EXPECT_EQ(ReadFile(dir / "out/a.htm"), "<p> a </p><p>b</p>");
-  EXPECT_EQ(FieldText(form->Edit2), dir / "out/");
-  EXPECT_FALSE(form->Busy());
-
-  // A failing run: the error travels on, the window is idle again.
-  SetFieldText(form->Edit1, dir / "web/missing.htm");
-  EXPECT_THROW(form->Presenter().Button1Click(), EInOutError);
-  EXPECT_FALSE(form->Busy());
-
-  // The destination check uses the batch error box.
-  std::vector<std::string> boxes;
-  form->BatchErrorBox = [&](const std::string& Text) { boxes.push_back(Text); };
-  SetFieldText(form->Edit1, dir / "web/a.htm");
-  SetFieldText(form->Edit2, dir / "web");
-  form->Presenter().Button1Click();
-  EXPECT_EQ(boxes, (std::vector<std::string>{"Destination path must be different from source!"}));
-}
-
 TEST(MainFormTest, ThousandsOfFilesPassThroughTheFieldTheSettingsAndTheRunWhole) {
   TempSettings settings;
   TempDir dir;
