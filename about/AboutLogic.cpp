@@ -5,11 +5,15 @@
 
 #include "streams/Monitor.h"
 
-std::string InfoText;
-
-void TakeMonitorReport() {
+std::string TakeMonitorReport() {
   if (std::unique_ptr<TDebugMonitor> Monitor = CurrentMonitor())
-    InfoText = SDebugBuild + Monitor->ReportText();
+    return SDebugBuild + Monitor->ReportText();
+  return {};
+}
+
+TAboutContent ProgramAboutContent() {
+  const TProgramVersion& Version = ProgramVersion();
+  return {Version.Text, Version.Info.ProductVersion, TakeMonitorReport()};
 }
 
 std::string TwoDigitText(int Value) {

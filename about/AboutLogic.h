@@ -9,10 +9,6 @@
 
 #include "about/VersionInfo.h"
 
-// The text InfoLabel shows: a debug monitor's report, set by ShowAboutBox.
-// This program has no monitor, so it stays empty.
-extern std::string InfoText;
-
 // The maker's details the box shows.
 inline constexpr char SAuthorName[] = "Robin Brindle";
 inline constexpr char SMakerEmail[] = "brindle@example.com";
@@ -20,9 +16,22 @@ inline constexpr char SMakerHomePage[] = "https://www.example.com/brindle/";
 inline constexpr char SMakerHost[] = "www.example.com";
 inline constexpr char SDebugBuild[] = "--- Debug build ---\n\r";
 
-// Sets InfoText from the debug monitor when there is one (SDebugBuild and
-// the monitor's report); leaves it alone otherwise.
-void TakeMonitorReport();
+// The information text from the debug monitor when there is one
+// (SDebugBuild and the monitor's report); empty otherwise. This program has
+// no monitor, so it is always empty.
+std::string TakeMonitorReport();
+
+// What a showing of the box fills in besides its design: the version line's
+// source and the text InfoLabel shows.
+struct TAboutContent {
+  std::string VersionText;      // a program's TProgramVersion::Text; empty when unknown
+  TVersionPair ProductVersion;  // the product version that text was made from
+  std::string InfoText;         // empty for none
+};
+
+// The box's content for this program: its own version (ProgramVersion())
+// and the debug monitor's report (TakeMonitorReport()).
+TAboutContent ProgramAboutContent();
 
 // The decimal text of Value, with a leading "0" for 0 to 9 (7 gives 07).
 std::string TwoDigitText(int Value);

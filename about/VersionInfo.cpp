@@ -1,15 +1,13 @@
 #include "about/VersionInfo.h"
 
 #include <array>
+#include <exception>
 #include <vector>
 
 #include "platform/VersionRes.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
 #include "version/ByteOrder.h"
-
-TVersionInfo ProgramVersionInfo;
-std::string ProgramVersionText;
 
 namespace {
 
@@ -42,6 +40,17 @@ constexpr std::array<StringField, 6> kStringFields{{
     {"OriginalFilename", &TVersionInfo::OriginalFilename},
     {"ProductName", &TVersionInfo::ProductName},
 }};
+
+// The message of the error being handled.
+std::string CurrentErrorText() {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return SUnknownVersionError;
+  }
+}
 
 }  // namespace
 
@@ -85,18 +94,35 @@ void ReadVersionInfo(const std::string& FileName, TVersionInfo& Info) {
   }
 }
 
-void LoadProgramVersion() {
+std::string ProductVersionText(const TVersionPair& ProductVersion) {
+  const TVersionPair& v = ProductVersion;
+  return Format(SVersionText, {std::to_string(v.Ms >> 16), std::to_string(v.Ms & 0xFFFF),
+                               std::to_string(v.Ls >> 16), std::to_string(v.Ls & 0xFFFF)});
+}
+
+TProgramVersion ReadProgramVersion(const std::string& FileName) {
+  TProgramVersion Version;
   try {
-    TVersionInfo info;
-    ReadVersionInfo(platform::ProgramFileName(), info);
-    ProgramVersionInfo = info;
-    const TVersionPair& v = ProgramVersionInfo.ProductVersion;
-    ProgramVersionText = Format(SVersionText, {std::to_string(v.Ms >> 16),
-                                               std::to_string(v.Ms & 0xFFFF),
-                                               std::to_string(v.Ls >> 16),
-                                               std::to_string(v.Ls & 0xFFFF)});
+    ReadVersionInfo(FileName, Version.Info);
+    Version.Text = ProductVersionText(Version.Info.ProductVersion);
   } catch (...) {
-    // Without version information the program starts all the same.
-    ProgramVersionText.clear();
+    Version = TProgramVersion();
+    Version.Error = CurrentErrorText();
   }
+  return Version;
+}
+
+const TProgramVersion& ProgramVersion() {
+  // Initialised once; threads asking meanwhile wait for it.
+  static const TProgramVersion Version = [] {
+    try {
+      return ReadProgramVersion(platform::ProgramFileName());
+    } catch (...) {
+      // The program's file name could not be had (no memory).
+      TProgramVersion Failed;
+      Failed.Error = CurrentErrorText();
+      return Failed;
+    }
+  }();
+  return Version;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 // Reading the version block of an executable file, and the program's own
-// version, read once at start-up.
+// version, read the first time it is asked for.
 
 #include <cstdint>
 #include <string>
@@ -32,6 +32,8 @@ inline constexpr char SLangCharsetError[] =
     "An error occured while reading the language/charset description in the file.";
 inline constexpr char SNoVersionInfo[] =
     "No version-info was associated with the requested file \"%s\"";
+// What a program's version says went wrong when the error has no message.
+inline constexpr char SUnknownVersionError[] = "The version information could not be read.";
 
 // Fills Info from FileName's version block or raises Exception. Fields the
 // block lacks keep what Info held.
@@ -40,11 +42,23 @@ void ReadVersionInfo(const std::string& FileName, TVersionInfo& Info);
 // Two upper-case hexadecimal digits for Value, high nibble first.
 std::string ByteToHex(std::uint8_t Value);
 
-// Reads the program's own version block into ProgramVersionInfo and formats
-// ProgramVersionText; swallows every failure (the text stays empty).
-void LoadProgramVersion();
+// A program's version as its About box and --version show it.
+struct TProgramVersion {
+  TVersionInfo Info;  // empty and zero when it could not be read
+  std::string Text;   // "major.minor.release (build N)" of the product version, or empty
+  std::string Error;  // why it could not be read; empty when it was
+};
 
-// The program's own version; empty and zero when it could not be read.
-extern TVersionInfo ProgramVersionInfo;
-// "major.minor.release (build N)" of the product version, or empty.
-extern std::string ProgramVersionText;
+// "major.minor.release (build N)" (SVersionText) of ProductVersion.
+std::string ProductVersionText(const TVersionPair& ProductVersion);
+
+// FileName's version block as a program's version: Info and Text when it
+// can be read, otherwise only Error (the message of what went wrong).
+// Raises nothing.
+TProgramVersion ReadProgramVersion(const std::string& FileName);
+
+// The program's own version, read from its executable's version block the
+// first time it is asked for (safe from several threads at once), the same
+// afterwards. A version that cannot be read is kept as its Error; the
+// program starts all the same.
+const TProgramVersion& ProgramVersion();

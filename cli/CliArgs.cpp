@@ -99,10 +99,7 @@ std::optional<int> ParseCliArgs(int argc, const char* const* argv, TCliArgs& Arg
           ->type_name("DIR");
   app.set_version_flag(
       "--version",
-      [] {
-        LoadProgramVersion();
-        return VersionLine(ProgramVersionText);
-      },
+      [] { return VersionLine(ProgramVersion().Text); },
       "Print the program's version and exit");
   app.add_flag("-r,--recursive", Args.Recursive,
                "Compact the folder trees of SRC_DIRs (given in place of FILEs)");

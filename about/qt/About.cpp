@@ -166,8 +166,8 @@ TAboutBox::TAboutBox(QWidget* Owner) : QDialog(Owner) {
 }
 
 void TAboutBox::FormShow() {
-  Version->setText(QString::fromStdString(
-      VersionCaption(ProgramVersionText, ProgramVersionInfo.ProductVersion)));
+  Version->setText(
+      QString::fromStdString(VersionCaption(Content.VersionText, Content.ProductVersion)));
   Version->adjustSize();
   ProductName->setText(QGuiApplication::applicationDisplayName());
   ProductName->adjustSize();
@@ -178,8 +178,8 @@ void TAboutBox::FormShow() {
     ProgramIcon->setPixmap(Icon.pixmap(ProgramIcon->size()));
 
   const int Width = Panel1->width() - 2 * InfoLabel->x();
-  InfoLabel->setText(ToQString(InfoText));
-  const int Height = InfoText.empty() ? 0 : InfoLabel->heightForWidth(Width);
+  InfoLabel->setText(ToQString(Content.InfoText));
+  const int Height = Content.InfoText.empty() ? 0 : InfoLabel->heightForWidth(Width);
   InfoLabel->resize(Width, Height);
 
   const TAboutHeights Heights =
@@ -216,6 +216,6 @@ void TAboutBox::keyPressEvent(QKeyEvent* Event) {
 void ShowAboutBox() {
   TAboutBox Box(QApplication::activeWindow());
   Box.setWindowModality(Qt::ApplicationModal);
-  TakeMonitorReport();
+  Box.Content = ProgramAboutContent();
   Box.exec();
 }

@@ -46,8 +46,8 @@ class TAboutBox : public QDialog {
 public:
   explicit TAboutBox(QWidget* Owner = nullptr);
 
-  // Fills in the name, version, icon and information text and sizes the box
-  // to them; runs whenever the box is shown.
+  // Fills in the name, version (from Content), icon and information text
+  // (Content's) and sizes the box to them; runs whenever the box is shown.
   void FormShow();
   // Opens the address of the clicked link label.
   void LabelClick(QLabel* Sender);
@@ -65,6 +65,10 @@ public:
   QLabel* InfoLabel;
   QPushButton* OKButton;
 
+  // The version and information text the next showing fills in; none
+  // (unknown version, no text) until set.
+  TAboutContent Content;
+
 protected:
   void showEvent(QShowEvent* Event) override;
   void keyPressEvent(QKeyEvent* Event) override;
@@ -73,5 +77,6 @@ private:
   QImage logo_;
 };
 
-// Shows the About box modally and frees it when it closes.
+// Shows the About box with this program's content (ProgramAboutContent())
+// modally and frees it when it closes.
 void ShowAboutBox();

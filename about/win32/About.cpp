@@ -85,7 +85,7 @@ struct TLink {
 
 class TAboutBox {
 public:
-  TAboutBox();
+  explicit TAboutBox(const TAboutContent& Content);
   ~TAboutBox();
   TAboutBox(const TAboutBox&) = delete;
   TAboutBox& operator=(const TAboutBox&) = delete;
@@ -111,6 +111,7 @@ private:
   void DrawLogo(const DRAWITEMSTRUCT& Item);
   const TLink* LinkOf(HWND Control) const;
 
+  const TAboutContent& content_;
   HWND window_ = nullptr;
   HFONT fonts_[fkCount] = {};
   HICON icon_ = nullptr;
@@ -121,7 +122,7 @@ private:
                            {IDC_LABEL2, SMakerHomePage}};
 };
 
-TAboutBox::TAboutBox() {
+TAboutBox::TAboutBox(const TAboutContent& Content) : content_(Content) {
   for (int Kind = 0; Kind < fkCount; ++Kind) {
     const TFontDesign& Font = kFonts[Kind];
     fonts_[Kind] =
@@ -255,7 +256,7 @@ void TAboutBox::AddHints() {
 void TAboutBox::FormShow() {
   // 1. The version line, from the design text "Version" each time.
   ::SetDlgItemTextA(window_, IDC_VERSION,
-                    VersionCaption(ProgramVersionText, ProgramVersionInfo.ProductVersion).c_str());
+                    VersionCaption(content_.VersionText, content_.ProductVersion).c_str());
   AutoSize(IDC_VERSION);
   // 2. The product name.
   ::SetDlgItemTextA(window_, IDC_PRODUCTNAME, ApplicationTitle().c_str());
@@ -269,6 +270,7 @@ void TAboutBox::FormShow() {
   // 4., 5. The information text, wrapped to the panel's width less its
   // margins, and as tall as it needs (no height when empty).
   const int InfoWidth = Scaled(kPanelWidth) - 2 * Scaled(kInfoLeft);
+  const std::string& InfoText = content_.InfoText;
   ::SetDlgItemTextA(window_, IDC_INFOLABEL, InfoText.c_str());
   int InfoHeight = 0;
   if (!InfoText.empty()) {
@@ -393,9 +395,8 @@ const TLink* TAboutBox::LinkOf(HWND Control) const {
 
 }  // namespace
 
-void ShowAboutBox(HWND Owner) {
-  TAboutBox Box;
-  TakeMonitorReport();
+void ShowAboutBox(HWND Owner, const TAboutContent& Content) {
+  TAboutBox Box(Content);
   ::SetLastError(0);
   const INT_PTR Result =
       ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUTBOX), Owner,
@@ -403,3 +404,5 @@ void ShowAboutBox(HWND Owner) {
   if (Box.Error) std::rethrow_exception(Box.Error);
   if (Result <= 0) RaiseLastWin32Error();
 }
+
+void ShowAboutBox(HWND Owner) { ShowAboutBox(Owner, ProgramAboutContent()); }

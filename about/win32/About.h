@@ -8,6 +8,10 @@
 
 #include "about/AboutLogic.h"
 
-// Creates the About box owned by Owner (null for none), shows it modally
-// and destroys it when it closes: Enter and Escape close it.
+// Creates the About box owned by Owner (null for none) showing Content's
+// version and information text, shows it modally and destroys it when it
+// closes: Enter and Escape close it.
+void ShowAboutBox(HWND Owner, const TAboutContent& Content);
+
+// The same with this program's content (ProgramAboutContent()).
 void ShowAboutBox(HWND Owner);

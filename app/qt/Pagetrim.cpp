@@ -13,7 +13,7 @@
 #include "platform/StopRequests.h"
 
 int main(int argc, char** argv) {
-  LoadProgramVersion();
+  ProgramVersion();  // read once, at start-up
 
   TPagetrimApplication app(argc, argv);
   // A log-off, a closed terminal or Ctrl+C ends the program as its

@@ -14,7 +14,7 @@
 #include "ui/win32/Application.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int ShowCommand) {
-  LoadProgramVersion();
+  ProgramVersion();  // read once, at start-up
 
   // The folder browser needs a single-threaded apartment.
   const HRESULT com = CoInitialize(nullptr);

@@ -43,12 +43,16 @@ TEST(AboutDecisions, HeightsStackPanelButtonAndForm) {
   EXPECT_EQ(AboutHeights(10, 20, 100, 5, 30), (TAboutHeights{126, 156, 196}));
 }
 
-TEST(AboutDecisions, NoMonitorLeavesTheInformationTextAlone) {
+// This program has no debug monitor: the box shows its own version and no
+// information text.
+TEST(AboutDecisions, ThisProgramsContentIsItsVersionWithoutInformationText) {
   ASSERT_EQ(CurrentMonitor(), nullptr);
-  InfoText = "kept";
-  TakeMonitorReport();
-  EXPECT_EQ(InfoText, "kept");
-  InfoText.clear();
+  EXPECT_EQ(TakeMonitorReport(), "");
+  const TAboutContent Content = ProgramAboutContent();
+  EXPECT_EQ(Content.VersionText, TEST_VERSION_TEXT);
+  EXPECT_EQ(Content.ProductVersion.Ms, TEST_VERSION_MS);
+  EXPECT_EQ(Content.ProductVersion.Ls, TEST_VERSION_LS);
+  EXPECT_EQ(Content.InfoText, "");
 }
 
 }  // namespace

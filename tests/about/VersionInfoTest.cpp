@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <functional>
+#include <thread>
+#include <vector>
 
 #include "platform/VersionRes.h"
 #include "streams/Streams.h"
@@ -294,28 +296,19 @@ TEST(ReadVersionInfoTest, ReadsOurOwnExecutables) {
   }
 }
 
-// ------------------------------------------------------- LoadProgramVersion
+// ------------------------------------------- ProgramVersion, ReadProgramVersion
 
-// Opens Replacement wherever the program's own file is asked for.
-class RedirectEnv : public FaultFileEnv {
-public:
-  explicit RedirectEnv(std::string Replacement)
-      : own_(platform::ProgramFileName()), replacement_(std::move(Replacement)) {}
-  platform::FileHandle Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
-                            std::uint32_t Disposition, std::uint32_t Attributes) override {
-    return FaultFileEnv::Open(Name == own_ ? replacement_ : Name, Access, Share, Disposition,
-                              Attributes);
+TEST(ProgramVersionTest, ReadsThisProgramsOwnFileOnceForEveryThread) {
+  std::vector<const TProgramVersion*> seen(4, nullptr);
+  {
+    std::vector<std::thread> threads;
+    for (auto& s : seen) threads.emplace_back([&s] { s = &ProgramVersion(); });
+    for (auto& t : threads) t.join();
   }
-
-private:
-  std::string own_, replacement_;
-};
-
-TEST(LoadProgramVersionTest, ReadsThisProgramsOwnFile) {
-  ProgramVersionInfo = TVersionInfo();
-  ProgramVersionText.clear();
-  LoadProgramVersion();
-  EXPECT_EQ(ProgramVersionText, TEST_VERSION_TEXT);
+  for (const TProgramVersion* s : seen) EXPECT_EQ(s, &ProgramVersion());
+  const TProgramVersion& version = ProgramVersion();
+  EXPECT_EQ(version.Text, TEST_VERSION_TEXT);
+  EXPECT_EQ(version.Error, "");
   TVersionInfo want;
   want.CompanyName = "Brindle";
   want.FileDescription = "Pagetrim version tests";
@@ -324,10 +317,10 @@ TEST(LoadProgramVersionTest, ReadsThisProgramsOwnFile) {
   want.OriginalFilename = "about_tests";
   want.ProductName = "Pagetrim";
   want.FileVersion = want.ProductVersion = {TEST_VERSION_MS, TEST_VERSION_LS};
-  ExpectSame(ProgramVersionInfo, want, "own file");
+  ExpectSame(version.Info, want, "own file");
 }
 
-TEST(LoadProgramVersionTest, TextShowsTheProductVersion) {
+TEST(ReadProgramVersionTest, TextShowsTheProductVersion) {
   const struct {
     std::uint32_t Ms, Ls;
     const char* Text;
@@ -348,17 +341,16 @@ TEST(LoadProgramVersionTest, TextShowsTheProductVersion) {
     spec.ProductLs = c.Ls;
     const std::string file = dir / "program";
     WriteFile(file, AsString(MakeVersionElf(VersionBlock(spec)).File));
-    RedirectEnv env(file);
-    platform::ScopedFileEnv scope(&env);
-    ProgramVersionText.clear();
-    LoadProgramVersion();
-    EXPECT_EQ(ProgramVersionText, c.Text);
-    EXPECT_EQ(ProgramVersionInfo.ProductVersion.Ms, c.Ms);
-    EXPECT_EQ(ProgramVersionInfo.ProductVersion.Ls, c.Ls);
+    const TProgramVersion version = ReadProgramVersion(file);
+    EXPECT_EQ(version.Text, c.Text);
+    EXPECT_EQ(version.Error, "") << c.Text;
+    EXPECT_EQ(version.Info.ProductVersion.Ms, c.Ms);
+    EXPECT_EQ(version.Info.ProductVersion.Ls, c.Ls);
+    EXPECT_EQ(version.Info.ProductName, "Pagetrim") << c.Text;
   }
 }
 
-TEST(LoadProgramVersionTest, SwallowsEveryFailure) {
+TEST(ReadProgramVersionTest, KeepsEveryFailureAsItsError) {
   auto tree = [](const std::function<void(TNode&)>& Change) {
     TNode root = VersionTree({});
     Change(root);
@@ -369,28 +361,30 @@ TEST(LoadProgramVersionTest, SwallowsEveryFailure) {
     Bytes File;
     FileCall FailingCall;
     int Nth;  // 0: no call fails
+    std::string Error;  // kNoVersion: followed by the file's name and a quote
   } cases[] = {
-      {"no version data", Bytes{'#', '!', '/', 'b', 'i', 'n'}, FileCall::Open, 0},
-      {"bad fixed info", tree([](TNode& r) { r.Value.resize(8); }), FileCall::Open, 0},
-      {"no translation", tree([](TNode& r) { r.Children.pop_back(); }), FileCall::Open, 0},
-      {"file cannot be opened", MakeVersionElf(VersionBlock()).File, FileCall::Open, 1},
-      {"file cannot be sized", MakeVersionElf(VersionBlock()).File, FileCall::GetSize, 1},
-      {"first read fails", MakeVersionElf(VersionBlock()).File, FileCall::Read, 1},
-      {"a later read fails", MakeVersionElf(VersionBlock()).File, FileCall::Read, 7},
+      {"no version data", Bytes{'#', '!', '/', 'b', 'i', 'n'}, FileCall::Open, 0, kNoVersion},
+      {"bad fixed info", tree([](TNode& r) { r.Value.resize(8); }), FileCall::Open, 0, kFixedInfo},
+      {"no translation", tree([](TNode& r) { r.Children.pop_back(); }), FileCall::Open, 0,
+       kLangCharset},
+      {"file cannot be opened", MakeVersionElf(VersionBlock()).File, FileCall::Open, 1, kNoVersion},
+      {"file cannot be sized", MakeVersionElf(VersionBlock()).File, FileCall::GetSize, 1,
+       kNoVersion},
+      {"first read fails", MakeVersionElf(VersionBlock()).File, FileCall::Read, 1, kNoVersion},
+      {"a later read fails", MakeVersionElf(VersionBlock()).File, FileCall::Read, 7, kNoVersion},
   };
   TempDir dir;
   for (const auto& c : cases) {
     const std::string file = dir / "program";
     WriteFile(file, AsString(c.File));
-    RedirectEnv env(file);
+    FaultFileEnv env;
     if (c.Nth > 0) env.FailCall(c.FailingCall, c.Nth, platform::ErrorInvalidArgument());
     platform::ScopedFileEnv scope(&env);
-    const TVersionInfo before = Untouched();
-    ProgramVersionInfo = before;
-    ProgramVersionText = "stale";
-    EXPECT_NO_THROW(LoadProgramVersion()) << c.Name;
-    EXPECT_EQ(ProgramVersionText, "") << c.Name;
-    ExpectSame(ProgramVersionInfo, before, c.Name);
+    TProgramVersion version;
+    EXPECT_NO_THROW(version = ReadProgramVersion(file)) << c.Name;
+    EXPECT_EQ(version.Error, c.Error == kNoVersion ? kNoVersion + file + "\"" : c.Error) << c.Name;
+    EXPECT_EQ(version.Text, "") << c.Name;
+    ExpectSame(version.Info, TVersionInfo(), c.Name);
   }
 }
 

@@ -54,24 +54,20 @@ protected:
     QImage Icon(32, 32, QImage::Format_ARGB32);
     Icon.fill(Qt::darkGreen);
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(Icon)));
-    SetVersion("1.2.3 (build 4)", Pair(1, 2, 3, 4));
-    InfoText.clear();
   }
   void TearDown() override {
     QApplication::setApplicationDisplayName(QString());
     QApplication::setWindowIcon(QIcon());
-    SetVersion("", {});
-    InfoText.clear();
   }
-  static void SetVersion(const std::string& Text, TVersionPair Version) {
-    ProgramVersionText = Text;
-    ProgramVersionInfo.ProductVersion = Version;
-  }
-  static std::unique_ptr<TAboutBox> Shown() {
+  // A box showing Content.
+  std::unique_ptr<TAboutBox> Shown() const {
     auto Box = std::make_unique<TAboutBox>();
+    Box->Content = Content;
     Box->show();
     return Box;
   }
+
+  TAboutContent Content{"1.2.3 (build 4)", Pair(1, 2, 3, 4), ""};
 };
 
 TEST_F(AboutBoxTest, ControlsAsDesigned) {
@@ -171,7 +167,8 @@ TEST_F(AboutBoxTest, TheProgramIconIsShownWholeInsideThePanel) {
 }
 
 TEST_F(AboutBoxTest, UnknownVersionAndNoIconLeaveTheRestAsItIs) {
-  SetVersion("", Pair(4, 5, 6, 7));
+  Content.VersionText.clear();
+  Content.ProductVersion = Pair(4, 5, 6, 7);
   QApplication::setWindowIcon(QIcon());
   auto Box = Shown();
   EXPECT_EQ(Box->Version->text(), "");
@@ -187,7 +184,7 @@ TEST_F(AboutBoxTest, LongInfoTextWrapsAndGrowsTheBox) {
                                   "blocks in use: 12 of 4096 bytes; peak 18 blocks.",
        4}};
   for (const auto& [Text, Lines] : Cases) {
-    InfoText = Text;
+    Content.InfoText = Text;
     auto Box = Shown();
     const int Height = Box->InfoLabel->height();
     EXPECT_GE(Height, Lines * Box->InfoLabel->fontMetrics().lineSpacing()) << Text;
@@ -237,13 +234,15 @@ TEST_F(AboutBoxTest, ShowAboutBoxShowsAModalBoxAndFreesIt) {
   QTimer::singleShot(0, [&] {
     Seen = qobject_cast<TAboutBox*>(QApplication::activeModalWidget());
     ASSERT_TRUE(Seen && Seen->isVisible());
-    EXPECT_EQ(Seen->Version->text(), "Version 1.02     3");
-    EXPECT_EQ(Seen->size(), QSize(262, 227));  // no monitor, no information text
+    // This program's own version; no monitor, no information text.
+    EXPECT_EQ(Seen->Version->text().toStdString(),
+              VersionCaption(TEST_VERSION_TEXT, {TEST_VERSION_MS, TEST_VERSION_LS}));
+    EXPECT_EQ(Seen->InfoLabel->text(), "");
+    EXPECT_EQ(Seen->size(), QSize(262, 227));
     Seen->OKButton->click();
   });
   ShowAboutBox();
   EXPECT_EQ(CurrentMonitor(), nullptr);
-  EXPECT_TRUE(InfoText.empty());
   EXPECT_TRUE(Seen.isNull());
 }
 

@@ -39,10 +39,12 @@ struct TShowing {
   bool ClosedByItself = false;  // false: still open a second after Act, and closed by force
 };
 
-// Shows the box (owned by Owner). Once it is open, Act runs inside its
-// modal loop; Act is expected to close it, and when the box is still open a
+// Shows the box (owned by Owner) with Content, or with the program's own
+// content when Content is null. Once it is open, Act runs inside its modal
+// loop; Act is expected to close it, and when the box is still open a
 // second later it is closed by force.
-TShowing ShowAboutWith(const std::function<void(HWND Box)>& Act, HWND Owner = nullptr) {
+TShowing ShowAboutBoxWith(const TAboutContent* Content, const std::function<void(HWND Box)>& Act,
+                          HWND Owner) {
   TShowing Showing;
   HWND Box = nullptr;
   DWORD ActedAt = 0;
@@ -62,7 +64,10 @@ TShowing ShowAboutWith(const std::function<void(HWND Box)>& Act, HWND Owner = nu
         return true;
       },
       CurrentTestName());
-  ShowAboutBox(Owner);
+  if (Content)
+    ShowAboutBox(Owner, *Content);
+  else
+    ShowAboutBox(Owner);
   Showing.ClosedByItself = Showing.Opened && (!Box || ::GetTickCount() - ActedAt < 1000);
   return Showing;
 }
@@ -96,20 +101,13 @@ class AboutBoxTest : public testing::Test {
 protected:
   void SetUp() override {
     SetApplicationTitle("Pagetrim");
-    savedText_ = ProgramVersionText;
-    savedInfo_ = ProgramVersionInfo;
-    ProgramVersionText = "1.2.3 (build 4)";
-    ProgramVersionInfo.ProductVersion = {1u << 16 | 2u, 3u << 16 | 4u};
   }
-  void TearDown() override {
-    ProgramVersionText = savedText_;
-    ProgramVersionInfo = savedInfo_;
-    InfoText.clear();
+  // Shows the box with Content; see ShowAboutBoxWith.
+  TShowing ShowAboutWith(const std::function<void(HWND Box)>& Act, HWND Owner = nullptr) const {
+    return ShowAboutBoxWith(&Content, Act, Owner);
   }
 
-private:
-  std::string savedText_;
-  TVersionInfo savedInfo_;
+  TAboutContent Content{"1.2.3 (build 4)", {1u << 16 | 2u, 3u << 16 | 4u}, ""};
 };
 
 TEST_F(AboutBoxTest, WithoutInfoTextTheBoxHasItsDesignedHeights) {
@@ -140,6 +138,7 @@ TEST_F(AboutBoxTest, WithoutInfoTextTheBoxHasItsDesignedHeights) {
 }
 
 TEST_F(AboutBoxTest, ALongInfoTextWrapsAndGrowsTheBoxByItsHeight) {
+  std::string& InfoText = Content.InfoText;
   for (int i = 0; i < 8; ++i) InfoText += "The quick brown fox jumps over the lazy dog. ";
   RECT Client{}, Panel{}, OK{}, Info{};
   std::string Shown;
@@ -224,8 +223,8 @@ TEST_F(AboutBoxTest, ControlsSitWhereTheyWereDesigned) {
 TEST_F(AboutBoxTest, TextsShowWholeInsideThePanel) {
   // With a long version line, as auto-sized labels get.
   SetApplicationTitle("Pagetrim");
-  ProgramVersionText = "12.34.56 (build 7)";
-  ProgramVersionInfo.ProductVersion = {12u << 16 | 34u, 56u << 16 | 7u};
+  Content.VersionText = "12.34.56 (build 7)";
+  Content.ProductVersion = {12u << 16 | 34u, 56u << 16 | 7u};
   struct TSeen {
     int Id;
     RECT Bounds;
@@ -479,8 +478,8 @@ class AboutBoxVersionTest : public AboutBoxTest,
                             public testing::WithParamInterface<TVersionCase> {};
 
 TEST_P(AboutBoxVersionTest, TheVersionLineComesFromTheProgramsVersion) {
-  ProgramVersionText = GetParam().Text;
-  ProgramVersionInfo.ProductVersion = GetParam().Product;
+  Content.VersionText = GetParam().Text;
+  Content.ProductVersion = GetParam().Product;
   // Twice: every showing starts from the design text.
   for (int Showing = 0; Showing < 2; ++Showing) {
     std::string Caption = "(not shown)";
@@ -490,6 +489,22 @@ TEST_P(AboutBoxVersionTest, TheVersionLineComesFromTheProgramsVersion) {
     });
     EXPECT_EQ(Caption, GetParam().Caption) << Showing;
   }
+}
+
+// Without content of its own the box shows this program's version, and no
+// information text (there is no debug monitor).
+TEST_F(AboutBoxTest, ByItselfTheBoxShowsTheProgramsOwnVersion) {
+  std::string Caption = "(not shown)", Info = "(not shown)";
+  ShowAboutBoxWith(
+      nullptr,
+      [&](HWND Box) {
+        Caption = WindowText(::GetDlgItem(Box, IDC_VERSION));
+        Info = WindowText(::GetDlgItem(Box, IDC_INFOLABEL));
+        CloseWithOK(Box);
+      },
+      nullptr);
+  EXPECT_EQ(Caption, VersionCaption(TEST_VERSION_TEXT, {TEST_VERSION_MS, TEST_VERSION_LS}));
+  EXPECT_EQ(Info, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(

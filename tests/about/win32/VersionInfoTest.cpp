@@ -76,13 +76,12 @@ TEST(WinVersionInfoTest, ReadsTheBuiltExecutablesResource) {
                            "pagetrim-version-probe.exe"));
 }
 
-TEST(WinVersionInfoTest, LoadProgramVersionReadsThisProgram) {
-  ProgramVersionInfo = TVersionInfo();
-  ProgramVersionText.clear();
-  LoadProgramVersion();
-  EXPECT_EQ(ProgramVersionText, TEST_VERSION_TEXT);
-  ExpectSame(ProgramVersionInfo, OursFor("Pagetrim version tests", "about_tests",
-                                         "about_tests.exe"));
+TEST(WinVersionInfoTest, ProgramVersionReadsThisProgram) {
+  const TProgramVersion& Version = ProgramVersion();
+  EXPECT_EQ(Version.Text, TEST_VERSION_TEXT);
+  EXPECT_EQ(Version.Error, "");
+  ExpectSame(Version.Info, OursFor("Pagetrim version tests", "about_tests", "about_tests.exe"));
+  EXPECT_EQ(&ProgramVersion(), &Version);
   EXPECT_EQ(platform::ProgramFileName().substr(platform::ProgramFileName().size() - 15),
             "about_tests.exe");
 }
@@ -106,8 +105,13 @@ TEST(WinVersionInfoTest, FilesWithoutAResourceAreNamedInTheMessage) {
   const std::string text = dir / "page.htm";
   WriteFile(text, "<p>no program</p>");
   for (const std::string& file : {text, dir / "missing.exe"}) {
-    EXPECT_EQ(MessageOf(file),
-              "No version-info was associated with the requested file \"" + file + "\"");
+    const std::string Want =
+        "No version-info was associated with the requested file \"" + file + "\"";
+    EXPECT_EQ(MessageOf(file), Want);
+    // As a program's version: no text, the same message kept.
+    const TProgramVersion Version = ReadProgramVersion(file);
+    EXPECT_EQ(Version.Text, "");
+    EXPECT_EQ(Version.Error, Want);
   }
 }
 
