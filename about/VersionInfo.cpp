@@ -59,13 +59,13 @@ std::string ByteToHex(std::uint8_t Value) {
   return std::string{kDigits[Value >> 4], kDigits[Value & 0x0F]};
 }
 
-void ReadVersionInfo(const std::string& FileName, TVersionInfo& Info) {
-  const std::uint32_t size = platform::FileVersionDataSize(FileName);
+void ReadVersionInfo(const std::string& FileName, TVersionInfo& Info, platform::FileEnv* Env) {
+  const std::uint32_t size = platform::FileVersionDataSize(FileName, Env);
   if (size == 0) throw Exception(Format(SNoVersionInfo, {FileName}));
   std::vector<unsigned char> block(size);
   // The file may have changed since it was sized; its data is then as
   // unusable as a broken fixed-info record.
-  if (!platform::ReadFileVersionData(FileName, size, block.data()))
+  if (!platform::ReadFileVersionData(FileName, size, block.data(), Env))
     throw Exception(SFixedFileInfoError);
 
   const void* value = nullptr;
@@ -100,10 +100,10 @@ std::string ProductVersionText(const TVersionPair& ProductVersion) {
                                std::to_string(v.Ls >> 16), std::to_string(v.Ls & 0xFFFF)});
 }
 
-TProgramVersion ReadProgramVersion(const std::string& FileName) {
+TProgramVersion ReadProgramVersion(const std::string& FileName, platform::FileEnv* Env) {
   TProgramVersion Version;
   try {
-    ReadVersionInfo(FileName, Version.Info);
+    ReadVersionInfo(FileName, Version.Info, Env);
     Version.Text = ProductVersionText(Version.Info.ProductVersion);
   } catch (...) {
     Version = TProgramVersion();

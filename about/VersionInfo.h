@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <string>
 
+namespace platform {
+class FileEnv;
+}
+
 // A version pair: Ms holds major (high 16 bits) and minor (low 16 bits), Ls
 // release (high 16 bits) and build (low 16 bits).
 struct TVersionPair {
@@ -36,8 +40,10 @@ inline constexpr char SNoVersionInfo[] =
 inline constexpr char SUnknownVersionError[] = "The version information could not be read.";
 
 // Fills Info from FileName's version block or raises Exception. Fields the
-// block lacks keep what Info held.
-void ReadVersionInfo(const std::string& FileName, TVersionInfo& Info);
+// block lacks keep what Info held. The file is read through Env (null: the
+// system's file services; Windows reads it itself).
+void ReadVersionInfo(const std::string& FileName, TVersionInfo& Info,
+                     platform::FileEnv* Env = nullptr);
 
 // Two upper-case hexadecimal digits for Value, high nibble first.
 std::string ByteToHex(std::uint8_t Value);
@@ -54,8 +60,8 @@ std::string ProductVersionText(const TVersionPair& ProductVersion);
 
 // FileName's version block as a program's version: Info and Text when it
 // can be read, otherwise only Error (the message of what went wrong).
-// Raises nothing.
-TProgramVersion ReadProgramVersion(const std::string& FileName);
+// Raises nothing. Read through Env, as ReadVersionInfo.
+TProgramVersion ReadProgramVersion(const std::string& FileName, platform::FileEnv* Env = nullptr);
 
 // The program's own version, read from its executable's version block the
 // first time it is asked for (safe from several threads at once), the same

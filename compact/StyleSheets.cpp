@@ -751,10 +751,10 @@ constexpr std::int32_t kMaxSheetBytes = 16 << 20;
 constexpr int kMaxImportDepth = 8;
 
 bool ReadSheet(const std::string& Path, std::string& Text, std::string& Why) {
-  platform::FileEnv* Env = platform::CurrentFileEnv();
+  platform::FileEnv* Env = platform::FileEnv::Default();
   platform::FileStatus Status;
   if (!Env->GetStatus(Path, true, &Status)) {
-    Why = LastErrorText();
+    Why = ErrorCodeText(Env->LastError());
     return false;
   }
   if (Status.Kind != platform::fkRegular) {

@@ -335,23 +335,6 @@ private:
   FileEnv* target_;
 };
 
-// The FileEnv that new file streams use: FileEnv::Default() unless a
-// ScopedFileEnv has put another one in place.
-FileEnv* CurrentFileEnv();
-
-// Makes Env the current FileEnv for its lifetime (tests use it to inject
-// faults into code that opens files itself, such as the batch run).
-class ScopedFileEnv {
-public:
-  explicit ScopedFileEnv(FileEnv* Env);
-  ~ScopedFileEnv();
-  ScopedFileEnv(const ScopedFileEnv&) = delete;
-  ScopedFileEnv& operator=(const ScopedFileEnv&) = delete;
-
-private:
-  FileEnv* previous_;
-};
-
 // Platform error codes the portable code needs to name.
 SysError ErrorSharingViolation();  // an open refused by another open's sharing
 SysError ErrorInvalidArgument();   // a bad argument to a call (negative count, ...)

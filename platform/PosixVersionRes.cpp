@@ -19,7 +19,8 @@ namespace {
 // has no bytes when it cannot be opened or sized.
 class FileByteSource final : public versionres::ByteSource {
 public:
-  explicit FileByteSource(const std::string& Name) : env_(CurrentFileEnv()) {
+  FileByteSource(const std::string& Name, FileEnv* Env)
+      : env_(Env != nullptr ? Env : FileEnv::Default()) {
     handle_ = env_->Open(Name, kGenericRead, kFileShareRead | kFileShareWrite, kOpenExisting,
                          kFileAttributeNormal);
     if (handle_ != kInvalidHandle) {
@@ -54,13 +55,13 @@ private:
 
 }  // namespace
 
-std::uint32_t FileVersionDataSize(const std::string& FileName) {
-  const FileByteSource file(FileName);
+std::uint32_t FileVersionDataSize(const std::string& FileName, FileEnv* Env) {
+  const FileByteSource file(FileName, Env);
   return versionres::VersionDataSize(file);
 }
 
-bool ReadFileVersionData(const std::string& FileName, std::uint32_t Size, void* Data) {
-  const FileByteSource file(FileName);
+bool ReadFileVersionData(const std::string& FileName, std::uint32_t Size, void* Data, FileEnv* Env) {
+  const FileByteSource file(FileName, Env);
   return versionres::ReadVersionData(file, Size, Data);
 }
 

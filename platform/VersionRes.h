@@ -5,7 +5,7 @@
 //
 // Windows answers them with its own calls (GetFileVersionInfoSizeA,
 // GetFileVersionInfoA, VerQueryValueA). Elsewhere the version block reader
-// (version/) answers them, with files read through the current FileEnv.
+// (version/) answers them, with files read through a FileEnv.
 
 #include <cstdint>
 #include <string>
@@ -13,11 +13,16 @@
 
 namespace platform {
 
+class FileEnv;
+
 // The size of the buffer that ReadFileVersionData needs for FileName's
 // version data, and the reading itself. A file that cannot be opened or read
-// has no version data (size 0, read false).
-std::uint32_t FileVersionDataSize(const std::string& FileName);
-bool ReadFileVersionData(const std::string& FileName, std::uint32_t Size, void* Data);
+// has no version data (size 0, read false). Elsewhere than on Windows the
+// file is read through Env (null: the system's file services); Windows
+// reads it itself.
+std::uint32_t FileVersionDataSize(const std::string& FileName, FileEnv* Env = nullptr);
+bool ReadFileVersionData(const std::string& FileName, std::uint32_t Size, void* Data,
+                         FileEnv* Env = nullptr);
 
 // Looks SubBlock up in the data ReadFileVersionData filled ("\" the
 // fixed-info record, "\VarFileInfo\Translation", "\StringFileInfo\...\Key").

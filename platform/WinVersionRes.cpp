@@ -9,12 +9,13 @@
 
 namespace platform {
 
-std::uint32_t FileVersionDataSize(const std::string& FileName) {
+std::uint32_t FileVersionDataSize(const std::string& FileName, FileEnv* /*Env*/) {
   DWORD unused = 0;
   return ::GetFileVersionInfoSizeA(FileName.c_str(), &unused);
 }
 
-bool ReadFileVersionData(const std::string& FileName, std::uint32_t Size, void* Data) {
+bool ReadFileVersionData(const std::string& FileName, std::uint32_t Size, void* Data,
+                         FileEnv* /*Env*/) {
   return ::GetFileVersionInfoA(FileName.c_str(), 0, Size, Data) != FALSE;
 }
 

@@ -8,11 +8,10 @@ using platform::FileEnv;
 
 std::string ErrorCodeText(std::uint32_t Code) {
   std::string text;
-  if (platform::CurrentFileEnv()->ErrorText(Code, &text)) return text;
+  if (platform::FileEnv::Default()->ErrorText(Code, &text)) return text;
   return SNoErrorDescription;
 }
 
-std::string LastErrorText() { return ErrorCodeText(platform::CurrentFileEnv()->LastError()); }
 
 // ---- TBaseStream
 
@@ -56,7 +55,7 @@ std::int32_t TFilterStream::Available() { return FTarget.Available(); }
 // ---- TFileStream
 
 TFileStream::TFileStream(const std::string& FileName, TOpenMode Mode, FileEnv* Env)
-    : FEnv(Env != nullptr ? Env : platform::CurrentFileEnv()), FFileName(FileName) {
+    : FEnv(Env != nullptr ? Env : platform::FileEnv::Default()), FFileName(FileName) {
   std::uint32_t access = 0;
   if (Mode & omRead) access |= platform::kGenericRead;
   if (Mode & omWrite) access |= platform::kGenericWrite;
@@ -74,7 +73,7 @@ TFileStream::TFileStream(const std::string& FileName, TOpenMode Mode, FileEnv* E
 
 TFileStream::TFileStream(platform::FileHandle Handle, const std::string& FileName, TOpenMode Mode,
                          FileEnv* Env)
-    : FEnv(Env != nullptr ? Env : platform::CurrentFileEnv()), FHandle(Handle), FFileName(FileName) {
+    : FEnv(Env != nullptr ? Env : platform::FileEnv::Default()), FHandle(Handle), FFileName(FileName) {
   FCanRead = (Mode & omRead) != 0;
   FCanWrite = (Mode & omWrite) != 0;
 }

@@ -54,9 +54,6 @@ inline constexpr char SNoErrorDescription[] = "Error occured. Error description 
 // The system's text for Code, or SNoErrorDescription when it has none.
 std::string ErrorCodeText(std::uint32_t Code);
 
-// ErrorCodeText of the calling thread's last system error.
-std::string LastErrorText();
-
 // The abstract byte stream. Every stream starts with ExactTransfer on: a
 // Read or Write that moves fewer bytes than asked raises EInOutError.
 class TBaseStream : public TMonitorObject {
@@ -126,9 +123,9 @@ public:
 class TFileStream : public TSeekableStream {
 public:
   // Opens FileName with Mode; raises EInOutError when it cannot. Env is the
-  // file services to use (CurrentFileEnv() when null).
+  // file services to use (FileEnv::Default() when null).
   TFileStream(const std::string& FileName, TOpenMode Mode, platform::FileEnv* Env = nullptr);
-  // Takes over Handle, a file opened through Env (CurrentFileEnv() when
+  // Takes over Handle, a file opened through Env (FileEnv::Default() when
   // null) with the access that Mode names, at position 0; FileName names
   // it in messages.
   TFileStream(platform::FileHandle Handle, const std::string& FileName, TOpenMode Mode,

@@ -267,15 +267,13 @@ TEST(ReadVersionInfoTest, FileChangedBetweenSizingAndReading) {
   int sizingReads;
   {
     FaultFileEnv counter;
-    platform::ScopedFileEnv scope(&counter);
-    ASSERT_NE(platform::FileVersionDataSize(file), 0u);
+    ASSERT_NE(platform::FileVersionDataSize(file, &counter), 0u);
     sizingReads = counter.Calls(FileCall::Read);
   }
   FaultFileEnv env;
   env.FailCall(FileCall::Read, sizingReads + 1, platform::ErrorInvalidArgument());
-  platform::ScopedFileEnv scope(&env);
   TVersionInfo info;
-  EXPECT_EQ(MessageOf([&] { ReadVersionInfo(file, info); }), kFixedInfo);
+  EXPECT_EQ(MessageOf([&] { ReadVersionInfo(file, info, &env); }), kFixedInfo);
 }
 
 // Our own executables carry the block the build gave them.
@@ -379,9 +377,8 @@ TEST(ReadProgramVersionTest, KeepsEveryFailureAsItsError) {
     WriteFile(file, AsString(c.File));
     FaultFileEnv env;
     if (c.Nth > 0) env.FailCall(c.FailingCall, c.Nth, platform::ErrorInvalidArgument());
-    platform::ScopedFileEnv scope(&env);
     TProgramVersion version;
-    EXPECT_NO_THROW(version = ReadProgramVersion(file)) << c.Name;
+    EXPECT_NO_THROW(version = ReadProgramVersion(file, &env)) << c.Name;
     EXPECT_EQ(version.Error, c.Error == kNoVersion ? kNoVersion + file + "\"" : c.Error) << c.Name;
     EXPECT_EQ(version.Text, "") << c.Name;
     ExpectSame(version.Info, TVersionInfo(), c.Name);

@@ -25,7 +25,7 @@ using ::testing::HasSubstr;
 
 namespace {
 
-platform::FileEnv& Env() { return *platform::CurrentFileEnv(); }
+platform::FileEnv& Env() { return *platform::FileEnv::Default(); }
 
 // ---- patterns
 

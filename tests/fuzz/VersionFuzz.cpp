@@ -141,12 +141,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
   // The same bytes as a file: a version record or one of the three errors.
   TImageFileEnv env(image);
   {
-    platform::ScopedFileEnv scope(&env);
-    FUZZ_CHECK(platform::FileVersionDataSize(kImageName) == size,
+    FUZZ_CHECK(platform::FileVersionDataSize(kImageName, &env) == size,
                "the file and the memory give different sizes");
     TVersionInfo info;
     try {
-      ReadVersionInfo(kImageName, info);
+      ReadVersionInfo(kImageName, info, &env);
       FUZZ_CHECK(size > 0, "a version record from an image without a block");
     } catch (const Exception& e) {
       const std::string& m = e.Message();

@@ -55,27 +55,24 @@ TEST(FileVersionDataTest, FailingFileServicesMeanNoVersionData) {
   for (const auto& f : faults) {
     FaultFileEnv env;
     env.FailCall(f.Call, f.Nth, platform::ErrorInvalidArgument());
-    platform::ScopedFileEnv scope(&env);
-    EXPECT_EQ(platform::FileVersionDataSize(pe), 0u)
+    EXPECT_EQ(platform::FileVersionDataSize(pe, &env), 0u)
         << "call " << static_cast<int>(f.Call) << " #" << f.Nth;
   }
   // Reads that come up short.
   {
     FaultFileEnv env;
     env.LimitTransfers(10);
-    platform::ScopedFileEnv scope(&env);
-    EXPECT_EQ(platform::FileVersionDataSize(pe), 0u);
+    EXPECT_EQ(platform::FileVersionDataSize(pe, &env), 0u);
   }
   // A read failing after the size was taken.
   FaultFileEnv env;
-  platform::ScopedFileEnv scope(&env);
-  const std::uint32_t size = platform::FileVersionDataSize(pe);
+  const std::uint32_t size = platform::FileVersionDataSize(pe, &env);
   ASSERT_EQ(size, 3 * block.size());
   Bytes data(size);
   const int reads = env.Calls(FileCall::Read);
   // The same reads again, then the block itself.
   env.FailCall(FileCall::Read, reads + 1, platform::ErrorInvalidArgument());
-  EXPECT_FALSE(platform::ReadFileVersionData(pe, size, data.data()));
+  EXPECT_FALSE(platform::ReadFileVersionData(pe, size, data.data(), &env));
 }
 
 TEST(ProgramFileNameTest, NamesThisProgramsFile) {
