@@ -350,44 +350,6 @@ TEST(MainFormTest, ThousandsOfFilesPassThroughTheFieldTheSettingsAndTheRunWhole)
               "<p> " + std::to_string(i) + " </p>");
 }
 
-TEST(MainFormTest, AfterARunTheFocusIsWhereItWasWhenTheRunStarted) {
-  TempSettings settings;
-  ErrorReportRecorder recorder;
-  TempDir dir;
-  std::filesystem::create_directory(dir / "web");
-  WriteFile(dir / "web/a.htm", "<p>a</p>");
-  auto form = NewForm();
-  form->show();
-  QApplication::setActiveWindow(form.get());
-  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-  SetFieldText(form->Edit2, dir / "out");
-  std::filesystem::create_directory(dir / "out");
-  const struct {
-    const char* Name;
-    QWidget* Focus;
-    std::string Sources;
-    bool Fails;
-  } Cases[] = {
-      {"Go pressed with Space", form->Button1, dir / "web/a.htm", false},
-      {"a picker, run ending in an error", form->BitBtn2, dir / "web/missing.htm", true},
-      {"the source field", form->Edit1, dir / "web/a.htm", false},
-  };
-  for (const auto& c : Cases) {
-    SetFieldText(form->Edit1, c.Sources);
-    c.Focus->setFocus();
-    if (c.Focus == form->Button1)
-      QTest::keyClick(form->Button1, Qt::Key_Space);
-    else if (c.Fails)
-      EXPECT_THROW(form->Presenter().Button1Click(), EInOutError);
-    else
-      form->Presenter().Button1Click();
-    EXPECT_EQ(QApplication::focusWidget(), c.Focus) << c.Name;
-    EXPECT_FALSE(form->Busy());
-  }
-  EXPECT_EQ(recorder.reports, std::vector<std::string>());
-  EXPECT_EQ(ReadFile(dir / "out/a.htm"), "<p>a</p>");
-}
-
 TEST(MainFormTest, ErrorsFromAClickReachTheDefaultErrorReport) {
   TempSettings settings;
   ErrorReportRecorder recorder;
