@@ -20,21 +20,21 @@ constexpr std::int64_t kMaxPage = std::numeric_limits<std::int32_t>::max();
 
 }  // namespace
 
-void RaiseLastError(const char* Fmt, const std::string& Name, FileEnv& Env) {
-  throw EInOutError(Format(Fmt, {Name, ErrorCodeText(Env.LastError())}));
+void RaiseFileError(const char* Fmt, const std::string& Name, platform::Status Error) {
+  throw EInOutError(Format(Fmt, {Name, ErrorCodeText(Error.code())}));
 }
 
 TSourceFiles IdentifyFiles(const std::vector<std::string>& Names, FileEnv& Env) {
   TSourceFiles ids;
   FileStatus st;
   for (const std::string& name : Names)
-    if (Env.GetStatus(name, true, &st)) ids.emplace(st.Identity, name);
+    if (Env.GetStatus(name, true, &st).ok()) ids.emplace(st.Identity, name);
   return ids;
 }
 
 void RefuseSourceAsTarget(const std::string& Target, const TSourceFiles& Sources, FileEnv& Env) {
   FileStatus st;
-  if (!Env.GetStatus(Target, true, &st)) return;
+  if (!Env.GetStatus(Target, true, &st).ok()) return;
   if (auto it = Sources.find(st.Identity); it != Sources.end())
     throw EInOutError(Format(SDestinationIsSourceFile, {Target, it->second}));
 }
@@ -44,10 +44,10 @@ TFileJobResult RunFileJob(const TFileJob& Job, TFileSink& Sink, FileEnv& Env) {
   const TCompactOptions& options = Job.Options != nullptr ? *Job.Options : kDefaults;
   TFileStream source(Job.Source, kSourceMode, &Env);
   FileStatus status;
-  const bool known = Env.GetOpenStatus(source.Handle(), &status);
-  if (!known) status = FileStatus();
+  const platform::Status known = Env.GetOpenStatus(source.Handle(), &status);
+  if (!known.ok()) status = FileStatus();
   if (Job.Expected) {
-    if (!known) RaiseLastError(SErrorOpening, Job.Source, Env);
+    if (!known.ok()) RaiseFileError(SErrorOpening, Job.Source, known);
     if (status.Identity != *Job.Expected) throw Exception(Format(SSourceReplaced, {Job.Source}));
   }
   if (Job.Sources != nullptr) RefuseSourceAsTarget(Job.Target, *Job.Sources, Env);
@@ -69,8 +69,9 @@ TFileJobResult RunFileJob(const TFileJob& Job, TFileSink& Sink, FileEnv& Env) {
     result.BytesOut = destination.GetPosition();
   } else {
     std::int64_t copied = 0;
-    if (!Env.CopyData(source.Handle(), destination.Handle(), &copied))
-      RaiseLastError(SErrorCopying, Job.Source, Env);
+    if (const platform::Status s = Env.CopyData(source.Handle(), destination.Handle(), &copied);
+        !s.ok())
+      RaiseFileError(SErrorCopying, Job.Source, s);
     result.BytesIn = result.BytesOut = copied;
   }
   Sink.Commit(Job, status);

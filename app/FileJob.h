@@ -101,8 +101,8 @@ TSourceFiles IdentifyFiles(const std::vector<std::string>& Names, platform::File
 // followed) one of Sources: writing it would lose that source.
 void RefuseSourceAsTarget(const std::string& Target, const TSourceFiles& Sources, platform::FileEnv& Env);
 
-// Raises EInOutError(Fmt) with Name and the text of Env's last error.
-[[noreturn]] void RaiseLastError(const char* Fmt, const std::string& Name, platform::FileEnv& Env);
+// Raises EInOutError(Fmt) with Name and the system's text for Error.
+[[noreturn]] void RaiseFileError(const char* Fmt, const std::string& Name, platform::Status Error);
 
 // Messages of file jobs.
 inline constexpr char SDestinationIsSourceFile[] =

@@ -53,7 +53,7 @@ std::string RunToken() {
 // without sharing raises the batch run's open error instead.
 void CheckReplaceable(const std::string& Target, FileEnv& Env) {
   FileStatus st;
-  if (!Env.GetStatus(Target, true, &st)) return;
+  if (!Env.GetStatus(Target, true, &st).ok()) return;
   TFileStream probe(Target, omWrite);  // opens without emptying it
 }
 
@@ -63,21 +63,21 @@ class THeldFolder {
 public:
   THeldFolder(const std::string& Name, const FileIdentity& Expected, FileEnv& Env) : env_(Env) {
     FileStatus st;
-    handle_ = Env.OpenFolder(platform::kNoFolder, Name, true, &st);
-    if (handle_ == platform::kNoFolder) RaiseLastError(SErrorReadingFolder, Name, Env);
+    const platform::Status opened = Env.OpenFolder(platform::kNoFolder, Name, true, &st, &handle_);
+    if (!opened.ok()) RaiseFileError(SErrorReadingFolder, Name, opened);
     if (st.Identity != Expected) {
-      Env.CloseFolder(handle_);
+      Env.CloseFolder(handle_).IgnoreError();
       throw Exception(Format(SDestinationReplaced, {Name}));
     }
   }
-  ~THeldFolder() { env_.CloseFolder(handle_); }
+  ~THeldFolder() { env_.CloseFolder(handle_).IgnoreError(); }
   THeldFolder(const THeldFolder&) = delete;
   THeldFolder& operator=(const THeldFolder&) = delete;
   platform::FolderHandle Handle() const { return handle_; }
 
 private:
   FileEnv& env_;
-  platform::FolderHandle handle_;
+  platform::FolderHandle handle_ = platform::kNoFolder;
 };
 
 struct TOutcome {
@@ -110,9 +110,7 @@ public:
   ~TTemporarySink() override {
     stream_.reset();
     if (temporary_.empty() || !held_) return;
-    const platform::SysError code = env_.LastError();
-    env_.DeleteIn(held_->Handle(), temporary_);
-    env_.SetLastError(code);
+    env_.DeleteIn(held_->Handle(), temporary_).IgnoreError();
   }
 
   TFileStream& Open(const TFileJob& Job, const FileStatus& Source) override {
@@ -121,15 +119,15 @@ public:
     platform::FileHandle handle = platform::kInvalidHandle;
     for (unsigned attempt = 0;; ++attempt) {
       const std::string temporary = TemporaryName(file_.Name, run_.Token, index_, attempt);
-      handle = env_.CreateFileIn(held_->Handle(), temporary, Source.Permissions & 0777);
-      if (handle != platform::kInvalidHandle) {
+      const platform::Status created =
+          env_.CreateFileIn(held_->Handle(), temporary, Source.Permissions & 0777, &handle);
+      if (created.ok()) {
         temporary_ = temporary;
         break;
       }
       // A name taken is not ours to delete.
-      const platform::SysError code = env_.LastError();
-      if (code != platform::ErrorAlreadyExists() || attempt + 1 >= kTempAttempts)
-        throw EInOutError(Format(SErrorOpening, {JoinName(folder_, temporary), ErrorCodeText(code)}));
+      if (created.code() != platform::ErrorAlreadyExists() || attempt + 1 >= kTempAttempts)
+        RaiseFileError(SErrorOpening, JoinName(folder_, temporary), created);
     }
     stream_ = std::make_unique<TFileStream>(handle, JoinName(folder_, temporary_), omRead | omWrite, &env_);
     return *stream_;
@@ -140,13 +138,14 @@ public:
       // Never the set-user-ID and set-group-ID bits: the copy has another
       // owner (whoever runs this), who would lend it their rights.
       const std::uint32_t permissions = Source.Permissions & 0777;
-      if (!env_.SetAttributes(stream_->Handle(), &permissions, &Source.ModifiedTime))
-        RaiseLastError(SErrorSettingAttributes, stream_->FileName(), env_);
+      const platform::Status set =
+          env_.SetAttributes(stream_->Handle(), &permissions, &Source.ModifiedTime);
+      if (!set.ok()) RaiseFileError(SErrorSettingAttributes, stream_->FileName(), set);
     }
     stream_->Close();
-    if (!env_.RenameIn(held_->Handle(), temporary_, file_.Name))
+    if (const platform::Status s = env_.RenameIn(held_->Handle(), temporary_, file_.Name); !s.ok())
       throw EInOutError(
-          Format(SErrorRenaming, {JoinName(folder_, temporary_), Job.Target, ErrorCodeText(env_.LastError())}));
+          Format(SErrorRenaming, {JoinName(folder_, temporary_), Job.Target, ErrorCodeText(s.code())}));
     temporary_.clear();
   }
 
@@ -204,12 +203,13 @@ std::uint32_t WhileWriting(const std::optional<FileStatus>& Source) {
 bool EnsureTopFolder(const std::string& Folder, std::uint32_t Permissions, FileEnv& Env,
                      int Depth = 0) {
   FileStatus st;
-  if (Env.GetStatus(Folder, true, &st)) {
+  if (Env.GetStatus(Folder, true, &st).ok()) {
     if (st.Kind == platform::fkFolder) return false;
     throw Exception(Format(STargetNotFolder, {Folder}));
   }
-  if (Env.CreateFolderIn(platform::kNoFolder, Folder, Permissions)) return true;
-  platform::SysError code = Env.LastError();
+  platform::Status made = Env.CreateFolderIn(platform::kNoFolder, Folder, Permissions);
+  if (made.ok()) return true;
+  platform::SysError code = made.code();
   if (platform::IsMissingError(code) && Depth < 256) {
     std::string parent = Folder;
     while (!parent.empty() && (parent.back() == platform::PathDelimiter() || parent.back() == '/'))
@@ -217,12 +217,13 @@ bool EnsureTopFolder(const std::string& Folder, std::uint32_t Permissions, FileE
     const std::size_t cut = parent.find_last_of(std::string("/") + platform::PathDelimiter());
     if (cut != std::string::npos && cut > 0) {
       EnsureTopFolder(parent.substr(0, cut), 0777, Env, Depth + 1);
-      if (Env.CreateFolderIn(platform::kNoFolder, Folder, Permissions)) return true;
-      code = Env.LastError();
+      made = Env.CreateFolderIn(platform::kNoFolder, Folder, Permissions);
+      if (made.ok()) return true;
+      code = made.code();
     }
   }
   // Made by somebody else meanwhile.
-  if (code == platform::ErrorAlreadyExists() && Env.GetStatus(Folder, true, &st) &&
+  if (code == platform::ErrorAlreadyExists() && Env.GetStatus(Folder, true, &st).ok() &&
       st.Kind == platform::fkFolder)
     return false;
   throw EInOutError(Format(SErrorCreatingFolder, {Folder, ErrorCodeText(code)}));
@@ -253,26 +254,27 @@ void MakeFolders(const TTreePlan& Plan, std::vector<FileIdentity>* Ids, std::vec
     platform::FolderHandle handle = platform::kNoFolder;
     if (parent == index.end()) {
       created = EnsureTopFolder(name, permissions, Env);
-      handle = Env.OpenFolder(platform::kNoFolder, name, true, &st);
-      if (handle == platform::kNoFolder) RaiseLastError(SErrorReadingFolder, name, Env);
+      const platform::Status opened = Env.OpenFolder(platform::kNoFolder, name, true, &st, &handle);
+      if (!opened.ok()) RaiseFileError(SErrorReadingFolder, name, opened);
     } else {
       const THeldFolder above(parent->first, (*Ids)[parent->second], Env);
       const std::string entry = name.substr(cut + 1);
-      created = Env.CreateFolderIn(above.Handle(), entry, permissions);
-      if (!created && Env.LastError() != platform::ErrorAlreadyExists())
-        RaiseLastError(SErrorCreatingFolder, name, Env);
+      const platform::Status made = Env.CreateFolderIn(above.Handle(), entry, permissions);
+      created = made.ok();
+      if (!created && made.code() != platform::ErrorAlreadyExists())
+        RaiseFileError(SErrorCreatingFolder, name, made);
       // A folder that was there already may be a link the user made; one
       // this run made is taken only as it is.
-      handle = Env.OpenFolder(above.Handle(), entry, !created, &st);
-      if (handle == platform::kNoFolder) {
-        if (Env.LastError() == platform::ErrorLinkLoop())
+      const platform::Status opened = Env.OpenFolder(above.Handle(), entry, !created, &st, &handle);
+      if (!opened.ok()) {
+        if (opened.code() == platform::ErrorLinkLoop())
           throw Exception(Format(SDestinationReplaced, {name}));
-        if (!created && Env.GetStatus(name, true, &st) && st.Kind != platform::fkFolder)
+        if (!created && Env.GetStatus(name, true, &st).ok() && st.Kind != platform::fkFolder)
           throw Exception(Format(STargetNotFolder, {name}));
-        RaiseLastError(SErrorReadingFolder, name, Env);
+        RaiseFileError(SErrorReadingFolder, name, opened);
       }
     }
-    Env.CloseFolder(handle);
+    Env.CloseFolder(handle).IgnoreError();
     Ids->push_back(st.Identity);
     Created->push_back(created);
   }
@@ -292,9 +294,9 @@ std::string FinishFolders(const TTreeOptions& Options, const TTreePlan& Plan,
     try {
       const THeldFolder folder(Plan.Folders[i], Ids[i], Env);
       const std::uint32_t permissions = source->Permissions & 0777 & ~mask;
-      if (!Env.SetFolderAttributes(folder.Handle(), &permissions,
-                                   Options.Preserve ? &source->ModifiedTime : nullptr))
-        RaiseLastError(SErrorSettingAttributes, Plan.Folders[i], Env);
+      const platform::Status set = Env.SetFolderAttributes(
+          folder.Handle(), &permissions, Options.Preserve ? &source->ModifiedTime : nullptr);
+      if (!set.ok()) RaiseFileError(SErrorSettingAttributes, Plan.Folders[i], set);
     } catch (const Exception& e) {
       return e.Message();
     }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/BatchRun.h"
+#include "app/FileJob.h"
 #include "platform/MountTable.h"
 #include "platform/PathCompare.h"
 #include "streams/Streams.h"
@@ -88,11 +89,6 @@ bool MatchOne(const std::string& Glob, std::size_t At, unsigned char C, std::siz
   return Fold(static_cast<unsigned char>(p)) == Fold(C);
 }
 
-[[noreturn]] void RaiseName(const char* Fmt, const std::string& Name, FileEnv& Env) {
-  const std::string text = ErrorCodeText(Env.LastError());
-  throw EInOutError(Format(Fmt, {Name, text}));
-}
-
 // The components of a name: split at its delimiters, empty ones dropped
 // but for the first, which marks an absolute POSIX name.
 std::vector<std::string> Components(const std::string& Name) {
@@ -147,14 +143,15 @@ std::set<FileIdentity> Chain(const std::string& Real, FileEnv& Env) {
   const std::vector<std::string> parts = Components(Real);
   for (std::size_t n = parts.size(); n >= 1; --n) {
     FileStatus st;
-    if (Env.GetStatus(FromComponents(parts, n), true, &st)) ids.insert(st.Identity);
+    if (Env.GetStatus(FromComponents(parts, n), true, &st).ok()) ids.insert(st.Identity);
   }
   return ids;
 }
 
 std::string RealNameOf(const std::string& Name, FileEnv& Env) {
   std::string real;
-  if (!Env.RealName(Name, &real)) RaiseName(SErrorReadingFolder, Name, Env);
+  if (const platform::Status s = Env.RealName(Name, &real); !s.ok())
+    RaiseFileError(SErrorReadingFolder, Name, s);
   return real;
 }
 
@@ -197,16 +194,17 @@ struct TSourceWalk {
       const std::string folder = folders[at].Name;
       const std::string folderRel = folders[at].Rel;
       FileIdentity listed;
-      if (!Env.ListFolder(folder, &entries, &listed)) RaiseName(SErrorReadingFolder, folder, Env);
+      if (const platform::Status s = Env.ListFolder(folder, &entries, &listed); !s.ok())
+        RaiseFileError(SErrorReadingFolder, folder, s);
       // Swapped for a link (or another folder) since it was looked at.
       if (listed != folders[at].Status.Identity) throw Exception(Format(SSourceReplaced, {folder}));
       for (const std::string& entry : entries) {
         const std::string name = JoinName(folder, entry);
         const std::string rel = folderRel.empty() ? entry : folderRel + delimiter + entry;
         FileStatus st;
-        if (!Env.GetStatus(name, false, &st)) {
-          if (platform::IsMissingError(Env.LastError())) continue;  // gone meanwhile
-          RaiseName(SErrorReadingName, name, Env);
+        if (const platform::Status s = Env.GetStatus(name, false, &st); !s.ok()) {
+          if (platform::IsMissingError(s.code())) continue;  // gone meanwhile
+          RaiseFileError(SErrorReadingName, name, s);
         }
         bool linked = false;
         if (st.Kind == platform::fkLink) {
@@ -214,14 +212,13 @@ struct TSourceWalk {
             Note(rel, name, srLink);
             continue;
           }
-          if (!Env.GetStatus(name, true, &st)) {
-            const platform::SysError code = Env.LastError();
-            if (code == platform::ErrorLinkLoop()) {
+          if (const platform::Status s = Env.GetStatus(name, true, &st); !s.ok()) {
+            if (s.code() == platform::ErrorLinkLoop()) {
               Note(rel, name, srLinkLoop);
-            } else if (platform::IsMissingError(code)) {
+            } else if (platform::IsMissingError(s.code())) {
               Note(rel, name, srBrokenLink);
             } else {
-              RaiseName(SErrorReadingName, name, Env);
+              RaiseFileError(SErrorReadingName, name, s);
             }
             continue;
           }
@@ -370,7 +367,8 @@ TTreePlan PlanTree(const TTreeOptions& Options, FileEnv& Env) {
   const bool several = Options.Sources.size() > 1;
   for (const std::string& source : Options.Sources) {
     FileStatus st;
-    if (!Env.GetStatus(source, true, &st)) RaiseName(SErrorReadingFolder, source, Env);
+    if (const platform::Status s = Env.GetStatus(source, true, &st); !s.ok())
+      RaiseFileError(SErrorReadingFolder, source, s);
     if (st.Kind != platform::fkFolder) throw Exception(Format(SSourceNotFolder, {source}));
     roots.push_back(st);
     if (!several) {
@@ -411,13 +409,13 @@ std::string CheckTree(const TTreeOptions& Options, const TTreePlan& Plan, FileEn
   std::vector<std::string> rest;
   FileStatus st;
   std::string existing = dest;
-  while (!Env.GetStatus(existing, true, &st)) {
-    if (!platform::IsMissingError(Env.LastError())) RaiseName(SErrorReadingName, existing, Env);
+  for (platform::Status s; !(s = Env.GetStatus(existing, true, &st)).ok();) {
+    if (!platform::IsMissingError(s.code())) RaiseFileError(SErrorReadingName, existing, s);
     if (parts.size() <= 1) {
       // A relative name whose first component is missing lies in the
       // current folder; a missing root is an error.
       const bool absolute = parts[0].empty() || parts[0].back() == ':';
-      if (absolute || existing == kHere) RaiseName(SErrorReadingName, existing, Env);
+      if (absolute || existing == kHere) RaiseFileError(SErrorReadingName, existing, s);
       rest.insert(rest.begin(), parts.begin(), parts.end());
       parts.assign(1, kHere);
       existing = kHere;
@@ -468,7 +466,8 @@ std::string CheckTree(const TTreeOptions& Options, const TTreePlan& Plan, FileEn
     if (Inside(srcReal, destReal)) return Format(SDestinationHoldsSource, {source, dest});
     // By identity.
     FileStatus src;
-    if (!Env.GetStatus(source, true, &src)) RaiseName(SErrorReadingFolder, source, Env);
+    if (const platform::Status s = Env.GetStatus(source, true, &src); !s.ok())
+      RaiseFileError(SErrorReadingFolder, source, s);
     if (destExists && src.Identity == destId) return SDestinationMustDiffer;
     if (destChain.count(src.Identity) != 0) return Format(SDestinationInsideSource, {dest, source});
     if (destExists && Chain(sourceReal, Env).count(destId) != 0)
@@ -491,9 +490,9 @@ std::string CheckTree(const TTreeOptions& Options, const TTreePlan& Plan, FileEn
   // source folders under another name (a link in the destination tree).
   for (const std::string& folder : Plan.Folders) {
     FileStatus f;
-    if (!Env.GetStatus(folder, true, &f)) {
-      if (platform::IsMissingError(Env.LastError())) continue;
-      RaiseName(SErrorReadingName, folder, Env);
+    if (const platform::Status s = Env.GetStatus(folder, true, &f); !s.ok()) {
+      if (platform::IsMissingError(s.code())) continue;
+      RaiseFileError(SErrorReadingName, folder, s);
     }
     if (f.Kind != platform::fkFolder) return Format(STargetNotFolder, {folder});
     auto it = Plan.SourceFolders.find(f.Identity);

@@ -753,8 +753,8 @@ constexpr int kMaxImportDepth = 8;
 bool ReadSheet(const std::string& Path, std::string& Text, std::string& Why) {
   platform::FileEnv* Env = platform::FileEnv::Default();
   platform::FileStatus Status;
-  if (!Env->GetStatus(Path, true, &Status)) {
-    Why = ErrorCodeText(Env->LastError());
+  if (const platform::Status s = Env->GetStatus(Path, true, &Status); !s.ok()) {
+    Why = ErrorCodeText(s.code());
     return false;
   }
   if (Status.Kind != platform::fkRegular) {

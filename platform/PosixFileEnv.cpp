@@ -216,8 +216,9 @@ bool WriteAll(int Fd, const char* Buffer, std::size_t Count) {
 
 class PosixFileEnv final : public FileEnv {
 public:
-  FileHandle Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
-                  std::uint32_t Disposition, std::uint32_t /*Attributes*/) override {
+  Status Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
+              std::uint32_t Disposition, std::uint32_t /*Attributes*/, FileHandle* Handle) override {
+    *Handle = kInvalidHandle;
     const bool read = (Access & kGenericRead) != 0;
     const bool write = (Access & kGenericWrite) != 0;
     if (!read && !write) return Fail(EINVAL);
@@ -258,14 +259,15 @@ public:
       } while (rc == -1 && errno == EINTR);
       if (rc == -1) return CloseAndFail(fd, errno);
     }
-    return MakeHandle(fd, read, write);
+    *Handle = MakeHandle(fd, read, write);
+    return Status();
   }
 
-  bool Read(FileHandle Handle, void* Buffer, std::int32_t Count, std::int32_t* Done) override {
+  Status Read(FileHandle Handle, void* Buffer, std::int32_t Count, std::int32_t* Done) override {
     *Done = 0;
-    if (Count < 0) return Fail(EINVAL), false;
-    if (!MayRead(Handle)) return Fail(EACCES), false;
-    if (Count == 0) return true;
+    if (Count < 0) return Fail(EINVAL);
+    if (!MayRead(Handle)) return Fail(EACCES);
+    if (Count == 0) return Status();
     // One read: a regular file delivers all that is asked unless it ends
     // (or, for a pseudo-file, its page ends) first, so a short count needs
     // no second call to find out.
@@ -273,17 +275,17 @@ public:
     do {
       n = ::read(Descriptor(Handle), Buffer, static_cast<std::size_t>(Count));
     } while (n == -1 && errno == EINTR);
-    if (n == -1) return Fail(errno), false;
+    if (n == -1) return Fail(errno);
     *Done = static_cast<std::int32_t>(n);
-    return true;
+    return Status();
   }
 
-  bool Write(FileHandle Handle, const void* Buffer, std::int32_t Count,
-             std::int32_t* Done) override {
+  Status Write(FileHandle Handle, const void* Buffer, std::int32_t Count,
+               std::int32_t* Done) override {
     *Done = 0;
-    if (Count < 0) return Fail(EINVAL), false;
-    if (!MayWrite(Handle)) return Fail(EACCES), false;
-    if (Count == 0) return true;
+    if (Count < 0) return Fail(EINVAL);
+    if (!MayWrite(Handle)) return Fail(EACCES);
+    if (Count == 0) return Status();
     const int fd = Descriptor(Handle);
     const auto* p = static_cast<const char*>(Buffer);
     std::int32_t put = 0;
@@ -291,17 +293,17 @@ public:
       ssize_t n = ::write(fd, p + put, static_cast<std::size_t>(Count - put));
       if (n == -1) {
         if (errno == EINTR) continue;
-        return Fail(errno), false;
+        return Fail(errno);
       }
       if (n == 0) break;
       put += static_cast<std::int32_t>(n);
     }
     *Done = put;
-    return true;
+    return Status();
   }
 
-  std::int32_t SetPosition(FileHandle Handle, std::int32_t Distance,
-                           std::uint32_t Origin) override {
+  Status SetPosition(FileHandle Handle, std::int32_t Distance, std::uint32_t Origin,
+                     std::int32_t* Position) override {
     const int fd = Descriptor(Handle);
     off_t result;
     if (Origin == kFileBegin) {
@@ -312,40 +314,42 @@ public:
     }
     if (result == -1) return Fail(errno);
     if (result > kMax32) return Fail(EOVERFLOW);
-    return static_cast<std::int32_t>(result);
+    *Position = static_cast<std::int32_t>(result);
+    return Status();
   }
 
-  std::int32_t GetSize(FileHandle Handle) override {
+  Status GetSize(FileHandle Handle, std::int32_t* Size) override {
     struct stat st {};
     if (fstat(Descriptor(Handle), &st) == -1) return Fail(errno);
     if (st.st_size > kMax32) return Fail(EOVERFLOW);
-    return static_cast<std::int32_t>(st.st_size);
+    *Size = static_cast<std::int32_t>(st.st_size);
+    return Status();
   }
 
-  bool SetEnd(FileHandle Handle) override {
-    if (!MayWrite(Handle)) return Fail(EACCES), false;
+  Status SetEnd(FileHandle Handle) override {
+    if (!MayWrite(Handle)) return Fail(EACCES);
     const int fd = Descriptor(Handle);
     off_t pos = ::lseek(fd, 0, SEEK_CUR);
-    if (pos == -1) return Fail(errno), false;
+    if (pos == -1) return Fail(errno);
     int rc;
     do {
       rc = ftruncate(fd, pos);
     } while (rc == -1 && errno == EINTR);
-    if (rc == -1) return Fail(errno), false;
-    return true;
+    if (rc == -1) return Fail(errno);
+    return Status();
   }
 
-  bool Flush(FileHandle Handle) override {
-    if (::fsync(Descriptor(Handle)) == -1) return Fail(errno), false;
-    return true;
+  Status Flush(FileHandle Handle) override {
+    if (::fsync(Descriptor(Handle)) == -1) return Fail(errno);
+    return Status();
   }
 
-  bool Close(FileHandle Handle) override {
-    if (::close(Descriptor(Handle)) == -1 && errno != EINTR) return Fail(errno), false;
-    return true;
+  Status Close(FileHandle Handle) override {
+    if (::close(Descriptor(Handle)) == -1 && errno != EINTR) return Fail(errno);
+    return Status();
   }
 
-  bool Delete(const std::string& Name) override {
+  Status Delete(const std::string& Name) override {
     // Like Windows, refuse to delete a file somebody has open.
     int fd = ::open(Name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
     if (fd != -1) {
@@ -353,15 +357,11 @@ public:
       bool busy = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
                   (Taken(fd, kReadAccess) || Taken(fd, kWriteAccess));
       ::close(fd);
-      if (busy) return Fail(kSharingViolation), false;
+      if (busy) return Fail(kSharingViolation);
     }
-    if (::unlink(Name.c_str()) == -1) return Fail(errno), false;
-    return true;
+    if (::unlink(Name.c_str()) == -1) return Fail(errno);
+    return Status();
   }
-
-  SysError LastError() override { return static_cast<SysError>(errno); }
-
-  void SetLastError(SysError Code) override { errno = static_cast<int>(Code); }
 
   bool ErrorText(SysError Code, std::string* Text) override {
     if (Code == static_cast<SysError>(kSharingViolation)) {
@@ -374,17 +374,17 @@ public:
     return true;
   }
 
-  bool ListFolder(const std::string& Name, std::vector<std::string>* Entries,
-                  FileIdentity* Listed) override {
+  Status ListFolder(const std::string& Name, std::vector<std::string>* Entries,
+                    FileIdentity* Listed) override {
     Entries->clear();
     // The folder is opened once: its identity is that of what is read.
     const int fd = ::open(Name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd == -1) return Fail(errno), false;
+    if (fd == -1) return Fail(errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0) return CloseAndFail(fd, errno), false;
+    if (::fstat(fd, &st) != 0) return CloseAndFail(fd, errno);
     *Listed = StatusOf(st).Identity;
     DIR* dir = ::fdopendir(fd);
-    if (dir == nullptr) return CloseAndFail(fd, errno), false;
+    if (dir == nullptr) return CloseAndFail(fd, errno);
     for (;;) {
       errno = 0;
       const dirent* entry = ::readdir(dir);
@@ -395,45 +395,46 @@ public:
     }
     const int err = errno;
     ::closedir(dir);
-    if (err != 0) return Fail(err), false;
-    return true;
+    if (err != 0) return Fail(err);
+    return Status();
   }
 
-  bool GetStatus(const std::string& Name, bool FollowLinks, FileStatus* Status) override {
+  Status GetStatus(const std::string& Name, bool FollowLinks, FileStatus* Info) override {
     struct stat st {};
     const int rc = FollowLinks ? ::stat(Name.c_str(), &st) : ::lstat(Name.c_str(), &st);
-    if (rc != 0) return Fail(errno), false;
-    *Status = StatusOf(st);
-    return true;
+    if (rc != 0) return Fail(errno);
+    *Info = StatusOf(st);
+    return Status();
   }
 
-  bool CreateFolder(const std::string& Name) override {
-    if (::mkdir(Name.c_str(), 0777) != 0) return Fail(errno), false;
-    return true;
+  Status CreateFolder(const std::string& Name) override {
+    if (::mkdir(Name.c_str(), 0777) != 0) return Fail(errno);
+    return Status();
   }
 
-  bool Rename(const std::string& From, const std::string& To) override {
-    if (::rename(From.c_str(), To.c_str()) != 0) return Fail(errno), false;
-    return true;
+  Status Rename(const std::string& From, const std::string& To) override {
+    if (::rename(From.c_str(), To.c_str()) != 0) return Fail(errno);
+    return Status();
   }
 
-  bool RealName(const std::string& Name, std::string* Real) override {
+  Status RealName(const std::string& Name, std::string* Real) override {
     char* resolved = ::realpath(Name.c_str(), nullptr);
-    if (resolved == nullptr) return Fail(errno), false;
+    if (resolved == nullptr) return Fail(errno);
     *Real = resolved;
     std::free(resolved);
-    return true;
+    return Status();
   }
 
-  bool GetOpenStatus(FileHandle Handle, FileStatus* Status) override {
+  Status GetOpenStatus(FileHandle Handle, FileStatus* Info) override {
     struct stat st {};
-    if (::fstat(Descriptor(Handle), &st) != 0) return Fail(errno), false;
-    *Status = StatusOf(st);
-    return true;
+    if (::fstat(Descriptor(Handle), &st) != 0) return Fail(errno);
+    *Info = StatusOf(st);
+    return Status();
   }
 
-  FolderHandle OpenFolder(FolderHandle Base, const std::string& Name, bool FollowLinks,
-                          FileStatus* Status) override {
+  Status OpenFolder(FolderHandle Base, const std::string& Name, bool FollowLinks,
+                    FileStatus* Info, FolderHandle* Folder) override {
+    *Folder = kNoFolder;
     int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     if (!FollowLinks) flags |= O_NOFOLLOW;
     int fd;
@@ -453,24 +454,26 @@ public:
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0) return CloseAndFail(fd, errno);
-    *Status = StatusOf(st);
-    return fd;
+    *Info = StatusOf(st);
+    *Folder = fd;
+    return Status();
   }
 
-  bool CloseFolder(FolderHandle Folder) override {
-    if (::close(static_cast<int>(Folder)) == -1 && errno != EINTR) return Fail(errno), false;
-    return true;
+  Status CloseFolder(FolderHandle Folder) override {
+    if (::close(static_cast<int>(Folder)) == -1 && errno != EINTR) return Fail(errno);
+    return Status();
   }
 
-  bool CreateFolderIn(FolderHandle Folder, const std::string& Name,
-                      std::uint32_t Permissions) override {
+  Status CreateFolderIn(FolderHandle Folder, const std::string& Name,
+                        std::uint32_t Permissions) override {
     if (::mkdirat(BaseOf(Folder), Name.c_str(), static_cast<mode_t>(Permissions & 07777)) != 0)
-      return Fail(errno), false;
-    return true;
+      return Fail(errno);
+    return Status();
   }
 
-  FileHandle CreateFileIn(FolderHandle Folder, const std::string& Name,
-                          std::uint32_t Permissions) override {
+  Status CreateFileIn(FolderHandle Folder, const std::string& Name, std::uint32_t Permissions,
+                      FileHandle* Handle) override {
+    *Handle = kInvalidHandle;
     const int flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY;
     int fd;
     do {
@@ -482,66 +485,63 @@ public:
       ::unlinkat(BaseOf(Folder), Name.c_str(), 0);
       return CloseAndFail(fd, err);
     }
-    return MakeHandle(fd, true, true);
+    *Handle = MakeHandle(fd, true, true);
+    return Status();
   }
 
-  bool RenameIn(FolderHandle Folder, const std::string& From, const std::string& To) override {
+  Status RenameIn(FolderHandle Folder, const std::string& From, const std::string& To) override {
     if (::renameat(BaseOf(Folder), From.c_str(), BaseOf(Folder), To.c_str()) != 0)
-      return Fail(errno), false;
-    return true;
+      return Fail(errno);
+    return Status();
   }
 
-  bool DeleteIn(FolderHandle Folder, const std::string& Name) override {
-    if (::unlinkat(BaseOf(Folder), Name.c_str(), 0) != 0) return Fail(errno), false;
-    return true;
+  Status DeleteIn(FolderHandle Folder, const std::string& Name) override {
+    if (::unlinkat(BaseOf(Folder), Name.c_str(), 0) != 0) return Fail(errno);
+    return Status();
   }
 
-  bool SetAttributes(FileHandle Handle, const std::uint32_t* Permissions,
-                     const std::int64_t* ModifiedTime) override {
-    if (!SetFdAttributes(Descriptor(Handle), Permissions, ModifiedTime)) return Fail(errno), false;
-    return true;
+  Status SetAttributes(FileHandle Handle, const std::uint32_t* Permissions,
+                       const std::int64_t* ModifiedTime) override {
+    if (!SetFdAttributes(Descriptor(Handle), Permissions, ModifiedTime)) return Fail(errno);
+    return Status();
   }
 
-  bool SetFolderAttributes(FolderHandle Folder, const std::uint32_t* Permissions,
-                           const std::int64_t* ModifiedTime) override {
+  Status SetFolderAttributes(FolderHandle Folder, const std::uint32_t* Permissions,
+                             const std::int64_t* ModifiedTime) override {
     if (!SetFdAttributes(static_cast<int>(Folder), Permissions, ModifiedTime))
-      return Fail(errno), false;
-    return true;
+      return Fail(errno);
+    return Status();
   }
 
-  bool CopyData(FileHandle From, FileHandle To, std::int64_t* Copied) override {
+  Status CopyData(FileHandle From, FileHandle To, std::int64_t* Copied) override {
     *Copied = 0;
-    if (!MayRead(From) || !MayWrite(To)) return Fail(EACCES), false;
+    if (!MayRead(From) || !MayWrite(To)) return Fail(EACCES);
     const int in = Descriptor(From);
     const int out = Descriptor(To);
 #ifdef __linux__
-    if (!CopyInKernel(in, out, Copied)) return Fail(errno), false;
+    if (!CopyInKernel(in, out, Copied)) return Fail(errno);
 #endif
     // Read until a read delivers nothing: the real end.
     constexpr std::size_t kBlock = std::size_t{1} << 20;
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[kBlock]);
-    if (!buffer) return Fail(ENOMEM), false;
+    if (!buffer) return Fail(ENOMEM);
     for (;;) {
       const ssize_t n = ::read(in, buffer.get(), kBlock);
       if (n == -1) {
         if (errno == EINTR) continue;
-        return Fail(errno), false;
+        return Fail(errno);
       }
-      if (n == 0) return true;
-      if (!WriteAll(out, buffer.get(), static_cast<std::size_t>(n))) return Fail(errno), false;
+      if (n == 0) return Status();
+      if (!WriteAll(out, buffer.get(), static_cast<std::size_t>(n))) return Fail(errno);
       *Copied += n;
     }
   }
 
 private:
-  static int Fail(int err) {
-    errno = err;
-    return -1;
-  }
-  static int CloseAndFail(int fd, int err) {
+  static Status Fail(int err) { return Status::Error(static_cast<SysError>(err)); }
+  static Status CloseAndFail(int fd, int err) {
     ::close(fd);
-    errno = err;
-    return -1;
+    return Fail(err);
   }
 };
 

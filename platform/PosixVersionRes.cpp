@@ -21,15 +21,15 @@ class FileByteSource final : public versionres::ByteSource {
 public:
   FileByteSource(const std::string& Name, FileEnv* Env)
       : env_(Env != nullptr ? Env : FileEnv::Default()) {
-    handle_ = env_->Open(Name, kGenericRead, kFileShareRead | kFileShareWrite, kOpenExisting,
-                         kFileAttributeNormal);
-    if (handle_ != kInvalidHandle) {
-      const std::int32_t size = env_->GetSize(handle_);
-      size_ = size > 0 ? static_cast<std::uint64_t>(size) : 0;
-    }
+    std::int32_t size = 0;
+    if (env_->Open(Name, kGenericRead, kFileShareRead | kFileShareWrite, kOpenExisting,
+                   kFileAttributeNormal, &handle_)
+            .ok() &&
+        env_->GetSize(handle_, &size).ok() && size > 0)
+      size_ = static_cast<std::uint64_t>(size);
   }
   ~FileByteSource() override {
-    if (handle_ != kInvalidHandle) env_->Close(handle_);
+    if (handle_ != kInvalidHandle) env_->Close(handle_).IgnoreError();
   }
   FileByteSource(const FileByteSource&) = delete;
   FileByteSource& operator=(const FileByteSource&) = delete;
@@ -42,9 +42,10 @@ public:
     // size_ came from a 32-bit size, so both fit.
     const auto at = static_cast<std::int32_t>(Offset);
     const auto count = static_cast<std::int32_t>(Count);
-    if (env_->SetPosition(handle_, at, kFileBegin) != at) return false;
+    std::int32_t position = -1;
     std::int32_t done = 0;
-    return env_->Read(handle_, Buffer, count, &done) && done == count;
+    return env_->SetPosition(handle_, at, kFileBegin, &position).ok() && position == at &&
+           env_->Read(handle_, Buffer, count, &done).ok() && done == count;
   }
 
 private:

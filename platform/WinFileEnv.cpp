@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/FileEnv.h"
+#include "platform/WinFind.h"
 
 namespace platform {
 
@@ -61,11 +62,11 @@ std::string WithoutLongPrefix(std::string Name) {
   return Name;
 }
 
-template <typename T>
-T Fail(DWORD Code, T Result) {
-  ::SetLastError(Code);
-  return Result;
-}
+Status Fail(DWORD Code) { return Status::Error(Code); }
+
+// The outcome of a system call that returned Succeeded; its error code is
+// the calling thread's last one.
+Status Check(BOOL Succeeded) { return Succeeded ? Status() : Fail(::GetLastError()); }
 
 // Combines the two halves of a 64-bit file offset.
 std::int64_t Join(DWORD Low, LONG High) {
@@ -121,102 +122,81 @@ std::string NameIn(FolderHandle Folder, const std::string& Name) {
   return base + '\\' + Name;
 }
 
-// The entries of the folder Name, by the system's search.
-bool ListNames(const std::string& Name, std::vector<std::string>* Entries) {
-  std::string pattern = Name;
-  if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
-  pattern += '*';
-  WIN32_FIND_DATAA data{};
-  HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) {
-    // A folder without any entry (a drive's empty root) has nothing to match.
-    return ::GetLastError() == ERROR_FILE_NOT_FOUND;
-  }
-  do {
-    const char* n = data.cFileName;
-    if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
-    Entries->emplace_back(n);
-  } while (::FindNextFileA(find, &data));
-  const DWORD err = ::GetLastError();
-  ::FindClose(find);
-  if (err != ERROR_NO_MORE_FILES) return Fail(err, false);
-  return true;
-}
-
 class WinFileEnv final : public FileEnv {
 public:
-  FileHandle Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
-                  std::uint32_t Disposition, std::uint32_t Attributes) override {
+  Status Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
+              std::uint32_t Disposition, std::uint32_t Attributes, FileHandle* Handle) override {
+    *Handle = kInvalidHandle;
     HANDLE h = ::CreateFileA(Name.c_str(), Access, Share, nullptr, Disposition, Attributes,
                              nullptr);
-    if (h == INVALID_HANDLE_VALUE) return kInvalidHandle;
+    if (h == INVALID_HANDLE_VALUE) return Fail(::GetLastError());
     // A file stream needs a size and a position, and reading a console,
     // pipe or device could wait for ever: only disk files are accepted.
     // (Directories never get here: CreateFileA refuses them.)
     if (::GetFileType(h) != FILE_TYPE_DISK) {
       ::CloseHandle(h);
-      return Fail(ERROR_INVALID_FUNCTION, kInvalidHandle);
+      return Fail(ERROR_INVALID_FUNCTION);
     }
-    return FromHandle(h);
+    *Handle = FromHandle(h);
+    return Status();
   }
 
-  bool Read(FileHandle Handle, void* Buffer, std::int32_t Count, std::int32_t* Done) override {
+  Status Read(FileHandle Handle, void* Buffer, std::int32_t Count, std::int32_t* Done) override {
     *Done = 0;
     // ReadFile takes an unsigned count: a negative one would be huge.
-    if (Count < 0) return Fail(ERROR_INVALID_PARAMETER, false);
+    if (Count < 0) return Fail(ERROR_INVALID_PARAMETER);
     DWORD got = 0;
     if (!::ReadFile(ToHandle(Handle), Buffer, static_cast<DWORD>(Count), &got, nullptr))
-      return false;
+      return Fail(::GetLastError());
     *Done = static_cast<std::int32_t>(got);
-    return true;
+    return Status();
   }
 
-  bool Write(FileHandle Handle, const void* Buffer, std::int32_t Count,
-             std::int32_t* Done) override {
+  Status Write(FileHandle Handle, const void* Buffer, std::int32_t Count,
+               std::int32_t* Done) override {
     *Done = 0;
-    if (Count < 0) return Fail(ERROR_INVALID_PARAMETER, false);
-    if (Count == 0) return true;
+    if (Count < 0) return Fail(ERROR_INVALID_PARAMETER);
+    if (Count == 0) return Status();
     DWORD put = 0;
     if (!::WriteFile(ToHandle(Handle), Buffer, static_cast<DWORD>(Count), &put, nullptr))
-      return false;
+      return Fail(::GetLastError());
     *Done = static_cast<std::int32_t>(put);
-    return true;
+    return Status();
   }
 
-  std::int32_t SetPosition(FileHandle Handle, std::int32_t Distance,
-                           std::uint32_t Origin) override {
+  Status SetPosition(FileHandle Handle, std::int32_t Distance, std::uint32_t Origin,
+                     std::int32_t* Position) override {
     // The high part carries the sign of Distance, so that a negative move
     // is a move backwards and a position past 4 GiB is reported, not
     // wrapped.
     LONG high = Distance < 0 ? -1 : 0;
     ::SetLastError(NO_ERROR);
     DWORD low = ::SetFilePointer(ToHandle(Handle), Distance, &high, Origin);
-    if (low == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR) return -1;
+    if (low == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR)
+      return Fail(::GetLastError());
     std::int64_t position = Join(low, high);
-    if (position > kMax32) return Fail(ERROR_ARITHMETIC_OVERFLOW, -1);
-    return static_cast<std::int32_t>(position);
+    if (position > kMax32) return Fail(ERROR_ARITHMETIC_OVERFLOW);
+    *Position = static_cast<std::int32_t>(position);
+    return Status();
   }
 
-  std::int32_t GetSize(FileHandle Handle) override {
+  Status GetSize(FileHandle Handle, std::int32_t* Size) override {
     DWORD high = 0;
     ::SetLastError(NO_ERROR);
     DWORD low = ::GetFileSize(ToHandle(Handle), &high);
-    if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) return -1;
-    if (high != 0 || low > static_cast<DWORD>(kMax32)) return Fail(ERROR_ARITHMETIC_OVERFLOW, -1);
-    return static_cast<std::int32_t>(low);
+    if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) return Fail(::GetLastError());
+    if (high != 0 || low > static_cast<DWORD>(kMax32)) return Fail(ERROR_ARITHMETIC_OVERFLOW);
+    *Size = static_cast<std::int32_t>(low);
+    return Status();
   }
 
-  bool SetEnd(FileHandle Handle) override { return ::SetEndOfFile(ToHandle(Handle)) != FALSE; }
+  Status SetEnd(FileHandle Handle) override { return Check(::SetEndOfFile(ToHandle(Handle))); }
 
-  bool Flush(FileHandle Handle) override { return ::FlushFileBuffers(ToHandle(Handle)) != FALSE; }
+  Status Flush(FileHandle Handle) override { return Check(::FlushFileBuffers(ToHandle(Handle))); }
 
-  bool Close(FileHandle Handle) override { return ::CloseHandle(ToHandle(Handle)) != FALSE; }
+  Status Close(FileHandle Handle) override { return Check(::CloseHandle(ToHandle(Handle))); }
 
-  bool Delete(const std::string& Name) override { return ::DeleteFileA(Name.c_str()) != FALSE; }
-
-  SysError LastError() override { return ::GetLastError(); }
-
-  void SetLastError(SysError Code) override { ::SetLastError(Code); }
+  Status Delete(const std::string& Name) override { return Check(::DeleteFileA(Name.c_str())); }
 
   bool ErrorText(SysError Code, std::string* Text) override {
     // The system's message table, in the default language, taken as it
@@ -229,65 +209,63 @@ public:
     return true;
   }
 
-  bool ListFolder(const std::string& Name, std::vector<std::string>* Entries,
-                  FileIdentity* Listed) override {
+  Status ListFolder(const std::string& Name, std::vector<std::string>* Entries,
+                    FileIdentity* Listed) override {
     Entries->clear();
     // Held open without sharing deletion while it is read: the folder
     // whose identity is taken is the one listed.
     HANDLE folder = ::CreateFileA(Name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (folder == INVALID_HANDLE_VALUE) return false;
+    if (folder == INVALID_HANDLE_VALUE) return Fail(::GetLastError());
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(folder, &info)) {
-      const DWORD err = ::GetLastError();
-      ::CloseHandle(folder);
-      return Fail(err, false);
-    }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-      ::CloseHandle(folder);
-      return Fail(ERROR_DIRECTORY, false);
-    }
-    *Listed = StatusOf(info).Identity;
-    const bool done = ListNames(Name, Entries);
-    const DWORD err = ::GetLastError();
+    DWORD err = NO_ERROR;
+    if (!::GetFileInformationByHandle(folder, &info))
+      err = ::GetLastError();
+    else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+      err = ERROR_DIRECTORY;
+    else
+      err = ForEachFound(Name, [&](const WIN32_FIND_DATAA& Found) {
+        Entries->emplace_back(Found.cFileName);
+      });
     ::CloseHandle(folder);
-    ::SetLastError(err);
-    return done;
+    if (err != NO_ERROR) return Fail(err);
+    *Listed = StatusOf(info).Identity;
+    return Status();
   }
 
-  bool GetStatus(const std::string& Name, bool FollowLinks, FileStatus* Status) override {
+  Status GetStatus(const std::string& Name, bool FollowLinks, FileStatus* Info) override {
     HANDLE h = OpenForStatus(Name, FollowLinks);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE) return Fail(::GetLastError());
     if (::GetFileType(h) != FILE_TYPE_DISK) {
       ::CloseHandle(h);
-      *Status = FileStatus{fkOther, FileIdentity{}};
-      return true;
+      *Info = FileStatus{fkOther, FileIdentity{}};
+      return Status();
     }
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(h, &info)) {
       const DWORD err = ::GetLastError();
       ::CloseHandle(h);
-      return Fail(err, false);
+      return Fail(err);
     }
     ::CloseHandle(h);
-    *Status = StatusOf(info);
+    *Info = StatusOf(info);
     if (!FollowLinks && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
         IsNameSurrogate(Name))
-      Status->Kind = fkLink;
-    return true;
+      Info->Kind = fkLink;
+    return Status();
   }
 
-  bool CreateFolder(const std::string& Name) override {
-    return ::CreateDirectoryA(Name.c_str(), nullptr) != FALSE;
+  Status CreateFolder(const std::string& Name) override {
+    return Check(::CreateDirectoryA(Name.c_str(), nullptr));
   }
 
-  bool Rename(const std::string& From, const std::string& To) override {
-    return ::MoveFileExA(From.c_str(), To.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+  Status Rename(const std::string& From, const std::string& To) override {
+    return Check(::MoveFileExA(From.c_str(), To.c_str(), MOVEFILE_REPLACE_EXISTING));
   }
 
-  bool RealName(const std::string& Name, std::string* Real) override {
+  Status RealName(const std::string& Name, std::string* Real) override {
     HANDLE h = OpenForStatus(Name, true);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE) return Fail(::GetLastError());
     std::string name;
     if (FinalPathNameFn final = FinalPathName()) {
       std::vector<char> buffer(MAX_PATH + 1);
@@ -299,7 +277,7 @@ public:
       if (n == 0 || n >= buffer.size()) {
         const DWORD err = n == 0 ? ::GetLastError() : ERROR_INSUFFICIENT_BUFFER;
         ::CloseHandle(h);
-        return Fail(err, false);
+        return Fail(err);
       }
       name = WithoutLongPrefix(std::string(buffer.data(), n));
     } else {
@@ -309,7 +287,7 @@ public:
       if (n == 0 || n >= sizeof buffer) {
         const DWORD err = n == 0 ? ::GetLastError() : ERROR_FILENAME_EXCED_RANGE;
         ::CloseHandle(h);
-        return Fail(err, false);
+        return Fail(err);
       }
       name.assign(buffer, n);
     }
@@ -317,18 +295,19 @@ public:
     // "C:\" keeps its delimiter; "C:\Web\" loses it.
     if (name.size() > 3 && name.back() == '\\') name.pop_back();
     *Real = name;
-    return true;
+    return Status();
   }
 
-  bool GetOpenStatus(FileHandle Handle, FileStatus* Status) override {
+  Status GetOpenStatus(FileHandle Handle, FileStatus* Info) override {
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(ToHandle(Handle), &info)) return false;
-    *Status = StatusOf(info);
-    return true;
+    if (!::GetFileInformationByHandle(ToHandle(Handle), &info)) return Fail(::GetLastError());
+    *Info = StatusOf(info);
+    return Status();
   }
 
-  FolderHandle OpenFolder(FolderHandle Base, const std::string& Name, bool FollowLinks,
-                          FileStatus* Status) override {
+  Status OpenFolder(FolderHandle Base, const std::string& Name, bool FollowLinks,
+                    FileStatus* Info, FolderHandle* Folder) override {
+    *Folder = kNoFolder;
     const std::string name = NameIn(Base, Name);
     DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;
     if (!FollowLinks) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
@@ -340,7 +319,7 @@ public:
       // cannot be written is still a folder to read.
       h = ::CreateFileA(name.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
                         nullptr, OPEN_EXISTING, flags, nullptr);
-      if (h == INVALID_HANDLE_VALUE) return kNoFolder;
+      if (h == INVALID_HANDLE_VALUE) return Fail(::GetLastError());
     }
     BY_HANDLE_FILE_INFORMATION info{};
     DWORD err = NO_ERROR;
@@ -353,29 +332,31 @@ public:
       err = ERROR_CANT_RESOLVE_FILENAME;
     if (err != NO_ERROR) {
       ::CloseHandle(h);
-      return Fail(err, kNoFolder);
+      return Fail(err);
     }
-    *Status = StatusOf(info);
+    *Info = StatusOf(info);
     HeldFolder* held = new (std::nothrow) HeldFolder{h, name};
     if (held == nullptr) {
       ::CloseHandle(h);
-      return Fail(ERROR_NOT_ENOUGH_MEMORY, kNoFolder);
+      return Fail(ERROR_NOT_ENOUGH_MEMORY);
     }
-    return reinterpret_cast<FolderHandle>(held);
+    *Folder = reinterpret_cast<FolderHandle>(held);
+    return Status();
   }
 
-  bool CloseFolder(FolderHandle Folder) override {
+  Status CloseFolder(FolderHandle Folder) override {
     std::unique_ptr<HeldFolder> held(Held(Folder));
-    return ::CloseHandle(held->Handle) != FALSE;
+    return Check(::CloseHandle(held->Handle));
   }
 
-  bool CreateFolderIn(FolderHandle Folder, const std::string& Name,
-                      std::uint32_t /*Permissions*/) override {
-    return ::CreateDirectoryA(NameIn(Folder, Name).c_str(), nullptr) != FALSE;
+  Status CreateFolderIn(FolderHandle Folder, const std::string& Name,
+                        std::uint32_t /*Permissions*/) override {
+    return Check(::CreateDirectoryA(NameIn(Folder, Name).c_str(), nullptr));
   }
 
-  FileHandle CreateFileIn(FolderHandle Folder, const std::string& Name,
-                          std::uint32_t Permissions) override {
+  Status CreateFileIn(FolderHandle Folder, const std::string& Name, std::uint32_t Permissions,
+                      FileHandle* Handle) override {
+    *Handle = kInvalidHandle;
     // A new file created read-only may still be written through the handle
     // that created it.
     const DWORD attributes =
@@ -384,48 +365,51 @@ public:
                              nullptr, CREATE_NEW, attributes, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
       // A name that is taken is reported alike on every platform.
-      if (::GetLastError() == ERROR_FILE_EXISTS) ::SetLastError(ERROR_ALREADY_EXISTS);
-      return kInvalidHandle;
+      const DWORD err = ::GetLastError();
+      return Fail(err == ERROR_FILE_EXISTS ? ERROR_ALREADY_EXISTS : err);
     }
-    return FromHandle(h);
+    *Handle = FromHandle(h);
+    return Status();
   }
 
-  bool RenameIn(FolderHandle Folder, const std::string& From, const std::string& To) override {
-    return ::MoveFileExA(NameIn(Folder, From).c_str(), NameIn(Folder, To).c_str(),
-                         MOVEFILE_REPLACE_EXISTING) != FALSE;
+  Status RenameIn(FolderHandle Folder, const std::string& From, const std::string& To) override {
+    return Check(::MoveFileExA(NameIn(Folder, From).c_str(), NameIn(Folder, To).c_str(),
+                               MOVEFILE_REPLACE_EXISTING));
   }
 
-  bool DeleteIn(FolderHandle Folder, const std::string& Name) override {
-    return ::DeleteFileA(NameIn(Folder, Name).c_str()) != FALSE;
+  Status DeleteIn(FolderHandle Folder, const std::string& Name) override {
+    return Check(::DeleteFileA(NameIn(Folder, Name).c_str()));
   }
 
-  bool SetAttributes(FileHandle Handle, const std::uint32_t* /*Permissions*/,
-                     const std::int64_t* ModifiedTime) override {
-    if (ModifiedTime == nullptr) return true;
+  Status SetAttributes(FileHandle Handle, const std::uint32_t* /*Permissions*/,
+                       const std::int64_t* ModifiedTime) override {
+    if (ModifiedTime == nullptr) return Status();
     const FILETIME time = ToFileTime(*ModifiedTime);
-    return ::SetFileTime(ToHandle(Handle), nullptr, nullptr, &time) != FALSE;
+    return Check(::SetFileTime(ToHandle(Handle), nullptr, nullptr, &time));
   }
 
-  bool SetFolderAttributes(FolderHandle Folder, const std::uint32_t* /*Permissions*/,
-                           const std::int64_t* ModifiedTime) override {
-    if (ModifiedTime == nullptr) return true;
+  Status SetFolderAttributes(FolderHandle Folder, const std::uint32_t* /*Permissions*/,
+                             const std::int64_t* ModifiedTime) override {
+    if (ModifiedTime == nullptr) return Status();
     const FILETIME time = ToFileTime(*ModifiedTime);
-    return ::SetFileTime(Held(Folder)->Handle, nullptr, nullptr, &time) != FALSE;
+    return Check(::SetFileTime(Held(Folder)->Handle, nullptr, nullptr, &time));
   }
 
-  bool CopyData(FileHandle From, FileHandle To, std::int64_t* Copied) override {
+  Status CopyData(FileHandle From, FileHandle To, std::int64_t* Copied) override {
     *Copied = 0;
     constexpr DWORD kBlock = 1u << 20;
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[kBlock]);
-    if (!buffer) return Fail(ERROR_NOT_ENOUGH_MEMORY, false);
+    if (!buffer) return Fail(ERROR_NOT_ENOUGH_MEMORY);
     for (;;) {
       DWORD got = 0;
-      if (!::ReadFile(ToHandle(From), buffer.get(), kBlock, &got, nullptr)) return false;
-      if (got == 0) return true;
+      if (!::ReadFile(ToHandle(From), buffer.get(), kBlock, &got, nullptr))
+        return Fail(::GetLastError());
+      if (got == 0) return Status();
       for (DWORD put = 0; put < got;) {
         DWORD n = 0;
-        if (!::WriteFile(ToHandle(To), buffer.get() + put, got - put, &n, nullptr)) return false;
-        if (n == 0) return Fail(ERROR_WRITE_FAULT, false);
+        if (!::WriteFile(ToHandle(To), buffer.get() + put, got - put, &n, nullptr))
+          return Fail(::GetLastError());
+        if (n == 0) return Fail(ERROR_WRITE_FAULT);
         put += n;
       }
       *Copied += got;

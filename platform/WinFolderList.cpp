@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/FolderList.h"
+#include "platform/WinFind.h"
 
 namespace platform {
 
@@ -19,32 +20,41 @@ std::int64_t UnixSeconds(const FILETIME& Time) {
 
 }  // namespace
 
-std::optional<std::vector<FolderEntry>> ListFolder(const std::string& Path) {
+DWORD ForEachFound(const std::string& Path,
+                   const std::function<void(const WIN32_FIND_DATAA&)>& Each) {
   std::string pattern = Path;
   if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
   pattern += '*';
   WIN32_FIND_DATAA found{};
   HANDLE search = ::FindFirstFileA(pattern.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) {
-    // An empty drive has no entries at all, not even "." and "..".
-    if (::GetLastError() == ERROR_FILE_NOT_FOUND) return std::vector<FolderEntry>();
-    return std::nullopt;
+    const DWORD err = ::GetLastError();
+    return err == ERROR_FILE_NOT_FOUND ? NO_ERROR : err;
   }
-  std::vector<FolderEntry> entries;
   do {
-    const std::string name = found.cFileName;
-    if (name == "." || name == "..") continue;
-    FolderEntry entry;
-    entry.Name = name;
-    entry.Folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    entry.Hidden = (found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
-    entry.Size = entry.Folder ? 0
-                              : static_cast<std::int64_t>(std::uint64_t{found.nFileSizeHigh} << 32 |
-                                                          found.nFileSizeLow);
-    entry.Modified = UnixSeconds(found.ftLastWriteTime);
-    entries.push_back(std::move(entry));
+    const char* n = found.cFileName;
+    if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+    Each(found);
   } while (::FindNextFileA(search, &found));
+  const DWORD err = ::GetLastError();
   ::FindClose(search);
+  return err == ERROR_NO_MORE_FILES ? NO_ERROR : err;
+}
+
+std::optional<std::vector<FolderEntry>> ListFolder(const std::string& Path) {
+  std::vector<FolderEntry> entries;
+  const DWORD err = ForEachFound(Path, [&](const WIN32_FIND_DATAA& Found) {
+    FolderEntry entry;
+    entry.Name = Found.cFileName;
+    entry.Folder = (Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.Hidden = (Found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+    entry.Size = entry.Folder ? 0
+                              : static_cast<std::int64_t>(std::uint64_t{Found.nFileSizeHigh} << 32 |
+                                                          Found.nFileSizeLow);
+    entry.Modified = UnixSeconds(Found.ftLastWriteTime);
+    entries.push_back(std::move(entry));
+  });
+  if (err != NO_ERROR) return std::nullopt;
   return entries;
 }
 

@@ -67,8 +67,9 @@ TFileStream::TFileStream(const std::string& FileName, TOpenMode Mode, FileEnv* E
   if (Mode & omShareWrite) share |= platform::kFileShareWrite;
   const std::uint32_t disposition =
       (Mode & omCreate) ? platform::kCreateAlways : platform::kOpenExisting;
-  FHandle = FEnv->Open(FFileName, access, share, disposition, platform::kFileAttributeNormal);
-  if (FHandle == platform::kInvalidHandle) RaiseLastError(SErrorOpening, true);
+  const platform::Status opened =
+      FEnv->Open(FFileName, access, share, disposition, platform::kFileAttributeNormal, &FHandle);
+  if (!opened.ok()) Raise(opened, SErrorOpening, true);
 }
 
 TFileStream::TFileStream(platform::FileHandle Handle, const std::string& FileName, TOpenMode Mode,
@@ -80,18 +81,18 @@ TFileStream::TFileStream(platform::FileHandle Handle, const std::string& FileNam
 
 void TFileStream::Close() {
   if (FHandle == platform::kInvalidHandle) return;
-  const bool closed = FEnv->Close(FHandle);
+  const platform::Status closed = FEnv->Close(FHandle);
   FHandle = platform::kInvalidHandle;
-  if (!closed) RaiseLastError(SErrorClosing, true);
+  if (!closed.ok()) Raise(closed, SErrorClosing, true);
 }
 
 TFileStream::~TFileStream() {
-  if (FHandle != platform::kInvalidHandle) FEnv->Close(FHandle);
+  if (FHandle != platform::kInvalidHandle) FEnv->Close(FHandle).IgnoreError();
 }
 
-void TFileStream::RaiseLastError(const char* Fmt, bool WithName) {
+void TFileStream::Raise(platform::Status Error, const char* Fmt, bool WithName) {
   std::string text;
-  if (!FEnv->ErrorText(FEnv->LastError(), &text)) text = SNoErrorDescription;
+  if (!FEnv->ErrorText(Error.code(), &text)) text = SNoErrorDescription;
   if (WithName) throw EInOutError(Format(Fmt, {FFileName, text}));
   throw EInOutError(Format(Fmt, {text}));
 }
@@ -101,14 +102,13 @@ std::int32_t TFileStream::Write(const void* Buffer, std::int32_t Count) {
     if (FPosition < 0) FPosition = GetPosition();
     // Positions and sizes are 32-bit: the file must not grow past them.
     if (FPosition + Count > std::numeric_limits<std::int32_t>::max()) {
-      FEnv->SetLastError(platform::ErrorFileTooLarge());
-      RaiseLastError(SErrorWriting, false);
+      Raise(platform::Status::Error(platform::ErrorFileTooLarge()), SErrorWriting, false);
     }
   }
   std::int32_t written = 0;
-  if (!FEnv->Write(FHandle, Buffer, Count, &written)) {
+  if (const platform::Status s = FEnv->Write(FHandle, Buffer, Count, &written); !s.ok()) {
     FPosition = -1;  // part of it may have been written
-    RaiseLastError(SErrorWriting, false);
+    Raise(s, SErrorWriting, false);
   }
   if (FPosition >= 0) FPosition += written;
   if (FExactTransfer && written != Count) throw EInOutError(SWroteLessThanExpected);
@@ -117,9 +117,9 @@ std::int32_t TFileStream::Write(const void* Buffer, std::int32_t Count) {
 
 std::int32_t TFileStream::Read(void* Buffer, std::int32_t Count) {
   std::int32_t read = 0;
-  if (!FEnv->Read(FHandle, Buffer, Count, &read)) {
+  if (const platform::Status s = FEnv->Read(FHandle, Buffer, Count, &read); !s.ok()) {
     FPosition = -1;
-    RaiseLastError(SErrorReading, false);
+    Raise(s, SErrorReading, false);
   }
   if (FPosition >= 0) FPosition += read;
   if (FExactTransfer && read != Count) throw EInOutError(SReadLessThanExpected);
@@ -131,39 +131,46 @@ std::int32_t TFileStream::Available() {
   return size - GetPosition();
 }
 
-void TFileStream::Flush() { FEnv->Flush(FHandle); }
+// A failed flush is not reported: the data are written all the same, only
+// not yet through to the device.
+void TFileStream::Flush() { FEnv->Flush(FHandle).IgnoreError(); }
 
 std::int32_t TFileStream::GetPosition() {
-  std::int32_t pos = FEnv->SetPosition(FHandle, 0, platform::kFileCurrent);
-  if (pos == -1) RaiseLastError(SIOError, false);
+  std::int32_t pos = -1;
+  const platform::Status s = FEnv->SetPosition(FHandle, 0, platform::kFileCurrent, &pos);
+  if (!s.ok()) Raise(s, SIOError, false);
   FPosition = pos;
   return pos;
 }
 
 std::int32_t TFileStream::GetSize() {
-  std::int32_t size = FEnv->GetSize(FHandle);
-  if (size == -1) RaiseLastError(SIOError, false);
+  std::int32_t size = -1;
+  const platform::Status s = FEnv->GetSize(FHandle, &size);
+  if (!s.ok()) Raise(s, SIOError, false);
   return size;
 }
 
 void TFileStream::Seek(std::int32_t Position) {
-  const std::int32_t pos = FEnv->SetPosition(FHandle, Position, platform::kFileBegin);
-  FPosition = pos;
-  if (pos == -1) RaiseLastError(SErrorMovingFilePointer, false);
+  std::int32_t pos = -1;
+  const platform::Status s = FEnv->SetPosition(FHandle, Position, platform::kFileBegin, &pos);
+  FPosition = s.ok() ? pos : -1;
+  if (!s.ok()) Raise(s, SErrorMovingFilePointer, false);
 }
 
 void TFileStream::Truncate() {
-  if (!FEnv->SetEnd(FHandle)) RaiseLastError(SErrorTruncating, true);
+  const platform::Status s = FEnv->SetEnd(FHandle);
+  if (!s.ok()) Raise(s, SErrorTruncating, true);
 }
 
 void TFileStream::CloseAndDelete(std::unique_ptr<TFileStream>& Stream) {
   TFileStream& s = *Stream;
   if (s.FHandle != platform::kInvalidHandle) {
-    const bool closed = s.FEnv->Close(s.FHandle);
+    const platform::Status closed = s.FEnv->Close(s.FHandle);
     // The handle is gone even when the close reports an error: never close it twice.
     s.FHandle = platform::kInvalidHandle;
-    if (!closed) s.RaiseLastError(SErrorClosing, true);
+    if (!closed.ok()) s.Raise(closed, SErrorClosing, true);
   }
-  if (!s.FEnv->Delete(s.FFileName)) s.RaiseLastError(SErrorDeleting, true);
+  const platform::Status deleted = s.FEnv->Delete(s.FFileName);
+  if (!deleted.ok()) s.Raise(deleted, SErrorDeleting, true);
   Stream.reset();
 }

@@ -156,7 +156,9 @@ public:
   static void CloseAndDelete(std::unique_ptr<TFileStream>& Stream);
 
 private:
-  [[noreturn]] void RaiseLastError(const char* Fmt, bool WithName);
+  // Raises EInOutError with Fmt, the system's text for Error and, when
+  // WithName, the file's name.
+  [[noreturn]] void Raise(platform::Status Error, const char* Fmt, bool WithName);
 
   platform::FileEnv* FEnv;
   platform::FileHandle FHandle = platform::kInvalidHandle;

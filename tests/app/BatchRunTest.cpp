@@ -408,30 +408,30 @@ class LoggingEnv : public platform::FileEnvWrapper {
 public:
   LoggingEnv() : FileEnvWrapper(platform::FileEnv::Default()) {}
 
-  platform::FileHandle Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
-                            std::uint32_t Disposition, std::uint32_t Attributes) override {
+  platform::Status Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
+                        std::uint32_t Disposition, std::uint32_t Attributes,
+                        platform::FileHandle* Handle) override {
     if (Name == refuse) {
       log.push_back("refused " + Name);
-      SetLastError(expect::AccessDenied());
-      return platform::kInvalidHandle;
+      *Handle = platform::kInvalidHandle;
+      return platform::Status::Error(expect::AccessDenied());
     }
-    platform::FileHandle h = FileEnvWrapper::Open(Name, Access, Share, Disposition, Attributes);
-    if (h != platform::kInvalidHandle) {
-      names[h] = Name;
+    const platform::Status s = FileEnvWrapper::Open(Name, Access, Share, Disposition, Attributes, Handle);
+    if (s.ok()) {
+      names[*Handle] = Name;
       log.push_back("open " + Name);
     }
-    return h;
+    return s;
   }
-  bool Write(platform::FileHandle Handle, const void* Buffer, std::int32_t Count,
-             std::int32_t* Done) override {
+  platform::Status Write(platform::FileHandle Handle, const void* Buffer, std::int32_t Count,
+                         std::int32_t* Done) override {
     if (failWrites) {
       *Done = 0;
-      SetLastError(platform::ErrorFileTooLarge());
-      return false;
+      return platform::Status::Error(platform::ErrorFileTooLarge());
     }
     return FileEnvWrapper::Write(Handle, Buffer, Count, Done);
   }
-  bool Close(platform::FileHandle Handle) override {
+  platform::Status Close(platform::FileHandle Handle) override {
     log.push_back("close " + names[Handle]);
     return FileEnvWrapper::Close(Handle);
   }

@@ -22,10 +22,10 @@ const std::string kWide("\xFF\xFE<\0p\0>\0", 8);
 class SizeEnv : public platform::FileEnvWrapper {
 public:
   explicit SizeEnv(std::int64_t Size) : FileEnvWrapper(platform::FileEnv::Default()), size_(Size) {}
-  bool GetOpenStatus(platform::FileHandle Handle, platform::FileStatus* Status) override {
-    if (!FileEnvWrapper::GetOpenStatus(Handle, Status)) return false;
-    if (size_ >= 0) Status->Size = size_;
-    return true;
+  platform::Status GetOpenStatus(platform::FileHandle Handle, platform::FileStatus* Info) override {
+    const platform::Status s = FileEnvWrapper::GetOpenStatus(Handle, Info);
+    if (s.ok() && size_ >= 0) Info->Size = size_;
+    return s;
   }
 
 private:

@@ -375,12 +375,13 @@ public:
       : platform::FileEnvWrapper(platform::FileEnv::Default()),
         trigger_(std::move(Trigger)),
         cancel_(Cancel) {}
-  platform::FileHandle Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
-                            std::uint32_t Disposition, std::uint32_t Attributes) override {
+  platform::Status Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
+                        std::uint32_t Disposition, std::uint32_t Attributes,
+                        platform::FileHandle* Handle) override {
     if (Name.size() >= trigger_.size() &&
         Name.compare(Name.size() - trigger_.size(), trigger_.size(), trigger_) == 0)
       cancel_.store(true);
-    return FileEnvWrapper::Open(Name, Access, Share, Disposition, Attributes);
+    return FileEnvWrapper::Open(Name, Access, Share, Disposition, Attributes, Handle);
   }
 
 private:

@@ -115,7 +115,7 @@ TEST(TreeNames, BaseNameOfASource) {
   // "." and ".." are named by the folder they are.
   EXPECT_EQ(SourceBaseName((dir / "site") + d + ".", Env()), "site");
   std::string real;
-  ASSERT_TRUE(Env().RealName(dir.Path(), &real));
+  ASSERT_TRUE(Env().RealName(dir.Path(), &real).ok());
   EXPECT_EQ(SourceBaseName(dir / "site/..", Env()), real.substr(real.find_last_of(d) + 1));
   EXPECT_EQ(SourceBaseName(expect::RootFolder(), Env()), "");
 }

@@ -29,41 +29,46 @@ public:
   explicit TImageFileEnv(std::string_view Image)
       : FileEnvWrapper(platform::FileEnv::Default()), FImage(Image) {}
 
-  platform::FileHandle Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
-                            std::uint32_t Disposition, std::uint32_t Attributes) override {
-    if (Name != kImageName) return FileEnvWrapper::Open(Name, Access, Share, Disposition, Attributes);
+  platform::Status Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
+                        std::uint32_t Disposition, std::uint32_t Attributes,
+                        platform::FileHandle* Handle) override {
+    if (Name != kImageName)
+      return FileEnvWrapper::Open(Name, Access, Share, Disposition, Attributes, Handle);
     FUZZ_CHECK(!FOpen, "the image is opened twice at once");
     FOpen = true;
     FPos = 0;
-    return kImageHandle;
+    *Handle = kImageHandle;
+    return platform::Status();
   }
-  bool Read(platform::FileHandle Handle, void* Buffer, std::int32_t Count,
+  platform::Status Read(platform::FileHandle Handle, void* Buffer, std::int32_t Count,
             std::int32_t* Done) override {
     FUZZ_CHECK(Handle == kImageHandle && FOpen && Count >= 0, "read on a bad handle");
     const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(Count), FImage.size() - FPos);
     if (n > 0) std::memcpy(Buffer, FImage.data() + FPos, n);
     FPos += n;
     *Done = static_cast<std::int32_t>(n);
-    return true;
+    return platform::Status();
   }
-  std::int32_t SetPosition(platform::FileHandle Handle, std::int32_t Distance,
-                           std::uint32_t Origin) override {
+  platform::Status SetPosition(platform::FileHandle Handle, std::int32_t Distance,
+                               std::uint32_t Origin, std::int32_t* Position) override {
     FUZZ_CHECK(Handle == kImageHandle && FOpen, "seek on a bad handle");
     const std::int64_t to = (Origin == platform::kFileBegin ? 0 : static_cast<std::int64_t>(FPos)) +
                             Distance;
     FUZZ_CHECK(to >= 0 && static_cast<std::uint64_t>(to) <= FImage.size(),
                "seek outside the image: " + std::to_string(to));
     FPos = static_cast<std::size_t>(to);
-    return static_cast<std::int32_t>(to);
+    *Position = static_cast<std::int32_t>(to);
+    return platform::Status();
   }
-  std::int32_t GetSize(platform::FileHandle Handle) override {
+  platform::Status GetSize(platform::FileHandle Handle, std::int32_t* Size) override {
     FUZZ_CHECK(Handle == kImageHandle && FOpen, "size of a bad handle");
-    return static_cast<std::int32_t>(FImage.size());
+    *Size = static_cast<std::int32_t>(FImage.size());
+    return platform::Status();
   }
-  bool Close(platform::FileHandle Handle) override {
+  platform::Status Close(platform::FileHandle Handle) override {
     FUZZ_CHECK(Handle == kImageHandle && FOpen, "close of a bad handle");
     FOpen = false;
-    return true;
+    return platform::Status();
   }
   bool Closed() const { return !FOpen; }
 

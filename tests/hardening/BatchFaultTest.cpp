@@ -42,36 +42,34 @@ class TrackingEnv : public platform::FileEnvWrapper {
 public:
   explicit TrackingEnv(platform::FileEnv* Target) : FileEnvWrapper(Target) {}
 
-  platform::FileHandle Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
-                            std::uint32_t Disposition, std::uint32_t Attributes) override {
-    const platform::FileHandle h = FileEnvWrapper::Open(Name, Access, Share, Disposition, Attributes);
-    if (h == platform::kInvalidHandle) {
+  platform::Status Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
+                        std::uint32_t Disposition, std::uint32_t Attributes,
+                        platform::FileHandle* H) override {
+    const platform::Status s = FileEnvWrapper::Open(Name, Access, Share, Disposition, Attributes, H);
+    if (!s.ok()) {
       FailedOn = Name;
     } else {
-      names_[h] = Name;
-      Open_.insert(h);
+      names_[*H] = Name;
+      Open_.insert(*H);
     }
-    return h;
+    return s;
   }
-  bool Read(platform::FileHandle H, void* Buffer, std::int32_t Count, std::int32_t* Done) override {
+  platform::Status Read(platform::FileHandle H, void* Buffer, std::int32_t Count,
+                        std::int32_t* Done) override {
     return Note(H, FileEnvWrapper::Read(H, Buffer, Count, Done));
   }
-  bool Write(platform::FileHandle H, const void* Buffer, std::int32_t Count,
-             std::int32_t* Done) override {
+  platform::Status Write(platform::FileHandle H, const void* Buffer, std::int32_t Count,
+                         std::int32_t* Done) override {
     return Note(H, FileEnvWrapper::Write(H, Buffer, Count, Done));
   }
-  std::int32_t SetPosition(platform::FileHandle H, std::int32_t Distance,
-                           std::uint32_t Origin) override {
-    const std::int32_t r = FileEnvWrapper::SetPosition(H, Distance, Origin);
-    Note(H, r != -1);
-    return r;
+  platform::Status SetPosition(platform::FileHandle H, std::int32_t Distance, std::uint32_t Origin,
+                               std::int32_t* Position) override {
+    return Note(H, FileEnvWrapper::SetPosition(H, Distance, Origin, Position));
   }
-  std::int32_t GetSize(platform::FileHandle H) override {
-    const std::int32_t r = FileEnvWrapper::GetSize(H);
-    Note(H, r != -1);
-    return r;
+  platform::Status GetSize(platform::FileHandle H, std::int32_t* Size) override {
+    return Note(H, FileEnvWrapper::GetSize(H, Size));
   }
-  bool Close(platform::FileHandle H) override {
+  platform::Status Close(platform::FileHandle H) override {
     Open_.erase(H);
     return FileEnvWrapper::Close(H);
   }
@@ -80,14 +78,9 @@ public:
   std::set<platform::FileHandle> Open_;  // handles not closed yet
 
 private:
-  bool Note(platform::FileHandle H, bool Ok) {
-    if (!Ok) {
-      // The failing call's own error code must reach the message: keep it.
-      const platform::SysError code = LastError();
-      FailedOn = names_[H];
-      SetLastError(code);
-    }
-    return Ok;
+  platform::Status Note(platform::FileHandle H, platform::Status S) {
+    if (!S.ok()) FailedOn = names_[H];
+    return S;
   }
   std::map<platform::FileHandle, std::string> names_;
 };

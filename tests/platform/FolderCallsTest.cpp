@@ -30,7 +30,7 @@ platform::FileEnv& Env() { return *platform::FileEnv::Default(); }
 
 platform::FileStatus StatusOf(const std::string& Name, bool Follow) {
   platform::FileStatus st;
-  EXPECT_TRUE(Env().GetStatus(Name, Follow, &st)) << Name;
+  EXPECT_TRUE(Env().GetStatus(Name, Follow, &st).ok()) << Name;
   return st;
 }
 
@@ -50,7 +50,7 @@ TEST(ListFolder, NamesEveryEntryOnceWithoutDotEntries) {
   }
   std::vector<std::string> listed{"stale"};
   platform::FileIdentity id;
-  ASSERT_TRUE(Env().ListFolder(dir.Path(), &listed, &id));
+  ASSERT_TRUE(Env().ListFolder(dir.Path(), &listed, &id).ok());
   EXPECT_THAT(listed, UnorderedElementsAreArray(names));
   EXPECT_EQ(id, StatusOf(dir.Path(), true).Identity);
 }
@@ -59,7 +59,7 @@ TEST(ListFolder, EmptyFolderGivesNoNames) {
   TempDir dir;
   std::vector<std::string> listed;
   platform::FileIdentity id;
-  ASSERT_TRUE(Env().ListFolder(dir.Path(), &listed, &id));
+  ASSERT_TRUE(Env().ListFolder(dir.Path(), &listed, &id).ok());
   EXPECT_TRUE(listed.empty());
 }
 
@@ -68,9 +68,8 @@ TEST(ListFolder, MissingFolderOrFileFails) {
   WriteFile(dir / "f", "x");
   std::vector<std::string> listed;
   platform::FileIdentity id;
-  EXPECT_FALSE(Env().ListFolder(dir / "none", &listed, &id));
-  EXPECT_TRUE(platform::IsMissingError(Env().LastError()));
-  EXPECT_FALSE(Env().ListFolder(dir / "f", &listed, &id));
+  EXPECT_TRUE(platform::IsMissingError(Env().ListFolder(dir / "none", &listed, &id).code()));
+  EXPECT_FALSE(Env().ListFolder(dir / "f", &listed, &id).ok());
 }
 
 TEST(GetStatus, TellsFilesFromFoldersAndGivesTheirIdentity) {
@@ -85,10 +84,8 @@ TEST(GetStatus, TellsFilesFromFoldersAndGivesTheirIdentity) {
   }
   EXPECT_NE(StatusOf(dir / "f", false).Identity, StatusOf(dir / "d", false).Identity);
   platform::FileStatus st;
-  EXPECT_FALSE(Env().GetStatus(dir / "none", false, &st));
-  EXPECT_TRUE(platform::IsMissingError(Env().LastError()));
-  EXPECT_FALSE(Env().GetStatus(dir / "none/deeper", true, &st));
-  EXPECT_TRUE(platform::IsMissingError(Env().LastError()));
+  EXPECT_TRUE(platform::IsMissingError(Env().GetStatus(dir / "none", false, &st).code()));
+  EXPECT_TRUE(platform::IsMissingError(Env().GetStatus(dir / "none/deeper", true, &st).code()));
 }
 
 #ifndef _WIN32
@@ -111,10 +108,8 @@ TEST(GetStatus, LinksAreSeenOrFollowedAsAsked) {
   EXPECT_EQ(StatusOf(dir / "dangling", false).Kind, platform::fkLink);
 
   platform::FileStatus st;
-  EXPECT_FALSE(Env().GetStatus(dir / "dangling", true, &st));
-  EXPECT_TRUE(platform::IsMissingError(Env().LastError()));
-  EXPECT_FALSE(Env().GetStatus(dir / "loop", true, &st));
-  EXPECT_EQ(Env().LastError(), platform::ErrorLinkLoop());
+  EXPECT_TRUE(platform::IsMissingError(Env().GetStatus(dir / "dangling", true, &st).code()));
+  EXPECT_EQ(Env().GetStatus(dir / "loop", true, &st).code(), platform::ErrorLinkLoop());
 }
 
 TEST(GetStatus, FifoIsOtherAndStaysUnopened) {
@@ -128,39 +123,35 @@ TEST(GetStatus, FifoIsOtherAndStaysUnopened) {
 
 TEST(CreateFolder, CreatesOnceAndNeedsItsParent) {
   TempDir dir;
-  ASSERT_TRUE(Env().CreateFolder(dir / "new"));
+  ASSERT_TRUE(Env().CreateFolder(dir / "new").ok());
   EXPECT_EQ(StatusOf(dir / "new", true).Kind, platform::fkFolder);
-  EXPECT_FALSE(Env().CreateFolder(dir / "new"));
-  EXPECT_EQ(Env().LastError(), platform::ErrorAlreadyExists());
+  EXPECT_EQ(Env().CreateFolder(dir / "new").code(), platform::ErrorAlreadyExists());
   WriteFile(dir / "file", "x");
-  EXPECT_FALSE(Env().CreateFolder(dir / "file"));
-  EXPECT_EQ(Env().LastError(), platform::ErrorAlreadyExists());
-  EXPECT_FALSE(Env().CreateFolder(dir / "none/new"));
-  EXPECT_TRUE(platform::IsMissingError(Env().LastError()));
+  EXPECT_EQ(Env().CreateFolder(dir / "file").code(), platform::ErrorAlreadyExists());
+  EXPECT_TRUE(platform::IsMissingError(Env().CreateFolder(dir / "none/new").code()));
 }
 
 TEST(Rename, ReplacesTheTargetInOneStep) {
   TempDir dir;
   WriteFile(dir / "new.tmp", "new text");
   WriteFile(dir / "page.htm", "old text that was longer");
-  ASSERT_TRUE(Env().Rename(dir / "new.tmp", dir / "page.htm"));
+  ASSERT_TRUE(Env().Rename(dir / "new.tmp", dir / "page.htm").ok());
   EXPECT_EQ(ReadFile(dir / "page.htm"), "new text");
   platform::FileStatus st;
-  EXPECT_FALSE(Env().GetStatus(dir / "new.tmp", false, &st));
+  EXPECT_FALSE(Env().GetStatus(dir / "new.tmp", false, &st).ok());
 
   WriteFile(dir / "other.tmp", "x");
-  ASSERT_TRUE(Env().Rename(dir / "other.tmp", dir / "fresh.htm"));
+  ASSERT_TRUE(Env().Rename(dir / "other.tmp", dir / "fresh.htm").ok());
   EXPECT_EQ(ReadFile(dir / "fresh.htm"), "x");
 }
 
 TEST(Rename, FailureLeavesBothNamesAlone) {
   TempDir dir;
-  EXPECT_FALSE(Env().Rename(dir / "none.tmp", dir / "page.htm"));
-  EXPECT_TRUE(platform::IsMissingError(Env().LastError()));
+  EXPECT_TRUE(platform::IsMissingError(Env().Rename(dir / "none.tmp", dir / "page.htm").code()));
   WriteFile(dir / "new.tmp", "new");
   ASSERT_TRUE(testsupport::MakeFolder(dir / "folder"));
   WriteFile(dir / "folder/inside", "kept");
-  EXPECT_FALSE(Env().Rename(dir / "new.tmp", dir / "folder"));
+  EXPECT_FALSE(Env().Rename(dir / "new.tmp", dir / "folder").ok());
   EXPECT_EQ(ReadFile(dir / "new.tmp"), "new");
   EXPECT_EQ(ReadFile(dir / "folder/inside"), "kept");
 }
@@ -171,17 +162,17 @@ TEST(RealName, ResolvesDotsAndIsAbsolute) {
   ASSERT_TRUE(testsupport::MakeFolder(dir / "a/b"));
   std::string real;
   std::string viaDots;
-  ASSERT_TRUE(Env().RealName(dir / "a", &real));
-  ASSERT_TRUE(Env().RealName(dir / "a/b/..", &viaDots));
+  ASSERT_TRUE(Env().RealName(dir / "a", &real).ok());
+  ASSERT_TRUE(Env().RealName(dir / "a/b/..", &viaDots).ok());
   EXPECT_EQ(viaDots, real);
   std::string withDelimiter;
-  ASSERT_TRUE(Env().RealName(dir / "a/", &withDelimiter));
+  ASSERT_TRUE(Env().RealName(dir / "a/", &withDelimiter).ok());
   EXPECT_EQ(withDelimiter, real);
   EXPECT_NE(real.back(), platform::PathDelimiter());
   std::string root;
-  ASSERT_TRUE(Env().RealName(expect::RootFolder(), &root));
+  ASSERT_TRUE(Env().RealName(expect::RootFolder(), &root).ok());
   EXPECT_EQ(root.back(), platform::PathDelimiter());
-  EXPECT_FALSE(Env().RealName(dir / "none", &real));
+  EXPECT_FALSE(Env().RealName(dir / "none", &real).ok());
 }
 
 // The calls inside a held folder act on that folder, whatever its name
@@ -190,58 +181,59 @@ TEST(HeldFolder, CallsActInTheFolderThatWasOpened) {
   TempDir dir;
   ASSERT_TRUE(testsupport::MakeFolder(dir / "out"));
   platform::FileStatus st;
-  const platform::FolderHandle out = Env().OpenFolder(platform::kNoFolder, dir / "out", false, &st);
-  ASSERT_NE(out, platform::kNoFolder);
+  platform::FolderHandle out = platform::kNoFolder;
+  ASSERT_TRUE(Env().OpenFolder(platform::kNoFolder, dir / "out", false, &st, &out).ok());
   EXPECT_EQ(st.Identity, StatusOf(dir / "out", true).Identity);
   EXPECT_EQ(st.Kind, platform::fkFolder);
 
-  const platform::FileHandle h = Env().CreateFileIn(out, "a.tmp", 0644);
-  ASSERT_NE(h, platform::kInvalidHandle);
+  platform::FileHandle h = platform::kInvalidHandle;
+  ASSERT_TRUE(Env().CreateFileIn(out, "a.tmp", 0644, &h).ok());
   std::int32_t done = 0;
-  ASSERT_TRUE(Env().Write(h, "text", 4, &done));
+  ASSERT_TRUE(Env().Write(h, "text", 4, &done).ok());
   const std::int64_t time = 1000000000LL * 86400 * 365 * 20 + 5000;  // 1990, in whole 100 ns
-  ASSERT_TRUE(Env().SetAttributes(h, nullptr, &time));
-  ASSERT_TRUE(Env().GetOpenStatus(h, &st));
+  ASSERT_TRUE(Env().SetAttributes(h, nullptr, &time).ok());
+  ASSERT_TRUE(Env().GetOpenStatus(h, &st).ok());
   EXPECT_EQ(st.Size, 4);
   EXPECT_EQ(st.ModifiedTime, time);
   EXPECT_EQ(st.Identity, StatusOf(dir / "out/a.tmp", false).Identity);
-  ASSERT_TRUE(Env().Close(h));
+  ASSERT_TRUE(Env().Close(h).ok());
   // Taken: by a file, and by a folder.
-  EXPECT_EQ(Env().CreateFileIn(out, "a.tmp", 0644), platform::kInvalidHandle);
-  EXPECT_EQ(Env().LastError(), platform::ErrorAlreadyExists());
-  ASSERT_TRUE(Env().CreateFolderIn(out, "sub", 0777));
-  EXPECT_EQ(Env().CreateFileIn(out, "sub", 0644), platform::kInvalidHandle);
-  EXPECT_EQ(Env().LastError(), platform::ErrorAlreadyExists());
-  EXPECT_FALSE(Env().CreateFolderIn(out, "sub", 0777));
-  EXPECT_EQ(Env().LastError(), platform::ErrorAlreadyExists());
+  platform::FileHandle taken = 0;
+  EXPECT_EQ(Env().CreateFileIn(out, "a.tmp", 0644, &taken).code(), platform::ErrorAlreadyExists());
+  EXPECT_EQ(taken, platform::kInvalidHandle);
+  ASSERT_TRUE(Env().CreateFolderIn(out, "sub", 0777).ok());
+  EXPECT_EQ(Env().CreateFileIn(out, "sub", 0644, &taken).code(), platform::ErrorAlreadyExists());
+  EXPECT_EQ(Env().CreateFolderIn(out, "sub", 0777).code(), platform::ErrorAlreadyExists());
 
 #ifndef _WIN32
   // The folder's name given to a link elsewhere: the calls stay in the folder.
   ASSERT_TRUE(testsupport::MakeFolder(dir / "elsewhere"));
   ASSERT_EQ(::rename((dir / "out").c_str(), (dir / "moved").c_str()), 0);
   ASSERT_EQ(symlink("elsewhere", (dir / "out").c_str()), 0);
-  ASSERT_TRUE(Env().RenameIn(out, "a.tmp", "a.htm"));
+  ASSERT_TRUE(Env().RenameIn(out, "a.tmp", "a.htm").ok());
   EXPECT_EQ(ReadFile(dir / "moved/a.htm"), "text");
-  ASSERT_TRUE(Env().DeleteIn(out, "a.htm"));
+  ASSERT_TRUE(Env().DeleteIn(out, "a.htm").ok());
   EXPECT_FALSE(testsupport::Exists(dir / "moved/a.htm"));
-  EXPECT_EQ(Env().OpenFolder(platform::kNoFolder, dir / "out", false, &st), platform::kNoFolder);
-  EXPECT_EQ(Env().LastError(), platform::ErrorLinkLoop());
+  platform::FolderHandle link = 0;
+  EXPECT_EQ(Env().OpenFolder(platform::kNoFolder, dir / "out", false, &st, &link).code(),
+            platform::ErrorLinkLoop());
+  EXPECT_EQ(link, platform::kNoFolder);
   // A link is never followed to a new file.
   ASSERT_EQ(symlink((dir / "target").c_str(), (dir / "moved/l.tmp").c_str()), 0);
-  EXPECT_EQ(Env().CreateFileIn(out, "l.tmp", 0644), platform::kInvalidHandle);
+  EXPECT_FALSE(Env().CreateFileIn(out, "l.tmp", 0644, &taken).ok());
   EXPECT_FALSE(testsupport::Exists(dir / "target"));
   // Permission bits: less the creation mask, then as given.
-  const platform::FileHandle p = Env().CreateFileIn(out, "p.tmp", 0751);
-  ASSERT_NE(p, platform::kInvalidHandle);
-  ASSERT_TRUE(Env().GetOpenStatus(p, &st));
+  platform::FileHandle p = platform::kInvalidHandle;
+  ASSERT_TRUE(Env().CreateFileIn(out, "p.tmp", 0751, &p).ok());
+  ASSERT_TRUE(Env().GetOpenStatus(p, &st).ok());
   EXPECT_EQ(st.Permissions, 0751 & ~platform::CreationMask());
   const std::uint32_t exact = 0604;
-  ASSERT_TRUE(Env().SetAttributes(p, &exact, nullptr));
-  ASSERT_TRUE(Env().GetOpenStatus(p, &st));
+  ASSERT_TRUE(Env().SetAttributes(p, &exact, nullptr).ok());
+  ASSERT_TRUE(Env().GetOpenStatus(p, &st).ok());
   EXPECT_EQ(st.Permissions, 0604u);
-  ASSERT_TRUE(Env().Close(p));
+  ASSERT_TRUE(Env().Close(p).ok());
 #endif
-  EXPECT_TRUE(Env().CloseFolder(out));
+  EXPECT_TRUE(Env().CloseFolder(out).ok());
 }
 
 TEST(CopyData, CopiesToTheRealEndFromThePosition) {
@@ -257,16 +249,22 @@ TEST(CopyData, CopiesToTheRealEndFromThePosition) {
 #endif
   };
   for (const auto& [name, skip] : cases) {
-    const platform::FileHandle in = env.Open(name, platform::kGenericRead, platform::kFileShareRead,
-                                             platform::kOpenExisting, platform::kFileAttributeNormal);
-    ASSERT_NE(in, platform::kInvalidHandle) << name;
-    ASSERT_EQ(env.SetPosition(in, skip, platform::kFileBegin), skip);
-    const platform::FileHandle out = env.Open(dir / "out", platform::kGenericRead | platform::kGenericWrite, 0,
-                                              platform::kCreateAlways, platform::kFileAttributeNormal);
+    platform::FileHandle in = platform::kInvalidHandle;
+    ASSERT_TRUE(env.Open(name, platform::kGenericRead, platform::kFileShareRead,
+                         platform::kOpenExisting, platform::kFileAttributeNormal, &in)
+                    .ok())
+        << name;
+    std::int32_t at = -1;
+    ASSERT_TRUE(env.SetPosition(in, skip, platform::kFileBegin, &at).ok());
+    ASSERT_EQ(at, skip);
+    platform::FileHandle out = platform::kInvalidHandle;
+    ASSERT_TRUE(env.Open(dir / "out", platform::kGenericRead | platform::kGenericWrite, 0,
+                         platform::kCreateAlways, platform::kFileAttributeNormal, &out)
+                    .ok());
     std::int64_t copied = -1;
-    EXPECT_TRUE(env.CopyData(in, out, &copied));
-    env.Close(in);
-    env.Close(out);
+    EXPECT_TRUE(env.CopyData(in, out, &copied).ok());
+    EXPECT_TRUE(env.Close(in).ok());
+    EXPECT_TRUE(env.Close(out).ok());
     const std::string got = ReadFile(dir / "out");
     EXPECT_EQ(copied, static_cast<std::int64_t>(got.size()));
     if (name == dir / "in")
@@ -283,8 +281,8 @@ TEST(RealName, SeesThroughLinks) {
   ASSERT_EQ(symlink((dir / "a").c_str(), (dir / "l").c_str()), 0);
   std::string viaLink;
   std::string real;
-  ASSERT_TRUE(Env().RealName(dir / "l", &viaLink));
-  ASSERT_TRUE(Env().RealName(dir / "a", &real));
+  ASSERT_TRUE(Env().RealName(dir / "l", &viaLink).ok());
+  ASSERT_TRUE(Env().RealName(dir / "a", &real).ok());
   EXPECT_EQ(viaLink, real);
 }
 #endif

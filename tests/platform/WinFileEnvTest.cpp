@@ -122,14 +122,6 @@ TEST(WinSystemTextTest, CodesWithoutTextGiveTheFallback) {
   }
 }
 
-TEST(WinSystemTextTest, LastErrorIsTheCallingThreadsOwn) {
-  platform::FileEnv* env = platform::FileEnv::Default();
-  env->SetLastError(ERROR_ACCESS_DENIED);
-  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-  ::SetLastError(ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(env->LastError(), static_cast<platform::SysError>(ERROR_FILE_NOT_FOUND));
-}
-
 TEST(WinAccessTest, ReadOnlyStreamCannotWriteOrTruncate) {
   TempDir dir;
   const std::string name = dir / "a.htm";
@@ -156,21 +148,21 @@ TEST(WinAccessTest, NegativeCountsAreRefusedBeforeTheSystemSeesThem) {
   const std::string name = dir / "a.htm";
   WriteFile(name, "0123456789");
   platform::FileEnv* env = platform::FileEnv::Default();
-  const platform::FileHandle h = env->Open(name, platform::kGenericRead | platform::kGenericWrite,
-                                           0, platform::kOpenExisting,
-                                           platform::kFileAttributeNormal);
-  ASSERT_NE(h, platform::kInvalidHandle);
+  platform::FileHandle h = platform::kInvalidHandle;
+  ASSERT_TRUE(env->Open(name, platform::kGenericRead | platform::kGenericWrite, 0,
+                        platform::kOpenExisting, platform::kFileAttributeNormal, &h)
+                  .ok());
   char buffer[16];
   std::int32_t done = 99;
-  EXPECT_FALSE(env->Read(h, buffer, -1, &done));
-  EXPECT_EQ(env->LastError(), platform::ErrorInvalidArgument());
+  EXPECT_EQ(env->Read(h, buffer, -1, &done).code(), platform::ErrorInvalidArgument());
   EXPECT_EQ(done, 0);
   done = 99;
-  EXPECT_FALSE(env->Write(h, buffer, -5, &done));
-  EXPECT_EQ(env->LastError(), platform::ErrorInvalidArgument());
+  EXPECT_EQ(env->Write(h, buffer, -5, &done).code(), platform::ErrorInvalidArgument());
   EXPECT_EQ(done, 0);
-  EXPECT_EQ(env->GetSize(h), 10);
-  EXPECT_TRUE(env->Close(h));
+  std::int32_t size = -1;
+  EXPECT_TRUE(env->GetSize(h, &size).ok());
+  EXPECT_EQ(size, 10);
+  EXPECT_TRUE(env->Close(h).ok());
 }
 
 TEST(WinAccessTest, SeekBeforeTheStartIsAnError) {

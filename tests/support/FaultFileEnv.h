@@ -69,45 +69,47 @@ public:
     return it == calls_.end() ? 0 : it->second;
   }
 
-  platform::FileHandle Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
-                            std::uint32_t Disposition, std::uint32_t Attributes) override {
-    if (Hit(FileCall::Open, &Name)) return platform::kInvalidHandle;
-    const platform::FileHandle h = FileEnvWrapper::Open(Name, Access, Share, Disposition, Attributes);
-    if (h != platform::kInvalidHandle) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      handles_[h] = Name;
-    }
-    return h;
+  platform::Status Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
+                        std::uint32_t Disposition, std::uint32_t Attributes,
+                        platform::FileHandle* Handle) override {
+    *Handle = platform::kInvalidHandle;
+    if (auto s = Hit(FileCall::Open, &Name); !s.ok()) return s;
+    const platform::Status s = FileEnvWrapper::Open(Name, Access, Share, Disposition, Attributes, Handle);
+    if (s.ok()) Remember(handles_, *Handle, Name);
+    return s;
   }
-  bool Read(platform::FileHandle Handle, void* Buffer, std::int32_t Count,
-            std::int32_t* Done) override {
-    if (Hit(FileCall::Read, NameOf(Handle))) return *Done = 0, false;
+  platform::Status Read(platform::FileHandle Handle, void* Buffer, std::int32_t Count,
+                        std::int32_t* Done) override {
+    *Done = 0;
+    if (auto s = Hit(FileCall::Read, NameOf(Handle)); !s.ok()) return s;
     return FileEnvWrapper::Read(Handle, Buffer, Limit(Count), Done);
   }
-  bool Write(platform::FileHandle Handle, const void* Buffer, std::int32_t Count,
-             std::int32_t* Done) override {
-    if (Hit(FileCall::Write, NameOf(Handle))) return *Done = 0, false;
+  platform::Status Write(platform::FileHandle Handle, const void* Buffer, std::int32_t Count,
+                         std::int32_t* Done) override {
+    *Done = 0;
+    if (auto s = Hit(FileCall::Write, NameOf(Handle)); !s.ok()) return s;
     return FileEnvWrapper::Write(Handle, Buffer, Limit(Count), Done);
   }
-  std::int32_t SetPosition(platform::FileHandle Handle, std::int32_t Distance,
-                           std::uint32_t Origin) override {
-    if (Hit(FileCall::SetPosition, NameOf(Handle))) return -1;
-    return FileEnvWrapper::SetPosition(Handle, Distance, Origin);
+  platform::Status SetPosition(platform::FileHandle Handle, std::int32_t Distance,
+                               std::uint32_t Origin, std::int32_t* Position) override {
+    if (auto s = Hit(FileCall::SetPosition, NameOf(Handle)); !s.ok()) return s;
+    return FileEnvWrapper::SetPosition(Handle, Distance, Origin, Position);
   }
-  std::int32_t GetSize(platform::FileHandle Handle) override {
-    if (Hit(FileCall::GetSize, NameOf(Handle))) return -1;
-    const std::int32_t size = FileEnvWrapper::GetSize(Handle);
-    return size != -1 && reportedSize_ >= 0 ? reportedSize_ : size;
+  platform::Status GetSize(platform::FileHandle Handle, std::int32_t* Size) override {
+    if (auto s = Hit(FileCall::GetSize, NameOf(Handle)); !s.ok()) return s;
+    const platform::Status s = FileEnvWrapper::GetSize(Handle, Size);
+    if (s.ok() && reportedSize_ >= 0) *Size = reportedSize_;
+    return s;
   }
-  bool SetEnd(platform::FileHandle Handle) override {
-    if (Hit(FileCall::SetEnd, NameOf(Handle))) return false;
+  platform::Status SetEnd(platform::FileHandle Handle) override {
+    if (auto s = Hit(FileCall::SetEnd, NameOf(Handle)); !s.ok()) return s;
     return FileEnvWrapper::SetEnd(Handle);
   }
-  bool Flush(platform::FileHandle Handle) override {
-    if (Hit(FileCall::Flush, NameOf(Handle))) return false;
+  platform::Status Flush(platform::FileHandle Handle) override {
+    if (auto s = Hit(FileCall::Flush, NameOf(Handle)); !s.ok()) return s;
     return FileEnvWrapper::Flush(Handle);
   }
-  bool Close(platform::FileHandle Handle) override {
+  platform::Status Close(platform::FileHandle Handle) override {
     // A failing close still releases the handle, as the systems do.
     const std::string* name = NameOf(Handle);
     const std::string closed = name != nullptr ? *name : std::string();
@@ -115,98 +117,92 @@ public:
       std::lock_guard<std::mutex> lock(mutex_);
       handles_.erase(Handle);
     }
-    if (Hit(FileCall::Close, name != nullptr ? &closed : nullptr)) {
-      platform::SysError code = LastError();
-      FileEnvWrapper::Close(Handle);
-      SetLastError(code);
-      return false;
-    }
-    return FileEnvWrapper::Close(Handle);
+    const platform::Status s = Hit(FileCall::Close, name != nullptr ? &closed : nullptr);
+    const platform::Status real = FileEnvWrapper::Close(Handle);
+    return s.ok() ? real : s;
   }
-  bool Delete(const std::string& Name) override {
-    if (Hit(FileCall::Delete, &Name)) return false;
+  platform::Status Delete(const std::string& Name) override {
+    if (auto s = Hit(FileCall::Delete, &Name); !s.ok()) return s;
     return FileEnvWrapper::Delete(Name);
   }
-  bool ListFolder(const std::string& Name, std::vector<std::string>* Entries,
-                  platform::FileIdentity* Listed) override {
-    if (Hit(FileCall::ListFolder, &Name)) return false;
+  platform::Status ListFolder(const std::string& Name, std::vector<std::string>* Entries,
+                              platform::FileIdentity* Listed) override {
+    if (auto s = Hit(FileCall::ListFolder, &Name); !s.ok()) return s;
     return FileEnvWrapper::ListFolder(Name, Entries, Listed);
   }
-  bool GetStatus(const std::string& Name, bool FollowLinks,
-                 platform::FileStatus* Status) override {
-    if (Hit(FileCall::GetStatus, &Name)) return false;
-    return FileEnvWrapper::GetStatus(Name, FollowLinks, Status);
+  platform::Status GetStatus(const std::string& Name, bool FollowLinks,
+                             platform::FileStatus* Info) override {
+    if (auto s = Hit(FileCall::GetStatus, &Name); !s.ok()) return s;
+    return FileEnvWrapper::GetStatus(Name, FollowLinks, Info);
   }
-  bool CreateFolder(const std::string& Name) override {
-    if (Hit(FileCall::CreateFolder, &Name)) return false;
+  platform::Status CreateFolder(const std::string& Name) override {
+    if (auto s = Hit(FileCall::CreateFolder, &Name); !s.ok()) return s;
     return FileEnvWrapper::CreateFolder(Name);
   }
-  bool Rename(const std::string& From, const std::string& To) override {
-    if (Hit(FileCall::Rename, &To)) return false;
+  platform::Status Rename(const std::string& From, const std::string& To) override {
+    if (auto s = Hit(FileCall::Rename, &To); !s.ok()) return s;
     return FileEnvWrapper::Rename(From, To);
   }
-  bool RealName(const std::string& Name, std::string* Real) override {
-    if (Hit(FileCall::RealName, &Name)) return false;
+  platform::Status RealName(const std::string& Name, std::string* Real) override {
+    if (auto s = Hit(FileCall::RealName, &Name); !s.ok()) return s;
     return FileEnvWrapper::RealName(Name, Real);
   }
-  bool GetOpenStatus(platform::FileHandle Handle, platform::FileStatus* Status) override {
-    if (Hit(FileCall::GetOpenStatus, NameOf(Handle))) return false;
-    return FileEnvWrapper::GetOpenStatus(Handle, Status);
+  platform::Status GetOpenStatus(platform::FileHandle Handle, platform::FileStatus* Info) override {
+    if (auto s = Hit(FileCall::GetOpenStatus, NameOf(Handle)); !s.ok()) return s;
+    return FileEnvWrapper::GetOpenStatus(Handle, Info);
   }
-  platform::FolderHandle OpenFolder(platform::FolderHandle Base, const std::string& Name,
-                                    bool FollowLinks, platform::FileStatus* Status) override {
+  platform::Status OpenFolder(platform::FolderHandle Base, const std::string& Name,
+                              bool FollowLinks, platform::FileStatus* Info,
+                              platform::FolderHandle* Folder) override {
+    *Folder = platform::kNoFolder;
     const std::string name = In(Base, Name);
-    if (Hit(FileCall::OpenFolder, &name)) return platform::kNoFolder;
-    const platform::FolderHandle h = FileEnvWrapper::OpenFolder(Base, Name, FollowLinks, Status);
-    if (h != platform::kNoFolder) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      folders_[h] = name;
-    }
-    return h;
+    if (auto s = Hit(FileCall::OpenFolder, &name); !s.ok()) return s;
+    const platform::Status s = FileEnvWrapper::OpenFolder(Base, Name, FollowLinks, Info, Folder);
+    if (s.ok()) Remember(folders_, *Folder, name);
+    return s;
   }
-  bool CloseFolder(platform::FolderHandle Folder) override {
+  platform::Status CloseFolder(platform::FolderHandle Folder) override {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       folders_.erase(Folder);
     }
     return FileEnvWrapper::CloseFolder(Folder);
   }
-  bool CreateFolderIn(platform::FolderHandle Folder, const std::string& Name,
-                      std::uint32_t Permissions) override {
+  platform::Status CreateFolderIn(platform::FolderHandle Folder, const std::string& Name,
+                                  std::uint32_t Permissions) override {
     const std::string name = In(Folder, Name);
-    if (Hit(FileCall::CreateFolder, &name)) return false;
+    if (auto s = Hit(FileCall::CreateFolder, &name); !s.ok()) return s;
     return FileEnvWrapper::CreateFolderIn(Folder, Name, Permissions);
   }
-  platform::FileHandle CreateFileIn(platform::FolderHandle Folder, const std::string& Name,
-                                    std::uint32_t Permissions) override {
+  platform::Status CreateFileIn(platform::FolderHandle Folder, const std::string& Name,
+                                std::uint32_t Permissions, platform::FileHandle* Handle) override {
+    *Handle = platform::kInvalidHandle;
     const std::string name = In(Folder, Name);
-    if (Hit(FileCall::Open, &name)) return platform::kInvalidHandle;
-    const platform::FileHandle h = FileEnvWrapper::CreateFileIn(Folder, Name, Permissions);
-    if (h != platform::kInvalidHandle) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      handles_[h] = name;
-    }
-    return h;
+    if (auto s = Hit(FileCall::Open, &name); !s.ok()) return s;
+    const platform::Status s = FileEnvWrapper::CreateFileIn(Folder, Name, Permissions, Handle);
+    if (s.ok()) Remember(handles_, *Handle, name);
+    return s;
   }
-  bool RenameIn(platform::FolderHandle Folder, const std::string& From,
-                const std::string& To) override {
+  platform::Status RenameIn(platform::FolderHandle Folder, const std::string& From,
+                            const std::string& To) override {
     const std::string name = In(Folder, To);
-    if (Hit(FileCall::Rename, &name)) return false;
+    if (auto s = Hit(FileCall::Rename, &name); !s.ok()) return s;
     return FileEnvWrapper::RenameIn(Folder, From, To);
   }
-  bool DeleteIn(platform::FolderHandle Folder, const std::string& Name) override {
+  platform::Status DeleteIn(platform::FolderHandle Folder, const std::string& Name) override {
     const std::string name = In(Folder, Name);
-    if (Hit(FileCall::Delete, &name)) return false;
+    if (auto s = Hit(FileCall::Delete, &name); !s.ok()) return s;
     return FileEnvWrapper::DeleteIn(Folder, Name);
   }
-  bool SetAttributes(platform::FileHandle Handle, const std::uint32_t* Permissions,
-                     const std::int64_t* ModifiedTime) override {
-    if (Hit(FileCall::SetAttributes, NameOf(Handle))) return false;
+  platform::Status SetAttributes(platform::FileHandle Handle, const std::uint32_t* Permissions,
+                                 const std::int64_t* ModifiedTime) override {
+    if (auto s = Hit(FileCall::SetAttributes, NameOf(Handle)); !s.ok()) return s;
     return FileEnvWrapper::SetAttributes(Handle, Permissions, ModifiedTime);
   }
-  bool CopyData(platform::FileHandle From, platform::FileHandle To,
-                std::int64_t* Copied) override {
-    if (Hit(FileCall::CopyData, NameOf(From))) return *Copied = 0, false;
+  platform::Status CopyData(platform::FileHandle From, platform::FileHandle To,
+                            std::int64_t* Copied) override {
+    *Copied = 0;
+    if (auto s = Hit(FileCall::CopyData, NameOf(From)); !s.ok()) return s;
     return FileEnvWrapper::CopyData(From, To, Copied);
   }
 
@@ -232,10 +228,15 @@ private:
     if (!base.empty() && (base.back() == delimiter || base.back() == '/')) return base + Name;
     return base + delimiter + Name;
   }
-  // Counts the call and tells whether it fails; Name is the name the call
-  // is about, when it takes one (Rename: the new name). Runs the action
-  // waiting for the call first.
-  bool Hit(FileCall Call, const std::string* Name = nullptr) {
+  template <typename Handle>
+  void Remember(std::map<Handle, std::string>& Names, Handle H, const std::string& Name) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Names[H] = Name;
+  }
+  // Counts the call and returns the failure it is to have, or success;
+  // Name is the name the call is about, when it takes one (Rename: the
+  // new name). Runs the action waiting for the call first.
+  platform::Status Hit(FileCall Call, const std::string* Name = nullptr) {
     if (Name != nullptr) {
       std::function<void()> action;
       {
@@ -252,15 +253,11 @@ private:
     int n = ++calls_[Call];
     if (Name != nullptr) {
       auto named = names_.find({Call, *Name});
-      if (named != names_.end()) {
-        SetLastError(named->second);
-        return true;
-      }
+      if (named != names_.end()) return platform::Status::Error(named->second);
     }
     auto it = faults_.find(Call);
-    if (it == faults_.end() || it->second.at != n) return false;
-    SetLastError(it->second.code);
-    return true;
+    if (it == faults_.end() || it->second.at != n) return platform::Status();
+    return platform::Status::Error(it->second.code);
   }
   std::int32_t Limit(std::int32_t Count) const {
     return limit_ >= 0 && Count > limit_ ? limit_ : Count;

@@ -403,10 +403,11 @@ class SignalOnOpen : public platform::FileEnvWrapper {
 public:
   explicit SignalOnOpen(std::string Name)
       : FileEnvWrapper(platform::FileEnv::Default()), name_(std::move(Name)) {}
-  platform::FileHandle Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
-                            std::uint32_t Disposition, std::uint32_t Attributes) override {
+  platform::Status Open(const std::string& Name, std::uint32_t Access, std::uint32_t Share,
+                        std::uint32_t Disposition, std::uint32_t Attributes,
+                        platform::FileHandle* Handle) override {
     if (Name == name_) ::raise(SIGTERM);
-    return FileEnvWrapper::Open(Name, Access, Share, Disposition, Attributes);
+    return FileEnvWrapper::Open(Name, Access, Share, Disposition, Attributes, Handle);
   }
 
 private:
