@@ -61,16 +61,7 @@ TEST_P(BestTable, KeepingEverythingIsSafeMode) {
   EXPECT_EQ(SafeCompactString(GetParam().Input, KeepAll()), SafeCompactString(GetParam().Input, Safe));
 }
 
-INSTANTIATE_TEST_SUITE_P(Comments, BestTable, CaseRows("best.txt", "Comments"), ByName());
-INSTANTIATE_TEST_SUITE_P(Scripts, BestTable, CaseRows("best.txt", "Scripts"), ByName());
-INSTANTIATE_TEST_SUITE_P(Styles, BestTable, CaseRows("best.txt", "Styles"), ByName());
-INSTANTIATE_TEST_SUITE_P(Quotes, BestTable, CaseRows("best.txt", "Quotes"), ByName());
-INSTANTIATE_TEST_SUITE_P(Attributes, BestTable, CaseRows("best.txt", "Attributes"), ByName());
-INSTANTIATE_TEST_SUITE_P(Doctypes, BestTable, CaseRows("best.txt", "Doctypes"), ByName());
-INSTANTIATE_TEST_SUITE_P(References, BestTable, CaseRows("best.txt", "References"), ByName());
-INSTANTIATE_TEST_SUITE_P(Regions, BestTable, CaseRows("best.txt", "Regions"), ByName());
-INSTANTIATE_TEST_SUITE_P(BlockSpace, BestTable, CaseRows("best.txt", "BlockSpace"), ByName());
-INSTANTIATE_TEST_SUITE_P(OptionalTags, BestTable, CaseRows("best.txt", "OptionalTags"), ByName());
+INSTANTIATE_TEST_SUITE_P(Rows, BestTable, CaseRows("best.txt"), ByName());
 
 // A linked sheet that is read: its type goes unless the sheet tests it.
 TEST(BestCompact, LinkedSheetType) {

@@ -18,11 +18,10 @@ using Case = testsupport::TableRow;
 // Names parameterised cases after their Name field.
 using ByName = testsupport::RowName;
 
-// The rows of Section in File of the cases folder, as the values of a
-// parameterised suite.
-inline testing::internal::ParamGenerator<Case> CaseRows(const char* File, const char* Section) {
-  return testing::ValuesIn(
-      testsupport::ReadTableRows(std::string(PAGETRIM_COMPACT_CASES) + "/" + File, Section));
+// The rows of File in the cases folder, as the values of a parameterised
+// suite.
+inline testing::internal::ParamGenerator<Case> CaseRows(const char* File) {
+  return testing::ValuesIn(testsupport::ReadTableRows(std::string(PAGETRIM_COMPACT_CASES) + "/" + File));
 }
 
 // The lines, each ended by End.

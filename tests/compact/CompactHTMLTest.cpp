@@ -33,8 +33,7 @@ TEST_P(CompactTable, GivesExactBytes) {
   EXPECT_EQ(Compact(GetParam().Input), GetParam().Output);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rules, CompactTable, CaseRows("html.txt", "Rules"), ByName());
-INSTANTIATE_TEST_SUITE_P(Edges, CompactTable, CaseRows("html.txt", "Edges"), ByName());
+INSTANTIATE_TEST_SUITE_P(Rows, CompactTable, CaseRows("html.txt"), ByName());
 
 // Lines as the text stream delivers them, made visible by a PRE region:
 // every line of the region ends with CR LF in the output.

@@ -21,12 +21,12 @@ void ExpectMinified(const Case& C, bool List) {
 class CssSheet : public testing::TestWithParam<Case> {};
 TEST_P(CssSheet, GivesExactBytes) { ExpectMinified(GetParam(), false); }
 
-INSTANTIATE_TEST_SUITE_P(Rows, CssSheet, CaseRows("css.txt", "Sheet"), ByName());
+INSTANTIATE_TEST_SUITE_P(Rows, CssSheet, CaseRows("css-sheet.txt"), ByName());
 
 class CssList : public testing::TestWithParam<Case> {};
 TEST_P(CssList, GivesExactBytes) { ExpectMinified(GetParam(), true); }
 
-INSTANTIATE_TEST_SUITE_P(Rows, CssList, CaseRows("css.txt", "List"), ByName());
+INSTANTIATE_TEST_SUITE_P(Rows, CssList, CaseRows("css-list.txt"), ByName());
 
 // Rows whose text the minifier leaves alone: the expected output is the
 // outcome's name, and a fourth field "list" reads the text as a
@@ -44,7 +44,7 @@ TEST_P(CssRefusals, LeaveTheTextAlone) {
   EXPECT_EQ(Out.substr(0, Result.Size), R.Input);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, CssRefusals, CaseRows("css.txt", "Refused"), ByName());
+INSTANTIATE_TEST_SUITE_P(Rows, CssRefusals, CaseRows("css-refused.txt"), ByName());
 
 // Deep nesting uses the bracket stack, not the call stack.
 TEST(CssEdges, DeepNesting) {

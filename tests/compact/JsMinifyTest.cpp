@@ -30,11 +30,7 @@ TEST_P(JsTable, GivesExactBytes) {
   EXPECT_EQ(MinifyJavaScript(Out, false), Out);
 }
 
-INSTANTIATE_TEST_SUITE_P(Comments, JsTable, CaseRows("js.txt", "Comments"), ByName());
-INSTANTIATE_TEST_SUITE_P(Blanks, JsTable, CaseRows("js.txt", "Blanks"), ByName());
-INSTANTIATE_TEST_SUITE_P(LineBreaks, JsTable, CaseRows("js.txt", "LineBreaks"), ByName());
-INSTANTIATE_TEST_SUITE_P(Literals, JsTable, CaseRows("js.txt", "Literals"), ByName());
-INSTANTIATE_TEST_SUITE_P(Slashes, JsTable, CaseRows("js.txt", "Slashes"), ByName());
+INSTANTIATE_TEST_SUITE_P(Rows, JsTable, CaseRows("js.txt"), ByName());
 
 INSTANTIATE_TEST_SUITE_P(
     Pages, JsTable,
@@ -65,7 +61,7 @@ TEST_P(JsRefusals, LeaveTheScriptAlone) {
   EXPECT_EQ(Out.substr(0, R.Size), In);
 }
 
-INSTANTIATE_TEST_SUITE_P(Refused, JsRefusals, CaseRows("js.txt", "Refused"), ByName());
+INSTANTIATE_TEST_SUITE_P(Refused, JsRefusals, CaseRows("js-refused.txt"), ByName());
 
 // In a module "await" and "yield" are always operators.
 TEST(JsModule, AwaitAndYieldTakeARegex) {
@@ -83,7 +79,7 @@ TEST_P(JsonTable, GivesExactBytes) {
   EXPECT_EQ(MinifyJson(Out), Out);
 }
 
-INSTANTIATE_TEST_SUITE_P(Json, JsonTable, CaseRows("js.txt", "Json"), ByName());
+INSTANTIATE_TEST_SUITE_P(Json, JsonTable, CaseRows("json.txt"), ByName());
 
 TEST(JsonOutcome, SaysWhyItLeftTheTextAlone) {
   std::string Out(16, '\0');

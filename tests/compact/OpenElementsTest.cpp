@@ -63,9 +63,6 @@ TEST_P(TreeTable, HoldsTheBrowsersOpenElements) {
   EXPECT_EQ(Tree.Lost() ? std::string("lost") : Tree.Path(), GetParam().Output);
 }
 
-INSTANTIATE_TEST_SUITE_P(Flow, TreeTable, CaseRows("tree.txt", "Flow"), ByName());
-INSTANTIATE_TEST_SUITE_P(Head, TreeTable, CaseRows("tree.txt", "Head"), ByName());
-INSTANTIATE_TEST_SUITE_P(Tables, TreeTable, CaseRows("tree.txt", "Tables"), ByName());
-INSTANTIATE_TEST_SUITE_P(SelectAndForeign, TreeTable, CaseRows("tree.txt", "SelectAndForeign"), ByName());
+INSTANTIATE_TEST_SUITE_P(Rows, TreeTable, CaseRows("tree.txt"), ByName());
 
 }  // namespace

@@ -46,7 +46,7 @@ class CssTokens : public testing::TestWithParam<Case> {};
 
 TEST_P(CssTokens, AreTheBrowsers) { EXPECT_EQ(Tokens(GetParam().Input), GetParam().Output); }
 
-INSTANTIATE_TEST_SUITE_P(Table, CssTokens, CaseRows("sheets.txt", "Tokens"), ByName());
+INSTANTIATE_TEST_SUITE_P(Table, CssTokens, CaseRows("css-tokens.txt"), ByName());
 
 // The compounds of Set, as "name.class#id" (a "*" when every element
 // matches), in the order they were added.
@@ -81,7 +81,7 @@ TEST_P(KeepingCompounds, AreTheSubjectsOfKeepingRules) {
   EXPECT_EQ(Compounds(GetParam().Input), GetParam().Output);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, KeepingCompounds, CaseRows("sheets.txt", "KeepingCompounds"), ByName());
+INSTANTIATE_TEST_SUITE_P(Table, KeepingCompounds, CaseRows("keeping-compounds.txt"), ByName());
 
 class BoxCompounds : public testing::TestWithParam<Case> {};
 
@@ -89,7 +89,7 @@ TEST_P(BoxCompounds, AreTheSubjectsOfRulesThatMayMakeABoxOtherThanABlock) {
   EXPECT_EQ(Compounds(GetParam().Input, true), GetParam().Output);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, BoxCompounds, CaseRows("sheets.txt", "BoxCompounds"), ByName());
+INSTANTIATE_TEST_SUITE_P(Table, BoxCompounds, CaseRows("box-compounds.txt"), ByName());
 
 struct AddressCase {
   const char* Name;

@@ -2,18 +2,19 @@
 
 // Rows of table tests kept in a text file instead of in the test source.
 //
-// The file holds sections; a section starts with a line "[Name]" and holds
-// one row a line: the row's name, its input, its expected output and, for
-// some tables, one more field, separated by tabs. Lines starting with "#"
+// The file holds one row a line: the row's name, its input, its expected
+// output and, for some tables, one more field, separated by tabs. A line
+// "[Group]" starts a group of rows: the names of the rows after it start
+// with "Group_". Lines starting with "#"
 // are comments and blank lines are passed over. In a field "\\", "\t",
 // "\n", "\r", "\0" and "\xHH" stand for a backslash, a tab, a line feed, a
 // carriage return, a NUL and any byte; a field that is just "\e" is empty.
 // Blanks at the end of a line are written as "\x20", so that no editor
 // takes them away.
 //
-// Reading fails loudly (std::runtime_error) on a missing file or section,
-// an empty section, a malformed line or a name used twice in a section:
-// a table that would lose rows silently could not fail.
+// Reading fails loudly (std::runtime_error) on a missing or empty file, a
+// malformed line or a name used twice: a table that would lose rows
+// silently could not fail.
 
 #include <fstream>
 #include <ostream>
@@ -73,24 +74,21 @@ inline std::string Unescape(const std::string& Field, const std::string& Where) 
 
 }  // namespace tablerows_detail
 
-// The rows of Section in File, in their order.
-inline std::vector<TableRow> ReadTableRows(const std::string& File, const std::string& Section) {
+// The rows of File, in their order.
+inline std::vector<TableRow> ReadTableRows(const std::string& File) {
   std::ifstream In(File, std::ios::binary);
   if (!In) throw std::runtime_error("cannot read " + File);
   std::vector<TableRow> Rows;
   std::set<std::string> Names;
-  bool Inside = false;
-  bool Found = false;
+  std::string Group;
   std::string Line;
   for (int Number = 1; std::getline(In, Line); ++Number) {
     if (!Line.empty() && Line.back() == '\r') Line.pop_back();
     if (Line.empty() || Line[0] == '#') continue;
-    if (Line[0] == '[') {
-      Inside = Line == "[" + Section + "]";
-      Found = Found || Inside;
+    if (Line[0] == '[' && Line.back() == ']') {
+      Group = Line.substr(1, Line.size() - 2) + "_";
       continue;
     }
-    if (!Inside) continue;
     const std::string Where = File + ":" + std::to_string(Number);
     std::vector<std::string> Fields;
     for (std::size_t From = 0;;) {
@@ -101,15 +99,14 @@ inline std::vector<TableRow> ReadTableRows(const std::string& File, const std::s
     }
     if (Fields.size() < 3 || Fields.size() > 4) throw std::runtime_error(Where + ": not 3 or 4 fields");
     TableRow Row;
-    Row.Name = Fields[0];
+    Row.Name = Group + Fields[0];
     Row.Input = tablerows_detail::Unescape(Fields[1], Where);
     Row.Output = tablerows_detail::Unescape(Fields[2], Where);
     if (Fields.size() == 4) Row.Extra = tablerows_detail::Unescape(Fields[3], Where);
     if (!Names.insert(Row.Name).second) throw std::runtime_error(Where + ": " + Row.Name + " again");
     Rows.push_back(std::move(Row));
   }
-  if (!Found) throw std::runtime_error(File + ": no section [" + Section + "]");
-  if (Rows.empty()) throw std::runtime_error(File + ": section [" + Section + "] has no rows");
+  if (Rows.empty()) throw std::runtime_error(File + " has no rows");
   return Rows;
 }
 
