@@ -18,10 +18,6 @@ using namespace testsupport;
 
 namespace {
 
-// The meta tag as the scan leaves it where it is not removed: the blank
-// after a closing quote inside a tag goes.
-const std::string kMetaScanned =
-    "<meta name=\"GENERATOR\"content=\"Microsoft FrontPage Express 2.0\">";
 const std::string CRLF = "\r\n";
 
 // The lines, each ended by CR LF.

@@ -47,8 +47,8 @@ INSTANTIATE_TEST_SUITE_P(
         ""}),
     ByName());
 
-// Scripts left alone, and why: the expected output is the outcome's name; a fourth field "module"
-// reads the script as a module.
+// Scripts left alone, and why: the expected output is the outcome's name,
+// and a fourth field "module" reads the script as a module.
 class JsRefusals : public testing::TestWithParam<Case> {};
 
 TEST_P(JsRefusals, LeaveTheScriptAlone) {

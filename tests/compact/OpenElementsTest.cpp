@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <ostream>
 #include <string>
 #include <string_view>
 
