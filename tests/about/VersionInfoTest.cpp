@@ -50,6 +50,18 @@ void ExpectSame(const TVersionInfo& Got, const TVersionInfo& Want, const std::st
   EXPECT_EQ(Got.ProductVersion.Ls, Want.ProductVersion.Ls) << Name;
 }
 
+// The block the build gives one of our executables.
+TVersionInfo OurBlock(const std::string& Description, const std::string& Name) {
+  TVersionInfo info;
+  info.CompanyName = "Brindle";
+  info.FileDescription = Description;
+  info.InternalName = info.OriginalFilename = Name;
+  info.LegalCopyright = TEST_COPYRIGHT;
+  info.ProductName = "Pagetrim";
+  info.FileVersion = info.ProductVersion = {TEST_VERSION_MS, TEST_VERSION_LS};
+  return info;
+}
+
 // What the default test block holds.
 TVersionInfo DefaultBlockInfo() {
   TVersionInfo info;
@@ -278,14 +290,7 @@ TEST(ReadVersionInfoTest, FileChangedBetweenSizingAndReading) {
 
 // Our own executables carry the block the build gave them.
 TEST(ReadVersionInfoTest, ReadsOurOwnExecutables) {
-  TVersionInfo want;
-  want.CompanyName = "Brindle";
-  want.FileDescription = "Pagetrim version probe";
-  want.InternalName = "pagetrim-version-probe";
-  want.LegalCopyright = TEST_COPYRIGHT;
-  want.OriginalFilename = "pagetrim-version-probe";
-  want.ProductName = "Pagetrim";
-  want.FileVersion = want.ProductVersion = {TEST_VERSION_MS, TEST_VERSION_LS};
+  const TVersionInfo want = OurBlock("Pagetrim version probe", "pagetrim-version-probe");
   for (const std::string file : {TEST_PROBE, TEST_STRIPPED_PROBE}) {
     if (file.empty()) continue;  // no strip in this tool chain
     TVersionInfo info;
@@ -307,14 +312,7 @@ TEST(ProgramVersionTest, ReadsThisProgramsOwnFileOnceForEveryThread) {
   const TProgramVersion& version = ProgramVersion();
   EXPECT_EQ(version.Text, TEST_VERSION_TEXT);
   EXPECT_EQ(version.Error, "");
-  TVersionInfo want;
-  want.CompanyName = "Brindle";
-  want.FileDescription = "Pagetrim version tests";
-  want.InternalName = "about_tests";
-  want.LegalCopyright = TEST_COPYRIGHT;
-  want.OriginalFilename = "about_tests";
-  want.ProductName = "Pagetrim";
-  want.FileVersion = want.ProductVersion = {TEST_VERSION_MS, TEST_VERSION_LS};
+  const TVersionInfo want = OurBlock("Pagetrim version tests", "about_tests");
   ExpectSame(version.Info, want, "own file");
 }
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "support/TempDir.h"
+#include "app/TreeTestSupport.h"
 #include "platform/FileEnv.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
@@ -44,18 +44,19 @@ std::string RunCatching(const std::string& List, const std::string& Dest, TBatch
   return {};
 }
 
+// The folders the runs read from and write to: web/ with a.htm and b.htm
+// (both kDoc), and an empty out/.
+void MakeSite(const TempDir& Dir) {
+  treetest::MakeTree(Dir, {"web/", "out/", std::string("web/a.htm=") + kDoc, std::string("web/b.htm=") + kDoc});
+}
+
 std::string OpenError(const std::string& Name, const std::string& Reason) {
   return "Error opening \"" + Name + "\" - " + Reason;
 }
 
 class BatchRunTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    MakeDir(dir / "web");
-    MakeDir(dir / "out");
-    WriteFile(dir / "web/a.htm", kDoc);
-    WriteFile(dir / "web/b.htm", kDoc);
-  }
+  void SetUp() override { MakeSite(dir); }
   TempDir dir;
   RecordingHost host;
 };
@@ -280,12 +281,9 @@ class ListShape : public ::testing::TestWithParam<ListCase> {};
 TEST_P(ListShape, EntriesAreTakenBetweenSeparators) {
   const ListCase& c = GetParam();
   TempDir dir;
-  MakeDir(dir / "web");
-  MakeDir(dir / "out");
+  MakeSite(dir);
   const std::string a = dir / "web/a.htm";
   const std::string b = dir / "web/b.htm";
-  WriteFile(a, kDoc);
-  WriteFile(b, kDoc);
   std::string list;
   for (char ch : c.list) list += ch == 'A' ? a : ch == 'B' ? b : std::string(1, ch);
   RecordingHost host;

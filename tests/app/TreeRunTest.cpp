@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -82,12 +81,7 @@ std::string Document(unsigned Seed) {
       "<p>",   "</p>",   "  ",   "\t",       "\r\n",     "\n",     "\r",      "\n\r",
       "text",  "<b> x", "\"a  b\"", "<a href=\"x  y\">", "<pre>", "</pre>", "<script>",
       "</script>", "<%",  "%>",   "<!---->",  "- ",       "<",      ">",       "\xE9\xFF"};
-  std::mt19937 random(Seed);
-  std::uniform_int_distribution<std::size_t> piece(0, std::size(kPieces) - 1);
-  std::uniform_int_distribution<int> length(0, 400);
-  std::string doc;
-  for (int i = length(random); i > 0; --i) doc += kPieces[piece(random)];
-  return doc;
+  return treetest::RandomText(Seed, kPieces, 400);
 }
 
 TTreeOptions Options(const TempDir& Root, const std::string& Source, const std::string& Dest,

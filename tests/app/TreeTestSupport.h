@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,17 @@ inline std::string Relative(const testsupport::TempDir& Root, const std::string&
   for (char& c : rel)
     if (c == '\\') c = '/';
   return rel;
+}
+
+// A text of at most MaxPieces of Pieces, drawn from Seed.
+template <std::size_t N>
+std::string RandomText(unsigned Seed, const char* const (&Pieces)[N], int MaxPieces) {
+  std::mt19937 random(Seed);
+  std::uniform_int_distribution<std::size_t> piece(0, N - 1);
+  std::uniform_int_distribution<int> length(0, MaxPieces);
+  std::string text;
+  for (int i = length(random); i > 0; --i) text += Pieces[piece(random)];
+  return text;
 }
 
 // The compacted form of Doc, made in memory.

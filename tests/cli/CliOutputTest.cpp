@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "support/CaseName.h"
+#include "support/TextCases.h"
 
 using ::testing::HasSubstr;
 
@@ -104,32 +104,21 @@ TEST(VersionLine, NamesTheProgramAndItsVersion) {
   EXPECT_EQ(VersionLine(""), "pagetrim-cli (no version information)");
 }
 
-struct FailureCase {
-  std::string message;
-  std::string text;
-};
-
-class Failure : public ::testing::TestWithParam<FailureCase> {};
-
-TEST_P(Failure, IsTheReportTextWithOneLineEnd) {
-  EXPECT_EQ(FailureText(GetParam().message), GetParam().text);
+TEST(Failure, IsTheReportTextWithOneLineEnd) {
+  testsupport::ExpectEachGives(
+      [](const std::string& M) { return FailureText(M); },
+      {{"Error opening \"a\" - No such file or directory",
+        "Error opening \"a\" - No such file or directory.\n"},
+       {"Destination path must be different from source!",
+        "Destination path must be different from source!\n"},
+       {"Wrote less than expected", "Wrote less than expected.\n"},
+       // A system text that brings its own line end keeps it alone.
+       {"Error reading from stream - Access is denied.\r\n",
+        "Error reading from stream - Access is denied.\r\n"},
+       {"", "\n"},
+       // A path in the message reaches the terminal escaped.
+       {"Error opening \"a\x1B[2J\nb\" - No such file or directory",
+        "Error opening \"a\\033[2J\\nb\" - No such file or directory.\n"}});
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Failure,
-    ::testing::Values(
-        FailureCase{"Error opening \"a\" - No such file or directory",
-                    "Error opening \"a\" - No such file or directory.\n"},
-        FailureCase{"Destination path must be different from source!",
-                    "Destination path must be different from source!\n"},
-        FailureCase{"Wrote less than expected", "Wrote less than expected.\n"},
-        // A system text that brings its own line end keeps it alone.
-        FailureCase{"Error reading from stream - Access is denied.\r\n",
-                    "Error reading from stream - Access is denied.\r\n"},
-        FailureCase{"", "\n"},
-        // A path in the message reaches the terminal escaped.
-        FailureCase{"Error opening \"a\x1B[2J\nb\" - No such file or directory",
-                    "Error opening \"a\\033[2J\\nb\" - No such file or directory.\n"}),
-    [](const auto& info) { return testsupport::CaseName(info.param.message); });
 
 }  // namespace

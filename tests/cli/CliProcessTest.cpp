@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/TreeTestSupport.h"
 #include "cli/CliTestSupport.h"
 #include "support/TempDir.h"
 #include "support/PlatformExpect.h"
@@ -81,10 +82,7 @@ class Cli : public ::testing::TestWithParam<CliCase> {};
 TEST_P(Cli, ExitStatusOutputAndFiles) {
   const CliCase& c = GetParam();
   TempDir dir;
-  MakeDir(dir / "web");
-  MakeDir(dir / "out");
-  WriteFile(dir / "web/a.htm", kDoc);
-  WriteFile(dir / "web/b.htm", kDoc);
+  treetest::MakeTree(dir, {"web/", "out/", std::string("web/a.htm=") + kDoc, std::string("web/b.htm=") + kDoc});
 #ifdef _WIN32
   // Symbolic links need privileges on Windows; a path through ".." names
   // the source folder by another text all the same.

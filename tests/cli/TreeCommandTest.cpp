@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 #include <regex>
 #include <string>
 #include <vector>
@@ -175,12 +174,7 @@ std::string Page(unsigned Seed) {
       "\"q  q\"", "<a href=\"x  y\">", "<PRE>", "</pre>", "<script>", "</SCRIPT>",
       "<%", "%>", "<!---->", "- ", "<", ">",
       "<meta name=\"GENERATOR\" content=\"Microsoft FrontPage Express 2.0\">", "\xE4\xFF"};
-  std::mt19937 random(Seed);
-  std::uniform_int_distribution<std::size_t> piece(0, std::size(kPieces) - 1);
-  std::uniform_int_distribution<int> length(0, 2000);
-  std::string page;
-  for (int i = length(random); i > 0; --i) page += kPieces[piece(random)];
-  return page;
+  return treetest::RandomText(Seed, kPieces, 2000);
 }
 
 TEST(TreeProgram, SafeModeReachesEveryWorker) {

@@ -4,21 +4,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <ostream>
 #include <string>
 #include <string_view>
 
+#include "compact/CompactCases.h"
+
 namespace {
-
-// A row: markup, and the open elements a browser's tree builder holds
-// after it (from html down), or "lost" where the model gives up.
-struct TreeCase {
-  const char* Name;
-  std::string_view Html;
-  std::string_view Open;
-};
-
-void PrintTo(const TreeCase& C, std::ostream* Os) { *Os << C.Name; }
 
 bool IsBlank(char C) { return C == ' ' || C == '\t' || C == '\n' || C == '\r' || C == '\f'; }
 
@@ -60,71 +51,17 @@ void Feed(TOpenElements& Tree, std::string_view Html) {
   }
 }
 
-class TreeTable : public testing::TestWithParam<TreeCase> {};
+// A row (cases/tree.txt): markup, and the open elements a browser's tree
+// builder holds after it (from html down), or "lost" where the model gives
+// up.
+class TreeTable : public testing::TestWithParam<Case> {};
 
 TEST_P(TreeTable, HoldsTheBrowsersOpenElements) {
   TOpenElements Tree;
-  Feed(Tree, GetParam().Html);
-  EXPECT_EQ(Tree.Lost() ? std::string("lost") : Tree.Path(), GetParam().Open);
+  Feed(Tree, GetParam().Input);
+  EXPECT_EQ(Tree.Lost() ? std::string("lost") : Tree.Path(), GetParam().Output);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Flow, TreeTable,
-    testing::Values(TreeCase{"BlockClosesParagraph", "<p>a<div>b", "html body div "},
-                    TreeCase{"ListItemClosesListItem", "<ul><li>a<li>b", "html body ul li "},
-                    TreeCase{"DefinitionClosesTerm", "<dl><dt>a<dd>b", "html body dl dd "},
-                    TreeCase{"ListItemThroughDiv", "<li><div>a<li>", "html body li "},
-                    TreeCase{"HeadingClosesHeading", "<h1>a<h2>b", "html body h2 "},
-                    TreeCase{"EndTagClosesImplied", "<div><p>a</div>", "html body "},
-                    TreeCase{"SpanLeavesParagraphOpen", "<span><p>a</span>", "lost"},
-                    TreeCase{"FormatClosedByOther", "<p><b>a</p>", "lost"},
-                    TreeCase{"FormatClosedByListItem", "<li><b>a<li>", "lost"},
-                    TreeCase{"AnchorInAnchor", "<a>x<a>", "lost"},
-                    TreeCase{"FormInFormIsDropped", "<form><form>", "html body form "},
-                    TreeCase{"StrayParagraphEnd", "<p>a</p></p>", "lost"},
-                    TreeCase{"Template", "<template>", "lost"},
-                    TreeCase{"BodyEndLeavesThemOpen", "<body><p>a</body>", "html body p "},
-                    TreeCase{"TextAfterBody", "<body></body>x", "lost"}),
-    [](const auto& Info) { return std::string(Info.param.Name); });
-
-INSTANTIATE_TEST_SUITE_P(
-    Head, TreeTable,
-    testing::Values(TreeCase{"InHead", "<head><title>t</title><meta>", "html head "},
-                    TreeCase{"HeadEndsAtBody", "<title>t</title><p>", "html body p "},
-                    TreeCase{"TextStartsTheBody", "<meta>x", "html body "},
-                    TreeCase{"BlankStaysInHead", "<head> ", "html head "},
-                    TreeCase{"ScriptAfterHead", "<head></head><script>f()</script>", "html "}),
-    [](const auto& Info) { return std::string(Info.param.Name); });
-
-INSTANTIATE_TEST_SUITE_P(
-    Tables, TreeTable,
-    testing::Values(TreeCase{"NoQuirksTableClosesParagraph", "<!doctype html><p>a<table>", "html body table "},
-                    TreeCase{"QuirksTableInParagraph", "<p>a<table>", "html body p table "},
-                    TreeCase{"UnknownModeGivesUp", "<!DOCTYPE HTML PUBLIC \"x\"><p>a<table>", "lost"},
-                    TreeCase{"ImpliedSectionAndRow", "<table><td>a", "html body table tbody tr td "},
-                    TreeCase{"CellClosesCell", "<table><td>a<th>b", "html body table tbody tr th "},
-                    TreeCase{"TableEndClosesAll", "<table><td>a<td>b</table>", "html body "},
-                    TreeCase{"ImpliedColgroup", "<table><col><tr>", "html body table tbody tr "},
-                    TreeCase{"SectionClosesSection", "<table><thead><tr><th>a<tbody>", "html body table tbody "},
-                    TreeCase{"RowEndClosesCell", "<table><tr><td><p>a</tr>", "html body table tbody "},
-                    TreeCase{"BlankInTable", "<table> ", "html body table "},
-                    TreeCase{"TextIsFosterParented", "<table>x", "lost"},
-                    TreeCase{"DivIsFosterParented", "<table><div>", "lost"},
-                    TreeCase{"NestedInCell", "<table><td><table><td>a</table>", "html body table tbody tr td "}),
-    [](const auto& Info) { return std::string(Info.param.Name); });
-
-INSTANTIATE_TEST_SUITE_P(
-    SelectAndForeign, TreeTable,
-    testing::Values(TreeCase{"OptionClosesOption", "<select><option>a<option>b", "html body select option "},
-                    TreeCase{"OptgroupClosesBoth", "<select><optgroup><option>a<optgroup>",
-                             "html body select optgroup "},
-                    TreeCase{"SelectEndClosesAll", "<select><optgroup><option>a</select>", "html body "},
-                    TreeCase{"OtherInSelect", "<select><div>", "lost"},
-                    TreeCase{"Svg", "<svg><g><path/></g>", "html body svg "},
-                    TreeCase{"SvgEnds", "<svg><g></g></svg><p>", "html body p "},
-                    TreeCase{"SvgHtmlIsland", "<svg><foreignObject>", "lost"},
-                    TreeCase{"HtmlBreaksOut", "<svg><p>", "lost"},
-                    TreeCase{"MisnestedInSvg", "<svg><g></svg>", "lost"}),
-    [](const auto& Info) { return std::string(Info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Rows, TreeTable, CaseRows("tree.txt"), ByName());
 
 }  // namespace

@@ -46,23 +46,7 @@ class CssTokens : public testing::TestWithParam<Case> {};
 
 TEST_P(CssTokens, AreTheBrowsers) { EXPECT_EQ(Tokens(GetParam().Input), GetParam().Output); }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, CssTokens,
-    testing::Values(
-        Case{"Rule", "div.line{white-space:pre}", "ident(div) delim ident(line) { ident(white-space) : ident(pre) }"},
-        Case{"HashesAndNumbers", "#a1 #1a -2.5e3px 50% +.5", "hash(a1,id) ws hash(1a) ws dim ws pct ws num"},
-        Case{"EscapesInNames", ".a\\:b .\\31 x \\66oo", "delim ident(a:b) ws delim ident(1x) ws ident(foo)"},
-        Case{"Strings", "'a\\'b' \"c\\\nd\" 'e\nf", "str(a'b) ws str(cd) ws badstr ws ident(f)"},
-        Case{"StringToTheEnd", "'abc", "str(abc)"},
-        Case{"Comments", "a/* } */b/* open", "ident(a) comment ident(b) comment"},
-        Case{"Urls", "url( x.css ) url(\"y.css\") URL(a b)", "url(x.css) ws fn(url) str(y.css) ) ws badurl"},
-        Case{"Functions", "var(--ws) calc(1px)", "fn(var) ident(--ws) ) ws fn(calc) dim )"},
-        Case{"AtRules", "@media screen{@import 'a'}", "at(media) ws ident(screen) { at(import) ws str(a) }"},
-        Case{"CdoCdc", "<!-- a -->", "cdo ws ident(a) ws cdc"},
-        Case{"LoneBackslash", "a\\\nb\\", "ident(a) delim ws ident(b\xEF\xBF\xBD)"},
-        Case{"NonAsciiAndNul", std::string("\xC3\xA9t\xC3\xA9 a\0b", 9), "ident(\xC3\xA9t\xC3\xA9) ws ident(a\xEF\xBF\xBD" "b)"},
-        Case{"HexEscapeRange", "\\110000 \\0 \\D800", "ident(\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD)"}),
-    ByName());
+INSTANTIATE_TEST_SUITE_P(Table, CssTokens, CaseRows("css-tokens.txt"), ByName());
 
 // The compounds of Set, as "name.class#id" (a "*" when every element
 // matches), in the order they were added.
@@ -97,36 +81,7 @@ TEST_P(KeepingCompounds, AreTheSubjectsOfKeepingRules) {
   EXPECT_EQ(Compounds(GetParam().Input), GetParam().Output);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, KeepingCompounds,
-    testing::Values(
-        Case{"Doxygen", "div.line{white-space:-moz-pre-wrap;white-space:pre-wrap}div.line:after{content:'\\A';"
-                        "white-space:pre}span.lineno{white-space:pre}.memItemLeft{white-space:nowrap}",
-             "div.line span.lineno"},
-        Case{"LastCompoundOnly", ".a > .b ~ c + D.E .f#G, h|i, *|j, |k || l {white-space:pre}", ".f#g i j l"},
-        Case{"NamespacedUniversal", "svg|* {white-space:pre}", "*"},
-        Case{"PseudoClassesNarrow", "td:hover:not(.x), a[href]:is(.y) {white-space:break-spaces}", "td a"},
-        Case{"EmptySelectorIsDropped", ".a, {white-space:pre}", ".a"},
-        Case{"Values", ".a{white-space:normal}.b{white-space:inherit}.c{white-space:nowrap!important}"
-                       ".d{white-space:pre-line !important}.e{white-space-collapse:preserve-breaks}"
-                       ".f{WHITE-SPACE:PRE}.g{white-space:env(x)}.h{white-space:collapse balance}",
-             ".d .e .f .g"},
-        Case{"Nesting", ".a{color:red;.b{white-space:pre}&.c{white-space:pre}& > .d{white-space:pre}"
-                        "@media x{white-space:pre}}",
-             ".b .c .d .a"},
-        Case{"NestingAloneIsTheParent", ".a{&{white-space:pre}}", ".a"},
-        Case{"ConditionalGroups", "@media print{@supports (x:y){p{white-space:pre}}}@layer l{q{white-space:pre}}",
-             "p q"},
-        Case{"OtherAtRules", "@page{white-space:pre}@font-face{white-space:pre}@counter-style x{white-space:pre}", ""},
-        Case{"Imports", "@import url(a.css);@import \"b c.css\" screen;@import url('d.css') layer(x);p{}",
-             " @a.css @b c.css @d.css"},
-        // A declaration with a block is read as a nested rule: it can only keep more.
-        Case{"BadDeclarationsAreSkipped", "p{white-space;white-space pre;;white-space:pre}q{x:{white-space:pre}}",
-             "p x"},
-        Case{"UnclosedRuleAtTheEnd", "p{white-space:pre", "p"},
-        Case{"RootAndScope", ":root{white-space:pre}", "*"},
-        Case{"NestedTooDeep", std::string(100, '{') + "p{white-space:normal}", "*"}),
-    ByName());
+INSTANTIATE_TEST_SUITE_P(Table, KeepingCompounds, CaseRows("keeping-compounds.txt"), ByName());
 
 class BoxCompounds : public testing::TestWithParam<Case> {};
 
@@ -134,20 +89,7 @@ TEST_P(BoxCompounds, AreTheSubjectsOfRulesThatMayMakeABoxOtherThanABlock) {
   EXPECT_EQ(Compounds(GetParam().Input, true), GetParam().Output);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, BoxCompounds,
-    testing::Values(
-        Case{"BlockValuesDoNot", "a{display:block}b{display:list-item!important}c{display:flex}d{display:block flow-root}"
-                                 "e{float:none}f{DISPLAY:GRID}g{display:table}",
-             ""},
-        Case{"OtherValuesDo", "a{display:inline-block}b{display:none}c{display:inherit}d{float:left}e{display:var(--d)}"
-                              "f{display:contents}g{float:inline-start}h{display:}",
-             "a b c d e f g h"},
-        Case{"LastCompoundAndMedia", "@media (max-width:40em){nav .menu > li.item{display:inline}}", "li.item"},
-        Case{"KeyframesReachEveryElement", "@keyframes k{from{display:none}}", "*"},
-        Case{"UniversalReachesEveryElement", "*{float:left}", "*"},
-        Case{"WhiteSpaceIsAnotherSet", "p{white-space:pre}", ""}),
-    ByName());
+INSTANTIATE_TEST_SUITE_P(Table, BoxCompounds, CaseRows("box-compounds.txt"), ByName());
 
 struct AddressCase {
   const char* Name;
