@@ -105,6 +105,13 @@ FileStatus StatusOf(const BY_HANDLE_FILE_INFORMATION& Info) {
   return status;
 }
 
+// Stores what the open handle Folder is in *Info; NO_ERROR, the system's
+// error, or ERROR_DIRECTORY when it is no folder.
+DWORD FolderInfo(HANDLE Folder, BY_HANDLE_FILE_INFORMATION* Info) {
+  if (!::GetFileInformationByHandle(Folder, Info)) return ::GetLastError();
+  return (Info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ? ERROR_DIRECTORY : NO_ERROR;
+}
+
 // A folder held open: its handle, which does not share deletion, so that
 // the folder keeps its name meanwhile, and that name, to which the calls
 // "in" the folder add theirs.
@@ -218,12 +225,8 @@ public:
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (folder == INVALID_HANDLE_VALUE) return Fail(::GetLastError());
     BY_HANDLE_FILE_INFORMATION info{};
-    DWORD err = NO_ERROR;
-    if (!::GetFileInformationByHandle(folder, &info))
-      err = ::GetLastError();
-    else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-      err = ERROR_DIRECTORY;
-    else
+    DWORD err = FolderInfo(folder, &info);
+    if (err == NO_ERROR)
       err = ForEachFound(Name, [&](const WIN32_FIND_DATAA& Found) {
         Entries->emplace_back(Found.cFileName);
       });
@@ -322,13 +325,9 @@ public:
       if (h == INVALID_HANDLE_VALUE) return Fail(::GetLastError());
     }
     BY_HANDLE_FILE_INFORMATION info{};
-    DWORD err = NO_ERROR;
-    if (!::GetFileInformationByHandle(h, &info))
-      err = ::GetLastError();
-    else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-      err = ERROR_DIRECTORY;
-    else if (!FollowLinks && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
-             IsNameSurrogate(name))
+    DWORD err = FolderInfo(h, &info);
+    if (err == NO_ERROR && !FollowLinks &&
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsNameSurrogate(name))
       err = ERROR_CANT_RESOLVE_FILENAME;
     if (err != NO_ERROR) {
       ::CloseHandle(h);
