@@ -178,6 +178,18 @@ THigh ReadHigh(const unsigned char* P, const unsigned char* E, std::size_t& Len)
 }
 
 // U+2028 or U+2029 at P.
+// True when a name's character stands at P (an escape, or a character
+// beyond ASCII that is part of a name or no character at all): a number or
+// a regular expression's flags may not run on into one.
+inline bool NameGoesOn(const unsigned char* P, const unsigned char* E) {
+  if (P >= E) return false;
+  if (IsIdPart(*P) || *P == '\\') return true;
+  if (*P < 0x80) return false;
+  std::size_t Len = 0;
+  const THigh H = ReadHigh(P, E, Len);
+  return H == hIdent || H == hInvalid;
+}
+
 inline bool AtLsPs(const unsigned char* P, const unsigned char* E) {
   return E - P >= 3 && P[0] == 0xE2 && P[1] == 0x80 && (P[2] == 0xA8 || P[2] == 0xA9);
 }
@@ -970,12 +982,7 @@ private:
     }
     if (Q < E && *Q == 'n') ++Q;
     // A number may not run on into a name ("3in", "1.e", "0x1g").
-    if (Q < E && (IsIdPart(*Q) || *Q == '\\')) return Fail(TScriptOutcome::Invalid);
-    if (Q < E && *Q >= 0x80) {
-      std::size_t Len = 0;
-      const THigh H = ReadHigh(Q, E, Len);
-      if (H == hIdent || H == hInvalid) return Fail(TScriptOutcome::Invalid);
-    }
+    if (NameGoesOn(Q, E)) return Fail(TScriptOutcome::Invalid);
     P = Q;
   }
 
@@ -1056,12 +1063,7 @@ private:
       ++Q;
     }
     while (Q < E && IsIdPart(*Q)) ++Q;  // the flags
-    if (Q < E && *Q == '\\') return Fail(TScriptOutcome::Invalid);
-    if (Q < E && *Q >= 0x80) {
-      std::size_t Len = 0;
-      const THigh H = ReadHigh(Q, E, Len);
-      if (H == hIdent || H == hInvalid) return Fail(TScriptOutcome::Invalid);
-    }
+    if (NameGoesOn(Q, E)) return Fail(TScriptOutcome::Invalid);
     P = Q;
   }
 

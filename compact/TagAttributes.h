@@ -66,10 +66,10 @@ std::size_t ReadTagAttributes(const unsigned char* T, std::size_t N, std::size_t
     }
     ++Q;
     while (Q < N && Blank(T[Q])) ++Q;
-    if (Q < N && (T[Q] == '"' || T[Q] == '\'')) {
-      const unsigned char Quote = T[Q];
-      const std::size_t Start = ++Q;
-      while (Q < N && T[Q] != Quote) {
+    // The value up to where Ends says, a server block read as a whole.
+    auto ReadValue = [&](auto Ends) {
+      const std::size_t Start = Q;
+      while (Q < N && !Ends(T[Q])) {
         if (AtServerBlock(T, N, Q)) {
           A.Known = false;
           Q = ServerBlockEnd(T, N, Q);
@@ -78,18 +78,13 @@ std::size_t ReadTagAttributes(const unsigned char* T, std::size_t N, std::size_t
         }
       }
       A.Value = Text(Start, std::min(Q, N));
+    };
+    if (Q < N && (T[Q] == '"' || T[Q] == '\'')) {
+      const unsigned char Quote = T[Q++];
+      ReadValue([Quote](unsigned char D) { return D == Quote; });
       P = Q < N ? Q + 1 : N;
     } else {
-      const std::size_t Start = Q;
-      while (Q < N && !Blank(T[Q]) && T[Q] != '>') {
-        if (AtServerBlock(T, N, Q)) {
-          A.Known = false;
-          Q = ServerBlockEnd(T, N, Q);
-        } else {
-          ++Q;
-        }
-      }
-      A.Value = Text(Start, std::min(Q, N));
+      ReadValue([&](unsigned char D) { return Blank(D) || D == '>'; });
       P = Q;
     }
     Each(A);
