@@ -34,9 +34,8 @@ class SharingTest : public ::testing::TestWithParam<ShareCase> {};
 
 TEST_P(SharingTest, SecondOpenFollowsTheFirstOnesSharing) {
   const ShareCase& c = GetParam();
-  TempDir dir;
-  const std::string name = dir / "a.htm";
-  WriteFile(name, "original");
+  const TempFile file("original");
+  const std::string& name = file.Name();
   {
     TFileStream first(name, c.first);
     const std::string err = OpenError(name, c.second);
@@ -219,15 +218,21 @@ TEST(ErrorTextTest, SystemTextsAndFallback) {
 
 // A file service whose sizes are wrong (as pseudo-files and stale caches
 // report them): lines are read up to where a read delivers nothing.
-class LyingSizeTest : public ::testing::TestWithParam<std::int32_t> {};
+class LyingSizeTest : public ::testing::TestWithParam<std::int32_t> {
+protected:
+  // A file holding Contents, opened for reading through file services that
+  // report the parameter as its size.
+  TFileStream Open(const std::string& Contents) {
+    WriteFile(dir_ / "a.htm", Contents);
+    env_.ReportSize(GetParam());
+    return TFileStream(dir_ / "a.htm", 9, &env_);
+  }
+  TempDir dir_;
+  FaultFileEnv env_;
+};
 
 TEST_P(LyingSizeTest, LinesAreReadToTheRealEnd) {
-  TempDir dir;
-  const std::string name = dir / "a.htm";
-  WriteFile(name, "ab\r\ncd\r\nef");
-  FaultFileEnv env;
-  env.ReportSize(GetParam());
-  TFileStream file(name, 9, &env);
+  TFileStream file = Open("ab\r\ncd\r\nef");
   TTextStream text(4, 0, file);
   std::vector<std::string> lines;
   std::string line;
@@ -240,12 +245,7 @@ TEST_P(LyingSizeTest, LinesAreReadToTheRealEnd) {
 }
 
 TEST_P(LyingSizeTest, CompactionCopiesWhatTheFileHolds) {
-  TempDir dir;
-  const std::string name = dir / "a.htm";
-  WriteFile(name, "<p>  a  </p>\r\n<pre>\r\n b\r\n");
-  FaultFileEnv env;
-  env.ReportSize(GetParam());
-  TFileStream file(name, 9, &env);
+  TFileStream file = Open("<p>  a  </p>\r\n<pre>\r\n b\r\n");
   TMemStream out;
   CompactHTML(file, out);
   EXPECT_EQ(MemContents(out), "<p> a </p><pre>\r\n b\r\n\r\n");

@@ -51,10 +51,6 @@ TEST(ExceptionTest, ClassesAndMessages) {
 
 // ---- Opening
 
-struct ModeCase {
-  TOpenMode mode;
-};
-
 class NoAccessModeTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(NoAccessModeTest, RefusedAndNothingCreated) {
@@ -186,15 +182,19 @@ TEST(FileStreamIoTest, WriteSeekTruncate) {
   EXPECT_EQ(s.GetSize(), 0);
 }
 
+// A file a.htm holding "abc", for a stream with the mode of the parameter.
+class OneModeTest : public ::testing::TestWithParam<int> {
+protected:
+  const TOpenMode mode = static_cast<TOpenMode>(GetParam());
+  const TempFile file{"abc"};
+  const std::string& name = file.Name();
+};
+
 // Modes without omWrite: the handle may only read, also where creating
 // the file emptied it.
-class ReadOnlyModeTest : public ::testing::TestWithParam<int> {};
+class ReadOnlyModeTest : public OneModeTest {};
 
 TEST_P(ReadOnlyModeTest, RefusesTruncateAndWrite) {
-  const auto mode = static_cast<TOpenMode>(GetParam());
-  TempDir dir;
-  const std::string name = dir / "a.htm";
-  WriteFile(name, "abc");
   const std::string kept = (mode & omCreate) ? "" : "abc";
   {
     TFileStream s(name, mode);
@@ -215,13 +215,9 @@ INSTANTIATE_TEST_SUITE_P(Modes, ReadOnlyModeTest,
 
 // Modes without omRead: the handle may only write; a read is refused with
 // the access-denied text and hands out none of the file's bytes.
-class WriteOnlyModeTest : public ::testing::TestWithParam<int> {};
+class WriteOnlyModeTest : public OneModeTest {};
 
 TEST_P(WriteOnlyModeTest, RefusesReads) {
-  const auto mode = static_cast<TOpenMode>(GetParam());
-  TempDir dir;
-  const std::string name = dir / "a.htm";
-  WriteFile(name, "abc");
   TFileStream s(name, mode);
   EXPECT_FALSE(s.CanRead());
   if (mode & omCreate) {
@@ -261,9 +257,8 @@ class FileStreamFaultTest : public ::testing::TestWithParam<FaultCase> {};
 
 TEST_P(FileStreamFaultTest, RaisesThePartsMessageWithTheSystemText) {
   const FaultCase& c = GetParam();
-  TempDir dir;
-  const std::string name = dir / "a.htm";
-  WriteFile(name, "0123456789");
+  const TempFile file("0123456789");
+  const std::string& name = file.Name();
   FaultFileEnv env;
   TFileStream s(name, omRead | omWrite, &env);
   const SysError code = expect::DiskFull();

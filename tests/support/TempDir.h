@@ -59,4 +59,18 @@ private:
   std::string path_;
 };
 
+// A fresh folder (as TempDir) holding one file, a.htm, with Contents.
+class TempFile {
+public:
+  explicit TempFile(const std::string& Contents) : name_(dir_ / "a.htm") { WriteFile(name_, Contents); }
+
+  const TempDir& Dir() const { return dir_; }
+  // The file's full name.
+  const std::string& Name() const { return name_; }
+
+private:
+  TempDir dir_;
+  std::string name_;
+};
+
 }  // namespace testsupport
