@@ -68,11 +68,9 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(LimitsTest, SizeBeyond32BitsIsAnOverflowNotAWrappedNumber) {
-  TempDir dir;
-  const std::string name = dir / "big.htm";
-  WriteFile(name, "");
-  std::filesystem::resize_file(name, 3ULL * 1024 * 1024 * 1024);  // sparse where it can be
-  TFileStream s(name, 9);
+  const TempFile file("", "big.htm");
+  std::filesystem::resize_file(file.Name(), 3ULL * 1024 * 1024 * 1024);  // sparse where it can be
+  TFileStream s(file.Name(), 9);
   const std::string overflow = expect::Text(platform::ErrorOverflow());
   try {
     s.GetSize();
@@ -136,12 +134,10 @@ void PrintTo(const NearLimitCase& c, std::ostream* os) { *os << c.name; }
 class NearLimitTest : public ::testing::TestWithParam<NearLimitCase> {};
 
 TEST_P(NearLimitTest, WritePastTheLimitIsRefusedWithoutAskingForThePosition) {
-  TempDir dir;
-  const std::string name = dir / "big.htm";
-  WriteFile(name, "");
-  std::filesystem::resize_file(name, 0x7FFFFFF0);  // sparse where it can be
+  const TempFile file("", "big.htm");
+  std::filesystem::resize_file(file.Name(), 0x7FFFFFF0);  // sparse where it can be
   FaultFileEnv env;
-  TFileStream s(name, 3, &env);
+  TFileStream s(file.Name(), 3, &env);
   s.SetExactTransfer(false);
   GetParam().reach(s);
   const int asked = env.Calls(FileCall::SetPosition);

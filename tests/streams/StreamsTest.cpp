@@ -73,21 +73,19 @@ TEST(FileStreamOpenTest, MissingFileNamesTheFileAndTheSystemText) {
 }
 
 TEST(FileStreamOpenTest, FlagsFollowTheMode) {
-  TempDir dir;
-  WriteFile(dir / "a.htm", "0123456789");
-  TFileStream source(dir / "a.htm", 9);
+  const TempFile file("0123456789");
+  TFileStream source(file.Name(), 9);
   EXPECT_TRUE(source.CanRead());
   EXPECT_FALSE(source.CanWrite());
   EXPECT_TRUE(source.ExactTransfer());
-  TFileStream dest(dir / "b.htm", 7);
+  TFileStream dest(file.Dir() / "b.htm", 7);
   EXPECT_TRUE(dest.CanRead());
   EXPECT_TRUE(dest.CanWrite());
 }
 
 TEST(FileStreamOpenTest, CreateEmptiesAnExistingFile) {
-  TempDir dir;
-  WriteFile(dir / "a.htm", "old content");
-  TFileStream s(dir / "a.htm", 7);
+  const TempFile file("old content");
+  TFileStream s(file.Name(), 7);
   EXPECT_EQ(s.GetSize(), 0);
 }
 
@@ -99,14 +97,13 @@ TEST(FileStreamOpenTest, CreateWithoutWriteStillCreates) {
 }
 
 TEST(FileStreamOpenTest, CreateWithoutWriteEmptiesAnExistingFile) {
-  TempDir dir;
-  WriteFile(dir / "a.htm", "old content");
+  const TempFile file("old content");
   {
-    TFileStream s(dir / "a.htm", omRead | omCreate);
+    TFileStream s(file.Name(), omRead | omCreate);
     EXPECT_EQ(s.GetSize(), 0);
     EXPECT_TRUE(s.EndOfStream());
   }
-  EXPECT_EQ(ReadFile(dir / "a.htm"), "");
+  EXPECT_EQ(ReadFile(file.Name()), "");
 }
 
 TEST(FileStreamOpenTest, FailedOpenOfDirectory) {
@@ -118,9 +115,8 @@ TEST(FileStreamOpenTest, FailedOpenOfDirectory) {
 // ---- Reading and writing
 
 TEST(FileStreamIoTest, ExactReadRaisesAfterMovingToTheEnd) {
-  TempDir dir;
-  WriteFile(dir / "a.htm", std::string(40, 'x'));
-  TFileStream s(dir / "a.htm", 9);
+  const TempFile file(std::string(40, 'x'));
+  TFileStream s(file.Name(), 9);
   char buf[100];
   EXPECT_EQ(IoErrorOf([&] { s.Read(buf, 100); }), SReadLessThanExpected);
   EXPECT_EQ(s.GetPosition(), 40);
@@ -128,9 +124,8 @@ TEST(FileStreamIoTest, ExactReadRaisesAfterMovingToTheEnd) {
 }
 
 TEST(FileStreamIoTest, InexactReadReturnsShortCountThenZero) {
-  TempDir dir;
-  WriteFile(dir / "a.htm", std::string(40, 'x'));
-  TFileStream s(dir / "a.htm", 9);
+  const TempFile file(std::string(40, 'x'));
+  TFileStream s(file.Name(), 9);
   s.SetExactTransfer(false);
   char buf[100];
   EXPECT_EQ(s.Read(buf, 100), 40);
@@ -161,9 +156,8 @@ TEST(FileStreamIoTest, EndOfStreamAndAvailable) {
 }
 
 TEST(FileStreamIoTest, PositionBeyondTheEndIsTheEndOfTheStream) {
-  TempDir dir;
-  WriteFile(dir / "ten.htm", "0123456789");
-  TFileStream s(dir / "ten.htm", 9);
+  const TempFile file("0123456789", "ten.htm");
+  TFileStream s(file.Name(), 9);
   s.Seek(25);
   EXPECT_EQ(s.Available(), -15);
   EXPECT_TRUE(s.EndOfStream());
@@ -416,11 +410,10 @@ TEST(CopyFromTest, SourceThatDeliversNothingEndsTheCopy) {
 }
 
 TEST(CopyFromTest, FileToFile) {
-  TempDir dir;
-  WriteFile(dir / "a.htm", std::string(9000, 'z'));
-  TFileStream src(dir / "a.htm", 9);
+  const TempFile file(std::string(9000, 'z'));
+  TFileStream src(file.Name(), 9);
   src.Seek(1000);
-  TFileStream dst(dir / "b.htm", 7);
+  TFileStream dst(file.Dir() / "b.htm", 7);
   dst.CopyFrom(src);
   EXPECT_EQ(dst.GetSize(), 8000);
   EXPECT_TRUE(src.ExactTransfer());

@@ -59,10 +59,13 @@ private:
   std::string path_;
 };
 
-// A fresh folder (as TempDir) holding one file, a.htm, with Contents.
+// A fresh folder (as TempDir) holding one file, Name, with Contents.
 class TempFile {
 public:
-  explicit TempFile(const std::string& Contents) : name_(dir_ / "a.htm") { WriteFile(name_, Contents); }
+  explicit TempFile(const std::string& Contents, const std::string& Name = "a.htm")
+      : name_(dir_ / Name) {
+    WriteFile(name_, Contents);
+  }
 
   const TempDir& Dir() const { return dir_; }
   // The file's full name.
