@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/BatchRun.h"
@@ -152,10 +153,25 @@ std::string ExpectedMessage(FileCall Call, const std::string& File, const std::s
 }
 
 struct FaultCase {
-  const char* name;
+  std::string name;
   FileCall call;
   platform::SysError code;
 };
+
+// Each kind of call the run makes with each error a file system gives.
+std::vector<FaultCase> FaultCases() {
+  const std::pair<const char*, FileCall> calls[] = {
+      {"Open", FileCall::Open}, {"Read", FileCall::Read}, {"Write", FileCall::Write},
+      {"Size", FileCall::GetSize}, {"Position", FileCall::SetPosition}};
+  const std::pair<const char*, platform::SysError> codes[] = {
+      {"DiskFull", expect::DiskFull()}, {"IoError", expect::IoError()},
+      {"AccessDenied", expect::AccessDenied()}};
+  std::vector<FaultCase> cases;
+  for (const auto& [callName, call] : calls)
+    for (const auto& [codeName, code] : codes)
+      cases.push_back({std::string(callName) + codeName, call, code});
+  return cases;
+}
 
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 
@@ -212,25 +228,8 @@ TEST_P(BatchFault, EachCallInTurnStopsTheRunAtItsFileAndLosesNothing) {
   EXPECT_EQ(stopsSeen, (std::set<int>{0, 1, 2}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, BatchFault,
-    ::testing::Values(FaultCase{"OpenDiskFull", FileCall::Open, expect::DiskFull()},
-                      FaultCase{"OpenIoError", FileCall::Open, expect::IoError()},
-                      FaultCase{"OpenAccessDenied", FileCall::Open, expect::AccessDenied()},
-                      FaultCase{"ReadDiskFull", FileCall::Read, expect::DiskFull()},
-                      FaultCase{"ReadIoError", FileCall::Read, expect::IoError()},
-                      FaultCase{"ReadAccessDenied", FileCall::Read, expect::AccessDenied()},
-                      FaultCase{"WriteDiskFull", FileCall::Write, expect::DiskFull()},
-                      FaultCase{"WriteIoError", FileCall::Write, expect::IoError()},
-                      FaultCase{"WriteAccessDenied", FileCall::Write, expect::AccessDenied()},
-                      FaultCase{"SizeDiskFull", FileCall::GetSize, expect::DiskFull()},
-                      FaultCase{"SizeIoError", FileCall::GetSize, expect::IoError()},
-                      FaultCase{"SizeAccessDenied", FileCall::GetSize, expect::AccessDenied()},
-                      FaultCase{"PositionDiskFull", FileCall::SetPosition, expect::DiskFull()},
-                      FaultCase{"PositionIoError", FileCall::SetPosition, expect::IoError()},
-                      FaultCase{"PositionAccessDenied", FileCall::SetPosition,
-                                expect::AccessDenied()}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, BatchFault, ::testing::ValuesIn(FaultCases()),
+                         [](const auto& info) { return info.param.name; });
 
 // Reads and writes that move fewer bytes than asked: reading in small
 // pieces still gives whole copies; a short write is an error at that file.

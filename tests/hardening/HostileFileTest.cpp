@@ -61,14 +61,28 @@ struct THostileCase {
   std::function<std::string(const TempDir&, const std::string& Entry)> message = nullptr;
 };
 
-// The refusal of a destination file that is a source under another name.
-auto SourceAsDestination(const char* Destination, const char* Source) {
-  return [=](const TempDir& d, const std::string&) {
-    return Format(SDestinationIsSourceFile, {d / Destination, d / Source});
-  };
+void PrintTo(const THostileCase& c, std::ostream* os) { *os << c.name; }
+
+// The file Relative in the folder, whatever the entry.
+auto InFolder(const char* Relative) {
+  return [=](const TempDir& d, const std::string&) { return d / Relative; };
 }
 
-void PrintTo(const THostileCase& c, std::ostream* os) { *os << c.name; }
+// The case of the entry web/b.htm where the destination file Copy is the
+// source Source under another name, by a hard link or a symlink (both
+// relative to the folder): refused at entry StopsAt.
+THostileCase SourceAsDestination(const char* Name, bool HardLink, const char* Source,
+                                 const char* Copy, int StopsAt) {
+  return {Name,
+          [=](const TempDir& d) {
+            EXPECT_EQ((HardLink ? link : symlink)((d / Source).c_str(), (d / Copy).c_str()), 0);
+            return d / "web/b.htm";
+          },
+          "out", SErrorOpening, InFolder(Copy), 0, StopsAt, false, nullptr, false,
+          [=](const TempDir& d, const std::string&) {
+            return Format(SDestinationIsSourceFile, {d / Copy, d / Source});
+          }};
+}
 
 std::string Self(const TempDir&, const std::string& Entry) { return Entry; }
 
@@ -122,12 +136,10 @@ const THostileCase kCases[] = {
        chmod((d / "out").c_str(), 0555);
        return d / "web/b.htm";
      },
-     "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/a.htm"; },
-     EACCES, 0, true,
+     "out", SErrorOpening, InFolder("out/a.htm"), EACCES, 0, true,
      [](const TempDir& d, const std::string&) { EXPECT_FALSE(Exists(d / "out/a.htm")); }},
     {"DestinationFolderIsMissing", [](const TempDir& d) { return d / "web/b.htm"; }, "none",
-     SErrorOpening, [](const TempDir& d, const std::string&) { return d / "none/a.htm"; }, ENOENT,
-     0, false,
+     SErrorOpening, InFolder("none/a.htm"), ENOENT, 0, false,
      [](const TempDir& d, const std::string&) { EXPECT_FALSE(Exists(d / "none")); }},
     {"DestinationFileIsReadOnly",
      [](const TempDir& d) {
@@ -135,54 +147,29 @@ const THostileCase kCases[] = {
        chmod((d / "out/b.htm").c_str(), 0444);
        return d / "web/b.htm";
      },
-     "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/b.htm"; },
-     EACCES, 1, true,
+     "out", SErrorOpening, InFolder("out/b.htm"), EACCES, 1, true,
      [](const TempDir& d, const std::string&) { EXPECT_EQ(ReadFile(d / "out/b.htm"), "old"); }},
     {"DestinationFileIsAFifo",
      [](const TempDir& d) {
        EXPECT_EQ(mkfifo((d / "out/b.htm").c_str(), 0666), 0);
        return d / "web/b.htm";
      },
-     "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/b.htm"; },
-     ESPIPE, 1, false,
+     "out", SErrorOpening, InFolder("out/b.htm"), ESPIPE, 1, false,
      [](const TempDir& d, const std::string&) { EXPECT_TRUE(hostile::IsFifo(d / "out/b.htm")); }},
     {"DestinationFileIsADevice",
      [](const TempDir& d) {
        EXPECT_EQ(symlink("/dev/null", (d / "out/b.htm").c_str()), 0);
        return d / "web/b.htm";
      },
-     "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/b.htm"; },
-     ESPIPE, 1},
-    {"DestinationFileIsTheSourceByHardLink",
-     [](const TempDir& d) {
-       EXPECT_EQ(link((d / "web/b.htm").c_str(), (d / "out/b.htm").c_str()), 0);
-       return d / "web/b.htm";
-     },
-     "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/b.htm"; },
-     0, 1, false, nullptr, false, SourceAsDestination("out/b.htm", "web/b.htm")},
-    {"DestinationFileIsTheSourceBySymlink",
-     [](const TempDir& d) {
-       EXPECT_EQ(symlink((d / "web/b.htm").c_str(), (d / "out/b.htm").c_str()), 0);
-       return d / "web/b.htm";
-     },
-     "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/b.htm"; },
-     0, 1, false, nullptr, false, SourceAsDestination("out/b.htm", "web/b.htm")},
+     "out", SErrorOpening, InFolder("out/b.htm"), ESPIPE, 1},
+    SourceAsDestination("DestinationFileIsTheSourceByHardLink", true, "web/b.htm", "out/b.htm", 1),
+    SourceAsDestination("DestinationFileIsTheSourceBySymlink", false, "web/b.htm", "out/b.htm", 1),
     // A link in the destination folder that makes a copy another entry's
     // source: writing it would destroy that source before or after its turn.
-    {"DestinationFileIsALaterSourceBySymlink",
-     [](const TempDir& d) {
-       EXPECT_EQ(symlink((d / "web/b.htm").c_str(), (d / "out/a.htm").c_str()), 0);
-       return d / "web/b.htm";
-     },
-     "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/a.htm"; },
-     0, 0, false, nullptr, false, SourceAsDestination("out/a.htm", "web/b.htm")},
-    {"DestinationFileIsAnEarlierSourceByHardLink",
-     [](const TempDir& d) {
-       EXPECT_EQ(link((d / "web/a.htm").c_str(), (d / "out/c.htm").c_str()), 0);
-       return d / "web/b.htm";
-     },
-     "out", SErrorOpening, [](const TempDir& d, const std::string&) { return d / "out/c.htm"; },
-     0, 2, false, nullptr, false, SourceAsDestination("out/c.htm", "web/a.htm")},
+    SourceAsDestination("DestinationFileIsALaterSourceBySymlink", false, "web/b.htm", "out/a.htm",
+                        0),
+    SourceAsDestination("DestinationFileIsAnEarlierSourceByHardLink", true, "web/a.htm",
+                        "out/c.htm", 2),
 };
 
 // The folder every case starts from; open to everybody, so that the
@@ -224,16 +211,27 @@ void CheckFiles(const THostileCase& c, const TempDir& Dir, const std::vector<std
   }
 }
 
-class HostileBatch : public ::testing::TestWithParam<THostileCase> {};
+// A case ready to run, in the batch run or on the command line: the folder
+// with the hostile thing, and the entries a|hostile|c. Skipped where the
+// machine lacks the device the case needs.
+class HostileRun : public ::testing::TestWithParam<THostileCase> {
+protected:
+  void SetUp() override {
+    MakeSite(dir);
+    entry = c.prepare(dir);
+    if (entry.rfind("/dev/", 0) == 0 && !Exists(entry)) GTEST_SKIP() << entry << " is missing";
+    entries = {dir / "web/a.htm", entry, dir / "web/c.htm"};
+  }
+  const THostileCase& c = GetParam();
+  TempDir dir;
+  std::string entry;
+  std::vector<std::string> entries;
+};
+
+class HostileBatch : public HostileRun {};
 
 TEST_P(HostileBatch, StopsAtThatFileWithAClearErrorAndLosesNothing) {
-  const THostileCase& c = GetParam();
   const testsupport::Watchdog watchdog(60, "HostileBatch");
-  TempDir dir;
-  MakeSite(dir);
-  const std::string entry = c.prepare(dir);
-  if (entry.rfind("/dev/", 0) == 0 && !Exists(entry)) GTEST_SKIP() << entry << " is missing";
-  const std::vector<std::string> entries{dir / "web/a.htm", entry, dir / "web/c.htm"};
   RecordingHost host;
   std::string error = "(none)";
   {
@@ -266,15 +264,9 @@ TEST_P(HostileBatch, StopsAtThatFileWithAClearErrorAndLosesNothing) {
 INSTANTIATE_TEST_SUITE_P(Cases, HostileBatch, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-class HostileCli : public ::testing::TestWithParam<THostileCase> {};
+class HostileCli : public HostileRun {};
 
 TEST_P(HostileCli, StopsAtThatFileWithAClearErrorAndLosesNothing) {
-  const THostileCase& c = GetParam();
-  TempDir dir;
-  MakeSite(dir);
-  const std::string entry = c.prepare(dir);
-  if (entry.rfind("/dev/", 0) == 0 && !Exists(entry)) GTEST_SKIP() << entry << " is missing";
-  const std::vector<std::string> entries{dir / "web/a.htm", entry, dir / "web/c.htm"};
   testsupport::ProcessOptions options;
   options.InputFile = "/dev/null";
   options.Unprivileged = c.unprivileged;

@@ -132,15 +132,28 @@ std::string PseudoContents(const std::string& Path, std::string* Skip) {
 
 std::string BaseName(const std::string& Path) { return Path.substr(Path.rfind('/') + 1); }
 
-class PseudoFile : public ::testing::TestWithParam<PseudoCase> {};
+// Runs the command line to copy Source into Dir.
+ProcessResult CopyByCli(const TempDir& Dir, const std::string& Source) {
+  ProcessOptions options;
+  options.Seconds = 30;
+  return RunProcess(PAGETRIM_CLI_PATH, {"-d", Dir.Path(), Source}, options);
+}
+
+// The pseudo-file's path and contents, and a folder to copy it into.
+class PseudoFile : public ::testing::TestWithParam<PseudoCase> {
+protected:
+  void SetUp() override {
+    std::string skip;
+    contents = PseudoContents(path, &skip);
+    if (!skip.empty()) GTEST_SKIP() << skip;
+  }
+  const std::string path = GetParam().path;
+  std::string contents;
+  TempDir dir;
+};
 
 TEST_P(PseudoFile, TheBatchRunCopiesWhatTheFileHolds) {
   const Watchdog watchdog(60, "PseudoFile");
-  const std::string path = GetParam().path;
-  std::string skip;
-  const std::string contents = PseudoContents(path, &skip);
-  if (!skip.empty()) GTEST_SKIP() << skip;
-  TempDir dir;
   RecordingHost host;
   RunBatch(path, dir.Path(), host);
   EXPECT_EQ(ReadFile(dir / BaseName(path)), Compacted(contents));
@@ -150,14 +163,7 @@ TEST_P(PseudoFile, TheBatchRunCopiesWhatTheFileHolds) {
 }
 
 TEST_P(PseudoFile, TheCommandLineCopiesWhatTheFileHolds) {
-  const std::string path = GetParam().path;
-  std::string skip;
-  const std::string contents = PseudoContents(path, &skip);
-  if (!skip.empty()) GTEST_SKIP() << skip;
-  TempDir dir;
-  ProcessOptions options;
-  options.Seconds = 30;
-  const ProcessResult r = RunProcess(PAGETRIM_CLI_PATH, {"-d", dir.Path(), path}, options);
+  const ProcessResult r = CopyByCli(dir, path);
   ASSERT_NE(r.status, -2) << "the program hung";
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
@@ -173,10 +179,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PseudoFile, ::testing::ValuesIn(kPseudoFiles),
 TEST(PseudoFile, TheCommandLineNeverCopiesAStatusFileAsEmpty) {
   if (!Exists("/proc/self/status")) GTEST_SKIP() << "/proc/self/status is missing";
   TempDir dir;
-  ProcessOptions options;
-  options.Seconds = 30;
-  const ProcessResult r =
-      RunProcess(PAGETRIM_CLI_PATH, {"-d", dir.Path(), "/proc/self/status"}, options);
+  const ProcessResult r = CopyByCli(dir, "/proc/self/status");
   ASSERT_NE(r.status, -2) << "the program hung";
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_THAT(ReadFile(dir / "status"), HasSubstr("Name:"));

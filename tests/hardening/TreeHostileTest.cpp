@@ -43,22 +43,28 @@ testsupport::ProcessResult RunCli(const std::vector<std::string>& Args, bool Unp
   return testsupport::RunProcess(PAGETRIM_CLI_PATH, Args, options);
 }
 
-// A tree that "nobody" may read and write into.
-void OpenToEverybody(const TempDir& Dir) {
+// Makes Tree in Dir with every folder open to "nobody", gives Locked the
+// mode Mode and runs the program as "nobody" with Args. Locked is open to
+// everybody again afterwards.
+testsupport::ProcessResult RunAsNobody(const TempDir& Dir, const std::vector<std::string>& Tree,
+                                       const std::string& Locked, mode_t Mode,
+                                       const std::vector<std::string>& Args) {
+  MakeTree(Dir, Tree);
   for (const auto& entry : std::filesystem::recursive_directory_iterator(Dir.Path()))
     if (entry.is_directory() && !entry.is_symlink()) chmod(entry.path().c_str(), 0777);
   chmod(Dir.Path().c_str(), 0777);
+  chmod((Dir / Locked).c_str(), Mode);
+  const testsupport::ProcessResult r = RunCli(Args, true);
+  chmod((Dir / Locked).c_str(), 0777);
+  return r;
 }
 
 TEST(TreeHostile, UnreadableSubFolderStopsBeforeAnythingIsWritten) {
   const testsupport::Watchdog watchdog(60, "TreeHostile");
   TempDir dir;
-  MakeTree(dir, {"site/", "site/a.htm=a", "site/locked/", "site/locked/b.htm=b", "site/z.htm=z"});
-  OpenToEverybody(dir);
-  chmod((dir / "site/locked").c_str(), 0);
-  const testsupport::ProcessResult r =
-      RunCli({"-r", "-d", dir / "out", dir / "site"}, true);
-  chmod((dir / "site/locked").c_str(), 0777);
+  const testsupport::ProcessResult r = RunAsNobody(
+      dir, {"site/", "site/a.htm=a", "site/locked/", "site/locked/b.htm=b", "site/z.htm=z"},
+      "site/locked", 0, {"-r", "-d", dir / "out", dir / "site"});
   if (r.status == 125) GTEST_SKIP() << "cannot take another user's identity";
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
@@ -70,11 +76,9 @@ TEST(TreeHostile, UnreadableSubFolderStopsBeforeAnythingIsWritten) {
 TEST(TreeHostile, ReadOnlyCopyIsNotReplaced) {
   const testsupport::Watchdog watchdog(60, "TreeHostile");
   TempDir dir;
-  MakeTree(dir, {"site/", "site/a.htm=a  a", "site/b.htm=b  b", "out/", "out/a.htm=mine"});
-  OpenToEverybody(dir);
-  chmod((dir / "out/a.htm").c_str(), 0444);
-  const testsupport::ProcessResult r =
-      RunCli({"-r", "-j", "1", "-d", dir / "out", dir / "site"}, true);
+  const testsupport::ProcessResult r = RunAsNobody(
+      dir, {"site/", "site/a.htm=a  a", "site/b.htm=b  b", "out/", "out/a.htm=mine"}, "out/a.htm",
+      0444, {"-r", "-j", "1", "-d", dir / "out", dir / "site"});
   if (r.status == 125) GTEST_SKIP() << "cannot take another user's identity";
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, (dir / "site/a.htm") + ": Error opening \"" + (dir / "out/a.htm") + "\" - " +

@@ -34,9 +34,8 @@ class SharingTest : public ::testing::TestWithParam<ShareCase> {};
 
 TEST_P(SharingTest, SecondOpenFollowsTheFirstOnesSharing) {
   const ShareCase& c = GetParam();
-  TempDir dir;
-  const std::string name = dir / "a.htm";
-  WriteFile(name, "original");
+  const TempFile file("original");
+  const std::string& name = file.Name();
   {
     TFileStream first(name, c.first);
     const std::string err = OpenError(name, c.second);
@@ -69,11 +68,9 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(LimitsTest, SizeBeyond32BitsIsAnOverflowNotAWrappedNumber) {
-  TempDir dir;
-  const std::string name = dir / "big.htm";
-  WriteFile(name, "");
-  std::filesystem::resize_file(name, 3ULL * 1024 * 1024 * 1024);  // sparse where it can be
-  TFileStream s(name, 9);
+  const TempFile file("", "big.htm");
+  std::filesystem::resize_file(file.Name(), 3ULL * 1024 * 1024 * 1024);  // sparse where it can be
+  TFileStream s(file.Name(), 9);
   const std::string overflow = expect::Text(platform::ErrorOverflow());
   try {
     s.GetSize();
@@ -137,12 +134,10 @@ void PrintTo(const NearLimitCase& c, std::ostream* os) { *os << c.name; }
 class NearLimitTest : public ::testing::TestWithParam<NearLimitCase> {};
 
 TEST_P(NearLimitTest, WritePastTheLimitIsRefusedWithoutAskingForThePosition) {
-  TempDir dir;
-  const std::string name = dir / "big.htm";
-  WriteFile(name, "");
-  std::filesystem::resize_file(name, 0x7FFFFFF0);  // sparse where it can be
+  const TempFile file("", "big.htm");
+  std::filesystem::resize_file(file.Name(), 0x7FFFFFF0);  // sparse where it can be
   FaultFileEnv env;
-  TFileStream s(name, 3, &env);
+  TFileStream s(file.Name(), 3, &env);
   s.SetExactTransfer(false);
   GetParam().reach(s);
   const int asked = env.Calls(FileCall::SetPosition);
@@ -219,15 +214,21 @@ TEST(ErrorTextTest, SystemTextsAndFallback) {
 
 // A file service whose sizes are wrong (as pseudo-files and stale caches
 // report them): lines are read up to where a read delivers nothing.
-class LyingSizeTest : public ::testing::TestWithParam<std::int32_t> {};
+class LyingSizeTest : public ::testing::TestWithParam<std::int32_t> {
+protected:
+  // A file holding Contents, opened for reading through file services that
+  // report the parameter as its size.
+  TFileStream Open(const std::string& Contents) {
+    WriteFile(dir_ / "a.htm", Contents);
+    env_.ReportSize(GetParam());
+    return TFileStream(dir_ / "a.htm", 9, &env_);
+  }
+  TempDir dir_;
+  FaultFileEnv env_;
+};
 
 TEST_P(LyingSizeTest, LinesAreReadToTheRealEnd) {
-  TempDir dir;
-  const std::string name = dir / "a.htm";
-  WriteFile(name, "ab\r\ncd\r\nef");
-  FaultFileEnv env;
-  env.ReportSize(GetParam());
-  TFileStream file(name, 9, &env);
+  TFileStream file = Open("ab\r\ncd\r\nef");
   TTextStream text(4, 0, file);
   std::vector<std::string> lines;
   std::string line;
@@ -240,12 +241,7 @@ TEST_P(LyingSizeTest, LinesAreReadToTheRealEnd) {
 }
 
 TEST_P(LyingSizeTest, CompactionCopiesWhatTheFileHolds) {
-  TempDir dir;
-  const std::string name = dir / "a.htm";
-  WriteFile(name, "<p>  a  </p>\r\n<pre>\r\n b\r\n");
-  FaultFileEnv env;
-  env.ReportSize(GetParam());
-  TFileStream file(name, 9, &env);
+  TFileStream file = Open("<p>  a  </p>\r\n<pre>\r\n b\r\n");
   TMemStream out;
   CompactHTML(file, out);
   EXPECT_EQ(MemContents(out), "<p> a </p><pre>\r\n b\r\n\r\n");

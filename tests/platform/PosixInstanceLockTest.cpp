@@ -32,49 +32,44 @@ struct TFolderCase {
   bool NeedsRoot;
 };
 
+// Dir / Relative, where "UID" in Relative stands for the user's number Uid.
+std::string Below(const TempDir& Dir, std::string Relative, const std::string& Uid) {
+  return Dir / Relative.replace(Relative.find("UID"), 3, Uid);
+}
+
+// Prepares by making the folder Relative (as for Below) and giving it Mode,
+// whatever the umask.
+auto Folder(const char* Relative, mode_t Mode) {
+  return [=](const TempDir& Dir, const std::string& Uid) {
+    const std::string folder = Below(Dir, Relative, Uid);
+    ::mkdir(folder.c_str(), 0700);
+    ::chmod(folder.c_str(), Mode);
+  };
+}
+
+// The folder of the user's own below the temporary folder.
+constexpr char kOwn[] = "tmp/pagetrim-user-UID";
+
 const TFolderCase kFolderCases[] = {
-    {"TheSystemsRuntimeFolder",
-     [](const TempDir& Dir, const std::string& Uid) { ::mkdir((Dir / ("run/" + Uid)).c_str(), 0700); },
-     "run/UID", false},
+    {"TheSystemsRuntimeFolder", Folder("run/UID", 0700), "run/UID", false},
     {"NoRuntimeFolderMakesOneInTheTemporaryFolder", [](const TempDir&, const std::string&) {},
-     "tmp/pagetrim-user-UID", false},
-    {"ARuntimeFolderOthersMayWriteToIsPassedOver",
-     [](const TempDir& Dir, const std::string& Uid) {
-       ::mkdir((Dir / ("run/" + Uid)).c_str(), 0700);
-       ::chmod((Dir / ("run/" + Uid)).c_str(), 0777);
-     },
-     "tmp/pagetrim-user-UID", false},
-    {"AnExistingPrivateFolderIsUsed",
-     [](const TempDir& Dir, const std::string& Uid) {
-       ::mkdir((Dir / ("tmp/pagetrim-user-" + Uid)).c_str(), 0755);
-     },
-     "tmp/pagetrim-user-UID", false},
-    {"AFolderItsGroupMayWriteToIsRefused",
-     [](const TempDir& Dir, const std::string& Uid) {
-       ::mkdir((Dir / ("tmp/pagetrim-user-" + Uid)).c_str(), 0700);
-       ::chmod((Dir / ("tmp/pagetrim-user-" + Uid)).c_str(), 0770);
-     },
-     "", false},
-    {"AWorldWritableFolderIsRefused",
-     [](const TempDir& Dir, const std::string& Uid) {
-       ::mkdir((Dir / ("tmp/pagetrim-user-" + Uid)).c_str(), 0700);
-       ::chmod((Dir / ("tmp/pagetrim-user-" + Uid)).c_str(), 01777);
-     },
-     "", false},
+     kOwn, false},
+    {"ARuntimeFolderOthersMayWriteToIsPassedOver", Folder("run/UID", 0777), kOwn, false},
+    {"AnExistingPrivateFolderIsUsed", Folder(kOwn, 0755), kOwn, false},
+    {"AFolderItsGroupMayWriteToIsRefused", Folder(kOwn, 0770), "", false},
+    {"AWorldWritableFolderIsRefused", Folder(kOwn, 01777), "", false},
     {"ALinkToAPrivateFolderIsRefused",
      [](const TempDir& Dir, const std::string& Uid) {
        ::mkdir((Dir / "mine").c_str(), 0700);
-       (void)::symlink((Dir / "mine").c_str(), (Dir / ("tmp/pagetrim-user-" + Uid)).c_str());
+       (void)::symlink((Dir / "mine").c_str(), Below(Dir, kOwn, Uid).c_str());
      },
      "", false},
     {"AFileIsRefused",
-     [](const TempDir& Dir, const std::string& Uid) {
-       WriteFile(Dir / ("tmp/pagetrim-user-" + Uid), "");
-     },
-     "", false},
+     [](const TempDir& Dir, const std::string& Uid) { WriteFile(Below(Dir, kOwn, Uid), ""); }, "",
+     false},
     {"AFolderAnotherUserMadeIsRefused",
      [](const TempDir& Dir, const std::string& Uid) {
-       const std::string folder = Dir / ("tmp/pagetrim-user-" + Uid);
+       const std::string folder = Below(Dir, kOwn, Uid);
        ::mkdir(folder.c_str(), 0700);
        ASSERT_EQ(::chown(folder.c_str(), kOtherUser, kOtherUser), 0);
        WriteFile(folder + "/Pagetrim.lock", "");
@@ -93,7 +88,7 @@ TEST_P(InstanceLockFolderTest, FoundOrRefused) {
   const std::string uid = std::to_string(::getuid());
   c.Prepare(dir, uid);
   std::string expected = c.Expected;
-  if (!expected.empty()) expected = dir / expected.replace(expected.find("UID"), 3, uid);
+  if (!expected.empty()) expected = Below(dir, expected, uid);
   EXPECT_EQ(platform::InstanceLockFolder(::getuid(), dir / "run", dir / "tmp"), expected);
   if (!expected.empty()) {
     EXPECT_TRUE(platform::IsPrivateFolder(expected, ::getuid()));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,6 @@
 #include "support/Errors.h"
 
 namespace {
-
 
 struct SizeCase {
   std::int32_t readSize, writeSize;
@@ -160,30 +160,32 @@ TEST(BufferedStreamTest, DestructorWritesWhatWaits) {
   EXPECT_EQ(target.Written, "abc");
 }
 
+// A write buffer of 8 bytes, its ExactTransfer set to Exact, over a target
+// whose own is off and that takes at most Limit bytes a write.
+struct TShortWrites {
+  TShortWrites(std::int32_t Limit, bool Exact) {
+    target.SetExactTransfer(false);
+    target.WriteLimit = Limit;
+    stream = std::make_unique<TBufferedStream>(0, 8, target);
+    stream->SetExactTransfer(Exact);
+    target.SetExactTransfer(false);
+  }
+  TRecordingStream target;
+  std::unique_ptr<TBufferedStream> stream;
+};
+
 TEST(BufferedStreamTest, ShortTargetWriteIsAnErrorOrTheCountTaken) {
-  // Exact: the short write is reported.
-  TRecordingStream exactTarget;
-  exactTarget.SetExactTransfer(false);
-  exactTarget.WriteLimit = 5;
   {
-    TBufferedStream s(0, 8, exactTarget);
-    s.SetExactTransfer(true);
-    exactTarget.SetExactTransfer(false);
-    s.Write("abc", 3);
-    try {
-      s.Write("defghij", 7);
-      FAIL();
-    } catch (const EInOutError& e) {
-      EXPECT_EQ(e.Message(), "Wrote less than expected");
-    }
+    // Exact: the short write is reported.
+    TShortWrites exact(5, true);
+    exact.stream->Write("abc", 3);
+    EXPECT_EQ(testsupport::MessageOf<EInOutError>([&] { exact.stream->Write("defghij", 7); }),
+              "Wrote less than expected");
   }
   // Not exact: the count of the caller's bytes the target took, never negative.
-  TRecordingStream target;
-  target.SetExactTransfer(false);
-  target.WriteLimit = 5;
-  TBufferedStream s(0, 8, target);
-  s.SetExactTransfer(false);
-  target.SetExactTransfer(false);
+  TShortWrites w(5, false);
+  TRecordingStream& target = w.target;
+  TBufferedStream& s = *w.stream;
   s.Write("abc", 3);
   EXPECT_EQ(s.Write("defghij", 7), 2);  // "abc" + "de" taken
   EXPECT_EQ(target.Written, "abcde");
@@ -269,12 +271,9 @@ TEST(BufferedStreamTest, FlushKeepsItsBytesWhenTheTargetRaises) {
 }
 
 TEST(BufferedStreamTest, FlushThatTheTargetTakesPartlyKeepsTheRestWaiting) {
-  TRecordingStream target;
-  target.SetExactTransfer(false);
-  target.WriteLimit = 2;
-  TBufferedStream s(0, 8, target);
-  s.SetExactTransfer(true);
-  target.SetExactTransfer(false);
+  TShortWrites w(2, true);
+  TRecordingStream& target = w.target;
+  TBufferedStream& s = *w.stream;
   s.Write("abcde", 5);
   EXPECT_EQ(testsupport::MessageOf<EInOutError>([&] { s.Flush(); }), "Wrote less than expected");
   EXPECT_EQ(target.Written, "ab");

@@ -51,10 +51,6 @@ TEST(ExceptionTest, ClassesAndMessages) {
 
 // ---- Opening
 
-struct ModeCase {
-  TOpenMode mode;
-};
-
 class NoAccessModeTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(NoAccessModeTest, RefusedAndNothingCreated) {
@@ -77,21 +73,19 @@ TEST(FileStreamOpenTest, MissingFileNamesTheFileAndTheSystemText) {
 }
 
 TEST(FileStreamOpenTest, FlagsFollowTheMode) {
-  TempDir dir;
-  WriteFile(dir / "a.htm", "0123456789");
-  TFileStream source(dir / "a.htm", 9);
+  const TempFile file("0123456789");
+  TFileStream source(file.Name(), 9);
   EXPECT_TRUE(source.CanRead());
   EXPECT_FALSE(source.CanWrite());
   EXPECT_TRUE(source.ExactTransfer());
-  TFileStream dest(dir / "b.htm", 7);
+  TFileStream dest(file.Dir() / "b.htm", 7);
   EXPECT_TRUE(dest.CanRead());
   EXPECT_TRUE(dest.CanWrite());
 }
 
 TEST(FileStreamOpenTest, CreateEmptiesAnExistingFile) {
-  TempDir dir;
-  WriteFile(dir / "a.htm", "old content");
-  TFileStream s(dir / "a.htm", 7);
+  const TempFile file("old content");
+  TFileStream s(file.Name(), 7);
   EXPECT_EQ(s.GetSize(), 0);
 }
 
@@ -103,14 +97,13 @@ TEST(FileStreamOpenTest, CreateWithoutWriteStillCreates) {
 }
 
 TEST(FileStreamOpenTest, CreateWithoutWriteEmptiesAnExistingFile) {
-  TempDir dir;
-  WriteFile(dir / "a.htm", "old content");
+  const TempFile file("old content");
   {
-    TFileStream s(dir / "a.htm", omRead | omCreate);
+    TFileStream s(file.Name(), omRead | omCreate);
     EXPECT_EQ(s.GetSize(), 0);
     EXPECT_TRUE(s.EndOfStream());
   }
-  EXPECT_EQ(ReadFile(dir / "a.htm"), "");
+  EXPECT_EQ(ReadFile(file.Name()), "");
 }
 
 TEST(FileStreamOpenTest, FailedOpenOfDirectory) {
@@ -122,9 +115,8 @@ TEST(FileStreamOpenTest, FailedOpenOfDirectory) {
 // ---- Reading and writing
 
 TEST(FileStreamIoTest, ExactReadRaisesAfterMovingToTheEnd) {
-  TempDir dir;
-  WriteFile(dir / "a.htm", std::string(40, 'x'));
-  TFileStream s(dir / "a.htm", 9);
+  const TempFile file(std::string(40, 'x'));
+  TFileStream s(file.Name(), 9);
   char buf[100];
   EXPECT_EQ(IoErrorOf([&] { s.Read(buf, 100); }), SReadLessThanExpected);
   EXPECT_EQ(s.GetPosition(), 40);
@@ -132,9 +124,8 @@ TEST(FileStreamIoTest, ExactReadRaisesAfterMovingToTheEnd) {
 }
 
 TEST(FileStreamIoTest, InexactReadReturnsShortCountThenZero) {
-  TempDir dir;
-  WriteFile(dir / "a.htm", std::string(40, 'x'));
-  TFileStream s(dir / "a.htm", 9);
+  const TempFile file(std::string(40, 'x'));
+  TFileStream s(file.Name(), 9);
   s.SetExactTransfer(false);
   char buf[100];
   EXPECT_EQ(s.Read(buf, 100), 40);
@@ -165,9 +156,8 @@ TEST(FileStreamIoTest, EndOfStreamAndAvailable) {
 }
 
 TEST(FileStreamIoTest, PositionBeyondTheEndIsTheEndOfTheStream) {
-  TempDir dir;
-  WriteFile(dir / "ten.htm", "0123456789");
-  TFileStream s(dir / "ten.htm", 9);
+  const TempFile file("0123456789", "ten.htm");
+  TFileStream s(file.Name(), 9);
   s.Seek(25);
   EXPECT_EQ(s.Available(), -15);
   EXPECT_TRUE(s.EndOfStream());
@@ -186,15 +176,19 @@ TEST(FileStreamIoTest, WriteSeekTruncate) {
   EXPECT_EQ(s.GetSize(), 0);
 }
 
+// A file a.htm holding "abc", for a stream with the mode of the parameter.
+class OneModeTest : public ::testing::TestWithParam<int> {
+protected:
+  const TOpenMode mode = static_cast<TOpenMode>(GetParam());
+  const TempFile file{"abc"};
+  const std::string& name = file.Name();
+};
+
 // Modes without omWrite: the handle may only read, also where creating
 // the file emptied it.
-class ReadOnlyModeTest : public ::testing::TestWithParam<int> {};
+class ReadOnlyModeTest : public OneModeTest {};
 
 TEST_P(ReadOnlyModeTest, RefusesTruncateAndWrite) {
-  const auto mode = static_cast<TOpenMode>(GetParam());
-  TempDir dir;
-  const std::string name = dir / "a.htm";
-  WriteFile(name, "abc");
   const std::string kept = (mode & omCreate) ? "" : "abc";
   {
     TFileStream s(name, mode);
@@ -215,13 +209,9 @@ INSTANTIATE_TEST_SUITE_P(Modes, ReadOnlyModeTest,
 
 // Modes without omRead: the handle may only write; a read is refused with
 // the access-denied text and hands out none of the file's bytes.
-class WriteOnlyModeTest : public ::testing::TestWithParam<int> {};
+class WriteOnlyModeTest : public OneModeTest {};
 
 TEST_P(WriteOnlyModeTest, RefusesReads) {
-  const auto mode = static_cast<TOpenMode>(GetParam());
-  TempDir dir;
-  const std::string name = dir / "a.htm";
-  WriteFile(name, "abc");
   TFileStream s(name, mode);
   EXPECT_FALSE(s.CanRead());
   if (mode & omCreate) {
@@ -261,9 +251,8 @@ class FileStreamFaultTest : public ::testing::TestWithParam<FaultCase> {};
 
 TEST_P(FileStreamFaultTest, RaisesThePartsMessageWithTheSystemText) {
   const FaultCase& c = GetParam();
-  TempDir dir;
-  const std::string name = dir / "a.htm";
-  WriteFile(name, "0123456789");
+  const TempFile file("0123456789");
+  const std::string& name = file.Name();
   FaultFileEnv env;
   TFileStream s(name, omRead | omWrite, &env);
   const SysError code = expect::DiskFull();
@@ -421,11 +410,10 @@ TEST(CopyFromTest, SourceThatDeliversNothingEndsTheCopy) {
 }
 
 TEST(CopyFromTest, FileToFile) {
-  TempDir dir;
-  WriteFile(dir / "a.htm", std::string(9000, 'z'));
-  TFileStream src(dir / "a.htm", 9);
+  const TempFile file(std::string(9000, 'z'));
+  TFileStream src(file.Name(), 9);
   src.Seek(1000);
-  TFileStream dst(dir / "b.htm", 7);
+  TFileStream dst(file.Dir() / "b.htm", 7);
   dst.CopyFrom(src);
   EXPECT_EQ(dst.GetSize(), 8000);
   EXPECT_TRUE(src.ExactTransfer());

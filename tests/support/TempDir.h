@@ -59,4 +59,21 @@ private:
   std::string path_;
 };
 
+// A fresh folder (as TempDir) holding one file, Name, with Contents.
+class TempFile {
+public:
+  explicit TempFile(const std::string& Contents, const std::string& Name = "a.htm")
+      : name_(dir_ / Name) {
+    WriteFile(name_, Contents);
+  }
+
+  const TempDir& Dir() const { return dir_; }
+  // The file's full name.
+  const std::string& Name() const { return name_; }
+
+private:
+  TempDir dir_;
+  std::string name_;
+};
+
 }  // namespace testsupport
