@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "about/qt/FileUtils.h"
-#include "app/Pictures.h"
+#include "ui/Pictures.h"
 #include "ui/qt/QtScreen.h"
 #include "ui/qt/QtText.h"
 
