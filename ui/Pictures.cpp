@@ -66,44 +66,25 @@ constexpr const char* kFolderRows[] = {
     ".KSSSSSSSSSSK...", ".KKKKKKKKKKKK...", "................", "................",
 };
 
-// The letters of the maker's name, one row string each from the top of the
-// tallest letter (row 6 of the logo) down to the baseline (row 21); 'X' is
-// ink.
-constexpr const char* kLetterB[] = {
-    ".............", "XXXXXXXXXX...", ".XXXX...XXX..", ".XXXX....XXX.", ".XXXX....XXX.",
-    ".XXXX....XXX.", ".XXXX...XXX..", ".XXXXXXXXX...", ".XXXX...XXXX.", ".XXXX....XXXX",
-    ".XXXX.....XXX", ".XXXX.....XXX", ".XXXX.....XXX", ".XXXX....XXXX", ".XXXX...XXXX.",
-    "XXXXXXXXXXX..",
-};
-constexpr const char* kLetterR[] = {
-    "..........", "..........", "..........", "..........", "..........", "..........",
-    "XXXX..XXX.", ".XXX.XXXXX", ".XXXXX..XX", ".XXXX.....", ".XXX......", ".XXX......",
-    ".XXX......", ".XXX......", ".XXX......", "XXXXX.....",
-};
-constexpr const char* kLetterI[] = {
-    ".....", ".XXX.", ".XXX.", ".....", ".....", ".....", "XXXX.", ".XXX.",
-    ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", "XXXXX",
-};
-constexpr const char* kLetterN[] = {
-    "............", "............", "............", "............",
-    "............", "............", "XXXX.XXXX...", ".XXXXX.XXX..",
-    ".XXXX...XXX.", ".XXX....XXX.", ".XXX....XXX.", ".XXX....XXX.",
-    ".XXX....XXX.", ".XXX....XXX.", ".XXX....XXX.", "XXXXX..XXXXX",
-};
-constexpr const char* kLetterD[] = {
-    "......XXXX..", ".......XXX..", ".......XXX..", ".......XXX..",
-    ".......XXX..", ".......XXX..", "..XXXX.XXX..", ".XXX..XXXX..",
-    "XXX....XXX..", "XXX....XXX..", "XXX....XXX..", "XXX....XXX..",
-    "XXX....XXX..", "XXX....XXX..", ".XXX..XXXX..", "..XXXX.XXXXX",
-};
-constexpr const char* kLetterL[] = {
-    "XXXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.",
-    ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", "XXXXX",
-};
-constexpr const char* kLetterE[] = {
-    "..........", "..........", "..........", "..........", "..........", "..........",
-    "..XXXXX...", ".XXX..XXX.", "XXX....XXX", "XXX....XXX", "XXXXXXXXXX", "XXX.......",
-    "XXX.......", "XXX.....XX", ".XXX..XXX.", "..XXXXXX..",
+// The maker's name, from the top of the tallest letter (row 6 of the logo)
+// down to the baseline (row 21), one pixel between letters; 'X' is ink.
+constexpr const char* kNameRows[] = {
+    "..................................................XXXX...XXXX............",
+    "XXXXXXXXXX................XXX......................XXX....XXX............",
+    ".XXXX...XXX...............XXX......................XXX....XXX............",
+    ".XXXX....XXX.......................................XXX....XXX............",
+    ".XXXX....XXX.......................................XXX....XXX............",
+    ".XXXX....XXX.......................................XXX....XXX............",
+    ".XXXX...XXX...XXXX..XXX..XXXX..XXXX.XXXX......XXXX.XXX....XXX....XXXXX...",
+    ".XXXXXXXXX.....XXX.XXXXX..XXX...XXXXX.XXX....XXX..XXXX....XXX...XXX..XXX.",
+    ".XXXX...XXXX...XXXXX..XX..XXX...XXXX...XXX..XXX....XXX....XXX..XXX....XXX",
+    ".XXXX....XXXX..XXXX.......XXX...XXX....XXX..XXX....XXX....XXX..XXX....XXX",
+    ".XXXX.....XXX..XXX........XXX...XXX....XXX..XXX....XXX....XXX..XXXXXXXXXX",
+    ".XXXX.....XXX..XXX........XXX...XXX....XXX..XXX....XXX....XXX..XXX.......",
+    ".XXXX.....XXX..XXX........XXX...XXX....XXX..XXX....XXX....XXX..XXX.......",
+    ".XXXX....XXXX..XXX........XXX...XXX....XXX..XXX....XXX....XXX..XXX.....XX",
+    ".XXXX...XXXX...XXX........XXX...XXX....XXX...XXX..XXXX....XXX...XXX..XXX.",
+    "XXXXXXXXXXX...XXXXX......XXXXX.XXXXX..XXXXX...XXXX.XXXXX.XXXXX...XXXXXX..",
 };
 
 // clang-format on
@@ -149,19 +130,6 @@ int BadgeSample(double X, double Y) {
   // Diagonal stripes 2.5 pixels wide, 6 pixels apart, rising to the right.
   const double along = std::fmod(X + Y - 1, 6.0);
   return std::abs(along - 3) * 0.7071 < 1.25 ? 2 : 1;
-}
-
-template <std::size_t N>
-void DrawLetter(TPalettePicture& Picture, const char* const (&Rows)[N], int Left, int Top,
-                std::uint8_t Ink) {
-  for (std::size_t y = 0; y < N; ++y)
-    for (int x = 0; Rows[y][x] != '\0'; ++x)
-      if (Rows[y][x] == 'X') Picture.Pixels[(Top + y) * Picture.Width + Left + x] = Ink;
-}
-
-template <std::size_t N>
-int LetterWidth(const char* const (&Rows)[N]) {
-  return static_cast<int>(std::char_traits<char>::length(Rows[0]));
 }
 
 void AppendLe16(std::string& Out, unsigned Value) {
@@ -277,19 +245,10 @@ TPalettePicture MakerLogoPicture() {
     }
 
   const std::uint8_t ink = static_cast<std::uint8_t>(MixtureIndex(0, kLogoWeights));
-  constexpr int kTop = 6;
-  int left = 34;
-  auto letter = [&](const auto& Rows) {
-    DrawLetter(logo, Rows, left, kTop, ink);
-    left += LetterWidth(Rows) + 1;
-  };
-  letter(kLetterB);
-  letter(kLetterR);
-  letter(kLetterI);
-  letter(kLetterN);
-  letter(kLetterD);
-  letter(kLetterL);
-  letter(kLetterE);
+  constexpr int kLeft = 34, kTop = 6;
+  for (std::size_t y = 0; y < std::size(kNameRows); ++y)
+    for (int x = 0; kNameRows[y][x] != '\0'; ++x)
+      if (kNameRows[y][x] == 'X') logo.Pixels[(kTop + y) * logo.Width + kLeft + x] = ink;
   return logo;
 }
 
