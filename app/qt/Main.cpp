@@ -101,12 +101,79 @@ void SetFieldText(QLineEdit* Edit, const std::string& Text) {
   Edit->setCursorPosition(0);  // show the start of a long path
 }
 
+namespace {
+
+// True when Edit shows its whole text.
+bool TextFits(const QLineEdit* Edit) {
+  QStyleOptionFrame option;
+  option.initFrom(Edit);
+  option.rect = Edit->rect();
+  option.lineWidth = Edit->hasFrame() ? Edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth,
+                                                                   &option, Edit)
+                                      : 0;
+  const QRect text = Edit->style()
+                         ->subElementRect(QStyle::SE_LineEditContents, &option, Edit)
+                         .marginsRemoved(Edit->textMargins());
+  // A line edit keeps two pixels free on either side of its text.
+  return Edit->fontMetrics().horizontalAdvance(Edit->text()) <= text.width() - 4;
+}
+
+}  // namespace
+
+// The window as the presenter sees it.
+class THTMLMainForm::TView : public TMainView {
+public:
+  explicit TView(THTMLMainForm& Form) : form_(Form) {}
+
+  std::string FieldText(TMainField Field) const override { return ::FieldText(form_.Field(Field)); }
+  void SetFieldText(TMainField Field, const std::string& Text) override {
+    ::SetFieldText(form_.Field(Field), Text);
+  }
+  bool FieldShowsAll(TMainField Field) const override { return TextFits(form_.Field(Field)); }
+  void SetFieldHint(TMainField Field, const std::string& Text) override {
+    form_.Field(Field)->setToolTip(ToQString(Text));
+  }
+  void EnableControls(bool Enabled) override { form_.EnableControls(Enabled); }
+  bool ControlEnabled(TMainControl Which) const override {
+    const QWidget* control = form_.Control(Which);
+    return control != nullptr && control->isEnabled();
+  }
+  TMainControl FocusedControl() const override { return form_.ControlOf(form_.focusWidget()); }
+  void FocusControl(TMainControl Which) override {
+    if (QWidget* control = form_.Control(Which)) control->setFocus();
+  }
+  bool Maximized() const override { return form_.isMaximized(); }
+  std::string CurrentFolder() const override { return std::filesystem::current_path().string(); }
+  std::optional<std::vector<std::string>> ChooseFiles(const std::string& Folder) override {
+    return form_.FileDialog(Folder);
+  }
+  std::optional<std::string> BrowseForFolder(const std::string& StartFolder) override {
+    TBrowseFolderDlg& dialog = *form_.BrowseFolderDlg;
+    if (!StartFolder.empty()) dialog.SetFolderName(StartFolder);
+    if (!form_.ExecuteBrowse(dialog)) return std::nullopt;
+    return dialog.SelectedFolder();
+  }
+  void ErrorBox(const std::string& Text) override { form_.BatchErrorBox(Text); }
+  void ShowAbout() override { form_.AboutBox(); }
+  // Every visible dialog of the application is rejected.
+  void CloseDialogs() override {
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible())
+        dialog->reject();
+  }
+  void ProcessMessages() override { QCoreApplication::processEvents(); }
+  void SpanScreen() override { form_.SpanScreen(); }
+  void CloseWindow() override { form_.close(); }
+
+private:
+  THTMLMainForm& form_;
+};
+
 THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWidget* Parent,
                              platform::FileEnv* Env)
     : QWidget(Parent),
-      view_(std::make_unique<TView>(*this)),
-      presenter_(std::make_unique<TMainPresenter>(
-          *view_, Store ? std::move(Store) : std::make_unique<TQtSettingsStore>(), Env)) {
+      TMainForm(std::make_unique<TView>(*this),
+                Store ? std::move(Store) : std::make_unique<TQtSettingsStore>(), Env) {
   setObjectName(QStringLiteral("HTMLMainForm"));
   setWindowTitle(QString::fromLatin1(SApplicationTitle));
   QFont font(QStringLiteral("MS Sans Serif"));
@@ -191,74 +258,6 @@ void THTMLMainForm::FormResize() {
   Button2->move(layout.CloseLeft, Button2->y());
   presenter_->UpdateHints();
 }
-
-namespace {
-
-// True when Edit shows its whole text.
-bool TextFits(const QLineEdit* Edit) {
-  QStyleOptionFrame option;
-  option.initFrom(Edit);
-  option.rect = Edit->rect();
-  option.lineWidth = Edit->hasFrame() ? Edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth,
-                                                                   &option, Edit)
-                                      : 0;
-  const QRect text = Edit->style()
-                         ->subElementRect(QStyle::SE_LineEditContents, &option, Edit)
-                         .marginsRemoved(Edit->textMargins());
-  // A line edit keeps two pixels free on either side of its text.
-  return Edit->fontMetrics().horizontalAdvance(Edit->text()) <= text.width() - 4;
-}
-
-}  // namespace
-
-// The window as the presenter sees it.
-class THTMLMainForm::TView : public TMainView {
-public:
-  explicit TView(THTMLMainForm& Form) : form_(Form) {}
-
-  std::string FieldText(TMainField Field) const override { return ::FieldText(form_.Field(Field)); }
-  void SetFieldText(TMainField Field, const std::string& Text) override {
-    ::SetFieldText(form_.Field(Field), Text);
-  }
-  bool FieldShowsAll(TMainField Field) const override { return TextFits(form_.Field(Field)); }
-  void SetFieldHint(TMainField Field, const std::string& Text) override {
-    form_.Field(Field)->setToolTip(ToQString(Text));
-  }
-  void EnableControls(bool Enabled) override { form_.EnableControls(Enabled); }
-  bool ControlEnabled(TMainControl Which) const override {
-    const QWidget* control = form_.Control(Which);
-    return control != nullptr && control->isEnabled();
-  }
-  TMainControl FocusedControl() const override { return form_.ControlOf(form_.focusWidget()); }
-  void FocusControl(TMainControl Which) override {
-    if (QWidget* control = form_.Control(Which)) control->setFocus();
-  }
-  bool Maximized() const override { return form_.isMaximized(); }
-  std::string CurrentFolder() const override { return std::filesystem::current_path().string(); }
-  std::optional<std::vector<std::string>> ChooseFiles(const std::string& Folder) override {
-    return form_.FileDialog(Folder);
-  }
-  std::optional<std::string> BrowseForFolder(const std::string& StartFolder) override {
-    TBrowseFolderDlg& dialog = *form_.BrowseFolderDlg;
-    if (!StartFolder.empty()) dialog.SetFolderName(StartFolder);
-    if (!form_.ExecuteBrowse(dialog)) return std::nullopt;
-    return dialog.SelectedFolder();
-  }
-  void ErrorBox(const std::string& Text) override { form_.BatchErrorBox(Text); }
-  void ShowAbout() override { form_.AboutBox(); }
-  // Every visible dialog of the application is rejected.
-  void CloseDialogs() override {
-    for (QWidget* window : QApplication::topLevelWidgets())
-      if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible())
-        dialog->reject();
-  }
-  void ProcessMessages() override { QCoreApplication::processEvents(); }
-  void SpanScreen() override { form_.SpanScreen(); }
-  void CloseWindow() override { form_.close(); }
-
-private:
-  THTMLMainForm& form_;
-};
 
 std::array<std::pair<QWidget*, TMainControl>, 7> THTMLMainForm::NamedControls() const {
   return {{{Button1, TMainControl::Go},

@@ -139,11 +139,131 @@ void SetFieldText(HWND Edit, const std::string& Text) {
                     " characters");
 }
 
+namespace {
+
+// Counts a dialog open while it is.
+class TModal {
+public:
+  explicit TModal(int& Count) : count_(Count) { ++count_; }
+  ~TModal() { --count_; }
+  TModal(const TModal&) = delete;
+  TModal& operator=(const TModal&) = delete;
+
+private:
+  int& count_;
+};
+
+// Closes Window when it is a visible window that Owner owns (a dialog's
+// close is its cancel).
+BOOL CALLBACK CloseOwnedDialog(HWND Window, LPARAM Owner) {
+  if (GetWindow(Window, GW_OWNER) == reinterpret_cast<HWND>(Owner) && IsWindowVisible(Window))
+    PostMessageA(Window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+}  // namespace
+
+// The window as the presenter sees it. Each dialog is counted while it is
+// open, so that a close asked for meanwhile waits for the dialog's loop.
+class THTMLMainForm::TView : public TMainView {
+  THTMLMainForm& form_;
+  int modal_ = 0;  // dialogs open
+
+public:
+  explicit TView(THTMLMainForm& Form) : form_(Form) {}
+
+  // The text's extent in the window's font against the edit control's
+  // client width less its margins.
+  bool FieldShowsAll(TMainField Field) const override {
+    const HWND edit = form_.Field(Field);
+    const std::string text = ::FieldText(edit);
+    RECT client;
+    GetClientRect(edit, &client);
+    const DWORD margins = static_cast<DWORD>(SendMessageA(edit, EM_GETMARGINS, 0, 0));
+    HDC dc = GetDC(edit);
+    HGDIOBJ old = SelectObject(dc, form_.font_);
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(edit, dc);
+    return extent.cx <= client.right - LOWORD(margins) - HIWORD(margins);
+  }
+  // The text of the field's tool in the window's tool tip control.
+  void SetFieldHint(TMainField Field, const std::string& Text) override {
+    if (form_.toolTips_ == nullptr) return;
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = form_.handle_;
+    tool.uId = reinterpret_cast<UINT_PTR>(form_.Field(Field));
+    tool.lpszText = const_cast<char*>(Text.c_str());
+    SendMessageA(form_.toolTips_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  void EnableControls(bool Enabled) override { form_.EnableControls(Enabled); }
+  bool ControlEnabled(TMainControl Which) const override {
+    const HWND control = form_.Control(Which);
+    return control != nullptr && IsWindowEnabled(control) != FALSE;
+  }
+  TMainControl FocusedControl() const override { return form_.ControlOf(GetFocus()); }
+  void FocusControl(TMainControl Which) override {
+    const HWND control = form_.Control(Which);
+    if (control == nullptr) return;
+    // A window that is not the active one gives it once it is activated.
+    if (GetActiveWindow() == form_.handle_)
+      SetFocus(control);
+    else
+      form_.lastFocus_ = control;
+  }
+  bool Maximized() const override { return IsZoomed(form_.handle_) != FALSE; }
+  std::string CurrentFolder() const override {
+    char current[MAX_PATH + 1] = {};
+    const DWORD length = GetCurrentDirectoryA(sizeof current, current);
+    return length > 0 && length <= MAX_PATH ? std::string(current, length) : std::string();
+  }
+  std::optional<std::vector<std::string>> ChooseFiles(const std::string& Folder) override {
+    TModal modal(modal_);
+    return form_.FileDialog(Folder);
+  }
+  std::optional<std::string> BrowseForFolder(const std::string& StartFolder) override {
+    TModal modal(modal_);
+    TBrowseFolderDlg& dialog = *form_.BrowseFolderDlg;
+    if (!StartFolder.empty()) dialog.FolderName = StartFolder;
+    if (!form_.ExecuteBrowse(dialog)) return std::nullopt;
+    return dialog.SelectedFolder();
+  }
+  void ErrorBox(const std::string& Text) override {
+    TModal modal(modal_);
+    form_.BatchErrorBox(Text);
+  }
+  void ShowAbout() override {
+    TModal modal(modal_);
+    form_.AboutBox();
+  }
+  void CloseDialogs() override {
+    EnumThreadWindows(GetCurrentThreadId(), CloseOwnedDialog,
+                      reinterpret_cast<LPARAM>(form_.handle_));
+  }
+  void ProcessMessages() override { ::ProcessMessages(); }
+  void SpanScreen() override { form_.SpanScreen(); }
+  // WM_CLOSE: sent, or posted while a dialog's loop is on the stack, so
+  // that the window is not destroyed under it.
+  void CloseWindow() override {
+    if (form_.handle_ == nullptr) return;
+    if (modal_ > 0)
+      PostMessageA(form_.handle_, WM_CLOSE, 0, 0);
+    else
+      SendMessageA(form_.handle_, WM_CLOSE, 0, 0);
+  }
+
+  std::string FieldText(TMainField Field) const override { return ::FieldText(form_.Field(Field)); }
+  void SetFieldText(TMainField Field, const std::string& Text) override {
+    ::SetFieldText(form_.Field(Field), Text);
+  }
+};
+
 THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, platform::FileEnv* Env)
-    : view_(std::make_unique<TView>(*this)),
-      presenter_(std::make_unique<TMainPresenter>(
-          *view_, Store ? std::move(Store) : std::make_unique<platform::RegistryStore>(SSettingsKey),
-          Env)) {
+    : TMainForm(std::make_unique<TView>(*this),
+                Store ? std::move(Store) : std::make_unique<platform::RegistryStore>(SSettingsKey),
+                Env) {
   FileDialog = [this](const std::string& Folder) { return RunOpenDialog(handle_, Folder); };
   BatchErrorBox = [this](const std::string& Text) {
     CentredMessageBox(handle_, Text, "Error", MB_OK | MB_ICONERROR);
@@ -494,127 +614,6 @@ HWND THTMLMainForm::Control(TMainControl Which) const {
     if (name == Which) return control;
   return nullptr;
 }
-
-namespace {
-
-// Counts a dialog open while it is.
-class TModal {
-public:
-  explicit TModal(int& Count) : count_(Count) { ++count_; }
-  ~TModal() { --count_; }
-  TModal(const TModal&) = delete;
-  TModal& operator=(const TModal&) = delete;
-
-private:
-  int& count_;
-};
-
-// Closes Window when it is a visible window that Owner owns (a dialog's
-// close is its cancel).
-BOOL CALLBACK CloseOwnedDialog(HWND Window, LPARAM Owner) {
-  if (GetWindow(Window, GW_OWNER) == reinterpret_cast<HWND>(Owner) && IsWindowVisible(Window))
-    PostMessageA(Window, WM_CLOSE, 0, 0);
-  return TRUE;
-}
-
-}  // namespace
-
-// The window as the presenter sees it. Each dialog is counted while it is
-// open, so that a close asked for meanwhile waits for the dialog's loop.
-class THTMLMainForm::TView : public TMainView {
-  THTMLMainForm& form_;
-  int modal_ = 0;  // dialogs open
-
-public:
-  explicit TView(THTMLMainForm& Form) : form_(Form) {}
-
-  // The text's extent in the window's font against the edit control's
-  // client width less its margins.
-  bool FieldShowsAll(TMainField Field) const override {
-    const HWND edit = form_.Field(Field);
-    const std::string text = ::FieldText(edit);
-    RECT client;
-    GetClientRect(edit, &client);
-    const DWORD margins = static_cast<DWORD>(SendMessageA(edit, EM_GETMARGINS, 0, 0));
-    HDC dc = GetDC(edit);
-    HGDIOBJ old = SelectObject(dc, form_.font_);
-    SIZE extent{};
-    GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &extent);
-    SelectObject(dc, old);
-    ReleaseDC(edit, dc);
-    return extent.cx <= client.right - LOWORD(margins) - HIWORD(margins);
-  }
-  // The text of the field's tool in the window's tool tip control.
-  void SetFieldHint(TMainField Field, const std::string& Text) override {
-    if (form_.toolTips_ == nullptr) return;
-    TOOLINFOA tool{};
-    tool.cbSize = sizeof tool;
-    tool.hwnd = form_.handle_;
-    tool.uId = reinterpret_cast<UINT_PTR>(form_.Field(Field));
-    tool.lpszText = const_cast<char*>(Text.c_str());
-    SendMessageA(form_.toolTips_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
-  }
-  void EnableControls(bool Enabled) override { form_.EnableControls(Enabled); }
-  bool ControlEnabled(TMainControl Which) const override {
-    const HWND control = form_.Control(Which);
-    return control != nullptr && IsWindowEnabled(control) != FALSE;
-  }
-  TMainControl FocusedControl() const override { return form_.ControlOf(GetFocus()); }
-  void FocusControl(TMainControl Which) override {
-    const HWND control = form_.Control(Which);
-    if (control == nullptr) return;
-    // A window that is not the active one gives it once it is activated.
-    if (GetActiveWindow() == form_.handle_)
-      SetFocus(control);
-    else
-      form_.lastFocus_ = control;
-  }
-  bool Maximized() const override { return IsZoomed(form_.handle_) != FALSE; }
-  std::string CurrentFolder() const override {
-    char current[MAX_PATH + 1] = {};
-    const DWORD length = GetCurrentDirectoryA(sizeof current, current);
-    return length > 0 && length <= MAX_PATH ? std::string(current, length) : std::string();
-  }
-  std::optional<std::vector<std::string>> ChooseFiles(const std::string& Folder) override {
-    TModal modal(modal_);
-    return form_.FileDialog(Folder);
-  }
-  std::optional<std::string> BrowseForFolder(const std::string& StartFolder) override {
-    TModal modal(modal_);
-    TBrowseFolderDlg& dialog = *form_.BrowseFolderDlg;
-    if (!StartFolder.empty()) dialog.FolderName = StartFolder;
-    if (!form_.ExecuteBrowse(dialog)) return std::nullopt;
-    return dialog.SelectedFolder();
-  }
-  void ErrorBox(const std::string& Text) override {
-    TModal modal(modal_);
-    form_.BatchErrorBox(Text);
-  }
-  void ShowAbout() override {
-    TModal modal(modal_);
-    form_.AboutBox();
-  }
-  void CloseDialogs() override {
-    EnumThreadWindows(GetCurrentThreadId(), CloseOwnedDialog,
-                      reinterpret_cast<LPARAM>(form_.handle_));
-  }
-  void ProcessMessages() override { ::ProcessMessages(); }
-  void SpanScreen() override { form_.SpanScreen(); }
-  // WM_CLOSE: sent, or posted while a dialog's loop is on the stack, so
-  // that the window is not destroyed under it.
-  void CloseWindow() override {
-    if (form_.handle_ == nullptr) return;
-    if (modal_ > 0)
-      PostMessageA(form_.handle_, WM_CLOSE, 0, 0);
-    else
-      SendMessageA(form_.handle_, WM_CLOSE, 0, 0);
-  }
-
-  std::string FieldText(TMainField Field) const override { return ::FieldText(form_.Field(Field)); }
-  void SetFieldText(TMainField Field, const std::string& Text) override {
-    ::SetFieldText(form_.Field(Field), Text);
-  }
-};
 
 void THTMLMainForm::EnableControls(bool Enabled) {
   EnableWindow(Button1, Enabled);
