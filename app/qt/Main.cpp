@@ -25,10 +25,9 @@
 #include <limits>
 
 #include "about/qt/About.h"
-#include "app/qt/Application.h"
 #include "app/BatchRun.h"
 #include "app/SourceList.h"
-#include "app/qt/ProgramIcon.h"
+#include "app/qt/Application.h"
 #include "app/qt/QtSettingsStore.h"
 #include "dialogs/qt/BrowseFolderDlg.h"
 #include "dialogs/qt/OpenFileDialog.h"
@@ -37,6 +36,7 @@
 #include "streams/Utils.h"
 #include "ui/qt/QtMessageBox.h"
 #include "ui/qt/QtNativeGeometry.h"
+#include "ui/qt/QtPictures.h"
 #include "ui/qt/QtText.h"
 
 namespace {

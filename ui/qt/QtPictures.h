@@ -10,6 +10,9 @@
 // Picture as a 32-bit image with alpha.
 QImage PictureImage(const TPicture& Picture);
 
+// Picture as an image of 8 bits a pixel with Picture's palette.
+QImage PaletteImage(const TPalettePicture& Picture);
+
 // The application icon.
 QImage ProgramIconImage();
 QIcon ProgramIcon();
