@@ -1,6 +1,7 @@
 #include "app/MainLogic.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "app/SourceList.h"
 #include "app/TreeWalk.h"
@@ -138,8 +139,7 @@ void LoadSettings(platform::SettingsStore& Store, TRememberedPaths& Paths) {
 void SaveSettings(platform::SettingsStore& Store, const TRememberedPaths& Paths) {
   if (!Store.Open()) return;
   StoreCloser closer{Store};
-  if (!Store.WriteString(SInputPath, Paths.InputPath))
-    throw Exception(Format(SFailedToSetData, {SInputPath}));
-  if (!Store.WriteString(SOutputPath, Paths.OutputPath))
-    throw Exception(Format(SFailedToSetData, {SOutputPath}));
+  for (const auto& [name, value] :
+       {std::pair{SInputPath, &Paths.InputPath}, {SOutputPath, &Paths.OutputPath}})
+    if (!Store.WriteString(name, *value)) throw Exception(Format(SFailedToSetData, {name}));
 }

@@ -2,7 +2,6 @@
 
 #include <exception>
 #include <utility>
-#include <utility>
 
 #include "streams/Streams.h"
 #include "streams/Utils.h"

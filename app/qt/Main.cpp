@@ -74,8 +74,8 @@ QLineEdit* MakeField(QWidget* Parent, const char* Name, QRect Geometry) {
   return edit;
 }
 
-}  // namespace
-
+// The virtual-key code for a Qt key, for the keys the window handles
+// (0 for any other key).
 int VirtualKeyOf(int QtKey) {
   switch (QtKey) {
     case Qt::Key_F2:
@@ -93,6 +93,8 @@ int VirtualKeyOf(int QtKey) {
       return 0;
   }
 }
+
+}  // namespace
 
 std::string FieldText(const QLineEdit* Edit) { return ToBytes(Edit->text()); }
 

@@ -20,10 +20,6 @@ class QDropEvent;
 class QMimeData;
 class QPushButton;
 
-// The virtual-key code for a Qt key, for the keys the window handles
-// (0 for any other key).
-int VirtualKeyOf(int QtKey);
-
 class THTMLMainForm : public QWidget, public TMainForm {
   Q_OBJECT
 
