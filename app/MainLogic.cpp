@@ -6,6 +6,7 @@
 #include "app/SourceList.h"
 #include "app/TreeWalk.h"
 #include "platform/FileEnv.h"
+#include "platform/FileIdentity.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
 
@@ -84,6 +85,11 @@ std::string SourceListHint(const std::string& Sources, std::size_t MaxLines) {
   for (std::size_t i = 0; i < shown; ++i) hint += "\n" + entries[i];
   if (shown < entries.size()) hint += "\n... and " + std::to_string(entries.size() - shown) + " more";
   return hint;
+}
+
+TDroppedItem FindDroppedItem(const std::string& Path) {
+  if (platform::IsDirectory(Path)) return {Path, TDroppedItem::Folder};
+  return {Path, platform::IdentifyFile(Path) ? TDroppedItem::File : TDroppedItem::Missing};
 }
 
 TDropAction DropAction(const std::vector<TDroppedItem>& Items, bool OnDestinationField, bool Busy) {

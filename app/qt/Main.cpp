@@ -31,7 +31,6 @@
 #include "app/qt/QtSettingsStore.h"
 #include "dialogs/qt/BrowseFolderDlg.h"
 #include "dialogs/qt/OpenFileDialog.h"
-#include "platform/FileIdentity.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
 #include "ui/qt/QtMessageBox.h"
@@ -298,12 +297,7 @@ std::optional<std::vector<TDroppedItem>> THTMLMainForm::DroppedItems(const QMime
     // The path's bytes as the URL carries them, also where they are not
     // UTF-8 (QUrl::toLocalFile would replace those).
     const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-    TDroppedItem item{bytes.toStdString()};
-    if (platform::IsDirectory(item.Path))
-      item.Kind = TDroppedItem::Folder;
-    else if (platform::IdentifyFile(item.Path))
-      item.Kind = TDroppedItem::File;
-    items.push_back(std::move(item));
+    items.push_back(FindDroppedItem(bytes.toStdString()));
   }
   return items;
 }
