@@ -36,10 +36,7 @@ LRESULT CALLBACK CentreBoxOnActivation(int Code, WPARAM WParam, LPARAM LParam) {
   return CallNextHookEx(hook, Code, WParam, LParam);
 }
 
-}  // namespace
-
-void SetDialogKeysWindow(HWND Window) { dialogKeysWindow = Window; }
-
+// Handles one message taken from the queue, as the loop does.
 void DispatchLoopMessage(MSG& Message) {
   if (dialogKeysWindow != nullptr && IsWindow(dialogKeysWindow) &&
       IsDialogMessageA(dialogKeysWindow, &Message))
@@ -47,6 +44,10 @@ void DispatchLoopMessage(MSG& Message) {
   TranslateMessage(&Message);
   DispatchMessageA(&Message);
 }
+
+}  // namespace
+
+void SetDialogKeysWindow(HWND Window) { dialogKeysWindow = Window; }
 
 int RunMessageLoop() {
   MSG message;

@@ -18,9 +18,6 @@
 // its controls, access keys, Enter, Escape): the main window, or null.
 void SetDialogKeysWindow(HWND Window);
 
-// Handles one message taken from the queue, as the loop does.
-void DispatchLoopMessage(MSG& Message);
-
 // Takes and handles messages until WM_QUIT; returns its exit code.
 int RunMessageLoop();
 
