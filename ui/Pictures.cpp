@@ -142,6 +142,32 @@ void AppendLe32(std::string& Out, unsigned Value) {
   AppendLe16(Out, Value >> 16);
 }
 
+// A BITMAPINFOHEADER (no compression) for Width x Height pixels of Bits
+// bits and Size bytes of rows, then a palette of Colours entries: those of
+// Palette, the rest black.
+void AppendBitmapInfo(std::string& Out, int Width, int Height, int Bits, unsigned Size,
+                      unsigned PixelsPerMetre, const TColor* Palette, std::size_t PaletteSize,
+                      unsigned Colours) {
+  AppendLe32(Out, 40);
+  AppendLe32(Out, static_cast<unsigned>(Width));
+  AppendLe32(Out, static_cast<unsigned>(Height));
+  AppendLe16(Out, 1);  // planes
+  AppendLe16(Out, static_cast<unsigned>(Bits));
+  AppendLe32(Out, 0);  // no compression
+  AppendLe32(Out, Size);
+  AppendLe32(Out, PixelsPerMetre);
+  AppendLe32(Out, PixelsPerMetre);
+  AppendLe32(Out, Colours);  // colours used
+  AppendLe32(Out, 0);
+  for (unsigned i = 0; i < Colours; ++i) {
+    const TColor c = i < PaletteSize ? Palette[i] : TColor{0, 0, 0};
+    Out += static_cast<char>(c.Blue);
+    Out += static_cast<char>(c.Green);
+    Out += static_cast<char>(c.Red);
+    Out += '\0';
+  }
+}
+
 }  // namespace
 
 TPicture ProgramIconPicture() { return FromRows(kIconRows); }
@@ -170,24 +196,9 @@ std::string IconFileBytes(const TPicture& Picture) {
   const int colourRow = (w * 4 + 31) / 32 * 4;
   const int maskRow = (w + 31) / 32 * 4;
   std::string image;
-  // BITMAPINFOHEADER: the height counts both bitmaps.
-  AppendLe32(image, 40);
-  AppendLe32(image, static_cast<unsigned>(w));
-  AppendLe32(image, static_cast<unsigned>(2 * h));
-  AppendLe16(image, 1);  // planes
-  AppendLe16(image, 4);  // bits a pixel
-  AppendLe32(image, 0);  // no compression
-  AppendLe32(image, static_cast<unsigned>((colourRow + maskRow) * h));
-  AppendLe32(image, 0);
-  AppendLe32(image, 0);
-  AppendLe32(image, 16);  // colours used
-  AppendLe32(image, 0);
-  for (const TColor& c : kPalette16) {
-    image += static_cast<char>(c.Blue);
-    image += static_cast<char>(c.Green);
-    image += static_cast<char>(c.Red);
-    image += '\0';
-  }
+  // The height counts both bitmaps.
+  AppendBitmapInfo(image, w, 2 * h, 4, static_cast<unsigned>((colourRow + maskRow) * h), 0,
+                   kPalette16.data(), kPalette16.size(), 16);
   for (int y = h - 1; y >= 0; --y) {
     std::string row(static_cast<std::size_t>(colourRow), '\0');
     for (int x = 0; x < w; ++x) {
@@ -268,25 +279,9 @@ std::string BitmapFileBytes(const TPalettePicture& Picture) {
   AppendLe32(file, offset + size);
   AppendLe32(file, 0);  // reserved
   AppendLe32(file, offset);
-  // BITMAPINFOHEADER
-  AppendLe32(file, 40);
-  AppendLe32(file, static_cast<unsigned>(w));
-  AppendLe32(file, static_cast<unsigned>(h));
-  AppendLe16(file, 1);  // planes
-  AppendLe16(file, 8);  // bits a pixel
-  AppendLe32(file, 0);  // no compression
-  AppendLe32(file, size);
-  AppendLe32(file, 3780);  // 96 pixels an inch, in pixels a metre
-  AppendLe32(file, 3780);
-  AppendLe32(file, kColours);  // colours used
-  AppendLe32(file, 0);
-  for (unsigned i = 0; i < kColours; ++i) {
-    const TColor c = i < Picture.Palette.size() ? Picture.Palette[i] : TColor{0, 0, 0};
-    file += static_cast<char>(c.Blue);
-    file += static_cast<char>(c.Green);
-    file += static_cast<char>(c.Red);
-    file += '\0';
-  }
+  // 96 pixels an inch are 3780 pixels a metre.
+  AppendBitmapInfo(file, w, h, 8, size, 3780, Picture.Palette.data(), Picture.Palette.size(),
+                   kColours);
   for (int y = h - 1; y >= 0; --y) {
     std::string line(static_cast<std::size_t>(row), '\0');
     for (int x = 0; x < w; ++x) line[static_cast<std::size_t>(x)] = static_cast<char>(Picture.At(x, y));
