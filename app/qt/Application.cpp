@@ -43,12 +43,7 @@ bool WatchStopRequests(QObject* Context, std::function<void()> OnRequest) {
 TPagetrimApplication::TPagetrimApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool TPagetrimApplication::notify(QObject* Receiver, QEvent* Event) {
-  try {
-    return QApplication::notify(Receiver, Event);
-  } catch (const std::exception& e) {
-    ShowErrorReport(e.what());
-  } catch (...) {
-    ShowErrorReport("");
-  }
-  return false;
+  bool handled = false;
+  CatchErrors([&] { handled = QApplication::notify(Receiver, Event); }, ShowErrorReport);
+  return handled;
 }

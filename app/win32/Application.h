@@ -10,9 +10,10 @@
 
 #include <windows.h>
 
-#include <exception>
 #include <functional>
 #include <string>
+
+#include "app/ErrorReport.h"
 
 // The window whose dialog keys the loop handles (Tab and Shift+Tab between
 // its controls, access keys, Enter, Escape): the main window, or null.
@@ -35,15 +36,7 @@ void ShowErrorReport(const std::string& Message);
 // False when it did.
 template <class F>
 bool ReportErrors(F&& Handler) noexcept {
-  try {
-    Handler();
-    return true;
-  } catch (const std::exception& e) {
-    ShowErrorReport(e.what());
-  } catch (...) {
-    ShowErrorReport("");
-  }
-  return false;
+  return CatchErrors(Handler, ShowErrorReport);
 }
 
 // What ShowErrorReport calls to show its box (a MessageBoxA); tests put a
