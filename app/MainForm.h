@@ -11,9 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/MainPresenter.h"
-#include "app/MainView.h"
-#include "platform/SettingsStore.h"
+#include "app/MainPresenter.h"  // with the view and the settings store
 
 class TBrowseFolderDlg;  // the toolkit's folder browser
 

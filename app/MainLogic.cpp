@@ -15,10 +15,7 @@ TMainLayout MainLayout(int ClientWidth) {
 }
 
 TMainLayout MainLayout(int ClientWidth, int PickerLeft, int EditLeft, int CloseWidth) {
-  TMainLayout l;
-  l.EditWidth = std::max(0, ClientWidth - EditLeft - PickerLeft);
-  l.CloseLeft = ClientWidth - CloseWidth - PickerLeft;
-  return l;
+  return {std::max(0, ClientWidth - EditLeft - PickerLeft), ClientWidth - CloseWidth - PickerLeft};
 }
 
 TRect SpanScreenFrame(const TRect& Frame, const TRect& Screen) {

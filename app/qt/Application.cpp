@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #include <exception>
+#include <utility>
 
 #include "app/ErrorReport.h"
 #include "platform/StopRequests.h"
@@ -21,9 +22,7 @@ TErrorBoxFunc& ErrorBox() {
 }  // namespace
 
 TErrorBoxFunc SetErrorReportBox(TErrorBoxFunc Box) {
-  TErrorBoxFunc previous = ErrorBox();
-  ErrorBox() = Box ? std::move(Box) : TErrorBoxFunc(DefaultErrorBox);
-  return previous;
+  return std::exchange(ErrorBox(), Box ? std::move(Box) : TErrorBoxFunc(DefaultErrorBox));
 }
 
 void ShowErrorReport(const std::string& Message) {

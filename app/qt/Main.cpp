@@ -283,10 +283,7 @@ QWidget* THTMLMainForm::Control(TMainControl Which) const {
 }
 
 void THTMLMainForm::EnableControls(bool Enabled) {
-  Button1->setEnabled(Enabled);
-  Button2->setEnabled(Enabled);
-  BitBtn1->setEnabled(Enabled);
-  BitBtn2->setEnabled(Enabled);
+  for (QPushButton* button : {Button1, Button2, BitBtn1, BitBtn2}) button->setEnabled(Enabled);
 }
 
 std::optional<std::vector<TDroppedItem>> THTMLMainForm::DroppedItems(const QMimeData* Data) const {
@@ -347,10 +344,7 @@ void THTMLMainForm::resizeEvent(QResizeEvent* Event) {
 }
 
 void THTMLMainForm::closeEvent(QCloseEvent* Event) {
-  if (presenter_->FormCloseQuery())
-    Event->accept();
-  else
-    Event->ignore();
+  Event->setAccepted(presenter_->FormCloseQuery());
 }
 
 bool THTMLMainForm::eventFilter(QObject* Watched, QEvent* Event) {

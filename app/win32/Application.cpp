@@ -1,5 +1,7 @@
 #include "app/win32/Application.h"
 
+#include <utility>
+
 #include "app/ErrorReport.h"
 #include "ui/win32/Application.h"
 #include "ui/win32/Screen.h"
@@ -71,9 +73,7 @@ void ProcessMessages() {
 }
 
 TErrorBoxFunc SetErrorReportBox(TErrorBoxFunc Box) {
-  TErrorBoxFunc previous = ErrorBox();
-  ErrorBox() = Box ? std::move(Box) : TErrorBoxFunc(DefaultErrorBox);
-  return previous;
+  return std::exchange(ErrorBox(), Box ? std::move(Box) : TErrorBoxFunc(DefaultErrorBox));
 }
 
 void ShowErrorReport(const std::string& Message) {

@@ -142,15 +142,10 @@ void SetFieldText(HWND Edit, const std::string& Text) {
 namespace {
 
 // Counts a dialog open while it is.
-class TModal {
-public:
-  explicit TModal(int& Count) : count_(Count) { ++count_; }
-  ~TModal() { --count_; }
-  TModal(const TModal&) = delete;
-  TModal& operator=(const TModal&) = delete;
-
-private:
-  int& count_;
+struct TModal {
+  int& Count;
+  explicit TModal(int& Open) : Count(++Open) {}
+  ~TModal() { --Count; }
 };
 
 // Closes Window when it is a visible window that Owner owns (a dialog's
@@ -587,10 +582,7 @@ HWND THTMLMainForm::Control(TMainControl Which) const {
 }
 
 void THTMLMainForm::EnableControls(bool Enabled) {
-  EnableWindow(Button1, Enabled);
-  EnableWindow(Button2, Enabled);
-  EnableWindow(BitBtn1, Enabled);
-  EnableWindow(BitBtn2, Enabled);
+  for (HWND button : {Button1, Button2, BitBtn1, BitBtn2}) EnableWindow(button, Enabled);
 }
 
 void THTMLMainForm::SpanScreen() {
