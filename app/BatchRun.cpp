@@ -17,13 +17,10 @@ public:
   explicit TControlsGuard(TBatchHost& Host)
       : host_(Host), exceptions_(std::uncaught_exceptions()) {}
   ~TControlsGuard() noexcept(false) {
-    if (std::uncaught_exceptions() == exceptions_) {
-      host_.EnableControls(true);
-      return;
-    }
     try {
       host_.EnableControls(true);
     } catch (...) {
+      if (std::uncaught_exceptions() == exceptions_) throw;
     }
   }
   TControlsGuard(const TControlsGuard&) = delete;

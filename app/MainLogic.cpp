@@ -1,10 +1,12 @@
 #include "app/MainLogic.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "app/SourceList.h"
 #include "app/TreeWalk.h"
 #include "platform/FileEnv.h"
+#include "platform/FileIdentity.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
 
@@ -13,10 +15,7 @@ TMainLayout MainLayout(int ClientWidth) {
 }
 
 TMainLayout MainLayout(int ClientWidth, int PickerLeft, int EditLeft, int CloseWidth) {
-  TMainLayout l;
-  l.EditWidth = std::max(0, ClientWidth - EditLeft - PickerLeft);
-  l.CloseLeft = ClientWidth - CloseWidth - PickerLeft;
-  return l;
+  return {std::max(0, ClientWidth - EditLeft - PickerLeft), ClientWidth - CloseWidth - PickerLeft};
 }
 
 TRect SpanScreenFrame(const TRect& Frame, const TRect& Screen) {
@@ -85,6 +84,11 @@ std::string SourceListHint(const std::string& Sources, std::size_t MaxLines) {
   return hint;
 }
 
+TDroppedItem FindDroppedItem(const std::string& Path) {
+  if (platform::IsDirectory(Path)) return {Path, TDroppedItem::Folder};
+  return {Path, platform::IdentifyFile(Path) ? TDroppedItem::File : TDroppedItem::Missing};
+}
+
 TDropAction DropAction(const std::vector<TDroppedItem>& Items, bool OnDestinationField, bool Busy) {
   if (Busy || Items.empty()) return {};
   if (Items.size() == 1 && Items[0].Kind == TDroppedItem::Folder)
@@ -138,8 +142,7 @@ void LoadSettings(platform::SettingsStore& Store, TRememberedPaths& Paths) {
 void SaveSettings(platform::SettingsStore& Store, const TRememberedPaths& Paths) {
   if (!Store.Open()) return;
   StoreCloser closer{Store};
-  if (!Store.WriteString(SInputPath, Paths.InputPath))
-    throw Exception(Format(SFailedToSetData, {SInputPath}));
-  if (!Store.WriteString(SOutputPath, Paths.OutputPath))
-    throw Exception(Format(SFailedToSetData, {SOutputPath}));
+  for (const auto& [name, value] :
+       {std::pair{SInputPath, &Paths.InputPath}, {SOutputPath, &Paths.OutputPath}})
+    if (!Store.WriteString(name, *value)) throw Exception(Format(SFailedToSetData, {name}));
 }

@@ -140,6 +140,9 @@ struct TDroppedItem {
   TKind Kind = Missing;
 };
 
+// Path as the system finds it now: a folder, a file, or missing.
+TDroppedItem FindDroppedItem(const std::string& Path);
+
 // What a drop does.
 struct TDropAction {
   enum TKind {

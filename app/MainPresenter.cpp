@@ -2,7 +2,6 @@
 
 #include <exception>
 #include <utility>
-#include <utility>
 
 #include "streams/Streams.h"
 #include "streams/Utils.h"
@@ -110,18 +109,12 @@ TDropAction TMainPresenter::DropFor(const std::vector<TDroppedItem>& Items,
 
 void TMainPresenter::Drop(const std::vector<TDroppedItem>& Items, bool OnDestinationField) {
   const TDropAction action = DropFor(Items, OnDestinationField);
-  switch (action.Kind) {
-    case TDropAction::Sources:
-      view_.SetFieldText(TMainField::Sources, action.Text);
-      break;
-    case TDropAction::Destination:
-      view_.SetFieldText(TMainField::Destination, action.Text);
-      break;
-    case TDropAction::Refused:
-      throw Exception(Format(SPathWithSeparator, {action.Text}));
-    case TDropAction::None:
-      break;
-  }
+  if (action.Kind == TDropAction::Refused)
+    throw Exception(Format(SPathWithSeparator, {action.Text}));
+  if (action.Kind != TDropAction::None)
+    view_.SetFieldText(action.Kind == TDropAction::Sources ? TMainField::Sources
+                                                           : TMainField::Destination,
+                       action.Text);
 }
 
 void TMainPresenter::UpdateHints() {

@@ -43,9 +43,6 @@
 
 namespace {
 
-constexpr double kMiB = 1024.0 * 1024.0;
-constexpr double kMB = 1e6;
-
 // What a child reports back.
 struct TSample {
   double Seconds = 0;
@@ -225,8 +222,6 @@ TBest MemToMem(const std::string& Source, int Reps, const TCompactOptions& Optio
 
 double BoundMiB(std::int64_t Size) { return 1.1 * static_cast<double>(Size) / kMiB + 16.0; }
 
-const char* Verdict(bool Ok) { return Ok ? "ok" : "MISSED"; }
-
 // The targets missed so far, one line each.
 std::vector<std::string> Missed;
 
@@ -332,18 +327,9 @@ int main(int argc, char** argv) {
   CLI11_PARSE(App, argc, argv);
 
   namespace fs = std::filesystem;
-  bool MadeDir = false;
-  if (Dir.empty()) {
-    std::string Tmpl = (fs::temp_directory_path() / "pagetrim-bench-XXXXXX").string();
-    if (mkdtemp(Tmpl.data()) == nullptr) {
-      std::perror("mkdtemp");
-      return 1;
-    }
-    Dir = Tmpl;
-    MadeDir = true;
-  } else {
-    fs::create_directories(Dir);
-  }
+  const bool MadeDir = Dir.empty();
+  if (MadeDir && (Dir = MakeTempFolder("pagetrim-bench-")).empty()) return 1;
+  fs::create_directories(Dir);
   fs::create_directories(Dir + "/out");
   const std::int64_t Big = static_cast<std::int64_t>(SizeMB) * 1000000;
   const std::int64_t Small = static_cast<std::int64_t>(SmallMB) * 1000000;

@@ -271,47 +271,43 @@ std::int64_t WriteDocument(const std::string& FileName, TDocKind Kind, std::int6
   return Written;
 }
 
-std::string RealisticScript(std::size_t Bytes) {
-  TRandom Rng(0x5C1);
-  std::string Script;
-  while (Script.size() < Bytes) {
+namespace {
+
+// Copies of Piece until they hold Bytes: in each, NAME becomes a word of
+// kWords made of Letters only, and Mark a number below Limit in place of
+// Mark's last character.
+std::string Filled(std::string_view Piece, std::size_t Bytes, std::uint64_t Seed,
+                   std::string_view Letters, std::string_view Mark, std::uint32_t Limit) {
+  TRandom Rng(Seed);
+  std::string Text;
+  while (Text.size() < Bytes) {
     std::string_view Word;
     do Word = kWords[Rng.Below(std::size(kWords))];
-    while (Word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ") != std::string_view::npos);
-    const std::string N = std::to_string(Rng.Below(100));
-    for (std::size_t I = 0; I < kScriptPiece.size(); ++I) {
-      if (kScriptPiece.compare(I, 4, "NAME") == 0) {
-        Script += Word;
+    while (Word.find_first_not_of(Letters) != std::string_view::npos);
+    const std::string N = std::to_string(Rng.Below(Limit));
+    for (std::size_t I = 0; I < Piece.size(); ++I) {
+      if (Piece.compare(I, 4, "NAME") == 0) {
+        Text += Word;
         I += 3;
-      } else if (kScriptPiece.compare(I, 2, ".N") == 0) {
-        Script += "." + N;
-        I += 1;
+      } else if (Piece.compare(I, Mark.size(), Mark) == 0) {
+        Text += Mark.substr(0, Mark.size() - 1);
+        Text += N;
+        I += Mark.size() - 1;
       } else {
-        Script += kScriptPiece[I];
+        Text += Piece[I];
       }
     }
   }
-  return Script;
+  return Text;
+}
+
+}  // namespace
+
+std::string RealisticScript(std::size_t Bytes) {
+  return Filled(kScriptPiece, Bytes, 0x5C1, "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ",
+                ".N", 100);
 }
 
 std::string RealisticStyleSheet(std::size_t Bytes) {
-  TRandom Rng(0x5C55);
-  std::string Sheet;
-  while (Sheet.size() < Bytes) {
-    std::string_view Word;
-    do Word = kWords[Rng.Below(std::size(kWords))];
-    while (Word.find_first_not_of("abcdefghijklmnopqrstuvwxyz") != std::string_view::npos);
-    const std::string N = std::to_string(Rng.Below(10));
-    for (std::size_t I = 0; I < kStylePiece.size(); ++I) {
-      if (kStylePiece.compare(I, 4, "NAME") == 0) {
-        Sheet += Word;
-        I += 3;
-      } else if (kStylePiece[I] == '`') {
-        Sheet += N;
-      } else {
-        Sheet += kStylePiece[I];
-      }
-    }
-  }
-  return Sheet;
+  return Filled(kStylePiece, Bytes, 0x5C55, "abcdefghijklmnopqrstuvwxyz", "`", 10);
 }

@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 
 namespace {
@@ -52,4 +54,11 @@ TRun Measure(const std::string& Program, const std::vector<std::string>& Args,
   run.CpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
   run.PeakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;  // KiB on Linux
   return run;
+}
+
+std::string MakeTempFolder(const std::string& Prefix) {
+  std::string Folder = (std::filesystem::temp_directory_path() / (Prefix + "XXXXXX")).string();
+  if (mkdtemp(Folder.data()) != nullptr) return Folder;
+  std::perror("mkdtemp");
+  return {};
 }

@@ -1,9 +1,21 @@
 #pragma once
 
-// Runs a program as a process of its own and measures it.
+// What both benchmarks share: running a program as a process of its own
+// and measuring it, the folder they work in, and how they print.
 
 #include <string>
 #include <vector>
+
+inline constexpr double kMiB = 1024.0 * 1024.0;
+inline constexpr double kMB = 1e6;
+
+// How a line shows whether its target was met.
+inline const char* Verdict(bool Ok) { return Ok ? "ok" : "MISSED"; }
+
+// A new folder under the system's temporary folder, named Prefix and six
+// more characters; empty, with the reason on standard error, when it
+// cannot be made.
+std::string MakeTempFolder(const std::string& Prefix);
 
 struct TRun {
   double Seconds = 0;

@@ -25,9 +25,6 @@
 
 namespace {
 
-constexpr double kMiB = 1024.0 * 1024.0;
-constexpr double kMB = 1e6;
-
 // Best time and CPU time, highest peak.
 struct TBest {
   double Seconds = 1e300;
@@ -39,8 +36,6 @@ struct TBest {
     PeakMiB = std::max(PeakMiB, R.PeakMiB);
   }
 };
-
-const char* Verdict(bool Ok) { return Ok ? "ok" : "MISSED"; }
 
 }  // namespace
 
@@ -58,16 +53,8 @@ int main(int argc, char** argv) {
   CLI11_PARSE(App, argc, argv);
 
   namespace fs = std::filesystem;
-  bool MadeDir = false;
-  if (Dir.empty()) {
-    std::string Tmpl = (fs::temp_directory_path() / "pagetrim-tree-bench-XXXXXX").string();
-    if (mkdtemp(Tmpl.data()) == nullptr) {
-      std::perror("mkdtemp");
-      return 1;
-    }
-    Dir = Tmpl;
-    MadeDir = true;
-  }
+  const bool MadeDir = Dir.empty();
+  if (MadeDir && (Dir = MakeTempFolder("pagetrim-tree-bench-")).empty()) return 1;
   const std::string Dest = Dir + "/out";  // one tree per run below it
   bool AllOk = true;
   try {

@@ -6,26 +6,16 @@
 #include <QPushButton>
 
 #include "about/qt/FileUtils.h"
-#include "app/Pictures.h"
+#include "ui/Pictures.h"
+#include "ui/qt/QtPictures.h"
 #include "ui/qt/QtScreen.h"
 #include "ui/qt/QtText.h"
 
 // ---------------------------------------------------------------------------
 // Pictures
 
-QImage BrindleLogo() {
-  // The same pixels as the Windows program's logo resource.
-  const TPalettePicture Logo = MakerLogoPicture();
-  QImage Image(Logo.Width, Logo.Height, QImage::Format_Indexed8);
-  QList<QRgb> Colors;
-  for (const TColor& C : Logo.Palette) Colors.push_back(qRgb(C.Red, C.Green, C.Blue));
-  Image.setColorTable(Colors);
-  for (int Y = 0; Y < Logo.Height; ++Y) {
-    uchar* Line = Image.scanLine(Y);
-    for (int X = 0; X < Logo.Width; ++X) Line[X] = Logo.At(X, Y);
-  }
-  return Image;
-}
+// The same pixels as the Windows program's logo resource.
+QImage BrindleLogo() { return PaletteImage(MakerLogoPicture()); }
 
 QPixmap TransparentPicture(const QImage& Image) {
   if (Image.isNull()) return {};

@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #include <exception>
+#include <utility>
 
 #include "app/ErrorReport.h"
 #include "platform/StopRequests.h"
@@ -21,9 +22,7 @@ TErrorBoxFunc& ErrorBox() {
 }  // namespace
 
 TErrorBoxFunc SetErrorReportBox(TErrorBoxFunc Box) {
-  TErrorBoxFunc previous = ErrorBox();
-  ErrorBox() = Box ? std::move(Box) : TErrorBoxFunc(DefaultErrorBox);
-  return previous;
+  return std::exchange(ErrorBox(), Box ? std::move(Box) : TErrorBoxFunc(DefaultErrorBox));
 }
 
 void ShowErrorReport(const std::string& Message) {
@@ -43,12 +42,7 @@ bool WatchStopRequests(QObject* Context, std::function<void()> OnRequest) {
 TPagetrimApplication::TPagetrimApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool TPagetrimApplication::notify(QObject* Receiver, QEvent* Event) {
-  try {
-    return QApplication::notify(Receiver, Event);
-  } catch (const std::exception& e) {
-    ShowErrorReport(e.what());
-  } catch (...) {
-    ShowErrorReport("");
-  }
-  return false;
+  bool handled = false;
+  CatchErrors([&] { handled = QApplication::notify(Receiver, Event); }, ShowErrorReport);
+  return handled;
 }

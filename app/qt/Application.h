@@ -6,10 +6,10 @@
 #include <QApplication>
 #include <QString>
 
-#include <exception>
 #include <functional>
 #include <string>
 
+#include "app/ErrorReport.h"
 #include "app/MainLogic.h"
 
 class TPagetrimApplication : public QApplication {
@@ -32,13 +32,7 @@ void ShowErrorReport(const std::string& Message);
 // stays as the last net.
 template <class F>
 void ReportErrors(F&& Handler) {
-  try {
-    Handler();
-  } catch (const std::exception& e) {
-    ShowErrorReport(e.what());
-  } catch (...) {
-    ShowErrorReport("");
-  }
+  CatchErrors(Handler, ShowErrorReport);
 }
 
 // From now on, the system's requests to end the program (on POSIX the

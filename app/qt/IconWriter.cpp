@@ -15,8 +15,8 @@
 #include <cstring>
 #include <fstream>
 
-#include "app/Pictures.h"
-#include "app/qt/ProgramIcon.h"
+#include "ui/Pictures.h"
+#include "ui/qt/QtPictures.h"
 
 namespace {
 

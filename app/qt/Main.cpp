@@ -25,18 +25,17 @@
 #include <limits>
 
 #include "about/qt/About.h"
-#include "app/qt/Application.h"
 #include "app/BatchRun.h"
 #include "app/SourceList.h"
-#include "app/qt/ProgramIcon.h"
+#include "app/qt/Application.h"
 #include "app/qt/QtSettingsStore.h"
 #include "dialogs/qt/BrowseFolderDlg.h"
 #include "dialogs/qt/OpenFileDialog.h"
-#include "platform/FileIdentity.h"
 #include "streams/Streams.h"
 #include "streams/Utils.h"
 #include "ui/qt/QtMessageBox.h"
 #include "ui/qt/QtNativeGeometry.h"
+#include "ui/qt/QtPictures.h"
 #include "ui/qt/QtText.h"
 
 namespace {
@@ -74,8 +73,8 @@ QLineEdit* MakeField(QWidget* Parent, const char* Name, QRect Geometry) {
   return edit;
 }
 
-}  // namespace
-
+// The virtual-key code for a Qt key, for the keys the window handles
+// (0 for any other key).
 int VirtualKeyOf(int QtKey) {
   switch (QtKey) {
     case Qt::Key_F2:
@@ -94,6 +93,8 @@ int VirtualKeyOf(int QtKey) {
   }
 }
 
+}  // namespace
+
 std::string FieldText(const QLineEdit* Edit) { return ToBytes(Edit->text()); }
 
 void SetFieldText(QLineEdit* Edit, const std::string& Text) {
@@ -101,12 +102,79 @@ void SetFieldText(QLineEdit* Edit, const std::string& Text) {
   Edit->setCursorPosition(0);  // show the start of a long path
 }
 
+namespace {
+
+// True when Edit shows its whole text.
+bool TextFits(const QLineEdit* Edit) {
+  QStyleOptionFrame option;
+  option.initFrom(Edit);
+  option.rect = Edit->rect();
+  option.lineWidth = Edit->hasFrame() ? Edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth,
+                                                                   &option, Edit)
+                                      : 0;
+  const QRect text = Edit->style()
+                         ->subElementRect(QStyle::SE_LineEditContents, &option, Edit)
+                         .marginsRemoved(Edit->textMargins());
+  // A line edit keeps two pixels free on either side of its text.
+  return Edit->fontMetrics().horizontalAdvance(Edit->text()) <= text.width() - 4;
+}
+
+}  // namespace
+
+// The window as the presenter sees it.
+class THTMLMainForm::TView : public TMainView {
+public:
+  explicit TView(THTMLMainForm& Form) : form_(Form) {}
+
+  std::string FieldText(TMainField Field) const override { return ::FieldText(form_.Field(Field)); }
+  void SetFieldText(TMainField Field, const std::string& Text) override {
+    ::SetFieldText(form_.Field(Field), Text);
+  }
+  bool FieldShowsAll(TMainField Field) const override { return TextFits(form_.Field(Field)); }
+  void SetFieldHint(TMainField Field, const std::string& Text) override {
+    form_.Field(Field)->setToolTip(ToQString(Text));
+  }
+  void EnableControls(bool Enabled) override { form_.EnableControls(Enabled); }
+  bool ControlEnabled(TMainControl Which) const override {
+    const QWidget* control = form_.Control(Which);
+    return control != nullptr && control->isEnabled();
+  }
+  TMainControl FocusedControl() const override { return form_.ControlOf(form_.focusWidget()); }
+  void FocusControl(TMainControl Which) override {
+    if (QWidget* control = form_.Control(Which)) control->setFocus();
+  }
+  bool Maximized() const override { return form_.isMaximized(); }
+  std::string CurrentFolder() const override { return std::filesystem::current_path().string(); }
+  std::optional<std::vector<std::string>> ChooseFiles(const std::string& Folder) override {
+    return form_.FileDialog(Folder);
+  }
+  std::optional<std::string> BrowseForFolder(const std::string& StartFolder) override {
+    TBrowseFolderDlg& dialog = *form_.BrowseFolderDlg;
+    if (!StartFolder.empty()) dialog.SetFolderName(StartFolder);
+    if (!form_.ExecuteBrowse(dialog)) return std::nullopt;
+    return dialog.SelectedFolder();
+  }
+  void ErrorBox(const std::string& Text) override { form_.BatchErrorBox(Text); }
+  void ShowAbout() override { form_.AboutBox(); }
+  // Every visible dialog of the application is rejected.
+  void CloseDialogs() override {
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible())
+        dialog->reject();
+  }
+  void ProcessMessages() override { QCoreApplication::processEvents(); }
+  void SpanScreen() override { form_.SpanScreen(); }
+  void CloseWindow() override { form_.close(); }
+
+private:
+  THTMLMainForm& form_;
+};
+
 THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, QWidget* Parent,
                              platform::FileEnv* Env)
     : QWidget(Parent),
-      view_(std::make_unique<TView>(*this)),
-      presenter_(std::make_unique<TMainPresenter>(
-          *view_, Store ? std::move(Store) : std::make_unique<TQtSettingsStore>(), Env)) {
+      TMainForm(std::make_unique<TView>(*this),
+                Store ? std::move(Store) : std::make_unique<TQtSettingsStore>(), Env) {
   setObjectName(QStringLiteral("HTMLMainForm"));
   setWindowTitle(QString::fromLatin1(SApplicationTitle));
   QFont font(QStringLiteral("MS Sans Serif"));
@@ -192,74 +260,6 @@ void THTMLMainForm::FormResize() {
   presenter_->UpdateHints();
 }
 
-namespace {
-
-// True when Edit shows its whole text.
-bool TextFits(const QLineEdit* Edit) {
-  QStyleOptionFrame option;
-  option.initFrom(Edit);
-  option.rect = Edit->rect();
-  option.lineWidth = Edit->hasFrame() ? Edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth,
-                                                                   &option, Edit)
-                                      : 0;
-  const QRect text = Edit->style()
-                         ->subElementRect(QStyle::SE_LineEditContents, &option, Edit)
-                         .marginsRemoved(Edit->textMargins());
-  // A line edit keeps two pixels free on either side of its text.
-  return Edit->fontMetrics().horizontalAdvance(Edit->text()) <= text.width() - 4;
-}
-
-}  // namespace
-
-// The window as the presenter sees it.
-class THTMLMainForm::TView : public TMainView {
-public:
-  explicit TView(THTMLMainForm& Form) : form_(Form) {}
-
-  std::string FieldText(TMainField Field) const override { return ::FieldText(form_.Field(Field)); }
-  void SetFieldText(TMainField Field, const std::string& Text) override {
-    ::SetFieldText(form_.Field(Field), Text);
-  }
-  bool FieldShowsAll(TMainField Field) const override { return TextFits(form_.Field(Field)); }
-  void SetFieldHint(TMainField Field, const std::string& Text) override {
-    form_.Field(Field)->setToolTip(ToQString(Text));
-  }
-  void EnableControls(bool Enabled) override { form_.EnableControls(Enabled); }
-  bool ControlEnabled(TMainControl Which) const override {
-    const QWidget* control = form_.Control(Which);
-    return control != nullptr && control->isEnabled();
-  }
-  TMainControl FocusedControl() const override { return form_.ControlOf(form_.focusWidget()); }
-  void FocusControl(TMainControl Which) override {
-    if (QWidget* control = form_.Control(Which)) control->setFocus();
-  }
-  bool Maximized() const override { return form_.isMaximized(); }
-  std::string CurrentFolder() const override { return std::filesystem::current_path().string(); }
-  std::optional<std::vector<std::string>> ChooseFiles(const std::string& Folder) override {
-    return form_.FileDialog(Folder);
-  }
-  std::optional<std::string> BrowseForFolder(const std::string& StartFolder) override {
-    TBrowseFolderDlg& dialog = *form_.BrowseFolderDlg;
-    if (!StartFolder.empty()) dialog.SetFolderName(StartFolder);
-    if (!form_.ExecuteBrowse(dialog)) return std::nullopt;
-    return dialog.SelectedFolder();
-  }
-  void ErrorBox(const std::string& Text) override { form_.BatchErrorBox(Text); }
-  void ShowAbout() override { form_.AboutBox(); }
-  // Every visible dialog of the application is rejected.
-  void CloseDialogs() override {
-    for (QWidget* window : QApplication::topLevelWidgets())
-      if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible())
-        dialog->reject();
-  }
-  void ProcessMessages() override { QCoreApplication::processEvents(); }
-  void SpanScreen() override { form_.SpanScreen(); }
-  void CloseWindow() override { form_.close(); }
-
-private:
-  THTMLMainForm& form_;
-};
-
 std::array<std::pair<QWidget*, TMainControl>, 7> THTMLMainForm::NamedControls() const {
   return {{{Button1, TMainControl::Go},
            {BitBtn1, TMainControl::SourcePicker},
@@ -283,10 +283,7 @@ QWidget* THTMLMainForm::Control(TMainControl Which) const {
 }
 
 void THTMLMainForm::EnableControls(bool Enabled) {
-  Button1->setEnabled(Enabled);
-  Button2->setEnabled(Enabled);
-  BitBtn1->setEnabled(Enabled);
-  BitBtn2->setEnabled(Enabled);
+  for (QPushButton* button : {Button1, Button2, BitBtn1, BitBtn2}) button->setEnabled(Enabled);
 }
 
 std::optional<std::vector<TDroppedItem>> THTMLMainForm::DroppedItems(const QMimeData* Data) const {
@@ -297,12 +294,7 @@ std::optional<std::vector<TDroppedItem>> THTMLMainForm::DroppedItems(const QMime
     // The path's bytes as the URL carries them, also where they are not
     // UTF-8 (QUrl::toLocalFile would replace those).
     const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-    TDroppedItem item{bytes.toStdString()};
-    if (platform::IsDirectory(item.Path))
-      item.Kind = TDroppedItem::Folder;
-    else if (platform::IdentifyFile(item.Path))
-      item.Kind = TDroppedItem::File;
-    items.push_back(std::move(item));
+    items.push_back(FindDroppedItem(bytes.toStdString()));
   }
   return items;
 }
@@ -352,10 +344,7 @@ void THTMLMainForm::resizeEvent(QResizeEvent* Event) {
 }
 
 void THTMLMainForm::closeEvent(QCloseEvent* Event) {
-  if (presenter_->FormCloseQuery())
-    Event->accept();
-  else
-    Event->ignore();
+  Event->setAccepted(presenter_->FormCloseQuery());
 }
 
 bool THTMLMainForm::eventFilter(QObject* Watched, QEvent* Event) {

@@ -6,29 +6,21 @@
 #include <QWidget>
 
 #include <array>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "app/MainLogic.h"
-#include "app/MainPresenter.h"
-#include "platform/SettingsStore.h"
+#include "app/MainForm.h"
 
 class QLabel;
 class QLineEdit;
 class QDropEvent;
 class QMimeData;
 class QPushButton;
-class TBrowseFolderDlg;
 
-// The virtual-key code for a Qt key, for the keys the window handles
-// (0 for any other key).
-int VirtualKeyOf(int QtKey);
-
-class THTMLMainForm : public QWidget {
+class THTMLMainForm : public QWidget, public TMainForm {
   Q_OBJECT
 
 public:
@@ -38,20 +30,8 @@ public:
                          QWidget* Parent = nullptr, platform::FileEnv* Env = nullptr);
   ~THTMLMainForm() override;
 
-  // The window's behaviour: its handlers and state.
-  TMainPresenter& Presenter() { return *presenter_; }
-  bool Busy() const { return presenter_->Busy(); }
   // Disables (false) or enables (true) "&Go!", "&Close" and both pickers.
   void EnableControls(bool Enabled);
-
-  // Replaceable for tests: the open-file dialog (returns the chosen files,
-  // or nothing when cancelled), the folder browser's run, the batch run's
-  // error box, and the About box.
-  std::function<std::optional<std::vector<std::string>>(const std::string& InitialFolder)>
-      FileDialog;
-  std::function<bool(TBrowseFolderDlg& Dialog)> ExecuteBrowse;
-  std::function<void(const std::string& Text)> BatchErrorBox;
-  std::function<void()> AboutBox;
 
   // The controls as designed: label, picker and field of the source list
   // (1) and of the destination folder (2); "&Go!" (1), "&Close" (2) and
@@ -89,9 +69,6 @@ private:
   bool TakesDrop(const QDropEvent* Event) const;
   void FormResize();
   void SpanScreen();
-
-  std::unique_ptr<TView> view_;
-  std::unique_ptr<TMainPresenter> presenter_;
 };
 
 // Bytes to and from the text of a field, losslessly.

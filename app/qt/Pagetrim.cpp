@@ -5,12 +5,12 @@
 #include <memory>
 
 #include "about/VersionInfo.h"
+#include "app/MainLogic.h"
 #include "app/qt/Application.h"
 #include "app/qt/CheckRunning.h"
 #include "app/qt/Main.h"
-#include "app/MainLogic.h"
-#include "app/qt/ProgramIcon.h"
 #include "platform/StopRequests.h"
+#include "ui/qt/QtPictures.h"
 
 int main(int argc, char** argv) {
   ProgramVersion();  // read once, at start-up

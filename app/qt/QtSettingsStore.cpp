@@ -27,11 +27,9 @@ bool TQtSettingsStore::Open() {
                                           SSettingsOrganization, SSettingsApplication);
   CreateKey(settings_->fileName());
   settings_->sync();
-  if (settings_->status() != QSettings::NoError || !settings_->isWritable()) {
-    settings_.reset();
-    return false;
-  }
-  return true;
+  if (settings_->status() == QSettings::NoError && settings_->isWritable()) return true;
+  settings_.reset();
+  return false;
 }
 
 platform::SettingsStore::ReadResult TQtSettingsStore::ReadString(const std::string& Name,

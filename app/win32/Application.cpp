@@ -1,5 +1,7 @@
 #include "app/win32/Application.h"
 
+#include <utility>
+
 #include "app/ErrorReport.h"
 #include "ui/win32/Application.h"
 #include "ui/win32/Screen.h"
@@ -36,10 +38,7 @@ LRESULT CALLBACK CentreBoxOnActivation(int Code, WPARAM WParam, LPARAM LParam) {
   return CallNextHookEx(hook, Code, WParam, LParam);
 }
 
-}  // namespace
-
-void SetDialogKeysWindow(HWND Window) { dialogKeysWindow = Window; }
-
+// Handles one message taken from the queue, as the loop does.
 void DispatchLoopMessage(MSG& Message) {
   if (dialogKeysWindow != nullptr && IsWindow(dialogKeysWindow) &&
       IsDialogMessageA(dialogKeysWindow, &Message))
@@ -47,6 +46,10 @@ void DispatchLoopMessage(MSG& Message) {
   TranslateMessage(&Message);
   DispatchMessageA(&Message);
 }
+
+}  // namespace
+
+void SetDialogKeysWindow(HWND Window) { dialogKeysWindow = Window; }
 
 int RunMessageLoop() {
   MSG message;
@@ -70,9 +73,7 @@ void ProcessMessages() {
 }
 
 TErrorBoxFunc SetErrorReportBox(TErrorBoxFunc Box) {
-  TErrorBoxFunc previous = ErrorBox();
-  ErrorBox() = Box ? std::move(Box) : TErrorBoxFunc(DefaultErrorBox);
-  return previous;
+  return std::exchange(ErrorBox(), Box ? std::move(Box) : TErrorBoxFunc(DefaultErrorBox));
 }
 
 void ShowErrorReport(const std::string& Message) {

@@ -10,16 +10,14 @@
 
 #include <windows.h>
 
-#include <exception>
 #include <functional>
 #include <string>
+
+#include "app/ErrorReport.h"
 
 // The window whose dialog keys the loop handles (Tab and Shift+Tab between
 // its controls, access keys, Enter, Escape): the main window, or null.
 void SetDialogKeysWindow(HWND Window);
-
-// Handles one message taken from the queue, as the loop does.
-void DispatchLoopMessage(MSG& Message);
 
 // Takes and handles messages until WM_QUIT; returns its exit code.
 int RunMessageLoop();
@@ -38,15 +36,7 @@ void ShowErrorReport(const std::string& Message);
 // False when it did.
 template <class F>
 bool ReportErrors(F&& Handler) noexcept {
-  try {
-    Handler();
-    return true;
-  } catch (const std::exception& e) {
-    ShowErrorReport(e.what());
-  } catch (...) {
-    ShowErrorReport("");
-  }
-  return false;
+  return CatchErrors(Handler, ShowErrorReport);
 }
 
 // What ShowErrorReport calls to show its box (a MessageBoxA); tests put a

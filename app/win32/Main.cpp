@@ -2,17 +2,18 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <utility>
+#include <vector>
 
 #include "about/win32/About.h"
 #include "app/BatchRun.h"
-#include "app/Pictures.h"
 #include "app/win32/Application.h"
 #include "app/win32/OpenDialog.h"
 #include "dialogs/win32/BrowseFolderDlg.h"
-#include "platform/FileIdentity.h"
 #include "platform/RegistryStore.h"
 #include "streams/Streams.h"
+#include "ui/Pictures.h"
 #include "ui/win32/Application.h"
 #include "ui/win32/Dpi.h"
 #include "ui/win32/Errors.h"
@@ -26,9 +27,11 @@ namespace {
 constexpr int kFontHeight = -11;
 constexpr char kFontName[] = "MS Sans Serif";
 
-// A control of the designed layout, in its tab order.
+// A control of the designed layout, in its tab order, and the form's
+// member that holds it.
 struct TControlDesign {
   int Id;
+  HWND THTMLMainForm::*Handle;
   const char* Class;
   const char* Text;
   DWORD Style;
@@ -41,60 +44,45 @@ constexpr DWORD kPicker = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
 constexpr DWORD kField = WS_CHILD | WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL;
 constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 
+using F = THTMLMainForm;
 constexpr TControlDesign kControls[] = {
-    {THTMLMainForm::idButton1, "BUTTON", "&Go!", kButton | WS_GROUP, 0, 8, 128, 75, 25},
-    {THTMLMainForm::idBitBtn1, "BUTTON", "", kPicker, 0, 8, 32, 25, 21},
-    {THTMLMainForm::idBitBtn2, "BUTTON", "", kPicker, 0, 8, 88, 25, 21},
-    {THTMLMainForm::idEdit1, "EDIT", "", kField, WS_EX_CLIENTEDGE, 40, 32, 305, 21},
-    {THTMLMainForm::idEdit2, "EDIT", "", kField, WS_EX_CLIENTEDGE, 40, 88, 305, 21},
-    {THTMLMainForm::idButton3, "BUTTON", "&About", kButton, 0, 104, 128, 75, 25},
-    {THTMLMainForm::idButton2, "BUTTON", "&Close", kButton, 0, 296, 128, 75, 25},
-    {THTMLMainForm::idStaticText1, "STATIC", "Source file(s):", kLabel, 0, 8, 8, 68, 17},
-    {THTMLMainForm::idStaticText2, "STATIC", "Destination path:", kLabel, 0, 8, 64, 84, 17},
+    {F::idButton1, &F::Button1, "BUTTON", "&Go!", kButton | WS_GROUP, 0, 8, 128, 75, 25},
+    {F::idBitBtn1, &F::BitBtn1, "BUTTON", "", kPicker, 0, 8, 32, 25, 21},
+    {F::idBitBtn2, &F::BitBtn2, "BUTTON", "", kPicker, 0, 8, 88, 25, 21},
+    {F::idEdit1, &F::Edit1, "EDIT", "", kField, WS_EX_CLIENTEDGE, 40, 32, 305, 21},
+    {F::idEdit2, &F::Edit2, "EDIT", "", kField, WS_EX_CLIENTEDGE, 40, 88, 305, 21},
+    {F::idButton3, &F::Button3, "BUTTON", "&About", kButton, 0, 104, 128, 75, 25},
+    {F::idButton2, &F::Button2, "BUTTON", "&Close", kButton, 0, 296, 128, 75, 25},
+    {F::idStaticText1, &F::StaticText1, "STATIC", "Source file(s):", kLabel, 0, 8, 8, 68, 17},
+    {F::idStaticText2, &F::StaticText2, "STATIC", "Destination path:", kLabel, 0, 8, 64, 84, 17},
 };
 
 constexpr int kGlyphSize = 16;
 
-// The open-folder glyph and its grey copy side by side, as a 16-colour
-// bitmap whose lower-left pixel has the transparent colour (purple).
+// The open-folder glyph and its grey copy side by side, as a bitmap whose
+// lower-left pixel has the transparent colour (purple).
 HBITMAP GlyphBitmap(COLORREF* Transparent) {
   constexpr std::uint8_t kPurple = 5;
   const TPicture normal = OpenFolderPicture();
   const TPicture grey = DisabledPicture(normal);
-  const int width = 2 * kGlyphSize;
-  const int rowBytes = (width * 4 + 31) / 32 * 4;
-
-  struct {
-    BITMAPINFOHEADER header;
-    RGBQUAD colours[16];
-  } info{};
-  info.header.biSize = sizeof info.header;
-  info.header.biWidth = width;
-  info.header.biHeight = kGlyphSize;  // bottom-up rows
-  info.header.biPlanes = 1;
-  info.header.biBitCount = 4;
-  info.header.biCompression = BI_RGB;
-  info.header.biClrUsed = 16;
-  for (std::size_t i = 0; i < kPalette16.size(); ++i)
-    info.colours[i] = {kPalette16[i].Blue, kPalette16[i].Green, kPalette16[i].Red, 0};
-
-  std::vector<BYTE> bits(static_cast<std::size_t>(rowBytes * kGlyphSize), 0);
-  for (int y = 0; y < kGlyphSize; ++y) {
-    BYTE* row = &bits[static_cast<std::size_t>((kGlyphSize - 1 - y) * rowBytes)];
-    for (int x = 0; x < width; ++x) {
-      const TPicture& picture = x < kGlyphSize ? normal : grey;
-      std::uint8_t index = picture.At(x % kGlyphSize, y);
-      if (index == kTransparent) index = kPurple;
-      row[x / 2] |= static_cast<BYTE>(x % 2 == 0 ? index << 4 : index);
+  TPalettePicture both{2 * kGlyphSize, kGlyphSize,
+                       std::vector<TColor>(kPalette16.begin(), kPalette16.end()), {}};
+  for (int y = 0; y < kGlyphSize; ++y)
+    for (int x = 0; x < both.Width; ++x) {
+      const std::uint8_t index = (x < kGlyphSize ? normal : grey).At(x % kGlyphSize, y);
+      both.Pixels.push_back(index == kTransparent ? kPurple : index);
     }
-  }
-  const std::uint8_t lowerLeft = bits[0] >> 4;
-  *Transparent = RGB(kPalette16[lowerLeft].Red, kPalette16[lowerLeft].Green,
-                     kPalette16[lowerLeft].Blue);
-
+  const TColor& key = both.ColorAt(0, kGlyphSize - 1);
+  *Transparent = RGB(key.Red, key.Green, key.Blue);
+  // The bitmap file past its 14-byte file header, in whole words: the info
+  // header, the palette of 256 colours and the rows.
+  const std::string file = BitmapFileBytes(both);
+  std::vector<DWORD> info((file.size() - 14 + 3) / 4);
+  std::memcpy(info.data(), file.data() + 14, file.size() - 14);
+  const auto* header = reinterpret_cast<const BITMAPINFO*>(info.data());
   HDC screen = GetDC(nullptr);
-  HBITMAP bitmap = CreateDIBitmap(screen, &info.header, CBM_INIT, bits.data(),
-                                  reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  HBITMAP bitmap = CreateDIBitmap(screen, &header->bmiHeader, CBM_INIT, &info[(40 + 4 * 256) / 4],
+                                  header, DIB_RGB_COLORS);
   ReleaseDC(nullptr, screen);
   return bitmap;
 }
@@ -109,6 +97,18 @@ HIMAGELIST GlyphImages() {
   if (images != nullptr) ImageList_AddMasked(images, bitmap, transparent);
   DeleteObject(bitmap);
   return images;
+}
+
+// The width of Control's text in Font.
+int TextWidth(HWND Control, HFONT Font) {
+  const std::string text = WindowText(Control);
+  HDC dc = GetDC(Control);
+  HGDIOBJ old = SelectObject(dc, Font);
+  SIZE extent{};
+  GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &extent);
+  SelectObject(dc, old);
+  ReleaseDC(Control, dc);
+  return extent.cx;
 }
 
 bool IsPushButton(HWND Window) {
@@ -139,11 +139,119 @@ void SetFieldText(HWND Edit, const std::string& Text) {
                     " characters");
 }
 
+namespace {
+
+// Counts a dialog open while it is.
+struct TModal {
+  int& Count;
+  explicit TModal(int& Open) : Count(++Open) {}
+  ~TModal() { --Count; }
+};
+
+// Closes Window when it is a visible window that Owner owns (a dialog's
+// close is its cancel).
+BOOL CALLBACK CloseOwnedDialog(HWND Window, LPARAM Owner) {
+  if (GetWindow(Window, GW_OWNER) == reinterpret_cast<HWND>(Owner) && IsWindowVisible(Window))
+    PostMessageA(Window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+}  // namespace
+
+// The window as the presenter sees it. Each dialog is counted while it is
+// open, so that a close asked for meanwhile waits for the dialog's loop.
+class THTMLMainForm::TView : public TMainView {
+  THTMLMainForm& form_;
+  int modal_ = 0;  // dialogs open
+
+public:
+  explicit TView(THTMLMainForm& Form) : form_(Form) {}
+
+  // The text's extent in the window's font against the edit control's
+  // client width less its margins.
+  bool FieldShowsAll(TMainField Field) const override {
+    const HWND edit = form_.Field(Field);
+    RECT client;
+    GetClientRect(edit, &client);
+    const DWORD margins = static_cast<DWORD>(SendMessageA(edit, EM_GETMARGINS, 0, 0));
+    return TextWidth(edit, form_.font_) <= client.right - LOWORD(margins) - HIWORD(margins);
+  }
+  // The text of the field's tool in the window's tool tip control.
+  void SetFieldHint(TMainField Field, const std::string& Text) override {
+    if (form_.toolTips_ == nullptr) return;
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = form_.handle_;
+    tool.uId = reinterpret_cast<UINT_PTR>(form_.Field(Field));
+    tool.lpszText = const_cast<char*>(Text.c_str());
+    SendMessageA(form_.toolTips_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  void EnableControls(bool Enabled) override { form_.EnableControls(Enabled); }
+  bool ControlEnabled(TMainControl Which) const override {
+    const HWND control = form_.Control(Which);
+    return control != nullptr && IsWindowEnabled(control) != FALSE;
+  }
+  TMainControl FocusedControl() const override { return form_.ControlOf(GetFocus()); }
+  void FocusControl(TMainControl Which) override {
+    const HWND control = form_.Control(Which);
+    if (control == nullptr) return;
+    // A window that is not the active one gives it once it is activated.
+    if (GetActiveWindow() == form_.handle_)
+      SetFocus(control);
+    else
+      form_.lastFocus_ = control;
+  }
+  bool Maximized() const override { return IsZoomed(form_.handle_) != FALSE; }
+  std::string CurrentFolder() const override {
+    char current[MAX_PATH + 1] = {};
+    const DWORD length = GetCurrentDirectoryA(sizeof current, current);
+    return length > 0 && length <= MAX_PATH ? std::string(current, length) : std::string();
+  }
+  std::optional<std::vector<std::string>> ChooseFiles(const std::string& Folder) override {
+    TModal modal(modal_);
+    return form_.FileDialog(Folder);
+  }
+  std::optional<std::string> BrowseForFolder(const std::string& StartFolder) override {
+    TModal modal(modal_);
+    TBrowseFolderDlg& dialog = *form_.BrowseFolderDlg;
+    if (!StartFolder.empty()) dialog.FolderName = StartFolder;
+    if (!form_.ExecuteBrowse(dialog)) return std::nullopt;
+    return dialog.SelectedFolder();
+  }
+  void ErrorBox(const std::string& Text) override {
+    TModal modal(modal_);
+    form_.BatchErrorBox(Text);
+  }
+  void ShowAbout() override {
+    TModal modal(modal_);
+    form_.AboutBox();
+  }
+  void CloseDialogs() override {
+    EnumThreadWindows(GetCurrentThreadId(), CloseOwnedDialog,
+                      reinterpret_cast<LPARAM>(form_.handle_));
+  }
+  void ProcessMessages() override { ::ProcessMessages(); }
+  void SpanScreen() override { form_.SpanScreen(); }
+  // WM_CLOSE: sent, or posted while a dialog's loop is on the stack, so
+  // that the window is not destroyed under it.
+  void CloseWindow() override {
+    if (form_.handle_ == nullptr) return;
+    if (modal_ > 0)
+      PostMessageA(form_.handle_, WM_CLOSE, 0, 0);
+    else
+      SendMessageA(form_.handle_, WM_CLOSE, 0, 0);
+  }
+
+  std::string FieldText(TMainField Field) const override { return ::FieldText(form_.Field(Field)); }
+  void SetFieldText(TMainField Field, const std::string& Text) override {
+    ::SetFieldText(form_.Field(Field), Text);
+  }
+};
+
 THTMLMainForm::THTMLMainForm(std::unique_ptr<platform::SettingsStore> Store, platform::FileEnv* Env)
-    : view_(std::make_unique<TView>(*this)),
-      presenter_(std::make_unique<TMainPresenter>(
-          *view_, Store ? std::move(Store) : std::make_unique<platform::RegistryStore>(SSettingsKey),
-          Env)) {
+    : TMainForm(std::make_unique<TView>(*this),
+                Store ? std::move(Store) : std::make_unique<platform::RegistryStore>(SSettingsKey),
+                Env) {
   FileDialog = [this](const std::string& Folder) { return RunOpenDialog(handle_, Folder); };
   BatchErrorBox = [this](const std::string& Text) {
     CentredMessageBox(handle_, Text, "Error", MB_OK | MB_ICONERROR);
@@ -284,8 +392,7 @@ LRESULT THTMLMainForm::HandleMessage(UINT Message, WPARAM WParam, LPARAM LParam)
     case WM_NCDESTROY:
       SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
       handle_ = toolTips_ = nullptr;
-      StaticText1 = StaticText2 = BitBtn1 = BitBtn2 = Edit1 = Edit2 = nullptr;
-      Button1 = Button2 = Button3 = nullptr;
+      for (const TControlDesign& c : kControls) this->*c.Handle = nullptr;
       break;
   }
   return DefWindowProcA(handle_, Message, WParam, LParam);
@@ -341,33 +448,17 @@ void THTMLMainForm::CreateControls() {
                                    nullptr);
     if (control == nullptr) RaiseLastWin32Error();
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    switch (c.Id) {
-      case idButton1: Button1 = control; break;
-      case idBitBtn1: BitBtn1 = control; break;
-      case idBitBtn2: BitBtn2 = control; break;
-      case idEdit1: Edit1 = control; break;
-      case idEdit2: Edit2 = control; break;
-      case idButton3: Button3 = control; break;
-      case idButton2: Button2 = control; break;
-      case idStaticText1: StaticText1 = control; break;
-      case idStaticText2: StaticText2 = control; break;
-    }
+    this->*c.Handle = control;
   }
   // No length limit: a source list of thousands of paths stays whole.
   for (HWND field : {Edit1, Edit2}) SendMessageA(field, EM_SETLIMITTEXT, 0, 0);
   // Where the designed font is missing, a wider one must not cut a label.
   for (HWND label : {StaticText1, StaticText2}) {
-    const std::string text = WindowText(label);
-    HDC dc = GetDC(label);
-    HGDIOBJ old = SelectObject(dc, font_);
-    SIZE extent{};
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    SelectObject(dc, old);
-    ReleaseDC(label, dc);
+    const int width = TextWidth(label, font_);
     RECT r;
     GetWindowRect(label, &r);
-    if (extent.cx > r.right - r.left)
-      SetWindowPos(label, nullptr, 0, 0, extent.cx, r.bottom - r.top,
+    if (width > r.right - r.left)
+      SetWindowPos(label, nullptr, 0, 0, width, r.bottom - r.top,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   for (HWND control : {BitBtn1, Edit1, BitBtn2, Edit2, Button1, Button3, Button2})
@@ -417,12 +508,7 @@ void THTMLMainForm::DropFiles(HDROP Drop) {
   for (UINT i = 0; i < count; ++i) {
     std::string path(DragQueryFileA(Drop, i, nullptr, 0), '\0');
     DragQueryFileA(Drop, i, path.data(), static_cast<UINT>(path.size() + 1));
-    TDroppedItem item{path};
-    if (platform::IsDirectory(path))
-      item.Kind = TDroppedItem::Folder;
-    else if (platform::IdentifyFile(path))
-      item.Kind = TDroppedItem::File;
-    items.push_back(std::move(item));
+    items.push_back(FindDroppedItem(path));
   }
   POINT at{};
   DragQueryPoint(Drop, &at);
@@ -495,132 +581,8 @@ HWND THTMLMainForm::Control(TMainControl Which) const {
   return nullptr;
 }
 
-namespace {
-
-// Counts a dialog open while it is.
-class TModal {
-public:
-  explicit TModal(int& Count) : count_(Count) { ++count_; }
-  ~TModal() { --count_; }
-  TModal(const TModal&) = delete;
-  TModal& operator=(const TModal&) = delete;
-
-private:
-  int& count_;
-};
-
-// Closes Window when it is a visible window that Owner owns (a dialog's
-// close is its cancel).
-BOOL CALLBACK CloseOwnedDialog(HWND Window, LPARAM Owner) {
-  if (GetWindow(Window, GW_OWNER) == reinterpret_cast<HWND>(Owner) && IsWindowVisible(Window))
-    PostMessageA(Window, WM_CLOSE, 0, 0);
-  return TRUE;
-}
-
-}  // namespace
-
-// The window as the presenter sees it. Each dialog is counted while it is
-// open, so that a close asked for meanwhile waits for the dialog's loop.
-class THTMLMainForm::TView : public TMainView {
-  THTMLMainForm& form_;
-  int modal_ = 0;  // dialogs open
-
-public:
-  explicit TView(THTMLMainForm& Form) : form_(Form) {}
-
-  // The text's extent in the window's font against the edit control's
-  // client width less its margins.
-  bool FieldShowsAll(TMainField Field) const override {
-    const HWND edit = form_.Field(Field);
-    const std::string text = ::FieldText(edit);
-    RECT client;
-    GetClientRect(edit, &client);
-    const DWORD margins = static_cast<DWORD>(SendMessageA(edit, EM_GETMARGINS, 0, 0));
-    HDC dc = GetDC(edit);
-    HGDIOBJ old = SelectObject(dc, form_.font_);
-    SIZE extent{};
-    GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &extent);
-    SelectObject(dc, old);
-    ReleaseDC(edit, dc);
-    return extent.cx <= client.right - LOWORD(margins) - HIWORD(margins);
-  }
-  // The text of the field's tool in the window's tool tip control.
-  void SetFieldHint(TMainField Field, const std::string& Text) override {
-    if (form_.toolTips_ == nullptr) return;
-    TOOLINFOA tool{};
-    tool.cbSize = sizeof tool;
-    tool.hwnd = form_.handle_;
-    tool.uId = reinterpret_cast<UINT_PTR>(form_.Field(Field));
-    tool.lpszText = const_cast<char*>(Text.c_str());
-    SendMessageA(form_.toolTips_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
-  }
-  void EnableControls(bool Enabled) override { form_.EnableControls(Enabled); }
-  bool ControlEnabled(TMainControl Which) const override {
-    const HWND control = form_.Control(Which);
-    return control != nullptr && IsWindowEnabled(control) != FALSE;
-  }
-  TMainControl FocusedControl() const override { return form_.ControlOf(GetFocus()); }
-  void FocusControl(TMainControl Which) override {
-    const HWND control = form_.Control(Which);
-    if (control == nullptr) return;
-    // A window that is not the active one gives it once it is activated.
-    if (GetActiveWindow() == form_.handle_)
-      SetFocus(control);
-    else
-      form_.lastFocus_ = control;
-  }
-  bool Maximized() const override { return IsZoomed(form_.handle_) != FALSE; }
-  std::string CurrentFolder() const override {
-    char current[MAX_PATH + 1] = {};
-    const DWORD length = GetCurrentDirectoryA(sizeof current, current);
-    return length > 0 && length <= MAX_PATH ? std::string(current, length) : std::string();
-  }
-  std::optional<std::vector<std::string>> ChooseFiles(const std::string& Folder) override {
-    TModal modal(modal_);
-    return form_.FileDialog(Folder);
-  }
-  std::optional<std::string> BrowseForFolder(const std::string& StartFolder) override {
-    TModal modal(modal_);
-    TBrowseFolderDlg& dialog = *form_.BrowseFolderDlg;
-    if (!StartFolder.empty()) dialog.FolderName = StartFolder;
-    if (!form_.ExecuteBrowse(dialog)) return std::nullopt;
-    return dialog.SelectedFolder();
-  }
-  void ErrorBox(const std::string& Text) override {
-    TModal modal(modal_);
-    form_.BatchErrorBox(Text);
-  }
-  void ShowAbout() override {
-    TModal modal(modal_);
-    form_.AboutBox();
-  }
-  void CloseDialogs() override {
-    EnumThreadWindows(GetCurrentThreadId(), CloseOwnedDialog,
-                      reinterpret_cast<LPARAM>(form_.handle_));
-  }
-  void ProcessMessages() override { ::ProcessMessages(); }
-  void SpanScreen() override { form_.SpanScreen(); }
-  // WM_CLOSE: sent, or posted while a dialog's loop is on the stack, so
-  // that the window is not destroyed under it.
-  void CloseWindow() override {
-    if (form_.handle_ == nullptr) return;
-    if (modal_ > 0)
-      PostMessageA(form_.handle_, WM_CLOSE, 0, 0);
-    else
-      SendMessageA(form_.handle_, WM_CLOSE, 0, 0);
-  }
-
-  std::string FieldText(TMainField Field) const override { return ::FieldText(form_.Field(Field)); }
-  void SetFieldText(TMainField Field, const std::string& Text) override {
-    ::SetFieldText(form_.Field(Field), Text);
-  }
-};
-
 void THTMLMainForm::EnableControls(bool Enabled) {
-  EnableWindow(Button1, Enabled);
-  EnableWindow(Button2, Enabled);
-  EnableWindow(BitBtn1, Enabled);
-  EnableWindow(BitBtn2, Enabled);
+  for (HWND button : {Button1, Button2, BitBtn1, BitBtn2}) EnableWindow(button, Enabled);
 }
 
 void THTMLMainForm::SpanScreen() {

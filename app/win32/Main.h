@@ -10,19 +10,12 @@
 #include <shellapi.h>
 
 #include <exception>
-#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
-#include "app/MainLogic.h"
-#include "app/MainPresenter.h"
-#include "platform/SettingsStore.h"
+#include "app/MainForm.h"
 
-class TBrowseFolderDlg;
-
-class THTMLMainForm {
+class THTMLMainForm : public TMainForm {
 public:
   // The window class name, the same in every instance.
   static constexpr char ClassName[] = "THTMLMainForm";
@@ -47,20 +40,8 @@ public:
   // focus.
   void Show(int ShowCommand = SW_SHOWNORMAL);
 
-  // The window's behaviour: its handlers and state.
-  TMainPresenter& Presenter() { return *presenter_; }
-  bool Busy() const { return presenter_->Busy(); }
   // Disables (false) or enables (true) "&Go!", "&Close" and both pickers.
   void EnableControls(bool Enabled);
-
-  // Replaceable for tests: the open-file dialog (returns the chosen files,
-  // or nothing when cancelled), the folder browser's run, the batch run's
-  // error box, and the About box.
-  std::function<std::optional<std::vector<std::string>>(const std::string& InitialFolder)>
-      FileDialog;
-  std::function<bool(TBrowseFolderDlg& Dialog)> ExecuteBrowse;
-  std::function<void(const std::string& Text)> BatchErrorBox;
-  std::function<void()> AboutBox;
 
   // The controls as designed: label, picker and field of the source list
   // (1) and of the destination folder (2); "&Go!" (1), "&Close" (2) and
@@ -104,8 +85,6 @@ private:
   HWND Control(TMainControl Which) const;
   HWND Field(TMainField Which) const { return Which == TMainField::Sources ? Edit1 : Edit2; }
 
-  std::unique_ptr<TView> view_;
-  std::unique_ptr<TMainPresenter> presenter_;
   HWND handle_ = nullptr;
   HWND toolTips_ = nullptr;
   HFONT font_ = nullptr;

@@ -15,6 +15,15 @@ std::string InFolder(const std::string& Folder, const std::string& Name) {
   return Folder + '\\' + Name;
 }
 
+// The dialog's filter, the source picker's (SSourceFilterName and
+// SSourcePatterns): the description and the patterns, each ended by a NUL,
+// and one more NUL at the end of the list.
+const char* OpenDialogFilter() {
+  // c_str() adds the list's final NUL.
+  static const std::string filter = std::string(SSourceFilterName) + '\0' + SSourcePatterns + '\0';
+  return filter.c_str();
+}
+
 }  // namespace
 
 std::vector<std::string> OpenDialogFiles(const char* List, std::size_t Size) {
@@ -30,12 +39,6 @@ std::vector<std::string> OpenDialogFiles(const char* List, std::size_t Size) {
   files.reserve(parts.size() - 1);
   for (std::size_t i = 1; i < parts.size(); ++i) files.push_back(InFolder(parts[0], parts[i]));
   return files;
-}
-
-const char* OpenDialogFilter() {
-  // c_str() adds the list's final NUL.
-  static const std::string filter = std::string(SSourceFilterName) + '\0' + SSourcePatterns + '\0';
-  return filter.c_str();
 }
 
 bool SystemOpenDialog(OPENFILENAMEA& Dialog, DWORD* Error) {

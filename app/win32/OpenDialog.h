@@ -13,11 +13,6 @@
 
 inline constexpr char SOpenDialogTitle[] = "Select file(s)";
 
-// The dialog's filter, the source picker's (SSourceFilterName and
-// SSourcePatterns): the description and the patterns, each ended by a NUL,
-// and one more NUL at the end of the list.
-const char* OpenDialogFilter();
-
 // The characters the dialog's answer may take at first (much more than
 // thousands of paths need); a larger answer grows it.
 inline constexpr DWORD kOpenDialogBuffer = 1 << 20;

@@ -17,10 +17,10 @@
 
 #include "about/win32/AboutRes.h"
 #include "about/win32/FileUtils.h"
-#include "app/Pictures.h"
 #include "support/CaseName.h"
 #include "support/ScopedHandler.h"
 #include "support/win32/WinGuiTest.h"
+#include "ui/Pictures.h"
 #include "ui/Placement.h"
 #include "ui/win32/Application.h"
 

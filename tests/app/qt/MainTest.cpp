@@ -37,7 +37,7 @@
 #include "app/BatchRun.h"
 #include "app/qt/CheckRunning.h"
 #include "about/qt/About.h"
-#include "app/qt/ProgramIcon.h"
+#include "ui/qt/QtPictures.h"
 #include "app/SourceList.h"
 #include "dialogs/qt/BrowseFolderDlg.h"
 #include "dialogs/qt/OpenFileDialog.h"

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "app/BatchRun.h"
-#include "app/Pictures.h"
 #include "app/win32/Application.h"
 #include "dialogs/win32/BrowseFolderDlg.h"
 #include "platform/FileEnv.h"
@@ -22,6 +21,7 @@
 #include "support/FaultFileEnv.h"
 #include "support/TempDir.h"
 #include "support/win32/GuiTest.h"
+#include "ui/Pictures.h"
 #include "ui/win32/Application.h"
 #include "ui/win32/Dpi.h"
 #include "ui/win32/Text.h"

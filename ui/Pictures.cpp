@@ -1,4 +1,4 @@
-#include "app/Pictures.h"
+#include "ui/Pictures.h"
 
 #include <algorithm>
 #include <array>
@@ -66,44 +66,25 @@ constexpr const char* kFolderRows[] = {
     ".KSSSSSSSSSSK...", ".KKKKKKKKKKKK...", "................", "................",
 };
 
-// The letters of the maker's name, one row string each from the top of the
-// tallest letter (row 6 of the logo) down to the baseline (row 21); 'X' is
-// ink.
-constexpr const char* kLetterB[] = {
-    ".............", "XXXXXXXXXX...", ".XXXX...XXX..", ".XXXX....XXX.", ".XXXX....XXX.",
-    ".XXXX....XXX.", ".XXXX...XXX..", ".XXXXXXXXX...", ".XXXX...XXXX.", ".XXXX....XXXX",
-    ".XXXX.....XXX", ".XXXX.....XXX", ".XXXX.....XXX", ".XXXX....XXXX", ".XXXX...XXXX.",
-    "XXXXXXXXXXX..",
-};
-constexpr const char* kLetterR[] = {
-    "..........", "..........", "..........", "..........", "..........", "..........",
-    "XXXX..XXX.", ".XXX.XXXXX", ".XXXXX..XX", ".XXXX.....", ".XXX......", ".XXX......",
-    ".XXX......", ".XXX......", ".XXX......", "XXXXX.....",
-};
-constexpr const char* kLetterI[] = {
-    ".....", ".XXX.", ".XXX.", ".....", ".....", ".....", "XXXX.", ".XXX.",
-    ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", "XXXXX",
-};
-constexpr const char* kLetterN[] = {
-    "............", "............", "............", "............",
-    "............", "............", "XXXX.XXXX...", ".XXXXX.XXX..",
-    ".XXXX...XXX.", ".XXX....XXX.", ".XXX....XXX.", ".XXX....XXX.",
-    ".XXX....XXX.", ".XXX....XXX.", ".XXX....XXX.", "XXXXX..XXXXX",
-};
-constexpr const char* kLetterD[] = {
-    "......XXXX..", ".......XXX..", ".......XXX..", ".......XXX..",
-    ".......XXX..", ".......XXX..", "..XXXX.XXX..", ".XXX..XXXX..",
-    "XXX....XXX..", "XXX....XXX..", "XXX....XXX..", "XXX....XXX..",
-    "XXX....XXX..", "XXX....XXX..", ".XXX..XXXX..", "..XXXX.XXXXX",
-};
-constexpr const char* kLetterL[] = {
-    "XXXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.",
-    ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", ".XXX.", "XXXXX",
-};
-constexpr const char* kLetterE[] = {
-    "..........", "..........", "..........", "..........", "..........", "..........",
-    "..XXXXX...", ".XXX..XXX.", "XXX....XXX", "XXX....XXX", "XXXXXXXXXX", "XXX.......",
-    "XXX.......", "XXX.....XX", ".XXX..XXX.", "..XXXXXX..",
+// The maker's name, from the top of the tallest letter (row 6 of the logo)
+// down to the baseline (row 21), one pixel between letters; 'X' is ink.
+constexpr const char* kNameRows[] = {
+    "..................................................XXXX...XXXX............",
+    "XXXXXXXXXX................XXX......................XXX....XXX............",
+    ".XXXX...XXX...............XXX......................XXX....XXX............",
+    ".XXXX....XXX.......................................XXX....XXX............",
+    ".XXXX....XXX.......................................XXX....XXX............",
+    ".XXXX....XXX.......................................XXX....XXX............",
+    ".XXXX...XXX...XXXX..XXX..XXXX..XXXX.XXXX......XXXX.XXX....XXX....XXXXX...",
+    ".XXXXXXXXX.....XXX.XXXXX..XXX...XXXXX.XXX....XXX..XXXX....XXX...XXX..XXX.",
+    ".XXXX...XXXX...XXXXX..XX..XXX...XXXX...XXX..XXX....XXX....XXX..XXX....XXX",
+    ".XXXX....XXXX..XXXX.......XXX...XXX....XXX..XXX....XXX....XXX..XXX....XXX",
+    ".XXXX.....XXX..XXX........XXX...XXX....XXX..XXX....XXX....XXX..XXXXXXXXXX",
+    ".XXXX.....XXX..XXX........XXX...XXX....XXX..XXX....XXX....XXX..XXX.......",
+    ".XXXX.....XXX..XXX........XXX...XXX....XXX..XXX....XXX....XXX..XXX.......",
+    ".XXXX....XXXX..XXX........XXX...XXX....XXX..XXX....XXX....XXX..XXX.....XX",
+    ".XXXX...XXXX...XXX........XXX...XXX....XXX...XXX..XXXX....XXX...XXX..XXX.",
+    "XXXXXXXXXXX...XXXXX......XXXXX.XXXXX..XXXXX...XXXX.XXXXX.XXXXX...XXXXXX..",
 };
 
 // clang-format on
@@ -151,19 +132,6 @@ int BadgeSample(double X, double Y) {
   return std::abs(along - 3) * 0.7071 < 1.25 ? 2 : 1;
 }
 
-template <std::size_t N>
-void DrawLetter(TPalettePicture& Picture, const char* const (&Rows)[N], int Left, int Top,
-                std::uint8_t Ink) {
-  for (std::size_t y = 0; y < N; ++y)
-    for (int x = 0; Rows[y][x] != '\0'; ++x)
-      if (Rows[y][x] == 'X') Picture.Pixels[(Top + y) * Picture.Width + Left + x] = Ink;
-}
-
-template <std::size_t N>
-int LetterWidth(const char* const (&Rows)[N]) {
-  return static_cast<int>(std::char_traits<char>::length(Rows[0]));
-}
-
 void AppendLe16(std::string& Out, unsigned Value) {
   Out += static_cast<char>(Value & 0xFF);
   Out += static_cast<char>(Value >> 8 & 0xFF);
@@ -172,6 +140,32 @@ void AppendLe16(std::string& Out, unsigned Value) {
 void AppendLe32(std::string& Out, unsigned Value) {
   AppendLe16(Out, Value & 0xFFFF);
   AppendLe16(Out, Value >> 16);
+}
+
+// A BITMAPINFOHEADER (no compression) for Width x Height pixels of Bits
+// bits and Size bytes of rows, then a palette of Colours entries: those of
+// Palette, the rest black.
+void AppendBitmapInfo(std::string& Out, int Width, int Height, int Bits, unsigned Size,
+                      unsigned PixelsPerMetre, const TColor* Palette, std::size_t PaletteSize,
+                      unsigned Colours) {
+  AppendLe32(Out, 40);
+  AppendLe32(Out, static_cast<unsigned>(Width));
+  AppendLe32(Out, static_cast<unsigned>(Height));
+  AppendLe16(Out, 1);  // planes
+  AppendLe16(Out, static_cast<unsigned>(Bits));
+  AppendLe32(Out, 0);  // no compression
+  AppendLe32(Out, Size);
+  AppendLe32(Out, PixelsPerMetre);
+  AppendLe32(Out, PixelsPerMetre);
+  AppendLe32(Out, Colours);  // colours used
+  AppendLe32(Out, 0);
+  for (unsigned i = 0; i < Colours; ++i) {
+    const TColor c = i < PaletteSize ? Palette[i] : TColor{0, 0, 0};
+    Out += static_cast<char>(c.Blue);
+    Out += static_cast<char>(c.Green);
+    Out += static_cast<char>(c.Red);
+    Out += '\0';
+  }
 }
 
 }  // namespace
@@ -202,24 +196,9 @@ std::string IconFileBytes(const TPicture& Picture) {
   const int colourRow = (w * 4 + 31) / 32 * 4;
   const int maskRow = (w + 31) / 32 * 4;
   std::string image;
-  // BITMAPINFOHEADER: the height counts both bitmaps.
-  AppendLe32(image, 40);
-  AppendLe32(image, static_cast<unsigned>(w));
-  AppendLe32(image, static_cast<unsigned>(2 * h));
-  AppendLe16(image, 1);  // planes
-  AppendLe16(image, 4);  // bits a pixel
-  AppendLe32(image, 0);  // no compression
-  AppendLe32(image, static_cast<unsigned>((colourRow + maskRow) * h));
-  AppendLe32(image, 0);
-  AppendLe32(image, 0);
-  AppendLe32(image, 16);  // colours used
-  AppendLe32(image, 0);
-  for (const TColor& c : kPalette16) {
-    image += static_cast<char>(c.Blue);
-    image += static_cast<char>(c.Green);
-    image += static_cast<char>(c.Red);
-    image += '\0';
-  }
+  // The height counts both bitmaps.
+  AppendBitmapInfo(image, w, 2 * h, 4, static_cast<unsigned>((colourRow + maskRow) * h), 0,
+                   kPalette16.data(), kPalette16.size(), 16);
   for (int y = h - 1; y >= 0; --y) {
     std::string row(static_cast<std::size_t>(colourRow), '\0');
     for (int x = 0; x < w; ++x) {
@@ -277,19 +256,10 @@ TPalettePicture MakerLogoPicture() {
     }
 
   const std::uint8_t ink = static_cast<std::uint8_t>(MixtureIndex(0, kLogoWeights));
-  constexpr int kTop = 6;
-  int left = 34;
-  auto letter = [&](const auto& Rows) {
-    DrawLetter(logo, Rows, left, kTop, ink);
-    left += LetterWidth(Rows) + 1;
-  };
-  letter(kLetterB);
-  letter(kLetterR);
-  letter(kLetterI);
-  letter(kLetterN);
-  letter(kLetterD);
-  letter(kLetterL);
-  letter(kLetterE);
+  constexpr int kLeft = 34, kTop = 6;
+  for (std::size_t y = 0; y < std::size(kNameRows); ++y)
+    for (int x = 0; kNameRows[y][x] != '\0'; ++x)
+      if (kNameRows[y][x] == 'X') logo.Pixels[(kTop + y) * logo.Width + kLeft + x] = ink;
   return logo;
 }
 
@@ -309,25 +279,9 @@ std::string BitmapFileBytes(const TPalettePicture& Picture) {
   AppendLe32(file, offset + size);
   AppendLe32(file, 0);  // reserved
   AppendLe32(file, offset);
-  // BITMAPINFOHEADER
-  AppendLe32(file, 40);
-  AppendLe32(file, static_cast<unsigned>(w));
-  AppendLe32(file, static_cast<unsigned>(h));
-  AppendLe16(file, 1);  // planes
-  AppendLe16(file, 8);  // bits a pixel
-  AppendLe32(file, 0);  // no compression
-  AppendLe32(file, size);
-  AppendLe32(file, 3780);  // 96 pixels an inch, in pixels a metre
-  AppendLe32(file, 3780);
-  AppendLe32(file, kColours);  // colours used
-  AppendLe32(file, 0);
-  for (unsigned i = 0; i < kColours; ++i) {
-    const TColor c = i < Picture.Palette.size() ? Picture.Palette[i] : TColor{0, 0, 0};
-    file += static_cast<char>(c.Blue);
-    file += static_cast<char>(c.Green);
-    file += static_cast<char>(c.Red);
-    file += '\0';
-  }
+  // 96 pixels an inch are 3780 pixels a metre.
+  AppendBitmapInfo(file, w, h, 8, size, 3780, Picture.Palette.data(), Picture.Palette.size(),
+                   kColours);
   for (int y = h - 1; y >= 0; --y) {
     std::string line(static_cast<std::size_t>(row), '\0');
     for (int x = 0; x < w; ++x) line[static_cast<std::size_t>(x)] = static_cast<char>(Picture.At(x, y));

@@ -1,4 +1,4 @@
-#include "app/qt/ProgramIcon.h"
+#include "ui/qt/QtPictures.h"
 
 #include <QPixmap>
 
@@ -14,6 +14,18 @@ QImage PictureImage(const TPicture& Picture) {
         image.setPixel(x, y, qRgb(c.Red, c.Green, c.Blue));
       }
     }
+  }
+  return image;
+}
+
+QImage PaletteImage(const TPalettePicture& Picture) {
+  QImage image(Picture.Width, Picture.Height, QImage::Format_Indexed8);
+  QList<QRgb> colors;
+  for (const TColor& c : Picture.Palette) colors.push_back(qRgb(c.Red, c.Green, c.Blue));
+  image.setColorTable(colors);
+  for (int y = 0; y < Picture.Height; ++y) {
+    uchar* line = image.scanLine(y);
+    for (int x = 0; x < Picture.Width; ++x) line[x] = Picture.At(x, y);
   }
   return image;
 }

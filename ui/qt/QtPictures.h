@@ -1,14 +1,17 @@
 #pragma once
 
-// The program's own pictures (app/Pictures.h) as Qt images and icons.
+// The program's own pictures (ui/Pictures.h) as Qt images and icons.
 
 #include <QIcon>
 #include <QImage>
 
-#include "app/Pictures.h"
+#include "ui/Pictures.h"
 
 // Picture as a 32-bit image with alpha.
 QImage PictureImage(const TPicture& Picture);
+
+// Picture as an image of 8 bits a pixel with Picture's palette.
+QImage PaletteImage(const TPalettePicture& Picture);
 
 // The application icon.
 QImage ProgramIconImage();
