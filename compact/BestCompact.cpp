@@ -377,19 +377,9 @@ private:
 
   // Markup kept as it is, up to and including Close.
   void Bogus(std::string_view Close) {
-    std::size_t P = R + 2;
-    while (P < N) {
-      if (AtServer(P)) {
-        P = ServerEnd(P);
-      } else if (At(P, Close)) {
-        P += Close.size();
-        break;
-      } else {
-        ++P;
-      }
-    }
-    FreezeAfterStyle(R + 1, std::min(P, N));
-    TakeTo(std::min(P, N));
+    const std::size_t P = MarkupEnd(T, N, R + 2, Close);
+    FreezeAfterStyle(R + 1, P);
+    TakeTo(P);
   }
 
   // A comment at "<!--".

@@ -800,18 +800,7 @@ private:
   // "<?xml ...?>", "<![CDATA[...]]>", "</ ...>"). ASP blocks inside are
   // skipped whole.
   void Bogus(std::string_view Close) {
-    std::size_t P = R + 2;
-    while (P < N) {
-      if (AtAsp(P)) {
-        P = AspEnd(P);
-      } else if (At(P, Close)) {
-        P += Close.size();
-        break;
-      } else {
-        ++P;
-      }
-    }
-    TakeTo(std::min(P, N));
+    TakeTo(MarkupEnd(T, N, R + 2, Close));
     FLeft = sText;
   }
 

@@ -136,3 +136,16 @@ std::size_t PhpEnd(const unsigned char* T, std::size_t N, std::size_t P) {
 std::size_t ServerBlockEnd(const unsigned char* T, std::size_t N, std::size_t P) {
   return T[P + 1] == '%' ? AspEnd(T, N, P) : PhpEnd(T, N, P);
 }
+
+std::size_t MarkupEnd(const unsigned char* T, std::size_t N, std::size_t P, std::string_view Close) {
+  while (P < N) {
+    if (AtServerBlock(T, N, P)) {
+      P = ServerBlockEnd(T, N, P);
+    } else if (N - P >= Close.size() && std::memcmp(T + P, Close.data(), Close.size()) == 0) {
+      return P + Close.size();
+    } else {
+      ++P;
+    }
+  }
+  return N;
+}

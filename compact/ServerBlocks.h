@@ -16,6 +16,7 @@
 // most once.
 
 #include <cstddef>
+#include <string_view>
 
 // Whether a server block starts at P (at "<%", or at a PHP opening tag).
 inline bool AtServerBlock(const unsigned char* T, std::size_t N, std::size_t P) {
@@ -32,3 +33,8 @@ inline bool AtServerBlock(const unsigned char* T, std::size_t N, std::size_t P) 
 // Where the server block that starts at P ends: just past its last byte,
 // or N.
 std::size_t ServerBlockEnd(const unsigned char* T, std::size_t N, std::size_t P);
+
+// Where markup that runs from P up to and including Close ends: just past
+// Close, or N. Server blocks inside are read whole, so that a Close written
+// by server code does not end it.
+std::size_t MarkupEnd(const unsigned char* T, std::size_t N, std::size_t P, std::string_view Close);
