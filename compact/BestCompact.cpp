@@ -11,6 +11,7 @@
 #include "compact/CssMinify.h"
 #include "compact/JsMinify.h"
 #include "compact/OpenElements.h"
+#include "compact/RawText.h"
 #include "compact/ServerBlocks.h"
 #include "compact/TagAttributes.h"
 
@@ -1427,65 +1428,9 @@ private:
   enum class TRaw : std::uint8_t { rwKeep, rwCss, rwRcdata };
 
   // Where the raw text that starts at the read cursor ends (at its end tag,
-  // "</" + Name, or N); Server: it holds a server block. Script: "<!--"
-  // and "<script" inside hide "</script>" as they do from a browser.
+  // "</" + Name, or N); Server: it holds a server block.
   std::size_t RawEnd(std::string_view Name, bool Script, bool& Server) const {
-    enum { kData, kEscaped, kDoubleEscaped } State = kData;
-    std::size_t P = R;
-    Server = false;
-    while (P < N) {
-      const unsigned char C = T[P];
-      if (C != '<' && !(C == '-' && State != kData)) {
-        ++P;
-        continue;
-      }
-      if (C == '-') {
-        if (At(P, "-->")) {
-          State = kData;
-          P += 3;
-        } else {
-          ++P;
-        }
-        continue;
-      }
-      if (AtServer(P)) {
-        Server = true;
-        P = ServerEnd(P);
-        continue;
-      }
-      if (State == kDoubleEscaped) {
-        if (AtTagOf(P, Name, true)) {
-          State = kEscaped;
-          P += 2 + Name.size();
-        } else {
-          ++P;
-        }
-        continue;
-      }
-      if (AtTagOf(P, Name, true)) break;
-      if (Script && State == kData && At(P, "<!--")) {
-        State = kEscaped;
-        P += 2;
-        continue;
-      }
-      if (Script && State == kEscaped && AtTagOf(P, Name, false)) {
-        State = kDoubleEscaped;
-        P += 1 + Name.size();
-        continue;
-      }
-      ++P;
-    }
-    return std::min(P, N);
-  }
-
-  bool AtTagOf(std::size_t P, std::string_view Name, bool EndTag) const {
-    const std::size_t Open = EndTag ? 2 : 1;
-    if (P + Open + Name.size() >= N) return false;
-    if (T[P] != '<' || (EndTag && T[P + 1] != '/')) return false;
-    for (std::size_t I = 0; I < Name.size(); ++I)
-      if (Lower(T[P + Open + I]) != static_cast<unsigned char>(Name[I])) return false;
-    const unsigned char After = T[P + Open + Name.size()];
-    return IsBlank(After) || After == '/' || After == '>';
+    return raw_text::RawTextEnd(T, N, R, Name, Script, &Server, IsBlank);
   }
 
   void Script(TScriptKind Kind) {

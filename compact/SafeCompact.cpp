@@ -9,6 +9,7 @@
 
 #include "compact/BestCompact.h"
 #include "compact/CompactHTML.h"
+#include "compact/RawText.h"
 #include "compact/ServerBlocks.h"
 #include "compact/StyleSheets.h"
 #include "compact/TagAttributes.h"
@@ -1149,75 +1150,11 @@ private:
     return false;
   }
 
-  // Whether "</" + Name (any letter case) and a blank, "/" or ">" stand at P.
-  bool AtEndTag(std::size_t P, std::string_view Name) const { return AtTagOf(P, Name, true); }
-
-  bool AtTagOf(std::size_t P, std::string_view Name, bool EndTag) const {
-    const std::size_t Open = EndTag ? 2 : 1;
-    if (P + Open + Name.size() >= N) return false;
-    if (T[P] != '<' || (EndTag && T[P + 1] != '/')) return false;
-    for (std::size_t I = 0; I < Name.size(); ++I)
-      if (Lower(T[P + Open + I]) != static_cast<unsigned char>(Name[I])) return false;
-    const unsigned char After = T[P + Open + Name.size()];
-    return IsBlank(After) || After == '/' || After == '>';
-  }
-
   // The content of a raw text element, up to its own end tag (which the
-  // main loop then reads as a tag). Script: "<!--" and "<script" inside
-  // the code hide "</script>" as they do from a browser.
+  // main loop then reads as a tag).
   void RawText(std::string_view Name, bool Script) {
-    enum { kData, kEscaped, kDoubleEscaped } State = kData;
-    std::size_t P = R;
-    while (P < N) {
-      const unsigned char* Hit;
-      if (State == kData) {
-        Hit = static_cast<const unsigned char*>(std::memchr(T + P, '<', N - P));
-      } else {
-        Hit = T + P;
-        while (Hit < T + N && *Hit != '<' && *Hit != '-') ++Hit;
-        if (Hit == T + N) Hit = nullptr;
-      }
-      if (Hit == nullptr) {
-        P = N;
-        break;
-      }
-      P = static_cast<std::size_t>(Hit - T);
-      if (*Hit == '-') {
-        if (At(P, "-->")) {
-          State = kData;
-          P += 3;
-        } else {
-          ++P;
-        }
-        continue;
-      }
-      if (AtAsp(P)) {
-        P = AspEnd(P);
-        continue;
-      }
-      if (State == kDoubleEscaped) {
-        if (AtEndTag(P, Name)) {
-          State = kEscaped;
-          P += 2 + Name.size();
-        } else {
-          ++P;
-        }
-        continue;
-      }
-      if (AtEndTag(P, Name)) break;
-      if (Script && State == kData && At(P, "<!--")) {
-        State = kEscaped;
-        P += 2;  // the dashes may be the start of "-->"
-        continue;
-      }
-      if (Script && State == kEscaped && AtTagOf(P, Name, false)) {
-        State = kDoubleEscaped;
-        P += 1 + Name.size();
-        continue;
-      }
-      ++P;
-    }
-    TakeTo(std::min(P, N));
+    bool Server = false;
+    TakeTo(raw_text::RawTextEnd(T, N, R, Name, Script, &Server, IsBlank));
   }
 
   unsigned char* const T;
