@@ -165,8 +165,9 @@ TEST(FramedDialogTest, TheAboutBoxCentresItsFrame) {
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return FrameOf(box).height() > box->height(); }, 5000))
         << WindowReport(box);
-    QTest::qWait(200);
-    frame = FrameOf(box);
+    // The window manager may move the frame once more after it appears
+    // (later on a loaded machine): give it the time to settle.
+    QTest::qWaitFor([&] { return (frame = FrameOf(box)).topLeft() == CentredFrame(frame); }, 2000);
     box->close();
   });
   ShowAboutBox();
