@@ -167,7 +167,7 @@ TEST(FramedDialogTest, TheAboutBoxCentresItsFrame) {
         << WindowReport(box);
     // The window manager may move the frame once more after it appears
     // (later on a loaded machine): give it the time to settle.
-    QTest::qWaitFor([&] { return (frame = FrameOf(box)).topLeft() == CentredFrame(frame); }, 2000);
+    (void)QTest::qWaitFor([&] { return (frame = FrameOf(box)).topLeft() == CentredFrame(frame); }, 2000);
     box->close();
   });
   ShowAboutBox();
