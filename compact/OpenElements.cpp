@@ -489,33 +489,23 @@ void TOpenElements::EndTag(std::string_view Name) {
         if (!BodyEnd(Name)) continue;
         return;
       case TMode::Table:
-        if (Name == "table"sv) {
-          Pop();
-          return;
-        }
-        FLost = true;
+        PopOrLose(Name == "table"sv);
         return;
       case TMode::TableBody:
-        if (Name == Current()) {
-          Pop();
-          return;
-        }
-        if (Name == "table"sv) {
+        // The table's end tag closes the section first (a section is
+        // never called "table").
+        if (Name == "table"sv && Name != Current()) {
           Pop();
           continue;
         }
-        FLost = true;
+        PopOrLose(Name == Current());
         return;
       case TMode::Row:
-        if (Name == "tr"sv) {
-          Pop();
-          return;
-        }
         if (Name == "table"sv || (Is(Name, eTableSection) && Name == Parent())) {
           Pop();
           continue;
         }
-        FLost = true;
+        PopOrLose(Name == "tr"sv);
         return;
       case TMode::Colgroup:
         if (Name == "colgroup"sv) {
@@ -548,11 +538,7 @@ void TOpenElements::EndTag(std::string_view Name) {
         FLost = true;
         return;
       case TMode::Foreign:
-        if (Name == Current()) {
-          Pop();
-          return;
-        }
-        FLost = true;
+        PopOrLose(Name == Current());
         return;
       case TMode::AfterBody:
         if (Name == "html"sv) return;

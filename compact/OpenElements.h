@@ -103,6 +103,14 @@ private:
   }
   void Push(std::string_view Name, TMode Mode);
   void Pop();
+  // Pops the current element when Closes (the end tag closes it), else
+  // takes the page as one the model cannot follow.
+  void PopOrLose(bool Closes) {
+    if (Closes)
+      Pop();
+    else
+      FLost = true;
+  }
   // Pops every element above the one at Index and that one; Cleared: the
   // formatting elements among them leave the parser's list too (they were
   // inside a table cell or caption).
