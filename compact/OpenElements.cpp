@@ -216,18 +216,19 @@ bool TOpenElements::BeforeBody(std::string_view Name) {
   }
 }
 
+bool TOpenElements::InRawText() const {
+  return FDepth > 0 && (FStack[FDepth - 1].Kind & eRaw) && FStack[FDepth - 1].Mode != TMode::Foreign;
+}
+
 void TOpenElements::Text(bool Blank) {
   if (FLost) return;
   if (Blank) return;  // white space changes no structure in any mode followed here
   for (int Guard = 0; Guard < 8 && !FLost; ++Guard) {
+    if (BeforeTheBody(Mode())) {
+      BeforeBody({});
+      continue;
+    }
     switch (Mode()) {
-      case TMode::Initial:
-      case TMode::BeforeHtml:
-      case TMode::BeforeHead:
-      case TMode::InHead:
-      case TMode::AfterHead:
-        BeforeBody({});
-        continue;
       case TMode::Body:
       case TMode::Select:
       case TMode::Foreign:
@@ -244,7 +245,7 @@ void TOpenElements::Text(bool Blank) {
 
 void TOpenElements::StartTag(std::string_view Name, bool SelfClosing) {
   if (FLost) return;
-  if (FDepth > 0 && (FStack[FDepth - 1].Kind & eRaw) && FStack[FDepth - 1].Mode != TMode::Foreign) {
+  if (InRawText()) {
     FLost = true;  // the scanner reads raw text to its end tag: not expected
     return;
   }
@@ -442,11 +443,8 @@ bool TOpenElements::TableStart(std::string_view Name) {
 
 void TOpenElements::EndTag(std::string_view Name) {
   if (FLost) return;
-  if (FDepth > 0 && (FStack[FDepth - 1].Kind & eRaw) && FStack[FDepth - 1].Mode != TMode::Foreign) {
-    if (Current() == Name)
-      Pop();
-    else
-      FLost = true;
+  if (InRawText()) {
+    PopOrLose(Current() == Name);
     return;
   }
   for (int Guard = 0; Guard < 8 && !FLost; ++Guard) {

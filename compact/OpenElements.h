@@ -43,6 +43,8 @@ public:
     Foreign,     // inside svg or math
     AfterBody,   // the body's end tag was read
   };
+  // The modes before the body: the ones listed before Body.
+  static bool BeforeTheBody(TMode M) { return M < TMode::Body; }
 
   static constexpr std::size_t kMaxDepth = 256;
 
@@ -103,6 +105,9 @@ private:
   }
   void Push(std::string_view Name, TMode Mode);
   void Pop();
+  // The current element holds raw text (script, style, ...; not inside
+  // svg or math, where those are ordinary elements).
+  bool InRawText() const;
   // Pops the current element when Closes (the end tag closes it), else
   // takes the page as one the model cannot follow.
   void PopOrLose(bool Closes) {
