@@ -563,14 +563,17 @@ private:
     Attrs.clear();
     bool Plain = !Server;  // attributes read, nothing unusual
     bool Closed = false;
+    // A server block at At is read whole; the tag is then not plain.
+    auto SkipServer = [&](std::size_t& At) {
+      if (!AtServer(At)) return false;
+      Server = true;
+      Plain = false;
+      At = ServerEnd(At);
+      return true;
+    };
     std::size_t TailBegin = P;
     while (P < Lim) {
-      if (AtServer(P)) {
-        Server = true;
-        Plain = false;
-        P = ServerEnd(P);
-        continue;
-      }
+      if (SkipServer(P)) continue;
       const unsigned char C = T[P];
       if (C == '>') {
         Closed = true;
@@ -585,12 +588,7 @@ private:
       const std::size_t Gap = TailBegin;
       A.NameBegin = P;
       for (bool First = true; P < Lim; First = false) {
-        if (AtServer(P)) {
-          Server = true;
-          Plain = false;
-          P = ServerEnd(P);
-          continue;
-        }
+        if (SkipServer(P)) continue;
         const unsigned char D = T[P];
         if (IsBlank(D) || D == '/' || D == '>' || (D == '=' && !First)) break;
         if (D == '"' || D == '\'' || D == '<' || D == '=') Plain = false;
@@ -614,29 +612,17 @@ private:
         if (Q < Lim && (T[Q] == '"' || T[Q] == '\'')) {
           A.Quote = T[Q];
           A.ValueBegin = ++Q;
-          while (Q < Lim && T[Q] != A.Quote) {
-            if (AtServer(Q)) {
-              Server = true;
-              Plain = false;
-              Q = ServerEnd(Q);
-            } else {
-              ++Q;
-            }
-          }
+          while (Q < Lim && T[Q] != A.Quote)
+            if (!SkipServer(Q)) ++Q;
           A.ValueEnd = std::min(Q, Lim);
           P = Q < Lim ? Q + 1 : Lim;
         } else {
           A.ValueBegin = Q;
           while (Q < Lim && !IsBlank(T[Q]) && T[Q] != '>') {
-            if (AtServer(Q)) {
-              Server = true;
-              Plain = false;
-              Q = ServerEnd(Q);
-            } else {
-              const unsigned char D = T[Q];
-              if (D == '"' || D == '\'' || D == '<' || D == '=' || D == '`') Plain = false;
-              ++Q;
-            }
+            if (SkipServer(Q)) continue;
+            const unsigned char D = T[Q];
+            if (D == '"' || D == '\'' || D == '<' || D == '=' || D == '`') Plain = false;
+            ++Q;
           }
           A.ValueEnd = std::min(Q, Lim);
           P = A.ValueEnd;
