@@ -25,51 +25,52 @@ TFolderBrowserDialog::TFolderBrowserDialog(TBrowseKind Kind, const TFolderRoots&
 
   // The buttons come first among the dialog's children: OK is the first
   // button a look-up finds.
-  ok_ = new QPushButton(tr("OK"), this);
-  ok_->setDefault(true);
-  ok_->setEnabled(false);
-  cancel_ = new QPushButton(tr("Cancel"), this);
+  controls_.OK = new QPushButton(tr("OK"), this);
+  controls_.OK->setDefault(true);
+  controls_.OK->setEnabled(false);
+  controls_.Cancel = new QPushButton(tr("Cancel"), this);
 
-  text_ = new QLabel(Text, this);
-  text_->setWordWrap(true);
-  text_->setVisible(!Text.isNull());
+  controls_.Text = new QLabel(Text, this);
+  controls_.Text->setWordWrap(true);
+  controls_.Text->setVisible(!Text.isNull());
 
-  tree_ = new QTreeView(this);
-  tree_->setHeaderHidden(true);
-  tree_->setUniformRowHeights(true);
-  tree_->setSelectionMode(QAbstractItemView::SingleSelection);
-  tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  tree_->header()->setStretchLastSection(false);
+  controls_.Tree = new QTreeView(this);
+  controls_.Tree->setHeaderHidden(true);
+  controls_.Tree->setUniformRowHeights(true);
+  controls_.Tree->setSelectionMode(QAbstractItemView::SingleSelection);
+  controls_.Tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  controls_.Tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  controls_.Tree->header()->setStretchLastSection(false);
   SetModel(false);
 
-  hidden_ = new QCheckBox(tr("Show &hidden folders"), this);
-  hidden_->setVisible(!(flags_ & BIF_BROWSEFORCOMPUTER));
+  controls_.Hidden = new QCheckBox(tr("Show &hidden folders"), this);
+  controls_.Hidden->setVisible(!(flags_ & BIF_BROWSEFORCOMPUTER));
 
   auto* Buttons = new QHBoxLayout;
   reserve_ = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
   Buttons->addSpacerItem(reserve_);
   Buttons->addStretch(1);
-  Buttons->addWidget(ok_);
-  Buttons->addWidget(cancel_);
+  Buttons->addWidget(controls_.OK);
+  Buttons->addWidget(controls_.Cancel);
 
   auto* Layout = new QVBoxLayout(this);
-  Layout->addWidget(text_);
-  Layout->addWidget(tree_, 1);
-  Layout->addWidget(hidden_);
+  Layout->addWidget(controls_.Text);
+  Layout->addWidget(controls_.Tree, 1);
+  Layout->addWidget(controls_.Hidden);
   Layout->addLayout(Buttons);
-  setTabOrder(tree_, hidden_);
-  setTabOrder(hidden_, ok_);
-  setTabOrder(ok_, cancel_);
-  tree_->setFocus();
+  setTabOrder(controls_.Tree, controls_.Hidden);
+  setTabOrder(controls_.Hidden, controls_.OK);
+  setTabOrder(controls_.OK, controls_.Cancel);
+  controls_.Tree->setFocus();
   resize(340, 420);
 
-  connect(ok_, &QPushButton::clicked, this, &TFolderBrowserDialog::accept);
-  connect(cancel_, &QPushButton::clicked, this, &TFolderBrowserDialog::reject);
-  connect(hidden_, &QCheckBox::toggled, this, &TFolderBrowserDialog::ShowHiddenChanged);
-  for (QObject* Input : {static_cast<QObject*>(tree_), static_cast<QObject*>(tree_->viewport()),
-                         static_cast<QObject*>(tree_->verticalScrollBar()),
-                         static_cast<QObject*>(tree_->horizontalScrollBar())})
+  connect(controls_.OK, &QPushButton::clicked, this, &TFolderBrowserDialog::accept);
+  connect(controls_.Cancel, &QPushButton::clicked, this, &TFolderBrowserDialog::reject);
+  connect(controls_.Hidden, &QCheckBox::toggled, this, &TFolderBrowserDialog::ShowHiddenChanged);
+  for (QObject* Input :
+       {static_cast<QObject*>(controls_.Tree), static_cast<QObject*>(controls_.Tree->viewport()),
+        static_cast<QObject*>(controls_.Tree->verticalScrollBar()),
+        static_cast<QObject*>(controls_.Tree->horizontalScrollBar())})
     Input->installEventFilter(this);
 }
 
@@ -91,20 +92,20 @@ void TFolderBrowserDialog::Reveal() {
 }
 
 void TFolderBrowserDialog::ScrollTo(const QModelIndex& Index) {
-  tree_->scrollTo(Index, QAbstractItemView::PositionAtCenter);
+  controls_.Tree->scrollTo(Index, QAbstractItemView::PositionAtCenter);
   // Centring also centres sideways, which cuts off the start of every name.
-  tree_->horizontalScrollBar()->setValue(tree_->horizontalScrollBar()->minimum());
+  controls_.Tree->horizontalScrollBar()->setValue(controls_.Tree->horizontalScrollBar()->minimum());
 }
 
 void TFolderBrowserDialog::SetModel(bool ShowHidden) {
   TFolderTreeModel* Old = model_;
-  QItemSelectionModel* OldSelection = tree_->selectionModel();
+  QItemSelectionModel* OldSelection = controls_.Tree->selectionModel();
   model_ = new TFolderTreeModel(BuildFolderTree(kind_, *roots_), this, ShowHidden);
-  tree_->setModel(model_);
+  controls_.Tree->setModel(model_);
   delete OldSelection;
   delete Old;
-  for (int Row = 0; Row < model_->rowCount(); ++Row) tree_->expand(model_->index(Row, 0));
-  connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+  for (int Row = 0; Row < model_->rowCount(); ++Row) controls_.Tree->expand(model_->index(Row, 0));
+  connect(controls_.Tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
           &TFolderBrowserDialog::CurrentChanged);
   connect(model_, &QAbstractItemModel::rowsInserted, this, &TFolderBrowserDialog::Reveal);
   connect(model_, &QAbstractItemModel::layoutChanged, this, &TFolderBrowserDialog::Reveal);
@@ -162,7 +163,7 @@ void TFolderBrowserDialog::SetSelection(const std::string& Path) {
   QModelIndex Item = model_->IndexForPath(Path);
   if (!Item.isValid() && !model_->ShowHidden() && HasHiddenPart(Path)) {
     // A folder in a hidden folder: the tree shows those from now on.
-    hidden_->setChecked(true);
+    controls_.Hidden->setChecked(true);
     Item = model_->IndexForPath(Path);
   }
   SelectItem(Item);
@@ -170,14 +171,14 @@ void TFolderBrowserDialog::SetSelection(const std::string& Path) {
 
 void TFolderBrowserDialog::SelectItem(const QModelIndex& Index) {
   if (!Index.isValid()) return;
-  tree_->selectionModel()->setCurrentIndex(Index, QItemSelectionModel::ClearAndSelect);
+  controls_.Tree->selectionModel()->setCurrentIndex(Index, QItemSelectionModel::ClearAndSelect);
   ScrollTo(Index);
   reveal_ = true;
 }
 
-void TFolderBrowserDialog::EnableOK(bool Enabled) { ok_->setEnabled(Enabled); }
+void TFolderBrowserDialog::EnableOK(bool Enabled) { controls_.OK->setEnabled(Enabled); }
 
-QModelIndex TFolderBrowserDialog::CurrentItem() const { return tree_->currentIndex(); }
+QModelIndex TFolderBrowserDialog::CurrentItem() const { return controls_.Tree->currentIndex(); }
 
 void TFolderBrowserDialog::ReserveButtonSpace(int Width) {
   reserve_->changeSize(Width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
@@ -185,5 +186,5 @@ void TFolderBrowserDialog::ReserveButtonSpace(int Width) {
 }
 
 void TFolderBrowserDialog::accept() {
-  if (ok_->isEnabled()) QDialog::accept();
+  if (controls_.OK->isEnabled()) QDialog::accept();
 }

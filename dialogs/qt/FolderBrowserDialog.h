@@ -20,6 +20,16 @@ class QTreeView;
 class TFolderTreeModel;
 struct TFolderRoots;
 
+// The dialog's child widgets, made by its constructor and owned by the dialog.
+struct TFolderBrowserControls {
+  QLabel* Text = nullptr;
+  QTreeView* Tree = nullptr;
+  // Shows hidden folders in the tree when checked.
+  QCheckBox* Hidden = nullptr;
+  QPushButton* OK = nullptr;
+  QPushButton* Cancel = nullptr;
+};
+
 class TFolderBrowserDialog : public QDialog {
   Q_OBJECT
 
@@ -30,13 +40,9 @@ public:
   ~TFolderBrowserDialog() override;
 
   TBrowseKind Kind() const { return kind_; }
+  // The tree's model; showing hidden folders or not replaces it.
   TFolderTreeModel* Model() const { return model_; }
-  QTreeView* Tree() const { return tree_; }
-  QLabel* TextLabel() const { return text_; }
-  QPushButton* OKButton() const { return ok_; }
-  QPushButton* CancelButton() const { return cancel_; }
-  // Shows hidden folders in the tree when checked.
-  QCheckBox* HiddenBox() const { return hidden_; }
+  const TFolderBrowserControls& Controls() const { return controls_; }
 
   // Selects the folder at Path (a computer's name when computers are
   // browsed); nothing happens when the tree does not show it. A folder in a
@@ -79,11 +85,7 @@ private:
   std::uint32_t flags_;
   std::unique_ptr<TFolderRoots> roots_;
   TFolderTreeModel* model_ = nullptr;
-  QLabel* text_ = nullptr;
-  QTreeView* tree_ = nullptr;
-  QPushButton* ok_ = nullptr;
-  QPushButton* cancel_ = nullptr;
-  QCheckBox* hidden_ = nullptr;
+  TFolderBrowserControls controls_;
   QSpacerItem* reserve_ = nullptr;
   bool initialized_ = false;
   // The tree keeps a chosen item in view while folders above it are still

@@ -44,74 +44,73 @@ TOpenFileDialog::TOpenFileDialog(const QString& Title, const std::string& Filter
     : QDialog(Parent), patterns_(SplitPatterns(Patterns)) {
   setWindowTitle(Title);
 
-  lookIn_ = new QComboBox(this);
-  lookIn_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-  up_ = new QToolButton(this);
-  up_->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent));
-  up_->setToolTip(tr("Up one level (Backspace)"));
+  controls_.LookIn = new QComboBox(this);
+  controls_.LookIn->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  controls_.Up = new QToolButton(this);
+  controls_.Up->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent));
+  controls_.Up->setToolTip(tr("Up one level (Backspace)"));
 
   model_ = new QStandardItemModel(0, 3, this);
   model_->setHorizontalHeaderLabels({tr("Name"), tr("Size"), tr("Date Modified")});
-  list_ = new QTreeView(this);
-  list_->setModel(model_);
-  list_->setRootIsDecorated(false);
-  list_->setItemsExpandable(false);
-  list_->setUniformRowHeights(true);
-  list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  list_->header()->setStretchLastSection(false);
-  list_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-  list_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-  list_->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
-  list_->installEventFilter(this);
+  controls_.List = new QTreeView(this);
+  controls_.List->setModel(model_);
+  controls_.List->setRootIsDecorated(false);
+  controls_.List->setItemsExpandable(false);
+  controls_.List->setUniformRowHeights(true);
+  controls_.List->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  controls_.List->setSelectionBehavior(QAbstractItemView::SelectRows);
+  controls_.List->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  controls_.List->header()->setStretchLastSection(false);
+  controls_.List->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  controls_.List->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  controls_.List->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+  controls_.List->installEventFilter(this);
 
-  fileName_ = new QLineEdit(this);
-  fileType_ = new QComboBox(this);
+  controls_.FileName = new QLineEdit(this);
+  controls_.FileType = new QComboBox(this);
   QString filter = ToQString(FilterName) + QStringLiteral(" (");
   for (std::size_t i = 0; i < patterns_.size(); ++i)
     filter += (i ? QStringLiteral(" ") : QString()) + ToQString(patterns_[i]);
-  fileType_->addItem(filter + QLatin1Char(')'));
-  hidden_ = new QCheckBox(tr("Show &hidden files"), this);
+  controls_.FileType->addItem(filter + QLatin1Char(')'));
+  controls_.Hidden = new QCheckBox(tr("Show &hidden files"), this);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Open | QDialogButtonBox::Cancel, this);
-  open_ = buttons->button(QDialogButtonBox::Open);
+  controls_.Open = buttons->button(QDialogButtonBox::Open);
 
   auto* lookInLabel = new QLabel(tr("Look &in:"), this);
-  lookInLabel->setBuddy(lookIn_);
+  lookInLabel->setBuddy(controls_.LookIn);
   auto* nameLabel = new QLabel(tr("File &name:"), this);
-  nameLabel->setBuddy(fileName_);
+  nameLabel->setBuddy(controls_.FileName);
   auto* typeLabel = new QLabel(tr("Files of &type:"), this);
-  typeLabel->setBuddy(fileType_);
+  typeLabel->setBuddy(controls_.FileType);
 
   auto* grid = new QGridLayout(this);
   grid->addWidget(lookInLabel, 0, 0);
   auto* top = new QHBoxLayout;
-  top->addWidget(lookIn_);
-  top->addWidget(up_);
+  top->addWidget(controls_.LookIn);
+  top->addWidget(controls_.Up);
   grid->addLayout(top, 0, 1, 1, 2);
-  grid->addWidget(list_, 1, 0, 1, 3);
-  grid->addWidget(hidden_, 2, 0, 1, 3);
+  grid->addWidget(controls_.List, 1, 0, 1, 3);
+  grid->addWidget(controls_.Hidden, 2, 0, 1, 3);
   grid->addWidget(nameLabel, 3, 0);
-  grid->addWidget(fileName_, 3, 1);
+  grid->addWidget(controls_.FileName, 3, 1);
   grid->addWidget(typeLabel, 4, 0);
-  grid->addWidget(fileType_, 4, 1);
+  grid->addWidget(controls_.FileType, 4, 1);
   grid->addWidget(buttons, 3, 2, 2, 1, Qt::AlignTop);
   grid->setColumnStretch(1, 1);
   resize(620, 420);
 
   connect(buttons, &QDialogButtonBox::accepted, this, &TOpenFileDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &TOpenFileDialog::reject);
-  connect(up_, &QToolButton::clicked, this, [this] { SetFolder(ParentFolder(folder_)); });
-  connect(lookIn_, &QComboBox::activated, this, [this](int Index) {
-    SetFolder(ToBytes(lookIn_->itemData(Index).toString()));
-  });
-  connect(hidden_, &QCheckBox::toggled, this, &TOpenFileDialog::Refresh);
-  connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+  connect(controls_.Up, &QToolButton::clicked, this, [this] { SetFolder(ParentFolder(folder_)); });
+  connect(controls_.LookIn, &QComboBox::activated, this,
+          [this](int Index) { SetFolder(ToBytes(controls_.LookIn->itemData(Index).toString())); });
+  connect(controls_.Hidden, &QCheckBox::toggled, this, &TOpenFileDialog::Refresh);
+  connect(controls_.List->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &TOpenFileDialog::SelectionChanged);
-  connect(list_, &QTreeView::activated, this, &TOpenFileDialog::Activated);
-  connect(fileName_, &QLineEdit::textChanged, this, &TOpenFileDialog::UpdateOpenButton);
-  list_->setFocus();
+  connect(controls_.List, &QTreeView::activated, this, &TOpenFileDialog::Activated);
+  connect(controls_.FileName, &QLineEdit::textChanged, this, &TOpenFileDialog::UpdateOpenButton);
+  controls_.List->setFocus();
   UpdateOpenButton();
 }
 
@@ -125,11 +124,12 @@ void TOpenFileDialog::SetFolder(const std::string& Folder) {
     folder = up;
   }
   folder_ = folder;
-  lookIn_->clear();
+  controls_.LookIn->clear();
   for (const std::string& at : FolderAndAncestors(folder_))
-    lookIn_->addItem(style()->standardIcon(QStyle::SP_DirIcon), ToQString(at), ToQString(at));
-  lookIn_->setCurrentIndex(lookIn_->count() - 1);
-  up_->setEnabled(ParentFolder(folder_) != folder_);
+    controls_.LookIn->addItem(style()->standardIcon(QStyle::SP_DirIcon), ToQString(at),
+                              ToQString(at));
+  controls_.LookIn->setCurrentIndex(controls_.LookIn->count() - 1);
+  controls_.Up->setEnabled(ParentFolder(folder_) != folder_);
   Refresh();
 }
 
@@ -140,7 +140,7 @@ void TOpenFileDialog::Refresh() {
   const QFileIconProvider icons;
   const QLocale locale;
   for (const platform::FolderEntry& entry :
-       ListedEntries(*entries, patterns_, hidden_->isChecked())) {
+       ListedEntries(*entries, patterns_, controls_.Hidden->isChecked())) {
     auto* name = new QStandardItem(
         icons.icon(entry.Folder ? QAbstractFileIconProvider::Folder : QAbstractFileIconProvider::File),
         ToQString(entry.Name));
@@ -172,14 +172,14 @@ std::vector<std::string> TOpenFileDialog::ListedNames() const {
 }
 
 void TOpenFileDialog::SelectNames(const std::vector<std::string>& Names) {
-  list_->selectionModel()->clearSelection();
+  controls_.List->selectionModel()->clearSelection();
   for (int row = 0; row < model_->rowCount(); ++row) {
     for (const std::string& name : Names) {
       if (NameAt(row) != name) continue;
-      list_->selectionModel()->select(
+      controls_.List->selectionModel()->select(
           model_->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-      list_->selectionModel()->setCurrentIndex(model_->index(row, 0),
-                                               QItemSelectionModel::NoUpdate);
+      controls_.List->selectionModel()->setCurrentIndex(model_->index(row, 0),
+                                                        QItemSelectionModel::NoUpdate);
     }
   }
 }
@@ -188,12 +188,13 @@ void TOpenFileDialog::SelectionChanged() {
   // The chosen files in the list's order (not in the order they were
   // clicked).
   std::vector<int> rows;
-  for (const QModelIndex& index : list_->selectionModel()->selectedRows())
+  for (const QModelIndex& index : controls_.List->selectionModel()->selectedRows())
     if (!IsFolderAt(index.row())) rows.push_back(index.row());
   std::sort(rows.begin(), rows.end());
   std::vector<std::string> files;
   for (const int row : rows) files.push_back(NameAt(row));
-  if (!files.empty() && !fileName_->hasFocus()) fileName_->setText(ToQString(FileNameFieldText(files)));
+  if (!files.empty() && !controls_.FileName->hasFocus())
+    controls_.FileName->setText(ToQString(FileNameFieldText(files)));
   UpdateOpenButton();
 }
 
@@ -201,31 +202,32 @@ void TOpenFileDialog::Activated(const QModelIndex& Index) {
   if (!Index.isValid()) return;
   const int row = Index.row();
   if (IsFolderAt(row)) {
-    fileName_->clear();
+    controls_.FileName->clear();
     SetFolder(PathInFolder(folder_, NameAt(row)));
   } else {
-    fileName_->setText(ToQString(NameAt(row)));
+    controls_.FileName->setText(ToQString(NameAt(row)));
     accept();
   }
 }
 
 void TOpenFileDialog::UpdateOpenButton() {
-  const bool folderChosen = list_->selectionModel()->selectedRows().size() == 1 &&
-                            IsFolderAt(list_->selectionModel()->selectedRows().first().row());
-  open_->setEnabled(!fileName_->text().trimmed().isEmpty() || folderChosen);
+  const bool folderChosen =
+      controls_.List->selectionModel()->selectedRows().size() == 1 &&
+      IsFolderAt(controls_.List->selectionModel()->selectedRows().first().row());
+  controls_.Open->setEnabled(!controls_.FileName->text().trimmed().isEmpty() || folderChosen);
 }
 
 void TOpenFileDialog::accept() {
-  const std::vector<std::string> names = FileNameFieldNames(ToBytes(fileName_->text()));
+  const std::vector<std::string> names = FileNameFieldNames(ToBytes(controls_.FileName->text()));
   if (names.empty()) {
     // "Open" on a chosen folder enters it.
-    const QModelIndexList rows = list_->selectionModel()->selectedRows();
+    const QModelIndexList rows = controls_.List->selectionModel()->selectedRows();
     if (rows.size() == 1 && IsFolderAt(rows.first().row()))
       SetFolder(PathInFolder(folder_, NameAt(rows.first().row())));
     return;
   }
   if (names.size() == 1 && platform::IsDirectory(PathInFolder(folder_, names[0]))) {
-    fileName_->clear();
+    controls_.FileName->clear();
     SetFolder(PathInFolder(folder_, names[0]));
     return;
   }
@@ -243,7 +245,7 @@ void TOpenFileDialog::accept() {
 }
 
 bool TOpenFileDialog::eventFilter(QObject* Watched, QEvent* Event) {
-  if (Watched == list_ && Event->type() == QEvent::KeyPress &&
+  if (Watched == controls_.List && Event->type() == QEvent::KeyPress &&
       static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Backspace) {
     SetFolder(ParentFolder(folder_));
     return true;

@@ -21,6 +21,17 @@ class QStandardItemModel;
 class QToolButton;
 class QTreeView;
 
+// The dialog's child widgets, made by its constructor and owned by the dialog.
+struct TOpenFileControls {
+  QComboBox* LookIn = nullptr;
+  QToolButton* Up = nullptr;
+  QTreeView* List = nullptr;
+  QLineEdit* FileName = nullptr;
+  QComboBox* FileType = nullptr;
+  QCheckBox* Hidden = nullptr;
+  QPushButton* Open = nullptr;
+};
+
 class TOpenFileDialog : public QDialog {
   Q_OBJECT
 
@@ -50,13 +61,7 @@ public:
   // files when they all exist, else says which one does not.
   void accept() override;
 
-  QComboBox* LookIn() const { return lookIn_; }
-  QToolButton* UpButton() const { return up_; }
-  QTreeView* List() const { return list_; }
-  QLineEdit* FileNameField() const { return fileName_; }
-  QComboBox* FileType() const { return fileType_; }
-  QCheckBox* HiddenBox() const { return hidden_; }
-  QPushButton* OpenButton() const { return open_; }
+  const TOpenFileControls& Controls() const { return controls_; }
 
 protected:
   bool eventFilter(QObject* Watched, QEvent* Event) override;
@@ -73,11 +78,5 @@ private:
   std::string folder_;
   std::vector<std::string> selected_;
   QStandardItemModel* model_ = nullptr;
-  QComboBox* lookIn_ = nullptr;
-  QToolButton* up_ = nullptr;
-  QTreeView* list_ = nullptr;
-  QLineEdit* fileName_ = nullptr;
-  QComboBox* fileType_ = nullptr;
-  QCheckBox* hidden_ = nullptr;
-  QPushButton* open_ = nullptr;
+  TOpenFileControls controls_;
 };

@@ -307,7 +307,7 @@ TEST(MainFormTest, TheFileDialogOffersNamesThatAreNotUtf8AndPassesThemOnByteExac
       ASSERT_NE(dialog, nullptr);
       listed = dialog->ListedNames();
       dialog->SelectNames({"caf\xE9.htm"});
-      dialog->OpenButton()->click();
+      dialog->Controls().Open->click();
     });
     form->Presenter().BitBtn1Click();
     EXPECT_EQ(listed, (std::vector<std::string>{"caf\xE9.htm", "menu.htm"}));

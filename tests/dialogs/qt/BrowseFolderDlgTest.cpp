@@ -85,13 +85,13 @@ TEST_F(ExecuteTest, PreselectsAnExistingFolderAndConfirmsIt) {
   Dlg.SetFolderName(Web + "/");
   Dlg.SetDialogText("Destination path:");
   EXPECT_TRUE(Run([&](TFolderBrowserDialog* Dialog) {
-    EXPECT_EQ(Dialog->TextLabel()->text(), "Destination path:");
+    EXPECT_EQ(Dialog->Controls().Text->text(), "Destination path:");
     EXPECT_EQ(Dialog->windowTitle(), "Browse for Folder");
-    EXPECT_TRUE(Dialog->TextLabel()->isVisible() && Dialog->isModal());
+    EXPECT_TRUE(Dialog->Controls().Text->isVisible() && Dialog->isModal());
     EXPECT_EQ(Current(Dialog), Web);
     EXPECT_EQ(Dlg.SelectedFolder(), Web);
-    EXPECT_TRUE(Dialog->OKButton()->isEnabled());
-    QTest::keyClick(Dialog->Tree(), Qt::Key_Return);
+    EXPECT_TRUE(Dialog->Controls().OK->isEnabled());
+    QTest::keyClick(Dialog->Controls().Tree, Qt::Key_Return);
   }));
   EXPECT_EQ(Dlg.FolderName(), Web);
   EXPECT_EQ(Dlg.SelectedFolder(), Web);
@@ -100,9 +100,9 @@ TEST_F(ExecuteTest, PreselectsAnExistingFolderAndConfirmsIt) {
   Dlg.SetDialogText("");
   EXPECT_TRUE(Run([&](TFolderBrowserDialog* Dialog) {
     EXPECT_EQ(Current(Dialog), Web);
-    EXPECT_TRUE(Dialog->TextLabel()->text().isNull() && !Dialog->TextLabel()->isVisible());
+    EXPECT_TRUE(Dialog->Controls().Text->text().isNull() && !Dialog->Controls().Text->isVisible());
     Dialog->SelectItem(Dialog->Model()->index(0, 0, Dialog->Model()->index(0, 0)));
-    Dialog->OKButton()->click();
+    Dialog->Controls().OK->click();
   }));
   EXPECT_EQ(Dlg.FolderName(), "/");
   EXPECT_EQ(Dlg.ImageIndex(), int(QAbstractFileIconProvider::Drive));
@@ -113,12 +113,12 @@ TEST_F(ExecuteTest, MissingFolderIsNotPreselectedAndCannotBeConfirmed) {
   EXPECT_FALSE(Run([&](TFolderBrowserDialog* Dialog) {
     EXPECT_EQ(Dialog->CurrentItem().data().toString(), "Computer");
     EXPECT_EQ(Dlg.SelectedFolder(), "");
-    EXPECT_FALSE(Dialog->OKButton()->isEnabled());
-    QTest::mouseClick(Dialog->OKButton(), Qt::LeftButton);
-    QTest::keyClick(Dialog->Tree(), Qt::Key_Return);
+    EXPECT_FALSE(Dialog->Controls().OK->isEnabled());
+    QTest::mouseClick(Dialog->Controls().OK, Qt::LeftButton);
+    QTest::keyClick(Dialog->Controls().Tree, Qt::Key_Return);
     Dialog->accept();
     EXPECT_TRUE(Dialog->isVisible());
-    Dialog->CancelButton()->click();
+    Dialog->Controls().Cancel->click();
   }));
   EXPECT_EQ(Dlg.FolderName(), Site + "/missing");
 }
@@ -151,13 +151,13 @@ TEST_F(ExecuteTest, SelectedFolderFollowsEveryChangeAndCancelKeepsFolderName) {
     for (const auto& S : Steps) {
       Dialog->SelectItem(S.Item);
       EXPECT_EQ(Dlg.SelectedFolder(), S.Selected);
-      EXPECT_EQ(Dialog->OKButton()->isEnabled(), S.Enabled) << S.Selected;
+      EXPECT_EQ(Dialog->Controls().OK->isEnabled(), S.Enabled) << S.Selected;
     }
     // A folder gone by the time it is selected cannot be confirmed.
     ASSERT_TRUE(QDir(Dir.filePath("other")).removeRecursively());
     Dialog->SelectItem(OtherItem);
     EXPECT_EQ(Dlg.SelectedFolder(), Other);
-    EXPECT_FALSE(Dialog->OKButton()->isEnabled());
+    EXPECT_FALSE(Dialog->Controls().OK->isEnabled());
     Dialog->SelectItem(Item(Dialog, Web + "/img"));
     QTest::keyClick(Dialog, Qt::Key_Escape);
   }));
@@ -170,8 +170,8 @@ TEST_F(ExecuteTest, PreselectedFolderStaysInViewWhileTheTreeFills) {
   Dlg.SetFolderName(Web + "/img");
   Run([&](TFolderBrowserDialog* Dialog) {
     QTest::qWait(700);  // the folders above it are listed and sorted meanwhile
-    const QRect Shown = Dialog->Tree()->visualRect(Dialog->CurrentItem());
-    EXPECT_TRUE(Shown.top() >= 0 && Shown.bottom() < Dialog->Tree()->viewport()->height());
+    const QRect Shown = Dialog->Controls().Tree->visualRect(Dialog->CurrentItem());
+    EXPECT_TRUE(Shown.top() >= 0 && Shown.bottom() < Dialog->Controls().Tree->viewport()->height());
     Dialog->reject();
   });
 }
@@ -188,7 +188,7 @@ TEST_F(ExecuteTest, NamesStartAtTheLeftEdgeWhateverTheirLength) {
   Dlg.SetFolderName(Deep);
   Run([&](TFolderBrowserDialog* Dialog) {
     QTest::qWait(700);  // listed, sorted and revealed meanwhile
-    QTreeView* Tree = Dialog->Tree();
+    QTreeView* Tree = Dialog->Controls().Tree;
     EXPECT_EQ(Current(Dialog), Deep);
     EXPECT_GT(Tree->header()->sectionSize(0), Tree->viewport()->width());  // it could scroll
     EXPECT_EQ(Tree->horizontalScrollBar()->value(), 0);
@@ -208,10 +208,10 @@ TEST_F(ExecuteTest, HiddenFoldersAreShownOnRequestAndPreselected) {
   Dlg.SetFolderName(Hidden + "/");
   EXPECT_TRUE(Run([&](TFolderBrowserDialog* Dialog) {
     EXPECT_EQ(Current(Dialog), Hidden);
-    EXPECT_TRUE(Dialog->OKButton()->isEnabled());
-    ASSERT_TRUE(Dialog->HiddenBox()->isVisible() && Dialog->HiddenBox()->isChecked());
+    EXPECT_TRUE(Dialog->Controls().OK->isEnabled());
+    ASSERT_TRUE(Dialog->Controls().Hidden->isVisible() && Dialog->Controls().Hidden->isChecked());
     // Hidden folders off: the choice moves up to a folder the tree shows.
-    Dialog->HiddenBox()->click();
+    Dialog->Controls().Hidden->click();
     EXPECT_EQ(Current(Dialog), Site);
     QPersistentModelIndex SiteItem = Dialog->CurrentItem();
     const auto Names = [&] {
@@ -222,20 +222,20 @@ TEST_F(ExecuteTest, HiddenFoldersAreShownOnRequestAndPreselected) {
       return Result;
     };
     EXPECT_TRUE(QTest::qWaitFor([&] { return Names() == std::vector<std::string>{"web"}; }, 5000));
-    Dialog->HiddenBox()->click();
+    Dialog->Controls().Hidden->click();
     EXPECT_EQ(Current(Dialog), Site);
     SiteItem = Dialog->CurrentItem();
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return Names() == std::vector<std::string>{".hidden", "web"}; }, 5000));
     Dialog->SelectItem(Item(Dialog, Hidden));
-    Dialog->OKButton()->click();
+    Dialog->Controls().OK->click();
   }));
   EXPECT_EQ(Dlg.FolderName(), Hidden);
   // A folder that is not hidden leaves hidden folders off.
   Dlg.SetFolderName(Web);
   Run([&](TFolderBrowserDialog* Dialog) {
     EXPECT_EQ(Current(Dialog), Web);
-    EXPECT_FALSE(Dialog->HiddenBox()->isChecked());
+    EXPECT_FALSE(Dialog->Controls().Hidden->isChecked());
     Dialog->reject();
   });
 }
@@ -305,10 +305,10 @@ TEST_F(ExecuteTest, DesktopKindStartsAtTheDesktopFolder) {
     EXPECT_EQ(Top.data().toString(), "Desktop");
     EXPECT_EQ(Dialog->CurrentItem(), Top);
     EXPECT_EQ(Dlg.SelectedFolder(), Site + "/Desktop");
-    EXPECT_FALSE(Dialog->OKButton()->isEnabled());
+    EXPECT_FALSE(Dialog->Controls().OK->isEnabled());
     Dialog->SelectItem(Item(Dialog, Web));
     EXPECT_EQ(Dialog->CurrentItem().parent().data().toString(), "Home");
-    Dialog->OKButton()->click();
+    Dialog->Controls().OK->click();
   }));
   EXPECT_EQ(Dlg.FolderName(), Web);
 }
@@ -323,10 +323,10 @@ TEST_F(ExecuteTest, ComputersAreAlwaysPreselectedAndYieldTheirName) {
     EXPECT_EQ(Dlg.SelectedFolder(), Bytes(Host));
     Dialog->SelectItem(Dialog->Model()->index(0, 0));  // the network holds no name
     EXPECT_EQ(Dlg.SelectedFolder(), "");
-    EXPECT_FALSE(Dialog->OKButton()->isEnabled());
+    EXPECT_FALSE(Dialog->Controls().OK->isEnabled());
     Dialog->SelectItem(Dialog->Model()->IndexForComputer(Host));
-    EXPECT_TRUE(Dialog->OKButton()->isEnabled());
-    Dialog->OKButton()->click();
+    EXPECT_TRUE(Dialog->Controls().OK->isEnabled());
+    Dialog->Controls().OK->click();
   }));
   EXPECT_EQ(Dlg.FolderName(), Bytes(Host));
   EXPECT_EQ(Dlg.SelectedFolder(), Bytes(Host));

@@ -56,10 +56,11 @@ TEST_F(OpenFileDialogTest, ListsEveryNameTheFilterTakesWhateverItsEncoding) {
   EXPECT_EQ(dialog.Folder(), dir.Path());
   EXPECT_EQ(dialog.ListedNames(),
             (std::vector<std::string>{"sub\xFF/", "a.htm", "B.HTML", "caf\xE9.htm"}));
-  EXPECT_EQ(dialog.FileType()->currentText(), "HTML and ASP documents (*.htm *.html *.asp)");
+  EXPECT_EQ(dialog.Controls().FileType->currentText(),
+            "HTML and ASP documents (*.htm *.html *.asp)");
   EXPECT_EQ(dialog.windowTitle(), "Select file(s)");
-  EXPECT_EQ(ToBytes(dialog.LookIn()->currentText()), dir.Path());
-  dialog.HiddenBox()->click();
+  EXPECT_EQ(ToBytes(dialog.Controls().LookIn->currentText()), dir.Path());
+  dialog.Controls().Hidden->click();
   EXPECT_EQ(dialog.ListedNames(), (std::vector<std::string>{".cfg/", "sub\xFF/", ".old.htm", "a.htm",
                                                             "B.HTML", "caf\xE9.htm"}));
 }
@@ -68,9 +69,9 @@ TEST_F(OpenFileDialogTest, SeveralFilesComeBackByteExactInTheListsOrder) {
   dialog.SetFolder(dir.Path());
   EXPECT_TRUE(Run(dialog, [&] {
     dialog.SelectNames({"caf\xE9.htm", "a.htm"});
-    EXPECT_EQ(ToBytes(dialog.FileNameField()->text()), "\"a.htm\" \"caf\xE9.htm\"");
-    EXPECT_TRUE(dialog.OpenButton()->isEnabled());
-    dialog.OpenButton()->click();
+    EXPECT_EQ(ToBytes(dialog.Controls().FileName->text()), "\"a.htm\" \"caf\xE9.htm\"");
+    EXPECT_TRUE(dialog.Controls().Open->isEnabled());
+    dialog.Controls().Open->click();
   }));
   EXPECT_EQ(dialog.SelectedFiles(),
             (std::vector<std::string>{dir / "a.htm", dir / "caf\xE9.htm"}));
@@ -81,20 +82,20 @@ TEST_F(OpenFileDialogTest, FoldersAreEnteredAndLeft) {
   EXPECT_TRUE(Run(dialog, [&] {
     // Enter (or a double click) on a folder opens it.
     dialog.SelectNames({"sub\xFF"});
-    emit dialog.List()->activated(dialog.List()->currentIndex());
+    emit dialog.Controls().List->activated(dialog.Controls().List->currentIndex());
     EXPECT_EQ(dialog.Folder(), dir / "sub\xFF");
     EXPECT_EQ(dialog.ListedNames(), std::vector<std::string>{"inner.asp"});
-    QTest::keyClick(dialog.List(), Qt::Key_Backspace);
+    QTest::keyClick(dialog.Controls().List, Qt::Key_Backspace);
     EXPECT_EQ(dialog.Folder(), dir.Path());
-    dialog.UpButton()->click();
+    dialog.Controls().Up->click();
     EXPECT_EQ(dialog.Folder(), ParentOf(dir.Path()));
     // A folder typed into the field is entered too.
-    dialog.FileNameField()->setText(ToQString(dir / "sub\xFF"));
-    dialog.OpenButton()->click();
+    dialog.Controls().FileName->setText(ToQString(dir / "sub\xFF"));
+    dialog.Controls().Open->click();
     EXPECT_EQ(dialog.Folder(), dir / "sub\xFF");
-    EXPECT_EQ(dialog.FileNameField()->text(), "");
-    dialog.FileNameField()->setText("inner.asp");
-    QTest::keyClick(dialog.FileNameField(), Qt::Key_Return);
+    EXPECT_EQ(dialog.Controls().FileName->text(), "");
+    dialog.Controls().FileName->setText("inner.asp");
+    QTest::keyClick(dialog.Controls().FileName, Qt::Key_Return);
   }));
   EXPECT_EQ(dialog.SelectedFiles(), std::vector<std::string>{dir / "sub\xFF/inner.asp"});
 }
@@ -109,8 +110,8 @@ TEST_F(OpenFileDialogTest, OnlyFilesThatExist) {
         box->accept();
       }
     });
-    dialog.FileNameField()->setText("\"a.htm\" \"missing.htm\"");
-    dialog.OpenButton()->click();
+    dialog.Controls().FileName->setText("\"a.htm\" \"missing.htm\"");
+    dialog.Controls().Open->click();
     EXPECT_TRUE(dialog.isVisible());
     dialog.reject();
   }));
