@@ -100,10 +100,10 @@ public:
   // number read in *Done; 0 at the end of the file. One system read (an
   // interrupted one is repeated): fewer than Count bytes come back when the
   // file ends first, or when a pseudo-file hands out one page at a time.
-  // *Done is 0 on failure (a negative Count is
-  // an invalid argument; a handle without read access is denied). The end
-  // of the file is where a read delivers nothing, which need not be the
-  // size GetSize reports (pseudo-files, stale caches).
+  // *Done is 0 on failure (a negative Count is an invalid argument; a
+  // handle without read access is denied). The end of the file is where a
+  // read delivers nothing, which need not be the size GetSize reports
+  // (pseudo-files, stale caches).
   virtual Status Read(FileHandle Handle, void* Buffer, std::int32_t Count, std::int32_t* Done) = 0;
 
   // Writes Count bytes from Buffer at the file position and stores the
