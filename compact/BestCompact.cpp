@@ -758,7 +758,7 @@ private:
   // browser's tokenizer, with white space as space, tab, CR and LF, and
   // a server block leaving the state as it was.
   std::size_t SafeTagEnd(std::size_t P) const {
-    enum { kName, kBeforeAttr, kAttr, kAfterAttr, kBeforeValue, kUnquoted, kAfterQuoted, kSlash } S = kName;
+    TTagState S = tsName;
     auto SafeBlank = [](unsigned char C) { return C == ' ' || C == '\t' || C == '\n' || C == '\r'; };
     auto Stop = [&](unsigned char C) {
       return SafeBlank(C) || C == '/' || C == '>' || C == '=' || C == '<' || C == '"' || C == '\'';
@@ -771,35 +771,20 @@ private:
       }
       if (SafeBlank(C)) {
         while (P < N && SafeBlank(T[P])) ++P;
-        if (S == kName || S == kUnquoted || S == kAfterQuoted || S == kSlash) S = kBeforeAttr;
-        if (S == kAttr) S = kAfterAttr;
+        S = AfterBlanks(S);
         continue;
       }
       if (C == '>') return P + 1;
-      if (S == kBeforeValue && (C == '"' || C == '\'')) {
+      if (S == tsBeforeValue && (C == '"' || C == '\'')) {
         ++P;
         while (P < N && T[P] != C) P = AtServer(P) ? ServerEnd(P) : P + 1;
         if (P < N) ++P;
-        S = kAfterQuoted;
+        S = tsAfterQuoted;
         continue;
       }
-      if (C == '/') {
-        if (S != kUnquoted) S = S == kBeforeValue ? kUnquoted : kSlash;
-      } else if (C == '=') {
-        if (S == kAttr || S == kAfterAttr)
-          S = kBeforeValue;
-        else if (S == kBeforeValue)
-          S = kUnquoted;
-        else if (S != kName && S != kUnquoted)
-          S = kAttr;
-      } else {
-        if (S == kBeforeValue)
-          S = kUnquoted;
-        else if (S != kName && S != kUnquoted)
-          S = kAttr;
-      }
+      S = AfterByte(S, C);
       ++P;
-      if (S == kAttr || S == kUnquoted)
+      if (S == tsAttr || S == tsUnquoted)
         while (P < N && !Stop(T[P])) ++P;
     }
     return N + 1;

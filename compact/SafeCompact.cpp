@@ -869,17 +869,6 @@ private:
   }
 
   // Where in a tag the scan stands (the attribute states of the browser).
-  enum TTagState : std::uint8_t {
-    tsName,         // in the tag name
-    tsBeforeAttr,   // after white space, before an attribute
-    tsAttr,         // in an attribute name
-    tsAfterAttr,    // after an attribute name and white space
-    tsBeforeValue,  // after "="
-    tsUnquoted,     // in an unquoted value
-    tsAfterQuoted,  // just after a quoted value's closing quote
-    tsSlash,        // after a "/" that may close the tag
-  };
-
   // A start or end tag, at its "<".
   void Tag(bool Compact, bool EndTag) {
     const std::size_t TagW = W;
@@ -932,8 +921,7 @@ private:
           R = End;
           if (!DropsTagBlank(S, AfterAsp)) T[W++] = ' ';
         }
-        if (S == tsName || S == tsUnquoted || S == tsAfterQuoted || S == tsSlash) S = tsBeforeAttr;
-        if (S == tsAttr) S = tsAfterAttr;
+        S = AfterBlanks(S);
         AfterAsp = false;
         continue;
       }
@@ -948,25 +936,7 @@ private:
         S = tsAfterQuoted;
         continue;
       }
-      switch (C) {
-        case '/':
-          if (S != tsUnquoted) S = S == tsBeforeValue ? tsUnquoted : tsSlash;
-          break;
-        case '=':
-          if (S == tsAttr || S == tsAfterAttr)
-            S = tsBeforeValue;
-          else if (S == tsBeforeValue)
-            S = tsUnquoted;
-          else if (S != tsName && S != tsUnquoted)
-            S = tsAttr;
-          break;
-        default:
-          if (S == tsBeforeValue)
-            S = tsUnquoted;
-          else if (S != tsName && S != tsUnquoted)
-            S = tsAttr;
-          break;
-      }
+      S = AfterByte(S, C);
       // The rest of a name or an unquoted value moves in one piece.
       std::size_t End = R + 1;
       if (S == tsAttr || S == tsUnquoted)

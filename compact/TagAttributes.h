@@ -17,6 +17,37 @@ struct TTagAttribute {
   bool Known = true;       // false: server code in the name or value
 };
 
+// Where a tag's reader stands, as safe mode reads a tag (and best mode
+// reads again where safe mode ended it).
+enum TTagState : unsigned char {
+  tsName,         // in the tag name
+  tsBeforeAttr,   // after white space, before an attribute
+  tsAttr,         // in an attribute name
+  tsAfterAttr,    // after an attribute name and white space
+  tsBeforeValue,  // after "="
+  tsUnquoted,     // in an unquoted value
+  tsAfterQuoted,  // just after a quoted value's closing quote
+  tsSlash,        // after a "/" that may close the tag
+};
+
+// The state after a run of white space in state S.
+inline TTagState AfterBlanks(TTagState S) {
+  if (S == tsName || S == tsUnquoted || S == tsAfterQuoted || S == tsSlash) return tsBeforeAttr;
+  return S == tsAttr ? tsAfterAttr : S;
+}
+
+// The state after the byte C in state S; C is none of white space, ">"
+// and a quote that opens a value.
+inline TTagState AfterByte(TTagState S, unsigned char C) {
+  if (C == '/') {
+    if (S == tsUnquoted) return S;
+    return S == tsBeforeValue ? tsUnquoted : tsSlash;
+  }
+  if (C == '=' && (S == tsAttr || S == tsAfterAttr)) return tsBeforeValue;
+  if (S == tsBeforeValue) return tsUnquoted;
+  return S != tsName && S != tsUnquoted ? tsAttr : S;
+}
+
 // Whether Name is Lower (which is lower-case ASCII) in any letter case.
 inline bool AttributeNameIs(std::string_view Name, std::string_view Lower) {
   if (Name.size() != Lower.size()) return false;
