@@ -907,12 +907,15 @@ private:
   // last goes when nothing was written since and the token allows it.
   void Next(const TNext& Y) {
     FJustDropped = false;
+    FKeptBeforeHtml = false;
     if (FPending.Kind != TOmit::None) {
       const TPending P = FPending;
       FPending.Kind = TOmit::None;
       if (W == P.EndW && Tracking() && !Keeping() && Allows(P, Y)) {
         W = P.StartW;
         FJustDropped = true;
+      } else {
+        FKeptBeforeHtml = Y.Type == TNext::Start && Y.Name == "html"sv;
       }
     }
     if (FTailStart != kNoPos && Y.Type != TNext::Eof && !(Y.Type == TNext::End && Y.Name == "html"sv && W == FTailEnd))
@@ -1079,7 +1082,9 @@ private:
     if (Name == "html"sv && (Mode == M::Initial || Mode == M::BeforeHtml)) return TOmit::StartHtml;
     // Another html start tag without attributes adds nothing wherever the
     // tree builder reads it as HTML (it would only add attributes).
-    if (Name == "html"sv && Mode != M::Foreign) return TOmit::AgainHtml;
+    // Not where the tag noted before it stayed for it: without it, a
+    // second run would see what follows and let that one go too.
+    if (Name == "html"sv && Mode != M::Foreign && !FKeptBeforeHtml) return TOmit::AgainHtml;
     // Before the body the tree builder makes the html and head elements
     // by itself where a tag needs them.
     const bool BeforeHead = Mode == M::Initial || Mode == M::BeforeHtml || Mode == M::BeforeHead;
@@ -1484,6 +1489,7 @@ private:
   bool FFrameset = false;
   TPending FPending;
   bool FJustDropped = false;  // the token being read follows a tag that went
+  bool FKeptBeforeHtml = false;  // the html start tag being read made the tag before it stay
   std::size_t FTailStart = kNoPos;
   std::size_t FTailEnd = kNoPos;
   TIds* FIds = nullptr;               // a survey: the ids are counted here
