@@ -915,7 +915,7 @@ private:
         W = P.StartW;
         FJustDropped = true;
       } else {
-        FKeptBeforeHtml = Y.Type == TNext::Start && Y.Name == "html"sv;
+        FKeptBeforeHtml = P.Kind == TOmit::StartHead && Y.Type == TNext::Start && Y.Name == "html"sv;
       }
     }
     if (FTailStart != kNoPos && Y.Type != TNext::Eof && !(Y.Type == TNext::End && Y.Name == "html"sv && W == FTailEnd))
@@ -1082,8 +1082,8 @@ private:
     if (Name == "html"sv && (Mode == M::Initial || Mode == M::BeforeHtml)) return TOmit::StartHtml;
     // Another html start tag without attributes adds nothing wherever the
     // tree builder reads it as HTML (it would only add attributes).
-    // Not where the tag noted before it stayed for it: without it, a
-    // second run would see what follows and let that one go too.
+    // Not where a head start tag stayed for it: without the html tag, a
+    // second run would see what follows and let the head tag go too.
     if (Name == "html"sv && Mode != M::Foreign && !FKeptBeforeHtml) return TOmit::AgainHtml;
     // Before the body the tree builder makes the html and head elements
     // by itself where a tag needs them.
@@ -1489,7 +1489,7 @@ private:
   bool FFrameset = false;
   TPending FPending;
   bool FJustDropped = false;  // the token being read follows a tag that went
-  bool FKeptBeforeHtml = false;  // the html start tag being read made the tag before it stay
+  bool FKeptBeforeHtml = false;  // the html start tag being read made a head start tag stay
   std::size_t FTailStart = kNoPos;
   std::size_t FTailEnd = kNoPos;
   TIds* FIds = nullptr;               // a survey: the ids are counted here
