@@ -47,6 +47,7 @@ public:
     std::string Name;                  // lower case; empty: any element
     std::vector<std::string> Classes;  // lower case
     std::vector<std::string> Ids;      // lower case
+    bool operator==(const TCompound&) const = default;
   };
 
   // Adds a compound; one with no name, class or id (`*`, `:root`,
@@ -63,6 +64,10 @@ public:
   // and id attributes must be read).
   bool NeedsAttributes() const { return FNeedsAttributes; }
   const std::vector<TCompound>& Compounds() const { return FCompounds; }
+  // The same compounds, added in the same order.
+  bool operator==(const TCompoundSet& Other) const {
+    return FAll == Other.FAll && FCompounds == Other.FCompounds;
+  }
 
   // Whether an element with the lower-case Name, the class attribute value
   // Classes (blank-separated, as written) and the id attribute value Id
@@ -122,6 +127,11 @@ public:
   void SheetNotRead() {
     FAttributesUnknown = true;
     FBoxes.MatchAll();
+  }
+
+  bool operator==(const TKeepRules& Other) const {
+    return TCompoundSet::operator==(Other) && FAttributesUnknown == Other.FAttributesUnknown &&
+           FAttributes == Other.FAttributes && FBoxes == Other.FBoxes;
   }
 
 private:
