@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 enum class TCompactLevel : std::uint8_t {
@@ -84,6 +85,7 @@ private:
   bool FAll = false;
   bool FNeedsAttributes = false;
   std::vector<TCompound> FCompounds;
+  std::unordered_set<std::string> FKeys;  // one per compound, to skip repeats
   // Compound indexes by the key they are looked up with: their first
   // class, else their first id, else their name.
   std::unordered_map<std::string, std::vector<std::size_t>> FByClass;

@@ -52,8 +52,17 @@ void TCompoundSet::Add(TCompound C) {
     FAll = true;
     return;
   }
-  for (const TCompound& Old : FCompounds)
-    if (Old.Name == C.Name && Old.Classes == C.Classes && Old.Ids == C.Ids) return;
+  // Repeats are found by one key per compound, not by a scan of all (a
+  // sheet may hold thousands); each part of the key is written with its
+  // length, so no two compounds share one.
+  std::string Key;
+  auto Part = [&Key](char Kind, const std::string& Text) {
+    ((Key += Kind) += std::to_string(Text.size()) + ':') += Text;
+  };
+  Part('n', C.Name);
+  for (const std::string& Class : C.Classes) Part('c', Class);
+  for (const std::string& Id : C.Ids) Part('i', Id);
+  if (!FKeys.insert(std::move(Key)).second) return;
   const std::size_t Index = FCompounds.size();
   if (!C.Classes.empty()) {
     FByClass[C.Classes.front()].push_back(Index);
