@@ -1247,17 +1247,18 @@ std::size_t CompactByLevel(unsigned char* Text, std::size_t Size, const TKeepRul
   // can read a "<style" in a comment or a value, and safe mode may have
   // changed the white space of what follows it. The sheets themselves
   // (STYLE text, files) read the same; their sheets not read are told
-  // once, the first time. Where the rules read differ, the page is
-  // compacted again by them, as a second run would, until they settle
-  // (STYLE text and sheet files never change, so on real pages the rules
-  // read the same at once).
+  // once, the first time. Where the rules read differ and decide which
+  // blanks between blocks go, the page is compacted again by them, as a
+  // second run would, until they settle (STYLE text and sheet files never
+  // change, so on real pages the rules read the same at once). Keeping
+  // those blanks, the safe pass is safe mode's own, whatever it reads.
   TCompactOptions Again = Options;
   Again.Notes = nullptr;
   if (!Again.SheetCache) Again.SheetCache = std::make_shared<TStyleSheetCache>();
   TKeepRules Compacted = GatherKeepRules(Text, Length, Again, Folder);
   TKeepRules Previous;
   const TKeepRules* Used = &Rules;
-  for (int Pass = 0; Pass < 4 && !(Compacted == *Used); ++Pass) {
+  for (int Pass = 0; Blocks && Pass < 4 && !(Compacted == *Used); ++Pass) {
     Length = SafeCompactText(Text, Length, Compacted, Blocks ? &Compacted.Boxes() : nullptr);
     Previous = std::move(Compacted);
     Used = &Previous;
