@@ -1059,11 +1059,11 @@ private:
       if (Name == "li"sv) return TOmit::EndLi;
       if (Name == "dt"sv) return TOmit::EndDt;
       if (Name == "dd"sv) return TOmit::EndDd;
-      if ((Name == "td"sv || Name == "th"sv) && Parent == "tr"sv && FTree.OneTable()) return TOmit::EndCell;
+      if ((Name == "td"sv || Name == "th"sv) && Parent == "tr"sv) return TOmit::EndCell;
     } else if (Mode == M::Select) {
       if (Name == "option"sv && (Parent == "select"sv || Parent == "optgroup"sv)) return TOmit::EndOption;
       if (Name == "optgroup"sv && Parent == "select"sv) return TOmit::EndOptgroup;
-    } else if (FTree.OneTable()) {
+    } else {
       if (Mode == M::Row && Name == "tr"sv) return TOmit::EndRow;
       if (Mode == M::TableBody && Name == "thead"sv) return TOmit::EndThead;
       if (Mode == M::TableBody && Name == "tbody"sv) return TOmit::EndTbody;
@@ -1093,7 +1093,7 @@ private:
       return TOmit::StartBody;
     // Not right after a table section's end tag that went: the browser
     // would take the rows into that section.
-    if (Mode == M::Table && FTree.OneTable() && !FJustDropped) {
+    if (Mode == M::Table && !FJustDropped) {
       if (Name == "tbody"sv) return TOmit::StartTbody;
       if (Name == "colgroup"sv) return TOmit::StartColgroup;
     }

@@ -65,9 +65,6 @@ public:
   // The current node's name, and its parent's ("" when there is none).
   std::string_view Current() const { return Name(1); }
   std::string_view Parent() const { return Name(2); }
-  // Whether the current node is the only table on the stack (no table
-  // cell or caption of an outer table around it).
-  bool OneTable() const { return FTables == 1; }
   // The name of the element FromTop places below the current node's top
   // (1: the current node), or "".
   std::string_view Above(std::size_t FromTop) const { return Name(FromTop); }
