@@ -222,14 +222,50 @@ public:
   bool Removed() const { return FRemoved; }
 
   // The ids of the page's elements, each with the number of elements
-  // that have it; Unknown: server code may write any id. Read by a scan
-  // that changes nothing (every reduction kept off).
+  // that have it (or more); Unknown: they are not known.
   struct TIds {
     std::unordered_map<std::string, int> Count;
     bool Unknown = false;
   };
-  void SurveyInto(TIds& Ids) { FIds = &Ids; }
   void UseIds(const TIds& Ids) { FKnownIds = &Ids; }
+
+  // The ids of the page read from its bytes alone, before the pass: every
+  // "id" (any letter case) that may start an attribute's name, after a
+  // blank, "/" or quote, with "=" and a value after it. Read so, an "id=" in
+  // text, a comment or a script counts as well: the count may be more than
+  // the elements have, never less. A value with a reference (or server
+  // code, a CR or NUL, which the browser reads otherwise) in it, and server
+  // code anywhere in the page (it may write any id), make the ids unknown.
+  static void CountIds(const unsigned char* T, std::size_t N, TIds& Ids) {
+    for (std::size_t P = 0; P < N; ++P) {
+      if (T[P] == '<' && AtServerBlock(T, N, P)) {
+        Ids.Unknown = true;
+        return;
+      }
+      if (P == 0 || Lower(T[P]) != 'i' || P + 1 >= N || Lower(T[P + 1]) != 'd') continue;
+      const unsigned char Before = T[P - 1];
+      if (!IsBlank(Before) && Before != '/' && Before != '"' && Before != '\'') continue;
+      std::size_t Q = P + 2;
+      while (Q < N && IsBlank(T[Q])) ++Q;
+      if (Q >= N || T[Q] != '=') continue;
+      ++Q;
+      while (Q < N && IsBlank(T[Q])) ++Q;
+      std::size_t Begin = Q;
+      if (Q < N && (T[Q] == '"' || T[Q] == '\'')) {
+        const unsigned char Quote = T[Q];
+        Begin = ++Q;
+        while (Q < N && T[Q] != Quote) ++Q;
+      } else {
+        while (Q < N && !IsBlank(T[Q]) && T[Q] != '>') ++Q;
+      }
+      const std::string_view Value(reinterpret_cast<const char*>(T + Begin), Q - Begin);
+      if (Value.find_first_of(std::string_view("&<\r\0", 4)) != std::string_view::npos) {
+        Ids.Unknown = true;
+        return;
+      }
+      ++Ids.Count[std::string(Value)];
+    }
+  }
 
 private:
   std::size_t NextStop() const {
@@ -686,9 +722,6 @@ private:
     FreezeAfterStyle(Start + 1, End);
     const std::size_t StyleUntil = FFreezeUntil;
     FFreezeUntil = FrozenBefore;
-    // A survey counts the id and reads on as the pass does (which, with
-    // every reduction kept off, writes the tag as it was).
-    if (FIds != nullptr) CountId(NameEnd, End);
 
     // Whether the element keeps its white space: decided on the tag as
     // written, before it changes.
@@ -788,22 +821,6 @@ private:
         while (P < N && !Stop(T[P])) ++P;
     }
     return N + 1;
-  }
-
-  // Counts the id of the start tag whose attributes run from AttrStart
-  // to End.
-  void CountId(std::size_t AttrStart, std::size_t End) {
-    bool Seen = false;
-    ReadTagAttributes(T, End, AttrStart, [&](const TTagAttribute& A) {
-      if (!A.Known && A.Name.find('<') != std::string_view::npos) {
-        FIds->Unknown = true;  // server code may write an id attribute
-        return;
-      }
-      if (Seen || !AttributeNameIs(A.Name, "id")) return;
-      Seen = true;
-      if (!A.Known) FIds->Unknown = true;
-      ++FIds->Count[std::string(A.Value)];
-    });
   }
 
   // Whether exactly one element of the page has the id Id.
@@ -1492,7 +1509,6 @@ private:
   bool FKeptBeforeHtml = false;  // the html start tag being read made a head start tag stay
   std::size_t FTailStart = kNoPos;
   std::size_t FTailEnd = kNoPos;
-  TIds* FIds = nullptr;               // a survey: the ids are counted here
   const TIds* FKnownIds = nullptr;    // the page's ids, from a survey
   std::vector<TAttr> FAttrs;
   std::string FTag;
@@ -1508,14 +1524,11 @@ std::size_t BestCompactText(unsigned char* Text, std::size_t Size, const TKeepRu
   if (Size == 0) return 0;
   TBestScan Scan(Text, Size, Rules, Keep);
   // The ids of the page, for the name of an "a" element that repeats its
-  // id: read first by a scan that changes nothing.
+  // id: read first from the page's bytes.
   TBestScan::TIds Ids;
   const std::string_view Page(reinterpret_cast<const char*>(Text), Size);
   if (!Keep.Attributes && !Rules.SelectorMayTest("name") && Page.find("name=") != std::string_view::npos) {
-    const TBestKeep All{true, true, true, true, true, true, true, true};
-    TBestScan Survey(Text, Size, Rules, All);
-    Survey.SurveyInto(Ids);
-    Survey.Run();
+    TBestScan::CountIds(Text, Size, Ids);
     Scan.UseIds(Ids);
   }
   const std::size_t Result = Scan.Run();
