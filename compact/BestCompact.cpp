@@ -270,7 +270,7 @@ public:
 private:
   std::size_t NextStop() const {
     std::size_t P = R;
-    if (Keeping()) {
+    if (Frozen()) {
       while (P < N && T[P] != '<') ++P;
     } else {
       while (P < N && T[P] != '<' && T[P] != '&') ++P;
@@ -278,7 +278,15 @@ private:
     return P;
   }
 
-  bool Keeping() const { return FPreDepth > 0 || FListingDepth > 0 || FStyledDepth > 0 || R < FFreezeUntil; }
+  // In a region that keeps its white space (PRE, LISTING, an element a
+  // style keeps), or frozen: no white space, tag or comment goes, and
+  // nothing is written otherwise that may change the text's white space.
+  bool Keeping() const { return FPreDepth > 0 || FListingDepth > 0 || FStyledDepth > 0 || Frozen(); }
+  // Frozen (see FreezeAfterStyle): the bytes stay as they are. Elsewhere in
+  // a kept region the tags are rewritten (their quotes, attributes and
+  // references) and references in the text shortened: the text and its
+  // white space stay the same.
+  bool Frozen() const { return R < FFreezeUntil; }
 
   // Safe mode finds a page's sheets by a quick look at its bytes (see
   // FindPageStyles): a "<style" or "<link" in a comment, a script or a
@@ -742,7 +750,7 @@ private:
     bool CssStyle = false;
     // A sheet's tag inside this one: the look reads on through the rest of
     // this tag as well, which then stays as it is.
-    const bool Known = Plain && !Keeping() && StyleUntil == FrozenBefore;
+    const bool Known = Plain && !Frozen() && StyleUntil == FrozenBefore;
     const bool Unique = Known && Names(Attrs, T);
     if (Name == "script"sv && Known) Kind = ScriptKind(Attrs);
     if (Name == "style"sv && Known) {
@@ -757,10 +765,15 @@ private:
     const TOmit Omit = Bare && !Styled ? StartCandidate(TreeName) : TOmit::None;
     if (FOmit) FTree.StartTag(TreeName, SelfClosing);
     const std::size_t TagW = W;
-    if (Known && !Attrs.empty())
+    if (Known && !Attrs.empty()) {
       RewriteTag(Name, Attrs, Unique, NameEnd, TailBegin, End);
-    else
+    } else if (Known && !FKeep.Attributes && !SlashMatters(Name) && OnlySlash(NameEnd, End - 1)) {
+      TakeTo(NameEnd);  // "<br />": "<br>"
+      T[W++] = '>';
+      R = End;
+    } else {
       TakeTo(End);
+    }
     Omittable(Omit, TagW);
 
     FFreezeUntil = std::max(FFreezeUntil, StyleUntil);
@@ -776,7 +789,7 @@ private:
     } else if (Name == "script"sv) {
       Script(Kind);
     } else if (Name == "style"sv) {
-      RawContent("style", CssStyle ? TRaw::rwCss : TRaw::rwKeep);
+      RawContent("style", CssStyle && !Keeping() ? TRaw::rwCss : TRaw::rwKeep);
     } else if (Name == "title"sv || Name == "textarea"sv) {
       RawContent(Name, Keeping() ? TRaw::rwKeep : TRaw::rwRcdata);
     } else if (IsRawElement(Name)) {
@@ -1240,6 +1253,18 @@ private:
   // Writes the start tag T[Start, End) anew: attributes that go, values
   // that change, quotes that go. Attrs hold the attributes; the name ends
   // at NameEnd, the last attribute at TailBegin.
+  // Whether a "/" that ends the start tag of the element Name says
+  // something: it closes SVG and MATH, and any element in their content;
+  // HTML elements take no notice of it.
+  bool SlashMatters(const std::string& Name) const {
+    return FForeignDepth > 0 || Name.empty() || Name == "svg"sv || Name == "math"sv;
+  }
+  // Whether T[P, E) is blanks and then one "/".
+  bool OnlySlash(std::size_t P, std::size_t E) const {
+    while (P < E && IsBlank(T[P])) ++P;
+    return P + 1 == E && T[P] == '/';
+  }
+
   void RewriteTag(const std::string& Name, std::vector<TAttr>& Attrs, bool Unique, std::size_t NameEnd,
                   std::size_t TailBegin, std::size_t End) {
     if (!FKeep.Attributes && Unique && !Name.empty()) MarkRedundant(Name, Attrs);
@@ -1304,7 +1329,7 @@ private:
       }
     }
     // A "/" right after an unquoted value would be read as part of it.
-    if (Slash) Out += AfterValue ? " /" : "/";
+    if (Slash && (FKeep.Attributes || SlashMatters(Name))) Out += AfterValue ? " /" : "/";
     Out += '>';
     // Never longer than the tag as it was (it cannot be: each change takes
     // away at least what a blank it adds costs), but check.
