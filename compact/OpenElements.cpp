@@ -315,6 +315,8 @@ bool TOpenElements::BodyStart(std::string_view Name, bool SelfClosing) {
     return false;
   }
   const std::uint32_t K = KindOf(Name);
+  // Another body start tag only gives the body the attributes it lacks.
+  if (Name == "body"sv && FDepth >= 2 && FStack[1].Name == "body"sv) return true;
   if (Name == "html"sv || Name == "body"sv || Name == "head"sv || Name == "rb"sv || Name == "rtc"sv || Name == "rp"sv ||
       Name == "rt"sv) {
     FLost = true;
