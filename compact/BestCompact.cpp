@@ -1386,7 +1386,7 @@ private:
   // Marks the attributes of the start tag of the element Name that say
   // nothing the browser does not assume.
   void MarkRedundant(const std::string& Name, std::vector<TAttr>& Attrs) const {
-    auto Tested = [&](std::string_view Attr) { return FRules.SelectorMayTest(Attr); };
+    auto Tested = [&](std::string_view Attr) { return FRules.SelectorMayTest(Attr, Name); };
     auto ValueIs = [&](const TAttr* A, std::string_view Lower) {
       return A != nullptr && A->HasValue && EqualNoCase(Value(*A), Lower);
     };
@@ -1552,7 +1552,7 @@ std::size_t BestCompactText(unsigned char* Text, std::size_t Size, const TKeepRu
   // id: read first from the page's bytes.
   TBestScan::TIds Ids;
   const std::string_view Page(reinterpret_cast<const char*>(Text), Size);
-  if (!Keep.Attributes && !Rules.SelectorMayTest("name") && Page.find("name=") != std::string_view::npos) {
+  if (!Keep.Attributes && !Rules.SelectorMayTest("name", "a") && Page.find("name=") != std::string_view::npos) {
     TBestScan::CountIds(Text, Size, Ids);
     Scan.UseIds(Ids);
   }

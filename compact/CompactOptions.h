@@ -14,6 +14,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 enum class TCompactLevel : std::uint8_t {
@@ -108,13 +109,25 @@ public:
 
   // The attribute names that selectors test ("[type]", "[name=x]",
   // ":is([checked])"), in lower case, for best mode, which keeps such an
-  // attribute wherever it would take it away. AttributesUnknown: a selector
-  // may name any attribute.
-  void AddSelectorAttribute(std::string LowerName) { FAttributes.insert(std::move(LowerName)); }
+  // attribute wherever it would take it away; with LowerElement (not
+  // empty) the selector tests it on such elements only ("input[type]").
+  // AttributesUnknown: a selector may name any attribute.
+  void AddSelectorAttribute(std::string LowerName, const std::string& LowerElement = {}) {
+    if (LowerElement.empty())
+      FAttributes.insert(std::move(LowerName));
+    else
+      FElementAttributes.emplace(LowerElement, std::move(LowerName));
+  }
   void SetAttributesUnknown() { FAttributesUnknown = true; }
-  // Whether a selector may test the attribute of the lower-case Name.
-  bool SelectorMayTest(std::string_view LowerName) const {
-    return FAttributesUnknown || FAttributes.count(std::string(LowerName)) != 0;
+  // Whether a selector may test the attribute of the lower-case Name on
+  // an element called LowerElement (empty: on some element).
+  bool SelectorMayTest(std::string_view LowerName, std::string_view LowerElement = {}) const {
+    if (FAttributesUnknown || FAttributes.count(std::string(LowerName)) != 0) return true;
+    if (!LowerElement.empty())
+      return FElementAttributes.count({std::string(LowerElement), std::string(LowerName)}) != 0;
+    for (const auto& [Element, Name] : FElementAttributes)
+      if (Name == LowerName) return true;
+    return false;
   }
 
   // For best mode: the elements a rule may give a box other than a block
@@ -133,12 +146,14 @@ public:
 
   bool operator==(const TKeepRules& Other) const {
     return TCompoundSet::operator==(Other) && FAttributesUnknown == Other.FAttributesUnknown &&
-           FAttributes == Other.FAttributes && FBoxes == Other.FBoxes;
+           FAttributes == Other.FAttributes && FElementAttributes == Other.FElementAttributes &&
+           FBoxes == Other.FBoxes;
   }
 
 private:
   bool FAttributesUnknown = false;
-  std::set<std::string> FAttributes;
+  std::set<std::string> FAttributes;         // on any element
+  std::set<std::pair<std::string, std::string>> FElementAttributes;  // element, attribute
   TCompoundSet FBoxes;
 };
 

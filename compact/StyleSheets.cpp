@@ -91,6 +91,7 @@ void TKeepRules::Add(TCompound C) {
 void TKeepRules::Merge(const TKeepRules& Other) {
   TCompoundSet::Merge(Other);
   FAttributes.insert(Other.FAttributes.begin(), Other.FAttributes.end());
+  FElementAttributes.insert(Other.FElementAttributes.begin(), Other.FElementAttributes.end());
   if (Other.FAttributesUnknown) FAttributesUnknown = true;
   FBoxes.Merge(Other.FBoxes);
 }
@@ -378,22 +379,57 @@ private:
   }
 
   // Adds to the rules the name of every attribute selector in tokens
-  // [Start, End), nested ones (":is([x])") included; a namespace prefix
-  // ("[svg|href]", "[*|href]") is left out.
+  // [Start, End), with the element name of its compound ("input[type]"
+  // tests only INPUT elements); one in a compound without an element name,
+  // or nested in a function (":is([x])", ":has(a[x])"), may test any
+  // element. A namespace prefix ("[svg|href]", "svg|a[x]") is left out.
   void AttributeNames(std::size_t Start, std::size_t End) const {
-    for (std::size_t P = Start; P < End; ++P) {
-      if (Kind(P) != K::ckOpenSquare) continue;
-      std::size_t Q = P + 1;
-      while (Q < End && Kind(Q) == K::ckWhitespace) ++Q;
-      if (Q < End && (Kind(Q) == K::ckIdent || IsDelim(Q, '*')) && IsDelim(Q + 1, '|') && !IsDelim(Q + 2, '='))
-        Q += 2;
-      else if (IsDelim(Q, '|'))
-        ++Q;
-      if (Q < End && Kind(Q) == K::ckIdent)
-        FRules.AddSelectorAttribute(LowerValue(Q));
-      else
-        FRules.SetAttributesUnknown();
+    std::string Element;  // of the compound being read; empty: any
+    bool CompoundStarts = true;
+    for (std::size_t P = Start; P < End;) {
+      const K Kd = Kind(P);
+      if (Kd == K::ckWhitespace || Kd == K::ckComma || IsDelim(P, '>') || IsDelim(P, '+') || IsDelim(P, '~') ||
+          (IsDelim(P, '|') && IsDelim(P + 1, '|'))) {
+        CompoundStarts = true;
+        Element.clear();
+        P += IsDelim(P, '|') ? 2 : 1;
+        continue;
+      }
+      if (CompoundStarts) {
+        CompoundStarts = false;
+        std::size_t Q = P;
+        if ((Kind(Q) == K::ckIdent || IsDelim(Q, '*')) && IsDelim(Q + 1, '|'))
+          Q += 2;
+        else if (IsDelim(Q, '|'))
+          ++Q;
+        if (Q < End && Kind(Q) == K::ckIdent) Element = LowerValue(Q);
+      }
+      if (Kd == K::ckOpenSquare) {
+        Attribute(P, End, Element);
+        P = PastBlock(P);
+      } else if (Opens(Kd)) {
+        const std::size_t E = std::min(PastBlock(P), End);
+        for (std::size_t Q = P + 1; Q < E; ++Q)
+          if (Kind(Q) == K::ckOpenSquare) Attribute(Q, E, {});
+        P = E;
+      } else {
+        ++P;
+      }
     }
+  }
+
+  // The attribute selector that opens at P, in a compound of Element.
+  void Attribute(std::size_t P, std::size_t End, const std::string& Element) const {
+    std::size_t Q = P + 1;
+    while (Q < End && Kind(Q) == K::ckWhitespace) ++Q;
+    if (Q < End && (Kind(Q) == K::ckIdent || IsDelim(Q, '*')) && IsDelim(Q + 1, '|') && !IsDelim(Q + 2, '='))
+      Q += 2;
+    else if (IsDelim(Q, '|'))
+      ++Q;
+    if (Q < End && Kind(Q) == K::ckIdent)
+      FRules.AddSelectorAttribute(LowerValue(Q), Element);
+    else
+      FRules.SetAttributesUnknown();
   }
 
   // The last compound of the complex selector in tokens [Start, End).
