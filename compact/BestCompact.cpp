@@ -713,6 +713,9 @@ private:
     const bool Bare = End == NameEnd + 1;  // "<name>" or "</name>"
 
     if (EndTag) {
+      // A sheet's tag in the end tag's attributes: the quick look reads on
+      // from there too.
+      FreezeAfterStyle(Start + 1, End);
       const TOmit Omit = Bare ? EndCandidate(TreeName) : TOmit::None;
       if (FOmit) FTree.EndTag(TreeName);
       const std::size_t TagW = W;

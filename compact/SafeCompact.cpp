@@ -454,7 +454,7 @@ class TSafeScan {
 public:
   TSafeScan(unsigned char* Text, std::size_t Size, const TKeepRules& Rules, const TCompoundSet* Boxes)
       : T(Text), N(Size), FRules(Rules.Empty() ? nullptr : &Rules), FBoxes(Boxes) {
-    if (FBoxes != nullptr) FOpenLoose.resize(std::size(kElements));
+    if (FBoxes != nullptr) FSeenLoose.resize(std::size(kElements));
   }
 
   std::size_t Run() {
@@ -720,11 +720,15 @@ private:
   }
 
   // Best mode: whether the end tag of the loose element E may end one
-  // that has a box other than a block (or ends none that is known).
+  // that has a box other than a block: one of its name seen so far may (or
+  // none was seen). Which one it ends is not asked: tags the page leaves
+  // out (an </li> before <li>, or before </ul>) would make the answer
+  // depend on them, and so a page with them and one without read
+  // otherwise.
   bool LooseAtEnd(const TElement& E) const {
     if (FBoxesLost) return true;
-    const std::vector<bool>& Open = FOpenLoose[static_cast<std::size_t>(&E - kElements)];
-    return Open.empty() || Open.back();
+    const TSeenLoose& Seen = FSeenLoose[static_cast<std::size_t>(&E - kElements)];
+    return !Seen.Any || Seen.Loose;
   }
 
   // Whether a style attribute's value names a property that changes a box.
@@ -1050,17 +1054,17 @@ private:
   }
 
   // Best mode: the loose element E's tag, just written with its attributes
-  // from AttrStart to W, as a block's tag when no box may change; the
-  // elements of E's name that are open, and whether each may.
+  // from AttrStart to W, as a block's tag when no box may change; a start
+  // tag is noted for its name.
   void LooseTag(const TElement& E, bool EndTag, std::size_t AttrStart) {
-    std::vector<bool>& Open = FOpenLoose[static_cast<std::size_t>(&E - kElements)];
     bool Loose;
     if (EndTag) {
       Loose = LooseAtEnd(E);
-      if (!Open.empty()) Open.pop_back();
     } else {
       Loose = LooseStart(E, AttrStart, W, false);
-      Open.push_back(Loose);
+      TSeenLoose& Seen = FSeenLoose[static_cast<std::size_t>(&E - kElements)];
+      Seen.Any = true;
+      Seen.Loose = Seen.Loose || Loose;
     }
     if (!Loose) FLeft = FLeft == sLooseInner ? sInner : FLeft == sLoose ? sOuter : FLeft;
   }
@@ -1144,11 +1148,13 @@ private:
   // element outside them is taken as a block. Null: loose elements stay
   // loose.
   const TCompoundSet* const FBoxes;
-  // For each loose element's name (by its index in kElements), the open
-  // elements of that name, in order, and whether each may have another box.
-  // An end tag ends the last, as the parser does; one that ends none counts
-  // as loose.
-  std::vector<std::vector<bool>> FOpenLoose;
+  // For each loose element's name (by its index in kElements): whether a
+  // start tag of it was read, and whether one of them may have another box.
+  struct TSeenLoose {
+    bool Any = false;
+    bool Loose = false;
+  };
+  std::vector<TSeenLoose> FSeenLoose;
   bool FBoxesLost = false;  // a tag's name held server code: any element may be open
   static constexpr std::size_t kLookAhead = 4096;
   TFormattingList FFormatting;
