@@ -1285,6 +1285,9 @@ private:
     Out.assign(reinterpret_cast<const char*>(T + R), NameEnd - R);
     bool AfterQuote = false;  // the last byte written closes a quoted value
     bool AfterValue = false;  // the last byte written ends an unquoted value
+    const TAttr* LastKept = nullptr;
+    for (const TAttr& A : Attrs)
+      if (!A.Drop) LastKept = &A;
     for (const TAttr& A : Attrs) {
       if (A.Drop) continue;
       if (!AfterQuote) Out += ' ';
@@ -1292,6 +1295,8 @@ private:
       AfterValue = false;
       Out.append(NameOf(A));
       if (!A.HasValue || A.DropValue) continue;
+      // An empty value is what the name alone gives.
+      if (A.Quote != 0 && A.ValueEnd == A.ValueBegin && !FKeep.Quotes) continue;
       Out += '=';
       // Class and id values stay as written: whether a style sheet keeps
       // an element's white space is read from them as they stand, and one
@@ -1319,7 +1324,7 @@ private:
         const TCssResult Css = MinifyCssDeclarationsTo(V, FScratch.data());
         if (Css.Outcome == TCssOutcome::Minified) V.assign(FScratch.data(), Css.Size);
       }
-      if (!FKeep.Quotes && Unquotable(V)) {
+      if (!FKeep.Quotes && Unquotable(V, &A != LastKept)) {
         Out += V;
         AfterValue = true;
       } else {
@@ -1345,8 +1350,10 @@ private:
   }
 
   // Whether a value may stand without quotes.
-  static bool Unquotable(std::string_view V) {
-    if (V.empty() || V.back() == '/') return false;
+  // SlashEnds: V may end in "/" (another attribute follows it; before
+  // the tag's end the "/>" would read as a self-closing tag to some).
+  static bool Unquotable(std::string_view V, bool SlashEnds) {
+    if (V.empty() || (V.back() == '/' && !SlashEnds)) return false;
     for (const char Ch : V) {
       const auto C = static_cast<unsigned char>(Ch);
       if (IsBlank(C) || C == '"' || C == '\'' || C == '=' || C == '<' || C == '>' || C == '`') return false;
