@@ -464,11 +464,27 @@ private:
       TakeTo(End);
       return;
     }
-    FRemoved = true;
     R = End;
     // White space on both sides: one blank stays.
     if (W > 0 && IsBlank(T[W - 1]))
       while (R < N && IsBlank(T[R])) ++R;
+    FRemoved = FRemoved || JoinsBlankToMarkup();
+  }
+
+  // Whether the white space that now stands where a comment went (if any)
+  // has a tag on one side, where safe mode, which kept it beside the
+  // comment, may now take it away; beside server code, or between two
+  // texts, it keeps it.
+  bool JoinsBlankToMarkup() const {
+    std::size_t Left = W;
+    while (Left > 0 && IsBlank(T[Left - 1])) --Left;
+    std::size_t Right = R;
+    while (Right < N && IsBlank(T[Right])) ++Right;
+    if (Left == W && Right == R) return false;
+    if (FServerEndW == Left || (Right < N && AtServer(Right))) return false;
+    const bool TextLeft = Left > 0 && T[Left - 1] != '>';
+    const bool TextRight = Right < N && T[Right] != '<';
+    return !(TextLeft && TextRight);
   }
 
   // Whether the comment that ends at End stands between two texts that
