@@ -705,21 +705,23 @@ private:
       TakeTo(N);
       return;
     }
-    if (!Closed || P + 1 != End || std::memchr(T + Start, '\f', End - Start) != nullptr) Plain = false;
+    const bool Unusual = !Closed || P + 1 != End || std::memchr(T + Start, '\f', End - Start) != nullptr;
+    if (Unusual) Plain = false;
     // The name, lower case, as far as the element lists need it.
     std::string Name;
     // A copy: the tag's bytes move once it is written.
     const std::string TagName(reinterpret_cast<const char*>(T + NameBegin), NameEnd - NameBegin);
     const bool NameKnown = TagName.find('<') == std::string_view::npos;
-    if (NameKnown && TagName.size() <= 16) Name = LowerText(TagName);
+    const std::string LowerName = LowerText(TagName);
+    if (NameKnown && TagName.size() <= 16) Name = LowerName;
 
     // Optional tags: what the tag means to the tree builder, and whether
     // it may go (decided when the next token is known).
-    const std::string TreeName = FOmit && NameKnown ? LowerText(TagName) : std::string();
+    const std::string TreeName = FOmit && NameKnown ? LowerName : std::string();
     bool SelfClosing = false;
     if (FOmit) {
       Next({EndTag ? TNext::End : TNext::Start, TreeName});
-      if (!Closed || P + 1 != End || std::memchr(T + Start, '\f', End - Start) != nullptr || !NameKnown)
+      if (Unusual || !NameKnown)
         FTree.Lose();
       // A "/" before ">" closes the tag unless an unquoted value takes it.
       SelfClosing = End - Start >= 3 && T[End - 2] == '/' &&
@@ -738,7 +740,7 @@ private:
       TakeTo(End);
       Omittable(Omit, TagW);
       if ((Name == "svg"sv || Name == "math"sv) && FForeignDepth > 0) --FForeignDepth;
-      if (FStyledDepth > 0 && LowerText(TagName) == FStyledName) --FStyledDepth;
+      if (FStyledDepth > 0 && LowerName == FStyledName) --FStyledDepth;
       if (Name == "pre"sv && FPreDepth > 0) --FPreDepth;
       if (Name == "listing"sv && FListingDepth > 0) --FListingDepth;
       return;
@@ -752,7 +754,7 @@ private:
 
     // Whether the element keeps its white space: decided on the tag as
     // written, before it changes.
-    if (FStyledDepth > 0 && LowerText(TagName) == FStyledName) ++FStyledDepth;
+    if (FStyledDepth > 0 && LowerName == FStyledName) ++FStyledDepth;
     bool Styled = false;
     if (!NameKnown && FStyledDepth == 0) {
       // Server code in the name: what the server writes may make an
@@ -761,7 +763,7 @@ private:
       Styled = !FRules.Empty() || MayNameRegion(std::string_view(TagName).substr(0, TagName.find('<')));
     } else if (!Keeping() && !IsVoidElement(Name) && !IsRawElement(Name) &&
                Name != "pre"sv && Name != "listing"sv && Name != "plaintext"sv) {
-      Styled = MentionsWhiteSpace(Start, End) || KeptBySheet(TagName, NameEnd, End);
+      Styled = MentionsWhiteSpace(Start, End) || KeptBySheet(LowerName, NameEnd, End);
     }
 
     // The script's kind, read before the tag changes.
@@ -797,7 +799,7 @@ private:
 
     FFreezeUntil = std::max(FFreezeUntil, StyleUntil);
     if (Styled) {
-      FStyledName = LowerText(TagName);
+      FStyledName = LowerName;
       FStyledDepth = 1;
       return;
     }
@@ -1209,12 +1211,13 @@ private:
   }
 
   // Whether a style sheet keeps the white space of the element whose tag
-  // has the name TagName and its attributes from AttrStart to End.
-  bool KeptBySheet(std::string_view TagName, std::size_t AttrStart, std::size_t End) const {
+  // has the name LowerName (lower case) and its attributes from AttrStart
+  // to End.
+  bool KeptBySheet(std::string_view LowerName, std::size_t AttrStart, std::size_t End) const {
     if (FRules.Empty()) return false;
-    if (TagName.find('<') != std::string_view::npos) return true;
+    if (LowerName.find('<') != std::string_view::npos) return true;
     const TClassAndId C = FRules.NeedsAttributes() ? ReadClassAndId(T, End, AttrStart) : TClassAndId{};
-    return FRules.Matches(LowerText(TagName), C.Classes, C.ClassesKnown, C.Id, C.IdKnown);
+    return FRules.Matches(LowerName, C.Classes, C.ClassesKnown, C.Id, C.IdKnown);
   }
 
   std::string_view Value(const TAttr& A) const {
