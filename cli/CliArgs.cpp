@@ -78,7 +78,7 @@ std::optional<int> ParseCliArgs(int argc, const char* const* argv, TCliArgs& Arg
        "With --best: keep the start and end tags that HTML lets a page leave out\n(</p>, </li>, </td>, <tbody>, </body> ...)"},
       {"--keep-quotes", &TBestKeep::Quotes, "With --best: keep the quotes of attribute values"},
       {"--keep-attributes", &TBestKeep::Attributes,
-       "With --best: keep attributes that say the default, and boolean attributes'\nvalues"},
+       "With --best: keep attributes that say the default, boolean attributes'\nvalues, and the \"/\" of <br />"},
       {"--keep-css", &TBestKeep::Css, "With --best: leave style sheets and style attributes as written"},
       {"--keep-js", &TBestKeep::Js, "With --best: leave scripts and JSON data blocks as written"},
       {"--keep-entities", &TBestKeep::Entities, "With --best: leave character references as written"},

@@ -19,16 +19,20 @@
 //   MinifyCssDeclarationsTo. Inside SVG and MATH (where a browser reads
 //   a SCRIPT's or STYLE's text as markup) neither Js nor Css is done.
 // - Quotes: a value loses its quotes when it is not empty, holds no
-//   white space, quote, "=", "<", ">" or "`", and does not end in "/".
+//   white space, quote, "=", "<", ">" or "`", and does not end in "/"
+//   right before the tag's end; an empty one goes with its "=".
 // - Attributes: "type" on SCRIPT when it is exactly a JavaScript MIME
 //   type, "language" on SCRIPT when the script stays JavaScript without it,
 //   type="text/css" on STYLE and on a stylesheet LINK, method="get" on
 //   FORM, and the value of a boolean attribute ("checked", "disabled", ...)
 //   that is empty or the attribute's own name (not on custom elements),
-//   the name of an "a" element that equals its id when no other element
-//   has that id. Each only when no selector of the page's style sheets
-//   tests that attribute (TKeepRules::SelectorMayTest), and never in a
-//   tag that names an attribute twice.
+//   the name of an "a" element that equals its id when no other "id="
+//   of that value stands in the page (and it has no server code). Each
+//   only when no selector of the page's style sheets may test that
+//   attribute on that element (TKeepRules::SelectorMayTest), and never in
+//   a tag that names an attribute twice. The "/" before the ">" of a start
+//   tag, except in SVG and MATH (and on their own tags), where it closes
+//   the element.
 // - Doctype: a DOCTYPE that puts the browser in no-quirks mode (no public
 //   identifier; XHTML 1.0 Strict, XHTML 1.1, or HTML 4.01 Strict with a
 //   system identifier) becomes "<!doctype html>"; one that gives quirks
@@ -66,16 +70,18 @@
 //   page with a FRAMESET), "<tbody>" before "<tr>" and "<colgroup>"
 //   before "<col>" (not right after a section's or colgroup's end tag that
 //   went). Whether a tag goes is decided on what follows it in the
-//   result (a comment that goes is no comment there). Table tags go only
-//   in a table that is not inside another; a tag stays when a blank stands
-//   before it that safe mode would read otherwise without it. Nothing
+//   result (a comment that goes is no comment there). A tag stays when a
+//   blank stands before it that safe mode would read otherwise without it. Nothing
 //   goes from the first server block of the page on, nor where the tree
 //   builder does what the model does not follow (a misnested end tag,
 //   foster parenting, TEMPLATE, SVG's and MATH's HTML islands, ...): from
 //   there on every tag stays.
 // A tag with server code in it stays byte for byte, and so does every
 // server block (see ServerBlocks.h); inside PRE, LISTING and the elements
-// whose white space safe mode keeps nothing changes. Tags end where safe
+// whose white space safe mode keeps, no white space, comment or tag goes
+// and scripts and sheets stay, but tags are rewritten (Quotes, Attributes,
+// Entities in values) and references in the text written as characters
+// (Entities), which leaves the text the same. Tags end where safe
 // mode's scanner ends them, and tags it reads otherwise than a browser
 // would (a form feed in them) stay. What safe mode's quick look for style
 // sheets reads (a "<style", "<link" or "<base" in a comment, a script, a
