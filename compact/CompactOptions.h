@@ -78,6 +78,9 @@ public:
   // id may be there.
   bool Matches(std::string_view Name, std::string_view Classes, bool ClassesKnown, std::string_view Id,
                bool IdKnown) const;
+  // Whether some element called Name (lower case) may match a compound,
+  // whatever its classes and id.
+  bool MayMatchName(std::string_view Name) const;
 
 private:
   bool MatchesCompound(const TCompound& C, std::string_view Name, std::string_view Classes,
@@ -137,17 +140,24 @@ public:
   TCompoundSet& Boxes() { return FBoxes; }
   const TCompoundSet& Boxes() const { return FBoxes; }
 
+  // For best mode: the elements a rule may give generated content at
+  // their start or end (::before, ::after, ::marker, a list marker inside
+  // the box), which may stand beside white space at their edges.
+  TCompoundSet& Generated() { return FGenerated; }
+  const TCompoundSet& Generated() const { return FGenerated; }
+
   // A sheet of the page could not be read: its selectors may test any
   // attribute and give any element any box.
   void SheetNotRead() {
     FAttributesUnknown = true;
     FBoxes.MatchAll();
+    FGenerated.MatchAll();
   }
 
   bool operator==(const TKeepRules& Other) const {
     return TCompoundSet::operator==(Other) && FAttributesUnknown == Other.FAttributesUnknown &&
            FAttributes == Other.FAttributes && FElementAttributes == Other.FElementAttributes &&
-           FBoxes == Other.FBoxes;
+           FBoxes == Other.FBoxes && FGenerated == Other.FGenerated;
   }
 
 private:
@@ -155,6 +165,7 @@ private:
   std::set<std::string> FAttributes;         // on any element
   std::set<std::pair<std::string, std::string>> FElementAttributes;  // element, attribute
   TCompoundSet FBoxes;
+  TCompoundSet FGenerated;
 };
 
 // Hears of the style sheets that safe mode could not read. Called from the

@@ -453,8 +453,16 @@ private:
 class TSafeScan {
 public:
   TSafeScan(unsigned char* Text, std::size_t Size, const TKeepRules& Rules, const TCompoundSet* Boxes)
-      : T(Text), N(Size), FRules(Rules.Empty() ? nullptr : &Rules), FBoxes(Boxes) {
-    if (FBoxes != nullptr) FSeenLoose.resize(std::size(kElements));
+      : T(Text), N(Size), FRules(Rules.Empty() ? nullptr : &Rules), FBoxes(Boxes),
+        FGenerated(Boxes != nullptr ? &Rules.Generated() : nullptr) {
+    if (FBoxes != nullptr) {
+      FSeenLoose.resize(std::size(kElements));
+      // Elements that a tag may end without their own end tag: generated
+      // content at their end stands between text and that tag.
+      for (const std::string_view Name : {"p", "li", "dt", "dd", "option", "optgroup", "h1", "h2", "h3", "h4", "h5",
+                                          "h6", "rb", "rp", "rt", "rtc"})
+        if (FGenerated->MayMatchName(Name)) FImpliedGenerated = true;
+    }
   }
 
   std::size_t Run() {
@@ -627,7 +635,9 @@ private:
       if (Gone == 0 || TextFollows(R + Gone)) break;
       R += Gone;
     }
-    const TSide Right = RightSide();
+    bool RightSure = false;
+    const TSide Right = RightSide(&RightSure);
+    const bool LeftSure = FSureAt == W;
     bool Drop;
     if (FLeft == sAsp || Right == sAsp)
       Drop = false;  // server code may write text or a block there
@@ -636,6 +646,10 @@ private:
     else if (FLeft == sEdge || Right == sEdge)
       Drop = true;
     else if (FInHead)
+      Drop = true;
+    else if (LeftSure || RightSure)
+      // Best mode: beside a tag that surely starts or ends a line, white
+      // space is at that line's edge, whatever stands on its other side.
       Drop = true;
     else
       // The blank between two loose elements stays, and so does the white
@@ -674,8 +688,10 @@ private:
   // Something other than text was written: the next text is a new node.
   void MarkupDone() { FNodeEmpty = true; }
 
-  // What follows the white space that ends at the read cursor.
-  TSide RightSide() const {
+  // What follows the white space that ends at the read cursor; Sure (when
+  // not null, in best mode) is set when it is a tag that surely puts the
+  // white space at a line's edge (see SureBefore).
+  TSide RightSide(bool* Sure = nullptr) const {
     if (R >= N) return sEdge;
     if (T[R] != '<' || R + 1 >= N) return sText;
     if (AtAsp(R)) return sAsp;
@@ -692,6 +708,7 @@ private:
     if (P >= N || T[P] == '<' || T[P] == '=' || T[P] == '"' || T[P] == '\'') return sText;
     const TElement* E = FindElement({Name, Len});
     const TSide Side = TagSide(E, EndTag, false);
+    if (Sure != nullptr && FBoxes != nullptr && E != nullptr) *Sure = SureBefore(*E, EndTag, P);
     if (Side != sLoose || FBoxes == nullptr) return Side;
     // Just outside a loose element: a block unless a style sheet or its
     // own attributes may make it something else. The start tag is read
@@ -731,9 +748,67 @@ private:
     return !Seen.Any || Seen.Loose;
   }
 
+  // Best mode: whether the white space after the tag of E just written
+  // (its attributes from AttrStart to W) surely stands at a line's edge:
+  // just inside a block container, or just after a block-level element
+  // or a BR, that no sheet or attribute may make other than a block in
+  // the flow, where no generated content or list marker may stand between
+  // the tag and the white space. Not in a table's own modes, where text
+  // moves out of the table.
+  bool SureAfter(const TElement& E, bool EndTag, std::size_t AttrStart) const {
+    if (FBoxesLost || (E.Flags & (fEdge | (EndTag ? fTableEnd : fTableStart)))) return false;
+    if (EndTag) return (E.Flags & fOuter) && !LooseAtEnd(E);
+    if (!(E.Flags & (E.Flags & fVoid ? fOuter : fInner)) || E.Name == "li" || E.Name == "summary") return false;
+    if (LooseStart(E, AttrStart, W, false)) return false;
+    if (E.Flags & fVoid) return true;
+    const TClassAndId C = FGenerated->NeedsAttributes() ? ReadClassAndId(T, W, AttrStart) : TClassAndId{};
+    return !FGenerated->Matches(E.Name, C.Classes, C.ClassesKnown, C.Id, C.IdKnown);
+  }
+
+  // The same for the white space before the tag of E whose name ends at
+  // P (not yet read): just before the start tag of a block-level element
+  // or a BR, or just before the end tag of a block container; not while an
+  // inline element is open, nor where generated content may stand at the
+  // end of an element the tag ends by itself.
+  bool SureBefore(const TElement& E, bool EndTag, std::size_t P) const {
+    if (FBoxesLost || FInlineLost || FImpliedGenerated || !FInlineOpen.empty()) return false;
+    if (E.Flags & (fTableStart | fTableEnd | fCellStart | fCellEnd | fEdge)) return false;
+    if (EndTag) return (E.Flags & fInner) && !LooseAtEnd(E) && !FGenerated->MayMatchName(E.Name);
+    if (!(E.Flags & fOuter)) return false;
+    const std::size_t Bound = N - P > kLookAhead ? P + kLookAhead : N;
+    return !LooseStart(E, P, Bound, true);
+  }
+
+  // Best mode: follows the inline elements open (see FInlineOpen) at the
+  // tag of E (null: not in the table) named TagName just written.
+  void FollowInline(const TElement* E, bool EndTag, std::string_view TagName) {
+    const bool InForeign = !FInlineOpen.empty() && (FInlineOpen.back() == "svg" || FInlineOpen.back() == "math");
+    if (InForeign) {
+      if (EndTag && EqualNoCase(TagName, FInlineOpen.back())) FInlineOpen.pop_back();
+      return;
+    }
+    const std::uint16_t F = E != nullptr ? E->Flags : 0;
+    if (F & (fInner | fOuter | fEdge)) {
+      // A block's end tag ends the inline elements open inside it.
+      if (EndTag && !FInlineOpen.empty()) FInlineLost = true;
+      return;
+    }
+    if ((F & fVoid) || (E != nullptr && E->Content != TContent::ctMarkup)) return;
+    if (!EndTag) {
+      FInlineOpen.emplace_back(TagName);
+      for (char& C : FInlineOpen.back()) C = static_cast<char>(Lower(static_cast<unsigned char>(C)));
+    } else if (!FInlineOpen.empty()) {
+      if (EqualNoCase(TagName, FInlineOpen.back()))
+        FInlineOpen.pop_back();
+      else
+        FInlineLost = true;
+    }
+  }
+
   // Whether a style attribute's value names a property that changes a box.
   static bool NamesBox(std::string_view Value) {
-    for (const std::string_view Property : {std::string_view("display"), std::string_view("float")})
+    for (const std::string_view Property :
+         {std::string_view("display"), std::string_view("float"), std::string_view("position")})
       for (std::size_t I = 0; I + Property.size() <= Value.size(); ++I)
         if (AttributeNameIs(Value.substr(I, Property.size()), Property)) return true;
     return false;
@@ -1018,7 +1093,11 @@ private:
     }
     // Inside a kept region these matter only for the tag that ends it.
     FLeft = TagSide(E, EndTag, true);
-    if (FBoxes != nullptr && E != nullptr && (E->Flags & fLoose)) LooseTag(*E, EndTag, NameEnd);
+    if (FBoxes != nullptr && E != nullptr && (E->Flags & (fInner | fOuter))) {
+      LooseTag(*E, EndTag, NameEnd);
+      if (SureAfter(*E, EndTag, NameEnd)) FSureAt = W;
+    }
+    if (FBoxes != nullptr && !FInlineLost) FollowInline(E, EndTag, TagName);
     if (!EndTag && (E == nullptr || !(E->Flags & fHead))) FInHead = false;
     const TContent Content = E != nullptr ? E->Content : TContent::ctMarkup;
     if (EndTag) {
@@ -1155,6 +1234,18 @@ private:
     bool Loose = false;
   };
   std::vector<TSeenLoose> FSeenLoose;
+  // Best mode: the elements that may have generated content at their
+  // edges; and the write position just after a tag that surely puts the
+  // white space after it at a line's edge (see SureAfter).
+  const TCompoundSet* const FGenerated;
+  std::size_t FSureAt = static_cast<std::size_t>(-1);
+  bool FImpliedGenerated = false;  // one of those a tag may end may have some
+  // Best mode: the inline elements open now (lower-case names, SVG and MATH
+  // with all they hold), whose end (a quotation mark after a Q, generated
+  // content) would stand between text and the tag that ends them; Lost:
+  // tags that end them other than in order make that unknown.
+  std::vector<std::string> FInlineOpen;
+  bool FInlineLost = false;
   bool FBoxesLost = false;  // a tag's name held server code: any element may be open
   static constexpr std::size_t kLookAhead = 4096;
   TFormattingList FFormatting;

@@ -94,6 +94,14 @@ void TKeepRules::Merge(const TKeepRules& Other) {
   FElementAttributes.insert(Other.FElementAttributes.begin(), Other.FElementAttributes.end());
   if (Other.FAttributesUnknown) FAttributesUnknown = true;
   FBoxes.Merge(Other.FBoxes);
+  FGenerated.Merge(Other.FGenerated);
+}
+
+bool TCompoundSet::MayMatchName(std::string_view Name) const {
+  if (FAll) return true;
+  for (const TCompound& C : FCompounds)
+    if (C.Name.empty() || C.Name == Name) return true;
+  return false;
 }
 
 bool TCompoundSet::MatchesCompound(const TCompound& C, std::string_view Name, std::string_view Classes,
@@ -322,11 +330,23 @@ private:
     while (P < End && Kind(P) == K::ckWhitespace) ++P;
     if (P >= End || Kind(P) != K::ckIdent) return;
     const std::string Name = LowerValue(P);
-    const bool Box = Name == "display" || Name == "float";
-    if (Name != "white-space" && Name != "white-space-collapse" && !Box) return;
+    const bool Box = Name == "display" || Name == "float" || Name == "position";
+    const bool Marker = Name == "list-style" || Name == "list-style-position";
+    if (Name != "white-space" && Name != "white-space-collapse" && !Box && !Marker) return;
     for (++P; P < End && Kind(P) == K::ckWhitespace; ++P) {
     }
     if (P >= End || Kind(P) != K::ckColon) return;
+    if (Marker) {
+      // A marker inside the box stands at the start of its first line.
+      for (std::size_t Q = P + 1; Q < End; ++Q) {
+        if (Kind(Q) == K::ckWhitespace || IsDelim(Q, '!')) continue;
+        if (Kind(Q) != K::ckIdent || LowerValue(Q) == "inside") {
+          for (const TKeepRules::TCompound& C : *Parent) FRules.Generated().Add(C);
+          break;
+        }
+      }
+      return;
+    }
     if (Box) {
       if (!BlockBoxValue(Name, P + 1, End))
         for (const TKeepRules::TCompound& C : *Parent) FRules.Boxes().Add(C);
@@ -342,12 +362,14 @@ private:
     for (const TKeepRules::TCompound& C : *Parent) FRules.Add(C);
   }
 
-  // Whether the value in tokens [Start, End) of display (or float, Name)
-  // leaves a box a block: display block, list-item, flex, grid, table or
-  // flow-root (alone or with flow), float none. Anything else, a function
+  // Whether the value in tokens [Start, End) of display (or float or
+  // position, Name) leaves a box a block in the flow: display block,
+  // list-item, flex, grid, table or flow-root (alone or with flow), float
+  // none, position static, relative or sticky. Anything else, a function
   // or a keyword such as inherit included, may not.
   bool BlockBoxValue(std::string_view Name, std::size_t Start, std::size_t End) const {
     static const char* const kBlock[] = {"block", "list-item", "flex", "grid", "table", "flow-root", "flow"};
+    static const char* const kInFlow[] = {"static", "relative", "sticky"};
     bool Any = false;
     for (std::size_t P = Start; P < End; ++P) {
       if (Kind(P) == K::ckWhitespace) continue;
@@ -356,6 +378,8 @@ private:
       const std::string V = LowerValue(P);
       if (Name == "float") {
         if (V != "none") return false;
+      } else if (Name == "position") {
+        if (std::none_of(std::begin(kInFlow), std::end(kInFlow), [&](const char* B) { return V == B; })) return false;
       } else if (std::none_of(std::begin(kBlock), std::end(kBlock), [&](const char* B) { return V == B; })) {
         return false;
       }
@@ -493,6 +517,7 @@ private:
         if (P < End && (Kind(P) == K::ckIdent || Kind(P) == K::ckFunction)) {
           const std::string Name = LowerValue(P);
           const bool Legacy = Name == "before" || Name == "after";
+          if (Legacy || Name == "marker") Generated(C, Nest, Parent);
           if ((Element && OwnBoxPseudo(Name)) || (!Element && Legacy)) return;
           P = Kind(P) == K::ckFunction ? PastBlock(P) : P + 1;
         }
@@ -505,6 +530,16 @@ private:
       return;
     }
     Out.push_back(std::move(C));
+  }
+
+  // A rule for the ::before, ::after or ::marker of the compound C (Nest:
+  // it names the rule around it, Parent).
+  void Generated(const TKeepRules::TCompound& C, bool Nest, const TCompounds* Parent) const {
+    if (Nest && C.Name.empty() && C.Classes.empty() && C.Ids.empty() && Parent != nullptr) {
+      for (const TKeepRules::TCompound& P : *Parent) FRules.Generated().Add(P);
+      return;
+    }
+    FRules.Generated().Add(C);
   }
 
   std::string_view FCss;

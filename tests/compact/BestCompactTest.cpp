@@ -83,7 +83,7 @@ TEST(BestCompact, ThroughTheStreams) {
   TMemStream Out;
   FillMem(In, "<p class=\"a\"><!-- y --> z</p>");
   CompactHTML(In, Out, Options(""));
-  EXPECT_EQ(MemContents(Out), "<p class=a> z");
+  EXPECT_EQ(MemContents(Out), "<p class=a>z");
 }
 
 }  // namespace
