@@ -62,16 +62,32 @@ std::string Names(const TCompoundSet& Set) {
   return Out;
 }
 
-// The keeping compounds of Css, then its imports; or (Boxes) the
-// compounds whose box a rule may change.
-std::string Compounds(const std::string& Css, bool Boxes = false) {
+// Which of a page's rule sets a table reads.
+enum class TSet { Keeping, Boxes, Generated };
+
+// The keeping compounds of Css, then its imports; or the compounds whose
+// box a rule may change, or that may have generated content.
+std::string Compounds(const std::string& Css, TSet Set = TSet::Keeping) {
   TKeepRules Rules;
   std::vector<std::string> Imports;
   CollectKeepRules(Css, Rules, &Imports);
-  if (Boxes) return Names(Rules.Boxes());
+  if (Set == TSet::Boxes) return Names(Rules.Boxes());
+  if (Set == TSet::Generated) return Names(Rules.Generated());
   std::string Out = Names(Rules);
   if (Out == "*") return Out;
   for (const auto& I : Imports) Out += " @" + I;
+  return Out;
+}
+
+// Which of a few attributes, each on an element, the selectors of Css may
+// test ("type@script ...").
+std::string TestedAttributes(const std::string& Css) {
+  TKeepRules Rules;
+  CollectKeepRules(Css, Rules, nullptr);
+  std::string Out;
+  for (const auto& [Attr, Element] : {std::pair{"type", "script"}, {"type", "input"}, {"type", "link"},
+                                      {"name", "a"}, {"method", "form"}, {"checked", "input"}})
+    if (Rules.SelectorMayTest(Attr, Element)) Out += (Out.empty() ? "" : " ") + std::string(Attr) + "@" + Element;
   return Out;
 }
 
@@ -86,10 +102,26 @@ INSTANTIATE_TEST_SUITE_P(Table, KeepingCompounds, CaseRows("keeping-compounds.tx
 class BoxCompounds : public testing::TestWithParam<Case> {};
 
 TEST_P(BoxCompounds, AreTheSubjectsOfRulesThatMayMakeABoxOtherThanABlock) {
-  EXPECT_EQ(Compounds(GetParam().Input, true), GetParam().Output);
+  EXPECT_EQ(Compounds(GetParam().Input, TSet::Boxes), GetParam().Output);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, BoxCompounds, CaseRows("box-compounds.txt"), ByName());
+
+class GeneratedCompounds : public testing::TestWithParam<Case> {};
+
+TEST_P(GeneratedCompounds, AreTheSubjectsOfRulesForGeneratedContentAndMarkers) {
+  EXPECT_EQ(Compounds(GetParam().Input, TSet::Generated), GetParam().Output);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, GeneratedCompounds, CaseRows("generated-compounds.txt"), ByName());
+
+class SelectorAttributes : public testing::TestWithParam<Case> {};
+
+TEST_P(SelectorAttributes, AreTestedOnTheElementsTheirCompoundsName) {
+  EXPECT_EQ(TestedAttributes(GetParam().Input), GetParam().Output);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SelectorAttributes, CaseRows("selector-attributes.txt"), ByName());
 
 struct AddressCase {
   const char* Name;
