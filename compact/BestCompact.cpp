@@ -305,7 +305,10 @@ private:
   // For every "<style", "<link" or "<base" in T[P, E) (a comment, a
   // script, a value): nothing changes up to where the quick look reads
   // from it (past the tag's attributes as ReadTagAttributes reads them,
-  // and for a sheet up to its "</style"), which may lie past E.
+  // and for a sheet up to its "</style"), which may lie past E. The look
+  // reads STYLE and LINK in one pass, past each it finds, and BASE in a
+  // pass of its own: so a LINK inside a BASE's value counts, and a BASE
+  // inside a LINK's.
   void FreezeAfterStyle(std::size_t P, std::size_t E) {
     auto NameAt = [&](std::size_t Q, std::string_view Name) {
       if (!AtNoCase(Q + 1, Name)) return false;
@@ -314,26 +317,34 @@ private:
       const unsigned char C = T[After];
       return IsBlank(C) || C == '/' || C == '>';
     };
-    // The quick look passed over what is frozen already.
-    for (P = std::max(P, FFreezeUntil); P < E;) {
-      const void* Lt = std::memchr(T + P, '<', E - P);
-      if (Lt == nullptr) break;
-      P = static_cast<std::size_t>(static_cast<const unsigned char*>(Lt) - T);
-      std::size_t Until = 0;
-      if (NameAt(P, "style")) {
-        Until = ReadTagAttributes(T, N, P + 6, [](const TTagAttribute&) {});
-        while (Until < N && !(T[Until] == '<' && Until + 1 < N && T[Until + 1] == '/' && NameAt(Until + 1, "style")))
-          ++Until;
-      } else if (NameAt(P, "link") || NameAt(P, "base")) {
-        Until = ReadTagAttributes(T, N, P + 5, [](const TTagAttribute&) {});
+    // Each pass from where it stands (past what it read last).
+    auto Look = [&](std::size_t& LookAt, bool Base) {
+      for (std::size_t Q = std::max(P, LookAt); Q < E;) {
+        const void* Lt = std::memchr(T + Q, '<', E - Q);
+        if (Lt == nullptr) break;
+        Q = static_cast<std::size_t>(static_cast<const unsigned char*>(Lt) - T);
+        std::size_t Until = 0;
+        if (Base) {
+          if (NameAt(Q, "base")) Until = ReadTagAttributes(T, N, Q + 5, [](const TTagAttribute&) {});
+        } else if (NameAt(Q, "style")) {
+          Until = ReadTagAttributes(T, N, Q + 6, [](const TTagAttribute&) {});
+          while (Until < N &&
+                 !(T[Until] == '<' && Until + 1 < N && T[Until + 1] == '/' && NameAt(Until + 1, "style")))
+            ++Until;
+        } else if (NameAt(Q, "link")) {
+          Until = ReadTagAttributes(T, N, Q + 5, [](const TTagAttribute&) {});
+        }
+        if (Until == 0) {
+          ++Q;
+          continue;
+        }
+        FFreezeUntil = std::max(FFreezeUntil, Until);
+        LookAt = Until;
+        Q = std::max(Q + 1, Until);
       }
-      if (Until == 0) {
-        ++P;
-        continue;
-      }
-      FFreezeUntil = std::max(FFreezeUntil, Until);
-      P = std::max(P + 1, Until);
-    }
+    };
+    Look(FSheetLookAt, false);
+    Look(FBaseLookAt, true);
   }
 
   bool At(std::size_t P, std::string_view S) const {
@@ -1505,7 +1516,8 @@ private:
   void RawContent(std::string_view Name, TRaw How) {
     bool Server = false;
     const std::size_t End = RawEnd(Name, false, Server);
-    if (How == TRaw::rwCss && !FKeep.Css && !Server && FForeignDepth == 0 && End > R) {
+    // The quick look reads a BASE in a sheet's text too (in a comment, say).
+    if (How == TRaw::rwCss && !FKeep.Css && !Server && FForeignDepth == 0 && End > R && !Mentions(R, End, "<base")) {
       const std::string_view Source(reinterpret_cast<const char*>(T + R), End - R);
       FScratch.resize(Source.size());
       const TCssResult Result = MinifyCssSheetTo(Source, FScratch.data());
@@ -1550,6 +1562,8 @@ private:
   int FForeignDepth = 0;
   // Nothing changes before this input position (see FreezeAfterStyle).
   std::size_t FFreezeUntil = 0;
+  std::size_t FSheetLookAt = 0;  // where the quick look reads on for STYLE and LINK
+  std::size_t FBaseLookAt = 0;   // ... for BASE
   int FStyledDepth = 0;   // open elements named FStyledName, from one that keeps white space
   std::string FStyledName;
   bool FRemoved = false;
