@@ -306,9 +306,11 @@ private:
   // script, a value): nothing changes up to where the quick look reads
   // from it (past the tag's attributes as ReadTagAttributes reads them,
   // and for a sheet up to its "</style"), which may lie past E. The look
-  // reads STYLE and LINK in one pass, past each it finds, and BASE in a
-  // pass of its own: so a LINK inside a BASE's value counts, and a BASE
-  // inside a LINK's.
+  // reads past each STYLE or LINK it finds, and BASE in a pass of its own,
+  // so that which ones it reads depends on where it started: every one
+  // is taken here, one inside what another reads included. Past
+  // kMaxNested of those the rest of the page stays as it is (which keeps
+  // this linear).
   void FreezeAfterStyle(std::size_t P, std::size_t E) {
     auto NameAt = [&](std::size_t Q, std::string_view Name) {
       if (!AtNoCase(Q + 1, Name)) return false;
@@ -317,35 +319,29 @@ private:
       const unsigned char C = T[After];
       return IsBlank(C) || C == '/' || C == '>';
     };
-    // Each pass from where it stands (past what it read last).
-    auto Look = [&](std::size_t& LookAt, bool Base) {
-      for (std::size_t Q = std::max(P, LookAt); Q < E;) {
-        const void* Lt = std::memchr(T + Q, '<', E - Q);
-        if (Lt == nullptr) break;
-        Q = static_cast<std::size_t>(static_cast<const unsigned char*>(Lt) - T);
-        std::size_t Until = 0;
-        if (Base) {
-          if (NameAt(Q, "base")) Until = ReadTagAttributes(T, N, Q + 5, [](const TTagAttribute&) {});
-        } else if (NameAt(Q, "style")) {
-          Until = ReadTagAttributes(T, N, Q + 6, [](const TTagAttribute&) {});
-          while (Until < N &&
-                 !(T[Until] == '<' && Until + 1 < N && T[Until + 1] == '/' && NameAt(Until + 1, "style")))
-            ++Until;
-        } else if (NameAt(Q, "link")) {
-          Until = ReadTagAttributes(T, N, Q + 5, [](const TTagAttribute&) {});
-        }
-        if (Until == 0) {
-          ++Q;
-          continue;
-        }
-        FFreezeUntil = std::max(FFreezeUntil, Until);
-        LookAt = Until;
-        Q = std::max(Q + 1, Until);
+    for (std::size_t Q = P; Q < E && FFreezeUntil < N;) {
+      const void* Lt = std::memchr(T + Q, '<', E - Q);
+      if (Lt == nullptr) break;
+      Q = static_cast<std::size_t>(static_cast<const unsigned char*>(Lt) - T);
+      const bool Style = NameAt(Q, "style");
+      if (!Style && !NameAt(Q, "link") && !NameAt(Q, "base")) {
+        ++Q;
+        continue;
       }
-    };
-    Look(FSheetLookAt, false);
-    Look(FBaseLookAt, true);
+      if (Q < FFreezeUntil && ++FNested > kMaxNested) {
+        FFreezeUntil = N;
+        return;
+      }
+      std::size_t Until = ReadTagAttributes(T, N, Q + (Style ? 6 : 5), [](const TTagAttribute&) {});
+      if (Style)
+        while (Until < N &&
+               !(T[Until] == '<' && Until + 1 < N && T[Until + 1] == '/' && NameAt(Until + 1, "style")))
+          ++Until;
+      FFreezeUntil = std::max(FFreezeUntil, Until);
+      ++Q;
+    }
   }
+  static constexpr int kMaxNested = 16;
 
   bool At(std::size_t P, std::string_view S) const {
     return P <= N && N - P >= S.size() && std::memcmp(T + P, S.data(), S.size()) == 0;
@@ -1562,8 +1558,7 @@ private:
   int FForeignDepth = 0;
   // Nothing changes before this input position (see FreezeAfterStyle).
   std::size_t FFreezeUntil = 0;
-  std::size_t FSheetLookAt = 0;  // where the quick look reads on for STYLE and LINK
-  std::size_t FBaseLookAt = 0;   // ... for BASE
+  int FNested = 0;  // sheets' tags found inside what another one's look reads
   int FStyledDepth = 0;   // open elements named FStyledName, from one that keeps white space
   std::string FStyledName;
   bool FRemoved = false;
