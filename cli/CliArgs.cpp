@@ -84,7 +84,7 @@ std::optional<int> ParseCliArgs(int argc, const char* const* argv, TCliArgs& Arg
       {"--keep-entities", &TBestKeep::Entities, "With --best: leave character references as written"},
       {"--keep-doctype", &TBestKeep::Doctype, "With --best: leave the DOCTYPE as written"},
       {"--keep-block-space", &TBestKeep::BlockSpace,
-       "With --best: keep the white space between blocks (</div> <div>) that no\nstyle sheet makes inline"},
+       "With --best: keep the white space at the edges of blocks (</div> <div>,\n<p> text) that no style sheet makes inline"},
   };
   for (const auto& k : keeps) app.add_flag(k.Flag, Args.Keep.*(k.Field), k.Help);
   app.add_option("--css", Args.Css,

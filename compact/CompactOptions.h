@@ -33,7 +33,7 @@ struct TBestKeep {
   bool Js = false;            // scripts and JSON data blocks are not minified
   bool Entities = false;      // character references stay as written
   bool Doctype = false;       // the DOCTYPE stays as written
-  bool BlockSpace = false;    // white space between blocks stays where safe mode keeps it
+  bool BlockSpace = false;    // white space at blocks' edges stays where safe mode keeps it
 };
 
 // A set of simple selectors, each reduced to the last compound of a

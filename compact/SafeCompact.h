@@ -40,7 +40,11 @@
 // the elements whose box a style sheet may change; the white space
 // between two elements often made inline (</div> <div>, </li> <li>) goes
 // when one of them is outside Boxes, has no style attribute that names
-// display or float, and is not hidden. Linear in Size.
+// display, float or position, and is not hidden; and so does white space
+// beside one tag that surely starts or ends a line (<p> text, text </p>,
+// </div> text, text <div>, <br> text) where no generated content of
+// Rules.Generated(), list marker or open inline element may stand between
+// the two. Linear in Size.
 std::size_t SafeCompactText(unsigned char* Text, std::size_t Size, const TKeepRules& Rules,
                             const TCompoundSet* Boxes = nullptr);
 
