@@ -151,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
         CliCase{"BestStdin", {"--best", "--keep-quotes"},
                 "<!DOCTYPE html>\n<!-- note -->\n<p class=\"a\">  x &quot;q&quot; </p>\n<script type=\"text/javascript\">\n"
                 "  var a = 1 ;  // c\n</script>",
-                0, "<!doctype html><p class=\"a\"> x \"q\" </p> <script>var a=1;</script>", "", {}, {}},
+                0, "<!doctype html><p class=\"a\">x \"q\"</p><script>var a=1;</script>", "", {}, {}},
         CliCase{"QuietLeavesNotesOut", {"-q", "--safe", "--css", "@/none.css"}, "<p>  a  </p>", 0, "<p> a </p>", "",
                 {}, {}},
         CliCase{"CssNeedsSafe", {"--css", "@/x.css"}, "", 2, "",
