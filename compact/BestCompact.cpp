@@ -790,13 +790,16 @@ private:
       }
     }
 
-    const TOmit Omit = Bare && !Styled ? StartCandidate(TreeName) : TOmit::None;
+    // "<br />" becomes "<br>" (and "<head/>" a bare "<head>", which may go).
+    const bool SlashGoes =
+        Known && Attrs.empty() && !FKeep.Attributes && !SlashMatters(Name) && OnlySlash(NameEnd, End - 1);
+    const TOmit Omit = (Bare || SlashGoes) && !Styled ? StartCandidate(TreeName) : TOmit::None;
     if (FOmit) FTree.StartTag(TreeName, SelfClosing);
     const std::size_t TagW = W;
     if (Known && !Attrs.empty()) {
       RewriteTag(Name, Attrs, Unique, NameEnd, TailBegin, End);
-    } else if (Known && !FKeep.Attributes && !SlashMatters(Name) && OnlySlash(NameEnd, End - 1)) {
-      TakeTo(NameEnd);  // "<br />": "<br>"
+    } else if (SlashGoes) {
+      TakeTo(NameEnd);
       T[W++] = '>';
       R = End;
     } else {
@@ -1142,7 +1145,10 @@ private:
     // tree builder reads it as HTML (it would only add attributes).
     // Not where a head start tag stayed for it: without the html tag, a
     // second run would see what follows and let the head tag go too.
-    if (Name == "html"sv && Mode != M::Foreign && !FKeptBeforeHtml) return TOmit::AgainHtml;
+    // Nor right after a "</head>" (which stays before it): a second run
+    // would see what follows and let that go.
+    if (Name == "html"sv && Mode != M::Foreign && !FKeptBeforeHtml && !WrittenEndsWith("</head>"))
+      return TOmit::AgainHtml;
     // Before the body the tree builder makes the html and head elements
     // by itself where a tag needs them.
     const bool BeforeHead = Mode == M::Initial || Mode == M::BeforeHtml || Mode == M::BeforeHead;
@@ -1156,6 +1162,14 @@ private:
       if (Name == "colgroup"sv) return TOmit::StartColgroup;
     }
     return TOmit::None;
+  }
+
+  // Whether what was written ends in LowerS, in any letter case.
+  bool WrittenEndsWith(std::string_view LowerS) const {
+    if (W < LowerS.size()) return false;
+    for (std::size_t I = 0; I < LowerS.size(); ++I)
+      if (Lower(T[W - LowerS.size() + I]) != static_cast<unsigned char>(LowerS[I])) return false;
+    return true;
   }
 
   // The tag Omit (None: none) was just written from TagW on: noted.
