@@ -1356,7 +1356,7 @@ std::size_t CompactByLevel(unsigned char* Text, std::size_t Size, const TKeepRul
   TKeepRules Previous;
   const TKeepRules* Used = &Rules;
   for (int Pass = 0; Blocks && Pass < 4 && !(Compacted == *Used); ++Pass) {
-    Length = SafeCompactText(Text, Length, Compacted, Blocks ? &Compacted.Boxes() : nullptr);
+    Length = SafeCompactText(Text, Length, Compacted, &Compacted.Boxes());
     Previous = std::move(Compacted);
     Used = &Previous;
     Compacted = GatherKeepRules(Text, Length, Again, Folder);
