@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "compact/CompactCases.h"
 #include "compact/CompactHTML.h"
@@ -76,6 +79,38 @@ TEST(BestCompact, LinkedSheetType) {
             "<link rel=stylesheet href=a.css>");
   EXPECT_EQ(SafeCompactString("<link rel=\"stylesheet\" type=\"text/css\" href=\"b.css\">", O),
             "<link rel=stylesheet type=text/css href=b.css>");
+}
+
+// The real pages of the tree (the render check's edge pages, the sample
+// site, the ASP pages), their linked sheets read from their folders.
+std::vector<std::filesystem::path> CorpusPages() {
+  std::vector<std::filesystem::path> Pages;
+  std::stringstream Dirs(PAGETRIM_PAGE_CORPUS);
+  for (std::string Dir; std::getline(Dirs, Dir, '|');)
+    for (const auto& Entry : std::filesystem::directory_iterator(Dir)) {
+      const std::string Ext = Entry.path().extension().string();
+      if (Ext == ".html" || Ext == ".htm" || Ext == ".asp") Pages.push_back(Entry.path());
+    }
+  return Pages;
+}
+
+// On each, with every reduction on and with each kept off in turn: never
+// longer, and a second run changes nothing.
+TEST(BestCompact, RealPagesAreStableWithEveryReductionKeptOffInTurn) {
+  const std::vector<std::filesystem::path> Pages = CorpusPages();
+  ASSERT_GE(Pages.size(), 10u);
+  for (const auto& Page : Pages) {
+    std::ifstream In(Page, std::ios::binary);
+    const std::string Text((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+    for (std::size_t K = 0; K <= std::size(kKeeps); ++K) {
+      TCompactOptions O = Options(K == 0 ? "" : kKeeps[K - 1].first);
+      O.ReadLinkedSheets = true;
+      O.BaseFolder = Page.parent_path().string() + "/";
+      const std::string Once = SafeCompactString(Text, O);
+      EXPECT_LE(Once.size(), Text.size()) << Page;
+      EXPECT_EQ(SafeCompactString(Once, O), Once) << Page << " keeping " << (K == 0 ? "nothing" : kKeeps[K - 1].first);
+    }
+  }
 }
 
 TEST(BestCompact, ThroughTheStreams) {
