@@ -14,6 +14,7 @@
 #include "compact/RawText.h"
 #include "compact/ServerBlocks.h"
 #include "compact/TagAttributes.h"
+#include "compact/WideScan.h"
 
 // How the pass works
 //
@@ -82,6 +83,9 @@ constexpr std::string_view kVoidElements[] = {"area", "base", "br",   "col",   "
                                               "keygen", "link", "meta", "param", "source", "track", "wbr"};
 
 bool IsVoidElement(std::string_view LowerName) {
+  // Every void element's name starts with one of these; most tags' names do not.
+  if (LowerName.size() < 2 || LowerName.size() > 6 || std::string_view("abcehiklmpstw").find(LowerName[0]) == std::string_view::npos)
+    return false;
   return std::find(std::begin(kVoidElements), std::end(kVoidElements), LowerName) != std::end(kVoidElements);
 }
 
@@ -271,11 +275,10 @@ private:
   std::size_t NextStop() const {
     std::size_t P = R;
     if (Frozen()) {
-      while (P < N && T[P] != '<') ++P;
-    } else {
-      while (P < N && T[P] != '<' && T[P] != '&') ++P;
+      const void* Lt = std::memchr(T + P, '<', N - P);
+      return Lt != nullptr ? static_cast<std::size_t>(static_cast<const unsigned char*>(Lt) - T) : N;
     }
-    return P;
+    return static_cast<std::size_t>(FindEitherByte(T + P, T + N, '<', '&', FWide) - T);
   }
 
   // In a region that keeps its white space (PRE, LISTING, an element a
@@ -928,8 +931,12 @@ private:
       ++P;
     }
     // Past the first server block only the frameset is looked for.
-    for (std::size_t P = FFirstServer; !FFrameset && P < N; ++P)
-      if (T[P] == '<' && AtNoCase(P, "<frameset")) FFrameset = true;
+    for (std::size_t P = FFirstServer; !FFrameset && P < N; ++P) {
+      const void* Lt = std::memchr(T + P, '<', N - P);
+      if (Lt == nullptr) break;
+      P = static_cast<std::size_t>(static_cast<const unsigned char*>(Lt) - T);
+      if (AtNoCase(P, "<frameset")) FFrameset = true;
+    }
   }
 
   // Whether the tree is followed at the read cursor.
@@ -1220,14 +1227,15 @@ private:
   // Whether the tag T[Start, End) names "white-space" anywhere (its style
   // attribute may keep the element's white space; safe mode then kept it).
   bool MentionsWhiteSpace(std::size_t Start, std::size_t End) const {
-    return MentionsWhiteSpace(std::string_view(reinterpret_cast<const char*>(T + Start), End - Start));
+    return MentionsWhiteSpace(std::string_view(reinterpret_cast<const char*>(T + Start), End - Start), FWide);
   }
-  static bool MentionsWhiteSpace(std::string_view Text) {
+  static bool MentionsWhiteSpace(std::string_view Text, bool Wide) {
     constexpr std::string_view kName = "white-space";
-    for (std::size_t P = 0; P + kName.size() <= Text.size(); ++P)
-      if (Lower(static_cast<unsigned char>(Text[P])) == 'w' &&
-          EqualNoCase(Text.substr(P, kName.size()), kName))
-        return true;
+    if (Text.size() < kName.size()) return false;
+    const auto* First = reinterpret_cast<const unsigned char*>(Text.data());
+    const unsigned char* Last = First + Text.size() - kName.size() + 1;  // where the name may start
+    for (const unsigned char* P = First; (P = FindEitherByte(P, Last, 'w', 'W', Wide)) < Last; ++P)
+      if (EqualNoCase(std::string_view(reinterpret_cast<const char*>(P), kName.size()), kName)) return true;
     return false;
   }
 
@@ -1359,7 +1367,7 @@ private:
         AppendDecoded(V, Value(A), A.Quote == '"' ? TRefPlace::rpDouble : TRefPlace::rpSingle);
       // A style that names white-space stays as written: safe mode reads
       // from its text whether the element keeps its white space.
-      if (A.Lower == "style"sv && !FKeep.Css && !V.empty() && !MentionsWhiteSpace(V)) {
+      if (A.Lower == "style"sv && !FKeep.Css && !V.empty() && !MentionsWhiteSpace(V, FWide)) {
         FScratch.resize(V.size());
         const TCssResult Css = MinifyCssDeclarationsTo(V, FScratch.data());
         if (Css.Outcome == TCssOutcome::Minified) V.assign(FScratch.data(), Css.Size);
@@ -1581,6 +1589,7 @@ private:
   TOpenElements FTree;
   std::size_t FFirstServer = 0;
   bool FFrameset = false;
+  const bool FWide = UseWideScan();  // sixteen bytes at a time where it can
   TPending FPending;
   bool FJustDropped = false;  // the token being read follows a tag that went
   bool FKeptBeforeHtml = false;  // the html start tag being read made a head start tag stay

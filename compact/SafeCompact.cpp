@@ -754,12 +754,12 @@ private:
   // or a BR, that no sheet or attribute may make other than a block in
   // the flow, where no generated content or list marker may stand between
   // the tag and the white space. Not in a table's own modes, where text
-  // moves out of the table.
-  bool SureAfter(const TElement& E, bool EndTag, std::size_t AttrStart) const {
+  // moves out of the table. Loose: what LooseTag found for the tag.
+  bool SureAfter(const TElement& E, bool EndTag, std::size_t AttrStart, bool Loose) const {
     if (FBoxesLost || (E.Flags & (fEdge | (EndTag ? fTableEnd : fTableStart)))) return false;
-    if (EndTag) return (E.Flags & fOuter) && !LooseAtEnd(E);
+    if (EndTag) return (E.Flags & fOuter) && !Loose;
     if (!(E.Flags & (E.Flags & fVoid ? fOuter : fInner)) || E.Name == "li" || E.Name == "summary") return false;
-    if (LooseStart(E, AttrStart, W, false)) return false;
+    if (Loose) return false;
     if (E.Flags & fVoid) return true;
     const TClassAndId C = FGenerated->NeedsAttributes() ? ReadClassAndId(T, W, AttrStart) : TClassAndId{};
     return !FGenerated->Matches(E.Name, C.Classes, C.ClassesKnown, C.Id, C.IdKnown);
@@ -1094,8 +1094,8 @@ private:
     // Inside a kept region these matter only for the tag that ends it.
     FLeft = TagSide(E, EndTag, true);
     if (FBoxes != nullptr && E != nullptr && (E->Flags & (fInner | fOuter))) {
-      LooseTag(*E, EndTag, NameEnd);
-      if (SureAfter(*E, EndTag, NameEnd)) FSureAt = W;
+      const bool Loose = LooseTag(*E, EndTag, NameEnd);
+      if (SureAfter(*E, EndTag, NameEnd, Loose)) FSureAt = W;
     }
     if (FBoxes != nullptr && !FInlineLost) FollowInline(E, EndTag, TagName);
     if (!EndTag && (E == nullptr || !(E->Flags & fHead))) FInHead = false;
@@ -1134,8 +1134,8 @@ private:
 
   // Best mode: the loose element E's tag, just written with its attributes
   // from AttrStart to W, as a block's tag when no box may change; a start
-  // tag is noted for its name.
-  void LooseTag(const TElement& E, bool EndTag, std::size_t AttrStart) {
+  // tag is noted for its name. Whether it may get another box.
+  bool LooseTag(const TElement& E, bool EndTag, std::size_t AttrStart) {
     bool Loose;
     if (EndTag) {
       Loose = LooseAtEnd(E);
@@ -1146,6 +1146,7 @@ private:
       Seen.Loose = Seen.Loose || Loose;
     }
     if (!Loose) FLeft = FLeft == sLooseInner ? sInner : FLeft == sLoose ? sOuter : FLeft;
+    return Loose;
   }
 
   // Whether a style sheet keeps the white space of the element whose start
