@@ -718,16 +718,16 @@ private:
     const bool Unusual = !Closed || P + 1 != End || std::memchr(T + Start, '\f', End - Start) != nullptr;
     if (Unusual) Plain = false;
     // The name, lower case, as far as the element lists need it.
-    std::string Name;
-    // A copy: the tag's bytes move once it is written.
-    const std::string TagName(reinterpret_cast<const char*>(T + NameBegin), NameEnd - NameBegin);
+    // The name as written: its bytes move once the tag is written, so it
+    // is read before that; LowerName is a copy.
+    const std::string_view TagName(reinterpret_cast<const char*>(T + NameBegin), NameEnd - NameBegin);
     const bool NameKnown = TagName.find('<') == std::string_view::npos;
     const std::string LowerName = LowerText(TagName);
-    if (NameKnown && TagName.size() <= 16) Name = LowerName;
+    const std::string_view Name = NameKnown && TagName.size() <= 16 ? std::string_view(LowerName) : std::string_view();
 
     // Optional tags: what the tag means to the tree builder, and whether
     // it may go (decided when the next token is known).
-    const std::string TreeName = FOmit && NameKnown ? LowerName : std::string();
+    const std::string_view TreeName = FOmit && NameKnown ? std::string_view(LowerName) : std::string_view();
     bool SelfClosing = false;
     if (FOmit) {
       Next({EndTag ? TNext::End : TNext::Start, TreeName});
@@ -770,7 +770,7 @@ private:
       // Server code in the name: what the server writes may make an
       // element whose text is raw, or kept (by its name, or by any rule of
       // a sheet), up to the same end tag.
-      Styled = !FRules.Empty() || MayNameRegion(std::string_view(TagName).substr(0, TagName.find('<')));
+      Styled = !FRules.Empty() || MayNameRegion(TagName.substr(0, TagName.find('<')));
     } else if (!Keeping() && !IsVoidElement(Name) && !IsRawElement(Name) &&
                Name != "pre"sv && Name != "listing"sv && Name != "plaintext"sv) {
       Styled = MentionsWhiteSpace(Start, End) || KeptBySheet(LowerName, NameEnd, End);
@@ -1113,7 +1113,7 @@ private:
 
   // Whether the end tag of the element Name at the read cursor may go,
   // as far as what went before it tells; read before the tree takes it.
-  TOmit EndCandidate(const std::string& Name) {
+  TOmit EndCandidate(std::string_view Name) {
     if (!Tracking() || Keeping() || Name.empty()) return TOmit::None;
     using M = TOpenElements::TMode;
     const M Mode = FTree.Mode();
@@ -1143,7 +1143,7 @@ private:
   }
 
   // The same for a start tag without attributes.
-  TOmit StartCandidate(const std::string& Name) {
+  TOmit StartCandidate(std::string_view Name) {
     if (!Tracking() || Keeping() || Name.empty()) return TOmit::None;
     using M = TOpenElements::TMode;
     const M Mode = FTree.Mode();
@@ -1307,7 +1307,7 @@ private:
   // Whether a "/" that ends the start tag of the element Name says
   // something: it closes SVG and MATH, and any element in their content;
   // HTML elements take no notice of it.
-  bool SlashMatters(const std::string& Name) const {
+  bool SlashMatters(std::string_view Name) const {
     return FForeignDepth > 0 || Name.empty() || Name == "svg"sv || Name == "math"sv;
   }
   // Whether T[P, E) is blanks and then one "/".
@@ -1316,7 +1316,7 @@ private:
     return P + 1 == E && T[P] == '/';
   }
 
-  void RewriteTag(const std::string& Name, std::vector<TAttr>& Attrs, bool Unique, std::size_t NameEnd,
+  void RewriteTag(std::string_view Name, std::vector<TAttr>& Attrs, bool Unique, std::size_t NameEnd,
                   std::size_t TailBegin, std::size_t End) {
     if (!FKeep.Attributes && Unique && !Name.empty()) MarkRedundant(Name, Attrs);
     // The tail: nothing, "/", or " /" after an unquoted value, right
@@ -1443,13 +1443,13 @@ private:
 
   // Marks the attributes of the start tag of the element Name that say
   // nothing the browser does not assume.
-  void MarkRedundant(const std::string& Name, std::vector<TAttr>& Attrs) const {
+  void MarkRedundant(std::string_view Name, std::vector<TAttr>& Attrs) const {
     auto Tested = [&](std::string_view Attr) { return FRules.SelectorMayTest(Attr, Name); };
     auto ValueIs = [&](const TAttr* A, std::string_view Lower) {
       return A != nullptr && A->HasValue && EqualNoCase(Value(*A), Lower);
     };
     // A custom element reads its attributes as it likes.
-    const bool Custom = Name.find('-') != std::string::npos;
+    const bool Custom = Name.find('-') != std::string_view::npos;
     for (TAttr& A : Attrs) {
       if (Custom || !A.HasValue || !IsBooleanAttribute(A.Lower) || Tested(A.Lower)) continue;
       const std::string_view V = Value(A);
