@@ -79,14 +79,16 @@ bool IsBooleanAttribute(std::string_view LowerName) {
          std::end(kBooleanAttributes);
 }
 
-constexpr std::string_view kVoidElements[] = {"area", "base", "br",   "col",   "embed",  "hr",    "img", "input",
-                                              "keygen", "link", "meta", "param", "source", "track", "wbr"};
-
 bool IsVoidElement(std::string_view LowerName) {
-  // Every void element's name starts with one of these; most tags' names do not.
-  if (LowerName.size() < 2 || LowerName.size() > 6 || std::string_view("abcehiklmpstw").find(LowerName[0]) == std::string_view::npos)
-    return false;
-  return std::find(std::begin(kVoidElements), std::end(kVoidElements), LowerName) != std::end(kVoidElements);
+  const std::string_view N = LowerName;
+  switch (N.size()) {
+    case 2: return N == "br"sv || N == "hr"sv;
+    case 3: return N == "col"sv || N == "img"sv || N == "wbr"sv;
+    case 4: return N == "area"sv || N == "base"sv || N == "link"sv || N == "meta"sv;
+    case 5: return N == "embed"sv || N == "input"sv || N == "param"sv || N == "track"sv;
+    case 6: return N == "keygen"sv || N == "source"sv;
+    default: return false;
+  }
 }
 
 // The public identifiers of DOCTYPEs that give no-quirks mode whatever
@@ -1220,8 +1222,14 @@ private:
   }
 
   static bool IsRawElement(std::string_view Name) {
-    return Name == "script"sv || Name == "style"sv || Name == "title"sv || Name == "textarea"sv || Name == "xmp"sv ||
-           Name == "iframe"sv || Name == "noembed"sv || Name == "noframes"sv || Name == "noscript"sv;
+    switch (Name.size()) {
+      case 3: return Name == "xmp"sv;
+      case 5: return Name == "style"sv || Name == "title"sv;
+      case 6: return Name == "script"sv || Name == "iframe"sv;
+      case 7: return Name == "noembed"sv;
+      case 8: return Name == "textarea"sv || Name == "noframes"sv || Name == "noscript"sv;
+      default: return false;
+    }
   }
 
   // Whether the tag T[Start, End) names "white-space" anywhere (its style
