@@ -12,6 +12,7 @@
 #include "compact/JsMinify.h"
 #include "compact/OpenElements.h"
 #include "compact/RawText.h"
+#include "compact/SafeCompact.h"
 #include "compact/ServerBlocks.h"
 #include "compact/TagAttributes.h"
 #include "compact/WideScan.h"
@@ -1001,8 +1002,12 @@ private:
     };
     // Safe mode keeps a blank before the tag only when text stands before
     // it: it keeps it before the next token too unless that one is an edge
-    // of the document's lines.
-    const bool Edge = Y.Type == TNext::Eof || Named({"html", "head", "body"});
+    // of the document's lines. Where best mode takes away the blanks
+    // beside a tag that surely starts or ends a line, the next tag may be
+    // one where the tag was not (a loose p's end tag before an </li>): a
+    // tag with a blank before it then stays before such a one.
+    const bool Edge = Y.Type == TNext::Eof || Named({"html", "head", "body"}) ||
+                      (!FKeep.BlockSpace && Y.Type != TNext::Text && MayGoBeforeTag(Y.Name, EndOf));
     if (P.BlankBefore && Edge) return false;
     // The end of the page: nothing, or nothing but the body's and the
     // document's end tags and comments (which go where they go whatever

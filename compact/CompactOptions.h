@@ -42,15 +42,28 @@ struct TBestKeep {
 // asks (ancestors, attributes, pseudo-classes) only narrows it, so
 // matching on this much finds at least every element the rule reaches.
 // Names, classes and ids are compared in lower case (quirks mode compares
-// them so).
+// them so). A set made to keep ancestors (best mode's box rules) keeps
+// one more part of a selector: the compound an ancestor of the element
+// must match ("div.related" of "div.related li"), which its caller may
+// ask about (see Matches).
 class TCompoundSet {
 public:
-  struct TCompound {
+  // An element's name, classes and ids, all of which it must have.
+  struct TSimple {
     std::string Name;                  // lower case; empty: any element
     std::vector<std::string> Classes;  // lower case
     std::vector<std::string> Ids;      // lower case
+    bool operator==(const TSimple&) const = default;
+  };
+  struct TCompound : TSimple {
+    // The compound of an ancestor of the element's (empty: none asked).
+    std::vector<TSimple> Within;
     bool operator==(const TCompound&) const = default;
   };
+  // Every ancestor compound at once (see Matches).
+  static constexpr std::uint64_t kEveryAncestor = ~std::uint64_t{0};
+
+  explicit TCompoundSet(bool KeepsAncestors = false) : FKeepsAncestors(KeepsAncestors) {}
 
   // Adds a compound; one with no name, class or id (`*`, `:root`,
   // `[attr]`) matches every element.
@@ -75,20 +88,31 @@ public:
   // Classes (blank-separated, as written) and the id attribute value Id
   // matches a compound. ClassesKnown / IdKnown false: the value is not
   // known (server code or a character reference in it), and any class or
-  // id may be there.
+  // id may be there. A compound that asks for an ancestor matches only
+  // where Open has that ancestor compound's bit (see AncestorMarks).
   bool Matches(std::string_view Name, std::string_view Classes, bool ClassesKnown, std::string_view Id,
-               bool IdKnown) const;
+               bool IdKnown, std::uint64_t Open = kEveryAncestor) const;
+  // Whether some compound asks for an ancestor.
+  bool AsksAncestors() const { return !FAncestors.empty(); }
+  // The bits of the ancestor compounds that an element matches, which its
+  // descendants pass to Matches (the arguments as there).
+  std::uint64_t AncestorMarks(std::string_view Name, std::string_view Classes, bool ClassesKnown,
+                              std::string_view Id, bool IdKnown) const;
   // Whether some element called Name (lower case) may match a compound,
   // whatever its classes and id.
   bool MayMatchName(std::string_view Name) const;
 
 private:
-  bool MatchesCompound(const TCompound& C, std::string_view Name, std::string_view Classes,
-                       bool ClassesKnown, std::string_view Id, bool IdKnown) const;
+  static bool MatchesCompound(const TSimple& C, std::string_view Name, std::string_view Classes,
+                              bool ClassesKnown, std::string_view Id, bool IdKnown);
 
+  static constexpr std::size_t kMaxAncestors = 64;  // one bit each
+  bool FKeepsAncestors = false;
   bool FAll = false;
   bool FNeedsAttributes = false;
   std::vector<TCompound> FCompounds;
+  std::vector<int> FAncestorOf;    // per compound: its ancestor's bit, or -1
+  std::vector<TSimple> FAncestors;  // by bit
   std::unordered_set<std::string> FKeys;  // one per compound, to skip repeats
   // Compound indexes by the key they are looked up with: their first
   // class, else their first id, else their name.
@@ -164,7 +188,7 @@ private:
   bool FAttributesUnknown = false;
   std::set<std::string> FAttributes;         // on any element
   std::set<std::pair<std::string, std::string>> FElementAttributes;  // element, attribute
-  TCompoundSet FBoxes;
+  TCompoundSet FBoxes{true};
   TCompoundSet FGenerated;
 };
 

@@ -102,6 +102,11 @@ void TOpenElements::Push(std::string_view Name, TMode Mode) {
   FStack[FDepth].Name.assign(Name);
   FStack[FDepth].Mode = Mode;
   FStack[FDepth].Kind = KindOf(Name);
+  FStack[FDepth].Marks = 0;
+  if (FTagMarks != 0 && Name == FTagName) {
+    FStack[FDepth].Marks = FTagMarks;
+    FTagMarks = 0;
+  }
   ++FDepth;
   if (Name == "table"sv) ++FTables;
 }
@@ -243,8 +248,16 @@ void TOpenElements::Text(bool Blank) {
   FLost = true;
 }
 
-void TOpenElements::StartTag(std::string_view Name, bool SelfClosing) {
+void TOpenElements::StartTag(std::string_view Name, bool SelfClosing, std::uint64_t Marks) {
   if (FLost) return;
+  if (Name == "html"sv || Name == "body"sv) FLasting |= Marks;
+  FTagName = Name;
+  FTagMarks = Marks;
+  StartTagOf(Name, SelfClosing);
+  FTagMarks = 0;
+}
+
+void TOpenElements::StartTagOf(std::string_view Name, bool SelfClosing) {
   if (InRawText()) {
     FLost = true;  // the scanner reads raw text to its end tag: not expected
     return;

@@ -54,7 +54,8 @@ public:
   // Text; Blank: all of it is white space.
   void Text(bool Blank);
   // A start tag; SelfClosing: it ends in "/>" (read for SVG and MATH only).
-  void StartTag(std::string_view Name, bool SelfClosing);
+  // Marks: the caller's bits for the element it makes (see OpenMarks).
+  void StartTag(std::string_view Name, bool SelfClosing, std::uint64_t Marks = 0);
   void EndTag(std::string_view Name);
   // Something the model does not follow: lost from here on.
   void Lose() { FLost = true; }
@@ -74,6 +75,14 @@ public:
     std::string P;
     for (std::size_t I = 0; I < FDepth; ++I) P += FStack[I].Name + ' ';
     return P;
+  }
+  // The bits given with the start tags of the open elements, and of every
+  // html and body start tag read (they add their attributes to the
+  // elements there, which stay open).
+  std::uint64_t OpenMarks() const {
+    std::uint64_t M = FLasting;
+    for (std::size_t I = 0; I < FDepth; ++I) M |= FStack[I].Marks;
+    return M;
   }
   // Whether a FORM element is open for the parser (its form pointer).
   bool FormOpen() const { return FForm; }
@@ -95,11 +104,13 @@ private:
     std::string Name;
     TMode Mode;          // the mode while this element is the current node
     std::uint32_t Kind;  // what the tree builder does with it (OpenElements.cpp)
+    std::uint64_t Marks;  // the caller's, from its start tag (none for one the builder made)
   };
 
   std::string_view Name(std::size_t FromTop) const {
     return FDepth >= FromTop ? std::string_view(FStack[FDepth - FromTop].Name) : std::string_view();
   }
+  void StartTagOf(std::string_view Name, bool SelfClosing);
   void Push(std::string_view Name, TMode Mode);
   void Pop();
   // The current element holds raw text (script, style, ...; not inside
@@ -139,4 +150,7 @@ private:
   bool FForm = false;
   int FTables = 0;
   bool FLost = false;
+  std::string_view FTagName;      // the start tag being read, whose element gets FTagMarks
+  std::uint64_t FTagMarks = 0;
+  std::uint64_t FLasting = 0;     // the marks of html and body start tags
 };

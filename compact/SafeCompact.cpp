@@ -9,6 +9,7 @@
 
 #include "compact/BestCompact.h"
 #include "compact/CompactHTML.h"
+#include "compact/OpenElements.h"
 #include "compact/RawText.h"
 #include "compact/ServerBlocks.h"
 #include "compact/StyleSheets.h"
@@ -462,6 +463,17 @@ public:
       for (const std::string_view Name : {"p", "li", "dt", "dd", "option", "optgroup", "h1", "h2", "h3", "h4", "h5",
                                           "h6", "rb", "rp", "rt", "rtc"})
         if (FGenerated->MayMatchName(Name)) FImpliedGenerated = true;
+      // A rule that asks for an ancestor ("div.related li") is followed
+      // on the tree up to the first server block.
+      if (FBoxes->AsksAncestors()) {
+        FAncestry = std::make_unique<TOpenElements>();
+        for (const unsigned char* P = T; (P = static_cast<const unsigned char*>(std::memchr(P, '<', N - (P - T))));
+             ++P)
+          if (AtAsp(static_cast<std::size_t>(P - T))) {
+            FAncestryUntil = static_cast<std::size_t>(P - T);
+            break;
+          }
+      }
     }
   }
 
@@ -733,7 +745,40 @@ private:
     });
     if (Styled || (Ahead && Stop >= End)) return true;
     const TClassAndId C = FBoxes->NeedsAttributes() ? ReadClassAndId(T, End, P) : TClassAndId{};
-    return FBoxes->Matches(E.Name, C.Classes, C.ClassesKnown, C.Id, C.IdKnown);
+    return FBoxes->Matches(E.Name, C.Classes, C.ClassesKnown, C.Id, C.IdKnown, OpenAncestors());
+  }
+
+  // Best mode: the ancestor compounds of the box rules that the open
+  // elements match (see TCompoundSet::AncestorMarks); every one where the
+  // tree is not followed. Read before the tag at the read cursor changes
+  // the tree: the elements it ends by itself count too (they are open on
+  // a page that leaves their end tags out), so a page reads the same with
+  // and without them, and no more is taken for a block than there is.
+  std::uint64_t OpenAncestors() const {
+    if (FAncestry == nullptr || FAncestry->Lost() || R > FAncestryUntil) return TCompoundSet::kEveryAncestor;
+    return FAncestry->OpenMarks();
+  }
+
+  // Best mode: the tag just written to [TagW, W), its name at [NameStart,
+  // NameEnd), for the tree of open elements. Text is not told: it changes
+  // no element's ancestors but where the tree builder puts head elements
+  // after it, or text in a table, which goes before the table.
+  void FollowAncestry(bool EndTag, std::size_t NameStart, std::size_t NameEnd) {
+    if (FAncestry == nullptr || FAncestry->Lost()) return;
+    if (R > FAncestryUntil) {
+      FAncestry->Lose();  // what server code writes is not known
+      return;
+    }
+    std::string& Name = FAncestryName;
+    Name.assign(reinterpret_cast<const char*>(T + NameStart), NameEnd - NameStart);
+    for (char& C : Name) C = static_cast<char>(Lower(static_cast<unsigned char>(C)));
+    if (EndTag) {
+      FAncestry->EndTag(Name);
+      return;
+    }
+    const TClassAndId C = ReadClassAndId(T, W, NameEnd);
+    const bool SelfClosing = W - NameEnd >= 2 && T[W - 2] == '/';
+    FAncestry->StartTag(Name, SelfClosing, FBoxes->AncestorMarks(Name, C.Classes, C.ClassesKnown, C.Id, C.IdKnown));
   }
 
   // Best mode: whether the end tag of the loose element E may end one
@@ -843,6 +888,11 @@ private:
       if (At(R, "<!--")) {
         Comment(Compact);
       } else {
+        // A DOCTYPE: its rendering mode is not read here (a table then may
+        // or may not close a p, and the tree is no longer followed there).
+        if (FAncestry != nullptr && N - R >= 9 &&
+            EqualNoCase(std::string_view(reinterpret_cast<const char*>(T + R), 9), "<!doctype"))
+          FAncestry->Doctype(false);
         Bogus(At(R, "<![CDATA[") ? std::string_view("]]>") : std::string_view(">"));
       }
     } else if (D == '?') {
@@ -1098,6 +1148,7 @@ private:
       if (SureAfter(*E, EndTag, NameEnd, Loose)) FSureAt = W;
     }
     if (FBoxes != nullptr && !FInlineLost) FollowInline(E, EndTag, TagName);
+    FollowAncestry(EndTag, NameStart, NameEnd);
     if (!EndTag && (E == nullptr || !(E->Flags & fHead))) FInHead = false;
     const TContent Content = E != nullptr ? E->Content : TContent::ctMarkup;
     if (EndTag) {
@@ -1247,6 +1298,11 @@ private:
   // tags that end them other than in order make that unknown.
   std::vector<std::string> FInlineOpen;
   bool FInlineLost = false;
+  // Best mode, where a box rule asks for an ancestor: the open elements,
+  // followed up to the first server block (FAncestryUntil).
+  std::unique_ptr<TOpenElements> FAncestry;
+  std::size_t FAncestryUntil = static_cast<std::size_t>(-1);
+  std::string FAncestryName;
   bool FBoxesLost = false;  // a tag's name held server code: any element may be open
   static constexpr std::size_t kLookAhead = 4096;
   TFormattingList FFormatting;
@@ -1303,6 +1359,12 @@ std::size_t SafeCompactText(unsigned char* Text, std::size_t Size, const TKeepRu
                             const TCompoundSet* Boxes) {
   if (Size == 0) return 0;
   return TSafeScan(Text, Size, Rules, Boxes).Run();
+}
+
+bool MayGoBeforeTag(std::string_view LowerName, bool EndTag) {
+  const TElement* E = FindElement(LowerName);
+  if (E == nullptr || (E->Flags & (fTableStart | fTableEnd | fCellStart | fCellEnd | fEdge))) return false;
+  return (E->Flags & (EndTag ? fInner : fOuter)) != 0;
 }
 
 std::string SafeCompactString(std::string_view Text, const TCompactOptions& Options) {

@@ -54,6 +54,12 @@ std::size_t SafeCompactText(unsigned char* Text, std::size_t Size, const TKeepRu
 // clBest, the reductions of compact/BestCompact.h follow.
 std::string SafeCompactString(std::string_view Text, const TCompactOptions& Options = SafeOptions());
 
+// Whether best mode's safe pass may take the white space just before a
+// tag of the element LowerName (its end tag with EndTag) for white space
+// at a line's edge, which goes: a block-level element's start tag, a BR,
+// a block container's end tag; never a table's own tags.
+bool MayGoBeforeTag(std::string_view LowerName, bool EndTag);
+
 // CompactHTML in safe mode: reads Input from its position to its end,
 // reads the page's style sheets (relative addresses start from
 // Options.BaseFolder, or from the page's folder when Input is a file

@@ -59,11 +59,39 @@ void TCompoundSet::Add(TCompound C) {
   auto Part = [&Key](char Kind, const std::string& Text) {
     ((Key += Kind) += std::to_string(Text.size()) + ':') += Text;
   };
+  // An ancestor that every element in the body has, or that the browser
+  // may make by itself where the page leaves its tag out (html, head,
+  // body, tbody, colgroup: such a one has no class or id), asks nothing.
+  if (!C.Within.empty()) {
+    const TSimple& A = C.Within.front();
+    const bool Implied = A.Name.empty() || A.Name == "html" || A.Name == "head" || A.Name == "body" ||
+                         A.Name == "tbody" || A.Name == "colgroup";
+    if (!FKeepsAncestors || (Implied && A.Classes.empty() && A.Ids.empty())) C.Within.clear();
+  }
+  int Bit = -1;
+  if (!C.Within.empty()) {
+    const TSimple& A = C.Within.front();
+    const auto It = std::find(FAncestors.begin(), FAncestors.end(), A);
+    if (It != FAncestors.end()) {
+      Bit = static_cast<int>(It - FAncestors.begin());
+    } else if (FAncestors.size() < kMaxAncestors) {
+      Bit = static_cast<int>(FAncestors.size());
+      FAncestors.push_back(A);
+    } else {
+      C.Within.clear();  // more than the bits: the compound alone
+    }
+  }
   Part('n', C.Name);
   for (const std::string& Class : C.Classes) Part('c', Class);
   for (const std::string& Id : C.Ids) Part('i', Id);
+  for (const TSimple& A : C.Within) {
+    Part('N', A.Name);
+    for (const std::string& Class : A.Classes) Part('C', Class);
+    for (const std::string& Id : A.Ids) Part('I', Id);
+  }
   if (!FKeys.insert(std::move(Key)).second) return;
   const std::size_t Index = FCompounds.size();
+  FAncestorOf.push_back(Bit);
   if (!C.Classes.empty()) {
     FByClass[C.Classes.front()].push_back(Index);
     FNeedsAttributes = true;
@@ -104,8 +132,8 @@ bool TCompoundSet::MayMatchName(std::string_view Name) const {
   return false;
 }
 
-bool TCompoundSet::MatchesCompound(const TCompound& C, std::string_view Name, std::string_view Classes,
-                                 bool ClassesKnown, std::string_view Id, bool IdKnown) const {
+bool TCompoundSet::MatchesCompound(const TSimple& C, std::string_view Name, std::string_view Classes,
+                                   bool ClassesKnown, std::string_view Id, bool IdKnown) {
   if (!C.Name.empty() && C.Name != Name) return false;
   if (ClassesKnown)
     for (const std::string& Class : C.Classes)
@@ -116,12 +144,22 @@ bool TCompoundSet::MatchesCompound(const TCompound& C, std::string_view Name, st
   return true;
 }
 
+std::uint64_t TCompoundSet::AncestorMarks(std::string_view Name, std::string_view Classes, bool ClassesKnown,
+                                          std::string_view Id, bool IdKnown) const {
+  std::uint64_t Marks = 0;
+  for (std::size_t Bit = 0; Bit < FAncestors.size(); ++Bit)
+    if (MatchesCompound(FAncestors[Bit], Name, Classes, ClassesKnown, Id, IdKnown)) Marks |= std::uint64_t{1} << Bit;
+  return Marks;
+}
+
 bool TCompoundSet::Matches(std::string_view Name, std::string_view Classes, bool ClassesKnown, std::string_view Id,
-                         bool IdKnown) const {
+                           bool IdKnown, std::uint64_t Open) const {
   if (FAll) return true;
   auto Try = [&](const std::vector<std::size_t>& Indexes) {
     for (const std::size_t I : Indexes)
-      if (MatchesCompound(FCompounds[I], Name, Classes, ClassesKnown, Id, IdKnown)) return true;
+      if ((FAncestorOf[I] < 0 || ((Open >> FAncestorOf[I]) & 1u) != 0) &&
+          MatchesCompound(FCompounds[I], Name, Classes, ClassesKnown, Id, IdKnown))
+        return true;
     return false;
   };
   if (!FByName.empty()) {
@@ -463,6 +501,10 @@ private:
     if (Start >= End) return;  // an empty selector makes the whole list invalid
     std::size_t Compound = Start;
     bool Blank = false;
+    bool Any = false;  // the compound being read has a token
+    // The compounds before the last one: where each begins, and the
+    // combinator after it (' ' for a descendant, '|' for a column).
+    std::vector<std::pair<std::size_t, char>> Earlier;
     for (std::size_t P = Start; P < End;) {
       const K Kd = Kind(P);
       if (Kd == K::ckWhitespace) {
@@ -473,13 +515,18 @@ private:
       const bool Combinator =
           IsDelim(P, '>') || IsDelim(P, '+') || IsDelim(P, '~') || (IsDelim(P, '|') && IsDelim(P + 1, '|'));
       if (Combinator) {
+        const char Then = IsDelim(P, '|') ? '|' : FCss[FTokens[P].Begin];
+        if (Any) Earlier.emplace_back(Compound, Then);
         P += IsDelim(P, '|') ? 2 : 1;
         Compound = P;
         Blank = false;
+        Any = false;
         continue;
       }
-      if (Blank) Compound = P;
+      if (Blank && Any) Earlier.emplace_back(Compound, ' ');
+      if (Blank || !Any) Compound = P;
       Blank = false;
+      Any = true;
       P = Opens(Kd) ? PastBlock(P) : P + 1;
     }
     while (Compound < End && Kind(Compound) == K::ckWhitespace) ++Compound;
@@ -529,7 +576,50 @@ private:
       Out.insert(Out.end(), Parent->begin(), Parent->end());
       return;
     }
+    // The nearest ancestor the selector names: past the siblings ("+",
+    // "~"), which share the element's parent, the compound before a
+    // descendant or child combinator. Not in a nested rule (its selector
+    // reads from the rule around it).
+    std::size_t I = Earlier.size();
+    while (I > 0 && (Earlier[I - 1].second == '+' || Earlier[I - 1].second == '~')) --I;
+    if (Parent == nullptr && !Nest && I > 0 && (Earlier[I - 1].second == ' ' || Earlier[I - 1].second == '>')) {
+      TKeepRules::TSimple A;
+      if (AncestorCompound(Earlier[I - 1].first, End, A)) C.Within.push_back(std::move(A));
+    }
     Out.push_back(std::move(C));
+  }
+
+  // The name, classes and ids of the compound that starts at P (before
+  // End), which a selector asks of an ancestor; false when it names the
+  // rule around it ("&") or a pseudo-element.
+  bool AncestorCompound(std::size_t P, std::size_t End, TKeepRules::TSimple& A) const {
+    while (P < End) {
+      const K Kd = Kind(P);
+      if (Kd == K::ckWhitespace || IsDelim(P, '>') || IsDelim(P, '+') || IsDelim(P, '~') ||
+          (IsDelim(P, '|') && IsDelim(P + 1, '|')))
+        break;
+      if (Kd == K::ckIdent) {
+        if (IsDelim(P + 1, '|') && !IsDelim(P + 2, '|')) {
+          P += 2;  // a namespace prefix
+          continue;
+        }
+        A.Name = LowerValue(P);
+        ++P;
+      } else if (IsDelim(P, '*')) {
+        P += IsDelim(P + 1, '|') ? 2 : 1;
+      } else if (IsDelim(P, '.') && P + 1 < End && Kind(P + 1) == K::ckIdent) {
+        A.Classes.push_back(LowerValue(P + 1));
+        P += 2;
+      } else if (Kd == K::ckHash) {
+        A.Ids.push_back(LowerValue(P));
+        ++P;
+      } else if (IsDelim(P, '&') || (Kd == K::ckColon && P + 1 < End && Kind(P + 1) == K::ckColon)) {
+        return false;
+      } else {
+        P = Opens(Kd) ? PastBlock(P) : P + 1;
+      }
+    }
+    return true;
   }
 
   // A rule for the ::before, ::after or ::marker of the compound C (Nest:

@@ -48,16 +48,21 @@ TEST_P(CssTokens, AreTheBrowsers) { EXPECT_EQ(Tokens(GetParam().Input), GetParam
 
 INSTANTIATE_TEST_SUITE_P(Table, CssTokens, CaseRows("css-tokens.txt"), ByName());
 
-// The compounds of Set, as "name.class#id" (a "*" when every element
-// matches), in the order they were added.
+// The compounds of Set, as "name.class#id" and "<name.class#id" for the
+// ancestor one asks for (a "*" when every element matches), in the order
+// they were added.
 std::string Names(const TCompoundSet& Set) {
   if (Set.All()) return "*";
   std::string Out;
-  for (const auto& C : Set.Compounds()) {
-    if (!Out.empty()) Out += ' ';
+  auto Simple = [&Out](const TCompoundSet::TSimple& C) {
     Out += C.Name;
     for (const auto& Class : C.Classes) Out += "." + Class;
     for (const auto& Id : C.Ids) Out += "#" + Id;
+  };
+  for (const auto& C : Set.Compounds()) {
+    if (!Out.empty()) Out += ' ';
+    Simple(C);
+    for (const auto& A : C.Within) Simple((Out += '<', A));
   }
   return Out;
 }
