@@ -73,6 +73,8 @@ constexpr std::string_view kBooleanAttributes[] = {
     "defer",           "disabled", "formnovalidate", "hidden", "inert", "ismap",          "itemscope",
     "loop",            "multiple", "muted",     "nomodule", "novalidate", "open",         "playsinline",
     "readonly",        "required", "reversed",  "selected",
+    // Obsolete ones that still style by their presence alone.
+    "compact", "nohref", "noresize", "noshade", "nowrap",
 };
 
 bool IsBooleanAttribute(std::string_view LowerName) {

@@ -24,8 +24,10 @@
 // - Attributes: "type" on SCRIPT when it is exactly a JavaScript MIME
 //   type, "language" on SCRIPT when the script stays JavaScript without it,
 //   type="text/css" on STYLE and on a stylesheet LINK, method="get" on
-//   FORM, and the value of a boolean attribute ("checked", "disabled", ...)
-//   that is empty or the attribute's own name (not on custom elements),
+//   FORM, and the value of a boolean attribute ("checked", "disabled", ...,
+//   and the obsolete "compact", "nowrap", "noshade" and the like, which
+//   style by their presence) that is empty or the attribute's own name
+//   (not on custom elements),
 //   the name of an "a" element that equals its id when no other "id="
 //   of that value stands in the page (and it has no server code). Each
 //   only when no selector of the page's style sheets may test that
@@ -71,7 +73,9 @@
 //   before "<col>" (not right after a section's or colgroup's end tag that
 //   went). Whether a tag goes is decided on what follows it in the
 //   result (a comment that goes is no comment there). A tag stays when a
-//   blank stands before it that safe mode would read otherwise without it. Nothing
+//   blank stands before it that safe mode would read otherwise without it
+//   (with Keep.BlockSpace off: before any tag where the blank might go,
+//   see MayGoBeforeTag). Nothing
 //   goes from the first server block of the page on, nor where the tree
 //   builder does what the model does not follow (a misnested end tag,
 //   foster parenting, TEMPLATE, SVG's and MATH's HTML islands, ...): from

@@ -39,8 +39,11 @@
 // length of the result (at most Size). Boxes (best mode; null: not used):
 // the elements whose box a style sheet may change; the white space
 // between two elements often made inline (</div> <div>, </li> <li>) goes
-// when one of them is outside Boxes, has no style attribute that names
-// display, float or position, and is not hidden; and so does white space
+// when one of them is outside Boxes (a compound of Boxes that asks for an
+// ancestor matches inside one only, on the tree of open elements as
+// compact/OpenElements.h follows it, up to the first server block), has
+// no style attribute that names display, float or position, and is not
+// hidden; and so does white space
 // beside one tag that surely starts or ends a line (<p> text, text </p>,
 // </div> text, text <div>, <br> text) where no generated content of
 // Rules.Generated(), list marker or open inline element may stand between

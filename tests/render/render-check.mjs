@@ -348,7 +348,8 @@ function domSnapshot(rules) {
     'text/livescript', 'text/x-ecmascript', 'text/x-javascript']);
   const booleans = new Set(['allowfullscreen', 'async', 'autofocus', 'autoplay', 'checked', 'controls', 'default',
     'defer', 'disabled', 'formnovalidate', 'inert', 'ismap', 'itemscope', 'loop', 'multiple', 'muted', 'nomodule',
-    'novalidate', 'open', 'playsinline', 'readonly', 'required', 'reversed', 'selected']);
+    'novalidate', 'open', 'playsinline', 'readonly', 'required', 'reversed', 'selected',
+    'compact', 'nohref', 'noresize', 'noshade', 'nowrap']);
   const scriptType = (el) => (el.getAttribute('type') ?? '').trim().toLowerCase();
   const scriptKind = (el) => {
     if (!el.hasAttribute('type') && el.hasAttribute('language')) return 'other';
