@@ -117,9 +117,65 @@ enum class TRefPlace : std::uint8_t {
 // The character of the reference at S[0] ("&..."), and its length, when
 // it is one this pass writes as a character ('"', '\'', '>' or '&').
 struct TRef {
-  unsigned char Char = 0;
-  std::size_t Length = 0;
+  unsigned char Char = 0;  // the ASCII character it stands for, of those that may go
+  std::size_t Length = 0;  // 0: no reference, or one left as it is
+  std::uint32_t Code = 0;  // the code point it gives (see HasCode)
+  bool HasCode = false;
 };
+
+// The named references of HTML 4 that are longer than their decimal form,
+// sorted by name, with the code points the HTML standard gives them.
+struct TNamedCode {
+  std::string_view Name;
+  std::uint32_t Code;
+};
+constexpr TNamedCode kLongNames[] = {
+    {"AElig", 198}, {"Aacute", 193}, {"Acirc", 194}, {"Agrave", 192}, {"Alpha", 913}, {"Aring", 197},
+    {"Atilde", 195}, {"Ccedil", 199}, {"Dagger", 8225}, {"Delta", 916}, {"Eacute", 201}, {"Ecirc", 202},
+    {"Egrave", 200}, {"Epsilon", 917}, {"Gamma", 915}, {"Iacute", 205}, {"Icirc", 206}, {"Igrave", 204},
+    {"Kappa", 922}, {"Lambda", 923}, {"Ntilde", 209}, {"OElig", 338}, {"Oacute", 211}, {"Ocirc", 212},
+    {"Ograve", 210}, {"Omega", 937}, {"Omicron", 927}, {"Oslash", 216}, {"Otilde", 213}, {"Scaron", 352},
+    {"Sigma", 931}, {"THORN", 222}, {"Theta", 920}, {"Uacute", 218}, {"Ucirc", 219}, {"Ugrave", 217},
+    {"Upsilon", 933}, {"Yacute", 221}, {"aacute", 225}, {"acirc", 226}, {"acute", 180}, {"aelig", 230},
+    {"agrave", 224}, {"alefsym", 8501}, {"alpha", 945}, {"aring", 229}, {"atilde", 227}, {"brvbar", 166},
+    {"ccedil", 231}, {"cedil", 184}, {"curren", 164}, {"dagger", 8224}, {"delta", 948}, {"divide", 247},
+    {"eacute", 233}, {"ecirc", 234}, {"egrave", 232}, {"epsilon", 949}, {"forall", 8704}, {"frac12", 189},
+    {"frac14", 188}, {"frac34", 190}, {"gamma", 947}, {"hearts", 9829}, {"hellip", 8230}, {"iacute", 237},
+    {"icirc", 238}, {"iexcl", 161}, {"igrave", 236}, {"iquest", 191}, {"kappa", 954}, {"lambda", 955},
+    {"laquo", 171}, {"lfloor", 8970}, {"lowast", 8727}, {"lsaquo", 8249}, {"micro", 181}, {"middot", 183},
+    {"ntilde", 241}, {"oacute", 243}, {"ocirc", 244}, {"oelig", 339}, {"ograve", 242}, {"omega", 969},
+    {"omicron", 959}, {"oslash", 248}, {"otilde", 245}, {"otimes", 8855}, {"permil", 8240}, {"plusmn", 177},
+    {"pound", 163}, {"quot", 34}, {"raquo", 187}, {"rfloor", 8971}, {"rsaquo", 8250}, {"scaron", 353},
+    {"sigma", 963}, {"sigmaf", 962}, {"spades", 9824}, {"szlig", 223}, {"there4", 8756}, {"theta", 952},
+    {"thetasym", 977}, {"thinsp", 8201}, {"thorn", 254}, {"tilde", 732}, {"times", 215}, {"uacute", 250},
+    {"ucirc", 251}, {"ugrave", 249}, {"upsih", 978}, {"upsilon", 965}, {"weierp", 8472}, {"yacute", 253},
+};
+
+// The code point of the reference "&Name;" when it is one of kLongNames.
+bool LongNameCode(std::string_view Name, std::uint32_t& Code) {
+  const auto It = std::lower_bound(std::begin(kLongNames), std::end(kLongNames), Name,
+                                   [](const TNamedCode& E, std::string_view N) { return E.Name < N; });
+  if (It == std::end(kLongNames) || It->Name != Name) return false;
+  Code = It->Code;
+  return true;
+}
+
+// Writes Ref as "&#N;" to Out (room for 12 bytes) when that is shorter;
+// returns its length, or 0. A numeric reference gives the character of its
+// value, whether written in hex or decimal, so the two read the same.
+std::size_t ShorterNumber(const TRef& Ref, char* Out) {
+  if (!Ref.HasCode) return 0;
+  char Digits[10];
+  std::size_t Count = 0;
+  for (std::uint32_t V = Ref.Code; Count == 0 || V != 0; V /= 10) Digits[Count++] = static_cast<char>('0' + V % 10);
+  if (Count + 3 >= Ref.Length) return 0;
+  std::size_t L = 0;
+  Out[L++] = '&';
+  Out[L++] = '#';
+  while (Count > 0) Out[L++] = Digits[--Count];
+  Out[L++] = ';';
+  return L;
+}
 
 TRef ReadRef(const unsigned char* S, std::size_t Left) {
   TRef Ref;
@@ -140,11 +196,11 @@ TRef ReadRef(const unsigned char* S, std::size_t Left) {
         break;
       Value = Value * (Hex ? 16 : 10) + static_cast<std::uint32_t>(Digit);
     }
-    if (P == First || P >= Left || S[P] != ';') return Ref;
-    if (Value == '"' || Value == '\'' || Value == '>' || Value == '&') {
-      Ref.Char = static_cast<unsigned char>(Value);
-      Ref.Length = P + 1;
-    }
+    if (P == First || P >= Left || S[P] != ';' || Value > 0x10FFFF) return Ref;
+    Ref.Length = P + 1;
+    Ref.Code = Value;
+    Ref.HasCode = true;
+    if (Value == '"' || Value == '\'' || Value == '>' || Value == '&') Ref.Char = static_cast<unsigned char>(Value);
     return Ref;
   }
   struct TNamed {
@@ -159,6 +215,13 @@ TRef ReadRef(const unsigned char* S, std::size_t Left) {
       Ref.Length = N.Name.size();
       return Ref;
     }
+  std::size_t P = 1;
+  while (P < Left && P <= 9 && IsAlnum(S[P])) ++P;
+  if (P < Left && S[P] == ';' &&
+      LongNameCode(std::string_view(reinterpret_cast<const char*>(S + 1), P - 1), Ref.Code)) {
+    Ref.Length = P + 1;
+    Ref.HasCode = true;
+  }
   return Ref;
 }
 
@@ -385,12 +448,24 @@ private:
     // Beside a server block the reference stays: what the server writes
     // there may read it otherwise.
     const bool Beside = FServerEndW == W || AtServer(After);
-    if (Beside || !RefMayGo(Ref, Place, Next)) {
+    if (Beside) {
       TakeTo(After);
       return;
     }
-    T[W++] = Ref.Char;
+    if (RefMayGo(Ref, Place, Next)) {
+      T[W++] = Ref.Char;
+      R = After;
+      return;
+    }
+    // Else its shortest form: "&eacute;" and "&#x2013;" as "&#233;" and "&#8211;".
+    char Number[12];
+    const std::size_t Length = ShorterNumber(Ref, Number);
+    if (Length == 0) {
+      TakeTo(After);
+      return;
+    }
     R = After;
+    Put(reinterpret_cast<const unsigned char*>(Number), Length);
   }
 
   void ServerBlock() {
@@ -1448,8 +1523,12 @@ private:
       }
       const std::size_t After = Amp + Ref.Length;
       const unsigned char Next = After < V.size() ? S[After] : 0;
+      char Number[12];
+      std::size_t Length = 0;
       if (RefMayGo(Ref, Place, Next))
         Out += static_cast<char>(Ref.Char);
+      else if ((Length = ShorterNumber(Ref, Number)) != 0)
+        Out.append(Number, Length);
       else
         Out.append(V.substr(Amp, Ref.Length));
       P = After;

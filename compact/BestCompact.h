@@ -43,7 +43,10 @@
 //   become the character itself where it reads the same there: quotes and
 //   ">" in text and in TITLE and TEXTAREA, ">" and the other quote in a
 //   quoted value, "&" wherever the byte after the reference is no ASCII
-//   letter, digit or "#". A reference beside a server block stays, and
+//   letter, digit or "#"; any other numeric reference, and a named one of
+//   HTML 4 longer than its number, as "&#N;" where that is shorter
+//   ("&eacute;", "&#x2013;" as "&#233;", "&#8211;"), which gives the same
+//   character. A reference beside a server block stays, and
 //   so do class and id values, values that hold "<", and the href of a
 //   LINK or BASE.
 // - OptionalTags: a start or end tag goes where HTML lets a page leave it
