@@ -759,8 +759,8 @@ private:
     return FAncestry->OpenMarks();
   }
 
-  // Best mode: the tag just written to [TagW, W), its name at [NameStart,
-  // NameEnd), for the tree of open elements. Text is not told: it changes
+  // Best mode: the tag just written (its name at [NameStart, NameEnd), its
+  // attributes up to W), for the tree of open elements. Text is not told: it changes
   // no element's ancestors but where the tree builder puts head elements
   // after it, or text in a table, which goes before the table.
   void FollowAncestry(bool EndTag, std::size_t NameStart, std::size_t NameEnd) {
