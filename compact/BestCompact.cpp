@@ -1099,7 +1099,7 @@ private:
     const bool BodyContent =
         (Start && !Named({"base", "basefont", "bgsound", "link", "meta", "noframes", "noscript", "script", "style",
                           "template", "title", "head", "html", "body", "frameset"})) ||
-        (Y.Type == TNext::Text && R < N && PlainTextStart(T[R]));
+        (Y.Type == TNext::Text && PlainTextAt(R));
     switch (P.Kind) {
       case TOmit::EndP:
         if (Start && Y.Name == "form"sv) return !FTree.FormOpen();
@@ -1156,6 +1156,17 @@ private:
   // Whether text that starts with C is surely no white space for the
   // browser (a reference may be one).
   static bool PlainTextStart(unsigned char C) { return !IsBlank(C) && C != '&' && C != '<' && C != 0; }
+  // Whether the text at P starts with a character that is no white space
+  // or NUL, written as it is or as a reference: the result may hold either
+  // (a reference may go), and the tree builder reads the same character.
+  bool PlainTextAt(std::size_t P) const {
+    if (P >= N) return false;
+    if (T[P] != '&') return PlainTextStart(T[P]);
+    const TRef Ref = ReadRef(T + P, N - P);
+    if (Ref.Char != 0) return true;
+    const std::uint32_t C = Ref.Code;
+    return Ref.HasCode && C != 0 && C != ' ' && C != '\t' && C != '\n' && C != '\f' && C != '\r';
+  }
 
   // Whether nothing but "</body>", "</html>" (in that order, each at most
   // once) and comments follows from the read cursor to the end of the page.
