@@ -370,8 +370,11 @@ private:
       if (T[P] == '<' && AtNoCase(P, LowerWord)) return true;
     return false;
   }
+  // Also a "<frameset": the look for one before the pass (see SurveyTags)
+  // must find it again on a second run.
   bool MentionsSheet(std::size_t P, std::size_t E) const {
-    return Mentions(P, E, "<style") || Mentions(P, E, "<link") || Mentions(P, E, "<base");
+    return Mentions(P, E, "<style") || Mentions(P, E, "<link") || Mentions(P, E, "<base") ||
+           (FFrameset && Mentions(P, E, "<frameset"));
   }
   // For every "<style", "<link" or "<base" in T[P, E) (a comment, a
   // script, a value): nothing changes up to where the quick look reads
@@ -1468,7 +1471,8 @@ private:
         AppendDecoded(V, Value(A), A.Quote == '"' ? TRefPlace::rpDouble : TRefPlace::rpSingle);
       // A style that names white-space stays as written: safe mode reads
       // from its text whether the element keeps its white space.
-      if (A.Lower == "style"sv && !FKeep.Css && !V.empty() && !MentionsWhiteSpace(V, FWide)) {
+      if (A.Lower == "style"sv && !FKeep.Css && !V.empty() && !MentionsWhiteSpace(V, FWide) &&
+          !(FFrameset && Mentions(A.ValueBegin, A.ValueEnd, "<frameset"))) {
         FScratch.resize(V.size());
         const TCssResult Css = MinifyCssDeclarationsTo(V, FScratch.data());
         if (Css.Outcome == TCssOutcome::Minified) V.assign(FScratch.data(), Css.Size);
@@ -1640,7 +1644,8 @@ private:
     bool Server = false;
     const std::size_t End = RawEnd(Name, false, Server);
     // The quick look reads a BASE in a sheet's text too (in a comment, say).
-    if (How == TRaw::rwCss && !FKeep.Css && !Server && FForeignDepth == 0 && End > R && !Mentions(R, End, "<base")) {
+    if (How == TRaw::rwCss && !FKeep.Css && !Server && FForeignDepth == 0 && End > R && !Mentions(R, End, "<base") &&
+        !(FFrameset && Mentions(R, End, "<frameset"))) {
       const std::string_view Source(reinterpret_cast<const char*>(T + R), End - R);
       FScratch.resize(Source.size());
       const TCssResult Result = MinifyCssSheetTo(Source, FScratch.data());
