@@ -603,10 +603,13 @@ async function main() {
         const tag = `${p.pkg}-${p.rel.replace(/[^A-Za-z0-9.]+/g, '_')}-${width}`;
         for (const v of shown) {
           // A difference counts when a second pair of screenshots shows it
-          // too (a first paint can still be settling).
+          // too (a first paint can still be settling). The same holds for
+          // the tree and the text, which a page's own scripts may still be
+          // changing after the load event.
           let o = shots.orig;
           let x = shots[v];
-          if (!x.png.equals(o.png)) {
+          const treeDiffers = () => judged.includes(v) && domDifference(o.dom[v], x.dom[v], v) !== null;
+          if (!x.png.equals(o.png) || x.text !== o.text || treeDiffers()) {
             o = await shoot(windows[width], p.urls.orig, width, doms('orig'));
             x = await shoot(windows[width], p.urls[v], width, doms(v));
           }
