@@ -8,7 +8,7 @@
 //
 //   node render-check.mjs --cli PATH --work DIR --node DIR [--per-package N]
 //        [--jobs N] [--max-height PX] [--edge DIR] [--only REGEX] [--pkgs DIR]
-//        [--peers bytes|render]
+//        [--peers bytes|render] [--sources FILE]
 //
 // The copies of a package (orig, safe, best, dflt, and the peers' when they
 // are rendered) are trees of symbolic links to the installed files, with
@@ -58,8 +58,11 @@ const modeNames = { safe: 'pagetrim --safe', best: 'pagetrim --best', dflt: 'pag
 const variants = ['orig', 'safe', 'best', 'dflt', ...(renderPeers ? peers : [])];
 
 // Where each package keeps its pages; under is a folder of the root that
-// holds the pages (the rest of the root holds what they refer to).
-const sources = [
+// holds the pages (the rest of the root holds what they refer to);
+// unpacked: the root lies in --pkgs/PKG. --sources names a JSON file with
+// another such list (tests/render/other-sources.json: generators that
+// played no part in building safe and best mode).
+const builtInSources = [
   { pkg: 'python3.11-doc', root: '/usr/share/doc/python3.11/html' },
   { pkg: 'postgresql-doc-15', root: '/usr/share/doc/postgresql-doc-15/html' },
   { pkg: 'apache2-doc', root: '/usr/share/doc/apache2-doc/manual', under: 'en' },
@@ -73,6 +76,7 @@ const sources = [
   { pkg: 'libjsoup-java-doc', root: 'usr/share/doc/libjsoup-java/api', unpacked: true },  // Javadoc
   { pkg: 'libghc-megaparsec-doc', root: 'usr/share/doc/libghc-megaparsec-doc/html', unpacked: true },  // Haddock
 ];
+const sources = args.sources ? JSON.parse(fs.readFileSync(args.sources, 'utf8')) : builtInSources;
 
 const require = createRequire(import.meta.url);
 const { chromium } = require(path.join(nodeDir, 'node_modules', 'playwright-core'));
