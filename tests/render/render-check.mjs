@@ -607,13 +607,14 @@ async function main() {
         const tag = `${p.pkg}-${p.rel.replace(/[^A-Za-z0-9.]+/g, '_')}-${width}`;
         for (const v of shown) {
           // A difference counts when a second pair of screenshots shows it
-          // too (a first paint can still be settling). The same holds for
-          // the tree and the text, which a page's own scripts may still be
-          // changing after the load event.
+          // too (a first paint can still be settling). For the judged modes
+          // the same holds for the tree and the text, which a page's own
+          // scripts may still be changing after the load event.
           let o = shots.orig;
           let x = shots[v];
-          const treeDiffers = () => judged.includes(v) && domDifference(o.dom[v], x.dom[v], v) !== null;
-          if (!x.png.equals(o.png) || x.text !== o.text || treeDiffers()) {
+          const judgedDiffers = () => judged.includes(v) &&
+            (x.text !== o.text || domDifference(o.dom[v], x.dom[v], v) !== null);
+          if (!x.png.equals(o.png) || judgedDiffers()) {
             o = await shoot(windows[width], p.urls.orig, width, doms('orig'));
             x = await shoot(windows[width], p.urls[v], width, doms(v));
           }
